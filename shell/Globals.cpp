@@ -1,0 +1,31 @@
+#include "shell/Globals.h"
+
+std::string ProgramFolder;
+std::string LogFolder;
+TMainWin* MainWindow = nullptr;
+TStringList* LogList = nullptr;
+TListBox* LogListBox = nullptr;
+TTimer* ResizeTimer = nullptr;
+ImageBase* ImageBaseGlobal = nullptr;
+TForm* RenderWindow = nullptr;
+std::atomic<uint8_t> LinkUp{0};
+TCriticalSection* HardwareLock = nullptr;
+std::atomic<uint8_t> MinMaxSweepParam{8};
+TSplashOut* SplashOut = nullptr;
+TPanel* ActionPanelRef = nullptr;
+TPanel* FramePanelRef = nullptr;
+IniService* GlobalIniService = nullptr;
+ZXBase* xBase = nullptr;
+IOControl* IOCtrl = nullptr;
+IOSettings* GlobalIOSettings = nullptr;
+DisplayList* DisplayListGlobal = nullptr;
+TFrame* SonarFrameRef = nullptr;
+TFrame* FreqControlFrame = nullptr;
+TFrame* UpDownFrame = nullptr;
+TFrame* VolumeFrame = nullptr;
+TFrame* TestSoundFrame = nullptr;
+TFrame* IntensitySettingsFrame = nullptr;
+LanguageSkinTool* GlobalLanguageSkinTool = nullptr;
+RangeDefList* GlobalRangeDefList = nullptr;
+TPanel* OverlayStripPanel = nullptr;
+TImage* OverlayStripImage = nullptr;

@@ -1,0 +1,54 @@
+// Program-wide globals made by the main window's constructor.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class TCriticalSection;
+class TStringList;
+class TListBox;
+class TTimer;
+class TForm;
+class TFrame;
+class TPanel;
+class TImage;
+class TMainWin;
+class TSplashOut;
+class ImageBase;
+class ZXBase;
+class IOControl;
+class IOSettings;
+class DisplayList;
+class IniService;
+class LanguageSkinTool;
+class RangeDefList;
+
+extern std::string ProgramFolder;       // with a trailing separator
+extern std::string LogFolder;
+extern TMainWin* MainWindow;
+extern TStringList* LogList;
+extern TListBox* LogListBox;
+extern TTimer* ResizeTimer;
+extern ImageBase* ImageBaseGlobal;
+extern TForm* RenderWindow;
+extern std::atomic<uint8_t> LinkUp;
+extern TCriticalSection* HardwareLock;
+extern std::atomic<uint8_t> MinMaxSweepParam;
+extern TSplashOut* SplashOut;
+extern TPanel* ActionPanelRef;
+extern TPanel* FramePanelRef;
+extern IniService* GlobalIniService;
+extern ZXBase* xBase;
+extern IOControl* IOCtrl;
+extern IOSettings* GlobalIOSettings;
+extern DisplayList* DisplayListGlobal;
+extern TFrame* SonarFrameRef;
+extern TFrame* FreqControlFrame;
+extern TFrame* UpDownFrame;
+extern TFrame* VolumeFrame;
+extern TFrame* TestSoundFrame;
+extern TFrame* IntensitySettingsFrame;
+extern LanguageSkinTool* GlobalLanguageSkinTool;
+extern RangeDefList* GlobalRangeDefList;
+extern TPanel* OverlayStripPanel;
+extern TImage* OverlayStripImage;
