@@ -1,0 +1,155 @@
+// Vertex generation of the measurement display: grid, frame, trace render modes, overlays.
+//
+// Every routine here is a pure function of the plot geometry and the levels: it sends its
+// polylines to a LineSink (the display's line object when rendering, a recorder in tests).
+// Coordinates are back-buffer pixels, x to the right, y downwards.
+#pragma once
+#include <cstdint>
+
+#include "engine/Buffers.h"
+#include "platform/scene/Scene.h"
+
+namespace display {
+
+using scene::Vec2;
+
+constexpr int ScratchPoints = 4096;   // most points one polyline holds
+constexpr int PaletteSize = 256;
+
+// Packs a class-library colour (red in the low byte) and an alpha into 0xAARRGGBB.
+constexpr uint32_t PackRGBA(int colour, uint8_t alpha) {
+  return uint32_t(alpha) << 24 | uint32_t(colour & 0xFF) << 16 | uint32_t(colour & 0xFF00) |
+         uint32_t((colour >> 16) & 0xFF);
+}
+
+// What the renderers draw through: the line object's width and its polylines.
+class LineSink {
+public:
+  virtual ~LineSink() = default;
+  virtual void SetWidth(float width) = 0;
+  virtual float GetWidth() const = 0;
+  virtual void Draw(const Vec2* points, int count, uint32_t argb) = 0;
+};
+
+// Read-only view of one row of levels; indices outside 0..count-1 read 0.
+struct Levels {
+  const SharedFloat* data = nullptr;
+  unsigned count = 0;
+
+  float At(long long index) const {
+    return data && index >= 0 && index < (long long)count
+               ? data[index].load(std::memory_order_relaxed)
+               : 0.0f;
+  }
+  bool Empty() const { return data == nullptr; }
+};
+
+Levels LevelsOf(const NormalBuffer* buffer);
+Levels LevelsOf(const DigitalBuffer* buffer, int channel);  // empty for a bad channel
+
+// The plot of one display for one frame.
+struct PlotGeometry {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int MarginTop = 0, MarginBottom = 0;
+  int ZoomStart = 0, ZoomEnd = 0;
+
+  // Plot columns, limited to what a scratch polyline holds; 0 for an empty or inverted viewport.
+  int Columns() const;
+  int PlotHeight() const { return Bottom - Top - MarginTop - MarginBottom; }
+  int PlotTop() const { return Top + MarginTop; }
+  int PlotBottom() const { return Bottom - MarginBottom; }
+  int Row(float level, float low, float high) const;
+
+  int ZoomLength() const { return ZoomEnd - ZoomStart; }
+  // Start position p(c) of column c in the zoom window.
+  double ZoomPosition(int column) const;
+  // x of a buffer index under the zoom window; false when the window is empty.
+  bool ZoomX(double index, float& x) const;
+};
+
+// Level range of a render: the buffer scale or the zoom scale 0..255.
+struct Scale {
+  float low = 0.0f, high = 255.0f;
+};
+constexpr Scale ZoomScale{0.0f, 255.0f};
+
+// Width changes a renderer makes; 0 keeps the width in force.
+struct Widths {
+  float whenWide = 0.0f;    // columns >= points (or >= zoom length)
+  float whenNarrow = 0.0f;  // columns < points
+};
+
+// Background grid and the frame around the viewport.
+void DrawGrid(const PlotGeometry& g, int divX, int divY, uint32_t argb, LineSink& sink);
+void DrawFrame(const PlotGeometry& g, uint32_t argb, LineSink& sink);
+
+// Ramp step: columns that repeat the row of the column before them take the row of the straight
+// line between their unmarked neighbours. First and last column are never marked.
+void ApplyRamp(Vec2* points, int count);
+
+// Mode 0: line over all points. Returns the row at the middle column.
+int DrawTraceLine(const PlotGeometry& g, Levels v, Scale s, uint32_t argb, Widths w, Vec2* scratch,
+                  LineSink& sink);
+// Mode 1: bars over all points.
+int DrawTraceBars(const PlotGeometry& g, Levels v, Scale s, uint32_t argb, Widths w, LineSink& sink);
+// Mode 2: line over the zoom window, zoom scale.
+int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width,
+                 Vec2* scratch, LineSink& sink);
+// Mode 3: bars over the zoom window, zoom scale.
+int DrawZoomBars(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width,
+                 LineSink& sink);
+// Mode 6 on a trace of (min, max) pairs.
+int DrawMinMaxPairs(const PlotGeometry& g, Levels pairs, const int* colours, LineSink& sink);
+// Mode 6 on a digital buffer: maxima channel and colour-index channel.
+int DrawDigitalMinMax(const PlotGeometry& g, Levels maxima, Levels colourIndex, const int* colours,
+                      LineSink& sink);
+// Mode 7: fingerprint double bars.
+int DrawFingerBars(const PlotGeometry& g, Levels a, Levels b, float width, LineSink& sink);
+// Modes 9 (difference) and 10 (max hold).
+int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, float width,
+                 bool maxHold, LineSink& sink);
+// Mode 11: 20 band columns with a threshold line.
+int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit,
+                LineSink& sink);
+
+// Zoom-window outline around a centre index range, and the vertical line, over the whole plot.
+void DrawZoomWindow(const PlotGeometry& g, double firstIndex, double lastIndex, LineSink& sink);
+void DrawVertLine(const PlotGeometry& g, double index, LineSink& sink);
+// Horizontal span line from x1 to x2 just under the plot.
+void DrawSpanLine(const PlotGeometry& g, float x1, float x2, LineSink& sink);
+
+// Colour tables (class-library colours).
+void BuildWaterPalette(int* palette);
+void BuildMinMaxColors(int* colours);
+int HsvColor(double hue, double saturation, double value);
+
+// Waterfall picture: bitmap row r shows the ring row of age r (oldest at the top); the last
+// bitmap row keeps the background. Pixels are 0x00RRGGBB words.
+template <class RowOfAge>
+void FillWaterfall(uint32_t* pixels, int width, int rows, int rowLength, int from,
+                   const int* palette, RowOfAge rowOfAge);
+
+// Palette index of a waterfall value (levels scaled to 0..1).
+inline int WaterIndex(float value) {
+  if (!(value > 0.0f)) return 0;
+  if (value >= 1.0f) return 255;
+  return int(value * 255.0f);
+}
+
+template <class RowOfAge>
+void FillWaterfall(uint32_t* pixels, int width, int rows, int rowLength, int from,
+                   const int* palette, RowOfAge rowOfAge) {
+  for (int r = 0; r + 1 < rows; ++r) {
+    const SharedFloat* row = rowOfAge(r);
+    uint32_t* out = pixels + (long long)r * width;
+    for (int i = 0; i < width; ++i) {
+      const long long column = (long long)from + i;
+      const float value = row && column >= 0 && column < rowLength
+                              ? row[column].load(std::memory_order_relaxed)
+                              : 0.0f;
+      out[i] = PackRGBA(palette[WaterIndex(value)], 0) & 0x00FFFFFFu;
+    }
+  }
+}
+
+} // namespace display
