@@ -1,0 +1,56 @@
+// Events and the critical section.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "platform/rtl/SysUtils.h"
+
+enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
+inline constexpr unsigned INFINITE = 0xFFFFFFFFu;
+
+// A signal between threads. Manual reset: stays signalled until ResetEvent and releases every waiter.
+// Auto reset: one successful WaitFor consumes the signal and SetEvent releases one waiter.
+class TEvent {
+ public:
+  explicit TEvent(bool manualReset = true, bool initialState = false);
+  TEvent(const TEvent&) = delete;
+  TEvent& operator=(const TEvent&) = delete;
+  void SetEvent();
+  void ResetEvent();
+  // Waits at most timeoutMs (INFINITE: no limit); the main thread's queued calls do not run meanwhile.
+  TWaitResult WaitFor(unsigned timeoutMs = INFINITE);
+
+ private:
+  const bool manualReset_;
+  bool signalled_;
+  std::mutex mutex_;
+  std::condition_variable cv_;
+};
+
+// A recursive lock that serves waiting threads first come, first served, so a thread looping
+// Enter/Leave cannot starve another that waits. Leave by a thread that does not hold it raises
+// Exception.
+class TCriticalSection {
+ public:
+  TCriticalSection() = default;
+  TCriticalSection(const TCriticalSection&) = delete;
+  TCriticalSection& operator=(const TCriticalSection&) = delete;
+  void Enter();
+  void Leave();
+  void Acquire() { Enter(); }
+  void Release() { Leave(); }
+  // Takes the lock when it is free or already held by the caller; never waits.
+  bool TryEnter();
+  // Threads waiting in Enter at this moment (diagnostics and tests).
+  int WaitingThreads() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  uint64_t nextTicket_ = 0;
+  uint64_t servingTicket_ = 0;
+  std::thread::id owner_;
+  int depth_ = 0;
+};
