@@ -1,1 +1,211 @@
-// placeholder, replaced by the real implementation
+// The scene device: back buffer, clear, scene bracket, present, blits and stored state.
+#include "platform/scene/Scene.h"
+#include "platform/scene/SceneInternal.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+namespace scene {
+
+namespace {
+
+template <typename Array>
+bool InRange(int index, const Array& a) {
+    return index >= 0 && index < static_cast<int>(a.size());
+}
+
+}  // namespace
+
+Device::Device(TControl* window) : impl_(std::make_unique<Impl>()) {
+    impl_->window = window;
+    impl_->back = QImage(BackBufferWidth, BackBufferHeight, QImage::Format_RGB32);
+    impl_->back.fill(0xFF000000u);
+    AttachWindow(*impl_);
+}
+
+Device::~Device() { DetachWindow(*impl_); }
+
+TControl* Device::Window() const { return impl_->window; }
+
+void Device::Clear(uint32_t argb) {
+    uint32_t* p = impl_->Pixels();
+    std::fill(p, p + BackBufferWidth * BackBufferHeight, argb | 0xFF000000u);
+}
+
+bool Device::BeginScene() {
+    if (impl_->inScene) return false;
+    impl_->inScene = true;
+    return true;
+}
+
+bool Device::EndScene() {
+    if (!impl_->inScene) return false;
+    impl_->inScene = false;
+    return true;
+}
+
+bool Device::InScene() const { return impl_->inScene; }
+
+bool Device::Present() {
+    Impl& d = *impl_;
+    if (d.front.isNull()) d.front = QImage(BackBufferWidth, BackBufferHeight, QImage::Format_RGB32);
+    std::memcpy(d.front.bits(), d.back.constBits(),
+                static_cast<size_t>(BackBufferWidth) * BackBufferHeight * 4);
+    ++d.presentCount;
+    d.RequestRepaint();
+    return true;
+}
+
+int Device::PresentCount() const { return impl_->presentCount; }
+
+void PaintFront(const Device::Impl& d, QPainter& painter, int width, int height) {
+    if (d.front.isNull() || width < 1 || height < 1) return;
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QRect(0, 0, width, height), d.front);
+}
+
+std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
+    if (impl_->front.isNull() || width < 1 || height < 1) return {};
+    QImage target(width, height, QImage::Format_RGB32);
+    {
+        QPainter painter(&target);
+        PaintFront(*impl_, painter, width, height);
+    }
+    std::vector<uint32_t> out(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&out[static_cast<size_t>(y) * width], target.constScanLine(y),
+                    static_cast<size_t>(width) * 4);
+    return out;
+}
+
+uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
+
+const uint32_t* Device::BackBuffer() const {
+    return reinterpret_cast<const uint32_t*>(impl_->back.constBits());
+}
+
+uint32_t Device::PixelAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= BackBufferWidth || y >= BackBufferHeight) return 0;
+    return BackBuffer()[y * BackBufferWidth + x];
+}
+
+bool Device::SaveBackBufferPNG(const std::string& path) const {
+    if (path.empty()) return false;
+    return impl_->back.save(QString::fromStdString(path), "PNG");
+}
+
+bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int strideBytes,
+                         const RectI& src, const RectI& dest) {
+    if (!pixels || width <= 0 || height <= 0) return false;
+    if (std::abs(static_cast<long long>(strideBytes)) < static_cast<long long>(width) * 4)
+        return false;
+    if (src.left < 0 || src.top < 0 || src.right > width || src.bottom > height) return false;
+    const int sw = src.Width(), sh = src.Height();
+    const int dw = dest.Width(), dh = dest.Height();
+    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return true;  // nothing to copy
+
+    const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
+    const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
+    if (x0 >= x1 || y0 >= y1) return true;
+
+    // Source column of every destination column, sampled at pixel centres.
+    std::vector<int> columns(static_cast<size_t>(x1 - x0));
+    for (int x = x0; x < x1; ++x) {
+        const long long sx = (static_cast<long long>(2 * (x - dest.left) + 1) * sw) / (2LL * dw);
+        columns[static_cast<size_t>(x - x0)] = src.left + static_cast<int>(sx);
+    }
+    const auto* base = reinterpret_cast<const unsigned char*>(pixels);
+    uint32_t* out = impl_->Pixels();
+    for (int y = y0; y < y1; ++y) {
+        const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
+        uint32_t* dst = out + y * BackBufferWidth;
+        for (int x = x0; x < x1; ++x)
+            dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;
+    }
+    return true;
+}
+
+void Device::SetTransform(TransformKind kind, const Matrix& m) {
+    const int i = static_cast<int>(kind);
+    if (InRange(i, impl_->transforms)) impl_->transforms[i] = m;
+}
+
+Matrix Device::GetTransform(TransformKind kind) const {
+    const int i = static_cast<int>(kind);
+    return InRange(i, impl_->transforms) ? impl_->transforms[i] : Matrix::Identity();
+}
+
+bool Device::SetLight(int index, const Light& light) {
+    if (!InRange(index, impl_->lights)) return false;
+    impl_->lights[index] = light;
+    return true;
+}
+
+bool Device::GetLight(int index, Light& light) const {
+    if (!InRange(index, impl_->lights)) return false;
+    light = impl_->lights[index];
+    return true;
+}
+
+bool Device::LightEnable(int index, bool enable) {
+    if (!InRange(index, impl_->lightEnabled)) return false;
+    impl_->lightEnabled[index] = enable;
+    return true;
+}
+
+bool Device::IsLightEnabled(int index) const {
+    return InRange(index, impl_->lightEnabled) && impl_->lightEnabled[index];
+}
+
+void Device::SetMaterial(const Material& material) { impl_->material = material; }
+
+Material Device::GetMaterial() const { return impl_->material; }
+
+void Device::SetRenderState(RenderState state, uint32_t value) {
+    const int i = static_cast<int>(state);
+    if (InRange(i, impl_->renderStates)) impl_->renderStates[i] = value;
+}
+
+uint32_t Device::GetRenderState(RenderState state) const {
+    const int i = static_cast<int>(state);
+    return InRange(i, impl_->renderStates) ? impl_->renderStates[i] : 0;
+}
+
+void Device::SetSamplerState(int stage, SamplerState state, uint32_t value) {
+    const int i = static_cast<int>(state);
+    if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
+        impl_->samplerStates[stage][i] = value;
+}
+
+uint32_t Device::GetSamplerState(int stage, SamplerState state) const {
+    const int i = static_cast<int>(state);
+    if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
+        return impl_->samplerStates[stage][i];
+    return 0;
+}
+
+void Device::SetTextureStageState(int stage, TextureStageState state, uint32_t value) {
+    const int i = static_cast<int>(state);
+    if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
+        impl_->stageStates[stage][i] = value;
+}
+
+uint32_t Device::GetTextureStageState(int stage, TextureStageState state) const {
+    const int i = static_cast<int>(state);
+    if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
+        return impl_->stageStates[stage][i];
+    return 0;
+}
+
+void Device::SetTexture(int stage, const Texture* texture) {
+    if (InRange(stage, impl_->textures)) impl_->textures[stage] = texture;
+}
+
+const Texture* Device::GetTexture(int stage) const {
+    return InRange(stage, impl_->textures) ? impl_->textures[stage] : nullptr;
+}
+
+}  // namespace scene

@@ -1,0 +1,52 @@
+// Internal state of the scene objects (Qt types stay inside platform/scene).
+#pragma once
+#include "platform/scene/Scene.h"
+
+#include <QImage>
+#include <QPainter>
+#include <array>
+
+namespace scene {
+
+struct Device::Impl {
+    TControl* window = nullptr;
+    QImage back;    // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
+    QImage front;   // last presented frame
+    bool inScene = false;
+    int presentCount = 0;
+
+    std::array<Matrix, 3> transforms{Matrix::Identity(), Matrix::Identity(), Matrix::Identity()};
+    std::array<Light, MaxLights> lights{};
+    std::array<bool, MaxLights> lightEnabled{};
+    Material material{};
+    std::array<uint32_t, static_cast<int>(RenderState::Count)> renderStates{};
+    static constexpr int Stages = 8;
+    std::array<std::array<uint32_t, static_cast<int>(SamplerState::Count)>, Stages> samplerStates{};
+    std::array<std::array<uint32_t, static_cast<int>(TextureStageState::Count)>, Stages>
+        stageStates{};
+    std::array<const Texture*, Stages> textures{};
+
+    uint32_t* Pixels() { return reinterpret_cast<uint32_t*>(back.bits()); }
+    void RequestRepaint();
+};
+
+struct Texture::Impl {
+    QImage image;          // Format_ARGB32_Premultiplied
+    QImage modulated;      // image with its colour channels multiplied by modulatedRgb
+    uint32_t modulatedRgb = 0xFFFFFFFF;  // none cached yet
+    const QImage& ModulatedBy(uint32_t rgb);
+};
+
+// Paints the presented frame stretched into the target rectangle (window paint and tests).
+void PaintFront(const Device::Impl& device, QPainter& painter, int width, int height);
+
+// Colour-keys, converts and scales a decoded image into a texture image.
+QImage MakeTextureImage(const QImage& decoded, int width, int height, uint32_t colorKey);
+
+}  // namespace scene
+
+namespace scene {
+// Connects the device to its window's paint (no-op for a windowless device).
+void AttachWindow(Device::Impl& device);
+void DetachWindow(Device::Impl& device);
+}  // namespace scene
