@@ -1,0 +1,53 @@
+// Hooks for headless tests and tools: synthetic input and scripted answers for boxes and dialogs.
+// Everything here runs on the GUI thread, except the scripting functions, which any thread may call.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
+
+namespace VclTest {
+
+// True when no real display is used (QT_QPA_PLATFORM=offscreen or minimal).
+bool Headless();
+
+// ---- Synthetic input: delivered as the window system would, through the application's message
+// hook and then to the control. Each returns false (and delivers nothing) when the control is not
+// showing or not enabled. Positions are client pixels of the control.
+bool Click(TControl* control);  // left button down and up at the centre
+bool MouseDown(TControl* control, TMouseButton button, int x, int y, TShiftState shift = 0);
+bool MouseMove(TControl* control, int x, int y, TShiftState shift = 0);
+bool MouseUp(TControl* control, TMouseButton button, int x, int y, TShiftState shift = 0);
+bool DoubleClick(TControl* control, int x, int y);
+// Wheel turn of `delta` (+-120 per notch) over the control at (x, y); (-1, -1): its centre.
+bool Wheel(TControl* control, int delta, int x = -1, int y = -1);
+bool KeyDown(TControl* control, uint16_t key, TShiftState shift = 0);
+// Types text into an edit or combo box as the user would.
+bool TypeText(TControl* control, const std::string& text);
+// Resizes a form as the user would by dragging its border (OnCanResize may veto or change it).
+void UserResize(TForm* form, int width, int height);
+// Presses the form's close button.
+void CloseButton(TForm* form);
+
+// ---- Scripted answers for message boxes and dialogs, consumed in order ----
+// A message box returns the next scripted button; an open/save dialog returns the next scripted
+// file name (empty: cancelled); a colour dialog the next scripted colour or cancel. Without a
+// scripted answer, a message box returns its default button and a dialog is cancelled.
+void ScriptMessageBoxAnswer(int id);            // IDOK, IDYES, IDNO, IDCANCEL, ...
+void ScriptFileDialogAnswer(const std::string& fileName);  // "" cancels
+void ScriptColorDialogAnswer(TColor color);
+void ScriptDialogCancel();
+void ClearScriptedAnswers();
+int ScriptedAnswersLeft();
+
+// Every box and dialog shown so far (caption and text), oldest first; Clear empties it.
+struct ShownBox {
+  std::string caption;
+  std::string text;
+  int answer = 0;
+};
+std::vector<ShownBox> ShownBoxes();
+void ClearShownBoxes();
+
+}  // namespace VclTest
