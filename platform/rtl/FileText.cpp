@@ -1,0 +1,97 @@
+#include "platform/rtl/FileText.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace rtl_detail {
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string result;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return false;
+    }
+    result.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  content = std::move(result);
+  return true;
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& content) {
+  size_t written = 0;
+  while (written < content.size()) {
+    ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Creates a new temporary file beside path; the umask applies as to any new file.
+int CreateTemporary(const std::string& path, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& content) {
+  if (path.empty() || path.back() == '/') return false;
+  struct stat old {};
+  bool existed = ::stat(path.c_str(), &old) == 0;
+  if (existed && (S_ISDIR(old.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;  // read-only stays
+  std::string name;
+  int fd = CreateTemporary(path, name);
+  if (fd < 0) return false;
+  bool ok = (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, content) &&
+            ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(name.c_str());
+  return ok;
+}
+
+bool ReadFileForEdit(const std::string& path, std::string& content) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    content.clear();
+    return errno == ENOENT;
+  }
+  return ReadWholeFile(path, content);
+}
+
+std::mutex& FileEditMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+}  // namespace rtl_detail

@@ -1,0 +1,21 @@
+// Whole-file reads and crash-safe whole-file writes, shared by the list, INI and registry classes.
+#pragma once
+#include <mutex>
+#include <string>
+
+namespace rtl_detail {
+
+// Reads the whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& content);
+// Writes content to a temporary file beside path, flushes it to disk and renames it over path, so the
+// file is either the old one or the new one, never half written. Keeps the old file's permissions.
+// False (and path untouched) when any step fails.
+bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+// Loads the INI-style file at path for an edit: a missing file gives an empty text; false when the file
+// exists but cannot be read (so an edit never overwrites what it could not read).
+bool ReadFileForEdit(const std::string& path, std::string& content);
+// Serialises read-edit-write cycles of this process.
+std::mutex& FileEditMutex();
+
+}  // namespace rtl_detail

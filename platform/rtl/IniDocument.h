@@ -1,0 +1,49 @@
+// The text of an INI file as lines, with lookups and edits that keep every other line as it was.
+// Shared by TIniFile and TRegistry.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace rtl_detail {
+
+class IniDocument {
+ public:
+  void Parse(const std::string& text);
+  std::string Serialize() const;
+
+  // Names compare without regard to ASCII case; the first matching section and key count.
+  bool HasSection(const std::string& section) const;
+  bool Find(const std::string& section, const std::string& key, std::string& value) const;
+  std::vector<std::string> Keys(const std::string& section) const;
+
+  void Set(const std::string& section, const std::string& key, const std::string& value);
+  void AddSection(const std::string& section);  // nothing when it exists
+  bool EraseSection(const std::string& section);  // every section of that name; false when none
+  bool DeleteKey(const std::string& section, const std::string& key);  // false when absent
+
+  // Names and values that can be written without breaking the file's line syntax.
+  static bool IsWritableSection(const std::string& section);
+  static bool IsWritableKey(const std::string& key);
+  static bool IsWritableValue(const std::string& value);
+
+ private:
+  enum class Kind { Other, Section, Entry };
+  struct Line {
+    Kind kind = Kind::Other;
+    std::string raw;
+    std::string name;   // section name or key
+    std::string value;  // entries only, without quotes
+  };
+  struct Range {
+    size_t header, end;  // header line index, one past the section's last line
+  };
+  static Line ParseLine(const std::string& raw);
+  static Line EntryLine(const std::string& key, const std::string& value);
+  bool FindSection(const std::string& section, Range& range) const;
+
+  std::vector<Line> lines_;
+  std::string lineEnd_ = "\r\n";
+  bool byteOrderMark_ = false;
+};
+
+}  // namespace rtl_detail
