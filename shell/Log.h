@@ -3,8 +3,21 @@
 #include <cstdint>
 #include <string>
 
+// Exit code of the process after a fatal error.
+constexpr int FatalExitCode = 1;
+
+// Appends line to LogList (nothing when LogList does not exist), with save rewrites LogFolder +
+// "log.txt" from the whole list (CR LF line ends), then lets the message queue run once.
+// Lines that other writers appended to the file during this run are kept.
 void WriteLog(const std::string& line, bool save = true);
+// WriteLog of text + five blanks + text2.
 void WriteLog2(const std::string& text, const std::string& text2, bool save = true);
+// Shows a box with the text where and the caption "Error", then ends the process with FatalExitCode
+// (no destructors run).
 [[noreturn]] void ReportFatalError(const std::string& where);
+// A colour with red in the low byte (0x00BBGGRR) as a scene colour 0xAARRGGBB with the given alpha.
 uint32_t ColorToARGB(int colour, uint8_t alpha);
+// The performance counter in seconds.
 long double GetPerformanceSeconds();
+// LogFolder + "log.txt" as a platform path.
+std::string LogFileName();
