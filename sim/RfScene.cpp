@@ -1,0 +1,114 @@
+#include "sim/RfScene.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace usb2sim {
+
+namespace {
+
+constexpr double kFloorCounts = 68.0;
+constexpr double kCountsPerDb = 1.8;
+constexpr double kSampleRate = 22050.0;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kToneAmplitude = 8000.0;
+constexpr uint64_t kNoteSamples = 2205;  // the room melody changes every 0.1 s
+
+double DbmToMw(double dbm) { return std::pow(10.0, dbm / 10.0); }
+
+}  // namespace
+
+FilterShape FilterForType(int type) {
+    switch (type) {
+        case 1: return {750e3, 1.75e6};
+        case 2: return {112.5e3, 262.5e3};
+        case 3: return {90e3, 210e3};
+        case 4: return {30e3, 70e3};
+        default: return {4e6, 8e6};
+    }
+}
+
+double FilterAttenuationDb(int type, double offsetHz) {
+    const FilterShape f = FilterForType(type);
+    const double d = std::fabs(offsetHz);
+    if (d <= f.flatHz) return 0.0;
+    if (d >= f.edgeHz) return -1.0;
+    return kFilterDepthDb * (d - f.flatHz) / (f.edgeHz - f.flatHz);
+}
+
+void RfScene::Configure(const Scenario& scenario) {
+    scenario_ = scenario;
+    emitters_.clear();
+    nextId_ = 1;
+    for (const EmitterSpec& spec : scenario.emitters) emitters_.push_back({NextId(), spec});
+}
+
+PointPower RfScene::Prepare(const Listening& at) const {
+    PointPower p;
+    p.steadyMw = DbmToMw(scenario_.noiseFloorDbm);
+    if (!at.tuned) return p;
+    // The converter's own line at 0 Hz passes neither the attenuator nor the input switch.
+    const bool zeroLine = at.vlf || scenario_.zeroHzSignal;
+    if (zeroLine) {
+        const double att = FilterAttenuationDb(at.filterType, at.rfHz);
+        if (att >= 0.0) p.steadyMw += DbmToMw((at.vlf ? scenario_.vlfZeroHzDbm : scenario_.zeroHzDbm) - att);
+    }
+    for (const Emitter& e : emitters_) {
+        const double offset = std::max(0.0, std::fabs(e.spec.frequencyHz - at.rfHz) - e.spec.bandwidthHz / 2);
+        const double att = FilterAttenuationDb(at.filterType, offset);
+        if (att < 0.0) continue;
+        const double mw = DbmToMw(e.spec.levelDbm - att - at.attenuatorDb + at.inputOffsetDb);
+        if (!e.spec.pulsed) {
+            p.steadyMw += mw;
+        } else if (p.pulsedCount < static_cast<int>(p.pulsedMw.size())) {
+            p.pulsedMw[static_cast<size_t>(p.pulsedCount)] = mw;
+            p.pulsedDuty[static_cast<size_t>(p.pulsedCount)] = e.spec.dutyCycle;
+            ++p.pulsedCount;
+        } else {
+            p.steadyMw += mw * e.spec.dutyCycle;  // too many bursts at once: their average
+        }
+    }
+    return p;
+}
+
+uint8_t RfScene::Convert(const PointPower& power, Prng& rng) const {
+    double mw = power.steadyMw;
+    for (int i = 0; i < power.pulsedCount; ++i)
+        if (rng.Unit() < power.pulsedDuty[static_cast<size_t>(i)]) mw += power.pulsedMw[static_cast<size_t>(i)];
+    const double db = 10.0 * std::log10(mw) - scenario_.noiseFloorDbm;
+    const double counts = kFloorCounts + kCountsPerDb * db + rng.Jitter(3);
+    return static_cast<uint8_t>(std::clamp(counts, 0.0, 255.0));
+}
+
+int RfScene::RoomBackground(uint64_t t) const {
+    if (scenario_.roomLevel <= 0.0) return 0;
+    const uint64_t note = t / kNoteSamples;
+    const double hz = 300.0 + 50.0 * static_cast<double>(Prng::Hash(scenario_.seed, note) % 13);
+    const double phase = kTwoPi * hz * static_cast<double>(t % 22050) / kSampleRate;
+    return static_cast<int>(scenario_.roomLevel * std::sin(phase));
+}
+
+void RfScene::Demodulate(const Listening& at, const std::vector<int>& room, uint64_t startSample,
+                         std::vector<int>& out) const {
+    out.assign(room.size(), 0);
+    if (!at.tuned) return;
+    for (const Emitter& e : emitters_) {
+        if (e.spec.toneHz <= 0.0 && !e.spec.echo) continue;
+        const double offset = std::max(0.0, std::fabs(e.spec.frequencyHz - at.rfHz) - e.spec.bandwidthHz / 2);
+        const double att = FilterAttenuationDb(at.filterType, offset);
+        if (att < 0.0) continue;
+        const double weight = std::max(0.0, 1.0 - att / 20.0);  // audible up to 20 dB off the passband
+        if (weight <= 0.0) continue;
+        for (size_t k = 0; k < out.size(); ++k) {
+            double v = 0.0;
+            if (e.spec.echo) v += room[k];
+            if (e.spec.toneHz > 0.0) {
+                const double t = static_cast<double>((startSample + k) % 2205000);
+                v += kToneAmplitude * std::sin(kTwoPi * e.spec.toneHz * t / kSampleRate);
+            }
+            out[k] += static_cast<int>(weight * v);
+        }
+    }
+}
+
+}  // namespace usb2sim

@@ -1,0 +1,71 @@
+// The radio environment the simulated receiver hears: emitters over a noise floor, seen through
+// the selected IF filter and the attenuator, turned into detector bytes and demodulated audio.
+#pragma once
+
+#include "sim/Instrument.h"
+#include "sim/Prng.h"
+#include "sim/Scenario.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace usb2sim {
+
+// What one receive path hears at one moment.
+struct Listening {
+    bool tuned = false;        // false: no local oscillator or tuner running, noise only
+    bool vlf = false;          // the VLF converter is on: rfHz is a VLF frequency
+    double rfHz = 0.0;
+    int filterType = 0;        // 0..4
+    double attenuatorDb = 0.0;
+    double inputOffsetDb = 0.0;
+};
+
+// IF filter of one type: flat within +-flatHz, falling linearly (in dB) to full rejection at
+// +-edgeHz. Type 0 is about 10 MHz wide, 1 about 2 MHz, 2 about 150 kHz, 3 the narrow detail
+// filter, 4 the VLF filter.
+struct FilterShape {
+    double flatHz;
+    double edgeHz;
+};
+FilterShape FilterForType(int type);
+// Attenuation in dB at offset offsetHz from the filter centre; <0 beyond the edge (rejected).
+double FilterAttenuationDb(int type, double offsetHz);
+constexpr double kFilterDepthDb = 70.0;
+
+// The signal power at one point, prepared once and then converted any number of times.
+struct PointPower {
+    double steadyMw = 0.0;
+    int pulsedCount = 0;
+    std::array<double, 8> pulsedMw{};
+    std::array<double, 8> pulsedDuty{};
+};
+
+class RfScene {
+public:
+    void Configure(const Scenario& scenario);
+
+    std::vector<Emitter>& Emitters() { return emitters_; }
+    const std::vector<Emitter>& Emitters() const { return emitters_; }
+    int NextId() { return nextId_++; }
+
+    PointPower Prepare(const Listening& at) const;
+    // One AD conversion of the detector: floor about 68, about 1.8 counts per dB, 255 at most.
+    uint8_t Convert(const PointPower& power, Prng& rng) const;
+
+    // Demodulated audio of the receive path (signed counts around 0) for n samples, given
+    // the room sound at those samples.
+    void Demodulate(const Listening& at, const std::vector<int>& room, uint64_t startSample,
+                    std::vector<int>& out) const;
+
+    // The room's own background sound (a slowly changing melody) at absolute sample t.
+    int RoomBackground(uint64_t t) const;
+
+private:
+    Scenario scenario_;
+    std::vector<Emitter> emitters_;
+    int nextId_ = 1;
+};
+
+}  // namespace usb2sim
