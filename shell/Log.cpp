@@ -1,9 +1,11 @@
 #include "shell/Log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
@@ -14,32 +16,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What our last save left in the file: for which list, how many lines, how many bytes, and when.
-// A file last written before this run started belongs to an earlier run.
+// When this run started: a log file last written before then belongs to an earlier run.
+const fs::file_time_type RunStart = fs::file_time_type::clock::now();
+
+// What our last save left on disk: which file, for which list, how many lines and bytes, and when.
 struct SavedState {
+  std::string file;
   const TStringList* list = nullptr;
   int lines = 0;
   uintmax_t bytes = 0;
-  fs::file_time_type time = fs::file_time_type::clock::now();
+  fs::file_time_type time;
 };
 SavedState saved;
 bool saveFailureReported = false;
 
-// Lines another writer (the imaging unit) appended to the file since our last save, in file order.
-// For a new list, the file's lines count when the file was written after our last save (or, before
-// any save, during this run); for the same list, the lines beyond those we wrote.
-TStringList ForeignLines(const std::string& fileName) {
-  TStringList lines;
+// Lines another writer (the imaging unit) added to the file since our last save, in file order:
+// for the list we saved, the lines beyond ours; for a new list, the file's lines when someone wrote
+// the file after our last save of it (an untouched file holds an earlier run's lines).
+struct Foreign {
+  int first = 0;  // list index the file's lines correspond to from here on
+  std::vector<std::string> lines;
+};
+
+Foreign ForeignLines(const std::string& fileName) {
+  Foreign lines;
   std::error_code error;
   const auto written = fs::last_write_time(fileName, error);
   if (error) return lines;
   const uintmax_t bytes = fs::file_size(fileName, error);
   if (error) return lines;
-  int first = 0;
-  if (saved.list == LogList && LogList->Count() > saved.lines) {  // the same list, grown since
+  if (fileName == saved.file && saved.list == LogList && LogList->Count() > saved.lines) {
     if (bytes <= saved.bytes) return lines;
-    first = saved.lines;
-  } else if (written <= saved.time) {
+    lines.first = saved.lines;
+  } else if (fileName == saved.file) {
+    if (written == saved.time && bytes == saved.bytes) return lines;
+  } else if (written < RunStart) {
     return lines;
   }
   TStringList file;
@@ -48,12 +59,13 @@ TStringList ForeignLines(const std::string& fileName) {
   } catch (const Exception&) {
     return lines;
   }
-  for (int i = first; i < file.Count(); ++i) lines.Add(file[i]);
+  for (int i = lines.first; i < file.Count(); ++i) lines.lines.push_back(file[i]);
   return lines;
 }
 
 void RememberSave(const std::string& fileName) {
   std::error_code error;
+  saved.file = fileName;
   saved.list = LogList;
   saved.lines = LogList->Count();
   saved.bytes = fs::file_size(fileName, error);
@@ -62,8 +74,19 @@ void RememberSave(const std::string& fileName) {
 
 void SaveLog() {
   const std::string fileName = LogFileName();
-  const TStringList foreign = ForeignLines(fileName);
-  for (int i = 0; i < foreign.Count(); ++i) LogList->Insert(LogList->Count() - 1, foreign[i]);
+  // Foreign lines join the list where they appeared, before the line just added; a line that the
+  // list already holds at that place (a writer that also adds to the list) is not repeated.
+  const Foreign foreign = ForeignLines(fileName);
+  int index = foreign.first;
+  for (const std::string& line : foreign.lines) {
+    const int newest = LogList->Count() - 1;
+    if (index < newest && (*LogList)[index] == line) {
+      ++index;
+      continue;
+    }
+    LogList->Insert(std::min(index, newest), line);
+    index = std::min(index, newest) + 1;
+  }
   try {
     LogList->SaveToFile(fileName);
     RememberSave(fileName);
