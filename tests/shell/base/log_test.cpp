@@ -84,6 +84,18 @@ TEST_F(LogTest, LinesAnotherWriterAppendsAreKeptInOrder) {
   EXPECT_EQ(LogList->Count(), 5);
 }
 
+TEST_F(LogTest, AWriterThatAlsoAddsToTheListIsNotRepeated) {
+  folder.Write("log.txt", "");
+  LogList->Add("ImageBase gestartet");
+  AppendAsAnotherWriter("ImageBase gestartet");
+  WriteLog("Panels erzeugt...");
+  LogList->Add("Clone( void ) fehlgeschlagen");
+  AppendAsAnotherWriter("Clone( void ) fehlgeschlagen");
+  WriteLog("vor Frames...");
+  EXPECT_EQ(LogText(), "ImageBase gestartet\r\nPanels erzeugt...\r\nClone( void ) fehlgeschlagen\r\nvor Frames...\r\n");
+  EXPECT_EQ(LogList->Count(), 4);
+}
+
 TEST_F(LogTest, AnUnwritableFolderDoesNotStopTheProgram) {
   LogFolder = folder.path() + "missing/";
   EXPECT_NO_THROW(WriteLog("Panels erzeugt..."));
