@@ -434,13 +434,13 @@ int HsvColor(double hue, double saturation, double value) {
   return byte(r + m) | byte(g + m) << 8 | byte(b + m) << 16;
 }
 
-void BuildWaterPalette(int* palette) {
+void BuildWaterPalette(int* palette, HsvConversion hsv) {
   for (int i = 0; i < PaletteSize; ++i)
-    palette[i] = HsvColor(180.0 - i * 120.0 / 255.0, i / 256.0, i);
+    palette[i] = hsv(180.0 - i * 120.0 / 255.0, i / 256.0, i);
 }
 
-void BuildMinMaxColors(int* colours) {
-  for (int i = 0; i < PaletteSize; ++i) colours[i] = HsvColor(120.0 - i * 120.0 / 127.0, 1.0, 255.0);
+void BuildMinMaxColors(int* colours, HsvConversion hsv) {
+  for (int i = 0; i < PaletteSize; ++i) colours[i] = hsv(120.0 - i * 120.0 / 127.0, 1.0, 255.0);
 }
 
 } // namespace display

@@ -119,9 +119,11 @@ void DrawVertLine(const PlotGeometry& g, double index, LineSink& sink);
 void DrawSpanLine(const PlotGeometry& g, float x1, float x2, LineSink& sink);
 
 // Colour tables (class-library colours).
-void BuildWaterPalette(int* palette);
-void BuildMinMaxColors(int* colours);
+// Hue in degrees, saturation 0..1, value 0..255 -> class-library colour.
+using HsvConversion = int (*)(double hue, double saturation, double value);
 int HsvColor(double hue, double saturation, double value);
+void BuildWaterPalette(int* palette, HsvConversion hsv = HsvColor);
+void BuildMinMaxColors(int* colours, HsvConversion hsv = HsvColor);
 
 // Waterfall picture: bitmap row r shows the ring row of age r (oldest at the top); the last
 // bitmap row keeps the background. Pixels are 0x00RRGGBB words.

@@ -1,0 +1,434 @@
+// The measurement display on an off-screen scene: pixel probes of the back buffer, texts,
+// markers and symbols, the command queue, the display list and the labels' placement maths.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <thread>
+
+#include "display/DirectXBase.h"
+#include "display/Display.h"
+#include "platform/vcl/Forms.h"
+#include "shell/RangeDef.h"
+
+namespace {
+
+uint8_t Red(uint32_t argb) { return (argb >> 16) & 0xFF; }
+uint8_t Green(uint32_t argb) { return (argb >> 8) & 0xFF; }
+uint8_t Blue(uint32_t argb) { return argb & 0xFF; }
+
+::testing::AssertionResult ColourNear(uint32_t actual, uint32_t expected, int tolerance = 8) {
+  const int dr = Red(actual) - Red(expected), dg = Green(actual) - Green(expected),
+            db = Blue(actual) - Blue(expected);
+  if (std::abs(dr) <= tolerance && std::abs(dg) <= tolerance && std::abs(db) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << std::hex << "pixel 0x" << actual << ", expected 0x" << expected;
+}
+
+class DisplayTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { Application->Initialize(); }
+
+  void SetUp() override {
+    ASSERT_TRUE(scene.CreateDevice(nullptr, 1024, 768));
+    display = std::make_unique<StdDisplay>(&scene, 1024, 768);
+  }
+
+  // One idle pass: the scene is cleared black and the display drawn.
+  bool Frame(StdDisplay& d) {
+    scene.SetClearColor(0);
+    scene.BeginScene();
+    const bool drawn = d.Render();
+    scene.Device->EndScene();
+    return drawn;
+  }
+  bool Frame() { return Frame(*display); }
+  uint32_t Pixel(int x, int y) const { return scene.Device->PixelAt(x, y); }
+
+  ZXBase scene;
+  std::unique_ptr<StdDisplay> display;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Construction and texts
+
+TEST_F(DisplayTest, NewDisplayHasItsDefaults) {
+  EXPECT_EQ(display->MarginTop, 30);
+  EXPECT_EQ(display->MarginBottom, 30);
+  EXPECT_EQ(display->ShowCenterMarker, 0);
+  EXPECT_EQ(display->TextsFrozen, 0);
+  EXPECT_EQ(display->BarAlpha, 127.0f);
+  EXPECT_EQ(display->Texts(), (std::array<std::string, 4>{"", "", "", ""}));
+  ASSERT_EQ(display->Symbols->Count(), 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(display->Symbols->Get(i)->Sprite->Position.x, 100.0f);
+    EXPECT_EQ(display->Symbols->Get(i)->Sprite->Position.y, 150.0f);
+  }
+  EXPECT_EQ(display->Markers->Count(), 0);
+  EXPECT_EQ(display->Commands->Count(), 0);
+  EXPECT_EQ(display->MinMaxColors[0], 0x00FF00);
+  EXPECT_EQ(display->MinMaxColors[127], 0x0000FF);
+}
+
+TEST_F(DisplayTest, GenerateTextShowsTheRangeInMegahertz) {
+  NormalBuffer trace(100);
+  trace.SetRange(100e6f, 200e6f, 0, 255);
+  display->DataBuffer = &trace;
+  struct Case {
+    uint8_t dims;
+    std::string unit, left, center, right;
+  };
+  const Case cases[] = {
+      {0, "", "100.000", "150.000", "200.000"},
+      {1, "MHz", "100.000 MHz", "150.000 MHz", "200.000 MHz"},
+      {1, "", "100.000 ", "150.000 ", "200.000 "},
+  };
+  for (const auto& c : cases) {
+    display->Dims = c.dims;
+    display->SetUnit(c.unit);
+    const auto texts = display->Texts();
+    EXPECT_EQ(texts[0], c.left);
+    EXPECT_EQ(texts[1], c.center);
+    EXPECT_EQ(texts[2], c.right);
+  }
+  display->DataBuffer = nullptr;
+  display->GenerateText();
+  EXPECT_EQ(display->Texts()[0], "");
+}
+
+TEST_F(DisplayTest, CustomTextFreezesTheFrequencyTexts) {
+  NormalBuffer trace(100);
+  trace.SetRange(100e6f, 200e6f, 0, 255);
+  display->DataBuffer = &trace;
+  display->CustomText("a", "b", "c");
+  display->GenerateText();
+  display->SetTitle("Title");
+  EXPECT_EQ(display->Texts(), (std::array<std::string, 4>{"a", "b", "c", "Title"}));
+  EXPECT_EQ(display->TextsFrozen, 1);
+}
+
+TEST_F(DisplayTest, PeakMarkerSitsOverItsPointOfTheDigitalBuffer) {
+  EXPECT_EQ(display->AddMarker(5), -1);  // no digital buffer: no marker
+  DigitalBuffer digital(3000);
+  display->DigBuffer = &digital;
+  display->SetPosition(10, 20, 1000, 400);
+  const int index = display->AddMarker(1500);
+  ASSERT_EQ(index, 0);
+  const MarkerBase* marker = display->Markers->Get(0);
+  EXPECT_EQ(marker->Visible, 1);
+  EXPECT_FLOAT_EQ(marker->Sprite->Position.x, 510.0f);  // 10 + 1000 / 3000 * 1500
+  EXPECT_FLOAT_EQ(marker->Sprite->Position.y, 80.0f);   // 20 + 30 + 30
+  EXPECT_EQ(display->Markers->Get(1), nullptr);
+  display->DigBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, SymbolsFadeAndStopAtTheEnd) {
+  EXPECT_EQ(FadeAlpha(1.0, 2.0), 127);
+  EXPECT_EQ(FadeAlpha(0.0, 2.0), 255);
+  EXPECT_EQ(FadeAlpha(2.5, 2.0), -1);
+  EXPECT_EQ(FadeAlpha(0.0, 0.0), -1);   // no length: over at once
+  EXPECT_EQ(FadeAlpha(0.0, -1.0), -1);
+
+  DisplaySymbolList& symbols = *display->Symbols;
+  symbols.StartFade(-1, 1.0);
+  symbols.StartFade(8, 1.0);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(symbols.Get(i)->Visible, 0);
+  symbols.StartFade(2, 0.0);
+  EXPECT_EQ(symbols.Get(2)->Visible, 1);
+  symbols.DrawEnabled = 0;
+  symbols.DrawAll();
+  EXPECT_EQ(symbols.Get(2)->Fading, 1);  // a disabled list ends no fade
+  symbols.DrawEnabled = 1;
+  symbols.DrawAll();
+  EXPECT_EQ(symbols.Get(2)->Visible, 0);
+  EXPECT_EQ(symbols.Get(2)->Fading, 0);
+}
+
+TEST(InterpolateY, PointOnTheLineThroughTwoPoints) {
+  scene::Vec2 p{25, 0};
+  InterpolateY(&p, {0, 10}, {100, 20});
+  EXPECT_FLOAT_EQ(p.y, 12.5f);
+  EXPECT_FLOAT_EQ(p.x, 25.0f);
+  scene::Vec2 q{25, 7};
+  InterpolateY(&q, {5, 10}, {5, 20});
+  EXPECT_FLOAT_EQ(q.y, 7.0f);
+  InterpolateY(nullptr, {0, 0}, {1, 1});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixel probes
+
+TEST_F(DisplayTest, TraceAtAKnownLevelLandsOnItsRow) {
+  NormalBuffer trace(100);
+  trace.SetRange(0, 100, 0, 255);
+  for (unsigned i = 0; i < 100; ++i) trace.SetPoint(i, 100.0f);
+  display->DataBuffer = &trace;
+  ASSERT_TRUE(Frame());
+  // Plot height 708: row 30 + trunc(708 - 708 / 255 * 100) = 460.
+  const uint32_t yellow = 0xFFFFFF00;
+  EXPECT_TRUE(ColourNear(Pixel(150, 460), yellow));
+  EXPECT_TRUE(ColourNear(Pixel(900, 460), yellow));
+  EXPECT_TRUE(ColourNear(Pixel(150, 470), 0xFF000000));
+  EXPECT_TRUE(ColourNear(Pixel(150, 450), 0xFF000000));
+  display->DataBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, ExtraTraceIsDrawnInItsOwnColour) {
+  NormalBuffer extra(50);
+  extra.SetRange(0, 50, 0, 255);
+  for (unsigned i = 0; i < 50; ++i) extra.SetPoint(i, 200.0f);
+  extra.Color = 0x0000FF;  // red
+  display->ExtraBuffers[3] = &extra;
+  ASSERT_TRUE(Frame());
+  // Row 30 + trunc(708 - 708 / 255 * 200) = 30 + 152 = 182.
+  EXPECT_TRUE(ColourNear(Pixel(300, 182), 0xFFFF0000));
+  display->RenderMode = 5;  // modes 4 to 11 draw no extra trace
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(300, 182), 0xFF000000));
+  display->ExtraBuffers[3] = nullptr;
+}
+
+TEST_F(DisplayTest, WaterfallShowsTheNewestRowAboveTheBackgroundRow) {
+  WaterfallBuffer water(1000, 100);
+  std::vector<float> half(1000, 0.5f), full(1000, 1.0f);
+  for (int i = 0; i < 99; ++i) water.Insert(half.data(), false);
+  water.Insert(full.data(), false);
+  display->BgColor = 0x404040;
+  display->WaterBuffer = &water;
+  display->RenderMode = 4;
+  ASSERT_TRUE(Frame());
+  ASSERT_TRUE(display->WaterBitmap);
+  EXPECT_EQ(display->WaterBitmap->Width, 1000);
+  EXPECT_EQ(display->WaterBitmap->Height, 100);
+  // 100 rows over the plot rows 30..738: 7.08 pixels a row. Row 98 (the newest) covers 724..730,
+  // row 99 keeps the background, the rows above show the older level 0.5.
+  const uint32_t newest = display::PackRGBA(display->WaterPalette[255], 255);
+  const uint32_t older = display::PackRGBA(display->WaterPalette[127], 255);
+  EXPECT_TRUE(ColourNear(Pixel(333, 727), newest, 2));
+  EXPECT_TRUE(ColourNear(Pixel(333, 735), 0xFF404040, 2));
+  EXPECT_TRUE(ColourNear(Pixel(333, 400), older, 2));
+  EXPECT_TRUE(ColourNear(Pixel(333, 718), older, 2));
+  display->WaterBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, WaterfallWindowShowsColumnsFromTo) {
+  WaterfallBuffer water(1000, 10);
+  std::vector<float> row(1000, 0.0f);
+  for (int i = 600; i < 1000; ++i) row[i] = 1.0f;
+  for (int i = 0; i < 10; ++i) water.Insert(row.data(), false);
+  display->WaterBuffer = &water;
+  display->RenderMode = 4;
+  display->InitWater(200, 700);
+  ASSERT_EQ(display->WaterBitmap->Width, 500);
+  ASSERT_TRUE(Frame());
+  // Columns 200..599 are 0 (black), 600..699 full: the right fifth of the plot is bright.
+  const uint32_t full = display::PackRGBA(display->WaterPalette[255], 255);
+  EXPECT_TRUE(ColourNear(Pixel(950, 300), full, 2));
+  EXPECT_TRUE(ColourNear(Pixel(500, 300), 0xFF000000, 2));
+  display->WaterBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, GridOfAnEmptyPlotEndsAndHiddenOrSceneLessDisplays) {
+  display->SetPosition(0, 0, 400, 60);  // plot height 0
+  EXPECT_TRUE(Frame());
+  display->Visible = 0;
+  EXPECT_TRUE(Frame());
+  StdDisplay noScene(nullptr, 1024, 768);
+  EXPECT_FALSE(Frame(noScene));
+  EXPECT_FALSE(noScene.DisplayBase::Render());
+}
+
+TEST_F(DisplayTest, FrameIsDrawnOutsideTheViewportInTheTextColour) {
+  display->SetPosition(100, 50, 300, 200);
+  display->ShowFrame = 1;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(250, 46), 0xFF4DB6CE, 12));
+  EXPECT_TRUE(ColourNear(Pixel(92, 150), 0xFF4DB6CE, 12));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Draw commands
+
+TEST(GraphCommandList, QueueKeepsOrderUntilClearAll) {
+  GraphCommandList list;
+  list.ClearAll();  // empty: nothing happens
+  EXPECT_EQ(list.GetItem(0), nullptr);
+  list.AddCommand(0, 2, 0x0000FF, 3);
+  list.AddCommand(8, 2, 0xFFFF00, 1);
+  list.AddCommand(6, 3, 0x00FFFF, 1);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.GetItem(3), nullptr);
+  const GraphCommandItem* second = list.GetItem(1);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->Channel, 8);
+  EXPECT_EQ(second->Kind, 2);
+  EXPECT_EQ(second->Color, 0xFFFF00);
+  EXPECT_EQ(second->Width, 1);
+  EXPECT_EQ(second->FingerA, 0);
+  std::vector<GraphCommandItem> copy;
+  list.Snapshot(copy);
+  ASSERT_EQ(copy.size(), 3u);
+  EXPECT_EQ(copy[2].Channel, 6);
+  list.ClearAll();
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(DisplayTest, CommandsDrawChannelsInQueueOrder) {
+  DigitalBuffer digital(1000);
+  for (unsigned i = 0; i < 1000; ++i) {
+    digital.SetValue(0, i, 100.0f);  // red, 3 wide
+    digital.SetValue(8, i, 100.0f);  // cyan, 1 wide, drawn over it
+    digital.SetValue(9, i, 200.0f);
+  }
+  display->DigBuffer = &digital;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 1000;
+  display->Commands->AddCommand(0, 2, 0x0000FF, 3);
+  display->Commands->AddCommand(8, 2, 0xFFFF00, 1);
+  display->Commands->AddCommand(9, 2, 0x00FFFF, 1);
+  ASSERT_TRUE(Frame());
+  // Zoom scale 0..255 on the 708-row plot: level 100 -> row 460, level 200 -> row 182.
+  EXPECT_TRUE(ColourNear(Pixel(300, 460), 0xFF00FFFF));  // the later cyan line on top
+  EXPECT_TRUE(ColourNear(Pixel(300, 459), 0xFFFF0000));  // the 3-wide red line around it
+  EXPECT_TRUE(ColourNear(Pixel(300, 182), 0xFFFFFF00));
+  EXPECT_EQ(display->TraceColor, 0x00FFFF);  // the last command's colour stays
+  display->DigBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, EmptyQueueDrawsTheChannelByRenderMode) {
+  DigitalBuffer digital(1000);
+  for (unsigned i = 0; i < 1000; ++i) digital.SetValue(4, i, 100.0f);
+  display->DigBuffer = &digital;
+  display->DigChannel = 4;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 1000;
+  display->RenderMode = 2;
+  display->TraceColor = 0x00FF00;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(300, 460), 0xFF00FF00));
+  EXPECT_TRUE(ColourNear(Pixel(300, 461), 0xFF00FF00));  // 3 wide
+  display->RenderMode = 8;  // sets the width, draws nothing
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(300, 460), 0xFF000000));
+  display->DigBuffer = nullptr;
+}
+
+// Threads queue commands, set the title and write the buffer while the GUI thread renders; the
+// locks and atomic levels keep this free of data races (checked by the sanitizer build).
+TEST_F(DisplayTest, ThreadsMayQueueCommandsAndWriteBuffersDuringRendering) {
+  DigitalBuffer digital(1000);
+  display->DigBuffer = &digital;
+  display->ZoomEnd = 1000;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int pass = 0; pass < 200; ++pass) {
+      display->Commands->ClearAll();
+      display->Commands->AddCommand(0, 2, 0x0000FF, 3);
+      display->Commands->AddCommand(1, 3, 0x00FF00, 1);
+      display->SetTitle("Pass " + std::to_string(pass));
+      for (unsigned i = 0; i < 1000; ++i) digital.SetValue(pass % 2, i, float(pass % 256));
+    }
+    done = true;
+  });
+  int frames = 0;
+  while (!done || frames < 3) {
+    EXPECT_TRUE(Frame());
+    ++frames;
+  }
+  worker.join();
+  EXPECT_EQ(display->Texts()[3], "Pass 199");
+  EXPECT_EQ(display->Commands->Count(), 2);
+  display->DigBuffer = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display list
+
+TEST_F(DisplayTest, RenderAllStopsAtADisplayThatCannotDraw) {
+  DisplayList list;
+  EXPECT_TRUE(list.RenderAll());
+  StdDisplay noScene(nullptr, 1024, 768);
+  TObject other;
+  list.Add(nullptr);
+  list.Add(&other);
+  list.Add(display.get());
+  list.Add(&noScene);
+  EXPECT_FALSE(list.RenderAll());
+  EXPECT_EQ(list.GetDisplay(-1), nullptr);
+  EXPECT_EQ(list.GetDisplay(0), nullptr);
+  EXPECT_EQ(list.GetDisplay(1), nullptr);
+  EXPECT_EQ(list.GetDisplay(2), display.get());
+  EXPECT_EQ(list.GetDisplay(4), nullptr);
+  list.Delete(3);
+  EXPECT_TRUE(list.RenderAll());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Labels and band bar
+
+TEST(DisplayText, AnchorsScaleToTheWindow) {
+  struct Case {
+    int x, anchor, width;
+    double sx;
+    int left;
+  };
+  const Case cases[] = {
+      {100, 0, 40, 1.25, 125},
+      {1024, 1, 80, 1.0, 944},
+      {512, 2, 81, 1.0, 472},   // width halved in integers
+      {512, 2, 80, 0.5, 216},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AnchoredLeft(c.x, c.sx, c.width, c.anchor), c.left);
+}
+
+TEST(BandBar, BandsFillTheirShareOfTheRange) {
+  RangeDefList bands;
+  bands.AddItem("A", 80, 120);    // begins before the range
+  bands.AddItem("B", 300, 400);   // outside: not drawn, but still toggles the colour
+  bands.AddItem("C", 150, 170);   // wholly inside
+  bands.AddItem("D", 190, 250);   // ends after the range
+  bands.AddItem("E", 50, 500);    // covers the range
+  bands.GetItem(2)->Inside = 1;
+  const auto placed = LayoutBands(bands, 1000, 100, 200);
+  ASSERT_EQ(placed.size(), 4u);
+  struct Expect {
+    int index, x1, x2;
+    bool lower, alternate, covers;
+  };
+  const Expect expected[] = {
+      {0, 0, 200, false, false, false},
+      {2, 500, 700, true, false, false},
+      {3, 900, 1000, false, true, false},
+      {4, 0, 1000, false, false, true},
+  };
+  for (size_t i = 0; i < placed.size(); ++i) {
+    EXPECT_EQ(placed[i].index, expected[i].index);
+    EXPECT_EQ(placed[i].x1, expected[i].x1);
+    EXPECT_EQ(placed[i].x2, expected[i].x2);
+    EXPECT_EQ(placed[i].lowerHalf, expected[i].lower);
+    EXPECT_EQ(placed[i].alternate, expected[i].alternate);
+    EXPECT_EQ(placed[i].coversRange, expected[i].covers);
+  }
+  EXPECT_EQ(BandNameX(placed[0], 1000, 50), 75);        // 0 + 100 - 25
+  EXPECT_EQ(BandNameX(placed[0], 1000, 200), INT_MIN);  // does not fit
+  EXPECT_EQ(BandNameX(placed[3], 1000, 50), 442);       // 500 - 50 - 8
+  EXPECT_TRUE(LayoutBands(bands, 1000, 100, 100).empty());  // an empty range shows no band
+}
+
+TEST_F(DisplayTest, BandBarMovesThePlotDownAndDrawsItsSprite) {
+  RangeDefList bands;
+  bands.AddItem("Band", 0, 1000);
+  display->CreateRangeBar(&bands, static_cast<TGraphic*>(nullptr), 100, 200);
+  EXPECT_EQ(display->MarginTop, 60);
+  ASSERT_NE(display->RangeBar, nullptr);
+  ASSERT_NE(display->RangeBar->Texture, nullptr);
+  EXPECT_EQ(display->RangeBar->Texture->Width(), 1024);
+  EXPECT_EQ(display->RangeBar->Texture->Height(), 24);
+  ASSERT_TRUE(Frame());
+  // Fill 0x002680 (red 0x80, green 0x26) at alpha 160 over black, in the upper half of the bar.
+  const uint32_t p = Pixel(20, 38);
+  EXPECT_NEAR(Red(p), 0x80 * 160 / 255, 3);
+  EXPECT_NEAR(Green(p), 0x26 * 160 / 255, 3);
+}
+
+} // namespace
