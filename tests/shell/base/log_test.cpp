@@ -1,4 +1,5 @@
 // The start-up log file, the fatal-error report and the colour conversion.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -111,7 +112,7 @@ using FatalErrorDeathTest = testing::Test;
 TEST_F(FatalErrorDeathTest, ShowsThePlaceWithCaptionErrorAndEndsWithFailure) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(ReportFatalError("RangeDefList::AddItem"), testing::ExitedWithCode(FatalExitCode),
-              "Error[^]*RangeDefList::AddItem");
+              testing::AllOf(testing::HasSubstr("Error"), testing::HasSubstr("RangeDefList::AddItem")));
   EXPECT_EXIT(ReportFatalError(""), testing::ExitedWithCode(FatalExitCode), "Error");
   EXPECT_NE(FatalExitCode, 0);
 }
