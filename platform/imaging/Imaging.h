@@ -1,7 +1,8 @@
 // Imaging: decoding, encoding and pixel operations on plain pixel buffers.
 //
 // Pixel layout used throughout:
-//   depth 0: 1 bit per pixel, 8 pixels per byte, most significant bit first (the raw bit or palette index);
+//   depth 0: 1 bit per pixel, 8 pixels per byte, most significant bit first; decoded files give bit 1
+//            for their dark pixels and bit 0 for their light ones;
 //   depth 1: grey; depth 3: R, G, B; depth 4: R, G, B, A.
 //   wide == false: 8 bits per channel; wide == true: 16 bits per channel (native-endian uint16_t),
 //   so a wide row holds width x depth x 2 bytes. 1-bit images are never wide.
@@ -84,8 +85,8 @@ FileType GuessFileType(const std::string& path);
 bool ReadFileInfo(const std::string& path, FileInfo& info);
 bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info);
 
-// Decodes a whole file into the requested layout. depth 0 keeps the raw bit (palette index) of a 1-bit
-// file and fails for others; depth 1 gives grey (luminance for colour files); depth 3 drops alpha;
+// Decodes a whole file into the requested layout. depth 0 takes a 1-bit file (bit 1 = dark pixel) and
+// fails for others; depth 1 gives grey (luminance for colour files); depth 3 drops alpha;
 // depth 4 gives alpha 255 where the file has none. wide keeps 16-bit samples (8-bit samples are scaled
 // by 257); narrow reduces 16-bit samples to their high byte. JPEG goes through libjpeg.
 // Empty on any failure: unreadable, unknown type, truncated or corrupt data, a header that lies about
@@ -142,7 +143,8 @@ bool DrawEllipse(const ImageRef& image, int cx, int cy, int rx, int ry, Colour c
 
 // Blends RGBA top over RGBA dst with its top-left corner at (x, y) (negative allowed, clipped):
 // dst.rgb = top.rgb x a + dst.rgb x (1 - a) with a = top alpha / full scale; dst alpha is kept.
-// Both must have the same channel width. False when nothing overlaps or the images are not RGBA.
+// Both must have the same channel width. False when the images are not RGBA; true (nothing changed)
+// when they do not overlap.
 bool AlphaBlend(const ImageRef& dst, const ImageRef& top, int x, int y);
 
 // Brightness and contrast on every colour channel (alpha kept), each in -1..1:

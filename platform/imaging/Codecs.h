@@ -1,0 +1,23 @@
+// Internal: the decoders and encoders behind Imaging.h. Decoders return the file's own layout: 1-bit
+// indices (depth 0), grey (depth 1) or colour (depth 3 or 4), narrow or wide; empty on failure.
+#pragma once
+#include "platform/imaging/Imaging.h"
+
+namespace imaging::detail {
+
+bool ReadJpegInfo(const uint8_t* data, size_t size, FileInfo& info);
+Image DecodeJpeg(const uint8_t* data, size_t size);
+std::vector<uint8_t> EncodeJpeg(const ImageRef& image, int quality);
+
+bool ReadTgaInfo(const uint8_t* data, size_t size, FileInfo& info);
+bool LooksLikeTga(const uint8_t* data, size_t size);
+Image DecodeTga(const uint8_t* data, size_t size);
+
+// PNG, BMP, TIFF and GIF through the GUI toolkit's readers.
+bool ReadPngInfo(const uint8_t* data, size_t size, FileInfo& info);
+bool ReadBmpInfo(const uint8_t* data, size_t size, FileInfo& info);
+bool ReadToolkitInfo(const uint8_t* data, size_t size, FileInfo& info);
+Image DecodeWithToolkit(const uint8_t* data, size_t size, FileType type);
+bool WritePng(const std::string& path, const ImageRef& image, double dpiX, double dpiY);
+
+}  // namespace imaging::detail

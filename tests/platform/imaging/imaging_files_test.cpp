@@ -1,0 +1,297 @@
+// Decoders, header readers and writers on fixtures built in the test.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "platform/imaging/Imaging.h"
+#include "tests/platform/imaging/Fixtures.h"
+
+using namespace imaging;
+using fixtures::Bytes;
+using fixtures::Rgb;
+
+namespace {
+
+// A 3 x 2 pattern with distinct colours.
+const std::vector<Rgb> kPattern = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+                                   {10, 20, 30}, {200, 100, 50}, {255, 255, 255}};
+
+Bytes PngOf(const QImage& image) {
+  fixtures::TempFolder dir;
+  const std::string path = dir / "f.png";
+  EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+  return fixtures::ReadFile(path);
+}
+
+Image Decode(const Bytes& bytes, int depth, bool wide = false) {
+  return ReadImage(bytes.data(), bytes.size(), depth, wide);
+}
+
+std::vector<uint8_t> RgbBytes(const std::vector<Rgb>& pixels) {
+  std::vector<uint8_t> out;
+  for (const Rgb& p : pixels) out.insert(out.end(), {p.r, p.g, p.b});
+  return out;
+}
+
+}  // namespace
+
+TEST(ImagingFileType, TakenFromContentNotName) {
+  struct Case {
+    Bytes head;
+    FileType type;
+  } cases[] = {
+      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0}, FileType::PNG},
+      {{0xFF, 0xD8, 0xFF, 0xE0}, FileType::JPEG},
+      {{'I', 'I', '*', 0}, FileType::TIFF},
+      {{'M', 'M', 0, '*'}, FileType::TIFF},
+      {{'G', 'I', 'F', '8', '9', 'a'}, FileType::GIF},
+      {fixtures::MakeBmp(1, 1, 24, {{1, 2, 3}}), FileType::BMP},
+      {fixtures::MakeTga(1, 1, 24, {{1, 2, 3}}, {}, false), FileType::TGA},
+      {{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', 0, 0, 0, 0, 0, 0, 0}, FileType::Unknown},
+      {{}, FileType::Unknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GuessFileType(c.head.data(), c.head.size()), c.type);
+
+  fixtures::TempFolder dir;
+  fixtures::WriteFile(dir / "really_a_png.jpg", PngOf(QImage(2, 2, QImage::Format_RGB888)));
+  EXPECT_EQ(GuessFileType(dir / "really_a_png.jpg"), FileType::PNG);
+  EXPECT_EQ(GuessFileType(dir / "missing.png"), FileType::Unknown);
+}
+
+TEST(ImagingFileInfo, PngColourModelsAndDepths) {
+  struct Case {
+    QImage::Format format;
+    int bitsPerChannel, bitsPerPixel;
+    ColourModel model;
+  } cases[] = {
+      {QImage::Format_Grayscale8, 8, 8, ColourModel::Grey},
+      {QImage::Format_Grayscale16, 16, 16, ColourModel::Grey},
+      {QImage::Format_RGB888, 8, 24, ColourModel::RGB},
+      {QImage::Format_RGBA8888, 8, 32, ColourModel::RGBA},
+      {QImage::Format_RGBA64, 16, 64, ColourModel::RGBA},
+      {QImage::Format_Mono, 1, 1, ColourModel::Palette},
+  };
+  for (const Case& c : cases) {
+    QImage image(5, 4, c.format);
+    if (c.format == QImage::Format_Mono) image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    image.fill(0);
+    image.setDotsPerMeterX(3937);  // 100 dpi
+    image.setDotsPerMeterY(3937);
+    const Bytes png = PngOf(image);
+    FileInfo info;
+    ASSERT_TRUE(ReadFileInfo(png.data(), png.size(), info)) << int(c.format);
+    EXPECT_EQ(info.type, FileType::PNG);
+    EXPECT_EQ(info.width, 5);
+    EXPECT_EQ(info.height, 4);
+    EXPECT_EQ(info.bitsPerChannel, c.bitsPerChannel) << int(c.format);
+    EXPECT_EQ(info.bitsPerPixel, c.bitsPerPixel) << int(c.format);
+    EXPECT_EQ(info.model, c.model) << int(c.format);
+    EXPECT_NEAR(info.dpiX, 100.0, 0.1);
+  }
+}
+
+TEST(ImagingFileInfo, BmpPaletteKindAndTgaHeader) {
+  std::vector<Rgb> grey(256), colour(256);
+  for (int i = 0; i < 256; ++i) {
+    grey[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+    colour[size_t(i)] = {uint8_t(i), 0, uint8_t(255 - i)};
+  }
+  FileInfo info;
+  Bytes bmp = fixtures::MakeBmp(2, 2, 8, {}, {0, 1, 2, 3}, grey);
+  ASSERT_TRUE(ReadFileInfo(bmp.data(), bmp.size(), info));
+  EXPECT_EQ(info.bitsPerPixel, 8);
+  EXPECT_TRUE(info.greyPalette);
+  EXPECT_NEAR(info.dpiX, 96.0, 0.1);
+  bmp = fixtures::MakeBmp(2, 2, 8, {}, {0, 1, 2, 3}, colour);
+  ASSERT_TRUE(ReadFileInfo(bmp.data(), bmp.size(), info));
+  EXPECT_FALSE(info.greyPalette);
+
+  Bytes tga = fixtures::MakeTga(3, 2, 32, kPattern, {1, 2, 3, 4, 5, 6}, true);
+  ASSERT_TRUE(ReadFileInfo(tga.data(), tga.size(), info));
+  EXPECT_EQ(info.type, FileType::TGA);
+  EXPECT_EQ(info.bitsPerPixel, 32);
+  EXPECT_EQ(info.model, ColourModel::RGBA);
+}
+
+TEST(ImagingDecode, BmpPixelsInEveryStoredDepth) {
+  // 24 and 32 bits: exact colours, top row first.
+  for (int bits : {24, 32}) {
+    Image image = Decode(fixtures::MakeBmp(3, 2, bits, kPattern), 3);
+    ASSERT_FALSE(image.Empty()) << bits;
+    EXPECT_EQ(image.pixels, RgbBytes(kPattern)) << bits;
+  }
+  // 8 bits with a grey palette: the grey levels of the entries.
+  std::vector<Rgb> grey(256);
+  for (int i = 0; i < 256; ++i) grey[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+  Image image = Decode(fixtures::MakeBmp(2, 2, 8, {}, {0, 50, 100, 255}, grey), 1);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 50, 100, 255}));
+  // 8 bits with a colour palette: the palette's colours, not the indices.
+  std::vector<Rgb> palette = {{255, 0, 0}, {0, 0, 255}};
+  image = Decode(fixtures::MakeBmp(2, 1, 8, {}, {1, 0}, palette), 3);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 0, 255, 255, 0, 0}));
+  // 1 bit: packed, bit 1 for the dark pixels whichever palette index they have.
+  const std::vector<uint8_t> indices = {1, 0, 1, 1, 0, 0, 0, 0, 1, 1};
+  image = Decode(fixtures::MakeBmp(10, 1, 1, {}, indices, {{0, 0, 0}, {255, 255, 255}}), 0);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.stride, 2);
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0x4F, 0x00}));
+  image = Decode(fixtures::MakeBmp(10, 1, 1, {}, indices, {{255, 255, 255}, {0, 0, 0}}), 0);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0xB0, 0xC0}));
+  // The same file read as grey keeps its colours: black 0, white 255.
+  image = Decode(fixtures::MakeBmp(3, 1, 1, {}, {1, 0, 1}, {{255, 255, 255}, {0, 0, 0}}), 1);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 255, 0}));
+}
+
+TEST(ImagingDecode, TgaOrientationsAlphaAndRunLength) {
+  const std::vector<uint8_t> alpha = {0, 50, 100, 150, 200, 255};
+  for (bool topDown : {false, true}) {
+    Image image = Decode(fixtures::MakeTga(3, 2, 32, kPattern, alpha, topDown), 4);
+    ASSERT_FALSE(image.Empty());
+    for (size_t i = 0; i < 6; ++i) {
+      EXPECT_EQ(image.pixels[i * 4], kPattern[i].r);
+      EXPECT_EQ(image.pixels[i * 4 + 2], kPattern[i].b);
+      EXPECT_EQ(image.pixels[i * 4 + 3], alpha[i]) << topDown;
+    }
+  }
+  // Run-length: one run of 3 red pixels, one literal packet of 3, bottom-up.
+  Bytes rle = fixtures::TgaHeader(10, 3, 2, 24, 0);
+  rle.insert(rle.end(), {0x82, 0, 0, 255, 0x02, 255, 0, 0, 0, 255, 0, 0, 0, 255});
+  Image image = Decode(rle, 3);
+  ASSERT_FALSE(image.Empty());
+  // The first stored row is the bottom row.
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}));
+  // Grey TGA to grey.
+  Bytes grey = fixtures::TgaHeader(3, 2, 1, 8, 0x20);
+  grey.insert(grey.end(), {7, 9});
+  image = Decode(grey, 1);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{7, 9}));
+}
+
+TEST(ImagingDecode, JpegThroughLibjpeg) {
+  Image source = MakeImage(16, 8, 3, false);
+  for (size_t i = 0; i < source.pixels.size(); i += 3) source.pixels[i] = 200;  // red-ish everywhere
+  const Bytes jpeg = EncodeJPEG(source.Ref(), 95);
+  ASSERT_GT(jpeg.size(), 100u);
+  FileInfo info;
+  ASSERT_TRUE(ReadFileInfo(jpeg.data(), jpeg.size(), info));
+  EXPECT_EQ(info.model, ColourModel::RGB);
+  Image decoded = Decode(jpeg, 3);
+  ASSERT_FALSE(decoded.Empty());
+  EXPECT_NEAR(decoded.pixels[0], 200, 4);
+  EXPECT_NEAR(decoded.pixels[1], 0, 4);
+
+  Image grey = MakeImage(8, 8, 1, false);
+  std::fill(grey.pixels.begin(), grey.pixels.end(), 77);
+  const Bytes greyJpeg = EncodeJPEG(grey.Ref(), 95);
+  ASSERT_TRUE(ReadFileInfo(greyJpeg.data(), greyJpeg.size(), info));
+  EXPECT_EQ(info.model, ColourModel::Grey);
+  EXPECT_EQ(info.bitsPerPixel, 8);
+  decoded = Decode(greyJpeg, 1);
+  ASSERT_FALSE(decoded.Empty());
+  EXPECT_NEAR(decoded.pixels[10], 77, 2);
+}
+
+TEST(ImagingDecode, BadInputGivesEmptyNeverACrash) {
+  Image big = MakeImage(64, 64, 3, false);
+  for (size_t i = 0; i < big.pixels.size(); ++i) big.pixels[i] = uint8_t(i * 7);
+  const Bytes jpeg = EncodeJPEG(big.Ref(), 90);
+  const Bytes png = PngOf(QImage(big.pixels.data(), 64, 64, 64 * 3, QImage::Format_RGB888));
+  Bytes wrongHeader = png;
+  wrongHeader[1] = 'X';
+  Bytes badIhdr = png;
+  badIhdr[12] = 'X';
+  Bytes zeroWidthPng = png;
+  zeroWidthPng[16] = zeroWidthPng[17] = zeroWidthPng[18] = zeroWidthPng[19] = 0;
+  Bytes tgaLies = fixtures::MakeTga(2, 2, 24, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}}, {}, false);
+  tgaLies[12] = 0x00;  // claims 4096 x 2 pixels but holds 4
+  tgaLies[13] = 0x10;
+  Bytes tgaRleShort = fixtures::TgaHeader(10, 100, 100, 24, 0);
+  tgaRleShort.insert(tgaRleShort.end(), {0xFF, 1, 2, 3});
+  Bytes tgaZero = fixtures::TgaHeader(2, 0, 5, 24, 0);
+  Bytes bmpZero = fixtures::MakeBmp(1, 1, 24, {{1, 2, 3}});
+  bmpZero[18] = 0;  // width 0
+  Bytes bmpTruncated = fixtures::MakeBmp(40, 40, 24, std::vector<Rgb>(1600, Rgb{9, 9, 9}));
+  bmpTruncated.resize(bmpTruncated.size() / 2);
+
+  struct Case {
+    const char* name;
+    Bytes bytes;
+  } cases[] = {
+      {"truncated JPEG", Bytes(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2))},
+      {"JPEG header only", Bytes(jpeg.begin(), jpeg.begin() + 20)},
+      {"truncated PNG", Bytes(png.begin(), png.begin() + long(png.size() / 2))},
+      {"PNG with wrong signature", wrongHeader},
+      {"PNG without IHDR", badIhdr},
+      {"PNG of zero width", zeroWidthPng},
+      {"TGA that lies about its size", tgaLies},
+      {"TGA whose runs end early", tgaRleShort},
+      {"TGA of zero width", tgaZero},
+      {"BMP of zero width", bmpZero},
+      {"truncated BMP", bmpTruncated},
+      {"empty file", {}},
+  };
+  for (const Case& c : cases) {
+    for (int depth : {1, 3, 4}) EXPECT_TRUE(Decode(c.bytes, depth).Empty()) << c.name << " depth " << depth;
+    FileInfo info;
+    if (std::string(c.name).find("zero") != std::string::npos || std::string(c.name) == "empty file") {
+      EXPECT_FALSE(ReadFileInfo(c.bytes.data(), c.bytes.size(), info)) << c.name;
+    }
+  }
+  EXPECT_TRUE(ReadImage("/nonexistent/x.png", 3, false).Empty());
+}
+
+TEST(ImagingSave, PngRoundTripsEveryLayout) {
+  fixtures::TempFolder dir;
+  struct Case {
+    int depth;
+    bool wide;
+  } cases[] = {{0, false}, {1, false}, {1, true}, {3, false}, {3, true}, {4, false}, {4, true}};
+  for (const Case& c : cases) {
+    Image image = MakeImage(9, 3, c.depth, c.wide);
+    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = uint8_t(i * 37 + 11);
+    if (c.depth == 0)
+      for (int y = 0; y < 3; ++y) image.pixels[size_t(y) * 2 + 1] &= 0x80;  // no bits past the width
+    const std::string path = dir / ("r" + std::to_string(c.depth) + (c.wide ? "w" : "n") + ".png");
+    ASSERT_TRUE(SavePNG(path, image.Ref(), 72, 72)) << c.depth;
+    FileInfo info;
+    ASSERT_TRUE(ReadFileInfo(path, info));
+    EXPECT_EQ(info.bitsPerChannel, c.depth == 0 ? 1 : c.wide ? 16 : 8) << c.depth << c.wide;
+    EXPECT_NEAR(info.dpiX, 72, 0.1);
+    Image back = ReadImage(path, c.depth, c.wide);
+    ASSERT_FALSE(back.Empty()) << c.depth << c.wide;
+    EXPECT_EQ(back.pixels, image.pixels) << c.depth << c.wide;
+  }
+  // The 1-bit palette: index 0 white, index 1 black.
+  Image bits = MakeImage(2, 1, 0, false);
+  bits.pixels[0] = 0x40;  // pixel 1 set
+  ASSERT_TRUE(SavePNG(dir / "bits.png", bits.Ref()));
+  QImage check(QString::fromStdString(dir / "bits.png"));
+  EXPECT_EQ(check.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(check.pixel(1, 0) & 0xFFFFFF, 0x000000u);
+
+  EXPECT_FALSE(SavePNG("/nonexistent/folder/x.png", bits.Ref()));
+  EXPECT_FALSE(SavePNG(dir / "invalid.png", ImageRef{}));
+}
+
+TEST(ImagingDecode, SixteenBitSamplesKeptOrNarrowed) {
+  QImage image(2, 1, QImage::Format_Grayscale16);
+  reinterpret_cast<uint16_t*>(image.scanLine(0))[0] = 0x1234;
+  reinterpret_cast<uint16_t*>(image.scanLine(0))[1] = 0xFFFF;
+  const Bytes png = PngOf(image);
+  Image wide = Decode(png, 1, true);
+  ASSERT_FALSE(wide.Empty());
+  uint16_t v[2];
+  std::memcpy(v, wide.pixels.data(), 4);
+  EXPECT_EQ(v[0], 0x1234);
+  EXPECT_EQ(v[1], 0xFFFF);
+  Image narrow = Decode(png, 1, false);
+  ASSERT_FALSE(narrow.Empty());
+  EXPECT_EQ(narrow.pixels, (std::vector<uint8_t>{0x12, 0xFF}));
+  // A colour file asked for as 1-bit is refused: only 1-bit files keep their bits.
+  EXPECT_TRUE(Decode(png, 0).Empty());
+}
