@@ -20,6 +20,7 @@ const char* const Usb2LookupNames[Usb2LookupCount] = {
 namespace {
 
 std::string ModuleName = "usb2.dll";
+int BindingUsers = 0;  // device objects sharing the one binding
 const Usb2FunctionTable* FunctionOverride = nullptr;
 
 // Stores one looked-up address in its slot of the table; unused names go to the next free slot.
@@ -87,9 +88,15 @@ void FreeUsb2Dll() {
 }
 
 // ---------------------------------------------------------------------------------------------
-USB2Base::USB2Base(int deviceIndex) : DeviceIndex(deviceIndex) { LoadUsb2Dll(); }
+// The binding is process-wide: it is made for the first device object (or again when it failed)
+// and freed with the last one.
+USB2Base::USB2Base(int deviceIndex) : DeviceIndex(deviceIndex) {
+  if (BindingUsers++ == 0 || !Usb2Functions.UsbInit) LoadUsb2Dll();
+}
 
-USB2Base::~USB2Base() { FreeUsb2Dll(); }
+USB2Base::~USB2Base() {
+  if (--BindingUsers == 0) FreeUsb2Dll();
+}
 
 bool USB2Base::Init() { return Usb2Functions.UsbInit && Usb2Functions.UsbInit(Dev()) != 0; }
 

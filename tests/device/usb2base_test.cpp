@@ -1,6 +1,8 @@
 // Module binding and USB2Base: entry points, I2C failure bookkeeping, pin pulse, serial pot bus.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "FakeUsb2.h"
 
 namespace {
@@ -169,6 +171,20 @@ TEST_F(Usb2BaseTest, FailedPinWriteStopsThePotWithChipSelectLow) {
 TEST_F(Usb2BaseTest, ErrorNumberComesFromTheModule) {
   fake.Error = 0x1234;
   EXPECT_EQ(usb.GetError(), 0x1234);
+}
+
+}  // namespace
+
+namespace {
+
+// A second device object shares the binding; the first one's end does not unbind the other.
+TEST(Usb2Binding, BindingLastsAsLongAsAnyDeviceObject) {
+  FakeUsb2 fake;
+  auto first = std::make_unique<USB2Base>(0);
+  USB2Base second(0);
+  first.reset();
+  EXPECT_TRUE(second.Init());
+  EXPECT_EQ(fake.Transfers, 1);
 }
 
 }  // namespace
