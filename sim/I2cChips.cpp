@@ -102,11 +102,12 @@ uint8_t Model::ReadChip(uint8_t addr) {
     }
 }
 
-// Display control: bits 0-1 address, bit 2 write strobe and bit 3 clear strobe (both active
-// low, acting on the falling edge). Addresses 3, 1, 2, 0 are positions 0, 1, 2, 3.
+// Display control: bits 0-1 address, bit 2 write strobe and bit 3 clear strobe, both active
+// low. A clear pulse acts when it starts; a write latches the data byte when its pulse ends.
+// Addresses 3, 1, 2, 0 are positions 0, 1, 2, 3.
 void Model::UpdateProbeDisplay(uint8_t oldControl, uint8_t newControl) {
     if ((oldControl & 0x08) && !(newControl & 0x08)) digits_ = "    ";
-    if ((oldControl & 0x04) && !(newControl & 0x04)) {
+    if (!(oldControl & 0x04) && (newControl & 0x04)) {
         static constexpr size_t positionOfAddress[4] = {3, 1, 2, 0};
         digits_[positionOfAddress[newControl & 0x03]] = static_cast<char>(latch_[0x3C]);
     }
