@@ -106,6 +106,7 @@ class TListView;
 
 class TListColumn {
  public:
+  friend class TListView;
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   int Width() const { return width_; }
@@ -187,4 +188,5 @@ class TListView : public TWinControl {
   TListItems items_;
   TViewStyle viewStyle_ = vsIcon;
   bool gridLines_ = false;
+  bool rebuildPending_ = false;
 };

@@ -178,6 +178,9 @@ class TControl : public TComponent {
   virtual void SetColor(TColor color);
   TFont* Font() const { return font_.get(); }
   void SetFont(const TFont* font) { font_->Assign(font); }
+  // With ParentFont (the default) the control uses its parent's font until its own Font is changed.
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool on);
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align);
   TCursor Cursor() const { return cursor_; }
@@ -245,6 +248,9 @@ class TControl : public TComponent {
   int lastWidth_ = -1;
   int lastHeight_ = -1;
   bool pressedLeft_ = false;
+  bool clickFromMouse_ = true;  // left press + release inside fires Click (not for native buttons)
+  bool parentFont_ = true;
+  bool applyingParentFont_ = false;
   std::function<void(QPainter&, int, int)> paintHandler_;  // set through Native.h
 };
 
@@ -286,6 +292,7 @@ class TWinControl : public TControl {
   virtual QWidget* ClientWidget() const;
   virtual void InsertChild(TControl* child);
   virtual void RemoveChild(TControl* child);
+  virtual void ChildBoundsChanged(TControl* child);
   virtual void KeyDown(uint16_t& key, TShiftState shift);
   virtual void KeyUp(uint16_t& key, TShiftState shift);
   virtual void KeyPress(char& key);

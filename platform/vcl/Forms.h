@@ -75,6 +75,11 @@ class TScrollBox : public TWinControl {
  protected:
   QWidget* ClientWidget() const override;
   void InsertChild(TControl* child) override;
+  void ChildBoundsChanged(TControl*) override { UpdateRange(); }
+  void Resize() override {
+    UpdateRange();
+    TWinControl::Resize();
+  }
 
  private:
   friend struct VclInternals;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Classes.h"
 #include "platform/vcl/Types.h"
 
 class QImage;
@@ -198,6 +199,7 @@ class TCanvas {
 
  private:
   friend struct VclInternals;
+  friend class TBitmap;
   class Painter;
   bool Ready() const;
   void Changed();
@@ -251,6 +253,8 @@ class TBitmap : public TGraphic {
   void Assign(const TBitmap* source);  // copies pixels, format and transparency; null empties
   void LoadFromFile(const std::string& fileName);  // raises Exception when the file cannot be read
   void SaveToFile(const std::string& fileName) const;  // BMP; raises Exception when it cannot be written
+  void SaveToStream(TStream* stream) const;  // BMP bytes at the stream's position
+  void LoadFromStream(TStream* stream);      // from the stream's position; raises Exception when unreadable
   void Dormant() {}
   void FreeImage() {}
 

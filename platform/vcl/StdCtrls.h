@@ -34,6 +34,8 @@ class TControlItems {
   std::function<void()> OnChange;  // used by the owning control
 
  private:
+  friend struct VclInternals;
+  int appended_ = -1;  // index of the item the last change appended, -1 for any other change
   struct Item {
     std::string text;
     TObject* object = nullptr;
@@ -232,6 +234,7 @@ class TCustomListBox : public TWinControl {
   int ItemAtPos(const TPoint& pos, bool existing) const;
   void Clear() { items_.Clear(); }
   TCanvas* Canvas() { return canvas_.get(); }  // for drawing items (valid inside OnDrawItem)
+  void Click() override;
 
   TDrawItemEvent OnDrawItem;
 
@@ -247,6 +250,7 @@ class TCustomListBox : public TWinControl {
   std::unique_ptr<TCanvas> canvas_;
   TListBoxStyle style_ = lbStandard;
   int itemHeight_ = 16;
+  bool settingIndex_ = false;
   TBorderStyle borderStyle_ = bsSingle;
 };
 

@@ -1,0 +1,588 @@
+// The application object: Qt start-up, the message loop with idle handling, the message hook, the
+// exception box, message boxes from any thread, SIGINT/SIGTERM, and the screen.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QWheelEvent>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Internal.h"
+#include "platform/vcl/Native.h"
+#include "platform/vcl/TestHooks.h"
+
+TApplication* Application = new TApplication;  // never deleted: it outlives every form
+TScreen* Screen = new TScreen;
+
+namespace {
+
+std::vector<TApplicationEvents*>& AppEvents() {
+  static std::vector<TApplicationEvents*> list;
+  return list;
+}
+
+std::vector<TForm*>& AllForms() {
+  static std::vector<TForm*> list;
+  return list;
+}
+
+// The Qt application: every event passes the message hook and the exception box here.
+class VclApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      if (VclInternals::PreDispatch(receiver, event)) return true;
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      Application->ShowException(e);
+    } catch (...) {
+      Application->ShowException(Exception("Unknown exception"));
+    }
+    return false;
+  }
+};
+
+// Wakes the loop for queued main-thread calls, termination and signals.
+constexpr QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 731);
+
+class LoopHelper : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() != kWakeEvent) return QObject::event(e);
+    vcl::Guarded([] { CheckSynchronize(); });
+    return true;
+  }
+};
+
+LoopHelper* Helper() {
+  static LoopHelper* helper = nullptr;
+  if (!helper) helper = new LoopHelper;
+  return helper;
+}
+
+void Wake() {
+  if (QCoreApplication::instance()) QCoreApplication::postEvent(Helper(), new QEvent(kWakeEvent));
+}
+
+// ---- SIGINT / SIGTERM through a self-pipe ----
+int signalPipe[2] = {-1, -1};
+bool signalPending = false;
+
+void OnSignal(int signo) {
+  int saved = errno;
+  unsigned char b = static_cast<unsigned char>(signo);
+  if (signalPipe[1] >= 0) [[maybe_unused]] auto n = write(signalPipe[1], &b, 1);
+  errno = saved;
+}
+
+// Reads what the signal handler wrote. With a program window the main form is closed (now, or when
+// Run starts); without any form the signal ends the process as it would have without us.
+void HandleSignalBytes() {
+  unsigned char buf[16];
+  int last = 0;
+  ssize_t n;
+  while ((n = read(signalPipe[0], buf, sizeof buf)) > 0) last = buf[n - 1];
+  if (!last) return;
+  if (AllForms().empty()) {
+    signal(last, SIG_DFL);
+    raise(last);
+    return;
+  }
+  signalPending = true;
+  VclInternals::CloseOnSignal();
+}
+
+void InstallSignalHandlers() {
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Helper());
+  QObject::connect(notifier, &QSocketNotifier::activated, Helper(), [] { HandleSignalBytes(); });
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+// ---- Scripted answers and the record of shown boxes ----
+std::mutex answersMutex;
+std::deque<vcl::Answer> answers;
+std::vector<VclTest::ShownBox> shown;
+
+int DefaultButton(unsigned flags) {
+  static const std::vector<int> sets[] = {
+      {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
+      {IDRETRY, IDCANCEL}};
+  unsigned kind = flags & 0xF;
+  const std::vector<int>& buttons = sets[kind < 6 ? kind : 0];
+  size_t index = (flags >> 8) & 0xF;
+  return buttons[std::min(index, buttons.size() - 1)];
+}
+
+int ShowBoxOnGuiThread(const std::string& text, const std::string& caption, unsigned flags) {
+  QMessageBox box;
+  box.setWindowTitle(vcl::ToQ(caption));
+  box.setText(vcl::ToQ(text));
+  unsigned icon = flags & 0xF0;
+  box.setIcon(icon == MB_ICONERROR ? QMessageBox::Critical
+              : icon == MB_ICONQUESTION ? QMessageBox::Question
+              : icon == MB_ICONWARNING ? QMessageBox::Warning
+              : icon == MB_ICONINFORMATION ? QMessageBox::Information
+                                           : QMessageBox::NoIcon);
+  struct B {
+    int id;
+    QMessageBox::StandardButton button;
+  };
+  static const B all[] = {{IDOK, QMessageBox::Ok},         {IDCANCEL, QMessageBox::Cancel},
+                          {IDABORT, QMessageBox::Abort},   {IDRETRY, QMessageBox::Retry},
+                          {IDIGNORE, QMessageBox::Ignore}, {IDYES, QMessageBox::Yes},
+                          {IDNO, QMessageBox::No}};
+  static const std::vector<int> sets[] = {
+      {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
+      {IDRETRY, IDCANCEL}};
+  unsigned kind = flags & 0xF;
+  for (int id : sets[kind < 6 ? kind : 0])
+    for (const B& b : all)
+      if (b.id == id) box.addButton(b.button);
+  int def = DefaultButton(flags);
+  for (const B& b : all)
+    if (b.id == def) box.setDefaultButton(b.button);
+  if (flags & MB_TOPMOST) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  QMessageBox::StandardButton pressed = clicked ? box.standardButton(clicked) : QMessageBox::NoButton;
+  for (const B& b : all)
+    if (b.button == pressed) return b.id;
+  return (flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
+}
+
+}  // namespace
+
+// ---- Qt start-up and conversions ----
+namespace vcl {
+
+static bool WantsOffscreen() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) return false;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return !(display && *display) && !(wayland && *wayland);
+}
+
+void EnsureApplication() {
+  if (QCoreApplication::instance()) return;
+  if (WantsOffscreen()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "RT7731_IV";
+  static char* argv[] = {name, nullptr};
+  new VclApplication(argc, argv);  // lives as long as the program
+  QApplication::setQuitOnLastWindowClosed(false);
+  SetMainThreadId();
+  Helper();
+  SetMainThreadWakeup(Wake);
+  InstallSignalHandlers();
+}
+
+bool IsGuiThread() {
+  return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+bool IsHeadless() {
+  if (QGuiApplication::instance()) {
+    QString name = QGuiApplication::platformName();
+    return name == "offscreen" || name == "minimal";
+  }
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) return std::string(platform) == "offscreen" || std::string(platform) == "minimal";
+  return WantsOffscreen();
+}
+
+QString ToQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromQ(const QString& text) { return text.toStdString(); }
+
+TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+  TShiftState s = 0;
+  if (modifiers & Qt::ShiftModifier) s |= ssShift;
+  if (modifiers & Qt::AltModifier) s |= ssAlt;
+  if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+  if (buttons & Qt::LeftButton) s |= ssLeft;
+  if (buttons & Qt::RightButton) s |= ssRight;
+  if (buttons & Qt::MiddleButton) s |= ssMiddle;
+  return s;
+}
+
+bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
+  switch (qtButton) {
+    case Qt::LeftButton: button = mbLeft; return true;
+    case Qt::RightButton: button = mbRight; return true;
+    case Qt::MiddleButton: button = mbMiddle; return true;
+    default: return false;
+  }
+}
+
+namespace {
+struct KeyPair {
+  int qt;
+  uint16_t vk;
+};
+const KeyPair kKeys[] = {
+    {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB},       {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},   {Qt::Key_Shift, VK_SHIFT},   {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},       {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},   {Qt::Key_PageDown, VK_NEXT}, {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},      {Qt::Key_Left, VK_LEFT},     {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},    {Qt::Key_Down, VK_DOWN},     {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+};
+}  // namespace
+
+uint16_t VirtualKeyOf(int qtKey, const QString&) {
+  for (const KeyPair& k : kKeys)
+    if (k.qt == qtKey) return k.vk;
+  if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
+    return static_cast<uint16_t>(qtKey);  // the same codes as the ASCII upper case
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return static_cast<uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
+  return 0;
+}
+
+int QtKeyOf(uint16_t vk) {
+  for (const KeyPair& k : kKeys)
+    if (k.vk == vk) return k.qt;
+  if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return vk;
+  if (vk >= VK_F1 && vk < VK_F1 + 24) return Qt::Key_F1 + (vk - VK_F1);
+  return Qt::Key_unknown;
+}
+
+void Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    Application->ShowException(e);
+  } catch (...) {
+    Application->ShowException(Exception("Unknown exception"));
+  }
+}
+
+bool TakeAnswer(AnswerKind wanted, Answer& answer) {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  if (answers.empty()) return false;
+  const Answer& next = answers.front();
+  if (next.kind != wanted && next.kind != AnswerKind::Cancel) return false;
+  answer = next;
+  answers.pop_front();
+  return true;
+}
+
+void RecordShown(const std::string& caption, const std::string& text, int answer) {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  shown.push_back({caption, text, answer});
+}
+
+void WriteHeadlessNote(const std::string& caption, const std::string& text) {
+  std::string line = "[" + caption + "] " + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace vcl
+
+// ---- The message hook ----
+// A termination signal closes the main form as its close button would, once Run is running.
+void VclInternals::CloseOnSignal() {
+  TForm* main = Application->MainForm();
+  if (!main || Application->runDepth_ == 0 || !signalPending) return;
+  signalPending = false;
+  vcl::Guarded([main] { main->Close(); });
+}
+
+bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
+  if (!receiver->isWidgetType()) return false;
+  bool hasHook = static_cast<bool>(Application->OnMessage);
+  for (TApplicationEvents* ev : AppEvents()) hasHook = hasHook || static_cast<bool>(ev->OnMessage);
+  if (!hasHook) return false;
+
+  TMsg msg;
+  auto* widget = static_cast<QWidget*>(receiver);
+  switch (event->type()) {
+    case QEvent::Wheel: {
+      auto* we = static_cast<QWheelEvent*>(event);
+      int delta = we->angleDelta().y();
+      QPoint g = we->globalPosition().toPoint();
+      msg.message = WM_MOUSEWHEEL;
+      msg.wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16);
+      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(g.x())) | (static_cast<uint32_t>(static_cast<uint16_t>(g.y())) << 16));
+      msg.pt = TPoint(g.x(), g.y());
+      break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      bool press = event->type() == QEvent::MouseButtonPress;
+      if (event->type() == QEvent::MouseMove)
+        msg.message = WM_MOUSEMOVE;
+      else if (me->button() == Qt::LeftButton)
+        msg.message = press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      else if (me->button() == Qt::RightButton)
+        msg.message = press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      else if (me->button() == Qt::MiddleButton)
+        msg.message = press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+      else
+        return false;
+      QPoint p = me->position().toPoint();
+      QPoint g = me->globalPosition().toPoint();
+      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(p.x())) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y())) << 16));
+      msg.pt = TPoint(g.x(), g.y());
+      break;
+    }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* ke = static_cast<QKeyEvent*>(event);
+      msg.message = event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP;
+      msg.wParam = vcl::VirtualKeyOf(ke->key(), ke->text());
+      break;
+    }
+    default:
+      return false;
+  }
+  msg.Control = ControlOfWidget(widget);
+  bool handled = false;
+  vcl::Guarded([&] {
+    if (Application->OnMessage) Application->OnMessage(msg, handled);
+    std::vector<TApplicationEvents*> hooks = AppEvents();
+    for (TApplicationEvents* ev : hooks)
+      if (ev->OnMessage && !handled) ev->OnMessage(msg, handled);
+  });
+  return handled;
+}
+
+// ---- TApplication ----
+TApplication::TApplication() : TComponent(nullptr) {}
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() { vcl::EnsureApplication(); }
+
+void TApplication::FormCreated(TForm* form) {
+  if (!mainForm_) mainForm_ = form;
+  form->AfterConstruction();
+}
+
+void TApplication::FormDestroyed(TForm* form) {
+  if (mainForm_ == form) mainForm_ = nullptr;
+}
+
+void TApplication::Run() {
+  Initialize();
+  if (!mainForm_) return;
+  ++runDepth_;
+  vcl::Guarded([this] {
+    if (showMainForm_ && mainForm_) mainForm_->Show();
+  });
+  VclInternals::CloseOnSignal();
+  while (!terminated_) {
+    ProcessMessages();
+    if (terminated_) break;
+    bool done = true;
+    vcl::Guarded([&] {
+      if (OnIdle) OnIdle(this, done);
+      std::vector<TApplicationEvents*> hooks = AppEvents();
+      for (TApplicationEvents* ev : hooks)
+        if (ev->OnIdle) ev->OnIdle(this, done);
+    });
+    if (terminated_) break;
+    if (done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+  --runDepth_;
+  if (mainForm_) {
+    TForm* main = mainForm_;
+    vcl::Guarded([main] { delete main; });
+  }
+}
+
+void TApplication::ProcessMessages() {
+  if (!QCoreApplication::instance()) {
+    if (!IsMainThread()) return;
+    Initialize();
+  }
+  if (!vcl::IsGuiThread()) return;
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  vcl::Guarded([] { CheckSynchronize(); });
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  Wake();
+}
+
+std::string TApplication::ExeName() const { return GetProgramFolder() + title_; }
+
+bool TApplication::Headless() const { return vcl::IsHeadless(); }
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  return ::MessageBox(text, caption, flags);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  if (OnException) {
+    OnException(this, e);
+    return;
+  }
+  for (TApplicationEvents* ev : AppEvents())
+    if (ev->OnException) {
+      ev->OnException(this, e);
+      return;
+    }
+  std::string caption = title_.empty() ? "RT7731_IV" : title_;
+  ::MessageBox(e.what(), caption, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject*) {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    ShowException(e);
+  } catch (...) {
+    ShowException(Exception("Unknown exception"));
+  }
+}
+
+// ---- TApplicationEvents ----
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) { AppEvents().push_back(this); }
+
+TApplicationEvents::~TApplicationEvents() {
+  auto& list = AppEvents();
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+// ---- MessageBox ----
+int MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  vcl::Answer scripted;
+  int result;
+  if (vcl::TakeAnswer(vcl::AnswerKind::Box, scripted)) {
+    result = scripted.kind == vcl::AnswerKind::Cancel ? IDCANCEL : scripted.id;
+    vcl::WriteHeadlessNote(caption, text);
+  } else if (vcl::IsHeadless() || !QCoreApplication::instance()) {
+    vcl::WriteHeadlessNote(caption, text);
+    result = DefaultButton(flags);
+  } else if (vcl::IsGuiThread()) {
+    result = ShowBoxOnGuiThread(text, caption, flags);
+  } else {
+    result = IDCANCEL;
+    QMetaObject::invokeMethod(
+        Helper(), [&] { result = ShowBoxOnGuiThread(text, caption, flags); }, Qt::BlockingQueuedConnection);
+  }
+  vcl::RecordShown(caption, text, result);
+  return result;
+}
+
+// ---- Screen ----
+int TScreen::Width() const {
+  vcl::EnsureApplication();
+  if (vcl::IsHeadless() || !QGuiApplication::primaryScreen()) return 1280;
+  return QGuiApplication::primaryScreen()->geometry().width();
+}
+
+int TScreen::Height() const {
+  vcl::EnsureApplication();
+  if (vcl::IsHeadless() || !QGuiApplication::primaryScreen()) return 1024;
+  return QGuiApplication::primaryScreen()->geometry().height();
+}
+
+void TScreen::SetCursor(TCursor cursor) {
+  vcl::EnsureApplication();
+  if (cursor == cursor_) return;
+  if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
+  cursor_ = cursor;
+  if (cursor == crHourGlass)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else if (cursor == crHandPoint)
+    QApplication::setOverrideCursor(Qt::PointingHandCursor);
+  else if (cursor == crCross)
+    QApplication::setOverrideCursor(Qt::CrossCursor);
+  else if (cursor != crDefault)
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+int TScreen::FormCount() const { return static_cast<int>(AllForms().size()); }
+
+TForm* TScreen::Forms(int index) const {
+  if (index < 0 || index >= FormCount()) return nullptr;
+  return AllForms()[static_cast<size_t>(index)];
+}
+
+TForm* TScreen::ActiveForm() const {
+  QWidget* active = QApplication::activeWindow();
+  return dynamic_cast<TForm*>(ControlOfWidget(active));
+}
+
+namespace vcl {
+void RegisterForm(TForm* form) { AllForms().push_back(form); }
+void UnregisterForm(TForm* form) {
+  auto& list = AllForms();
+  list.erase(std::remove(list.begin(), list.end(), form), list.end());
+}
+}  // namespace vcl
+
+// ---- Scripting hooks ----
+namespace VclTest {
+
+bool Headless() { return vcl::IsHeadless(); }
+
+static void Push(const vcl::Answer& a) {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  answers.push_back(a);
+}
+
+void ScriptMessageBoxAnswer(int id) { Push({vcl::AnswerKind::Box, id, {}, clBlack}); }
+
+void ScriptFileDialogAnswer(const std::string& fileName) {
+  if (fileName.empty())
+    Push({vcl::AnswerKind::Cancel, IDCANCEL, {}, clBlack});
+  else
+    Push({vcl::AnswerKind::File, IDOK, fileName, clBlack});
+}
+
+void ScriptColorDialogAnswer(TColor color) { Push({vcl::AnswerKind::Color, IDOK, {}, color}); }
+void ScriptDialogCancel() { Push({vcl::AnswerKind::Cancel, IDCANCEL, {}, clBlack}); }
+
+void ClearScriptedAnswers() {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  answers.clear();
+}
+
+int ScriptedAnswersLeft() {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  return static_cast<int>(answers.size());
+}
+
+std::vector<ShownBox> ShownBoxes() {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  return shown;
+}
+
+void ClearShownBoxes() {
+  std::lock_guard<std::mutex> lock(answersMutex);
+  shown.clear();
+}
+
+}  // namespace VclTest

@@ -1,0 +1,158 @@
+// Synthetic input for headless tests: events go through the application (message hook, exception
+// box) to the control's widget, as the window system's would.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QWheelEvent>
+
+#include "platform/vcl/Internal.h"
+#include "platform/vcl/Native.h"
+#include "platform/vcl/TestHooks.h"
+
+namespace VclTest {
+namespace {
+
+// The widget that receives pointer input for the control (a list's rows live in its viewport).
+QWidget* InputWidget(TControl* control) {
+  QWidget* w = NativeWidget(control);
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) return area->viewport();
+  return w;
+}
+
+bool Reachable(TControl* control) {
+  QWidget* w = control ? NativeWidget(control) : nullptr;
+  return w && w->isVisible() && w->isEnabled();
+}
+
+Qt::MouseButton QtButton(TMouseButton b) {
+  return b == mbRight ? Qt::RightButton : b == mbMiddle ? Qt::MiddleButton : Qt::LeftButton;
+}
+
+Qt::KeyboardModifiers Modifiers(TShiftState s) {
+  Qt::KeyboardModifiers m;
+  if (s & ssShift) m |= Qt::ShiftModifier;
+  if (s & ssCtrl) m |= Qt::ControlModifier;
+  if (s & ssAlt) m |= Qt::AltModifier;
+  return m;
+}
+
+Qt::MouseButtons HeldButtons(TShiftState s) {
+  Qt::MouseButtons b;
+  if (s & ssLeft) b |= Qt::LeftButton;
+  if (s & ssRight) b |= Qt::RightButton;
+  if (s & ssMiddle) b |= Qt::MiddleButton;
+  return b;
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint pos,
+               Qt::KeyboardModifiers mods) {
+  QPointF local(pos);
+  QPointF global(w->mapToGlobal(pos));
+  QMouseEvent event(type, local, local, global, button, held, mods);
+  QApplication::sendEvent(w, &event);
+}
+
+}  // namespace
+
+bool MouseDown(TControl* control, TMouseButton button, int x, int y, TShiftState shift) {
+  if (!Reachable(control)) return false;
+  Qt::MouseButton b = QtButton(button);
+  SendMouse(InputWidget(control), QEvent::MouseButtonPress, b, HeldButtons(shift) | b, QPoint(x, y), Modifiers(shift));
+  return true;
+}
+
+bool MouseMove(TControl* control, int x, int y, TShiftState shift) {
+  if (!Reachable(control)) return false;
+  SendMouse(InputWidget(control), QEvent::MouseMove, Qt::NoButton, HeldButtons(shift), QPoint(x, y), Modifiers(shift));
+  return true;
+}
+
+bool MouseUp(TControl* control, TMouseButton button, int x, int y, TShiftState shift) {
+  if (!Reachable(control)) return false;
+  SendMouse(InputWidget(control), QEvent::MouseButtonRelease, QtButton(button), HeldButtons(shift) & ~QtButton(button),
+            QPoint(x, y), Modifiers(shift));
+  return true;
+}
+
+bool Click(TControl* control) {
+  if (!Reachable(control)) return false;
+  QWidget* w = NativeWidget(control);
+  QPoint at(w->width() / 2, w->height() / 2);
+  if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) at = QPoint(6, w->height() / 2);  // the box
+  if (auto* list = qobject_cast<QListWidget*>(w)) {
+    (void)list;
+    at = QPoint(InputWidget(control)->width() / 2, 2);
+  }
+  MouseDown(control, mbLeft, at.x(), at.y());
+  if (!Reachable(control)) return true;  // the press itself may hide or free it
+  MouseUp(control, mbLeft, at.x(), at.y());
+  return true;
+}
+
+bool DoubleClick(TControl* control, int x, int y) {
+  if (!Reachable(control)) return false;
+  MouseDown(control, mbLeft, x, y);
+  MouseUp(control, mbLeft, x, y);
+  if (!Reachable(control)) return true;
+  SendMouse(InputWidget(control), QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, QPoint(x, y), {});
+  MouseUp(control, mbLeft, x, y);
+  return true;
+}
+
+bool Wheel(TControl* control, int delta, int x, int y) {
+  if (!Reachable(control)) return false;
+  QWidget* w = InputWidget(control);
+  QPoint pos = x < 0 || y < 0 ? QPoint(w->width() / 2, w->height() / 2) : QPoint(x, y);
+  QWheelEvent event(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w, &event);
+  return true;
+}
+
+bool KeyDown(TControl* control, uint16_t key, TShiftState shift) {
+  if (!Reachable(control)) return false;
+  QWidget* w = NativeWidget(control);
+  int qtKey = vcl::QtKeyOf(key);
+  QString text;
+  if (key == VK_RETURN) text = "\r";
+  else if (key == VK_SPACE) text = " ";
+  else if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+    text = QString(QChar(shift & ssShift ? key : QChar(key).toLower().unicode()));
+  QKeyEvent press(QEvent::KeyPress, qtKey, Modifiers(shift), text);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, qtKey, Modifiers(shift), text);
+  QApplication::sendEvent(w, &release);
+  return true;
+}
+
+bool TypeText(TControl* control, const std::string& text) {
+  if (!Reachable(control)) return false;
+  QWidget* w = NativeWidget(control);
+  if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit()) w = combo->lineEdit();
+  for (QChar ch : vcl::ToQ(text)) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(w, &press);
+  }
+  return true;
+}
+
+void UserResize(TForm* form, int width, int height) {
+  if (!form) return;
+  form->SetBounds(form->Left(), form->Top(), width, height);
+}
+
+void CloseButton(TForm* form) {
+  if (!form) return;
+  QCloseEvent event;
+  event.setAccepted(true);
+  QApplication::sendEvent(NativeWidget(form), &event);
+}
+
+}  // namespace VclTest
