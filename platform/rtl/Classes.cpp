@@ -194,7 +194,8 @@ void TStringList::SetText(const std::string& text) {
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const {
-  if (!rtl_detail::WriteFileAtomically(fileName, Text()))
+  // Text lists (the start-up log) are saved often; the rename alone keeps them whole.
+  if (!rtl_detail::WriteFileAtomically(fileName, Text(), false))
     throw EFCreateError("Cannot create file \"" + fileName + "\"");
 }
 

@@ -64,7 +64,7 @@ int CreateTemporary(const std::string& path, std::string& name) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& content) {
+bool WriteFileAtomically(const std::string& path, const std::string& content, bool flushToDisk) {
   if (path.empty() || path.back() == '/') return false;
   struct stat old {};
   bool existed = ::stat(path.c_str(), &old) == 0;
@@ -73,7 +73,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
   int fd = CreateTemporary(path, name);
   if (fd < 0) return false;
   bool ok = (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, content) &&
-            ::fsync(fd) == 0;
+            (!flushToDisk || ::fsync(fd) == 0);
   ok = ::close(fd) == 0 && ok;
   if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(name.c_str());

@@ -7,10 +7,12 @@ namespace rtl_detail {
 
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
-// Writes content to a temporary file beside path, flushes it to disk and renames it over path, so the
-// file is either the old one or the new one, never half written. Keeps the old file's permissions.
-// False (and path untouched) when any step fails.
-bool WriteFileAtomically(const std::string& path, const std::string& content);
+// Writes content to a temporary file beside path and renames it over path, so the file is either the
+// old one or the new one, never half written, whenever the process ends. With flushToDisk the data
+// reach the disk before the rename (a power cut keeps them too; costs a few milliseconds).
+// Keeps the old file's permissions; refuses a file that is not writable. False (and path untouched)
+// when any step fails.
+bool WriteFileAtomically(const std::string& path, const std::string& content, bool flushToDisk = true);
 
 // Loads the INI-style file at path for an edit: a missing file gives an empty text; false when the file
 // exists but cannot be read (so an edit never overwrites what it could not read).

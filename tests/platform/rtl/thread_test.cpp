@@ -30,7 +30,11 @@ class Worker : public TThread {
     ++*alive_;
     FreeOnTerminate = true;
   }
-  ~Worker() override { --*alive_; }
+  ~Worker() override {
+    Terminate();  // Execute uses this class's members: it must be over before they go
+    WaitFor();
+    --*alive_;
+  }
 
   TEvent* FinishedEvent = nullptr;
   TEvent* Go = nullptr;  // Execute waits for it first when set
