@@ -1,0 +1,75 @@
+// The device object's ties to the program: the GUI messages that run in the middle of the VCO and
+// volume operations (only on the GUI thread), and the calibrated clock offset in the INI file.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "FakeUsb2.h"
+#include "platform/rtl/Classes.h"
+#include "platform/vcl/Forms.h"
+#include "shell/Globals.h"
+#include "shell/IniService.h"
+
+namespace {
+
+class GuiPumpTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { Application->Initialize(); }
+  void TearDown() override { CheckSynchronize(); }
+  FakeUsb2 fake;
+  IOControl io{0};
+};
+
+TEST_F(GuiPumpTest, OperationsLetTheGuiThreadsMessagesRun) {
+  struct Case {
+    const char* name;
+    std::function<bool(IOControl&)> call;
+  };
+  const Case cases[] = {
+      {"SetMainVCOLow", [](IOControl& c) { return c.SetMainVCOLow(); }},
+      {"SetMainVCOHigh", [](IOControl& c) { return c.SetMainVCOHigh(); }},
+      {"VolumeUp", [](IOControl& c) { return c.VolumeUp(8); }},
+      {"VolumeDown", [](IOControl& c) { return c.VolumeDown(8); }},
+  };
+  ASSERT_TRUE(IsMainThread());
+  for (const auto& c : cases) {
+    bool ran = false;
+    QueueToMainThread([&ran] { ran = true; });
+    ASSERT_TRUE(c.call(io)) << c.name;
+    EXPECT_TRUE(ran) << c.name;
+    CheckSynchronize();
+  }
+}
+
+TEST_F(GuiPumpTest, WorkerThreadsPumpNothing) {
+  std::atomic<bool> ran{false};
+  QueueToMainThread([&ran] { ran = true; });
+  bool result = false;
+  std::thread worker([&] { result = io.VolumeDown(20) && io.SetMainVCOLow(); });
+  worker.join();
+  EXPECT_TRUE(result);
+  EXPECT_FALSE(ran.load());
+  CheckSynchronize();
+  EXPECT_TRUE(ran.load());
+}
+
+TEST(CalibrationIni, OffsetIsWrittenToTheSystemSection) {
+  FakeUsb2 fake;
+  IOControl io(0);
+  const auto dir = std::filesystem::temp_directory_path() / ("rt_device_ini_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  IniService ini(dir.string() + "/");
+  GlobalIniService = &ini;
+  std::vector<uint8_t> samples(500, 70);
+  for (int i = 248; i <= 251; ++i) samples[size_t(i)] = 200;
+  fake.Answers.assign(samples.begin(), samples.end());
+  const bool calibrated = io.CalibrateXO400();
+  GlobalIniService = nullptr;
+  EXPECT_TRUE(calibrated);
+  EXPECT_NEAR(ini.ReadXO400Offset(), 1600.0, 1e-3);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
