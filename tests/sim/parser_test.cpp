@@ -113,6 +113,19 @@ TEST(SimParser, ReadingMoreThanWasAnsweredFailsAndDropsTheRest) {
     EXPECT_EQ(In(1), Bytes{64}) << "the bus works on";
 }
 
+TEST(SimParser, AHeaderCutBeforeItsAnswerIsReadCompletesLater) {
+    Fresh("[device]\npar_timeout_ms=5\n");
+    MeasureMode();
+    const Bytes header{23, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x00, 0x64, 0};
+    ASSERT_TRUE(Out(Bytes(header.begin(), header.begin() + 7)));
+    uint8_t b = 0;
+    EXPECT_EQ(UsbParIn(0, &b, 1), 0) << "no answer to half a command";
+    EXPECT_EQ(usb2sim::GetState().sweeps, 0u);
+    ASSERT_TRUE(Out(Bytes(header.begin() + 7, header.end())));
+    EXPECT_EQ(In(100).size(), 100u);
+    EXPECT_EQ(usb2sim::GetState().sweeps, 1u);
+}
+
 TEST(SimParser, ParInitDropsAHalfCommandAndStaleAnswers) {
     Fresh();
     ASSERT_TRUE(Out({33, 50}));  // cut after two of three bytes
