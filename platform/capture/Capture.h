@@ -101,8 +101,8 @@ using IsCaptureDoneFn = int (*)(unsigned device);
 using InitCOMFn = void (*)();
 using GetCaptureDeviceNameFn = void (*)(unsigned device, char* name, int length);
 using CaptureLibraryVersionFn = int (*)();
-// Extra entry point of the synthetic module for tests: while held (1), requested frames do not
-// complete; releasing (0) lets pending frames complete.
+// Extra entry point "holdCapture" of the synthetic module, for tests: while held (1), requested frames
+// do not complete; releasing (0) lets pending frames complete.
 using HoldCaptureFn = void (*)(int hold);
 }
 
