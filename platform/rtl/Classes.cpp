@@ -351,7 +351,8 @@ void SetMainThreadWakeup(std::function<void()> wakeup) {
 // ---- TThread ----
 
 TThread::TThread(bool createSuspended) {
-  if (!createSuspended) Resume();
+  // Starting here would let Execute run before the derived object is complete.
+  if (!createSuspended) throw Exception("TThread: create it suspended and start it with Resume");
 }
 
 TThread::~TThread() {

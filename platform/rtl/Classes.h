@@ -205,8 +205,10 @@ void SetMainThreadWakeup(std::function<void()> wakeup);
 // is called with the thread as Sender, and then, with FreeOnTerminate, the object is deleted.
 // Suspend and Resume of a running thread only count: a running thread is never frozen (posted
 // changes are written with atomics and flagged instead).
-// Deleting a thread that runs requests termination and waits for Execute to end; a derived class that
-// Execute uses should therefore Terminate and WaitFor in its own destructor.
+// A thread is always created suspended (createSuspended false raises Exception: Execute could otherwise
+// start before the derived object is complete). Deleting a thread that runs requests termination and
+// waits for Execute to end; a derived class whose members Execute uses should therefore Terminate and
+// WaitFor in its own destructor.
 class TThread : public TObject {
  public:
   explicit TThread(bool createSuspended = true);

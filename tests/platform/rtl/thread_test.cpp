@@ -84,6 +84,20 @@ TEST(TThreadTest, CreatedSuspendedAndNeverRunWithoutResume) {
   EXPECT_EQ(alive, 0);
 }
 
+class Idle : public TThread {
+ public:
+  explicit Idle(bool createSuspended) : TThread(createSuspended) {}
+
+ protected:
+  void Execute() override {}
+};
+
+TEST(TThreadTest, CannotStartBeforeTheDerivedObjectIsComplete) {
+  EXPECT_THROW(Idle(false), Exception);
+  Idle idle(true);
+  EXPECT_TRUE(idle.Suspended());
+}
+
 TEST(TThreadTest, HandlerRunsOnMainThreadWithSenderThenObjectIsFreed) {
   std::atomic<int> alive{0};
   HandlerLog log;
