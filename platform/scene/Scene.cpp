@@ -10,6 +10,13 @@ namespace scene {
 
 namespace {
 
+constexpr qsizetype StrideBytes = BackBufferStride * 4;
+
+QImage WrapPixels(std::vector<uint32_t>& pixels) {
+    return QImage(reinterpret_cast<uchar*>(pixels.data()), BackBufferWidth, BackBufferHeight,
+                  StrideBytes, QImage::Format_RGB32);
+}
+
 template <typename Array>
 bool InRange(int index, const Array& a) {
     return index >= 0 && index < static_cast<int>(a.size());
@@ -19,8 +26,9 @@ bool InRange(int index, const Array& a) {
 
 Device::Device(TControl* window) : impl_(std::make_unique<Impl>()) {
     impl_->window = window;
-    impl_->back = QImage(BackBufferWidth, BackBufferHeight, QImage::Format_RGB32);
-    impl_->back.fill(0xFF000000u);
+    impl_->backPixels.assign(static_cast<size_t>(BackBufferStride) * BackBufferHeight,
+                             0xFF000000u);
+    impl_->back = WrapPixels(impl_->backPixels);
     AttachWindow(*impl_);
 }
 
@@ -30,7 +38,7 @@ TControl* Device::Window() const { return impl_->window; }
 
 void Device::Clear(uint32_t argb) {
     uint32_t* p = impl_->Pixels();
-    std::fill(p, p + BackBufferWidth * BackBufferHeight, argb | 0xFF000000u);
+    std::fill(p, p + impl_->backPixels.size(), argb | 0xFF000000u);
 }
 
 bool Device::BeginScene() {
@@ -49,9 +57,11 @@ bool Device::InScene() const { return impl_->inScene; }
 
 bool Device::Present() {
     Impl& d = *impl_;
-    if (d.front.isNull()) d.front = QImage(BackBufferWidth, BackBufferHeight, QImage::Format_RGB32);
-    std::memcpy(d.front.bits(), d.back.constBits(),
-                static_cast<size_t>(BackBufferWidth) * BackBufferHeight * 4);
+    if (d.front.isNull()) {
+        d.frontPixels.resize(d.backPixels.size());
+        d.front = WrapPixels(d.frontPixels);
+    }
+    std::memcpy(d.frontPixels.data(), d.backPixels.data(), d.backPixels.size() * 4);
     ++d.presentCount;
     d.RequestRepaint();
     return true;
@@ -81,13 +91,11 @@ std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
 
 uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
 
-const uint32_t* Device::BackBuffer() const {
-    return reinterpret_cast<const uint32_t*>(impl_->back.constBits());
-}
+const uint32_t* Device::BackBuffer() const { return impl_->backPixels.data(); }
 
 uint32_t Device::PixelAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= BackBufferWidth || y >= BackBufferHeight) return 0;
-    return BackBuffer()[y * BackBufferWidth + x];
+    return BackBuffer()[y * BackBufferStride + x];
 }
 
 bool Device::SaveBackBufferPNG(const std::string& path) const {
@@ -121,7 +129,7 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
         const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
         const auto* row = reinterpret_cast<const uint32_t*>(
             base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
-        uint32_t* dst = out + y * BackBufferWidth;
+        uint32_t* dst = out + y * BackBufferStride;
         for (int x = x0; x < x1; ++x)
             dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;
     }

@@ -20,6 +20,9 @@ namespace scene {
 constexpr int BackBufferWidth = 1024;
 constexpr int BackBufferHeight = 768;
 constexpr int MaxLights = 8;
+// Pixels from one back-buffer row to the next. The rows are padded so that pixels of one
+// column do not share their low address bits, which keeps column-wise blending fast.
+constexpr int BackBufferStride = BackBufferWidth + 16;
 
 struct Vec2 {
     float x = 0, y = 0;
@@ -130,7 +133,8 @@ public:
     // (row-major, 0xAARRGGBB). Empty when nothing was presented yet or the size is < 1.
     std::vector<uint32_t> GrabPresented(int width, int height) const;
 
-    // Raw back buffer: BackBufferHeight rows of BackBufferWidth pixels, no padding.
+    // Raw back buffer: BackBufferHeight rows of BackBufferWidth pixels, BackBufferStride
+    // pixels apart: pixel (x, y) is BackBuffer()[y * BackBufferStride + x].
     uint32_t* BackBuffer();
     const uint32_t* BackBuffer() const;
     // Pixel probe; 0 outside the buffer.

@@ -5,13 +5,16 @@
 #include <QImage>
 #include <QPainter>
 #include <array>
+#include <vector>
 
 namespace scene {
 
 struct Device::Impl {
     TControl* window = nullptr;
+    // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them.
+    std::vector<uint32_t> backPixels, frontPixels;
     QImage back;    // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
-    QImage front;   // last presented frame
+    QImage front;   // last presented frame; null until the first present
     bool inScene = false;
     int presentCount = 0;
 
@@ -26,7 +29,7 @@ struct Device::Impl {
         stageStates{};
     std::array<const Texture*, Stages> textures{};
 
-    uint32_t* Pixels() { return reinterpret_cast<uint32_t*>(back.bits()); }
+    uint32_t* Pixels() { return backPixels.data(); }
     void RequestRepaint();
 };
 

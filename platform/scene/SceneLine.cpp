@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace scene {
 
@@ -18,7 +21,70 @@ namespace {
 
 constexpr int W = BackBufferWidth;
 constexpr int H = BackBufferHeight;
+constexpr int S = BackBufferStride;
 constexpr double MaxWidth = 4096.0;  // wider lines cover the whole buffer anyway
+
+// Column walks stride over whole rows, which the hardware does not prefetch: ask for the
+// pixel a few rows further down (a hint only; it never faults).
+constexpr int PrefetchRows = 12;
+inline void Prefetch(const uint32_t* p) {
+    __builtin_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) +
+                                                     PrefetchRows * BackBufferStride * 4),
+                       1);
+}
+
+// Blends one colour into two pixels with weights a0 and a1 (0..256 each).
+class PairBlender {
+public:
+    explicit PairBlender(uint32_t argb) : colour_(argb) {
+#if defined(__SSE2__)
+        src_ = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(argb)), _mm_setzero_si128());
+#endif
+    }
+
+    void Blend(uint32_t& p0, uint32_t& p1, uint32_t a0, uint32_t a1) const {
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i d = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(p0)),
+                               _mm_cvtsi32_si128(static_cast<int>(p1))),
+            zero);
+        const __m128i w = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(a0)),
+                                             _mm_set1_epi16(static_cast<short>(a1)));
+        const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), w);
+        const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(src_, w), _mm_mullo_epi16(d, inv));
+        const __m128i out = _mm_or_si128(_mm_packus_epi16(_mm_srli_epi16(sum, 8), zero),
+                                         _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+        p0 = static_cast<uint32_t>(_mm_cvtsi128_si32(out));
+        p1 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_epi64(out, 32)));
+#else
+        p0 = Scalar(p0, a0);
+        p1 = Scalar(p1, a1);
+#endif
+    }
+
+private:
+    uint32_t Scalar(uint32_t d, uint32_t a) const {
+        const uint32_t inv = 256 - a;
+        const uint32_t rb = (((colour_ & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * inv) >> 8);
+        const uint32_t g = (((colour_ & 0x0000FF00u) * a + (d & 0x0000FF00u) * inv) >> 8);
+        return 0xFF000000u | (rb & 0x00FF00FFu) | (g & 0x0000FF00u);
+    }
+    uint32_t colour_;
+#if defined(__SSE2__)
+    __m128i src_;
+#endif
+};
+
+// A colour premultiplied by a weight of 0..255 (256 is handled as a plain store).
+struct WeightedColour {
+    uint32_t rbA, gA, inv;
+    uint32_t Over(uint32_t d) const {
+        const uint32_t rb = (((d & 0x00FF00FFu) * inv + rbA) >> 8) & 0x00FF00FFu;
+        const uint32_t g = (((d & 0x0000FF00u) * inv + gA) >> 8) & 0x0000FF00u;
+        return 0xFF000000u | rb | g;
+    }
+};
 
 // Blends one colour into pixels with a weight of 0..256.
 class Blender {
@@ -31,6 +97,11 @@ public:
           alpha256_(static_cast<uint32_t>(argb >> 24) + (argb >> 31)) {}
 
     uint32_t Alpha256() const { return alpha256_; }
+    uint32_t Colour() const { return rb_ | g_; }
+
+    struct Weighted : WeightedColour {
+        Weighted(const Blender& b, uint32_t a) : WeightedColour{b.rb_ * a, b.g_ * a, 256 - a} {}
+    };
 
     void Blend(uint32_t& d, uint32_t a) const {
         if (a >= 256) {
@@ -47,7 +118,7 @@ public:
         if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W) ||
             static_cast<unsigned>(y) >= static_cast<unsigned>(H))
             return;
-        Blend(px_[y * W + x], a);
+        Blend(px_[y * S + x], a);
     }
 
     // Row y, columns x0..x1 inclusive, clipped.
@@ -56,7 +127,7 @@ public:
         if (x0 > x1) std::swap(x0, x1);
         x0 = std::max(x0, 0);
         x1 = std::min(x1, W - 1);
-        uint32_t* p = px_ + y * W;
+        uint32_t* p = px_ + y * S;
         if (a >= 256) {
             std::fill(p + x0, p + x1 + 1, solid_);
             return;
@@ -70,8 +141,39 @@ public:
         if (y0 > y1) std::swap(y0, y1);
         y0 = std::max(y0, 0);
         y1 = std::min(y1, H - 1);
-        uint32_t* p = px_ + x;
-        for (int y = y0; y <= y1; ++y) Blend(p[y * W], a);
+        uint32_t* p = px_ + y0 * S + x;
+        uint32_t* const end = px_ + y1 * S + x;
+        if (a >= 256) {
+            for (; p <= end; p += S) {
+                Prefetch(p);
+                *p = solid_;
+            }
+            return;
+        }
+        const Weighted w(*this, a);
+        for (; p <= end; p += S) {
+            Prefetch(p);
+            *p = w.Over(*p);
+        }
+    }
+
+    // Columns x and x + 1 with weights a0 and a1 (an antialiased vertical line).
+    void VSpan2(int x, int y0, int y1, uint32_t a0, uint32_t a1) const {
+        if (a1 == 0 || x < 0 || x + 1 >= W) {
+            VSpan(x, y0, y1, a0);
+            VSpan(x + 1, y0, y1, a1);
+            return;
+        }
+        if (y0 > y1) std::swap(y0, y1);
+        y0 = std::max(y0, 0);
+        y1 = std::min(y1, H - 1);
+        const PairBlender pair(rb_ | g_);
+        uint32_t* p = px_ + y0 * S + x;
+        uint32_t* const end = px_ + y1 * S + x;
+        for (; p <= end; p += S) {
+            Prefetch(p);
+            pair.Blend(p[0], p[1], a0, a1);
+        }
     }
 
 private:
@@ -115,87 +217,130 @@ bool ClipSegment(Seg& s, double xmin, double ymin, double xmax, double ymax) {
     return true;
 }
 
-inline int Round(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+// Floor and round for coordinates already clipped to the buffer's neighbourhood.
+constexpr double FloorBias = 16384.0;
+inline int Floor(double v) { return static_cast<int>(v + FloorBias) - static_cast<int>(FloorBias); }
+inline int Round(double v) { return Floor(v + 0.5); }
 
 constexpr int FixShift = 16;
 constexpr double FixOne = 65536.0;
-inline int64_t ToFix(double v) { return static_cast<int64_t>(std::floor(v * FixOne)); }
+constexpr double FixBias = 1099511627776.0;  // 2^40
+inline int64_t ToFix(double v) {
+    return static_cast<int64_t>(v * FixOne + FixBias) - static_cast<int64_t>(FixBias);
+}
+
+// A thin segment walked one pixel per step along its major axis, with the minor coordinate
+// in 16.16 fixed point.
+struct ThinWalk {
+    bool xMajor;
+    int i0;       // first major coordinate
+    int step;     // +1 or -1
+    int count;    // steps
+    int64_t mf;   // minor coordinate at i0 (fixed point)
+    int64_t inc;  // minor change per step
+    double minor0;
+    bool axisAligned;
+
+    // offsetHalf: 0.5 for nearest-pixel rounding, 0 for the Wu split.
+    ThinWalk(const Seg& s, bool skipLast, double offsetHalf) {
+        const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+        xMajor = std::fabs(dx) >= std::fabs(dy);
+        const double major0 = xMajor ? s.x0 : s.y0, major1 = xMajor ? s.x1 : s.y1;
+        minor0 = xMajor ? s.y0 : s.x0;
+        const double dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
+        i0 = Round(major0);
+        const int i1 = Round(major1);
+        step = i1 >= i0 ? 1 : -1;
+        count = std::abs(i1 - i0) + (skipLast ? 0 : 1);
+        axisAligned = dMinor == 0.0;
+        const double slope = axisAligned ? 0.0 : dMinor / dMajor;
+        mf = ToFix(minor0 + (i0 - major0) * slope + offsetHalf);
+        inc = ToFix(slope * step);
+    }
+    int Last() const { return i0 + step * (count - 1); }
+    // True when every pixel of the walk, and the one after it on the minor axis, lies inside.
+    bool Inside() const {
+        const int iLo = std::min(i0, Last()), iHi = std::max(i0, Last());
+        const int64_t mEnd = mf + inc * (count - 1);
+        const int mLo = static_cast<int>(std::min(mf, mEnd) >> FixShift);
+        const int mHi = static_cast<int>(std::max(mf, mEnd) >> FixShift) + 1;
+        const int majorMax = xMajor ? W : H, minorMax = xMajor ? H : W;
+        return iLo >= 0 && iHi < majorMax && mLo >= 0 && mHi < minorMax;
+    }
+};
 
 // Thin plain line: the nearest pixel per step along the major axis.
-void ThinPlain(const Blender& b, const Seg& s, bool skipLast) {
+void ThinPlain(const Blender& b, uint32_t* px, const Seg& s, bool skipLast) {
     const uint32_t a = b.Alpha256();
-    const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
-    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
-    const double major0 = xMajor ? s.x0 : s.y0, major1 = xMajor ? s.x1 : s.y1;
-    const double minor0 = xMajor ? s.y0 : s.x0;
-    const double dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
-    const int i0 = Round(major0), i1 = Round(major1);
-    const int step = i1 >= i0 ? 1 : -1;
-    int count = std::abs(i1 - i0) + (skipLast ? 0 : 1);
-    if (count <= 0) return;
-    if (dMinor == 0.0) {  // axis-aligned: one span
-        const int m = Round(minor0);
-        const int last = i0 + step * (count - 1);
-        if (xMajor)
-            b.HSpan(m, i0, last, a);
+    ThinWalk w(s, skipLast, 0.5);
+    if (w.count <= 0) return;
+    if (w.axisAligned) {  // one span
+        const int m = static_cast<int>(w.mf >> FixShift);
+        if (w.xMajor)
+            b.HSpan(m, w.i0, w.Last(), a);
         else
-            b.VSpan(m, i0, last, a);
+            b.VSpan(m, w.i0, w.Last(), a);
         return;
     }
-    const double slope = dMinor / dMajor;
-    int64_t mf = ToFix(minor0 + (i0 - major0) * slope + 0.5);
-    const int64_t inc = ToFix(slope * step);
-    for (int i = i0; count > 0; --count, i += step, mf += inc) {
-        const int m = static_cast<int>(mf >> FixShift);
-        if (xMajor)
-            b.Plot(i, m, a);
-        else
-            b.Plot(m, i, a);
+    if (!w.Inside()) {
+        for (int i = w.i0; w.count > 0; --w.count, i += w.step, w.mf += w.inc) {
+            const int m = static_cast<int>(w.mf >> FixShift);
+            if (w.xMajor)
+                b.Plot(i, m, a);
+            else
+                b.Plot(m, i, a);
+        }
+        return;
     }
+    const std::ptrdiff_t majorStep = w.xMajor ? w.step : w.step * S;
+    const std::ptrdiff_t minorStep = w.xMajor ? S : 1;
+    uint32_t* row = px + (w.xMajor ? w.i0 : w.i0 * S);
+    for (; w.count > 0; --w.count, row += majorStep, w.mf += w.inc)
+        b.Blend(row[(w.mf >> FixShift) * minorStep], a);
 }
 
 // Thin antialiased line: each step split between the two nearest pixels.
-void ThinWu(const Blender& b, const Seg& s, bool skipLast) {
+void ThinWu(const Blender& b, uint32_t* px, const Seg& s, bool skipLast) {
     const uint32_t a = b.Alpha256();
-    const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
-    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
-    const double major0 = xMajor ? s.x0 : s.y0, major1 = xMajor ? s.x1 : s.y1;
-    const double minor0 = xMajor ? s.y0 : s.x0;
-    const double dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
-    const int i0 = Round(major0), i1 = Round(major1);
-    const int step = i1 >= i0 ? 1 : -1;
-    int count = std::abs(i1 - i0) + (skipLast ? 0 : 1);
-    if (count <= 0) return;
-    const double slope = dMajor == 0.0 ? 0.0 : dMinor / dMajor;
-    int64_t mf = ToFix(minor0 + (i0 - major0) * slope);
-    if (dMinor == 0.0) {  // axis-aligned: two spans with fixed weights
-        const int m = static_cast<int>(mf >> FixShift);
-        const uint32_t f = static_cast<uint32_t>(mf & 0xFFFF);
+    ThinWalk w(s, skipLast, 0.0);
+    if (w.count <= 0) return;
+    if (w.axisAligned) {  // two spans with fixed weights
+        const int m = static_cast<int>(w.mf >> FixShift);
+        const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
         const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
         const uint32_t a0 = a - a1;
-        const int last = i0 + step * (count - 1);
-        if (xMajor) {
-            b.HSpan(m, i0, last, a0);
-            b.HSpan(m + 1, i0, last, a1);
+        if (w.xMajor) {
+            b.HSpan(m, w.i0, w.Last(), a0);
+            b.HSpan(m + 1, w.i0, w.Last(), a1);
         } else {
-            b.VSpan(m, i0, last, a0);
-            b.VSpan(m + 1, i0, last, a1);
+            b.VSpan2(m, w.i0, w.Last(), a0, a1);
         }
         return;
     }
-    const int64_t inc = ToFix(slope * step);
-    for (int i = i0; count > 0; --count, i += step, mf += inc) {
-        const int m = static_cast<int>(mf >> FixShift);
-        const uint32_t f = static_cast<uint32_t>(mf & 0xFFFF);
-        const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
-        const uint32_t a0 = a - a1;
-        if (xMajor) {
-            b.Plot(i, m, a0);
-            b.Plot(i, m + 1, a1);
-        } else {
-            b.Plot(m, i, a0);
-            b.Plot(m + 1, i, a1);
+    if (!w.Inside()) {
+        for (int i = w.i0; w.count > 0; --w.count, i += w.step, w.mf += w.inc) {
+            const int m = static_cast<int>(w.mf >> FixShift);
+            const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
+            const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
+            if (w.xMajor) {
+                b.Plot(i, m, a - a1);
+                b.Plot(i, m + 1, a1);
+            } else {
+                b.Plot(m, i, a - a1);
+                b.Plot(m + 1, i, a1);
+            }
         }
+        return;
+    }
+    const PairBlender pair(b.Colour());
+    const std::ptrdiff_t majorStep = w.xMajor ? w.step : w.step * S;
+    const std::ptrdiff_t minorStep = w.xMajor ? S : 1;
+    uint32_t* row = px + (w.xMajor ? w.i0 : w.i0 * S);
+    for (; w.count > 0; --w.count, row += majorStep, w.mf += w.inc) {
+        uint32_t* p = row + (w.mf >> FixShift) * minorStep;
+        const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
+        const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
+        pair.Blend(p[0], p[minorStep], a - a1, a1);
     }
 }
 
@@ -220,8 +365,8 @@ void Thick(const Blender& b, const Seg& s, double width, bool antialias) {
     const double hw = width * 0.5;
     const double e = antialias ? 0.5 : 0.0;     // reach of the soft edge
     const double reach = hw + e + 1.0;
-    const int yTop = std::max(0, static_cast<int>(std::floor(std::min(s.y0, s.y1) - reach)));
-    const int yBot = std::min(H - 1, static_cast<int>(std::ceil(std::max(s.y0, s.y1) + reach)));
+    const int yTop = std::max(0, Floor(std::min(s.y0, s.y1) - reach));
+    const int yBot = std::min(H - 1, Floor(std::max(s.y0, s.y1) + reach) + 1);
     const uint32_t a = b.Alpha256();
     for (int y = yTop; y <= yBot; ++y) {
         const double ry = y - s.y0;
@@ -276,7 +421,8 @@ bool Line::End() {
 
 bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
     if (!points || count < 2) return false;
-    const Blender blender(device_.BackBuffer(), argb);
+    uint32_t* const pixels = device_.BackBuffer();
+    const Blender blender(pixels, argb);
     if (blender.Alpha256() == 0) return true;
     const double width = std::min(static_cast<double>(width_), MaxWidth);
     const bool thin = width <= 1.0;
@@ -284,14 +430,17 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
     for (int i = 0; i + 1 < count; ++i) {
         if (!Finite(points[i]) || !Finite(points[i + 1])) continue;
         Seg s{points[i].x, points[i].y, points[i + 1].x, points[i + 1].y};
-        if (!ClipSegment(s, -margin, -margin, W - 1 + margin, H - 1 + margin)) continue;
+        const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
+        const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right &&
+                            s.y0 >= lo && s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
+        if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
         const bool last = i + 2 == count;
         if (!thin)
             Thick(blender, s, width, antialias_);
         else if (antialias_)
-            ThinWu(blender, s, !last);
+            ThinWu(blender, pixels, s, !last);
         else
-            ThinPlain(blender, s, !last);
+            ThinPlain(blender, pixels, s, !last);
     }
     return true;
 }

@@ -20,7 +20,7 @@ TEST(DeviceTest, ClearFillsTheOpaqueBackBuffer) {
     device.Clear(0x00C0DCC0);
     EXPECT_EQ(device.PixelAt(0, 0), 0xFFC0DCC0u);
     EXPECT_EQ(device.PixelAt(1023, 767), 0xFFC0DCC0u);
-    EXPECT_EQ(device.BackBuffer()[512 * 1024 + 512], 0xFFC0DCC0u);
+    EXPECT_EQ(device.BackBuffer()[512 * BackBufferStride + 512], 0xFFC0DCC0u);
     EXPECT_EQ(device.PixelAt(-1, 0), 0u);
     EXPECT_EQ(device.PixelAt(1024, 0), 0u);
     EXPECT_EQ(device.PixelAt(0, 768), 0u);
