@@ -109,6 +109,7 @@ __attribute__((visibility("default"))) int initCapture(unsigned device, CaptureP
   StopCamera(camera);
   std::lock_guard<std::mutex> lock(camera->mutex);
   camera->parameters = *parameters;
+  camera->frame = 0;  // every start shows the pattern from its first frame
   camera->running = true;
   camera->worker = std::thread(Work, camera);
   return 1;
