@@ -314,8 +314,14 @@ void VclInternals::CloseOnSignal() {
   vcl::Guarded([main] { main->Close(); });
 }
 
+namespace {
+bool hookSuppressed = false;
+}
+
+void VclInternals::SetHookSuppressed(bool on) { hookSuppressed = on; }
+
 bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
-  if (!receiver->isWidgetType()) return false;
+  if (hookSuppressed || !receiver->isWidgetType()) return false;
   bool hasHook = static_cast<bool>(Application->OnMessage);
   for (TApplicationEvents* ev : AppEvents()) hasHook = hasHook || static_cast<bool>(ev->OnMessage);
   if (!hasHook) return false;
@@ -412,6 +418,7 @@ void TApplication::Run() {
     if (done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   --runDepth_;
+  terminated_ = false;  // the request has ended this loop
   if (mainForm_) {
     TForm* main = mainForm_;
     vcl::Guarded([main] { delete main; });

@@ -158,14 +158,16 @@ void TPageControl::InsertChild(TControl* child) {
   switching_ = false;
 }
 
+// Compared by address: a sheet being destroyed is no longer a TTabSheet when it leaves.
 void TPageControl::RemoveChild(TControl* child) {
-  if (auto* sheet = dynamic_cast<TTabSheet*>(child)) {
+  auto it = std::find_if(pages_.begin(), pages_.end(), [child](TTabSheet* p) { return static_cast<TControl*>(p) == child; });
+  if (it != pages_.end()) {
     auto* tabs = static_cast<QTabWidget*>(Widget());
     switching_ = true;
-    int index = tabs->indexOf(NativeWidget(sheet));
+    int index = tabs->indexOf(NativeWidget(child));
     if (index >= 0) tabs->removeTab(index);
     switching_ = false;
-    pages_.erase(std::remove(pages_.begin(), pages_.end(), sheet), pages_.end());
+    pages_.erase(it);
   }
   TWinControl::RemoveChild(child);
 }

@@ -520,6 +520,7 @@ void VclInternals::Dispatch(TControl* c, QEvent* e, bool& consumed) {
       if (!win || !w->isEnabled()) return;
       auto* ke = static_cast<QKeyEvent*>(e);
       uint16_t key = vcl::VirtualKeyOf(ke->key(), ke->text());
+      const uint16_t original = key;
       TShiftState shift = vcl::ShiftOf(ke->modifiers(), Qt::NoButton);
       TForm* form = nullptr;
       for (TControl* p = c->parent_; p; p = p->parent_)
@@ -527,7 +528,7 @@ void VclInternals::Dispatch(TControl* c, QEvent* e, bool& consumed) {
       bool down = e->type() == QEvent::KeyPress;
       if (form && form->KeyPreview() && key) down ? form->KeyDown(key, shift) : form->KeyUp(key, shift);
       if (key) down ? win->KeyDown(key, shift) : win->KeyUp(key, shift);
-      if (key == 0) {
+      if (original && key == 0) {  // a handler swallowed the key
         consumed = true;
         return;
       }

@@ -256,20 +256,8 @@ void TCanvas::LineTo(int X, int Y) {
   Painter p(this);
   if (!p || pen_->Style() == psClear) return;
   p->setPen(MakePen(pen_.get()));
-  int dx = X - from.X, dy = Y - from.Y;
-  int major = std::max(std::abs(dx), std::abs(dy));
-  if (major == 0) return;
-  if (pen_->Width() > 1) {
-    p->drawLine(from.X, from.Y, X, Y);
-    return;
-  }
-  // The end point itself is not drawn: stop one step before it along the major axis.
-  int ex = X - static_cast<int>(std::lround(double(dx) / major));
-  int ey = Y - static_cast<int>(std::lround(double(dy) / major));
-  if (ex == from.X && ey == from.Y)
-    p->drawPoint(from.X, from.Y);
-  else
-    p->drawLine(from.X, from.Y, ex, ey);
+  // A flat-capped line leaves its end point out, as the class library's LineTo does.
+  if (from.X != X || from.Y != Y) p->drawLine(from.X, from.Y, X, Y);
 }
 
 void TCanvas::Polyline(const std::vector<TPoint>& points) {

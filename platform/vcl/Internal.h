@@ -110,4 +110,5 @@ struct VclInternals {
   static void UserResized(TForm* form);
   static bool PreDispatch(QObject* receiver, QEvent* event);
   static void CloseOnSignal();
+  static void SetHookSuppressed(bool on);
 };

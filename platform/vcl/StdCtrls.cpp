@@ -27,9 +27,15 @@ static QString DisplayText(const std::string& text) {
 QSize TextSize(const TFont& font, const std::string& text, bool wordWrap, int maxWidth) {
   QFontMetrics fm(ToQFont(font));
   QString s = DisplayText(text.empty() ? std::string(" ") : text);
-  int flags = Qt::TextExpandTabs | (wordWrap ? Qt::TextWordWrap : 0);
-  QRect r = fm.boundingRect(QRect(0, 0, wordWrap ? std::max(1, maxWidth) : 100000, 100000), flags, s);
-  return QSize(r.width(), std::max(r.height(), fm.height()));
+  if (wordWrap) {
+    QRect r = fm.boundingRect(QRect(0, 0, std::max(1, maxWidth), 100000), Qt::TextExpandTabs | Qt::TextWordWrap, s);
+    return QSize(r.width(), std::max(r.height(), fm.height()));
+  }
+  // Without wrapping: the widest line's advance and one cell height per line, as a canvas measures.
+  QStringList lines = s.split('\n');
+  int width = 0;
+  for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+  return QSize(width, fm.height() + (static_cast<int>(lines.size()) - 1) * fm.lineSpacing());
 }
 
 void DrawText(QPainter& painter, const TFont& font, const QRect& rect, const std::string& text,
@@ -427,7 +433,9 @@ void TComboBox::SyncItems() {
   QSignalBlocker block(combo);
   int appended = VclInternals::AppendedIndex(&items_);
   if (appended >= 0 && appended == combo->count()) {
+    int index = combo->currentIndex();
     combo->addItem(vcl::ToQ(items_.Strings(appended)));
+    combo->setCurrentIndex(index);  // adding selects nothing
   } else {
     int index = combo->currentIndex();
     QString text = combo->currentText();

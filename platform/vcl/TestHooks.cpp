@@ -110,9 +110,22 @@ bool Wheel(TControl* control, int delta, int x, int y) {
   if (!Reachable(control)) return false;
   QWidget* w = InputWidget(control);
   QPoint pos = x < 0 || y < 0 ? QPoint(w->width() / 2, w->height() / 2) : QPoint(x, y);
-  QWheelEvent event(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QPoint global = w->mapToGlobal(pos);
+  QWheelEvent event(QPointF(pos), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
   QApplication::sendEvent(w, &event);
+  // A turn nobody took goes on to the parents, as the window system's own turns do; the message hook
+  // has seen it once already.
+  VclInternals::SetHookSuppressed(true);
+  for (QWidget* p = w; !event.isAccepted() && !p->isWindow() && p->parentWidget();) {
+    p = p->parentWidget();
+    QPoint local = p->mapFromGlobal(global);
+    QWheelEvent next(QPointF(local), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(p, &next);
+    event.setAccepted(next.isAccepted());
+  }
+  VclInternals::SetHookSuppressed(false);
   return true;
 }
 
@@ -137,7 +150,8 @@ bool TypeText(TControl* control, const std::string& text) {
   QWidget* w = NativeWidget(control);
   if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit()) w = combo->lineEdit();
   for (QChar ch : vcl::ToQ(text)) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    int key = ch.unicode() < 128 ? static_cast<int>(ch.toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
     QApplication::sendEvent(w, &press);
   }
   return true;

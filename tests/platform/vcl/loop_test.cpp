@@ -1,0 +1,314 @@
+// The message loop: idle handling, ProcessMessages, timers, queued calls from threads, the exception
+// box and termination signals.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/SyncObjs.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/TestHooks.h"
+
+namespace {
+
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application->Initialize();
+    Application->OnIdle = nullptr;
+    Application->OnMessage = nullptr;
+    Application->SetShowMainForm(false);
+    VclTest::ClearScriptedAnswers();
+    VclTest::ClearShownBoxes();
+  }
+  void TearDown() override {
+    Application->OnIdle = nullptr;
+    Application->SetShowMainForm(true);
+  }
+};
+
+// Pumps until done() holds; a generous bound turns a hang into a failure.
+template <class Pred>
+bool PumpUntil(Pred done) {
+  for (int i = 0; i < 20000 && !done(); ++i) {
+    Application->ProcessMessages();
+    if (!done()) Sleep(1);
+  }
+  return done();
+}
+
+TEST_F(LoopTest, PendingCallsRunBeforeIdleAndDoneFalseRepeatsIdleAtOnce) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::vector<std::string> log;
+  for (int i = 0; i < 3; ++i) QueueToMainThread([&log, i] { log.push_back("queued" + std::to_string(i)); });
+  int idle = 0;
+  Application->OnIdle = [&](TObject* sender, bool& done) {
+    EXPECT_EQ(sender, Application);
+    EXPECT_TRUE(done) << "Done is true on entry";
+    log.push_back("idle" + std::to_string(++idle));
+    if (idle < 4)
+      done = false;
+    else
+      main->Close();
+  };
+  Application->Run();
+  EXPECT_EQ(log, (std::vector<std::string>{"queued0", "queued1", "queued2", "idle1", "idle2", "idle3", "idle4"}));
+  EXPECT_EQ(Application->MainForm(), nullptr) << "the main form is destroyed when Run ends";
+}
+
+TEST_F(LoopTest, DoneTrueWaitsForTheNextEvent) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  TEvent waiting(true, false);
+  std::atomic<bool> woken{false};
+  std::thread worker;
+  int idleWhileWaiting = 0;
+  int idle = 0;
+  Application->OnIdle = [&](TObject*, bool&) {
+    ++idle;
+    if (idle == 1) {
+      worker = std::thread([&] {
+        waiting.WaitFor();
+        Sleep(50);  // a loop that does not block would call the idle handler many times meanwhile
+        QueueToMainThread([&] { woken = true; });
+      });
+      waiting.SetEvent();
+      return;  // Done stays true
+    }
+    if (!woken) {
+      ++idleWhileWaiting;  // a stray event of the window system may wake the loop, a few times at most
+      return;
+    }
+    main->Close();
+  };
+  Application->Run();
+  worker.join();
+  EXPECT_TRUE(woken);
+  EXPECT_LE(idleWhileWaiting, 3);
+}
+
+TEST_F(LoopTest, ClosingTheMainFormRunsOnCloseEndsRunAndDestroysTheForm) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::vector<std::string> log;
+  main->OnClose = [&](TObject* sender, TCloseAction& action) {
+    EXPECT_EQ(sender, main);
+    EXPECT_EQ(action, caHide);
+    log.push_back("close");
+  };
+  main->OnDestroy = [&](TObject*) { log.push_back("destroy"); };
+  Application->OnIdle = [&](TObject*, bool&) {
+    log.push_back("idle");
+    main->Close();
+  };
+  Application->Run();
+  log.push_back("after run");
+  EXPECT_EQ(log, (std::vector<std::string>{"idle", "close", "destroy", "after run"}));
+}
+
+TEST_F(LoopTest, ProcessMessagesDeliversTimerTicksButNeverCallsIdle) {
+  int idle = 0;
+  Application->OnIdle = [&](TObject*, bool&) { ++idle; };
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject* sender) {
+    EXPECT_EQ(sender, &timer);
+    ++ticks;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  EXPECT_EQ(idle, 0);
+}
+
+TEST_F(LoopTest, ProcessMessagesIsReentrant) {
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  bool nestedRan = false;
+  bool ranInsideHandler = false;
+  timer.OnTimer = [&](TObject*) {
+    timer.SetEnabled(false);
+    QueueToMainThread([&] { nestedRan = true; });
+    Application->ProcessMessages();
+    ranInsideHandler = nestedRan;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return !timer.Enabled(); }));
+  EXPECT_TRUE(ranInsideHandler);
+}
+
+TEST_F(LoopTest, ProcessMessagesOnAWorkerThreadDoesNothing) {
+  bool ran = false;
+  QueueToMainThread([&] { ran = true; });
+  std::thread worker([] { Application->ProcessMessages(); });
+  worker.join();
+  EXPECT_FALSE(ran) << "a queued GUI call ran outside the GUI thread";
+  Application->ProcessMessages();
+  EXPECT_TRUE(ran);
+}
+
+struct SilentTimerCase {
+  const char* name;
+  unsigned firstInterval;  // set (and running) before the interval under test
+  unsigned interval;
+  bool enabled;
+};
+
+class SilentTimer : public LoopTest, public ::testing::WithParamInterface<SilentTimerCase> {};
+
+TEST_P(SilentTimer, NeverTicks) {
+  TTimer reference(nullptr);
+  reference.SetInterval(1);
+  int referenceTicks = 0;
+  reference.OnTimer = [&](TObject*) { ++referenceTicks; };
+  TTimer timer(nullptr);
+  timer.SetInterval(GetParam().firstInterval);
+  timer.SetInterval(GetParam().interval);
+  timer.SetEnabled(GetParam().enabled);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) { ++ticks; };
+  EXPECT_TRUE(PumpUntil([&] { return referenceTicks >= 20; }));
+  EXPECT_EQ(ticks, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timers, SilentTimer,
+                         ::testing::Values(SilentTimerCase{"IntervalZero", 0, 0, true},
+                                           SilentTimerCase{"Disabled", 1, 1, false},
+                                           SilentTimerCase{"IntervalZeroAfterRunning", 1, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoopTest, DisabledTimerTicksAgainWhenEnabled) {
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  timer.SetEnabled(false);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) { ++ticks; };
+  timer.SetEnabled(true);
+  EXPECT_TRUE(PumpUntil([&] { return ticks > 0; }));
+}
+
+class FinishingThread : public TThread {
+ public:
+  std::atomic<bool> executed{false};
+
+ protected:
+  void Execute() override { executed = true; }
+};
+
+TEST_F(LoopTest, ThreadTerminateHandlerRunsOnTheGuiThreadThroughRun) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  auto* thread = new FinishingThread;
+  thread->FreeOnTerminate = true;
+  const TObject* expected = thread;
+  const TObject* sender = nullptr;
+  std::thread::id handlerThread;
+  thread->OnTerminate = [&](TObject* s) {
+    sender = s;
+    handlerThread = std::this_thread::get_id();
+    main->Close();
+  };
+  thread->Resume();
+  Application->Run();  // blocks with Done = true: only the thread's queued call can end it
+  EXPECT_EQ(sender, expected);
+  EXPECT_EQ(handlerThread, std::this_thread::get_id());
+}
+
+TEST_F(LoopTest, ExceptionInATimerHandlerIsShownAndTheLoopGoesOn) {
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  int ticks = 0;
+  timer.OnTimer = [&](TObject*) {
+    ++ticks;
+    throw Exception("Zeitgeber kaputt");
+  };
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  timer.SetEnabled(false);
+  std::string err = testing::internal::GetCapturedStderr();
+  auto boxes = VclTest::ShownBoxes();
+  ASSERT_GE(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Zeitgeber kaputt");
+  EXPECT_NE(err.find("Zeitgeber kaputt"), std::string::npos);
+}
+
+TEST_F(LoopTest, ExceptionInTheIdleHandlerIsShownAndRunGoesOn) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  int idle = 0;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    if (++idle == 1) {
+      done = false;
+      throw std::runtime_error("idle failed");
+    }
+    main->Close();
+  };
+  testing::internal::CaptureStderr();
+  Application->Run();
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(idle, 2);
+  auto boxes = VclTest::ShownBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "idle failed");
+}
+
+TEST_F(LoopTest, ApplicationEventsIdleHandlersShareDone) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  auto* events = new TApplicationEvents(main);
+  int appIdle = 0, componentIdle = 0;
+  Application->OnIdle = [&](TObject*, bool&) { ++appIdle; };
+  events->OnIdle = [&](TObject*, bool& done) {
+    ++componentIdle;
+    if (componentIdle < 3)
+      done = false;
+    else
+      main->Close();
+  };
+  Application->Run();
+  EXPECT_EQ(appIdle, 3);
+  EXPECT_EQ(componentIdle, 3);
+}
+
+class TerminationSignal : public LoopTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TerminationSignal, ClosesTheMainFormThroughItsNormalPath) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::vector<std::string> log;
+  main->OnClose = [&](TObject*, TCloseAction&) { log.push_back("close"); };
+  main->OnDestroy = [&](TObject*) { log.push_back("destroy"); };
+  bool sent = false;
+  Application->OnIdle = [&](TObject*, bool&) {
+    if (!sent) {
+      sent = true;
+      kill(getpid(), GetParam());
+    }
+  };
+  Application->Run();
+  EXPECT_EQ(log, (std::vector<std::string>{"close", "destroy"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT"); });
+
+TEST_F(LoopTest, SignalBeforeRunClosesTheMainFormWhenRunStarts) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  bool closed = false;
+  main->OnClose = [&](TObject*, TCloseAction&) { closed = true; };
+  kill(getpid(), SIGTERM);
+  Application->ProcessMessages();  // e.g. a start-up log line pumping messages
+  EXPECT_FALSE(closed) << "the main form closes only once the loop runs";
+  Application->Run();
+  EXPECT_TRUE(closed);
+}
+
+}  // namespace
