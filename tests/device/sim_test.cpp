@@ -278,6 +278,68 @@ TEST_F(SimTest, StoredSoundPagesLandInThePlaybackBank) {
   EXPECT_TRUE(std::equal(memory.begin(), memory.end(), reinterpret_cast<const uint8_t*>(samples.data())));
 }
 
+// Scenarios: a true clock error of the 400 MHz reference, an erased EEPROM, no line at 0 Hz, a
+// microcontroller that does not take its version command.
+class SimScenarioTest : public SimTest {
+ protected:
+  void Load(const char* text) {
+    std::vector<std::string> messages;
+    ASSERT_TRUE(usb2sim::LoadScenarioText(text, &messages)) << (messages.empty() ? "" : messages[0]);
+  }
+};
+
+TEST_F(SimScenarioTest, CalibrationTakesUpTheReferenceError) {
+  Load("[scene]\nxo400_error_hz=8000\n");
+  ASSERT_TRUE(BringUp());
+  ASSERT_TRUE(io->InitMeasureMode());
+  ASSERT_TRUE(io->SetFrequency(14.9e9));
+  const double uncalibrated = usb2sim::GetState().receiveHz - 14.9e9;
+  EXPECT_GT(std::abs(uncalibrated), 300e3);
+  ASSERT_TRUE(io->CalibrateXO400());
+  EXPECT_NEAR(io->Dds400ClockOffset, 8000.0, 1600.0);
+  ASSERT_TRUE(io->InitMeasureMode());
+  for (double f : {1e9, 4.9e9, 14.9e9}) {
+    ASSERT_TRUE(io->SetFrequency(f));
+    EXPECT_NEAR(usb2sim::GetState().receiveHz, f, 100e3) << f;
+  }
+}
+
+TEST_F(SimScenarioTest, ErasedEEPromLeavesTheClocksNominal) {
+  Load("[eeprom]\nerased=1\n");
+  ASSERT_TRUE(BringUp());
+  EXPECT_EQ(io->DdsClockOffset, 0.0);
+  EXPECT_EQ(io->Dds400ClockOffset, 0.0);
+  EXPECT_EQ(io->VcoLowRefOffset, 0.0);
+  EXPECT_EQ(io->VcoHighRefOffset, 0.0);
+  ASSERT_TRUE(io->SetFrequency(1e9));
+  EXPECT_EQ(usb2sim::GetState().dds400Word, 0x0F000000u);
+  ASSERT_TRUE(io->SetIFTunerSweep(27.3e6));
+  EXPECT_EQ(usb2sim::GetState().dds[4].word, 91603599u);
+}
+
+TEST_F(SimScenarioTest, CalibrationWithoutSignalKeepsTheOffset) {
+  Load("[scene]\nzero_hz_signal=0\n");
+  ASSERT_TRUE(BringUp());
+  io->Dds400ClockOffset = 1234.0;
+  EXPECT_FALSE(io->CalibrateXO400());
+  EXPECT_EQ(io->Dds400ClockOffset, 1234.0);
+}
+
+TEST_F(SimScenarioTest, FailingVersionCommandKeepsTheLinkDown) {
+  Load("[faults]\nfail_command=5\n");
+  EXPECT_FALSE(BringUp());
+  int version = 0;
+  EXPECT_FALSE(io->GetPicVersion(&version));
+}
+
+TEST_F(SimScenarioTest, AbsentModuleFailsFromTheStart) {
+  Load("[device]\npresent=0\n");
+  EXPECT_FALSE(io->Init());
+  EXPECT_FALSE(io->DevicePresent());
+  bool ok = true;
+  EXPECT_FALSE(io->SetLedBar(3, ok));
+}
+
 TEST_F(SimTest, UnpluggedModuleFailsEveryOperation) {
   ASSERT_TRUE(BringUp());
   usb2sim::UnplugNow();
