@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 
 namespace usb2sim {
 
@@ -42,6 +45,7 @@ Model::Model(const Scenario& scenario) : scenario_(scenario), rng_(scenario.seed
             std::fill(r.begin(), r.begin() + 9, uint8_t{128});
         }
     }
+    LoadEepromFile();
     for (size_t i = 0; i < 256; ++i)
         if (scenario_.cells[i]) eeprom_[i] = *scenario_.cells[i];
     for (size_t i = 0; i < 6; ++i)
@@ -59,6 +63,31 @@ Model::Model(const Scenario& scenario) : scenario_(scenario), rng_(scenario.seed
     keyPressed_ = scenario_.keyPressed;
     headphones_ = scenario_.headphones;
     battery_ = scenario_.battery;
+}
+
+void Model::LoadEepromFile() {
+    if (scenario_.eepromFile.empty()) return;
+    std::ifstream in(scenario_.eepromFile, std::ios::binary);
+    if (!in) return;  // not written yet: the fresh contents stand
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() != eeprom_.size() + records_.size() * 18) {
+        std::cerr << "usb2sim: " << scenario_.eepromFile << ": not an EEPROM image (" << bytes.size()
+                  << " bytes), fresh contents used\n";
+        return;
+    }
+    size_t at = 0;
+    for (uint8_t& cell : eeprom_) cell = static_cast<uint8_t>(bytes[at++]);
+    for (auto& record : records_)
+        for (uint8_t& b : record) b = static_cast<uint8_t>(bytes[at++]);
+}
+
+void Model::SaveEepromFile() {
+    if (scenario_.eepromFile.empty()) return;
+    std::ofstream out(scenario_.eepromFile, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(eeprom_.data()), static_cast<std::streamsize>(eeprom_.size()));
+    for (const auto& record : records_)
+        out.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+    if (!out) std::cerr << "usb2sim: " << scenario_.eepromFile << ": cannot be written\n";
 }
 
 bool Model::Admit() {

@@ -94,6 +94,10 @@ private:
     const std::vector<uint8_t>& SoundArea(int area, int block) const;
     void PlayAndRecord(int start, int pages, int block, bool play);
 
+    // EEPROM kept in a file: 256 cells, then the six records
+    void LoadEepromFile();
+    void SaveEepromFile();
+
     // I2C chips
     bool ChipPresent(uint8_t addr) const;
     void WritePort(uint8_t addr, uint8_t value);

@@ -149,8 +149,12 @@ void Model::Execute(const std::vector<uint8_t>& c) {
         case 11: WriteDdsWord(c[3], static_cast<uint16_t>(Be16(&c[1]))); break;
         case 12: Sweep28(c, c[8], c[9], c[10], false); break;
         case 13:
-            if (c[1] < records_.size()) std::copy(c.begin() + 2, c.begin() + 20, records_[c[1]].begin());
-            else lastError_ = kErrBadArgument;
+            if (c[1] < records_.size()) {
+                std::copy(c.begin() + 2, c.begin() + 20, records_[c[1]].begin());
+                SaveEepromFile();
+            } else {
+                lastError_ = kErrBadArgument;
+            }
             break;
         case 14:
             for (size_t i = 0; i < 18; ++i) Answer(c[1] < records_.size() ? records_[c[1]][i] : uint8_t{0xFF});
@@ -172,7 +176,10 @@ void Model::Execute(const std::vector<uint8_t>& c) {
         case 29: Sweep400(c, true); break;
         case 24: TuneDds400(Be32(&c[1])); break;
         case 32: Answer(eeprom_[c[1]]); break;
-        case 33: eeprom_[c[1]] = c[2]; break;
+        case 33:
+            eeprom_[c[1]] = c[2];
+            SaveEepromFile();
+            break;
         default: break;
     }
 }

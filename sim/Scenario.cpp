@@ -149,6 +149,11 @@ private:
 
     void Eeprom(const Entry& e) {
         if (e.key == "erased") { SetBool(e, out_.eepromErased); return; }
+        if (e.key == "file") {
+            if (e.value.empty()) Bad(e, "a file name");
+            else out_.eepromFile = e.value;
+            return;
+        }
         if (e.key.rfind("cell.", 0) == 0) {
             const auto n = ParseInt(e.key.substr(5), 0, 255);
             const auto v = ParseInt(e.value, 0, 255);

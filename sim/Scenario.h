@@ -28,6 +28,7 @@ struct Scenario {
 
     // [eeprom]
     bool eepromErased = false;
+    std::string eepromFile;         // cells and records kept across runs (empty = not kept)
     std::array<std::optional<uint8_t>, 256> cells{};
     std::array<std::optional<std::array<uint8_t, 18>>, 6> records{};
 

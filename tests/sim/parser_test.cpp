@@ -166,6 +166,19 @@ TEST(SimParser, SoundDataPhaseMaySpanBursts) {
     EXPECT_EQ(usb2sim::SoundMemory(0, 2, 9, 1), page);
 }
 
+TEST(SimParser, ParInitEndsASoundDataPhaseCutShort) {
+    Fresh();
+    ASSERT_TRUE(Out({128}));
+    ASSERT_TRUE(Out({131, 0, 2, 0}));
+    ASSERT_TRUE(Out(Bytes(300, 0x33)));  // 300 of 512 bytes, then the transfer is abandoned
+    ASSERT_TRUE(UsbParInit(0, 8));
+    ASSERT_TRUE(Out({5}));
+    EXPECT_EQ(In(2), (Bytes{0x01, 0x07})) << "a command again, not sound data";
+    const Bytes stored = usb2sim::SoundMemory(0, 0, 0, 2);
+    EXPECT_EQ(stored[299], 0x33);
+    EXPECT_EQ(stored[300], 0x80) << "the rest of the pages untouched";
+}
+
 TEST(SimParser, NullBuffersAreRefused) {
     Fresh();
     EXPECT_EQ(UsbParOut(0, nullptr, 4), 0);

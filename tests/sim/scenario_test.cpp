@@ -200,6 +200,33 @@ TEST(SimScenario, AllEntryPointsAreExported) {
     ::dlclose(module);
 }
 
+TEST(SimScenario, EepromFileKeepsWritesAcrossRuns) {
+    const fs::path dir = TempFolder("eeprom");
+    const std::string scenario = "[eeprom]\nfile=" + (dir / "eeprom.bin").string() + "\n";
+    Fresh(scenario);
+    ASSERT_TRUE(Out({33, 34, 0x40}));  // a clock offset byte
+    Bytes record{13, 5};
+    for (uint8_t i = 0; i < 18; ++i) record.push_back(static_cast<uint8_t>(i + 1));
+    ASSERT_TRUE(Out(record));
+    EXPECT_EQ(fs::file_size(dir / "eeprom.bin"), 256u + 6u * 18u);
+
+    Fresh(scenario);  // the next run
+    ASSERT_TRUE(Out({32, 34}));
+    EXPECT_EQ(In(1), Bytes{0x40});
+    ASSERT_TRUE(Out({14, 5}));
+    EXPECT_EQ(In(18), Bytes(record.begin() + 2, record.end()));
+    EXPECT_EQ(usb2sim::GetState().eeprom[17], 128);
+
+    Fresh(scenario + "cell.34=7\n");  // explicit cells win over the file
+    EXPECT_EQ(usb2sim::GetState().eeprom[34], 7);
+
+    WriteFile(dir / "eeprom.bin", "short");  // not an image: fresh contents
+    Fresh(scenario);
+    EXPECT_EQ(usb2sim::GetState().eeprom[34], 0);
+    EXPECT_EQ(usb2sim::GetState().filterRecords[5][0], 128);
+    fs::remove_all(dir);
+}
+
 TEST(SimScenario, ParTimeoutCanBeChanged) {
     Fresh();
     EXPECT_TRUE(UsbParSetTimeout(0, 5000));
