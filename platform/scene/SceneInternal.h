@@ -5,12 +5,14 @@
 #include <QImage>
 #include <QPainter>
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace scene {
 
 struct Device::Impl {
     TControl* window = nullptr;
+    std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
     // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them.
     std::vector<uint32_t> backPixels, frontPixels;
     QImage back;    // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque

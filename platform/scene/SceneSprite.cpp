@@ -1,8 +1,8 @@
 // Textures and sprites: keyed ARGB images drawn with QPainter into the back buffer.
 #include "platform/scene/Scene.h"
 #include "platform/scene/SceneInternal.h"
+#include "platform/imaging/Imaging.h"
 
-#include <QByteArray>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -25,6 +25,14 @@ void SetError(std::string* error, const std::string& text) {
 inline uint32_t Mul255(uint32_t c, uint32_t m) {
     const uint32_t t = c * m + 128;
     return (t + (t >> 8)) >> 8;
+}
+
+// Decoded RGBA bytes as a texture image; null when decoding failed.
+QImage TextureFromDecoded(const imaging::Image& rgba, int width, int height, uint32_t colorKey) {
+    if (rgba.Empty() || rgba.depth != 4 || rgba.wide) return {};
+    const QImage view(rgba.pixels.data(), rgba.width, rgba.height, rgba.stride,
+                      QImage::Format_RGBA8888);
+    return MakeTextureImage(view, width, height, colorKey);
 }
 
 }  // namespace
@@ -74,15 +82,11 @@ std::unique_ptr<Texture> Texture::FromFile(const std::string& path, int width, i
         SetError(error, "no file name");
         return nullptr;
     }
-    QImage decoded;
-    if (!decoded.load(QString::fromStdString(NativePath(path))) || decoded.isNull()) {
-        SetError(error, "cannot read image file " + path);
-        return nullptr;
-    }
     std::unique_ptr<Texture> t(new Texture());
-    t->impl_->image = MakeTextureImage(decoded, width, height, colorKey);
+    t->impl_->image = TextureFromDecoded(imaging::ReadImage(NativePath(path), 4, false), width,
+                                         height, colorKey);
     if (t->impl_->image.isNull()) {
-        SetError(error, "cannot convert image file " + path);
+        SetError(error, "cannot read image file " + path);
         return nullptr;
     }
     return t;
@@ -91,20 +95,16 @@ std::unique_ptr<Texture> Texture::FromFile(const std::string& path, int width, i
 std::unique_ptr<Texture> Texture::FromMemory(const void* data, size_t size, int width,
                                              int height, uint32_t colorKey,
                                              std::string* error) {
-    if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX)) {
+    if (!data || size == 0) {
         SetError(error, "no image data");
         return nullptr;
     }
-    QImage decoded;
-    if (!decoded.loadFromData(static_cast<const uchar*>(data), static_cast<int>(size)) ||
-        decoded.isNull()) {
-        SetError(error, "cannot decode image data");
-        return nullptr;
-    }
     std::unique_ptr<Texture> t(new Texture());
-    t->impl_->image = MakeTextureImage(decoded, width, height, colorKey);
+    t->impl_->image = TextureFromDecoded(
+        imaging::ReadImage(static_cast<const uint8_t*>(data), size, 4, false), width, height,
+        colorKey);
     if (t->impl_->image.isNull()) {
-        SetError(error, "cannot convert image data");
+        SetError(error, "cannot decode image data");
         return nullptr;
     }
     return t;

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 using namespace scene;
@@ -186,6 +187,47 @@ TEST(TextureTest, LoadsFilesAndMemoryAtTheRequestedSize) {
     EXPECT_EQ(fromMemory->Height(), 24);
     EXPECT_EQ(fromMemory->PixelAt(0, 0), 0u);
     EXPECT_EQ(fromMemory->PixelAt(32, 12), 0xFFFFFF00u);
+}
+
+// An uncompressed 32-bit TGA, top-left origin, BGRA bytes.
+std::vector<uint8_t> Tga(int w, int h, const std::vector<uint32_t>& argb) {
+    std::vector<uint8_t> b(18, 0);
+    b[2] = 2;  // uncompressed true colour
+    b[12] = static_cast<uint8_t>(w);
+    b[13] = static_cast<uint8_t>(w >> 8);
+    b[14] = static_cast<uint8_t>(h);
+    b[15] = static_cast<uint8_t>(h >> 8);
+    b[16] = 32;
+    b[17] = 0x28;  // 8 alpha bits, top-left origin
+    for (uint32_t p : argb)
+        for (int shift : {0, 8, 16, 24}) b.push_back(static_cast<uint8_t>(p >> shift));
+    return b;
+}
+
+TEST(TextureTest, ReadsTargaFilesAndStreams) {
+    QTemporaryDir dir;
+    // 2 x 2: opaque black (keyed), white, half-transparent red, opaque green.
+    const auto bytes = Tga(2, 2, {0xFF000000, 0xFFFFFFFF, 0x80FF0000, 0xFF00FF00});
+    const std::string path = (dir.path() + "/Cursor.tga").toStdString();
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::unique_ptr<Texture> loaded[2] = {Texture::FromFile(path),
+                                          Texture::FromMemory(bytes.data(), bytes.size())};
+    for (const auto& tex : loaded) {
+        ASSERT_TRUE(tex);
+        EXPECT_EQ(tex->Width(), 2);
+        EXPECT_EQ(tex->PixelAt(0, 0), 0u);
+        EXPECT_EQ(tex->PixelAt(1, 0), 0xFFFFFFFFu);
+        EXPECT_TRUE(Near(tex->PixelAt(0, 1), 0x80FF0000));
+        EXPECT_EQ(tex->PixelAt(1, 1), 0xFF00FF00u);
+    }
+    // A header that claims more pixels than the file holds.
+    auto lying = Tga(2, 2, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF});
+    lying[12] = 200;
+    lying[14] = 200;
+    EXPECT_FALSE(Texture::FromMemory(lying.data(), lying.size()));
 }
 
 TEST(TextureTest, BadInputGivesNullAndAReason) {
