@@ -324,6 +324,7 @@ private:
   double ZoomIndex(double index) const;
   void DrawTrace(NormalBuffer* buffer, uint32_t argb, bool ownTrace, int& middleRow);
 
+  std::array<uint32_t, 256> waterPixels_{};  // WaterPalette as bitmap words
   mutable std::mutex textLock_;
   std::vector<GraphCommandItem> commandSnapshot_;
 };

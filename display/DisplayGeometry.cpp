@@ -439,6 +439,10 @@ void BuildWaterPalette(int* palette, HsvConversion hsv) {
     palette[i] = hsv(180.0 - i * 120.0 / 255.0, i / 256.0, i);
 }
 
+void PixelPalette(const int* palette, uint32_t* pixelPalette) {
+  for (int i = 0; i < PaletteSize; ++i) pixelPalette[i] = PackRGBA(palette[i], 0);
+}
+
 void BuildMinMaxColors(int* colours, HsvConversion hsv) {
   for (int i = 0; i < PaletteSize; ++i) colours[i] = hsv(120.0 - i * 120.0 / 127.0, 1.0, 255.0);
 }

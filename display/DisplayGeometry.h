@@ -4,6 +4,7 @@
 // polylines to a LineSink (the display's line object when rendering, a recorder in tests).
 // Coordinates are back-buffer pixels, x to the right, y downwards.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "engine/Buffers.h"
@@ -126,10 +127,14 @@ void BuildWaterPalette(int* palette, HsvConversion hsv = HsvColor);
 void BuildMinMaxColors(int* colours, HsvConversion hsv = HsvColor);
 
 // Waterfall picture: bitmap row r shows the ring row of age r (oldest at the top); the last
-// bitmap row keeps the background. Pixels are 0x00RRGGBB words.
+// bitmap row keeps the background. Pixels and pixelPalette are 0x00RRGGBB words
+// (see PixelPalette).
 template <class RowOfAge>
 void FillWaterfall(uint32_t* pixels, int width, int rows, int rowLength, int from,
-                   const int* palette, RowOfAge rowOfAge);
+                   const uint32_t* pixelPalette, RowOfAge rowOfAge);
+
+// A palette of class-library colours as 0x00RRGGBB bitmap words.
+void PixelPalette(const int* palette, uint32_t* pixelPalette);
 
 // Palette index of a waterfall value (levels scaled to 0..1).
 inline int WaterIndex(float value) {
@@ -140,17 +145,21 @@ inline int WaterIndex(float value) {
 
 template <class RowOfAge>
 void FillWaterfall(uint32_t* pixels, int width, int rows, int rowLength, int from,
-                   const int* palette, RowOfAge rowOfAge) {
+                   const uint32_t* pixelPalette, RowOfAge rowOfAge) {
+  // Columns of the picture that lie inside the row; the others read level 0.
+  const int first = std::clamp(-from, 0, width);
+  const int end = std::clamp(rowLength - from, first, width);
   for (int r = 0; r + 1 < rows; ++r) {
     const SharedFloat* row = rowOfAge(r);
     uint32_t* out = pixels + (long long)r * width;
-    for (int i = 0; i < width; ++i) {
-      const long long column = (long long)from + i;
-      const float value = row && column >= 0 && column < rowLength
-                              ? row[column].load(std::memory_order_relaxed)
-                              : 0.0f;
-      out[i] = PackRGBA(palette[WaterIndex(value)], 0) & 0x00FFFFFFu;
+    if (!row) {
+      std::fill(out, out + width, pixelPalette[0]);
+      continue;
     }
+    std::fill(out, out + first, pixelPalette[0]);
+    for (int i = first; i < end; ++i)
+      out[i] = pixelPalette[WaterIndex(row[from + i].load(std::memory_order_relaxed))];
+    std::fill(out + end, out + width, pixelPalette[0]);
   }
 }
 

@@ -314,6 +314,7 @@ void StdDisplay::InitWater(int from, int to) {
     image->Pixels.assign(size_t(image->Width) * size_t(image->Height), D_RGBA(BgColor, 0) & 0xFFFFFFu);
     WaterBitmap = std::move(image);
     BuildWaterPalette(WaterPalette.data(), WaterPaletteHsv);
+    PixelPalette(WaterPalette.data(), waterPixels_.data());
   } catch (...) {
     ReportFatalError("StdDisplay::InitWater");
   }
@@ -331,6 +332,7 @@ void StdDisplay::InitDigWater(int from, int to) {
     image->Pixels.assign(size_t(image->Width) * size_t(image->Height), D_RGBA(BgColor, 0) & 0xFFFFFFu);
     WaterBitmap = std::move(image);
     BuildWaterPalette(WaterPalette.data(), WaterPaletteHsv);
+    PixelPalette(WaterPalette.data(), waterPixels_.data());
   } catch (...) {
     ReportFatalError("StdDisplay::InitWater");
   }
@@ -368,7 +370,7 @@ bool StdDisplay::RenderDigWater() {
 void StdDisplay::FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge) {
   WaterImage& image = *WaterBitmap;
   FillWaterfall(image.Pixels.data(), image.Width, std::min(rows, image.Height), rowLength, WaterFrom,
-                WaterPalette.data(), rowOfAge);
+                waterPixels_.data(), rowOfAge);
 }
 
 // The picture is stretched opaquely over the plot area, in draw order with the lines.

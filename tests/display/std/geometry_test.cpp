@@ -516,6 +516,16 @@ TEST(Palettes, WaterPaletteGrowsFromBlack) {
   ExpectColourNear(palette[255], 255, 255, 1);  // hue 60, saturation ~1, value 255
 }
 
+TEST(Waterfall, PixelPaletteHoldsBitmapWords) {
+  const int colours[256] = {0x0000FF, 0x00FF00, 0xFF0000};  // red, green, blue; the rest black
+  uint32_t pixels[256];
+  PixelPalette(colours, pixels);
+  EXPECT_EQ(pixels[0], 0x00FF0000u);
+  EXPECT_EQ(pixels[1], 0x0000FF00u);
+  EXPECT_EQ(pixels[2], 0x000000FFu);
+  EXPECT_EQ(pixels[3], 0u);
+}
+
 TEST(Waterfall, PaletteIndexClampsTheLevel) {
   EXPECT_EQ(WaterIndex(0.5f), 127);
   EXPECT_EQ(WaterIndex(-1.0f), 0);
@@ -531,8 +541,8 @@ TEST(Waterfall, RowsRunFromOldestToNewestAndTheLastRowKeepsTheBackground) {
     const float row[3] = {n / 10.0f, n / 10.0f, n / 10.0f};
     ring.Insert(row, false);
   }
-  int palette[256];
-  for (int i = 0; i < 256; ++i) palette[i] = i;  // colour = index, to read levels back
+  uint32_t palette[256];
+  for (int i = 0; i < 256; ++i) palette[i] = uint32_t(i) << 16;  // red = index, to read levels back
   std::vector<uint32_t> pixels(3 * 4, 0xABCDEF);
   FillWaterfall(pixels.data(), 3, 4, 3, 0, palette, [&](int age) { return ring.GetBufferForDisplay(age); });
   // Ring of 4 after inserts 1..5: ages 0, 1, 2 hold 3, 4, 5 (newest on bitmap row 2).
@@ -545,16 +555,26 @@ TEST(Waterfall, RowsRunFromOldestToNewestAndTheLastRowKeepsTheBackground) {
 
 TEST(Waterfall, ColumnsOutsideTheRowReadZero) {
   WaterfallBuffer ring(2, 2);
-  const float row[2] = {1.0f, 1.0f};
-  ring.Insert(row, false);
-  int palette[256];
-  for (int i = 0; i < 256; ++i) palette[i] = i;
-  std::vector<uint32_t> pixels(4 * 2, 0);
-  FillWaterfall(pixels.data(), 4, 2, 2, 1, palette, [&](int age) { return ring.GetBufferForDisplay(age); });
-  // Row 0 is age 0 = the newest insert (ring of 2); columns 1 and 2..4 of the row.
-  EXPECT_EQ(pixels[0] >> 16 & 0xFF, 255u);
-  EXPECT_EQ(pixels[1], 0u);
-  EXPECT_EQ(pixels[3], 0u);
+  const float row[2] = {1.0f, 0.5f};
+  ring.Insert(row, false);  // ring of 2: age 0 is this newest row
+  uint32_t palette[256];
+  for (int i = 0; i < 256; ++i) palette[i] = uint32_t(i);
+  struct Case {
+    int from;
+    std::vector<uint32_t> firstRow;
+  };
+  const Case cases[] = {
+      {0, {255, 127, 0, 0}},
+      {1, {127, 0, 0, 0}},
+      {-1, {0, 255, 127, 0}},
+      {5, {0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint32_t> pixels(4 * 2, 99);
+    FillWaterfall(pixels.data(), 4, 2, 2, c.from, palette, [&](int age) { return ring.GetBufferForDisplay(age); });
+    EXPECT_EQ(std::vector<uint32_t>(pixels.begin(), pixels.begin() + 4), c.firstRow) << c.from;
+    EXPECT_EQ(pixels[4], 99u);  // the last row keeps the background
+  }
 }
 
 } // namespace
