@@ -275,7 +275,9 @@ void MakeSkin(int skin, const SkinPalette& s) {
     SaveImage(ButtonBody(s, 80, 80, false), "Elements/MainButNormal" + number + button + ".jpg", 92);
     SaveImage(ButtonBody(s, 80, 80, true), "Elements/MainButActive" + number + button + ".jpg", 92);
   }
-  SaveImage(ButtonBody(s, 140, 40, false), "Elements/FrameBut" + number + "101.jpg", 92);
+  // The frame button is lighter than the main buttons: the program darkens it for the active state.
+  const SkinPalette lifted{s.base.lighter(140), s.light.lighter(140), s.edge.lighter(130), s.accent};
+  SaveImage(ButtonBody(lifted, 140, 40, false), "Elements/FrameBut" + number + "101.jpg", 92);
 
   // Panels at the size they get in a 1024 x 768 window; the program stretches them.
   const QSize sizes[] = {{30, 600}, {834, 80}, {1000, 120}, {1000, 25}, {834, 80}, {160, 80}, {160, 663}};
