@@ -13,6 +13,9 @@ constexpr double kSampleRate = 22050.0;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kToneAmplitude = 8000.0;
 constexpr uint64_t kNoteSamples = 2205;  // the room melody changes every 0.1 s
+// Fall-off of the 0 Hz line: 14 detector counts per 5 kHz. At the default +15 dBm the line
+// saturates the detector at the point nearest 0 Hz and at its 5 kHz neighbours, but not 10 kHz away.
+constexpr double kZeroLineDbPerHz = 14.0 / 1.8 / 5000.0;
 
 double DbmToMw(double dbm) { return std::pow(10.0, dbm / 10.0); }
 
@@ -47,11 +50,16 @@ PointPower RfScene::Prepare(const Listening& at) const {
     PointPower p;
     p.steadyMw = DbmToMw(scenario_.noiseFloorDbm);
     if (!at.tuned) return p;
-    // The converter's own line at 0 Hz passes neither the attenuator nor the input switch.
-    const bool zeroLine = at.vlf || scenario_.zeroHzSignal;
-    if (zeroLine) {
+    // The lines at 0 Hz pass neither the attenuator nor the input switch. The local oscillator's
+    // feedthrough is a clean carrier: it falls off steeply on both sides (see kZeroLineDbPerHz),
+    // so a sweep shows one sharp maximum where the receiver is tuned to 0 Hz.
+    if (at.vlf) {
         const double att = FilterAttenuationDb(at.filterType, at.rfHz);
-        if (att >= 0.0) p.steadyMw += DbmToMw((at.vlf ? scenario_.vlfZeroHzDbm : scenario_.zeroHzDbm) - att);
+        if (att >= 0.0) p.steadyMw += DbmToMw(scenario_.vlfZeroHzDbm - att);
+    } else if (scenario_.zeroHzSignal) {
+        const double att = FilterAttenuationDb(at.filterType, at.rfHz);
+        const double slope = std::fabs(at.rfHz) * kZeroLineDbPerHz;
+        if (att >= 0.0 && slope < 200.0) p.steadyMw += DbmToMw(scenario_.zeroHzDbm - std::max(att, slope));
     }
     for (const Emitter& e : emitters_) {
         const double offset = std::max(0.0, std::fabs(e.spec.frequencyHz - at.rfHz) - e.spec.bandwidthHz / 2);

@@ -48,7 +48,7 @@ struct Scenario {
     // [scene]
     double noiseFloorDbm = -100.0;
     bool zeroHzSignal = true;
-    double zeroHzDbm = 10.0;        // LO feedthrough seen at 0 Hz (clock calibration)
+    double zeroHzDbm = 15.0;        // LO feedthrough seen at 0 Hz (clock calibration)
     double vlfZeroHzDbm = -45.0;    // VLF converter's own line at 0 Hz
     double inputBOffsetDb = -6.0;   // input B hears the scene this much weaker
     double xo400ErrorHz = 0.0;      // true clock error of the 400 MHz reference

@@ -171,4 +171,38 @@ TEST(SimBringUp, ClockCalibrationFindsTheTrueClockError) {
     }
 }
 
+// One pass of the 400 MHz drift check: receiver at 0 Hz in band 0 with the given clock offset,
+// a 2000-point sweep of the detail filter in 5 kHz steps; returns the deviation in Hz (the first
+// of equal maxima counts; index 999 means none).
+double DriftPass(double offset) {
+    InitMeasureMode();
+    const uint32_t word = static_cast<uint32_t>(19531250.0 / ((400e6 + offset) / 4294967296.0));
+    Bytes frame{18, 4};
+    for (uint8_t b : Be32(word)) frame.push_back(b);
+    EXPECT_TRUE(Out(frame));
+    EXPECT_TRUE(UsbI2CWriteByte(0, 0x22, 3));
+    EXPECT_TRUE(UsbI2CWriteByte(0, 0x23, 3));
+    EXPECT_TRUE(Out({2, 0}));
+    const Bytes s = Sweep28(4, 22.3e6, 5e3, 2000);
+    EXPECT_EQ(s.size(), 2000u);
+    int top = 0;
+    size_t peak = 99;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i] > top) { top = s[i]; peak = i; }
+    return static_cast<double>(peak) * 5000.0 - 4995000.0;
+}
+
+TEST(SimBringUp, DriftCheckMeasuresTheClockErrorAndConverges) {
+    struct Case { double errorHz; double firstDeviation; };
+    for (const Case& c : std::vector<Case>{{0, 0}, {1600, 20000}, {-800, -10000}, {4000, 50000}}) {
+        Fresh("[scene]\nxo400_error_hz=" + std::to_string(c.errorHz) + "\n");
+        BringUp();
+        const double d = DriftPass(0.0);
+        EXPECT_DOUBLE_EQ(d, c.firstDeviation) << c.errorHz;
+        const double offset = ((d * 0.00390625 + 19531250) * 4.76837158203125e-9) * 4294967296.0 - 400000000.0;
+        EXPECT_NEAR(offset, c.errorHz, 1e-3) << c.errorHz;
+        EXPECT_DOUBLE_EQ(DriftPass(offset), 0.0) << c.errorHz << ": the second pass finds no drift";
+    }
+}
+
 }  // namespace
