@@ -593,3 +593,8 @@ void ClearShownBoxes() {
 }
 
 }  // namespace VclTest
+
+#if defined(__SANITIZE_ADDRESS__)
+// The font configuration library keeps a few blocks until the process ends; they are not ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif

@@ -492,7 +492,7 @@ namespace {
 // Paints the rows of owner-drawn list boxes through the list box's DrawItem.
 class OwnerDrawDelegate : public QStyledItemDelegate {
  public:
-  explicit OwnerDrawDelegate(TCustomListBox* box) : box_(box) {}
+  OwnerDrawDelegate(TCustomListBox* box, QObject* parent) : QStyledItemDelegate(parent), box_(box) {}
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     if (!VclInternals::OwnerDrawn(box_)) {
       QStyledItemDelegate::paint(painter, option, index);
@@ -518,7 +518,7 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), canvas
   list->resize(121, 97);
   list->setUniformItemSizes(true);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setItemDelegate(new OwnerDrawDelegate(this));
+  list->setItemDelegate(new OwnerDrawDelegate(this, list));
   VclInternals::SetClickFromMouse(this, false);
   SetWidget(list);
   VclInternals::AddInputWidget(this, list->viewport());
