@@ -477,7 +477,7 @@ void StdDisplay::CreateRangeBar(RangeDefList* list, TImage* image, double start,
     canvas->Brush()->SetColor(BgColor);
     canvas->FillRect(Rect(0, 0, width, height));
     canvas->Font()->SetName("Arial");
-    canvas->Font()->SetHeight(-std::max(1, height / 3));
+    canvas->Font()->SetSize(std::max(1, height / 3));
     canvas->Font()->SetColor(0xFFFFFF);
     PaintBands(canvas, list, width, height, start, stop);
     image->Picture()->Bitmap()->Assign(&bitmap);

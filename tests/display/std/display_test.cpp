@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <thread>
 
 #include "display/DirectXBase.h"
@@ -12,6 +13,12 @@
 #include "shell/RangeDef.h"
 
 namespace {
+
+std::string Hex(uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", v);
+  return text;
+}
 
 uint8_t Red(uint32_t argb) { return (argb >> 16) & 0xFF; }
 uint8_t Green(uint32_t argb) { return (argb >> 8) & 0xFF; }
@@ -22,7 +29,7 @@ uint8_t Blue(uint32_t argb) { return argb & 0xFF; }
             db = Blue(actual) - Blue(expected);
   if (std::abs(dr) <= tolerance && std::abs(dg) <= tolerance && std::abs(db) <= tolerance)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::hex << "pixel 0x" << actual << ", expected 0x" << expected;
+  return ::testing::AssertionFailure() << "pixel " << Hex(actual) << ", expected " << Hex(expected);
 }
 
 // A line pixel: the line's colour at 60 % coverage or more (antialiased edges and polyline joints
@@ -33,7 +40,7 @@ uint8_t Blue(uint32_t argb) { return argb & 0xFF; }
   for (int i = 0; i < 3; ++i) {
     const bool ok = channels[i] == 0 ? got[i] <= 16 : got[i] >= channels[i] * 6 / 10 && got[i] <= channels[i] + 8;
     if (!ok)
-      return ::testing::AssertionFailure() << std::hex << "pixel 0x" << actual << ", line colour 0x" << expected;
+      return ::testing::AssertionFailure() << "pixel " << Hex(actual) << ", line colour " << Hex(expected);
   }
   return ::testing::AssertionSuccess();
 }
@@ -257,6 +264,100 @@ TEST_F(DisplayTest, FrameIsDrawnOutsideTheViewportInTheTextColour) {
   ASSERT_TRUE(Frame());
   EXPECT_TRUE(ColourNear(Pixel(250, 46), 0xFF4DB6CE, 12));
   EXPECT_TRUE(ColourNear(Pixel(92, 150), 0xFF4DB6CE, 12));
+}
+
+TEST_F(DisplayTest, ZoomWindowOutlineReachesThePlotBottom) {
+  NormalBuffer trace(1000);
+  trace.SetRange(0, 100e6f, 0, 255);
+  display->DataBuffer = &trace;
+  display->MarginTop = 60;  // as with a band bar: plot rows 60 .. 738
+  display->ZoomStart = 0;
+  display->ZoomEnd = 1000;
+  display->ZoomCenter = 50e6;  // indices 450 .. 550 -> x 460.8 .. 563.2
+  display->ShowZoomWindow = 1;
+  display->RenderMode = 2;
+  ASSERT_TRUE(Frame());
+  const uint32_t aqua = 0xFF00FFFF;
+  EXPECT_TRUE(LineColour(Pixel(510, 738), aqua));  // bottom edge on the plot's bottom row
+  EXPECT_TRUE(LineColour(Pixel(510, 60), aqua));
+  EXPECT_TRUE(LineColour(Pixel(563, 725), aqua));  // right edge all the way down
+  EXPECT_TRUE(ColourNear(Pixel(510, 700), 0xFF000000));
+  display->DataBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
+  DigitalBuffer digital(100);
+  display->DigBuffer = &digital;  // a digital display has no trace buffer for the overlay
+  display->ShowZoomWindow = 1;
+  display->ShowVertLine = 1;      // the zoom window is empty: no mapping
+  display->VertLineIndex = 10;
+  ASSERT_TRUE(Frame());
+  display->DigBuffer = nullptr;
+}
+
+// The span line marks a frequency span under the plot. Digital displays in the zoomed line and
+// bar modes map the span's index once (the doubling belongs to the pair-storing mode 6 only).
+TEST_F(DisplayTest, DigitalSpanLineSitsUnderItsFrequencies) {
+  DigitalBuffer digital(1000);
+  digital.SetRange(0, 1000, 0, 255);
+  digital.RangeBarFrom = 200;
+  digital.RangeBarTo = 400;
+  digital.RangeBarFlag = 1;
+  display->DigBuffer = &digital;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 1000;
+  const uint32_t orange = 0xFFFF8000;
+  struct Case {
+    int mode;
+    int inside, outside;  // x probes on the span line's row 740
+  };
+  const Case cases[] = {
+      {2, 300, 600},  // 204.8 .. 409.6
+      {9, 300, 600},
+      {6, 300, 600},  // index doubled for the pairs, halved by the mapping
+      {0, 300, 600},  // unzoomed: x = left + W / span * (f - start)
+  };
+  for (const auto& c : cases) {
+    display->RenderMode = uint8_t(c.mode);
+    ASSERT_TRUE(Frame());
+    EXPECT_TRUE(LineColour(Pixel(c.inside, 740), orange)) << "mode " << c.mode;
+    EXPECT_TRUE(ColourNear(Pixel(c.outside, 740), 0xFF000000)) << "mode " << c.mode;
+  }
+  digital.RangeBarFlag = 0;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(300, 740), 0xFF000000));
+  display->DigBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, TraceSpanLineUsesTheZoomMappingInZoomedModes) {
+  NormalBuffer trace(1000);
+  trace.SetRange(0, 1000, 0, 255);
+  trace.RangeBarFrom = 500;
+  trace.RangeBarTo = 2000;  // past the end: limited to the plot's right edge
+  trace.RangeBarFlag = 1;
+  display->DataBuffer = &trace;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 500;   // the zoom window shows indices 0..499: the span starts on the edge
+  display->RenderMode = 2;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(1000, 740), 0xFF000000));
+  display->ZoomEnd = 1000;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(LineColour(Pixel(1000, 740), 0xFFFF8000));
+  EXPECT_TRUE(ColourNear(Pixel(400, 740), 0xFF000000));
+  display->DataBuffer = nullptr;
+}
+
+TEST_F(DisplayTest, CentreMarkerLineRisesFromTheMiddleRowToThePlotTop) {
+  NormalBuffer trace(100);
+  trace.SetRange(0, 100, 0, 255);
+  for (unsigned i = 0; i < 100; ++i) trace.SetPoint(i, 100.0f);
+  display->DataBuffer = &trace;
+  display->ShowCenterMarker = 1;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(LineColour(Pixel(512, 300), 0xFFFF0000));  // between row 460 and the plot top 30
+  EXPECT_TRUE(ColourNear(Pixel(512, 600), 0xFF808080));  // below the trace only the grid line
+  display->DataBuffer = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
