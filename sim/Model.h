@@ -36,7 +36,6 @@ public:
     bool Admit();
     void SetError(int code) { lastError_ = code; }
     int LastError() const { return lastError_; }
-    bool Present() const { return scenario_.present && !unplugged_; }
 
     // Module functions (each returns the module's result: nonzero = success).
     int Init();
@@ -54,20 +53,24 @@ public:
     // Hardware time the last call took (seconds); the caller sleeps it outside the lock.
     double TakeDelay() { double d = delay_; delay_ = 0; return d; }
     bool RealPace() const { return scenario_.pace == Pace::Real; }
-    unsigned ParTimeoutMs() const { return parTimeoutMs_; }
 
     // In-process test access.
     State Snapshot() const;
     int ChipRegister(uint8_t address, uint8_t reg) const;
     std::vector<uint8_t> SoundMemory(int area, int block, int startPage, int pages) const;
     RfScene& Scene() { return scene_; }
-    Scenario& Settings() { return scenario_; }
     void Unplug() { unplugged_ = true; }
+    void SetProbePresent(bool v) { probePresent_ = v; }
+    void SetProbeLevel(uint8_t v) { probeLevel_ = v; }
+    void SetKeyPressed(bool v) { keyPressed_ = v; }
+    void SetHeadphones(bool v) { headphones_ = v; }
+    void SetBattery(uint8_t v) { battery_ = v; }
+    void SetChipAbsent(uint8_t addr, bool v) { if (addr < 128) absent_[addr] = v; }
 
 private:
     // parallel bus
     void Feed(uint8_t b, bool& failed);
-    size_t CommandLength() const;  // 0 = not yet known or unknown
+    size_t CommandLength() const;  // 0 = more bytes needed to tell; SIZE_MAX = unknown command
     void Execute(const std::vector<uint8_t>& c);
     void ExecuteSound(const std::vector<uint8_t>& c);
     void FlushBus();
@@ -173,13 +176,6 @@ private:
     std::array<uint16_t, 6> potShift_{};
     std::array<int, 6> potBits_{};
 
-public:
-    void SetProbePresent(bool v) { probePresent_ = v; }
-    void SetProbeLevel(uint8_t v) { probeLevel_ = v; }
-    void SetKeyPressed(bool v) { keyPressed_ = v; }
-    void SetHeadphones(bool v) { headphones_ = v; }
-    void SetBattery(uint8_t v) { battery_ = v; }
-    void SetChipAbsent(uint8_t addr, bool v) { if (addr < 128) absent_[addr] = v; }
 };
 
 }  // namespace usb2sim
