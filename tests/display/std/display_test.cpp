@@ -10,6 +10,7 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
+#include "shell/Globals.h"
 #include "shell/RangeDef.h"
 
 namespace {
@@ -493,6 +494,73 @@ TEST(DisplayText, AnchorsScaleToTheWindow) {
       {512, 2, 80, 0.5, 216},
   };
   for (const auto& c : cases) EXPECT_EQ(AnchoredLeft(c.x, c.sx, c.width, c.anchor), c.left);
+}
+
+// Labels live on the render window, keep their place in the 1024 x 768 space and take the
+// display's texts every frame.
+class DisplayLabelsTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    window = new TForm(nullptr);
+    window->SetBounds(0, 0, 1280, 960);
+    RenderWindow = window;
+    DisplayTest::SetUp();
+  }
+  void TearDown() override {
+    display.reset();
+    delete window;
+    RenderWindow = nullptr;
+  }
+  TForm* window = nullptr;
+};
+
+TEST_F(DisplayLabelsTest, LabelsAreMadeHiddenAndPlacedUnderThePlot) {
+  ASSERT_NE(display->LabelLeft, nullptr);
+  ASSERT_NE(display->LabelTitle, nullptr);
+  EXPECT_FALSE(display->LabelLeft->Visible());
+  EXPECT_EQ(display->LabelLeft->Anchor, 0);
+  EXPECT_EQ(display->LabelRight->Anchor, 1);
+  EXPECT_EQ(display->LabelCenter->Anchor, 2);
+  display->PlaceTexts();
+  // Y = 768 - 30 + 4 = 742 in the virtual space; the window is 1.25 times as large.
+  EXPECT_EQ(display->LabelLeft->Y, 742);
+  EXPECT_EQ(display->LabelLeft->Left(), 0);
+  EXPECT_EQ(display->LabelLeft->Top(), 927);
+  EXPECT_EQ(display->LabelLeft->Font()->Size(), 20);
+  EXPECT_EQ(display->LabelLeft->Font()->Name(), "Verdana");
+  EXPECT_EQ(display->LabelCenter->X, 512);
+  EXPECT_EQ(display->LabelTitle->Y, -2);
+  // The right label ends on the plot's right edge with the width of its text as shown.
+  display->CustomText("1.000", "2.000", "3.000");
+  ASSERT_TRUE(Frame());
+  display->PlaceTexts();
+  EXPECT_EQ(display->LabelRight->Left() + display->LabelRight->Width(), 1280);
+}
+
+TEST_F(DisplayLabelsTest, FramesHandTheTextsToTheLabels) {
+  display->CustomText("left", "centre", "right");
+  display->SetTitle("title");
+  display->ShowTexts();
+  ASSERT_TRUE(Frame());
+  EXPECT_EQ(display->LabelLeft->Caption(), "left");
+  EXPECT_EQ(display->LabelCenter->Caption(), "centre");
+  EXPECT_EQ(display->LabelRight->Caption(), "right");
+  EXPECT_EQ(display->LabelTitle->Caption(), "title");
+  EXPECT_TRUE(display->LabelTitle->Visible());
+  display->HideTexts();
+  EXPECT_FALSE(display->LabelLeft->Visible());
+  display->DeleteTexts();
+  EXPECT_EQ(display->LabelLeft, nullptr);
+  EXPECT_NE(display->LabelTitle, nullptr);
+  ASSERT_TRUE(Frame());  // missing labels are skipped
+}
+
+TEST_F(DisplayLabelsTest, WindowMayGoBeforeTheDisplay) {
+  delete window;  // the window only parents the labels; the display still owns them
+  window = nullptr;
+  RenderWindow = nullptr;
+  display->SetTitle("after");
+  display.reset();
 }
 
 TEST(BandBar, BandsFillTheirShareOfTheRange) {
