@@ -57,17 +57,19 @@ TEST(SimThreads, RealPaceSleepsOutsideTheModelLock) {
     MeasureMode();
     std::atomic<bool> sweepDone{false};
     std::thread sweeper([&] {
-        Out({23, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x03, 0xE8, 10});  // 10000 conversions
+        Out({23, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x03, 0xE8, 50});  // 50000 conversions, about 1 s
         In(1000);
         sweepDone = true;
     });
+    // calls that come back while the sweep is still under way: with the sleep inside the lock
+    // every call would wait for the sweep's end
     int served = 0;
     while (!sweepDone) {
-        if (UsbDevicePresent(0)) ++served;
+        if (UsbDevicePresent(0) && !sweepDone) ++served;
         std::this_thread::yield();
     }
     sweeper.join();
-    EXPECT_GT(served, 0);
+    EXPECT_GT(served, 100) << "a sleep under the lock would let only a call or two through";
 }
 
 }  // namespace
