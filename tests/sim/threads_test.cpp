@@ -61,11 +61,11 @@ TEST(SimThreads, RealPaceSleepsOutsideTheModelLock) {
         In(1000);
         sweepDone = true;
     });
-    // calls that come back while the sweep is still under way: with the sleep inside the lock
-    // every call would wait for the sweep's end
+    // calls served after the sweep was taken in and before it was answered: with the sleep
+    // inside the lock every call would wait for the sweep's end
     int served = 0;
     while (!sweepDone) {
-        if (UsbDevicePresent(0) && !sweepDone) ++served;
+        if (usb2sim::GetState().sweeps == 1 && UsbDevicePresent(0) && !sweepDone) ++served;
         std::this_thread::yield();
     }
     sweeper.join();
