@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QWheelEvent>
 
@@ -27,8 +28,10 @@ class ControlEventFilter : public QObject {
     TControl* control = WidgetControls().value(watched, nullptr);
     if (!control) return false;
     bool consumed = false;
+    QPointer<QObject> alive(watched);
     vcl::Guarded([&] { VclInternals::Dispatch(control, event, consumed); });
-    return consumed;
+    // A handler that deleted the control (or its parent) leaves nothing for Qt to deliver to.
+    return consumed || !alive;
   }
 };
 
@@ -476,7 +479,9 @@ void VclInternals::Dispatch(TControl* c, QEvent* e, bool& consumed) {
       int x = static_cast<int>(me->position().x()), y = static_cast<int>(me->position().y());
       if (e->type() == QEvent::MouseButtonDblClick) {
         shift |= ssDouble;
+        QPointer<QWidget> alive(w);
         if (button == mbLeft && c->OnDblClick) c->OnDblClick(c);
+        if (!alive) return;
       }
       if (button == mbLeft) c->pressedLeft_ = true;
       c->MouseDown(button, shift, x, y);
@@ -491,7 +496,11 @@ void VclInternals::Dispatch(TControl* c, QEvent* e, bool& consumed) {
       if (!w->isEnabled()) return;
       TShiftState shift = vcl::ShiftOf(me->modifiers(), me->buttons());
       int x = static_cast<int>(me->position().x()), y = static_cast<int>(me->position().y());
-      if (button == mbLeft && wasPressed && c->clickFromMouse_ && w->rect().contains(x, y)) c->Click();
+      if (button == mbLeft && wasPressed && c->clickFromMouse_ && w->rect().contains(x, y)) {
+        QPointer<QWidget> alive(w);
+        c->Click();
+        if (!alive) return;  // the handler deleted the control
+      }
       c->MouseUp(button, shift, x, y);
       return;
     }

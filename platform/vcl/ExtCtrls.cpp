@@ -9,6 +9,7 @@
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
   auto* widget = new vcl::ControlWidget(this);
   widget->resize(185, 41);
+  widget->setAttribute(Qt::WA_OpaquePaintEvent);  // paints its whole area itself
   SetWidget(widget);
 }
 

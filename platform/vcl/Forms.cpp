@@ -13,6 +13,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
   SetVisible(false);
   auto* widget = new vcl::ControlWidget(this);
   widget->resize(320, 240);
+  widget->setAttribute(Qt::WA_OpaquePaintEvent);  // paints its whole area itself
   SetWidget(widget);
   vcl::RegisterForm(this);
   ApplyWindowFlags();

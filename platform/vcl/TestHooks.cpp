@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QComboBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QWheelEvent>
 
@@ -90,17 +91,20 @@ bool Click(TControl* control) {
     (void)list;
     at = QPoint(InputWidget(control)->width() / 2, 2);
   }
+  QPointer<QWidget> alive(w);
   MouseDown(control, mbLeft, at.x(), at.y());
-  if (!Reachable(control)) return true;  // the press itself may hide or free it
+  if (!alive || !alive->isVisible() || !alive->isEnabled()) return true;  // the press itself may hide or free it
   MouseUp(control, mbLeft, at.x(), at.y());
   return true;
 }
 
 bool DoubleClick(TControl* control, int x, int y) {
   if (!Reachable(control)) return false;
+  QPointer<QWidget> alive(NativeWidget(control));
   MouseDown(control, mbLeft, x, y);
+  if (!alive) return true;
   MouseUp(control, mbLeft, x, y);
-  if (!Reachable(control)) return true;
+  if (!alive || !Reachable(control)) return true;
   SendMouse(InputWidget(control), QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, QPoint(x, y), {});
   MouseUp(control, mbLeft, x, y);
   return true;

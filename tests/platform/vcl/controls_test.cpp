@@ -447,6 +447,27 @@ TEST_F(ControlsTest, HiddenOrDisabledControlsTakeNoInput) {
   EXPECT_EQ(events, 2);
 }
 
+TEST_F(ControlsTest, AClickHandlerMayDeleteTheFrameItBelongsTo) {
+  int deaths = 0;
+  auto* frame = new Probe<TFrame>(form, &deaths);
+  frame->SetParent(form);
+  auto* image = new TImage(frame);
+  image->SetParent(frame);
+  auto* button = new TButton(frame);
+  button->SetParent(frame);
+  button->SetTop(120);
+  image->OnClick = [&](TObject*) { delete frame; };
+  ASSERT_TRUE(VclTest::Click(image));
+  EXPECT_EQ(deaths, 1);
+  auto* second = new Probe<TFrame>(form, &deaths);
+  second->SetParent(form);
+  auto* secondButton = new TButton(second);
+  secondButton->SetParent(second);
+  secondButton->OnClick = [&](TObject*) { delete second; };
+  ASSERT_TRUE(VclTest::Click(secondButton));
+  EXPECT_EQ(deaths, 2);
+}
+
 TEST_F(ControlsTest, ButtonsAndCheckBoxesRespondToClicks) {
   auto* button = Make<TButton>(form);
   auto* check = Make<TCheckBox>(form);
