@@ -95,8 +95,11 @@ bool ReadFileInfo(const std::string& path, FileInfo& info) {
 
 Image ReadImage(const uint8_t* data, size_t size, int depth, bool wide) {
   if (RowBytes(1, depth, wide) <= 0) return {};
+  // The header must read well, and the decoder must agree with it about the size.
+  FileInfo info;
+  if (!ReadFileInfo(data, size, info)) return {};
   Image native = DecodeNative(data, size);
-  if (native.Empty()) return {};
+  if (native.Empty() || native.width != info.width || native.height != info.height) return {};
   if (depth == 0) return native.depth == 0 ? native : Image{};
   if (native.depth == depth && native.wide == wide) return native;
   // A 1-bit file read as grey or colour shows its own colours: its dark pixels (bit 1) become 0.

@@ -65,9 +65,11 @@ bool BmpDataComplete(const uint8_t* data, size_t size) {
   if (compression != 0 && compression != 3) return true;  // run-length data has no fixed size
   const int64_t width = int32_t(LE32(data + 18)), height = int32_t(LE32(data + 22));
   const int bits = LE16(data + 28);
+  if (width <= 0 || bits <= 0 || offset > size) return false;
   const int64_t rowBytes = ((width * bits + 31) / 32) * 4;
   const int64_t rows = height < 0 ? -height : height;
-  return width > 0 && int64_t(offset) + rowBytes * rows <= int64_t(size);
+  // rows x rowBytes <= size - offset, without overflowing.
+  return rows == 0 || rowBytes <= int64_t(size - offset) / rows;
 }
 
 }  // namespace
@@ -125,7 +127,9 @@ bool ReadBmpInfo(const uint8_t* data, size_t size, FileInfo& info) {
     height = LE16(data + 20);
     bits = LE16(data + 24);
     paletteEntryBytes = 3;
-  } else if (headerSize >= 40 && size >= 54) {
+  } else if ((headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
+              headerSize == 108 || headerSize == 124) &&
+             size >= 14 + size_t(headerSize)) {
     width = int32_t(LE32(data + 18));
     height = int32_t(LE32(data + 22));
     bits = LE16(data + 28);

@@ -217,6 +217,8 @@ TEST(ImagingDecode, BadInputGivesEmptyNeverACrash) {
   bmpZero[18] = 0;  // width 0
   Bytes bmpTruncated = fixtures::MakeBmp(40, 40, 24, std::vector<Rgb>(1600, Rgb{9, 9, 9}));
   bmpTruncated.resize(bmpTruncated.size() / 2);
+  Bytes bmpOddHeader = fixtures::MakeBmp(4, 4, 24, std::vector<Rgb>(16, Rgb{9, 9, 9}));
+  bmpOddHeader[17] = 9;  // an info header of 0x09000028 bytes: no such BMP variant
 
   struct Case {
     const char* name;
@@ -233,6 +235,7 @@ TEST(ImagingDecode, BadInputGivesEmptyNeverACrash) {
       {"TGA of zero width", tgaZero},
       {"BMP of zero width", bmpZero},
       {"truncated BMP", bmpTruncated},
+      {"BMP with an unknown header size", bmpOddHeader},
       {"empty file", {}},
   };
   for (const Case& c : cases) {

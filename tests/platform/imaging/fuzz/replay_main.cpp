@@ -2,6 +2,7 @@
 // every format (built here) and files given on the command line, then deterministic mutations of them
 // (bit flips, byte overwrites, truncations, insertions, header field changes) from a fixed seed.
 //   fuzz_imaging_replay [--iterations N] [--seed S] [file...]
+//   fuzz_imaging_replay --write-seeds DIR     (writes the built-in seeds as a corpus for libFuzzer)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +97,12 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--iterations") && i + 1 < argc) iterations = std::atol(argv[++i]);
     else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 0);
+    else if (!std::strcmp(argv[i], "--write-seeds") && i + 1 < argc) {
+      const std::string dir = argv[++i];
+      for (size_t k = 0; k < seeds.size(); ++k) fixtures::WriteFile(dir + "/seed" + std::to_string(k), seeds[k]);
+      std::printf("%zu seeds written to %s\n", seeds.size(), dir.c_str());
+      return 0;
+    }
     else seeds.push_back(fixtures::ReadFile(argv[i]));
   }
   Random random{seed ? seed : 1};
