@@ -1,0 +1,10 @@
+// The fingerprint compare view of the fingerprint category.
+#pragma once
+#include "screens/ModeFrameBase.h"
+
+class TUFingerCompareFrame : public TModeFrameBase {
+ public:
+  explicit TUFingerCompareFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  // Draws the view's bar graphs into the current scene when they are switched on.
+  void RenderBarGraphs() {}
+};

@@ -1,0 +1,117 @@
+// The idle render loop, the link supervision, the scene start and the instrument bring-up.
+#include <cstdlib>
+#include <cstdio>
+
+#include "device/InOut.h"
+#include "display/DirectXBase.h"
+#include "display/Display.h"
+#include "platform/rtl/SysUtils.h"
+#include "screens/locate/Ufastdetectframev2unit.h"
+#include "screens/locate/Ufingercompareframeunit.h"
+#include "screens/locate/Ufingerframeunit.h"
+#include "service/Testframeunit.h"
+#include "shell/CategoryFrames.h"
+#include "shell/Globals.h"
+#include "shell/Language.h"
+#include "shell/Log.h"
+#include "shell/RT7731_IV_Unit.h"
+
+int LinkLightLevel = 120;
+
+int NextLinkLightLevel(int level) {
+  level += 5;
+  return level >= 255 ? 120 : level;
+}
+
+void TMainWin::IdleLoop(TObject*, bool& Done) {
+  if (!xBase) return;
+  // The link is tested before a scene is begun, so that no scene stays open on the way out.
+  if (!LinkUp) {
+    ShowExitScreen();
+    return;
+  }
+  xBase->BeginScene();
+  if (RadarViewActive && AutoFrame && AutoFrame->FastDetectFrame) AutoFrame->FastDetectFrame->RenderRadar();
+  if (DisplayListGlobal) DisplayListGlobal->RenderAll();
+  if (AutoFrame && AutoFrame->FastDetectFrame) AutoFrame->FastDetectFrame->Render();
+  if (FingerFrame) {
+    if (FingerFrame->FingerFrame) FingerFrame->FingerFrame->RenderBarGraphs();
+    if (FingerFrame->FingerCompareFrame) FingerFrame->FingerCompareFrame->RenderBarGraphs();
+  }
+  xBase->EndScene();
+  Sleep(10);
+  Done = false;
+}
+
+void TMainWin::StartLinkPolling() {
+  LinkUp = 0;
+  NoLinkUpTimer->SetEnabled(true);
+  PollingTimer->SetEnabled(true);
+}
+
+void TMainWin::OnPollingTimer(TObject*) {
+  if (!IOCtrl || LinkUp == 1 || !IOCtrl->Init()) return;
+  IOCtrl->ParInit(8);
+  IOCtrl->PulseIOPin0();
+  // A bring-up that failed leaves the link down; the next tick tries again.
+  if (!InitHardware()) return;
+  int version = 0;
+  if (IOCtrl->GetPicVersion(&version)) OnLinkUp();
+}
+
+void TMainWin::OnNoLinkUpTimer(TObject*) {
+  if (xBase) xBase->SetLightDiffuse(0, static_cast<uint8_t>(LinkLightLevel));
+  LinkLightLevel = NextLinkLightLevel(LinkLightLevel);
+}
+
+void TMainWin::OnLinkUp() {
+  LinkUp = 1;
+  NoLinkUpTimer->SetEnabled(false);
+  PollingTimer->SetEnabled(false);
+  if (GlobalLanguageSkinTool) ShowInfo(GlobalLanguageSkinTool->GetMessageText(1), 2000);
+  RestartTestMode();
+}
+
+void TMainWin::RestartTestMode() {
+  if (!TestFrame) return;
+  if (AppState == 1)
+    TestFrame->StartADCheck();
+  else if (AppState == 3)
+    TestFrame->StartFilterCheck(0, 0);
+}
+
+void TMainWin::StartDirectX() {
+  WriteLog2("xBase", "prüfen");
+  xBase = new ZXBase();
+  // Without a scene nothing can be shown: the program ends, with a failure code.
+  if (!xBase->CheckDevice() || !xBase->CreateDevice(RenderWindow, 1024, 768)) {
+    std::fprintf(stderr, "RT7731_IV: the scene device could not be created\n");
+    std::fflush(nullptr);
+    std::_Exit(FatalExitCode);
+  }
+  WriteLog2("xBase", "gestartet");
+  xBase->SetCamera(-1000.0f);
+  xBase->EnableAlphaBlend();
+  xBase->SetLight(0, LightPoint);
+  xBase->SetLightDiffuse(0, 180);
+  xBase->SetLightSpecular(0, 255);
+  xBase->SetLightPosition(0, 0.0f, 1000.0f, 0.0f);
+  xBase->SetLightRange(0, 10.0f);
+  xBase->SetClearColor(static_cast<TColor>(0x80000001));
+}
+
+bool TMainWin::InitHardware() {
+  if (!IOCtrl) return false;
+  IOControl& io = *IOCtrl;
+  const auto step = [](bool ok) {
+    if (!ok) LinkUp = 0;
+    return ok;
+  };
+  if (!step(io.DevicePresent()) || !step(io.Init()) || !step(io.SetDevicePower(true))) return false;
+  Sleep(500);
+  if (!step(io.ParInit(8))) return false;
+  for (uint8_t dds = 0; dds <= 5; ++dds)
+    if (!step(io.DDSOff(dds))) return false;
+  return step(io.InitAudioSpeaker()) && step(io.InitSoundProc()) && step(io.InitSoundPCA9539()) &&
+         step(io.SetBand(0, true)) && step(io.LoadClockOffsets()) && step(io.I2CWriteByte(0x22, 0xFF));
+}
