@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kSampleRate = 22050.0;
 constexpr int kSamplesPerPage = 128;
+constexpr uint8_t kTestSoundRouting = 3;
 
 int AreaOfOpcode(uint8_t op) {
     switch (op) {
@@ -55,8 +56,8 @@ void Model::ExecuteSound(const std::vector<uint8_t>& c) {
             lastPlay_ = {c[2], c[3], c[4], 0, lastPlay_.count + 1};
             Answer(1);
             break;
-        case 143:
-            PlayAndRecord(c[2], c[3], 0, false);
+        case 143:  // the first parameter names the block a test sound comes from
+            PlayAndRecord(c[2], c[3], c[4] & 3, false);
             lastRecord_ = {c[2], c[3], c[4], c[5], lastRecord_.count + 1};
             Answer(1);
             break;
@@ -65,7 +66,9 @@ void Model::ExecuteSound(const std::vector<uint8_t>& c) {
 }
 
 // Records pages x 128 samples into both AD memories at the same pages; with play, the playback
-// bank's pages sound in the room meanwhile. The acknowledgement comes after the sound's time.
+// bank's pages sound in the room meanwhile. While the sound module routes the test sound (0x74
+// port 0 = 3), the block's pages also go straight into the demodulated channel. The
+// acknowledgement comes after the sound's time.
 void Model::PlayAndRecord(int start, int pages, int block, bool play) {
     const size_t n = static_cast<size_t>(pages) * kSamplesPerPage;
     if (n == 0) return;
@@ -73,17 +76,20 @@ void Model::PlayAndRecord(int start, int pages, int block, bool play) {
         return static_cast<size_t>((start + static_cast<int>(k / kSamplesPerPage)) & 0xFF) * 256 + (k % kSamplesPerPage) * 2;
     };
     const std::vector<uint8_t>& bank = SoundArea(0, block);
+    auto banked = [&](size_t k) {
+        const size_t at = pageByte(k);
+        return ((bank[at] << 8) | bank[at + 1]) - 0x8000;
+    };
     std::vector<int> room(n);
     for (size_t k = 0; k < n; ++k) {
         int v = scene_.RoomBackground(audioClock_ + k);
-        if (play && k >= scenario_.playToRecordDelay) {
-            const size_t at = pageByte(k - scenario_.playToRecordDelay);
-            v += ((bank[at] << 8) | bank[at + 1]) - 0x8000;
-        }
+        if (play && k >= scenario_.playToRecordDelay) v += banked(k - scenario_.playToRecordDelay);
         room[k] = v;
     }
     std::vector<int> demodulated;
     scene_.Demodulate(Listen(1), room, audioClock_, demodulated);
+    if (pca74_.reg[2] == kTestSoundRouting)
+        for (size_t k = 0; k < n; ++k) demodulated[k] += banked(k);
     const int noise = static_cast<int>(scenario_.noiseLevel);
     auto store = [](std::vector<uint8_t>& mem, size_t at, int v) {
         const int u = std::clamp(v + 0x8000, 0, 0xFFFF);

@@ -176,6 +176,25 @@ TEST(SimSound, ToneTransmitterIsHeardOnTheDemodulatedChannel) {
     EXPECT_EQ(s.lastPlay.count, 0u);
 }
 
+TEST(SimSound, TestSoundRoutingFeedsTheStoredBlockIntoTheDemodulatedChannel) {
+    Fresh();
+    MeasureMode(2);
+    Tune(600e6);  // nothing to hear
+    WritePages(131, 0, Encode(Tone(2153, 10000, 512)), 1);
+    ASSERT_TRUE(I2C(0x74, {6, 0, 0}));
+    ASSERT_TRUE(I2C(0x74, {2, 3, 0}));  // test sound
+    ASSERT_TRUE(SoundCommand({143, 0, 4, 1, 134}));
+    ASSERT_EQ(In(1).size(), 1u);
+    const std::vector<int> routed = Decode(ReadPages(136, 0, 4, 1));
+    ASSERT_EQ(routed.size(), 512u);
+    EXPECT_GT(Amplitude(routed, 2153, 0, 512), 8000);
+
+    ASSERT_TRUE(I2C(0x74, {2, 0, 0}));  // normal routing: nothing but noise
+    ASSERT_TRUE(SoundCommand({143, 0, 4, 1, 134}));
+    ASSERT_EQ(In(1).size(), 1u);
+    EXPECT_LT(Amplitude(Decode(ReadPages(136, 0, 4, 1)), 2153, 0, 512), 1000);
+}
+
 TEST(SimSound, RecordingsDifferFromOneToTheNext) {
     Fresh();
     ASSERT_TRUE(SoundCommand({143, 0, 4, 0, 134}));
