@@ -1,0 +1,149 @@
+// The whole program, started headless from a temporary copy of the program folder.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Waits until condition holds, checking every 50 ms; false after limit.
+bool PollFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+class ProgramRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "rt7731_e2e_XXXXXX").string();
+    root = mkdtemp(pattern.data());
+    program = root / "program";
+    config = root / "config";
+    fs::create_directories(program);
+    fs::create_directories(config);
+    const fs::path bin = RT_BIN_DIR;
+    for (const char* name : {"RT7731_IV", "libusb2.so", "Elements", "Images", "meshes", "Sounds"})
+      if (fs::exists(bin / name)) fs::copy(bin / name, program / name, fs::copy_options::recursive);
+  }
+
+  void TearDown() override {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+
+  void Scenario(const std::string& text) { std::ofstream(program / "usb2sim.ini") << text; }
+
+  void Launch() {
+    pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const std::string err = (root / "stderr.txt").string();
+      freopen(err.c_str(), "w", stderr);
+      freopen("/dev/null", "w", stdout);
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+      unsetenv("USB2SIM_SCENARIO");
+      const std::string exe = (program / "RT7731_IV").string();
+      execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+
+  // The exit code once the program has ended within limit; -1 when it is still running.
+  int WaitForExit(std::chrono::seconds limit) {
+    int status = 0;
+    const bool ended = PollFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+    if (!ended) return -1;
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  bool Running() { return waitpid(pid, nullptr, WNOHANG) == 0; }
+
+  std::string Log() const { return ReadFile(program / "log.txt"); }
+  std::string Ini() const { return ReadFile(program / "RT7731IV.INI"); }
+  std::string Registry() const { return ReadFile(config / "RT7731IV" / "registry.ini"); }
+  std::string Stderr() const { return ReadFile(root / "stderr.txt"); }
+
+  // The start-up lines, in the order the log must hold them.
+  static void ExpectStartUpLog(const std::string& log) {
+    const char* lines[] = {"Panels erzeugt...",   "xBase     prüfen", "xBase     gestartet",  "vor Frames...",
+                           "nach Frames...",      "vor Test...",      "vor TestMesh->Open...", "nach Test...",
+                           "nach InitHardware...", "nach UpdateFromIni...", "nach InitSkin...", "nach ClearInfo..."};
+    size_t at = 0;
+    for (const char* line : lines) {
+      const size_t found = log.find(std::string(line) + "\r\n", at);
+      ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+      at = found;
+    }
+  }
+
+  static void ExpectFormKeys(const std::string& ini) {
+    for (const char* key : {"[FORM]", "Left=", "Top=", "Width=", "Height=", "MAXIMIZED="})
+      EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+  }
+
+  fs::path root, program, config;
+  pid_t pid = -1;
+};
+
+TEST_F(ProgramRun, WithTheInstrumentItRunsUntilTerminated) {
+  Scenario("[device]\npace=fast\n[eeprom]\ncell.50=1\n");
+  Launch();
+  // The registry value is the constructor's last step.
+  ASSERT_TRUE(PollFor([&] { return Registry().find("Distributor=tarvix") != std::string::npos; },
+                      std::chrono::seconds(120)))
+      << Stderr();
+  // Without the link the exit screen would end the program within about 3 s.
+  std::this_thread::sleep_for(std::chrono::seconds(4));
+  ASSERT_TRUE(Running()) << Log();
+  kill(pid, SIGTERM);
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(60)), 0);
+  ExpectStartUpLog(Log());
+  ExpectFormKeys(Ini());
+}
+
+TEST_F(ProgramRun, WithoutTheInstrumentItEndsThroughTheExitScreen) {
+  Scenario("[device]\npresent=0\n");
+  Launch();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0) << Stderr();
+  ExpectStartUpLog(Log());
+  ExpectFormKeys(Ini());
+  EXPECT_EQ(Registry().find("Distributor"), std::string::npos);  // nothing was read from the instrument
+}
+
+TEST_F(ProgramRun, WithoutTheModuleItSaysSoAndEnds) {
+  fs::remove(program / "libusb2.so");
+  Launch();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0);
+  EXPECT_NE(Stderr().find("Usb2Dll could not be opened"), std::string::npos) << Stderr();
+  ExpectStartUpLog(Log());
+}
+
+}  // namespace
