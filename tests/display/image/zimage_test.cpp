@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "display/Imagebase.h"
+#include "shell/Globals.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/platform/imaging/Fixtures.h"
@@ -267,6 +268,9 @@ TEST_F(ZImageTest, OpenChoosesDepthAndTypeByContent) {
       {Write("grey.jpg", imaging::EncodeJPEG(jpegGrey.Ref(), 90)), 1, 0},
       {Write("symbol.tga", fixtures::MakeTga(3, 2, 32, pixels, std::vector<uint8_t>(6, 9), false)), 3, 0},
       {Write("named_wrongly.tga", fixtures::MakeBmp(3, 2, 24, pixels)), 3, 0},
+      {Write("rgb.tif", fixtures::MakeTiff(3, 2, 8, 3, 2, Bytes(18, 5))), 3, 0},
+      {Write("grey16.tif", fixtures::MakeTiff(3, 2, 16, 1, 1, Bytes(12, 5))), 1, 1},
+      {Write("mono.tif", fixtures::MakeTiff(3, 2, 1, 1, 0, Bytes(2, 0x80))), 0, 0},
   };
   for (const Case& c : cases) {
     ZImage image;
@@ -482,4 +486,19 @@ TEST_F(ZImageTest, BitmapsInAndOut) {
 TEST_F(ZImageTest, ConstructorFailureEndsTheProgram) {
   EXPECT_EXIT({ ZImage impossible(0, 5, 3, 0); }, ::testing::ExitedWithCode(1), "");
   EXPECT_EXIT({ ZImage fromNothing(static_cast<ZImage*>(nullptr)); }, ::testing::ExitedWithCode(1), "");
+}
+
+TEST_F(ZImageTest, ImageLogLinesAlsoGoToTheStartUpLogList) {
+  TStringList list;
+  LogList = &list;
+  ZImage empty;
+  EXPECT_EQ(empty.Clone(), nullptr);
+  LogList = nullptr;
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Strings(0), "Clone( void ) fehlgeschlagen");
+  EXPECT_EQ(LogLines(), Lines{"Clone( void ) fehlgeschlagen"});
+  ImageLogging = false;
+  EXPECT_EQ(empty.Clone(), nullptr);
+  ImageLogging = true;
+  EXPECT_EQ(LogLines().size(), 1u) << "logging switched off writes nothing";
 }

@@ -101,6 +101,44 @@ inline Bytes MakeTga(int width, int height, int bits, const std::vector<Rgb>& pi
   return b;
 }
 
+// An uncompressed little-endian TIFF with one strip. photometric: 0 white is zero, 1 black is zero,
+// 2 RGB. `data` holds the rows as stored (1-bit rows padded to whole bytes, 16-bit samples little-endian).
+inline Bytes MakeTiff(int width, int height, int bits, int samplesPerPixel, int photometric, const Bytes& data) {
+  struct Entry {
+    unsigned tag, type;
+    uint32_t count, value;
+  };
+  const int entries = 9;
+  const uint32_t ifdBytes = 2 + entries * 12 + 4;
+  const uint32_t bitsArray = 8 + ifdBytes;  // BitsPerSample values when there are several
+  const uint32_t pixels = bitsArray + (samplesPerPixel > 1 ? uint32_t(2 * samplesPerPixel) : 0);
+  const Entry list[entries] = {
+      {256, 4, 1, uint32_t(width)},
+      {257, 4, 1, uint32_t(height)},
+      {258, 3, uint32_t(samplesPerPixel), samplesPerPixel > 1 ? bitsArray : uint32_t(bits)},
+      {259, 3, 1, 1},
+      {262, 3, 1, uint32_t(photometric)},
+      {273, 4, 1, pixels},
+      {277, 3, 1, uint32_t(samplesPerPixel)},
+      {278, 4, 1, uint32_t(height)},
+      {279, 4, 1, uint32_t(data.size())},
+  };
+  Bytes b = {'I', 'I', 42, 0};
+  Put32(b, 8);
+  Put16(b, entries);
+  for (const Entry& e : list) {
+    Put16(b, e.tag);
+    Put16(b, e.type);
+    Put32(b, e.count);
+    Put32(b, e.value);  // a SHORT value sits in the low half, as little-endian requires
+  }
+  Put32(b, 0);
+  if (samplesPerPixel > 1)
+    for (int i = 0; i < samplesPerPixel; ++i) Put16(b, unsigned(bits));
+  b.insert(b.end(), data.begin(), data.end());
+  return b;
+}
+
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return;

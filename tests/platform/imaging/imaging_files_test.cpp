@@ -298,3 +298,38 @@ TEST(ImagingDecode, SixteenBitSamplesKeptOrNarrowed) {
   // A colour file asked for as 1-bit is refused: only 1-bit files keep their bits.
   EXPECT_TRUE(Decode(png, 0).Empty());
 }
+
+TEST(ImagingDecode, TiffDepthsAndModels) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    int bitsPerPixel;
+    ColourModel model;
+    int depth;
+    bool wide;
+    std::vector<uint8_t> pixels;
+  } cases[] = {
+      {"RGB", fixtures::MakeTiff(2, 1, 8, 3, 2, {10, 20, 30, 40, 50, 60}), 24, ColourModel::RGB, 3, false,
+       {10, 20, 30, 40, 50, 60}},
+      {"grey", fixtures::MakeTiff(2, 1, 8, 1, 1, {0, 200}), 8, ColourModel::Grey, 1, false, {0, 200}},
+      {"16-bit grey", fixtures::MakeTiff(2, 1, 16, 1, 1, {0x34, 0x12, 0xFF, 0xFF}), 16, ColourModel::Grey, 1, true,
+       {0x34, 0x12, 0xFF, 0xFF}},
+      // Black is zero: bit 1 is white, so it decodes to 0 (light).
+      {"1-bit black is zero", fixtures::MakeTiff(3, 1, 1, 1, 1, {0xA0}), 1, ColourModel::Grey, 0, false, {0x40}},
+      // White is zero: bit 1 is black (dark).
+      {"1-bit white is zero", fixtures::MakeTiff(3, 1, 1, 1, 0, {0xA0}), 1, ColourModel::Grey, 0, false, {0xA0}},
+  };
+  for (const Case& c : cases) {
+    FileInfo info;
+    ASSERT_TRUE(ReadFileInfo(c.file.data(), c.file.size(), info)) << c.name;
+    EXPECT_EQ(info.type, FileType::TIFF);
+    EXPECT_EQ(info.bitsPerPixel, c.bitsPerPixel) << c.name;
+    EXPECT_EQ(info.model, c.model) << c.name;
+    Image image = Decode(c.file, c.depth, c.wide);
+    ASSERT_FALSE(image.Empty()) << c.name;
+    EXPECT_EQ(image.pixels, c.pixels) << c.name;
+  }
+  Bytes truncated = fixtures::MakeTiff(64, 64, 8, 3, 2, Bytes(64 * 64 * 3, 7));
+  truncated.resize(truncated.size() / 2);
+  EXPECT_TRUE(Decode(truncated, 3).Empty());
+}
