@@ -95,7 +95,7 @@ Image ReadImage(const std::string& path, int depth, bool wide);
 Image ReadImage(const uint8_t* data, size_t size, int depth, bool wide);
 
 // Largest image the decoders accept (width x height).
-constexpr int64_t MaxPixels = int64_t(16384) * 16384;
+constexpr int64_t MaxPixels = int64_t(8192) * 8192;
 
 // Writes a PNG. depth 0: 1-bit palette PNG (index 0 white, index 1 black); 1: grey; 3: RGB; 4: RGBA;
 // wide: 16 bits per channel. dpi 0 writes no resolution. False when the file cannot be written.
@@ -158,11 +158,6 @@ bool AdjustBrightnessContrast(const ImageRef& image, double brightness, double c
 bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bitmapHeight,
                   int bitmapStride, int x0, int y0, const uint32_t* greyPalette,
                   const uint32_t* oneBitPalette);
-
-// Reads a rectangle of a 32-bit bitmap (0xAARRGGBB rows) into an RGB image (depth 3, narrow) of the
-// rectangle's size. The rectangle must lie inside the bitmap.
-bool BitmapToRGB(const uint32_t* bitmap, int bitmapWidth, int bitmapHeight, int bitmapStride,
-                 const Rect& rect, const ImageRef& dst);
 
 // HSV to RGB: hue in degrees (any value, taken modulo 360), saturation 0..1, value 0..255.
 void HSVToRGB(double h, double s, double v, uint8_t& r, uint8_t& g, uint8_t& b);

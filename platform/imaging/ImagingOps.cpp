@@ -385,26 +385,6 @@ bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bi
   return true;
 }
 
-bool BitmapToRGB(const uint32_t* bitmap, int bitmapWidth, int bitmapHeight, int bitmapStride,
-                 const Rect& rect, const ImageRef& dst) {
-  if (!bitmap || !IsValid(dst) || dst.depth != 3 || dst.wide || rect.Empty() || rect.left < 0 ||
-      rect.top < 0 || rect.right > bitmapWidth || rect.bottom > bitmapHeight ||
-      bitmapStride < bitmapWidth * 4 || dst.width < rect.Width() || dst.height < rect.Height())
-    return false;
-  for (int y = 0; y < rect.Height(); ++y) {
-    const uint32_t* s = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(bitmap) +
-                                                          size_t(rect.top + y) * bitmapStride);
-    uint8_t* d = RowOf(dst, y);
-    for (int x = 0; x < rect.Width(); ++x) {
-      uint32_t p = s[rect.left + x];
-      d[x * 3] = uint8_t(p >> 16);
-      d[x * 3 + 1] = uint8_t(p >> 8);
-      d[x * 3 + 2] = uint8_t(p);
-    }
-  }
-  return true;
-}
-
 void HSVToRGB(double h, double s, double v, uint8_t& r, uint8_t& g, uint8_t& b) {
   if (!std::isfinite(h)) h = 0;
   if (!std::isfinite(s)) s = 0;
