@@ -587,6 +587,62 @@ TEST_F(ControlsTest, CloseRefusedByOnCloseQueryKeepsTheForm) {
   delete second;
 }
 
+TEST_F(ControlsTest, ShowModalReturnsTheModalResultOfTheButtonPressed) {
+  auto* dialog = new TForm(nullptr);
+  auto* ok = new TButton(dialog);
+  ok->SetParent(dialog);
+  ok->SetModalResult(mrOk);
+  auto* press = new TTimer(dialog);
+  press->SetInterval(1);
+  press->OnTimer = [&](TObject*) {
+    press->SetEnabled(false);
+    VclTest::Click(ok);
+  };
+  EXPECT_EQ(dialog->ShowModal(), mrOk);
+  EXPECT_FALSE(dialog->Visible());
+  delete dialog;
+}
+
+TEST_F(ControlsTest, CloseWithCaFreeDeletesTheFormAtTheNextDispatch) {
+  int deaths = 0;
+  auto* second = new Probe<TForm>(nullptr, &deaths);
+  second->Show();
+  second->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
+  second->Close();
+  EXPECT_EQ(deaths, 0) << "not inside its own handler";
+  Application->ProcessMessages();
+  EXPECT_EQ(deaths, 1);
+}
+
+TEST_F(ControlsTest, ScrollBoxReachesChildrenBeyondItsArea) {
+  auto* box = Make<TScrollBox>(form);
+  box->SetBounds(0, 0, 200, 100);
+  auto* wide = new TPanel(form);
+  wide->SetParent(box);
+  wide->SetBounds(0, 0, 1280, 80);
+  EXPECT_GT(box->HorzScrollBar()->Range(), 0);
+  box->HorzScrollBar()->SetPosition(500);
+  EXPECT_EQ(box->HorzScrollBar()->Position(), 500);
+  EXPECT_EQ(wide->Left(), 0) << "positions stay relative to the scrolled area";
+}
+
+TEST_F(ControlsTest, ReportListViewShowsItemsAndSubItems) {
+  auto* view = Make<TListView>(form);
+  view->SetViewStyle(vsReport);
+  view->Columns()->Add()->SetCaption("Name");
+  view->Columns()->Add()->SetCaption("Wert");
+  TListItem* item = view->Items()->Add();
+  item->SetCaption("Akku");
+  item->SubItems()->Add("12.4 V");
+  Application->ProcessMessages();
+  EXPECT_EQ(view->Items()->Count(), 1);
+  EXPECT_EQ(item->Index(), 0);
+  EXPECT_EQ(view->Items()->Item(1), nullptr);
+  view->Items()->Clear();
+  Application->ProcessMessages();
+  EXPECT_EQ(view->Items()->Count(), 0);
+}
+
 TEST_F(ControlsTest, AlignedChildrenFillTheirParent) {
   auto* top = Make<TPanel>(form);
   top->SetHeight(30);
