@@ -216,11 +216,14 @@ TEST_F(ZImageTest, CopiesNeverShareABuffer) {
 }
 
 TEST_F(ZImageTest, ImageBaseLogsStartAndEndAndReportsLeaks) {
+  ::testing::internal::CaptureStderr();
   {
     ImageBase base;
     EXPECT_EQ(LogLines(), Lines{"ImageBase gestartet"});
     ZImage transient(4, 4, 4, 0);
   }
+  EXPECT_EQ(::testing::internal::GetCapturedStderr().find("nicht freigegeben"), std::string::npos)
+      << "every image was gone before the shut-down";
   EXPECT_EQ(LogLines(), (Lines{"ImageBase gestartet", "ImageBase beendet"}));
 
   auto* base = new ImageBase();
