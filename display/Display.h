@@ -259,8 +259,8 @@ public:
   void RenderDigBufBmMobilV2(int& middleRow);
 
   // Waterfall, min/max colours, overlays
-  void InitWater(int from, int to);         // for WaterBuffer
-  void InitDigWater(int from, int to);      // for DigWaterBuffer
+  void InitWater(int from, int to);         // WaterBuffer (DigWaterBuffer in mode 5 or alone)
+  void InitDigWater(int from, int to);      // DigWaterBuffer
   bool RenderWater();                       // WaterBuffer
   bool RenderDigWater();                    // DigWaterBuffer, channel 0
   void InitMinMax();
@@ -318,6 +318,7 @@ private:
   void DrawOverlaysAndMarkers(int middleRow);
   void DrawSpanLine(bool digital);
   bool DrawFrameStart();
+  void BuildWaterImage(int from, int to, unsigned rowWidth, unsigned rows);
   void FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge);
   void BlitWater();
   display::Vec2* Scratch() { return Vertices[0].data(); }

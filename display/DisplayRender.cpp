@@ -302,19 +302,27 @@ int WaterPaletteHsv(double hue, double saturation, double value) {
 }
 } // namespace
 
+// The bitmap of a waterfall: to - from columns (the whole row when both are 0), one row per ring
+// row, filled with the background; and the palette.
+void StdDisplay::BuildWaterImage(int from, int to, unsigned rowWidth, unsigned rows) {
+  WaterBitmap.reset();
+  WaterFrom = from;
+  WaterTo = to;
+  auto image = std::make_unique<WaterImage>();
+  image->Width = (from || to) ? std::max(0, to - from) : int(rowWidth);
+  image->Height = int(rows);
+  image->Pixels.assign(size_t(image->Width) * size_t(image->Height), D_RGBA(BgColor, 0) & 0xFFFFFFu);
+  WaterBitmap = std::move(image);
+  BuildWaterPalette(WaterPalette.data(), WaterPaletteHsv);
+  PixelPalette(WaterPalette.data(), waterPixels_.data());
+}
+
+// One name serves both waterfall kinds: the digital waterfall is meant in render mode 5 or when
+// the display has no plain waterfall.
 void StdDisplay::InitWater(int from, int to) {
   try {
-    if (!WaterBuffer) return;
-    WaterBitmap.reset();
-    WaterFrom = from;
-    WaterTo = to;
-    auto image = std::make_unique<WaterImage>();
-    image->Width = (from || to) ? std::max(0, to - from) : int(WaterBuffer->Width);
-    image->Height = int(WaterBuffer->RowCount);
-    image->Pixels.assign(size_t(image->Width) * size_t(image->Height), D_RGBA(BgColor, 0) & 0xFFFFFFu);
-    WaterBitmap = std::move(image);
-    BuildWaterPalette(WaterPalette.data(), WaterPaletteHsv);
-    PixelPalette(WaterPalette.data(), waterPixels_.data());
+    if (DigWaterBuffer && (RenderMode == 5 || !WaterBuffer)) return InitDigWater(from, to);
+    if (WaterBuffer) BuildWaterImage(from, to, WaterBuffer->Width, WaterBuffer->RowCount);
   } catch (...) {
     ReportFatalError("StdDisplay::InitWater");
   }
@@ -322,17 +330,7 @@ void StdDisplay::InitWater(int from, int to) {
 
 void StdDisplay::InitDigWater(int from, int to) {
   try {
-    if (!DigWaterBuffer) return;
-    WaterBitmap.reset();
-    WaterFrom = from;
-    WaterTo = to;
-    auto image = std::make_unique<WaterImage>();
-    image->Width = (from || to) ? std::max(0, to - from) : int(DigWaterBuffer->PointsPerRow);
-    image->Height = int(DigWaterBuffer->RowCount);
-    image->Pixels.assign(size_t(image->Width) * size_t(image->Height), D_RGBA(BgColor, 0) & 0xFFFFFFu);
-    WaterBitmap = std::move(image);
-    BuildWaterPalette(WaterPalette.data(), WaterPaletteHsv);
-    PixelPalette(WaterPalette.data(), waterPixels_.data());
+    if (DigWaterBuffer) BuildWaterImage(from, to, DigWaterBuffer->PointsPerRow, DigWaterBuffer->RowCount);
   } catch (...) {
     ReportFatalError("StdDisplay::InitWater");
   }
@@ -342,8 +340,8 @@ bool StdDisplay::RenderWater() {
   try {
     WaterfallBuffer* buffer = WaterBuffer;
     if (!buffer) return true;
-    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount)) InitWater(WaterFrom, WaterTo);
-    if (!WaterBitmap) return true;
+    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
+      BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
     FillWater(int(buffer->Width), int(buffer->RowCount), [buffer](int age) { return buffer->GetBufferForDisplay(age); });
     BlitWater();
     return true;
@@ -356,8 +354,8 @@ bool StdDisplay::RenderDigWater() {
   try {
     DigitalWaterBuffer* buffer = DigWaterBuffer;
     if (!buffer) return true;
-    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount)) InitDigWater(WaterFrom, WaterTo);
-    if (!WaterBitmap) return true;
+    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
+      BuildWaterImage(WaterFrom, WaterTo, buffer->PointsPerRow, buffer->RowCount);
     FillWater(int(buffer->PointsPerRow), int(buffer->RowCount),
               [buffer](int age) { return buffer->GetBufferForDisplay(age, 0); });
     BlitWater();

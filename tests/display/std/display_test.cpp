@@ -249,6 +249,26 @@ TEST_F(DisplayTest, WaterfallWindowShowsColumnsFromTo) {
   display->WaterBuffer = nullptr;
 }
 
+TEST_F(DisplayTest, DigitalWaterfallDrawsChannelZeroInModeFive) {
+  DigitalWaterBuffer water(200, 10);
+  std::vector<float> levels(200, 255.0f);
+  for (int i = 0; i < 10; ++i) water.Insert(levels.data(), 0, i == 9 ? 0.00392f : 0.002f, false);
+  display->DigWaterBuffer = &water;
+  display->RenderMode = 5;
+  display->InitWater(0, 0);  // the digital form: the display has no plain waterfall
+  ASSERT_TRUE(display->WaterBitmap);
+  EXPECT_EQ(display->WaterBitmap->Width, 200);
+  EXPECT_EQ(display->WaterBitmap->Height, 10);
+  ASSERT_TRUE(Frame());
+  // Ten rows over 708 plot rows; the newest (row 8) covers 596.4 .. 667.2, row 9 the background.
+  const uint32_t newest = display::PackRGBA(display->WaterPalette[254], 255);
+  const uint32_t older = display::PackRGBA(display->WaterPalette[display::WaterIndex(255 * 0.002f)], 255);
+  EXPECT_TRUE(ColourNear(Pixel(700, 630), newest, 2));
+  EXPECT_TRUE(ColourNear(Pixel(700, 300), older, 2));
+  EXPECT_TRUE(ColourNear(Pixel(700, 700), 0xFF000000, 2));
+  display->DigWaterBuffer = nullptr;
+}
+
 TEST_F(DisplayTest, GridOfAnEmptyPlotEndsAndHiddenOrSceneLessDisplays) {
   display->SetPosition(0, 0, 400, 60);  // plot height 0
   EXPECT_TRUE(Frame());
