@@ -408,7 +408,7 @@ public:
             const double us = run.GetAdjustedRealTime() *
                               (run.time_unit == benchmark::kMillisecond ? 1000.0
                                : run.time_unit == benchmark::kNanosecond ? 0.001 : 1.0);
-            std::string name = run.run_name.str();
+            const std::string name = run.run_name.function_name;
             if (run.run_type == Run::RT_Aggregate) {
                 if (run.aggregate_name != "median") continue;
             } else if (run.repetitions > 1) {

@@ -37,8 +37,8 @@ Device::~Device() { DetachWindow(*impl_); }
 TControl* Device::Window() const { return impl_->window; }
 
 void Device::Clear(uint32_t argb) {
-    uint32_t* p = impl_->Pixels();
-    std::fill(p, p + impl_->backPixels.size(), argb | 0xFF000000u);
+    impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
+    std::fill(impl_->backPixels.begin(), impl_->backPixels.end(), argb | 0xFF000000u);
 }
 
 bool Device::BeginScene() {
@@ -61,7 +61,11 @@ bool Device::Present() {
         d.frontPixels.resize(d.backPixels.size());
         d.front = WrapPixels(d.frontPixels);
     }
-    std::memcpy(d.frontPixels.data(), d.backPixels.data(), d.backPixels.size() * 4);
+    if (!d.backStale) {  // else the front already holds this frame
+        std::swap(d.backPixels, d.frontPixels);
+        std::swap(d.back, d.front);
+        d.backStale = true;
+    }
     ++d.presentCount;
     d.RequestRepaint();
     return true;
@@ -91,7 +95,7 @@ std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
 
 uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
 
-const uint32_t* Device::BackBuffer() const { return impl_->backPixels.data(); }
+const uint32_t* Device::BackBuffer() const { return impl_->Pixels(); }
 
 uint32_t Device::PixelAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= BackBufferWidth || y >= BackBufferHeight) return 0;
@@ -100,7 +104,7 @@ uint32_t Device::PixelAt(int x, int y) const {
 
 bool Device::SaveBackBufferPNG(const std::string& path) const {
     if (path.empty()) return false;
-    return impl_->back.save(QString::fromStdString(path), "PNG");
+    return impl_->BackImage().save(QString::fromStdString(path), "PNG");
 }
 
 bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int strideBytes,
@@ -125,13 +129,24 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
     }
     const auto* base = reinterpret_cast<const unsigned char*>(pixels);
     uint32_t* out = impl_->Pixels();
+    long long lastSourceRow = -1;
     for (int y = y0; y < y1; ++y) {
         const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
+        uint32_t* dst = out + y * BackBufferStride;
+        if (sy == lastSourceRow) {  // a stretched row repeats the one above
+            std::memcpy(dst + x0, dst - BackBufferStride + x0, static_cast<size_t>(x1 - x0) * 4);
+            continue;
+        }
+        lastSourceRow = sy;
         const auto* row = reinterpret_cast<const uint32_t*>(
             base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
-        uint32_t* dst = out + y * BackBufferStride;
-        for (int x = x0; x < x1; ++x)
-            dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;
+        if (sw == dw && dest.left == x0) {  // same width: a straight copy
+            const uint32_t* from = row + src.left;
+            for (int x = x0; x < x1; ++x) dst[x] = from[x - x0] | 0xFF000000u;
+        } else {
+            for (int x = x0; x < x1; ++x)
+                dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;
+        }
     }
     return true;
 }

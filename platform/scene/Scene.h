@@ -124,9 +124,9 @@ public:
     bool BeginScene();
     bool EndScene();
     bool InScene() const;
-    // Copies the back buffer to the front image and asks the window to repaint; the
-    // window paints it stretched to its client area (non-uniform). Never fails for
-    // a windowless device. The back buffer keeps its contents.
+    // Makes the back buffer the front image and asks the window to repaint; the window
+    // paints it stretched to its client area (non-uniform). Never fails. The back buffer
+    // keeps showing the presented frame until it is cleared or drawn on.
     bool Present();
     int PresentCount() const;
     // The last presented frame scaled to width x height exactly as the window paints it
@@ -134,7 +134,8 @@ public:
     std::vector<uint32_t> GrabPresented(int width, int height) const;
 
     // Raw back buffer: BackBufferHeight rows of BackBufferWidth pixels, BackBufferStride
-    // pixels apart: pixel (x, y) is BackBuffer()[y * BackBufferStride + x].
+    // pixels apart: pixel (x, y) is BackBuffer()[y * BackBufferStride + x]. The pointer is
+    // valid until the next Present.
     uint32_t* BackBuffer();
     const uint32_t* BackBuffer() const;
     // Pixel probe; 0 outside the buffer.

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -13,10 +14,13 @@ namespace scene {
 struct Device::Impl {
     TControl* window = nullptr;
     std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
-    // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them.
+    // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
+    // swaps the two; the back buffer then still has to show the presented frame, which is
+    // copied back only when someone reads or draws before the next Clear (backStale).
     std::vector<uint32_t> backPixels, frontPixels;
     QImage back;    // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
     QImage front;   // last presented frame; null until the first present
+    bool backStale = false;
     bool inScene = false;
     int presentCount = 0;
 
@@ -31,7 +35,18 @@ struct Device::Impl {
         stageStates{};
     std::array<const Texture*, Stages> textures{};
 
-    uint32_t* Pixels() { return backPixels.data(); }
+    // The back buffer for reading or drawing (brought up to date first).
+    uint32_t* Pixels() {
+        if (backStale) {
+            std::copy(frontPixels.begin(), frontPixels.end(), backPixels.begin());
+            backStale = false;
+        }
+        return backPixels.data();
+    }
+    QImage& BackImage() {
+        Pixels();
+        return back;
+    }
     void RequestRepaint();
 };
 

@@ -63,6 +63,24 @@ public:
 #endif
     }
 
+    // Two neighbours in one row: p[0] with weight a0, p[1] with weight a1.
+    void BlendAdjacent(uint32_t* p, uint32_t a0, uint32_t a1) const {
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+        const __m128i pairW = _mm_cvtsi32_si128(static_cast<int>(a0 | a1 << 16));
+        const __m128i w2 = _mm_unpacklo_epi16(pairW, pairW);  // a0 a0 a1 a1
+        const __m128i w = _mm_unpacklo_epi32(w2, w2);         // a0 x4, a1 x4
+        const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), w);
+        const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(src_, w), _mm_mullo_epi16(d, inv));
+        const __m128i out = _mm_or_si128(_mm_packus_epi16(_mm_srli_epi16(sum, 8), zero),
+                                         _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), out);
+#else
+        Blend(p[0], p[1], a0, a1);
+#endif
+    }
+
 private:
     uint32_t Scalar(uint32_t d, uint32_t a) const {
         const uint32_t inv = 256 - a;
@@ -333,14 +351,22 @@ void ThinWu(const Blender& b, uint32_t* px, const Seg& s, bool skipLast) {
         return;
     }
     const PairBlender pair(b.Colour());
-    const std::ptrdiff_t majorStep = w.xMajor ? w.step : w.step * S;
-    const std::ptrdiff_t minorStep = w.xMajor ? S : 1;
-    uint32_t* row = px + (w.xMajor ? w.i0 : w.i0 * S);
-    for (; w.count > 0; --w.count, row += majorStep, w.mf += w.inc) {
-        uint32_t* p = row + (w.mf >> FixShift) * minorStep;
+    if (w.xMajor) {  // pairs one above the other
+        uint32_t* column = px + w.i0;
+        for (; w.count > 0; --w.count, column += w.step, w.mf += w.inc) {
+            uint32_t* p = column + (w.mf >> FixShift) * S;
+            const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
+            const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
+            pair.Blend(p[0], p[S], a - a1, a1);
+        }
+        return;
+    }
+    uint32_t* row = px + w.i0 * S;  // pairs side by side
+    const std::ptrdiff_t rowStep = w.step * S;
+    for (; w.count > 0; --w.count, row += rowStep, w.mf += w.inc) {
         const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
         const uint32_t a1 = static_cast<uint32_t>((static_cast<uint64_t>(a) * f) >> FixShift);
-        pair.Blend(p[0], p[minorStep], a - a1, a1);
+        pair.BlendAdjacent(row + (w.mf >> FixShift), a - a1, a1);
     }
 }
 

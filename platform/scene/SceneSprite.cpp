@@ -167,7 +167,7 @@ bool Sprite::Draw(const Texture* texture, const RectI* src, const Vec3* centre,
     if (!bounds.intersects(QRectF(0, 0, BackBufferWidth, BackBufferHeight))) return true;
 
     const QImage& image = const_cast<Texture*>(texture)->impl().ModulatedBy(modulate);
-    QPainter painter(&device_.impl().back);
+    QPainter painter(&device_.impl().BackImage());
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !qt.isIdentity());
     painter.setTransform(qt);
     painter.setOpacity(alpha / 255.0);
