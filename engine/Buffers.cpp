@@ -136,6 +136,12 @@ void NormalBuffer::SetPoint(unsigned index, float value) {
   if (index < Count) Points[index].store(value, relaxed);
 }
 
+void NormalBuffer::SetPoints(const float* values, unsigned count, unsigned offset) {
+  if (!values || offset >= Count) return;
+  const unsigned n = std::min(count, Count - offset);
+  for (unsigned i = 0; i < n; ++i) Points[offset + i].store(values[i], relaxed);
+}
+
 float NormalBuffer::GetPoint(unsigned index) const {
   return index < Count ? Points[index].load(relaxed) : 0.0f;
 }
@@ -299,6 +305,12 @@ float DigitalBuffer::Get(int channel, unsigned index) const {
 void DigitalBuffer::SetValue(int channel, unsigned index, float value) {
   if (channel < 0 || channel >= ChannelCount || index >= Count) return;
   Channels[channel][index].store(value, relaxed);
+}
+
+void DigitalBuffer::SetValues(int channel, const float* values, unsigned count, unsigned offset) {
+  if (!values || channel < 0 || channel >= ChannelCount || offset >= Count) return;
+  const unsigned n = std::min(count, Count - offset);
+  for (unsigned i = 0; i < n; ++i) Channels[channel][offset + i].store(values[i], relaxed);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -46,6 +46,8 @@ public:
   void CopyFrom(BufferBase* source, unsigned offset);
   void SetPoint(unsigned index, float value);
   float GetPoint(unsigned index) const;
+  // Writes count values from offset on; values past the end are dropped.
+  void SetPoints(const float* values, unsigned count, unsigned offset = 0);
   void Set(float frequency, float value);
   void Resize(int count);
   void FillGaps(int from, int to);
@@ -106,6 +108,8 @@ public:
   // Checked access: out-of-range channel or index reads 0 and ignores writes.
   float Get(int channel, unsigned index) const;
   void SetValue(int channel, unsigned index, float value);
+  // Writes count values into a channel from offset on; values past the end are dropped.
+  void SetValues(int channel, const float* values, unsigned count, unsigned offset = 0);
 
   unsigned Count = 0;
   SharedFloat** Channels = nullptr;  // ChannelCount arrays of Count levels, owned

@@ -185,6 +185,30 @@ TEST(NormalBuffer, CopyIntoASmallerBufferStaysInsideItsPoints) {
   EXPECT_FLOAT_EQ(small.Stop, 60);
 }
 
+TEST(NormalBuffer, SetPointsDropsWhatLiesPastTheEnd) {
+  struct Case {
+    unsigned count, offset;
+    std::vector<float> out;
+  };
+  const float values[] = {1, 2, 3};
+  const Case cases[] = {
+      {3, 0, {1, 2, 3, 0}},
+      {3, 2, {0, 0, 1, 2}},
+      {3, 4, {0, 0, 0, 0}},
+      {3, 0xFFFFFFFFu, {0, 0, 0, 0}},
+      {0, 0, {0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    NormalBuffer b(4);
+    b.SetPoints(values, c.count, c.offset);
+    EXPECT_EQ(ValuesOf(b), c.out) << c.offset;
+    DigitalBuffer d(4);
+    d.SetValues(7, values, c.count, c.offset);
+    d.SetValues(10, values, c.count, c.offset);
+    EXPECT_EQ(ChannelOf(d, 7), c.out) << c.offset;
+  }
+}
+
 TEST(NormalBuffer, ResizeAndClearZeroThePoints) {
   const float values[] = {1, 2, 3};
   NormalBuffer b(values, 3);
