@@ -209,6 +209,33 @@ TEST_F(DisplayTest, ExtraTraceIsDrawnInItsOwnColour) {
   display->ExtraBuffers[3] = nullptr;
 }
 
+TEST_F(DisplayTest, BarAlphaAppliesToTheOwnTraceBarsOnly) {
+  // More points than columns: the own bars are one pixel wide and do not overlap.
+  NormalBuffer trace(2048), extra(2048);
+  trace.SetRange(0, 1, 0, 255);
+  extra.SetRange(0, 1, 0, 255);
+  for (unsigned i = 0; i < 2048; ++i) {
+    trace.SetPoint(i, i < 1024 ? 255.0f : 0.0f);   // bars over the left half of the plot
+    extra.SetPoint(i, i >= 1200 ? 255.0f : 0.0f);  // extra bars over the right part
+  }
+  extra.Color = 0x00FFFF;
+  display->DataBuffer = &trace;
+  display->ExtraBuffers[0] = &extra;
+  display->RenderMode = 1;
+  display->BarAlphaOn = 1;
+  display->BarAlpha = 127.9f;  // alpha 127
+  ASSERT_TRUE(Frame());
+  const uint32_t ownBar = Pixel(300, 400), extraBar = Pixel(800, 400);
+  EXPECT_NEAR(Red(ownBar), 127, 3);
+  EXPECT_NEAR(Green(ownBar), 127, 3);
+  EXPECT_TRUE(ColourNear(extraBar, 0xFFFFFF00, 12));
+  display->BarAlphaOn = 0;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(ColourNear(Pixel(300, 400), 0xFFFFFF00, 12));
+  display->DataBuffer = nullptr;
+  display->ExtraBuffers[0] = nullptr;
+}
+
 TEST_F(DisplayTest, WaterfallShowsTheNewestRowAboveTheBackgroundRow) {
   WaterfallBuffer water(1000, 100);
   std::vector<float> half(1000, 0.5f), full(1000, 1.0f);
