@@ -223,6 +223,10 @@ void TMainWin::InitSkin() {
     if (TCategoryFrameBase* frame = CategoryFrame(n)) frame->UpdateSkin();
   if (FreqControlFrame) FreqControlFrame->Update();
   PlaceBatteryGauge();
+  if (GlobalLanguageSkinTool) {
+    AkkuLabel1->Font()->SetColor(GlobalLanguageSkinTool->GetSkinTextColor());
+    AkkuLabel2->Font()->SetColor(GlobalLanguageSkinTool->GetSkinTextColor());
+  }
 }
 
 void TMainWin::PlaceBatteryGauge() {

@@ -377,6 +377,8 @@ void TMainWin::FormCreate(TObject*) {
 }
 
 void TMainWin::FormShow(TObject*) {
+  // The frames were made after the constructor's layout pass: the first appearance lays them out.
+  LayoutPanels();
   if (!SplashIn) return;
   SplashIn->Close();
   Application->ProcessMessages();

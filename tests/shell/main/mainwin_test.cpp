@@ -74,6 +74,11 @@ TEST_F(MainWinTest, StartUpLogsEveryStepInOrderAndBringsTheLinkUp) {
   EXPECT_NEAR(win->TestBuffer->GetPoint(30), 127.0f, 1e-3);
   EXPECT_NEAR(win->TestBuffer->GetPoint(60), 0.0f, 1e-3);
   EXPECT_EQ(SonarFrameRef, static_cast<TFrame*>(win->LocateFrame->SonarFrame));
+  // Shown, everything is laid out in its panel.
+  EXPECT_EQ(win->AnalyzerFrame->BoundsRect(), win->FramePanel->ClientRect());
+  EXPECT_EQ(win->AnalyzerFrame->AnalyzerFrame->BoundsRect(), win->UserPanel->ClientRect());
+  EXPECT_EQ(win->AnalyzerFrame->AnalyzerFrame->Parent(), win->UserPanel);
+  EXPECT_EQ(RenderWindow->BoundsRect(), win->DisplayPanel->ClientRect());
 }
 
 TEST_F(MainWinTest, SplashReachesItsEndBeforeTheWindowIsShownAndGoesAway) {
@@ -104,6 +109,8 @@ struct DistributorCase {
   const char* scenario;
   const char* value;
 };
+
+void PrintTo(const DistributorCase& c, std::ostream* os) { *os << c.name; }
 
 class DistributorTest : public MainWinTest, public testing::WithParamInterface<DistributorCase> {};
 
@@ -146,6 +153,40 @@ TEST_F(MainWinTest, WithoutInstrumentStartUpCompletesWithTheLinkDown) {
   EXPECT_EQ(LogLines().back(), "nach ClearInfo...");
   EXPECT_TRUE(win->PollingTimer->Enabled());
   EXPECT_EQ(RegistryText().find("Distributor"), std::string::npos);  // nothing read, nothing written
+}
+
+TEST_F(MainWinTest, FailedBringUpLeavesTheLinkDown) {
+  // Command 11 writes a synthesiser word: switching the synthesisers off fails, while the
+  // microcontroller still answers its version.
+  Start("[faults]\nfail_command=11\n");
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_TRUE(win->PollingTimer->Enabled());
+  win->OnPollingTimer(nullptr);  // tries again, fails again
+  EXPECT_EQ(LinkUp.load(), 0);
+}
+
+TEST_F(MainWinTest, StoredBoundsAreClampedToTheScreenAndTheMinimumSize) {
+  folder.Write("RT7731IV.INI", "[FORM]\r\nLeft=-5000\r\nTop=90000\r\nWidth=100\r\nHeight=50\r\n");
+  Start();
+  EXPECT_GE(win->Width(), 462);
+  EXPECT_GE(win->Height(), 462);
+  EXPECT_LT(win->Left(), Screen->Width());
+  EXPECT_LT(win->Top(), Screen->Height());
+  EXPECT_GT(win->Left() + win->Width(), 0);
+  EXPECT_GE(win->Top(), 0);
+}
+
+TEST_F(MainWinTest, StartsWithoutSkinImages) {
+  std::filesystem::remove_all(folder.path() + "Elements");
+  Start();
+  EXPECT_EQ(LinkUp.load(), 1);
+  EXPECT_TRUE(win->MainBut1->Picture()->Bitmap()->Empty());
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Fehler Open", 0) == 0; }));
+  EXPECT_EQ(win->SettingsWindow->SkinCombo->Items()->Count(), 0);
+  EXPECT_EQ(win->SettingsWindow->SkinCombo->ItemIndex(), -1);
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));  // navigation works without pictures
+  EXPECT_EQ(VisibleCategories(win), std::vector<int>{4});
 }
 
 TEST_F(MainWinTest, PollingTickWhileTheLinkIsUpChangesNothing) {
@@ -337,6 +378,21 @@ TEST_F(MainWinTest, SettingsWindowWritesAtOnceAndAppliesToTheDisplays) {
   EXPECT_EQ(GlobalIniService->ReadGridSize(), 30);
   EXPECT_EQ(GlobalIniService->ReadDisplayTextColor(), 0xC0C0C0);
   EXPECT_FALSE(GlobalIniService->ReadDisplayDims());
+}
+
+TEST_F(MainWinTest, SkinChoiceIsStoredAndReloadsTheSkin) {
+  Start();
+  TComboBox* combo = win->SettingsWindow->SkinCombo;
+  ASSERT_EQ(combo->Items()->Count(), 2);
+  EXPECT_EQ(combo->Items()->Strings(0), "1");
+  EXPECT_EQ(combo->Items()->Strings(1), "2");
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  combo->SetItemIndex(1);
+  win->SettingsWindow->OnSkinComboChange(combo);
+  EXPECT_EQ(GlobalIniService->ReadSkinNr(), 2);
+  EXPECT_EQ(GlobalLanguageSkinTool->GetSkinNr(), 2);
+  EXPECT_FALSE(win->ActionPanelImage->Picture()->Bitmap()->Empty());
+  EXPECT_EQ(win->AnalyzerFrame->ActiveButton(), 1);
 }
 
 TEST_F(MainWinTest, LanguageChangeReloadsTheSkinTexts) {
