@@ -60,26 +60,32 @@ class VclApplication : public QApplication {
   }
 };
 
-// Wakes the loop for queued main-thread calls, termination and signals.
-constexpr QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 731);
-
-class LoopHelper : public QObject {
- public:
-  bool event(QEvent* e) override {
-    if (e->type() != kWakeEvent) return QObject::event(e);
-    vcl::Guarded([] { CheckSynchronize(); });
-    return true;
-  }
-};
-
-LoopHelper* Helper() {
-  static LoopHelper* helper = nullptr;
-  if (!helper) helper = new LoopHelper;
+// Lives on the GUI thread and owns the loop's socket notifiers.
+QObject* Helper() {
+  static QObject* helper = nullptr;
+  if (!helper) helper = new QObject;
   return helper;
 }
 
+// Wakes the loop for queued main-thread calls and termination. Any thread may write the wake pipe;
+// the GUI thread reads it, so no Qt object crosses threads.
+int wakePipe[2] = {-1, -1};
+
 void Wake() {
-  if (QCoreApplication::instance()) QCoreApplication::postEvent(Helper(), new QEvent(kWakeEvent));
+  if (wakePipe[1] < 0) return;
+  unsigned char b = 1;
+  [[maybe_unused]] auto n = write(wakePipe[1], &b, 1);  // a full pipe already means "wake up"
+}
+
+void InstallWakePipe() {
+  if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, Helper());
+  QObject::connect(notifier, &QSocketNotifier::activated, Helper(), [] {
+    unsigned char buf[64];
+    while (read(wakePipe[0], buf, sizeof buf) > 0) {
+    }
+    vcl::Guarded([] { CheckSynchronize(); });
+  });
 }
 
 // ---- SIGINT / SIGTERM through a self-pipe ----
@@ -196,7 +202,7 @@ void EnsureApplication() {
   new VclApplication(argc, argv);  // lives as long as the program
   QApplication::setQuitOnLastWindowClosed(false);
   SetMainThreadId();
-  Helper();
+  InstallWakePipe();
   SetMainThreadWakeup(Wake);
   InstallSignalHandlers();
 }
