@@ -75,6 +75,44 @@ TEST(DeviceTest, PresentKeepsTheBackBuffer) {
     EXPECT_EQ(device.PixelAt(5, 5), 0xFF123456u);
 }
 
+TEST(DeviceTest, DrawingAfterPresentStartsFromThePresentedFrame) {
+    Device device;
+    Line line(device);
+    device.Clear(0xFF102030);
+    const Vec2 first[2] = {{5, 0}, {5, 767}};
+    line.Draw(first, 2, 0xFFFFFFFF);
+    device.Present();
+
+    const Vec2 second[2] = {{10, 0}, {10, 767}};
+    line.Draw(second, 2, 0xFFFFFFFF);
+    const uint32_t white = 0xFFFFFFFF;
+    auto sprite = Texture::FromPixels(&white, 1, 1, 4);
+    Sprite sprites(device);
+    const Vec3 at{20, 20, 0};
+    sprites.Draw(sprite.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+    EXPECT_EQ(device.PixelAt(5, 100), 0xFFFFFFFFu);
+    EXPECT_EQ(device.PixelAt(10, 100), 0xFFFFFFFFu);
+    EXPECT_EQ(device.PixelAt(20, 20), 0xFFFFFFFFu);
+    EXPECT_EQ(device.PixelAt(30, 100), 0xFF102030u);
+
+    // The window still shows the first frame until the next present.
+    auto shown = device.GrabPresented(1024, 768);
+    EXPECT_EQ(shown[100 * 1024 + 5] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown[100 * 1024 + 10] & 0xFFFFFF, 0x102030u);
+    device.Present();
+    device.Present();  // nothing drawn in between: the same frame again
+    shown = device.GrabPresented(1024, 768);
+    EXPECT_EQ(shown[100 * 1024 + 10] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown[20 * 1024 + 20] & 0xFFFFFF, 0xFFFFFFu);
+
+    device.Clear(0xFF0000FF);
+    EXPECT_EQ(device.PixelAt(10, 100), 0xFF0000FFu);
+    EXPECT_EQ(device.GrabPresented(1024, 768)[100 * 1024 + 10] & 0xFFFFFF, 0xFFFFFFu);
+    device.Present();
+    EXPECT_EQ(device.GrabPresented(1024, 768)[100 * 1024 + 10] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(device.PresentCount(), 4);
+}
+
 class BlitTest : public ::testing::Test {
 protected:
     Device device;
