@@ -604,3 +604,12 @@ void ClearShownBoxes() {
 // The font configuration library keeps a few blocks until the process ends; they are not ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif
+
+#if defined(__SANITIZE_THREAD__)
+// Qt's own locks are futex based and invisible to the thread sanitizer, so accesses that Qt orders
+// itself (its thread pool, events handed between its threads) look like races. Races in code built
+// with the sanitizer are still reported.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libQt6Widgets.so\n";
+}
+#endif
