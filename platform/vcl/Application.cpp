@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <errno.h>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -133,12 +134,17 @@ std::mutex answersMutex;
 std::deque<vcl::Answer> answers;
 std::vector<VclTest::ShownBox> shown;
 
-int DefaultButton(unsigned flags) {
+// The buttons of a box, by the low four bits of its flags.
+const std::vector<int>& BoxButtons(unsigned flags) {
   static const std::vector<int> sets[] = {
       {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
       {IDRETRY, IDCANCEL}};
   unsigned kind = flags & 0xF;
-  const std::vector<int>& buttons = sets[kind < 6 ? kind : 0];
+  return sets[kind < 6 ? kind : 0];
+}
+
+int DefaultButton(unsigned flags) {
+  const std::vector<int>& buttons = BoxButtons(flags);
   size_t index = (flags >> 8) & 0xF;
   return buttons[std::min(index, buttons.size() - 1)];
 }
@@ -161,11 +167,7 @@ int ShowBoxOnGuiThread(const std::string& text, const std::string& caption, unsi
                           {IDABORT, QMessageBox::Abort},   {IDRETRY, QMessageBox::Retry},
                           {IDIGNORE, QMessageBox::Ignore}, {IDYES, QMessageBox::Yes},
                           {IDNO, QMessageBox::No}};
-  static const std::vector<int> sets[] = {
-      {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
-      {IDRETRY, IDCANCEL}};
-  unsigned kind = flags & 0xF;
-  for (int id : sets[kind < 6 ? kind : 0])
+  for (int id : BoxButtons(flags))
     for (const B& b : all)
       if (b.id == id) box.addButton(b.button);
   int def = DefaultButton(flags);
@@ -197,8 +199,7 @@ void EnsureApplication() {
   if (QCoreApplication::instance()) return;
   if (WantsOffscreen()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int argc = 1;
-  static char name[] = "RT7731_IV";
-  static char* argv[] = {name, nullptr};
+  static char* argv[] = {program_invocation_short_name, nullptr};
   new VclApplication(argc, argv);  // lives as long as the program
   QApplication::setQuitOnLastWindowClosed(false);
   SetMainThreadId();
@@ -447,7 +448,12 @@ void TApplication::Terminate() {
   Wake();
 }
 
-std::string TApplication::ExeName() const { return GetProgramFolder() + title_; }
+std::string TApplication::ExeName() const { return GetProgramFolder() + program_invocation_short_name; }
+
+// The caption of the application's own boxes: its Title, else the program's file name.
+static std::string BoxCaption() {
+  return Application->Title().empty() ? std::string(program_invocation_short_name) : Application->Title();
+}
 
 bool TApplication::Headless() const { return vcl::IsHeadless(); }
 
@@ -465,8 +471,7 @@ void TApplication::ShowException(const std::exception& e) {
       ev->OnException(this, e);
       return;
     }
-  std::string caption = title_.empty() ? "RT7731_IV" : title_;
-  ::MessageBox(e.what(), caption, MB_OK | MB_ICONSTOP);
+  ::MessageBox(e.what(), BoxCaption(), MB_OK | MB_ICONSTOP);
 }
 
 void TApplication::HandleException(TObject*) {

@@ -85,6 +85,6 @@ bool TColorDialog::Execute() {
 }
 
 void ShowMessage(const std::string& text) {
-  std::string title = Application->Title().empty() ? "RT7731_IV" : Application->Title();
+  std::string title = Application->Title().empty() ? ExtractFileName(Application->ExeName()) : Application->Title();
   MessageBox(text, title, MB_OK);
 }

@@ -173,10 +173,6 @@ void TLabel::SetWordWrap(bool on) {
   AdjustSize();
 }
 
-void TLabel::SetColor(TColor color) {
-  TControl::SetColor(color);
-}
-
 void TLabel::FontChanged() {
   TControl::FontChanged();
   AdjustSize();
@@ -471,9 +467,11 @@ void TComboBox::SetCaption(const std::string& text) {
 void TComboBox::SetStyle(TComboBoxStyle style) {
   style_ = style;
   auto* combo = static_cast<QComboBox*>(Widget());
+  bool editable = style != csDropDownList;
+  if (editable == combo->isEditable()) return;
   QSignalBlocker block(combo);
-  combo->setEditable(style != csDropDownList);
-  if (combo->isEditable()) {
+  combo->setEditable(editable);  // a new line edit each time it becomes editable
+  if (editable) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo, [this](const QString&) {
       vcl::Guarded([this] {

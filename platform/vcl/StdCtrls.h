@@ -60,7 +60,6 @@ class TLabel : public TGraphicControl {
   void SetTransparent(bool on);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool on);
-  void SetColor(TColor color) override;
 
  protected:
   void Paint(QPainter& painter) override;
