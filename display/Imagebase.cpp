@@ -150,7 +150,7 @@ ZImage::ZImage(int w, int h, int d, ZImageType t) {
   if (!Allocate(w, h, d, t)) ImageFatal("ZImage( int w, int h, int d, ZImageType type ) fehlgeschlagen");
 }
 
-ZImage::ZImage(ZImage* src) {
+ZImage::ZImage(const ZImage* src) {
   if (!Copy(src)) ImageFatal("ZImage( ZImage * src ) fehlgeschlagen");
 }
 
@@ -159,7 +159,7 @@ ZImage::ZImage(TBitmap* bm, TRect ROI) {
 }
 
 ZImage::ZImage(const ZImage& other) : TObject() {
-  if (other.IsValid() && !Copy(const_cast<ZImage*>(&other)))
+  if (other.IsValid() && !Copy(&other))
     ImageFatal("ZImage( ZImage * src ) fehlgeschlagen");
 }
 
@@ -168,7 +168,7 @@ ZImage::ZImage(ZImage&& other) noexcept : TObject() { TakeFrom(other); }
 ZImage& ZImage::operator=(const ZImage& other) {
   if (this == &other) return *this;
   if (other.IsValid())
-    Copy(const_cast<ZImage*>(&other));
+    Copy(&other);
   else
     Clear();
   return *this;
@@ -306,7 +306,7 @@ static imaging::ImageRef SubView(const ZImage& image, const TRect& r, imaging::I
 // ---------------------------------------------------------------------------------------------------------
 // Copies and crops
 
-bool ZImage::Copy(ZImage* src) {
+bool ZImage::Copy(const ZImage* src) {
   if (src == this) return IsValid() || Failed("Copy( ZImage * src ) fehlgeschlagen");
   if (!src || !src->IsValid()) {
     Clear();
@@ -705,7 +705,7 @@ bool ZImage::FillRect(TRect r, TColor col) {
   return true;
 }
 
-bool ZImage::AlphaBlendRGBA(ZImage* top, int cx, int cy) {
+bool ZImage::AlphaBlendRGBA(const ZImage* top, int cx, int cy) {
   const char* failure = "AlphaBlendRGBA( ZImage * top, int cx, int cy ) fehlgeschlagen";
   if (!IsValid() || !top || !top->IsValid() || depth != 4 || top->depth != 4 || type != top->type) return Failed(failure);
   // Checked first, so that a failing blend leaves this image as it was: the destination alpha

@@ -53,7 +53,7 @@ class ZImage : public TObject {
  public:
   ZImage();
   ZImage(int w, int h, int d, ZImageType type);
-  explicit ZImage(ZImage* src);
+  explicit ZImage(const ZImage* src);
   ZImage(TBitmap* bm, TRect ROI);
   // Copies are deep and moves hand the pixels over: two images never share a buffer.
   ZImage(const ZImage& other);
@@ -75,7 +75,7 @@ class ZImage : public TObject {
   bool IsValid() const;
 
   // ---- Operations ----
-  bool Copy(ZImage* src);
+  bool Copy(const ZImage* src);
   bool Copy(TBitmap* bm, TRect ROI);
   ZImage* Clone();
   ZImage* Crop_C(TRect ROI);
@@ -97,7 +97,7 @@ class ZImage : public TObject {
   bool DrawToCanvas(TCanvas* can, int x0, int y0, TRect ROI);
   bool DrawEllipse(TPoint center, UINT rx, UINT ry, TColor col, bool fill);
   bool FillRect(TRect r, TColor col);
-  bool AlphaBlendRGBA(ZImage* top, int cx, int cy);
+  bool AlphaBlendRGBA(const ZImage* top, int cx, int cy);
   // Brightness and contrast of the colour channels, each -1..1 (brightness -0.2 darkens by a fifth).
   bool BrightnessContrast(double brightness, double contrast);
 
