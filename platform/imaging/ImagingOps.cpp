@@ -270,6 +270,7 @@ bool DrawEllipse(const ImageRef& image, int cx, int cy, int rx, int ry, Colour c
   for (int64_t y = first; y <= last; ++y) {
     const int64_t dy = y - cy, h = half(dy);
     auto span = [&](int64_t a, int64_t b) {
+      // Far-out ends (huge radii) are brought into int range before the span is clipped.
       a = std::max<int64_t>(a, -1);
       b = std::min<int64_t>(b, image.width);
       if (a <= b) FillSpan(image, int(y), int(a), int(b), samples);
