@@ -774,6 +774,34 @@ TEST_F(ControlsTest, OwnerDrawnListBoxPaintsItemsThroughOnDrawItem) {
   EXPECT_EQ(list->Items()->Objects(1), list);
 }
 
+TEST_F(ControlsTest, PaintHandlerPresentsOnInvalidateAtTheNextDispatchAndOnRepaintAtOnce) {
+  auto* window = new TForm(nullptr);
+  window->SetBorderStyle(bsNone);
+  window->SetParent(form);
+  window->SetBounds(0, 0, 64, 48);
+  window->Show();
+  int paints = 0;
+  QRect client;
+  SetPaintHandler(window, [&](QPainter& painter, const QRect& rect) {
+    ++paints;
+    client = rect;
+    painter.fillRect(rect, Qt::green);
+  });
+  Application->ProcessMessages();
+  int before = paints;
+  window->Invalidate();
+  EXPECT_EQ(paints, before) << "Invalidate only marks the window";
+  Application->ProcessMessages();
+  EXPECT_GT(paints, before);
+  EXPECT_EQ(client, QRect(0, 0, 64, 48));
+  before = paints;
+  window->Repaint();
+  EXPECT_EQ(paints, before + 1);
+  EXPECT_EQ(Grab(window).pixelColor(10, 10), QColor(Qt::green));
+  SetPaintHandler(window, nullptr);
+  delete window;
+}
+
 TEST_F(ControlsTest, PageControlHoldsTabSheets) {
   auto* pages = Make<TPageControl>(form);
   auto* info = new TTabSheet(form);
