@@ -209,7 +209,11 @@ display::PlotGeometry DisplayBase::Geometry() const {
 bool DisplayBase::Render() {
   try {
     if (!Visible) return true;
-    if (!SceneDevice() || !Line || Width < 1 || Height < 1) return false;
+    if (!SceneDevice() || Width < 1 || Height < 1) return false;
+    if (!Line) {  // the scene got its device after this display was made
+      Line = std::make_unique<scene::Line>(*SceneDevice());
+      sink_ = std::make_unique<SceneLineSink>(Line.get());
+    }
     XBase->SetClearColor(BgColor);
     Line->SetWidth(GridWidth);
     Line->SetAntialias(true);

@@ -306,6 +306,22 @@ TEST_F(DisplayTest, GridOfAnEmptyPlotEndsAndHiddenOrSceneLessDisplays) {
   EXPECT_FALSE(noScene.DisplayBase::Render());
 }
 
+TEST(DisplayScene, DisplayMadeBeforeTheDeviceDrawsOnceTheDeviceExists) {
+  Application->Initialize();
+  ZXBase scene;
+  StdDisplay early(&scene, 1024, 768);
+  EXPECT_FALSE(early.Render());  // no device yet
+  ASSERT_TRUE(scene.CreateDevice(nullptr, 1024, 768));
+  NormalBuffer trace(100);
+  trace.SetRange(0, 100, 0, 255);
+  for (unsigned i = 0; i < 100; ++i) trace.SetPoint(i, 100.0f);
+  early.DataBuffer = &trace;
+  scene.SetClearColor(0);
+  scene.BeginScene();
+  EXPECT_TRUE(early.Render());
+  EXPECT_TRUE(LineColour(scene.Device->PixelAt(150, 460), 0xFFFFFF00));
+}
+
 TEST_F(DisplayTest, FrameIsDrawnOutsideTheViewportInTheTextColour) {
   display->SetPosition(100, 50, 300, 200);
   display->ShowFrame = 1;
