@@ -380,6 +380,25 @@ TEST_F(MainWinTest, SettingsWindowWritesAtOnceAndAppliesToTheDisplays) {
   EXPECT_FALSE(GlobalIniService->ReadDisplayDims());
 }
 
+TEST_F(MainWinTest, LanguageAndSkinOutOfRangeFallBackToTheDefaults) {
+  folder.Write("RT7731IV.INI", "[LANGUAGE]\nLANG_NR=-3\n[SKIN]\nSKIN_NR=77\n");
+  Start();
+  EXPECT_EQ(GlobalLanguageSkinTool->GetLanguageNr(), LangEnglish);
+  EXPECT_EQ(GlobalLanguageSkinTool->GetSkinNr(), DefaultSkinNr);
+  EXPECT_FALSE(win->MainBut1->Picture()->Bitmap()->Empty());
+  EXPECT_EQ(win->InfoLabel->Caption(), GlobalLanguageSkinTool->GetMessageText(1));
+}
+
+TEST_F(MainWinTest, DeferredResizePlacesTheViewsOnceAndStops) {
+  Start();
+  TModeFrameBase* view = win->AnalyzerFrame->Views()[1];  // the audio view
+  view->SetBounds(0, 0, 10, 10);
+  ResizeTimer->SetEnabled(true);
+  win->OnResizeTimer(nullptr);
+  EXPECT_FALSE(ResizeTimer->Enabled());
+  EXPECT_EQ(view->BoundsRect(), win->UserPanel->ClientRect());
+}
+
 TEST_F(MainWinTest, SkinChoiceIsStoredAndReloadsTheSkin) {
   Start();
   TComboBox* combo = win->SettingsWindow->SkinCombo;
