@@ -183,6 +183,33 @@ TEST_F(LineTest, FarOutAndNonFiniteCoordinatesAreClipped) {
     EXPECT_EQ(device.PixelAt(45, 10), 0xFFFFFFFFu);
 }
 
+TEST_F(LineTest, RandomSegmentsStayInsideTheBuffer) {
+    // Rows are padded on the right: a rasteriser that runs past an edge shows up there.
+    const uint32_t background = 0xFF123456;
+    device.Clear(background);
+    uint32_t seed = 2024;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const float specials[] = {-1e30f, -5000.f, -0.5f, 0.f, 1023.5f, 1024.f, 767.5f, 768.f, 5000.f, 1e30f};
+    auto coord = [&](float span) {
+        const uint32_t r = next();
+        if (r % 4 == 0) return specials[(r >> 4) % 10];
+        return static_cast<float>(static_cast<double>(r % 100000) / 100000.0 * (span + 400) - 200);
+    };
+    for (int i = 0; i < 3000; ++i) {
+        line.SetWidth(static_cast<float>(next() % 3 == 0 ? 1 + next() % 40 : 1));
+        line.SetAntialias(next() % 2 == 0);
+        const Vec2 pts[3] = {{coord(1024), coord(768)}, {coord(1024), coord(768)}, {coord(1024), coord(768)}};
+        line.Draw(pts, 3, 0x80000000u | (next() & 0xFFFFFF));
+    }
+    const uint32_t* pixels = device.BackBuffer();
+    for (int y = 0; y < BackBufferHeight; ++y)
+        for (int x = BackBufferWidth; x < BackBufferStride; ++x)
+            ASSERT_EQ(pixels[y * BackBufferStride + x], background) << x << "," << y;
+}
+
 TEST_F(LineTest, DrawRejectsTooFewPoints) {
     const Vec2 p{10, 10};
     EXPECT_FALSE(line.Draw(&p, 1, 0xFFFFFFFF));
