@@ -38,7 +38,7 @@ TControl* Device::Window() const { return impl_->window; }
 
 void Device::Clear(uint32_t argb) {
     impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
-    std::fill(impl_->backPixels.begin(), impl_->backPixels.end(), argb | 0xFF000000u);
+    FillPixels(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
 }
 
 bool Device::BeginScene() {
@@ -141,8 +141,7 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
         const auto* row = reinterpret_cast<const uint32_t*>(
             base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
         if (sw == dw && dest.left == x0) {  // same width: a straight copy
-            const uint32_t* from = row + src.left;
-            for (int x = x0; x < x1; ++x) dst[x] = from[x - x0] | 0xFF000000u;
+            CopyOpaque(dst + x0, row + src.left, static_cast<size_t>(x1 - x0));
         } else {
             for (int x = x0; x < x1; ++x)
                 dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;

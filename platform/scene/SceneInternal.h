@@ -6,10 +6,37 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace scene {
+
+// Fills n pixels with one value (vectorised: these loops run over whole buffers).
+inline void FillPixels(uint32_t* p, size_t n, uint32_t value) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(static_cast<int>(value));
+    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+#endif
+    for (; i < n; ++i) p[i] = value;
+}
+
+// Copies n pixels and makes them opaque.
+inline void CopyOpaque(uint32_t* dst, const uint32_t* src, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), alpha));
+#endif
+    for (; i < n; ++i) dst[i] = src[i] | 0xFF000000u;
+}
 
 struct Device::Impl {
     TControl* window = nullptr;
@@ -38,7 +65,7 @@ struct Device::Impl {
     // The back buffer for reading or drawing (brought up to date first).
     uint32_t* Pixels() {
         if (backStale) {
-            std::copy(frontPixels.begin(), frontPixels.end(), backPixels.begin());
+            std::memcpy(backPixels.data(), frontPixels.data(), backPixels.size() * 4);
             backStale = false;
         }
         return backPixels.data();

@@ -7,6 +7,7 @@
 // coverage. Inside a polyline every segment but the last leaves out its end pixel so
 // joints are not blended twice.
 #include "platform/scene/Scene.h"
+#include "platform/scene/SceneInternal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,7 +148,7 @@ public:
         x1 = std::min(x1, W - 1);
         uint32_t* p = px_ + y * S;
         if (a >= 256) {
-            std::fill(p + x0, p + x1 + 1, solid_);
+            FillPixels(p + x0, static_cast<size_t>(x1 - x0 + 1), solid_);
             return;
         }
         for (int x = x0; x <= x1; ++x) Blend(p[x], a);
@@ -168,6 +169,27 @@ public:
             }
             return;
         }
+#if defined(__SSE2__)
+        // Two rows at a time in one register.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i weight = _mm_set1_epi16(static_cast<short>(a));
+        const __m128i srcW = _mm_mullo_epi16(
+            _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(rb_ | g_)), zero), weight);
+        const __m128i inv = _mm_set1_epi16(static_cast<short>(256 - a));
+        const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; p + S <= end; p += 2 * S) {
+            Prefetch(p);
+            Prefetch(p + S);
+            const __m128i d = _mm_unpacklo_epi8(
+                _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(p[0])),
+                                   _mm_cvtsi32_si128(static_cast<int>(p[S]))),
+                zero);
+            const __m128i sum = _mm_add_epi16(srcW, _mm_mullo_epi16(d, inv));
+            const __m128i out = _mm_or_si128(_mm_packus_epi16(_mm_srli_epi16(sum, 8), zero), alpha);
+            p[0] = static_cast<uint32_t>(_mm_cvtsi128_si32(out));
+            p[S] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_epi64(out, 32)));
+        }
+#endif
         const Weighted w(*this, a);
         for (; p <= end; p += S) {
             Prefetch(p);

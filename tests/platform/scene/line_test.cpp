@@ -56,6 +56,27 @@ TEST_F(LineTest, HalfTransparentLineBlendsWithBackground) {
     }
 }
 
+TEST_F(LineTest, VerticalSpansBlendEveryRowOnce) {
+    struct Case {
+        float y0, y1;
+        bool aa;
+    };
+    const Case cases[] = {{10, 10, false}, {10, 11, false}, {10, 12, true}, {12, 9, false},
+                          {0, 767, true}, {767, 0, false}, {100, 104, true}, {-50, 3, false}};
+    for (const auto& c : cases) {
+        device.Clear(0xFF000000);
+        line.SetAntialias(c.aa);
+        Draw({{300, c.y0}, {300, c.y1}}, 0x80FFFFFF);
+        const int top = std::max(0, static_cast<int>(std::min(c.y0, c.y1)));
+        const int bottom = static_cast<int>(std::max(c.y0, c.y1));
+        for (int y = top; y <= bottom; ++y)
+            ASSERT_TRUE(Near(device.PixelAt(300, y), 0xFF808080)) << c.y0 << ".." << c.y1 << " row " << y;
+        EXPECT_EQ(device.PixelAt(300, top - 1) & 0xFFFFFF, 0u);
+        EXPECT_EQ(device.PixelAt(300, bottom + 1) & 0xFFFFFF, 0u);
+        EXPECT_EQ(device.PixelAt(301, (top + bottom) / 2), 0xFF000000u);
+    }
+}
+
 TEST_F(LineTest, PlainLinesHitTheNearestPixels) {
     struct Case {
         Vec2 a, b;
