@@ -4,7 +4,8 @@
 // read back; they do not change what is drawn.
 //
 // Colours are 0xAARRGGBB. Blending is src * a + dst * (1 - a). The back buffer is opaque:
-// its alpha byte is always 0xFF. Everything is drawn immediately, in call order.
+// its alpha byte is always 0xFF. Everything is drawn immediately, in call order. A device
+// and its objects belong to one thread (the GUI thread).
 #pragma once
 #include <cstddef>
 #include <cstdint>
