@@ -23,6 +23,20 @@ float PointsPerHzOf(unsigned count, float start, float stop) {
   return start >= stop ? -1.0f : float(count) / (stop - start);
 }
 
+// The frequency and level range shared by traces and digital buffers: an empty or reversed frequency
+// range marks the buffer unmapped (-1 points per Hz); an empty level range keeps the old one.
+template <class Buffer>
+void StoreRange(Buffer& buffer, float start, float stop, float levelMin, float levelMax) {
+  buffer.Start.store(start, relaxed);
+  buffer.Stop.store(stop, relaxed);
+  buffer.PointsPerHz.store(PointsPerHzOf(buffer.Count, start, stop), relaxed);
+  if (start >= stop) return;
+  if (levelMin < levelMax) {
+    buffer.LevelMin.store(levelMin, relaxed);
+    buffer.LevelMax.store(levelMax, relaxed);
+  }
+}
+
 // Truncation toward zero that stays defined for huge or non-finite values.
 int TruncToInt(double value) {
   if (std::isnan(value)) return 0;
@@ -39,17 +53,7 @@ BufferBase::BufferBase() : BufferBase(0) {}
 BufferBase::BufferBase(int count) : Count(count > 0 ? unsigned(count) : 0u) {}
 
 void BufferBase::SetRange(float start, float stop, float levelMin, float levelMax) {
-  Start.store(start, relaxed);
-  Stop.store(stop, relaxed);
-  if (start >= stop) {
-    PointsPerHz.store(-1.0f, relaxed);
-    return;
-  }
-  PointsPerHz.store(PointsPerHzOf(Count, start, stop), relaxed);
-  if (levelMin < levelMax) {
-    LevelMin.store(levelMin, relaxed);
-    LevelMax.store(levelMax, relaxed);
-  }
+  StoreRange(*this, start, stop, levelMin, levelMax);
 }
 
 void BufferBase::CopyRange(const BufferBase& source) {
@@ -256,17 +260,7 @@ void DigitalBuffer::Copy(const float* values, int channel, float factor) {
 }
 
 void DigitalBuffer::SetRange(float start, float stop, float levelMin, float levelMax) {
-  Start.store(start, relaxed);
-  Stop.store(stop, relaxed);
-  if (start >= stop) {
-    PointsPerHz.store(-1.0f, relaxed);
-    return;
-  }
-  PointsPerHz.store(PointsPerHzOf(Count, start, stop), relaxed);
-  if (levelMin < levelMax) {
-    LevelMin.store(levelMin, relaxed);
-    LevelMax.store(levelMax, relaxed);
-  }
+  StoreRange(*this, start, stop, levelMin, levelMax);
 }
 
 void DigitalBuffer::CopyFrom(DigitalBuffer* source, unsigned offset) {
