@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,8 @@ struct ChangeCase {
   std::function<int(TForm*)> run;
   int expectedEvents;
 };
+
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
 
 class ChangeEvents : public ControlsTest, public ::testing::WithParamInterface<ChangeCase> {};
 
@@ -324,6 +327,8 @@ struct WheelCase {
   bool handledByHook;
   bool throughComponent;  // TApplicationEvents instead of Application->OnMessage
 };
+
+void PrintTo(const WheelCase& c, std::ostream* os) { *os << c.name << " delta " << c.delta; }
 
 class WheelHook : public ControlsTest, public ::testing::WithParamInterface<WheelCase> {};
 
@@ -693,6 +698,10 @@ struct StretchCase {
   QPoint probe;
   bool expectRed;
 };
+
+void PrintTo(const StretchCase& c, std::ostream* os) {
+  *os << c.name << " at (" << c.probe.x() << ", " << c.probe.y() << ")";
+}
 
 class ImageDrawing : public ControlsTest, public ::testing::WithParamInterface<StretchCase> {};
 

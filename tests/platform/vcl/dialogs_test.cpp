@@ -1,6 +1,7 @@
 // Message boxes and dialogs without a display: defaults, stderr notes and scripted answers.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -26,6 +27,8 @@ struct DefaultCase {
   unsigned flags;
   int expected;
 };
+
+void PrintTo(const DefaultCase& c, std::ostream* os) { *os << c.name; }
 
 class DefaultAnswer : public DialogsTest, public ::testing::WithParamInterface<DefaultCase> {};
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "platform/rtl/Classes.h"
@@ -73,6 +74,8 @@ struct CoverCase {
   TPoint inside;
   TPoint outside;
 };
+
+void PrintTo(const CoverCase& c, std::ostream* os) { *os << c.name; }
 
 class Coverage : public GraphicsTest, public ::testing::WithParamInterface<CoverCase> {};
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -160,6 +161,8 @@ struct SilentTimerCase {
   unsigned interval;
   bool enabled;
 };
+
+void PrintTo(const SilentTimerCase& c, std::ostream* os) { *os << c.name; }
 
 class SilentTimer : public LoopTest, public ::testing::WithParamInterface<SilentTimerCase> {};
 

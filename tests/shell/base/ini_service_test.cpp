@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ std::vector<KeyCase> Keys() {
        [](S& s) { s.WriteBandLevelV2(5, 94); }, "SYSTEM", "LEVEL_V2_LTE2600", "94", 94},
   };
 }
+
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name << " (" << c.section << "/" << c.key << ")"; }
 
 class IniKeyTest : public testing::TestWithParam<KeyCase> {};
 
@@ -203,6 +206,11 @@ struct ClampCase {
   FormBounds stored;
   FormBounds expected;
 };
+
+void PrintTo(const ClampCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.stored.Left << ", " << c.stored.Top << ", " << c.stored.Width << " x " << c.stored.Height
+      << ")";
+}
 
 class ClampFormBoundsTest : public testing::TestWithParam<ClampCase> {};
 

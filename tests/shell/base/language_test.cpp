@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,10 @@ struct TextCase {
   int item;
   const char* expected;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+  *os << "language " << c.language << " " << c.group << " " << c.item;
+}
 
 class TextLookupTest : public LanguageTest, public testing::WithParamInterface<TextCase> {};
 
@@ -158,6 +163,8 @@ struct SpanCase {
   double span;
   double expected;
 };
+
+void PrintTo(const SpanCase& c, std::ostream* os) { *os << (c.up ? "up from " : "down from ") << c.span; }
 
 class NextSpanStepTest : public testing::TestWithParam<SpanCase> {};
 

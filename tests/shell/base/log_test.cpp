@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "platform/rtl/Classes.h"
@@ -122,6 +123,13 @@ struct ArgbCase {
   uint8_t alpha;
   uint32_t expected;
 };
+
+void PrintTo(const ArgbCase& c, std::ostream* os) {
+  const std::ios_base::fmtflags flags = os->flags();
+  *os << "colour 0x" << std::hex << std::uppercase << static_cast<uint32_t>(c.colour) << std::dec << " alpha "
+      << int(c.alpha);
+  os->flags(flags);
+}
 
 class ColorToARGBTest : public testing::TestWithParam<ArgbCase> {};
 

@@ -1,6 +1,7 @@
 // The band table: the default bands in sorted order, the inside flags and the sort's termination.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,10 @@ struct InsideCase {
   std::vector<SortedBand> bands;  // added in this order
   std::vector<SortedBand> sorted; // expected order and flags
 };
+
+void PrintTo(const InsideCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.bands.size() << (c.bands.size() == 1 ? " band)" : " bands)");
+}
 
 class RangeDefInsideTest : public testing::TestWithParam<InsideCase> {};
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ struct CandidateCase {
   std::vector<const char*> present;
   const char* chosen;
 };
+
+void PrintTo(const CandidateCase& c, std::ostream* os) {
+  *os << c.name << " {";
+  for (size_t i = 0; i < c.present.size(); ++i) *os << (i ? " " : "") << c.present[i];
+  *os << "}";
+}
 
 class ChooseSkinFileTest : public testing::TestWithParam<CandidateCase> {};
 
@@ -295,6 +302,10 @@ struct AlphaCase {
   uint8_t before;
   uint8_t after;
 };
+
+void PrintTo(const AlphaCase& c, std::ostream* os) {
+  *os << c.name << " depth " << c.depth << " factor " << c.factor << " alpha " << int(c.before);
+}
 
 class ScaleAlphaTest : public testing::TestWithParam<AlphaCase> {};
 

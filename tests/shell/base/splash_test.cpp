@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/rtl/Registry.h"
@@ -52,6 +53,12 @@ struct BrandingCase {
   const char* distributor;
   const char* picture;
 };
+
+void PrintTo(const BrandingCase& c, std::ostream* os) {
+  *os << c.name << " stored ";
+  if (c.stored) *os << '"' << c.stored << '"';
+  else *os << "nothing";
+}
 
 class SplashBrandingTest : public SplashTest, public testing::WithParamInterface<BrandingCase> {};
 
