@@ -8,6 +8,7 @@
 // joints are not blended twice.
 #include "platform/scene/Scene.h"
 #include "platform/scene/SceneInternal.h"
+#include "platform/scene/SceneRaster.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,6 +118,7 @@ public:
 
     uint32_t Alpha256() const { return alpha256_; }
     uint32_t Colour() const { return rb_ | g_; }
+    uint32_t Solid() const { return solid_; }
 
     struct Weighted : WeightedColour {
         Weighted(const Blender& b, uint32_t a) : WeightedColour{b.rb_ * a, b.g_ * a, 256 - a} {}
@@ -404,24 +406,45 @@ bool NarrowRange(double k, double c, double lo, double hi, double& xa, double& x
 
 inline double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
-// Wide line: the quad of half width hw around the segment, row by row.
-void Thick(const Blender& b, const Seg& s, double width, bool antialias) {
+// The frame of a wide segment: unit vectors along it, its length, half width and the reach of
+// its soft edge, and the rows it can touch.
+struct Quad {
+    double len, ux, uy, hw, e;
+    int yTop, yBot;
+};
+
+// False when the segment is too short to have a direction.
+bool MakeQuad(const Seg& s, double width, bool antialias, Quad& q) {
     const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
-    const double len = std::sqrt(dx * dx + dy * dy);
-    if (!(len > 1e-9)) return;
-    const double ux = dx / len, uy = dy / len;  // along the segment
-    const double hw = width * 0.5;
-    const double e = antialias ? 0.5 : 0.0;     // reach of the soft edge
-    const double reach = hw + e + 1.0;
-    const int yTop = std::max(0, Floor(std::min(s.y0, s.y1) - reach));
-    const int yBot = std::min(H - 1, Floor(std::max(s.y0, s.y1) + reach) + 1);
+    q.len = std::sqrt(dx * dx + dy * dy);
+    if (!(q.len > 1e-9)) return false;
+    q.ux = dx / q.len;
+    q.uy = dy / q.len;
+    q.hw = width * 0.5;
+    q.e = antialias ? 0.5 : 0.0;
+    const double reach = q.hw + q.e + 1.0;
+    q.yTop = std::max(0, Floor(std::min(s.y0, s.y1) - reach));
+    q.yBot = std::min(H - 1, Floor(std::max(s.y0, s.y1) + reach) + 1);
+    return true;
+}
+
+// Coverage of a pixel at distance n across the segment and position t along it.
+inline double Cover(const Quad& q, double n, double t) {
+    return Clamp01(q.hw + 0.5 - std::fabs(n)) * Clamp01(t + 0.5) * Clamp01(q.len - t + 0.5);
+}
+
+// Blend weight of a coverage.
+inline uint32_t WeightOf(double cover, uint32_t a) { return static_cast<uint32_t>(cover * a + 0.5); }
+
+// Any wide segment: the quad around it, row by row.
+void ThickQuad(const Blender& b, const Seg& s, const Quad& q, bool antialias) {
     const uint32_t a = b.Alpha256();
-    for (int y = yTop; y <= yBot; ++y) {
+    for (int y = q.yTop; y <= q.yBot; ++y) {
         const double ry = y - s.y0;
         // t(x) = (x - x0) * ux + ry * uy ; n(x) = -(x - x0) * uy + ry * ux
         double xa = 0.0, xb = W - 1.0;
-        if (!NarrowRange(ux, -s.x0 * ux + ry * uy, -e, len + e, xa, xb)) continue;
-        if (!NarrowRange(-uy, s.x0 * uy + ry * ux, -hw - e, hw + e, xa, xb)) continue;
+        if (!NarrowRange(q.ux, -s.x0 * q.ux + ry * q.uy, -q.e, q.len + q.e, xa, xb)) continue;
+        if (!NarrowRange(-q.uy, s.x0 * q.uy + ry * q.ux, -q.hw - q.e, q.hw + q.e, xa, xb)) continue;
         const int x0 = static_cast<int>(std::ceil(xa));
         const int x1 = static_cast<int>(std::floor(xb));
         if (x0 > x1) continue;
@@ -429,19 +452,169 @@ void Thick(const Blender& b, const Seg& s, double width, bool antialias) {
             b.HSpan(y, x0, x1, a);
             continue;
         }
-        double t = (x0 - s.x0) * ux + ry * uy;
-        double n = -(x0 - s.x0) * uy + ry * ux;
-        for (int x = x0; x <= x1; ++x, t += ux, n -= uy) {
-            const double cover = Clamp01(hw + 0.5 - std::fabs(n)) * Clamp01(t + 0.5) *
-                                 Clamp01(len - t + 0.5);
-            b.Plot(x, y, static_cast<uint32_t>(cover * a + 0.5));
+        double t = (x0 - s.x0) * q.ux + ry * q.uy;
+        double n = -(x0 - s.x0) * q.uy + ry * q.ux;
+        for (int x = x0; x <= x1; ++x, t += q.ux, n -= q.uy) b.Plot(x, y, WeightOf(Cover(q, n, t), a));
+    }
+}
+
+// A wide segment along a column or a row covers a rectangle, and the coverage of each pixel is
+// the product of a weight across the segment and one along it. The weights are worked out once
+// per column and once per row, in the same arithmetic as the quad above (one of ux, uy is an
+// exact zero, so the terms it multiplies vanish), which gives the same pixels; the rows are then
+// blended as runs of equal weight.
+class AxisRect {
+public:
+    AxisRect(const Blender& b, uint32_t* px, const Seg& s, const Quad& q, bool antialias)
+        : b_(b), px_(px), s_(s), q_(q), aa_(antialias), a_(b.Alpha256()) {}
+
+    // Along a column (ux == 0): the columns carry the weight across, the rows the one along.
+    void Vertical() {
+        double xa = 0.0, xb = W - 1.0;
+        if (!NarrowRange(-q_.uy, s_.x0 * q_.uy, -q_.hw - q_.e, q_.hw + q_.e, xa, xb)) return;
+        if (!Columns(xa, xb)) return;
+        double n = -(x0_ - s_.x0) * q_.uy;
+        for (int i = 0; i < count_; ++i, n -= q_.uy) {
+            across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
+            full_[i] = WeightOf(across_[i], a_);
+        }
+        for (int y = q_.yTop; y <= q_.yBot; ++y) {
+            const double t = (y - s_.y0) * q_.uy;
+            if (!(t >= -q_.e && t <= q_.len + q_.e)) continue;
+            if (!aa_) {
+                BlendRow(y, full_);
+                continue;
+            }
+            const double lead = Clamp01(t + 0.5), tail = Clamp01(q_.len - t + 0.5);
+            if (lead == 1.0 && tail == 1.0) {
+                BlendRow(y, full_);
+                continue;
+            }
+            for (int i = 0; i < count_; ++i) row_[i] = WeightOf(across_[i] * lead * tail, a_);
+            BlendRow(y, row_);
         }
     }
+
+    // Along a row (uy == 0): the rows carry the weight across, the columns the one along.
+    void Horizontal() {
+        double xa = 0.0, xb = W - 1.0;
+        if (!NarrowRange(q_.ux, -s_.x0 * q_.ux, -q_.e, q_.len + q_.e, xa, xb)) return;
+        if (!Columns(xa, xb)) return;
+        double t = (x0_ - s_.x0) * q_.ux;
+        for (int i = 0; i < count_; ++i, t += q_.ux) {
+            lead_[i] = aa_ ? Clamp01(t + 0.5) : 1.0;
+            tail_[i] = aa_ ? Clamp01(q_.len - t + 0.5) : 1.0;
+            full_[i] = WeightOf(lead_[i] * tail_[i], a_);
+        }
+        for (int y = q_.yTop; y <= q_.yBot; ++y) {
+            const double n = (y - s_.y0) * q_.ux;
+            if (!(n >= -q_.hw - q_.e && n <= q_.hw + q_.e)) continue;
+            const double across = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
+            if (across == 1.0) {
+                BlendRow(y, full_);
+                continue;
+            }
+            const uint32_t plain = WeightOf(across, a_);
+            for (int i = 0; i < count_; ++i)
+                row_[i] = lead_[i] == 1.0 && tail_[i] == 1.0 ? plain
+                                                             : WeightOf(across * lead_[i] * tail_[i], a_);
+            BlendRow(y, row_);
+        }
+    }
+
+private:
+    bool Columns(double xa, double xb) {
+        x0_ = static_cast<int>(std::ceil(xa));
+        count_ = static_cast<int>(std::floor(xb)) - x0_ + 1;
+        return count_ > 0;
+    }
+
+    // Row y, columns x0_ .. x0_ + count_ - 1 with their weights.
+    void BlendRow(int y, const uint32_t* weights) const {
+        uint32_t* p = px_ + y * S + x0_;
+        for (int i = 0; i < count_;) {
+            const uint32_t w = weights[i];
+            int end = i + 1;
+            while (end < count_ && weights[end] == w) ++end;
+            BlendRun(p + i, end - i, w);
+            i = end;
+        }
+    }
+
+    void BlendRun(uint32_t* p, int n, uint32_t w) const {
+        if (w == 0) return;
+        if (w >= 256) {
+            FillPixels(p, static_cast<size_t>(n), b_.Solid());
+            return;
+        }
+        const Blender::Weighted weighted(b_, w);
+        for (int i = 0; i < n; ++i) p[i] = weighted.Over(p[i]);
+    }
+
+    const Blender& b_;
+    uint32_t* px_;
+    const Seg& s_;
+    const Quad& q_;
+    const bool aa_;
+    const uint32_t a_;
+    int x0_ = 0, count_ = 0;
+    // Per column: the weight across (vertical) or along (horizontal), the weights of a row
+    // where the other factor is 1, and the weights of the row in hand.
+    double across_[W], lead_[W], tail_[W];
+    uint32_t full_[W], row_[W];
+};
+
+// Wide line: a rectangle when it runs along a row or a column, else the quad.
+void Thick(const Blender& b, uint32_t* px, const Seg& s, double width, bool antialias) {
+    Quad q;
+    if (!MakeQuad(s, width, antialias, q)) return;
+    if (q.ux == 0.0 || q.uy == 0.0) {
+        AxisRect rect(b, px, s, q, antialias);
+        if (q.ux == 0.0)
+            rect.Vertical();
+        else
+            rect.Horizontal();
+        return;
+    }
+    ThickQuad(b, s, q, antialias);
 }
 
 bool Finite(const Vec2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
+// Points far outside are cut back to the buffer plus a margin that the line's width and soft
+// edge cannot cross; false when nothing of the segment is left.
+bool ClipToMargin(Seg& s, double margin) {
+    const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
+    const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right &&
+                        s.y0 >= lo && s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
+    return inside || ClipSegment(s, lo, lo, right, bottom);
+}
+
+double MarginFor(double width) { return width <= 1.0 ? 2.0 : width * 0.5 + 2.0; }
+
 }  // namespace
+
+bool DrawWideSegment(WideRaster raster, uint32_t* pixels, Vec2 a, Vec2 b, float width,
+                     bool antialias, uint32_t argb) {
+    const Blender blender(pixels, argb);
+    const double w = std::min(static_cast<double>(width), MaxWidth);
+    Seg s{a.x, a.y, b.x, b.y};
+    if (!(w > 1.0) || !Finite(a) || !Finite(b) || blender.Alpha256() == 0) return false;
+    if (!ClipToMargin(s, MarginFor(w))) return true;
+    Quad q;
+    if (!MakeQuad(s, w, antialias, q)) return true;
+    if (raster == WideRaster::Quad) {
+        ThickQuad(blender, s, q, antialias);
+        return true;
+    }
+    if (q.ux != 0.0 && q.uy != 0.0) return false;
+    AxisRect rect(blender, pixels, s, q, antialias);
+    if (q.ux == 0.0)
+        rect.Vertical();
+    else
+        rect.Horizontal();
+    return true;
+}
 
 Line::Line(Device& device) : device_(device) {}
 Line::~Line() = default;
@@ -474,17 +647,14 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
     if (blender.Alpha256() == 0) return true;
     const double width = std::min(static_cast<double>(width_), MaxWidth);
     const bool thin = width <= 1.0;
-    const double margin = thin ? 2.0 : width * 0.5 + 2.0;
+    const double margin = MarginFor(width);
     for (int i = 0; i + 1 < count; ++i) {
         if (!Finite(points[i]) || !Finite(points[i + 1])) continue;
         Seg s{points[i].x, points[i].y, points[i + 1].x, points[i + 1].y};
-        const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
-        const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right &&
-                            s.y0 >= lo && s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
-        if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
+        if (!ClipToMargin(s, margin)) continue;
         const bool last = i + 2 == count;
         if (!thin)
-            Thick(blender, s, width, antialias_);
+            Thick(blender, pixels, s, width, antialias_);
         else if (antialias_)
             ThinWu(blender, pixels, s, !last);
         else
