@@ -38,7 +38,7 @@ TControl* Device::Window() const { return impl_->window; }
 
 void Device::Clear(uint32_t argb) {
     impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
-    FillPixels(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
+    FillBuffer(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
 }
 
 bool Device::BeginScene() {

@@ -461,8 +461,9 @@ void ThickQuad(const Blender& b, const Seg& s, const Quad& q, bool antialias) {
 // A wide segment along a column or a row covers a rectangle, and the coverage of each pixel is
 // the product of a weight across the segment and one along it. The weights are worked out once
 // per column and once per row, in the same arithmetic as the quad above (one of ux, uy is an
-// exact zero, so the terms it multiplies vanish), which gives the same pixels; the rows are then
-// blended as runs of equal weight.
+// exact zero, so the terms it multiplies vanish), which gives the same pixels. Rows are blended
+// as runs of equal weight; the rows whose second factor is 1 form one band (the factor rises
+// and falls steadily across the rows) that is blended with one precomputed set of runs.
 class AxisRect {
 public:
     AxisRect(const Blender& b, uint32_t* px, const Seg& s, const Quad& q, bool antialias)
@@ -478,21 +479,7 @@ public:
             across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
             full_[i] = WeightOf(across_[i], a_);
         }
-        for (int y = q_.yTop; y <= q_.yBot; ++y) {
-            const double t = (y - s_.y0) * q_.uy;
-            if (!(t >= -q_.e && t <= q_.len + q_.e)) continue;
-            if (!aa_) {
-                BlendRow(y, full_);
-                continue;
-            }
-            const double lead = Clamp01(t + 0.5), tail = Clamp01(q_.len - t + 0.5);
-            if (lead == 1.0 && tail == 1.0) {
-                BlendRow(y, full_);
-                continue;
-            }
-            for (int i = 0; i < count_; ++i) row_[i] = WeightOf(across_[i] * lead * tail, a_);
-            BlendRow(y, row_);
-        }
+        Rows([this](int y) { return VerticalRow(y); });
     }
 
     // Along a row (uy == 0): the rows carry the weight across, the columns the one along.
@@ -506,43 +493,93 @@ public:
             tail_[i] = aa_ ? Clamp01(q_.len - t + 0.5) : 1.0;
             full_[i] = WeightOf(lead_[i] * tail_[i], a_);
         }
-        for (int y = q_.yTop; y <= q_.yBot; ++y) {
-            const double n = (y - s_.y0) * q_.ux;
-            if (!(n >= -q_.hw - q_.e && n <= q_.hw + q_.e)) continue;
-            const double across = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
-            if (across == 1.0) {
-                BlendRow(y, full_);
-                continue;
-            }
-            const uint32_t plain = WeightOf(across, a_);
-            for (int i = 0; i < count_; ++i)
-                row_[i] = lead_[i] == 1.0 && tail_[i] == 1.0 ? plain
-                                                             : WeightOf(across * lead_[i] * tail_[i], a_);
-            BlendRow(y, row_);
-        }
+        Rows([this](int y) { return HorizontalRow(y); });
     }
 
 private:
+    struct Run {
+        int offset, length;
+        uint32_t weight;
+    };
+
     bool Columns(double xa, double xb) {
         x0_ = static_cast<int>(std::ceil(xa));
         count_ = static_cast<int>(std::floor(xb)) - x0_ + 1;
         return count_ > 0;
     }
 
-    // Row y, columns x0_ .. x0_ + count_ - 1 with their weights.
-    void BlendRow(int y, const uint32_t* weights) const {
-        uint32_t* p = px_ + y * S + x0_;
+    // Walks in from both ends with rowAt (which blends a partly weighted row itself and answers
+    // true for a fully weighted one) until the band of full rows is reached, then blends it.
+    template <typename RowAt>
+    void Rows(RowAt rowAt) {
+        int top = q_.yTop, bottom = q_.yBot;
+        while (top <= bottom && !rowAt(top)) ++top;
+        while (bottom > top && !rowAt(bottom)) --bottom;
+        if (top <= bottom) BlendBand(top, bottom);
+    }
+
+    bool VerticalRow(int y) {
+        const double t = (y - s_.y0) * q_.uy;
+        if (!(t >= -q_.e && t <= q_.len + q_.e)) return false;
+        if (!aa_) return true;
+        const double lead = Clamp01(t + 0.5), tail = Clamp01(q_.len - t + 0.5);
+        if (lead == 1.0 && tail == 1.0) return true;
+        for (int i = 0; i < count_; ++i) row_[i] = WeightOf(across_[i] * lead * tail, a_);
+        BlendRow(y, row_);
+        return false;
+    }
+
+    bool HorizontalRow(int y) {
+        const double n = (y - s_.y0) * q_.ux;
+        if (!(n >= -q_.hw - q_.e && n <= q_.hw + q_.e)) return false;
+        if (!aa_) return true;
+        const double across = Clamp01(q_.hw + 0.5 - std::fabs(n));
+        if (across == 1.0) return true;
+        const uint32_t plain = WeightOf(across, a_);
+        for (int i = 0; i < count_; ++i)
+            row_[i] = lead_[i] == 1.0 && tail_[i] == 1.0 ? plain
+                                                         : WeightOf(across * lead_[i] * tail_[i], a_);
+        BlendRow(y, row_);
+        return false;
+    }
+
+    // Splits weights[0 .. count_) into runs of equal, non-zero weight; returns their number.
+    int RunsOf(const uint32_t* weights, Run* runs) const {
+        int n = 0;
         for (int i = 0; i < count_;) {
-            const uint32_t w = weights[i];
             int end = i + 1;
-            while (end < count_ && weights[end] == w) ++end;
-            BlendRun(p + i, end - i, w);
+            while (end < count_ && weights[end] == weights[i]) ++end;
+            if (weights[i] != 0) runs[n++] = {i, end - i, weights[i]};
             i = end;
         }
+        return n;
+    }
+
+    // Row y, columns x0_ .. x0_ + count_ - 1 with their weights.
+    void BlendRow(int y, const uint32_t* weights) {
+        const int n = RunsOf(weights, runs_);
+        uint32_t* p = px_ + y * S + x0_;
+        for (int r = 0; r < n; ++r) BlendRun(p + runs_[r].offset, runs_[r].length, runs_[r].weight);
+    }
+
+    // Rows top .. bottom with the full weights. One solid run (a line of an opaque colour) is
+    // the common case and is stored straight.
+    void BlendBand(int top, int bottom) {
+        const int n = RunsOf(full_, runs_);
+        uint32_t* row = px_ + top * S + x0_;
+        uint32_t* const last = px_ + bottom * S + x0_;
+        if (n == 1 && runs_[0].weight >= 256) {
+            const uint32_t solid = b_.Solid();
+            const int length = runs_[0].length;
+            for (uint32_t* p = row + runs_[0].offset; p <= last + runs_[0].offset; p += S)
+                for (int i = 0; i < length; ++i) p[i] = solid;
+            return;
+        }
+        for (; row <= last; row += S)
+            for (int r = 0; r < n; ++r) BlendRun(row + runs_[r].offset, runs_[r].length, runs_[r].weight);
     }
 
     void BlendRun(uint32_t* p, int n, uint32_t w) const {
-        if (w == 0) return;
         if (w >= 256) {
             FillPixels(p, static_cast<size_t>(n), b_.Solid());
             return;
@@ -558,10 +595,11 @@ private:
     const bool aa_;
     const uint32_t a_;
     int x0_ = 0, count_ = 0;
-    // Per column: the weight across (vertical) or along (horizontal), the weights of a row
-    // where the other factor is 1, and the weights of the row in hand.
+    // Per column: the weight across (vertical) or the two along (horizontal), the weights of a
+    // row in the full band, the weights of a partly weighted row, and the runs of a row.
     double across_[W], lead_[W], tail_[W];
     uint32_t full_[W], row_[W];
+    Run runs_[W];
 };
 
 // Wide line: a rectangle when it runs along a row or a column, else the quad.
