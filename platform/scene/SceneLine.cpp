@@ -475,11 +475,22 @@ public:
         if (!NarrowRange(-q_.uy, s_.x0 * q_.uy, -q_.hw - q_.e, q_.hw + q_.e, xa, xb)) return;
         if (!Columns(xa, xb)) return;
         double n = -(x0_ - s_.x0) * q_.uy;
-        for (int i = 0; i < count_; ++i, n -= q_.uy) {
-            across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
+        for (int i = 0; i < count_; ++i, n -= q_.uy) across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
+        // Columns at the very edge of the soft border weigh 0 in every row.
+        int first = 0;
+        while (first < count_ && across_[first] == 0.0) ++first;
+        while (count_ > first && across_[count_ - 1] == 0.0) --count_;
+        if (first == count_) return;
+        x0_ += first;
+        count_ -= first;
+        for (int i = 0; i < count_; ++i) {
+            across_[i] = across_[i + first];
             full_[i] = WeightOf(across_[i], a_);
         }
-        Rows([this](int y) { return VerticalRow(y); });
+        // Rows a whole pixel beyond the soft edge cannot be reached, whatever the rounding.
+        const int top = std::max(q_.yTop, Floor(std::min(s_.y0, s_.y1) - q_.e));
+        const int bottom = std::min(q_.yBot, Floor(std::max(s_.y0, s_.y1) + q_.e) + 1);
+        Rows(top, bottom, [this](int y) { return VerticalRow(y); });
     }
 
     // Along a row (uy == 0): the rows carry the weight across, the columns the one along.
@@ -493,7 +504,7 @@ public:
             tail_[i] = aa_ ? Clamp01(q_.len - t + 0.5) : 1.0;
             full_[i] = WeightOf(lead_[i] * tail_[i], a_);
         }
-        Rows([this](int y) { return HorizontalRow(y); });
+        Rows(q_.yTop, q_.yBot, [this](int y) { return HorizontalRow(y); });
     }
 
 private:
@@ -501,6 +512,7 @@ private:
         int offset, length;
         uint32_t weight;
     };
+    static constexpr int ShortRow = 8;
 
     bool Columns(double xa, double xb) {
         x0_ = static_cast<int>(std::ceil(xa));
@@ -508,11 +520,11 @@ private:
         return count_ > 0;
     }
 
-    // Walks in from both ends with rowAt (which blends a partly weighted row itself and answers
-    // true for a fully weighted one) until the band of full rows is reached, then blends it.
+    // Walks in from both ends of rows top .. bottom with rowAt (which blends a partly weighted
+    // row itself and answers true for a fully weighted one) until the band of full rows is
+    // reached, then blends it.
     template <typename RowAt>
-    void Rows(RowAt rowAt) {
-        int top = q_.yTop, bottom = q_.yBot;
+    void Rows(int top, int bottom, RowAt rowAt) {
         while (top <= bottom && !rowAt(top)) ++top;
         while (bottom > top && !rowAt(bottom)) --bottom;
         if (top <= bottom) BlendBand(top, bottom);
@@ -557,26 +569,52 @@ private:
 
     // Row y, columns x0_ .. x0_ + count_ - 1 with their weights.
     void BlendRow(int y, const uint32_t* weights) {
-        const int n = RunsOf(weights, runs_);
         uint32_t* p = px_ + y * S + x0_;
+        if (count_ <= ShortRow) {  // the end of a narrow line: runs do not pay
+            for (int i = 0; i < count_; ++i)
+                if (weights[i] != 0) b_.Blend(p[i], weights[i]);
+            return;
+        }
+        const int n = RunsOf(weights, runs_);
         for (int r = 0; r < n; ++r) BlendRun(p + runs_[r].offset, runs_[r].length, runs_[r].weight);
     }
 
-    // Rows top .. bottom with the full weights. One solid run (a line of an opaque colour) is
-    // the common case and is stored straight.
+    // Rows top .. bottom with the full weights, one run after the other down the band: a run
+    // is a strip of a few columns for the lines the displays draw, and its rows stay cached
+    // for the next strip.
     void BlendBand(int top, int bottom) {
         const int n = RunsOf(full_, runs_);
-        uint32_t* row = px_ + top * S + x0_;
-        uint32_t* const last = px_ + bottom * S + x0_;
-        if (n == 1 && runs_[0].weight >= 256) {
-            const uint32_t solid = b_.Solid();
-            const int length = runs_[0].length;
-            for (uint32_t* p = row + runs_[0].offset; p <= last + runs_[0].offset; p += S)
-                for (int i = 0; i < length; ++i) p[i] = solid;
-            return;
+        for (int r = 0; r < n; ++r) {
+            const Run& run = runs_[r];
+            uint32_t* const first = px_ + top * S + x0_ + run.offset;
+            uint32_t* const last = px_ + bottom * S + x0_ + run.offset;
+            if (run.weight < 256 && run.length == 1) {
+                b_.VSpan(x0_ + run.offset, top, bottom, run.weight);
+            } else if (run.weight < 256) {
+                const Blender::Weighted weighted(b_, run.weight);
+                for (uint32_t* p = first; p <= last; p += S)
+                    for (int i = 0; i < run.length; ++i) p[i] = weighted.Over(p[i]);
+            } else {
+                FillStrip(first, last, run.length, b_.Solid());
+            }
         }
-        for (; row <= last; row += S)
-            for (int r = 0; r < n; ++r) BlendRun(row + runs_[r].offset, runs_[r].length, runs_[r].weight);
+    }
+
+    // Stores the colour into columns [0, length) of the rows from first to last.
+    static void FillStrip(uint32_t* first, uint32_t* last, int length, uint32_t solid) {
+        switch (length) {
+            case 1: return FillStrip<1>(first, last, solid);
+            case 2: return FillStrip<2>(first, last, solid);
+            case 3: return FillStrip<3>(first, last, solid);
+            case 4: return FillStrip<4>(first, last, solid);
+            default:
+                for (uint32_t* p = first; p <= last; p += S) FillPixels(p, static_cast<size_t>(length), solid);
+        }
+    }
+    template <int Length>
+    static void FillStrip(uint32_t* first, uint32_t* last, uint32_t solid) {
+        for (uint32_t* p = first; p <= last; p += S)
+            for (int i = 0; i < Length; ++i) p[i] = solid;
     }
 
     void BlendRun(uint32_t* p, int n, uint32_t w) const {
