@@ -56,8 +56,9 @@ TImage* MakePanelImage(TPanel* panel, TComponent* owner) {
   return image;
 }
 
-TTimer* MakeTimer(TComponent* owner, unsigned interval, TNotifyEvent tick) {
+TTimer* MakeTimer(TComponent* owner, const char* name, unsigned interval, TNotifyEvent tick) {
   TTimer* timer = new TTimer(owner);
+  timer->SetName(name);
   timer->SetEnabled(false);
   timer->SetInterval(interval);
   timer->OnTimer = std::move(tick);
@@ -154,12 +155,12 @@ void TMainWin::BuildPanels() {
 }
 
 void TMainWin::BuildTimers() {
-  PollingTimer = MakeTimer(this, 300, [this](TObject* s) { OnPollingTimer(s); });
-  NoLinkUpTimer = MakeTimer(this, 10, [this](TObject* s) { OnNoLinkUpTimer(s); });
-  InfoPanelTimer = MakeTimer(this, 2000, [this](TObject* s) { OnInfoPanelTimerClick(s); });
-  AkkuTimer = MakeTimer(this, 1000, [this](TObject* s) { OnAkkuTimer(s); });
-  TestTimer = MakeTimer(this, 1000, nullptr);
-  VideoTimer = MakeTimer(this, 1000, nullptr);
+  PollingTimer = MakeTimer(this, "PollingTimer", 300, [this](TObject* s) { OnPollingTimer(s); });
+  NoLinkUpTimer = MakeTimer(this, "NoLinkUpTimer", 10, [this](TObject* s) { OnNoLinkUpTimer(s); });
+  InfoPanelTimer = MakeTimer(this, "InfoPanelTimer", 2000, [this](TObject* s) { OnInfoPanelTimerClick(s); });
+  AkkuTimer = MakeTimer(this, "AkkuTimer", 1000, [this](TObject* s) { OnAkkuTimer(s); });
+  TestTimer = MakeTimer(this, "TestTimer", 1000, nullptr);
+  VideoTimer = MakeTimer(this, "VideoTimer", 1000, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,7 +178,7 @@ TMainWin::TMainWin(TComponent* AOwner) : TForm(AOwner) {
   MainWin = this;
   LogList = new TStringList();
   LogListBox = llb;
-  ResizeTimer = MakeTimer(this, 500, [this](TObject* s) { OnResizeTimer(s); });
+  ResizeTimer = MakeTimer(this, "ResizeTimer", 500, [this](TObject* s) { OnResizeTimer(s); });
   ImageBaseGlobal = new ImageBase();
   RenderWindow = nullptr;
   SettingsWindow = nullptr;

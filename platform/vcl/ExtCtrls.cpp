@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/vcl/Internal.h"
+#include "platform/vcl/TestHooks.h"
 
 // ---- Panel ----
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
@@ -175,6 +176,13 @@ void TTimer::Update() {
     timer_->stop();
 }
 
+namespace {
+std::function<bool(const TTimer*)> heldTimerTicks;  // test hook, GUI thread only
+}  // namespace
+
+void VclTest::HoldTimerTicks(std::function<bool(const TTimer*)> held) { heldTimerTicks = std::move(held); }
+
 void TTimer::Tick() {
+  if (heldTimerTicks && heldTimerTicks(this)) return;
   if (OnTimer) OnTimer(this);
 }

@@ -1,10 +1,12 @@
 // Hooks for headless tests and tools: synthetic input and scripted answers for boxes and dialogs.
 // Everything here runs on the GUI thread, except the scripting functions, which any thread may call.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 
 namespace VclTest {
@@ -49,5 +51,10 @@ struct ShownBox {
 };
 std::vector<ShownBox> ShownBoxes();
 void ClearShownBoxes();
+
+// ---- Timers: the ticks of every timer for which `held` answers true are dropped, so a test can
+// look at a state that a timer would clear after a while, however slowly the run goes. An empty
+// function releases all timers.
+void HoldTimerTicks(std::function<bool(const TTimer*)> held);
 
 }  // namespace VclTest

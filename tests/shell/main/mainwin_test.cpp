@@ -91,7 +91,10 @@ TEST_F(MainWinTest, SplashReachesItsEndBeforeTheWindowIsShownAndGoesAway) {
 }
 
 TEST_F(MainWinTest, AnalyserIsActiveWithItsFirstButtonAndTheConnectionMessageShows) {
+  // The info timer would hide the message after 2 s: a slow run must still see it.
+  VclTest::HoldTimerTicks([](const TTimer* timer) { return timer->Name() == "InfoPanelTimer"; });
   Start();
+  VclTest::HoldTimerTicks(nullptr);
   EXPECT_EQ(VisibleCategories(win), std::vector<int>{1});
   EXPECT_EQ(win->AnalyzerFrame->ActiveButton(), 1);
   EXPECT_TRUE(win->AnalyzerFrame->AnalyzerFrame->Visible());
