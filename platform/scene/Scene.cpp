@@ -143,8 +143,7 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
         if (sw == dw && dest.left == x0) {  // same width: a straight copy
             CopyOpaque(dst + x0, row + src.left, static_cast<size_t>(x1 - x0));
         } else {
-            for (int x = x0; x < x1; ++x)
-                dst[x] = row[columns[static_cast<size_t>(x - x0)]] | 0xFF000000u;
+            GatherOpaque(dst + x0, row, columns.data(), static_cast<size_t>(x1 - x0));
         }
     }
     return true;

@@ -148,6 +148,32 @@ TEST_F(BlitTest, ShrinksSourceRectsAndClipsAtTheEdges) {
     EXPECT_EQ(device.PixelAt(1023, 767), Src(1, 0));
 }
 
+TEST_F(BlitTest, EveryColumnSamplesTheSourceAtItsCentre) {
+    // One row of ten distinct pixels (alpha 0) shrunk to 7 and stretched to 13 columns: each
+    // destination column shows the source column under its centre, groups of four included.
+    std::vector<uint32_t> row;
+    for (uint32_t i = 0; i < 10; ++i) row.push_back(0x00102030u + i);
+    struct Case {
+        int destWidth;
+        std::vector<int> sourceColumns;
+    };
+    const Case cases[] = {
+        {7, {0, 2, 3, 5, 6, 7, 9}},
+        {13, {0, 1, 1, 2, 3, 4, 5, 5, 6, 7, 8, 8, 9}},
+        {10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    };
+    for (const auto& c : cases) {
+        device.Clear(0xFF000000);
+        ASSERT_TRUE(device.StretchBlit(row.data(), 10, 1, 40, {0, 0, 10, 1}, {200, 30, 200 + c.destWidth, 32}));
+        for (int x = 0; x < c.destWidth; ++x)
+            for (int y : {30, 31})
+                EXPECT_EQ(device.PixelAt(200 + x, y), row[c.sourceColumns[x]] | 0xFF000000u)
+                    << c.destWidth << " columns, column " << x << " row " << y;
+        EXPECT_EQ(device.PixelAt(199, 30), 0xFF000000u);
+        EXPECT_EQ(device.PixelAt(200 + c.destWidth, 30), 0xFF000000u);
+    }
+}
+
 TEST_F(BlitTest, NegativeStrideWalksUpwards) {
     // Bottom-up storage: the last row in memory is the top row.
     ASSERT_TRUE(device.StretchBlit(src.data() + 4, 4, 2, -16, {0, 0, 4, 2}, {0, 0, 4, 2}));
