@@ -32,9 +32,9 @@ void InitErrors(ErrorManager& errors) {
   errors.warnings = 0;
 }
 
-// Reads the header into info; false on a libjpeg error. Kept free of C++ objects with destructors,
+// Reads the header into info and isCmyk and, with out, decodes into it; false on a libjpeg error. Kept free of C++ objects with destructors,
 // because libjpeg errors leave it with longjmp.
-bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out) {
+bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out, bool* isCmyk = nullptr) {
   ErrorManager errors;
   jpeg_decompress_struct cinfo;
   InitErrors(errors);
@@ -52,6 +52,8 @@ bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out) {
     return false;
   }
   const bool grey = cinfo.num_components == 1;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  if (isCmyk) *isCmyk = cmyk;
   if (info) {
     info->type = FileType::JPEG;
     info->width = int(cinfo.image_width);
@@ -69,7 +71,6 @@ bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out) {
     jpeg_destroy_decompress(&cinfo);
     return true;
   }
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const int components = cinfo.output_components;
@@ -88,23 +89,6 @@ bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out) {
   return errors.warnings == 0;
 }
 
-bool IsCmyk(const uint8_t* data, size_t size) {
-  ErrorManager errors;
-  jpeg_decompress_struct cinfo;
-  InitErrors(errors);
-  cinfo.err = &errors.base;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-  jpeg_read_header(&cinfo, TRUE);
-  bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  jpeg_destroy_decompress(&cinfo);
-  return cmyk;
-}
-
 }  // namespace
 
 bool ReadJpegInfo(const uint8_t* data, size_t size, FileInfo& info) {
@@ -113,8 +97,8 @@ bool ReadJpegInfo(const uint8_t* data, size_t size, FileInfo& info) {
 
 Image DecodeJpeg(const uint8_t* data, size_t size) {
   FileInfo info;
-  if (!ReadJpegInfo(data, size, info)) return {};
-  const bool cmyk = IsCmyk(data, size);
+  bool cmyk = false;
+  if (!data || size == 0 || !ReadHeader(data, size, &info, nullptr, &cmyk)) return {};
   // CMYK rows are decoded 4 bytes per pixel into an RGBA-sized buffer, then turned into RGB.
   Image image = MakeImage(info.width, info.height, info.model == ColourModel::Grey ? 1 : cmyk ? 4 : 3,
                           false);
