@@ -724,10 +724,13 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
     const double width = std::min(static_cast<double>(width_), MaxWidth);
     const bool thin = width <= 1.0;
     const double margin = MarginFor(width);
+    const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
     for (int i = 0; i + 1 < count; ++i) {
         if (!Finite(points[i]) || !Finite(points[i + 1])) continue;
         Seg s{points[i].x, points[i].y, points[i + 1].x, points[i + 1].y};
-        if (!ClipToMargin(s, margin)) continue;
+        const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right &&
+                            s.y0 >= lo && s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
+        if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
         const bool last = i + 2 == count;
         if (!thin)
             Thick(blender, pixels, s, width, antialias_);
