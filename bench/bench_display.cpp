@@ -108,7 +108,7 @@ void BM_SpectrumIntensityFrame(benchmark::State& state) {
   Views& v = TheViews();
   for (auto _ : state) v.Pass();
 }
-BENCHMARK(BM_SpectrumIntensityFrame)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_SpectrumIntensityFrame)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(9)->ReportAggregatesOnly();
 
 void RenderOne(benchmark::State& state, StdDisplay& d) {
   Views& v = TheViews();
