@@ -4,8 +4,9 @@
 // major axis: plain ones set the nearest pixel, antialiased ones split each step between
 // the two nearest pixels (Wu). Axis-aligned thin lines are blended as spans. Wider lines
 // are filled quads around the segment; with antialiasing their edges are weighted by
-// coverage. Inside a polyline every segment but the last leaves out its end pixel so
-// joints are not blended twice.
+// coverage; one along a row or a column is the same quad drawn as a rectangle. Inside a
+// polyline every segment but the last leaves out its end pixel so joints are not blended
+// twice.
 #include "platform/scene/Scene.h"
 #include "platform/scene/SceneInternal.h"
 #include "platform/scene/SceneRaster.h"
@@ -434,7 +435,9 @@ inline double Cover(const Quad& q, double n, double t) {
 }
 
 // Blend weight of a coverage.
-inline uint32_t WeightOf(double cover, uint32_t a) { return static_cast<uint32_t>(cover * a + 0.5); }
+inline uint32_t WeightOf(double cover, uint32_t a) {
+    return static_cast<uint32_t>(cover * a + 0.5);
+}
 
 // Any wide segment: the quad around it, row by row.
 void ThickQuad(const Blender& b, const Seg& s, const Quad& q, bool antialias) {
@@ -454,7 +457,8 @@ void ThickQuad(const Blender& b, const Seg& s, const Quad& q, bool antialias) {
         }
         double t = (x0 - s.x0) * q.ux + ry * q.uy;
         double n = -(x0 - s.x0) * q.uy + ry * q.ux;
-        for (int x = x0; x <= x1; ++x, t += q.ux, n -= q.uy) b.Plot(x, y, WeightOf(Cover(q, n, t), a));
+        for (int x = x0; x <= x1; ++x, t += q.ux, n -= q.uy)
+            b.Plot(x, y, WeightOf(Cover(q, n, t), a));
     }
 }
 
@@ -475,7 +479,8 @@ public:
         if (!NarrowRange(-q_.uy, s_.x0 * q_.uy, -q_.hw - q_.e, q_.hw + q_.e, xa, xb)) return;
         if (!Columns(xa, xb)) return;
         double n = -(x0_ - s_.x0) * q_.uy;
-        for (int i = 0; i < count_; ++i, n -= q_.uy) across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
+        for (int i = 0; i < count_; ++i, n -= q_.uy)
+            across_[i] = aa_ ? Clamp01(q_.hw + 0.5 - std::fabs(n)) : 1.0;
         // Columns at the very edge of the soft border weigh 0 in every row.
         int first = 0;
         while (first < count_ && across_[first] == 0.0) ++first;
@@ -548,9 +553,10 @@ private:
         const double across = Clamp01(q_.hw + 0.5 - std::fabs(n));
         if (across == 1.0) return true;
         const uint32_t plain = WeightOf(across, a_);
-        for (int i = 0; i < count_; ++i)
-            row_[i] = lead_[i] == 1.0 && tail_[i] == 1.0 ? plain
-                                                         : WeightOf(across * lead_[i] * tail_[i], a_);
+        for (int i = 0; i < count_; ++i) {
+            const bool fullAlong = lead_[i] == 1.0 && tail_[i] == 1.0;
+            row_[i] = fullAlong ? plain : WeightOf(across * lead_[i] * tail_[i], a_);
+        }
         BlendRow(y, row_);
         return false;
     }
@@ -608,7 +614,8 @@ private:
             case 3: return FillStrip<3>(first, last, solid);
             case 4: return FillStrip<4>(first, last, solid);
             default:
-                for (uint32_t* p = first; p <= last; p += S) FillPixels(p, static_cast<size_t>(length), solid);
+                for (uint32_t* p = first; p <= last; p += S)
+                    FillPixels(p, static_cast<size_t>(length), solid);
         }
     }
     template <int Length>
@@ -640,19 +647,25 @@ private:
     Run runs_[W];
 };
 
+bool AlongAnAxis(const Quad& q) { return q.ux == 0.0 || q.uy == 0.0; }
+
+// A wide segment along a row or a column as its rectangle.
+void ThickRect(const Blender& b, uint32_t* px, const Seg& s, const Quad& q, bool antialias) {
+    AxisRect rect(b, px, s, q, antialias);
+    if (q.ux == 0.0)
+        rect.Vertical();
+    else
+        rect.Horizontal();
+}
+
 // Wide line: a rectangle when it runs along a row or a column, else the quad.
 void Thick(const Blender& b, uint32_t* px, const Seg& s, double width, bool antialias) {
     Quad q;
     if (!MakeQuad(s, width, antialias, q)) return;
-    if (q.ux == 0.0 || q.uy == 0.0) {
-        AxisRect rect(b, px, s, q, antialias);
-        if (q.ux == 0.0)
-            rect.Vertical();
-        else
-            rect.Horizontal();
-        return;
-    }
-    ThickQuad(b, s, q, antialias);
+    if (AlongAnAxis(q))
+        ThickRect(b, px, s, q, antialias);
+    else
+        ThickQuad(b, s, q, antialias);
 }
 
 bool Finite(const Vec2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
@@ -679,16 +692,12 @@ bool DrawWideSegment(WideRaster raster, uint32_t* pixels, Vec2 a, Vec2 b, float 
     if (!ClipToMargin(s, MarginFor(w))) return true;
     Quad q;
     if (!MakeQuad(s, w, antialias, q)) return true;
-    if (raster == WideRaster::Quad) {
+    if (raster == WideRaster::Quad)
         ThickQuad(blender, s, q, antialias);
-        return true;
-    }
-    if (q.ux != 0.0 && q.uy != 0.0) return false;
-    AxisRect rect(blender, pixels, s, q, antialias);
-    if (q.ux == 0.0)
-        rect.Vertical();
+    else if (AlongAnAxis(q))
+        ThickRect(blender, pixels, s, q, antialias);
     else
-        rect.Horizontal();
+        return false;
     return true;
 }
 

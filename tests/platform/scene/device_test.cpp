@@ -164,7 +164,8 @@ TEST_F(BlitTest, EveryColumnSamplesTheSourceAtItsCentre) {
     };
     for (const auto& c : cases) {
         device.Clear(0xFF000000);
-        ASSERT_TRUE(device.StretchBlit(row.data(), 10, 1, 40, {0, 0, 10, 1}, {200, 30, 200 + c.destWidth, 32}));
+        const RectI dest{200, 30, 200 + c.destWidth, 32};
+        ASSERT_TRUE(device.StretchBlit(row.data(), 10, 1, 40, {0, 0, 10, 1}, dest));
         for (int x = 0; x < c.destWidth; ++x)
             for (int y : {30, 31})
                 EXPECT_EQ(device.PixelAt(200 + x, y), row[c.sourceColumns[x]] | 0xFF000000u)

@@ -20,7 +20,8 @@ constexpr size_t BufferPixels = static_cast<size_t>(BackBufferStride) * BackBuff
 // A background where every pixel differs from its neighbours, so blends show up.
 std::vector<uint32_t> Pattern() {
     std::vector<uint32_t> p(BufferPixels);
-    for (size_t i = 0; i < p.size(); ++i) p[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
+    for (size_t i = 0; i < p.size(); ++i)
+        p[i] = 0xFF000000u | static_cast<uint32_t>(i * 2654435761u >> 8);
     return p;
 }
 
@@ -41,7 +42,8 @@ std::string Describe(const Segment& s) {
 // Draws the segment with both rasterisers, each into its own buffer; empty when the buffers
 // still hold the same pixels, else the first difference. Buffers that agree stay in use for the
 // next segment, so later segments blend over the earlier ones.
-std::string CompareRasters(const Segment& s, std::vector<uint32_t>& quad, std::vector<uint32_t>& rect) {
+std::string CompareRasters(const Segment& s, std::vector<uint32_t>& quad,
+                           std::vector<uint32_t>& rect) {
     if (!DrawWideSegment(WideRaster::Quad, quad.data(), s.a, s.b, s.width, s.aa, s.argb))
         return "quad refused " + Describe(s);
     if (!DrawWideSegment(WideRaster::Rect, rect.data(), s.a, s.b, s.width, s.aa, s.argb))
@@ -59,7 +61,7 @@ std::string CompareRasters(const Segment& s, std::vector<uint32_t>& quad, std::v
 
 // Spans along the segment: from, to (reversed, shorter than a pixel, fractional, clipped at
 // both ends, clipped at one end, reaching the buffer's edge).
-const std::pair<float, float> Spans[] = {{50, 150},      {150, 50},   {200.5f, 200.9f},
+const std::pair<float, float> Spans[] = {{50, 150},   {150, 50},     {200.5f, 200.9f},
                                          {300.25f, 310.75f}, {-1e6f, 1e6f}, {700, 5000},
                                          {-0.4f, 12}};
 // Positions across: whole, quarter, half and three-quarter pixels, and next to both edges.
@@ -76,8 +78,9 @@ TEST(WideRasterTest, RectangleMatchesQuadAlongColumnsAndRows) {
                 for (float width : Widths)
                     for (bool aa : {false, true}) {
                         const uint32_t argb = Colours[compared % 3];
-                        const Segment s = vertical ? Segment{{across, from}, {across, to}, width, aa, argb}
-                                                   : Segment{{from, across}, {to, across}, width, aa, argb};
+                        const Vec2 a = vertical ? Vec2{across, from} : Vec2{from, across};
+                        const Vec2 b = vertical ? Vec2{across, to} : Vec2{to, across};
+                        const Segment s{a, b, width, aa, argb};
                         const std::string diff = CompareRasters(s, quad, rect);
                         ASSERT_TRUE(diff.empty()) << diff;
                         ++compared;
@@ -101,7 +104,8 @@ TEST(WideRasterTest, RectangleRefusesSlantedAndInvalidSegments) {
         {{10, std::numeric_limits<float>::quiet_NaN()}, {10, 90}, 3, 0xFFFFFFFF},
     };
     for (const auto& c : cases)
-        EXPECT_FALSE(DrawWideSegment(WideRaster::Rect, pixels.data(), c.a, c.b, c.width, true, c.argb))
+        EXPECT_FALSE(
+            DrawWideSegment(WideRaster::Rect, pixels.data(), c.a, c.b, c.width, true, c.argb))
             << c.a.x << "," << c.a.y << " " << c.width;
     EXPECT_TRUE(pixels == before);
 }
@@ -118,7 +122,8 @@ TEST(WideRasterTest, OverlappingColumnSegmentsMatchTheQuadThroughTheLineObject) 
     std::vector<uint32_t> expected = background;
     for (int c = 0; c < 200; ++c) {
         const float x = 20.0f + c;
-        const float top = 300.0f + static_cast<float>((c * 37) % 23), bottom = top + static_cast<float>(c % 7);
+        const float top = 300.0f + static_cast<float>((c * 37) % 23);
+        const float bottom = top + static_cast<float>(c % 7);
         const Vec2 pts[2] = {{x, top}, {x, bottom}};
         const uint32_t colour = c % 2 ? 0xFFFFFF00 : 0x9000FFFF;
         EXPECT_TRUE(line.Draw(pts, 2, colour));
