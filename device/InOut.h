@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <string>
 
-class SoundBufferBase;
 
 // ---------------------------------------------------------------------------------------------
 // Module binding
@@ -177,10 +176,7 @@ class PicBase : public USB2Base {
   bool WriteSoundPagesAD1(const uint8_t* data, uint8_t start, uint8_t pages, uint8_t param);
   bool PlaySound(uint8_t start, uint8_t pages, uint8_t param);
   bool RecordSound(uint8_t start, uint8_t pages, uint8_t p1, uint8_t p2);
-  bool StoreSound(SoundBufferBase* buffer, uint8_t start, uint8_t param);
-  bool ReadSoundAD0(SoundBufferBase* buffer, uint8_t start, uint8_t param);
-  bool ReadSoundAD1(SoundBufferBase* buffer, uint8_t start, uint8_t param);
-  // The same page transfers on plain sample arrays (whole pages only; the tail is not moved).
+  // Page transfers of 16-bit sample arrays (whole pages only; the tail is not moved).
   bool StoreSamples(const uint16_t* samples, int count, uint8_t start, uint8_t param);
   bool ReadSamplesAD0(uint16_t* samples, int count, uint8_t start, uint8_t param);
   bool ReadSamplesAD1(uint16_t* samples, int count, uint8_t start, uint8_t param);
