@@ -32,18 +32,23 @@ void MeasureSetup() {
     Send({2, 0});
 }
 
+// Sends one sweep command and reads its answer, once per iteration; counts the sweep's points.
+void RunSweep(benchmark::State& state, const std::vector<uint8_t>& header, size_t answerBytes, int points) {
+    std::vector<uint8_t> answer(answerBytes);
+    for (auto _ : state) {
+        UsbParOut(0, header.data(), static_cast<uint32_t>(header.size()));
+        UsbParIn(0, answer.data(), static_cast<uint32_t>(answer.size()));
+        benchmark::DoNotOptimize(answer.data());
+    }
+    state.SetItemsProcessed(state.iterations() * points);
+}
+
 // 0-1 GHz in 1 MHz steps on the 400 MHz DDS, one byte per point; param = conversions.
 void BM_Sweep400Bytes1000(benchmark::State& state) {
     MeasureSetup();
     const uint8_t param = static_cast<uint8_t>(state.range(0));
     std::vector<uint8_t> header{23, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x03, 0xE8, param};
-    std::vector<uint8_t> answer(1000);
-    for (auto _ : state) {
-        UsbParOut(0, header.data(), static_cast<uint32_t>(header.size()));
-        UsbParIn(0, answer.data(), 1000);
-        benchmark::DoNotOptimize(answer.data());
-    }
-    state.SetItemsProcessed(state.iterations() * 1000);
+    RunSweep(state, header, 1000, 1000);
 }
 BENCHMARK(BM_Sweep400Bytes1000)->Arg(0)->Arg(5)->Unit(benchmark::kMicrosecond);
 
@@ -51,13 +56,7 @@ BENCHMARK(BM_Sweep400Bytes1000)->Arg(0)->Arg(5)->Unit(benchmark::kMicrosecond);
 void BM_NarrowSweep1000(benchmark::State& state) {
     MeasureSetup();
     std::vector<uint8_t> header{20, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0x03, 0xE8, 0x00, 0x04};
-    std::vector<uint8_t> answer(1000);
-    for (auto _ : state) {
-        UsbParOut(0, header.data(), static_cast<uint32_t>(header.size()));
-        UsbParIn(0, answer.data(), 1000);
-        benchmark::DoNotOptimize(answer.data());
-    }
-    state.SetItemsProcessed(state.iterations() * 1000);
+    RunSweep(state, header, 1000, 1000);
 }
 BENCHMARK(BM_NarrowSweep1000)->Unit(benchmark::kMicrosecond);
 
@@ -65,13 +64,7 @@ BENCHMARK(BM_NarrowSweep1000)->Unit(benchmark::kMicrosecond);
 void BM_WordSweep1000(benchmark::State& state) {
     MeasureSetup();
     std::vector<uint8_t> header{29, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x03, 0xE8, 20};
-    std::vector<uint8_t> answer(2000);
-    for (auto _ : state) {
-        UsbParOut(0, header.data(), static_cast<uint32_t>(header.size()));
-        UsbParIn(0, answer.data(), 2000);
-        benchmark::DoNotOptimize(answer.data());
-    }
-    state.SetItemsProcessed(state.iterations() * 1000);
+    RunSweep(state, header, 2000, 1000);
 }
 BENCHMARK(BM_WordSweep1000)->Unit(benchmark::kMicrosecond);
 

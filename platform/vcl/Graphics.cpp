@@ -260,12 +260,19 @@ void TCanvas::LineTo(int X, int Y) {
   if (from.X != X || from.Y != Y) p->drawLine(from.X, from.Y, X, Y);
 }
 
+namespace {
+QPolygon ToPolygon(const std::vector<TPoint>& points) {
+  QPolygon poly;
+  for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
+  return poly;
+}
+}  // namespace
+
 void TCanvas::Polyline(const std::vector<TPoint>& points) {
   if (points.empty()) return;
   Painter p(this);
   if (!p) return;
-  QPolygon poly;
-  for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
+  const QPolygon poly = ToPolygon(points);
   p->setPen(MakePen(pen_.get()));
   p->drawPolyline(poly);
   penPos_ = points.back();
@@ -275,8 +282,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   if (points.empty()) return;
   Painter p(this);
   if (!p) return;
-  QPolygon poly;
-  for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
+  const QPolygon poly = ToPolygon(points);
   p->setPen(MakePen(pen_.get()));
   p->setBrush(MakeBrush(brush_.get()));
   p->drawPolygon(poly);
