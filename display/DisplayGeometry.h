@@ -9,6 +9,7 @@
 
 #include "engine/Buffers.h"
 #include "platform/scene/Scene.h"
+#include "shell/Log.h"
 
 namespace display {
 
@@ -18,10 +19,7 @@ constexpr int ScratchPoints = 4096;   // most points one polyline holds
 constexpr int PaletteSize = 256;
 
 // Packs a class-library colour (red in the low byte) and an alpha into 0xAARRGGBB.
-constexpr uint32_t PackRGBA(int colour, uint8_t alpha) {
-  return uint32_t(alpha) << 24 | uint32_t(colour & 0xFF) << 16 | uint32_t(colour & 0xFF00) |
-         uint32_t((colour >> 16) & 0xFF);
-}
+constexpr uint32_t PackRGBA(int colour, uint8_t alpha) { return ColorToARGB(colour, alpha); }
 
 // What the renderers draw through: the line object's width and its polylines.
 class LineSink {

@@ -119,11 +119,6 @@ void ReportFatalError(const std::string& where) {
   std::_Exit(FatalExitCode);
 }
 
-uint32_t ColorToARGB(int colour, uint8_t alpha) {
-  return uint32_t(alpha) << 24 | uint32_t(colour & 0xFF) << 16 | uint32_t(colour & 0xFF00) |
-         uint32_t((colour >> 16) & 0xFF);
-}
-
 long double GetPerformanceSeconds() {
   return static_cast<long double>(QueryPerformanceCounter()) / static_cast<long double>(QueryPerformanceFrequency());
 }

@@ -16,7 +16,10 @@ void WriteLog2(const std::string& text, const std::string& text2, bool save = tr
 // (no destructors run).
 [[noreturn]] void ReportFatalError(const std::string& where);
 // A colour with red in the low byte (0x00BBGGRR) as a scene colour 0xAARRGGBB with the given alpha.
-uint32_t ColorToARGB(int colour, uint8_t alpha);
+constexpr uint32_t ColorToARGB(int colour, uint8_t alpha) {
+  return uint32_t(alpha) << 24 | uint32_t(colour & 0xFF) << 16 | uint32_t(colour & 0xFF00) |
+         uint32_t((colour >> 16) & 0xFF);
+}
 // The performance counter in seconds.
 long double GetPerformanceSeconds();
 // LogFolder + "log.txt" as a platform path.
