@@ -10,9 +10,9 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
-#include "shell/Globals.h"
-#include "shell/Log.h"
-#include "shell/RangeDef.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Log.h"
+#include "shell/base/RangeDef.h"
 
 std::string MarkerTextureName = "Cursor002.tga";
 

@@ -9,7 +9,7 @@
 
 #include "engine/Buffers.h"
 #include "platform/scene/Scene.h"
-#include "shell/Log.h"
+#include "shell/base/Log.h"
 
 namespace display {
 

@@ -6,8 +6,8 @@
 
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
-#include "shell/Log.h"
-#include "shell/RangeDef.h"
+#include "shell/base/Log.h"
+#include "shell/base/RangeDef.h"
 
 void InterpolateY(scene::Vec2* point, scene::Vec2 a, scene::Vec2 b) {
   if (!point || a.x == b.x) return;

@@ -6,7 +6,7 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "display/Imagebase.h"
-#include "shell/Log.h"
+#include "shell/base/Log.h"
 
 using namespace display;
 

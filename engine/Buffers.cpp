@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/Log.h"
+#include "shell/base/Log.h"
 
 namespace {
 

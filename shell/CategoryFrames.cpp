@@ -21,8 +21,8 @@
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
 #include "service/Selfcheckframeunit.h"
-#include "shell/Globals.h"
-#include "shell/Language.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Language.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/Globals.h"
-#include "shell/Language.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Language.h"
 #include "shell/RT7731_IV_Unit.h"
 
 double BatteryValue(uint8_t level) { return level * 1.22; }

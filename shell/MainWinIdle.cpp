@@ -11,9 +11,9 @@
 #include "screens/locate/Ufingerframeunit.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "shell/Globals.h"
-#include "shell/Language.h"
-#include "shell/Log.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Language.h"
+#include "shell/base/Log.h"
 #include "shell/RT7731_IV_Unit.h"
 
 int LinkLightLevel = 120;

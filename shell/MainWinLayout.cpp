@@ -25,9 +25,9 @@
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "shell/Globals.h"
-#include "shell/IniService.h"
-#include "shell/Language.h"
+#include "shell/base/Globals.h"
+#include "shell/base/IniService.h"
+#include "shell/base/Language.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Settings.h"
 

@@ -1,8 +1,8 @@
 #include "shell/Settings.h"
 
 #include "platform/rtl/SysUtils.h"
-#include "shell/Globals.h"
-#include "shell/IniService.h"
+#include "shell/base/Globals.h"
+#include "shell/base/IniService.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "display/Imagebase.h"
-#include "shell/Globals.h"
+#include "shell/base/Globals.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/platform/imaging/Fixtures.h"

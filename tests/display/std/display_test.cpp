@@ -10,8 +10,8 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
-#include "shell/Globals.h"
-#include "shell/RangeDef.h"
+#include "shell/base/Globals.h"
+#include "shell/base/RangeDef.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/rtl/Classes.h"
-#include "shell/Globals.h"
-#include "shell/IniService.h"
+#include "shell/base/Globals.h"
+#include "shell/base/IniService.h"
 #include "TempFolder.h"
 
 class ShellFolderTest : public testing::Test {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
-#include "shell/Language.h"
+#include "shell/base/Language.h"
 #include "ShellFixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/rtl/Classes.h"
-#include "shell/Globals.h"
-#include "shell/Log.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Log.h"
 #include "TempFolder.h"
 
 namespace {

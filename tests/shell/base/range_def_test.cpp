@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/RangeDef.h"
+#include "shell/base/RangeDef.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "display/Imagebase.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/Language.h"
+#include "shell/base/Language.h"
 #include "ShellFixture.h"
 #include "SkinFiles.h"
 

@@ -11,7 +11,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "shell/Globals.h"
+#include "shell/base/Globals.h"
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
 #include "TempFolder.h"

@@ -10,7 +10,7 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
-#include "shell/Globals.h"
+#include "shell/base/Globals.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
 #include "../base/TempFolder.h"

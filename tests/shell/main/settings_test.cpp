@@ -7,8 +7,8 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/TestHooks.h"
-#include "shell/Globals.h"
-#include "shell/IniService.h"
+#include "shell/base/Globals.h"
+#include "shell/base/IniService.h"
 #include "shell/Settings.h"
 #include "../base/TempFolder.h"
 

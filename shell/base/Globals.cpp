@@ -1,4 +1,4 @@
-#include "shell/Globals.h"
+#include "shell/base/Globals.h"
 
 std::string ProgramFolder;
 std::string LogFolder;

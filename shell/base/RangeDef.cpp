@@ -1,6 +1,6 @@
-#include "shell/RangeDef.h"
+#include "shell/base/RangeDef.h"
 
-#include "shell/Log.h"
+#include "shell/base/Log.h"
 
 RangeDefItem::RangeDefItem() {
   try {

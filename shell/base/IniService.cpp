@@ -1,4 +1,4 @@
-#include "shell/IniService.h"
+#include "shell/base/IniService.h"
 
 #include <algorithm>
 #include <cstdio>
