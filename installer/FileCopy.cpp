@@ -39,3 +39,8 @@ CopyResult CopyFileInto(const std::string& source, const std::string& target) {
   if (ec) return Failed(source + ": " + ec.message());
   return {true, ""};
 }
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}

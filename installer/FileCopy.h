@@ -15,3 +15,6 @@ CopyResult CopyFolderContent(const std::string& source, const std::string& targe
 // Copies the file source into the existing folder target under its own name, overwriting, with its
 // permissions. A missing source or target fails.
 CopyResult CopyFileInto(const std::string& source, const std::string& target);
+
+// True when both name the same existing folder (the installer started from the install folder).
+bool IsSameFolder(const std::string& a, const std::string& b);

@@ -206,6 +206,10 @@ bool TMainWin::CopyAll() {
   if (installPath.empty()) return false;
   const std::string source = InstallerFolder();
   const std::string target = installPath + "/";
+  if (IsSameFolder(source, target)) {
+    AddLine(target + " ist der Ordner des Installers...");
+    return false;
+  }
   for (const FolderStep& step : FolderSteps) {
     const std::string folder = target + step.folder + "/";
     if (CopyResult result = CopyFolderContent(source + step.folder, folder); !result.ok) {

@@ -314,4 +314,16 @@ TEST_F(Installer, AFailedReinstallationKeepsTheEarlierOne) {
   EXPECT_TRUE(fs::is_regular_file(target / "RT7731_IV"));
 }
 
+TEST_F(Installer, RunFromTheInstallFolderItCopiesNothingOntoItself) {
+  ASSERT_EQ(Install(), 0) << Output();
+  const fs::path target = home / "Programme" / "RT7731IV";
+  fs::copy(package / "Installer", target / "Installer");
+  Launch(target / "Installer", {});
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 1) << Output();
+  EXPECT_TRUE(HasLine(target.string() + "/ ist der Ordner des Installers...")) << Output();
+  EXPECT_TRUE(HasLine("Fehler bei Installation...")) << Output();
+  EXPECT_EQ(RegisteredPath(), target.string());
+  EXPECT_FALSE(fs::is_empty(target / "Elements"));
+}
+
 }  // namespace
