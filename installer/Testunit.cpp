@@ -197,11 +197,6 @@ bool TMainWin::CreateFolders() {
 
 std::string TMainWin::InstallerFolder() const { return GetProgramFolder(); }
 
-void TMainWin::StepDone() {
-  Application->ProcessMessages();
-  Sleep(StepPauseMs);
-}
-
 bool TMainWin::CopyAll() {
   if (installPath.empty()) return false;
   const std::string source = InstallerFolder();
@@ -212,35 +207,29 @@ bool TMainWin::CopyAll() {
   }
   for (const FolderStep& step : FolderSteps) {
     const std::string folder = target + step.folder + "/";
-    if (CopyResult result = CopyFolderContent(source + step.folder, folder); !result.ok) {
-      AddLine(result.reason);
-      AddLine(std::string("Fehler Copy ") + step.label + "...");
-      return false;
-    }
-    AddLine(folder + " kopiert...");
-    StepDone();
+    if (!ListStep(CopyFolderContent(source + step.folder, folder), folder, step.label)) return false;
   }
-  for (const char* file : FileSteps) {
-    if (CopyResult result = CopyFileInto(source + file, target); !result.ok) {
-      AddLine(result.reason);
-      AddLine(std::string("Fehler Copy ") + file + "...");
-      return false;
-    }
-    AddLine(target + file + " kopiert...");
-    StepDone();
-  }
+  for (const char* file : FileSteps)
+    if (!ListStep(CopyFileInto(source + file, target), target + file, file)) return false;
   // The user's settings stay; without an INI in the package the program starts with its defaults.
   if (FileExists(target + IniName)) {
     AddLine(target + IniName + " bleibt erhalten...");
   } else if (FileExists(source + IniName)) {
-    if (CopyResult result = CopyFileInto(source + IniName, target); !result.ok) {
-      AddLine(result.reason);
-      AddLine(std::string("Fehler Copy ") + IniName + "...");
-      return false;
-    }
-    AddLine(target + IniName + " kopiert...");
-    StepDone();
+    if (!ListStep(CopyFileInto(source + IniName, target), target + IniName, IniName)) return false;
   }
+  return true;
+}
+
+// Lists a step's result: "<copied> kopiert..." and a pause, or the reason and "Fehler Copy <label>...".
+bool TMainWin::ListStep(const CopyResult& result, const std::string& copied, const std::string& label) {
+  if (!result.ok) {
+    AddLine(result.reason);
+    AddLine("Fehler Copy " + label + "...");
+    return false;
+  }
+  AddLine(copied + " kopiert...");
+  Application->ProcessMessages();
+  Sleep(StepPauseMs);
   return true;
 }
 

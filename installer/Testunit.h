@@ -11,6 +11,7 @@ class TListBox;
 class TButton;
 class TTimer;
 class TRegistry;
+struct CopyResult;
 
 class TMainWin : public TForm {
  public:
@@ -46,7 +47,7 @@ class TMainWin : public TForm {
   bool CreateFolders();
   std::string InstallerFolder() const;
   bool CopyAll();
-  void StepDone();
+  bool ListStep(const CopyResult& result, const std::string& copied, const std::string& label);
 
   std::string baseFolder;   // with a trailing '/'; "" when the root is missing
   std::string installPath;  // without a trailing '/'
