@@ -12,19 +12,38 @@ namespace {
 
 constexpr int MaxOrder = 30;
 
-// Twiddle factors of every stage, stage by stage: the stage that joins blocks of l1 points uses
-// the l1 entries from offset l1 - 1, w[j] = exp(-+ i * pi * j / l1). They are computed in double
-// once per thread and size instead of by the recursive rotation, which is faster and more exact.
+// The index pairs that the bit-reversal permutation exchanges (i < j).
+std::vector<std::pair<uint32_t, uint32_t>> BitReversalSwaps(size_t n) {
+  std::vector<std::pair<uint32_t, uint32_t>> swaps;
+  size_t j = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (i < j) swaps.emplace_back(uint32_t(i), uint32_t(j));
+    size_t k = n / 2;
+    while (k <= j) {
+      j -= k;
+      k /= 2;
+    }
+    j += k;
+  }
+  return swaps;
+}
+
+// What a transform of one size needs besides the data, prepared once per thread and size: the
+// bit-reversal swaps and the twiddle factors of every stage. The stage that joins blocks of l1
+// points uses the l1 entries from offset l1 - 1, w[j] = exp(-+ i * pi * j / l1), computed in double
+// instead of by a recursive rotation, which is faster and more exact.
 template <typename T>
-struct Twiddles {
+struct Plan {
   int order = -1;
   int dir = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> swaps;
   std::vector<T> cos;
   std::vector<T> sin;
 
   void Prepare(int m, int direction) {
     if (order == m && dir == direction) return;
     const size_t n = size_t(1) << m;
+    if (order != m) swaps = BitReversalSwaps(n);
     cos.assign(n > 1 ? n - 1 : 0, T(0));
     sin.assign(cos.size(), T(0));
     const double sign = direction == 1 ? -1.0 : 1.0;
@@ -40,26 +59,9 @@ struct Twiddles {
 };
 
 template <typename T>
-Twiddles<T>& TwiddlesOfThread() {
-  thread_local Twiddles<T> twiddles;
-  return twiddles;
-}
-
-template <typename T>
-void BitReverse(size_t n, T* re, T* im) {
-  size_t j = 0;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    if (i < j) {
-      std::swap(re[i], re[j]);
-      std::swap(im[i], im[j]);
-    }
-    size_t k = n / 2;
-    while (k <= j) {
-      j -= k;
-      k /= 2;
-    }
-    j += k;
-  }
+Plan<T>& PlanOfThread() {
+  thread_local Plan<T> plan;
+  return plan;
 }
 
 // One stage of butterflies joining neighbouring blocks of l1 points.
@@ -83,15 +85,17 @@ void Stage(size_t n, size_t l1, const T* __restrict wc, const T* __restrict ws, 
   }
 }
 
-// The first stage: every twiddle is 1.
+// The first stage, whose twiddles are all 1; it also applies the forward transform's 1/n scaling
+// (a power of two, so the scaling is exact wherever it is done).
 template <typename T>
-void FirstStage(size_t n, T* __restrict re, T* __restrict im) {
+void FirstStage(size_t n, T scale, T* __restrict re, T* __restrict im) {
   for (size_t i = 0; i < n; i += 2) {
-    const T r = re[i + 1], s = im[i + 1];
-    re[i + 1] = re[i] - r;
-    im[i + 1] = im[i] - s;
-    re[i] += r;
-    im[i] += s;
+    const T ar = re[i] * scale, ai = im[i] * scale;
+    const T br = re[i + 1] * scale, bi = im[i + 1] * scale;
+    re[i] = ar + br;
+    im[i] = ai + bi;
+    re[i + 1] = ar - br;
+    im[i + 1] = ai - bi;
   }
 }
 
@@ -99,18 +103,20 @@ template <typename T>
 bool Transform(int dir, int m, T* re, T* im) {
   if (!re || !im || m < 0 || m > MaxOrder) return false;
   const size_t n = size_t(1) << m;
-  BitReverse(n, re, im);
-  if (n > 1) FirstStage(n, re, im);
-  Twiddles<T>& w = TwiddlesOfThread<T>();
-  w.Prepare(m, dir);
-  for (size_t l1 = 2; l1 < n; l1 <<= 1) Stage(n, l1, &w.cos[l1 - 1], &w.sin[l1 - 1], re, im);
-  if (dir == 1) {
-    const T scale = T(1) / T(n);
-    for (size_t i = 0; i < n; ++i) {
-      re[i] *= scale;
-      im[i] *= scale;
-    }
+  const T scale = dir == 1 ? T(1) / T(n) : T(1);
+  if (n == 1) {
+    re[0] *= scale;
+    im[0] *= scale;
+    return true;
   }
+  Plan<T>& plan = PlanOfThread<T>();
+  plan.Prepare(m, dir);
+  for (const auto& [i, j] : plan.swaps) {
+    std::swap(re[i], re[j]);
+    std::swap(im[i], im[j]);
+  }
+  FirstStage(n, scale, re, im);
+  for (size_t l1 = 2; l1 < n; l1 <<= 1) Stage(n, l1, &plan.cos[l1 - 1], &plan.sin[l1 - 1], re, im);
   return true;
 }
 

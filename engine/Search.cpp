@@ -14,6 +14,19 @@ using Centres = std::vector<uint8_t>;
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
+// The temporary traces of one search. Each thread keeps its own set and reuses it, so a search over
+// a long overview trace does not allocate (and fault in) several megabytes on every call.
+struct Workspace {
+  Trace trace, pre, floor, smooth;
+  std::vector<uint8_t> marked;
+  Centres centres;
+};
+
+Workspace& ThreadWorkspace() {
+  thread_local Workspace workspace;
+  return workspace;
+}
+
 // A copy of the trace to search; false for a missing buffer or channel.
 bool CopyChannel(const DigitalBuffer* buffer, int channel, Trace* trace) {
   if (!buffer || channel < 0 || channel >= DigitalBuffer::ChannelCount) return false;
@@ -29,17 +42,16 @@ bool CopyPoints(const NormalBuffer* buffer, Trace* trace) {
   return true;
 }
 
-Trace Smoothed(const Trace& source, int half) {
-  Trace result(source.size());
-  SmoothFloats(source.data(), result.data(), int(source.size()), half);
-  return result;
+void Smooth(const Trace& source, int half, Trace* result) {
+  result->resize(source.size());
+  SmoothFloats(source.data(), result->data(), int(source.size()), half);
 }
 
 // 255 at the middle of every run of marked points. A run that reaches the last point ends there;
 // a run that starts on the last point has no centre.
-Centres RunCentres(const std::vector<bool>& marked) {
+const Centres& RunCentres(const std::vector<uint8_t>& marked, Centres* centres) {
   const int n = int(marked.size());
-  Centres centres(n, 0);
+  centres->assign(n, 0);
   bool inRun = false;
   int runStart = 0;
   for (int i = 0; i < n; ++i) {
@@ -50,33 +62,33 @@ Centres RunCentres(const std::vector<bool>& marked) {
       runStart = i;
       inRun = true;
     } else if (!marked[i] && inRun) {
-      centres[runStart + (i - runStart) / 2] = 255;
+      (*centres)[runStart + (i - runStart) / 2] = 255;
       inRun = false;
     } else if (inRun && i == n - 1) {
-      centres[runStart + (n - 1 - runStart) / 2] = 255;
+      (*centres)[runStart + (n - 1 - runStart) / 2] = 255;
       inRun = false;
     }
   }
-  return centres;
+  return *centres;
 }
 
 // Detail trace: pre-smoothed, then compared with a wide floor raised by 4.
-Centres AModeCentres(const Trace& trace) {
-  const Trace pre = Smoothed(trace, 12);
-  Trace floor = Smoothed(pre, 90);
-  const Trace smooth = Smoothed(pre, 24);
-  std::vector<bool> marked(trace.size());
-  for (size_t i = 0; i < trace.size(); ++i) marked[i] = smooth[i] - (floor[i] + 4.0f) > 0.0f;
-  return RunCentres(marked);
+const Centres& AModeCentres(Workspace& w) {
+  Smooth(w.trace, 12, &w.pre);
+  Smooth(w.pre, 90, &w.floor);
+  Smooth(w.pre, 24, &w.smooth);
+  w.marked.resize(w.trace.size());
+  for (size_t i = 0; i < w.trace.size(); ++i) w.marked[i] = w.smooth[i] - (w.floor[i] + 4.0f) > 0.0f;
+  return RunCentres(w.marked, &w.centres);
 }
 
 // Overview trace: a light smoothing compared with a floor raised by 8.
-Centres WModeCentres(const Trace& trace) {
-  const Trace floor = Smoothed(trace, 40);
-  const Trace smooth = Smoothed(trace, 6);
-  std::vector<bool> marked(trace.size());
-  for (size_t i = 0; i < trace.size(); ++i) marked[i] = floor[i] + 8.0f < smooth[i];
-  return RunCentres(marked);
+const Centres& WModeCentres(Workspace& w) {
+  Smooth(w.trace, 40, &w.floor);
+  Smooth(w.trace, 6, &w.smooth);
+  w.marked.resize(w.trace.size());
+  for (size_t i = 0; i < w.trace.size(); ++i) w.marked[i] = w.floor[i] + 8.0f < w.smooth[i];
+  return RunCentres(w.marked, &w.centres);
 }
 
 bool IsHit(const Centres& centres, long long i) {
@@ -117,28 +129,27 @@ void AppendHits(const Centres& centres, long long first, int step, long long low
     if (centres[i] > 0) list->AddIndex(int(i));
 }
 
-bool FindA(const Trace* trace, int* index) {
-  return trace && index && NearestToMiddle(AModeCentres(*trace), index);
+// The search helpers take the workspace whose trace holds the copy, or null when there is none.
+bool FindA(Workspace* w, int* index) { return w && index && NearestToMiddle(AModeCentres(*w), index); }
+
+bool FindW(Workspace* w, int start, int* index) {
+  return w && index && NearestToStart(WModeCentres(*w), start, index);
 }
 
-bool FindW(const Trace* trace, int start, int* index) {
-  return trace && index && NearestToStart(WModeCentres(*trace), start, index);
-}
-
-bool SearchA(const Trace* trace, bool up, SearchMarkList* list) {
-  if (!trace || !list) return false;
-  const Centres centres = AModeCentres(*trace);
-  const long long middle = (long long)centres.size() / 2;
+bool SearchA(Workspace* w, bool up, SearchMarkList* list) {
+  if (!w || !list) return false;
+  const Centres& centres = AModeCentres(*w);
+  const long long n = (long long)centres.size(), middle = n / 2;
   if (up)
-    AppendHits(centres, middle + 5, 1, 0, (long long)centres.size(), list);
+    AppendHits(centres, middle + 5, 1, 0, n, list);
   else
-    AppendHits(centres, middle - 5, -1, 0, (long long)centres.size(), list);
+    AppendHits(centres, middle - 5, -1, 0, n, list);
   return list->Count() > 0;
 }
 
-bool SearchW(const Trace* trace, int start, int lower, int upper, bool up, SearchMarkList* list) {
-  if (!trace || !list) return false;
-  const Centres centres = WModeCentres(*trace);
+bool SearchW(Workspace* w, int start, int lower, int upper, bool up, SearchMarkList* list) {
+  if (!w || !list) return false;
+  const Centres& centres = WModeCentres(*w);
   if (up)
     AppendHits(centres, (long long)start + 10, 1, 0, upper, list);
   else
@@ -146,70 +157,64 @@ bool SearchW(const Trace* trace, int start, int lower, int upper, bool up, Searc
   return list->Count() > 0;
 }
 
-// The trace of a buffer form, or null when the buffer (or channel) is missing.
-const Trace* ChannelTrace(DigitalBuffer* buffer, int channel, Trace* trace) {
-  return CopyChannel(buffer, channel, trace) ? trace : nullptr;
+// The workspace holding a copy of the channel or trace, or null when the buffer (or channel) is missing.
+Workspace* ChannelCopy(DigitalBuffer* buffer, int channel) {
+  Workspace& w = ThreadWorkspace();
+  return CopyChannel(buffer, channel, &w.trace) ? &w : nullptr;
 }
 
-const Trace* PointsTrace(const NormalBuffer* buffer, Trace* trace) {
-  return CopyPoints(buffer, trace) ? trace : nullptr;
+Workspace* PointsCopy(const NormalBuffer* buffer) {
+  Workspace& w = ThreadWorkspace();
+  return CopyPoints(buffer, &w.trace) ? &w : nullptr;
 }
 
 }  // namespace
 
 bool FindAModeCenter(DigitalBuffer* buffer, int channel, int* index) {
   return Guarded("FindAModeCenter", [&] {
-    Trace trace;
-    return FindA(ChannelTrace(buffer, channel, &trace), index);
+    return FindA(ChannelCopy(buffer, channel), index);
   });
 }
 
 bool FindAModeCenter(NormalBuffer* buffer, int* index) {
   return Guarded("FindAModeCenter", [&] {
-    Trace trace;
-    return FindA(PointsTrace(buffer, &trace), index);
+    return FindA(PointsCopy(buffer), index);
   });
 }
 
 bool FindWModeCenter(DigitalBuffer* buffer, int channel, int start, int* index) {
   return Guarded("FindWModeCenter", [&] {
-    Trace trace;
-    return FindW(ChannelTrace(buffer, channel, &trace), start, index);
+    return FindW(ChannelCopy(buffer, channel), start, index);
   });
 }
 
 bool FindWModeCenter(BufferBase* buffer, int start, int* index) {
   return Guarded("FindWModeCenter", [&] {
-    Trace trace;
-    return FindW(PointsTrace(dynamic_cast<NormalBuffer*>(buffer), &trace), start, index);
+    return FindW(PointsCopy(dynamic_cast<NormalBuffer*>(buffer)), start, index);
   });
 }
 
 bool SearchAMode(DigitalBuffer* buffer, int channel, bool up, SearchMarkList* list) {
   return Guarded("SearchAMode", [&] {
-    Trace trace;
-    return SearchA(ChannelTrace(buffer, channel, &trace), up, list);
+    return SearchA(ChannelCopy(buffer, channel), up, list);
   });
 }
 
 bool SearchAMode(NormalBuffer* buffer, bool up, SearchMarkList* list) {
   return Guarded("SearchAMode", [&] {
-    Trace trace;
-    return SearchA(PointsTrace(buffer, &trace), up, list);
+    return SearchA(PointsCopy(buffer), up, list);
   });
 }
 
 bool SearchWMode(DigitalBuffer* buffer, int channel, int start, int lower, int upper, bool up,
                  SearchMarkList* list) {
   return Guarded("SearchWMode", [&] {
-    Trace trace;
-    return SearchW(ChannelTrace(buffer, channel, &trace), start, lower, upper, up, list);
+    return SearchW(ChannelCopy(buffer, channel), start, lower, upper, up, list);
   });
 }
 
 bool SearchWMode(NormalBuffer* buffer, int start, int lower, int upper, bool up, SearchMarkList* list) {
   return Guarded("SearchWMode", [&] {
-    Trace trace;
-    return SearchW(PointsTrace(buffer, &trace), start, lower, upper, up, list);
+    return SearchW(PointsCopy(buffer), start, lower, upper, up, list);
   });
 }
