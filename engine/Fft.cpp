@@ -28,10 +28,10 @@ std::vector<std::pair<uint32_t, uint32_t>> BitReversalSwaps(size_t n) {
   return swaps;
 }
 
-// What a transform of one size needs besides the data, prepared once per thread and size: the
-// bit-reversal swaps and the twiddle factors of every stage. The stage that joins blocks of l1
-// points uses the l1 entries from offset l1 - 1, w[j] = exp(-+ i * pi * j / l1), computed in double
-// instead of by a recursive rotation, which is faster and more exact.
+// What a transform of one size and direction needs besides the data, prepared once per thread,
+// size and direction: the bit-reversal swaps and the twiddle factors of every stage. The stage that
+// joins blocks of l1 points uses the l1 entries from offset l1 - 1, w[j] = exp(-+ i * pi * j / l1),
+// computed in double instead of by a recursive rotation, which is faster and more exact.
 template <typename T>
 struct Plan {
   int order = -1;
@@ -58,10 +58,11 @@ struct Plan {
   }
 };
 
+// One plan per direction, so that alternating forward and inverse transforms keep their tables.
 template <typename T>
-Plan<T>& PlanOfThread() {
-  thread_local Plan<T> plan;
-  return plan;
+Plan<T>& PlanOfThread(int dir) {
+  thread_local Plan<T> plans[2];
+  return plans[dir == 1 ? 0 : 1];
 }
 
 // One stage of butterflies joining neighbouring blocks of l1 points.
@@ -109,7 +110,7 @@ bool Transform(int dir, int m, T* re, T* im) {
     im[0] *= scale;
     return true;
   }
-  Plan<T>& plan = PlanOfThread<T>();
+  Plan<T>& plan = PlanOfThread<T>(dir);
   plan.Prepare(m, dir);
   for (const auto& [i, j] : plan.swaps) {
     std::swap(re[i], re[j]);
