@@ -45,7 +45,8 @@ public:
   FFTBuffer& operator=(const FFTBuffer&) = delete;
 
   // Copies count values from src, applies the sine window when asked, replaces them by the
-  // magnitudes; returns the seconds it took. A null src changes nothing and returns 0.
+  // magnitudes; returns the seconds it took. A null src changes nothing and returns 0; with a count
+  // that is not a power of two the values stay as copied (see FFTMagnitude).
   double Calculate(const double* src, bool sineWindow);
   double Get(unsigned index) const;  // 0 beyond the count
 
