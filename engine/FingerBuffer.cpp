@@ -10,7 +10,8 @@
 
 #include "platform/rtl/Classes.h"
 
-FingerBufferBase::FingerBufferBase() : Analog(new uint8_t[AnalogSize]()), Digital(new uint8_t[DigitalSize]()) {}
+FingerBufferBase::FingerBufferBase()
+    : Analog(new uint8_t[AnalogSize]()), Digital(new uint8_t[DigitalSize]()) {}
 
 FingerBufferBase::~FingerBufferBase() {
   delete[] Analog;
@@ -93,7 +94,9 @@ void FingerBufferBase::SetAnalog(unsigned index, uint8_t level) {
   if (index < AnalogSize) Analog[index] = level;
 }
 
-uint8_t FingerBufferBase::GetDigital(unsigned index) const { return index < DigitalSize ? Digital[index] : 0; }
+uint8_t FingerBufferBase::GetDigital(unsigned index) const {
+  return index < DigitalSize ? Digital[index] : 0;
+}
 
 void FingerBufferBase::SetDigital(unsigned index, int value) {
   if (index < DigitalSize) Digital[index] = uint8_t(unsigned(value) & 0xFF);

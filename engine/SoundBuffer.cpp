@@ -83,7 +83,8 @@ void SoundBufferBase::CreateSinus(double periods) {
 }
 
 void SoundBufferBase::CreateSinus2205(double frequency) {
-  Guarded("SoundBufferBase::CreateSinus2205", [&] { CreateSinus(Count * (1.0 / SampleRate) / (1.0 / frequency)); });
+  Guarded("SoundBufferBase::CreateSinus2205",
+          [&] { CreateSinus(Count * (1.0 / SampleRate) / (1.0 / frequency)); });
 }
 
 void SoundBufferBase::RampUp(unsigned n) {

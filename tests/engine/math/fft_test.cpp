@@ -18,8 +18,10 @@ std::vector<std::complex<double>> DirectDft(const std::vector<T>& re, const std:
   std::vector<std::complex<double>> out(n);
   for (size_t k = 0; k < n; ++k) {
     std::complex<double> sum = 0;
-    for (size_t j = 0; j < n; ++j)
-      sum += std::complex<double>(re[j], im[j]) * std::polar(1.0, sign * 2 * std::numbers::pi * double(j * k % n) / n);
+    for (size_t j = 0; j < n; ++j) {
+      const double angle = sign * 2 * std::numbers::pi * double(j * k % n) / double(n);
+      sum += std::complex<double>(re[j], im[j]) * std::polar(1.0, angle);
+    }
     out[k] = dir == 1 ? sum / double(n) : sum;
   }
   return out;
@@ -56,8 +58,9 @@ TYPED_TEST(FftTest, MatchesADirectDftOnRandomInputBothWays) {
       double scale = 0;
       for (const auto& e : expected) scale = std::max(scale, std::abs(e));
       for (size_t k = 0; k < n; ++k) {
-        EXPECT_NEAR(re[k], expected[k].real(), tolerance * scale) << "m " << m << " dir " << dir << " k " << k;
-        EXPECT_NEAR(im[k], expected[k].imag(), tolerance * scale) << "m " << m << " dir " << dir << " k " << k;
+        SCOPED_TRACE("m " + std::to_string(m) + " dir " + std::to_string(dir) + " k " + std::to_string(k));
+        EXPECT_NEAR(re[k], expected[k].real(), tolerance * scale);
+        EXPECT_NEAR(im[k], expected[k].imag(), tolerance * scale);
       }
     }
   }
@@ -213,7 +216,8 @@ TEST(Smoothing, MatchesTheDefinitionForAnyWidthAndInPlace) {
       SmoothBytes(bytes.data(), b.data(), count, half);
       SmoothFloats(floats.data(), f.data(), count, half);
       for (int i = 0; i < count; ++i) {
-        EXPECT_EQ(b[i], uint8_t(std::trunc(DirectAverage(bytes, i, half)))) << count << " " << half << " " << i;
+        EXPECT_EQ(b[i], uint8_t(std::trunc(DirectAverage(bytes, i, half))))
+            << count << " " << half << " " << i;
         EXPECT_NEAR(f[i], DirectAverage(floats, i, half), 1e-4) << count << " " << half << " " << i;
       }
       std::vector<float> inPlace = floats;

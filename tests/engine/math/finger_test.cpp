@@ -24,7 +24,8 @@ class FingerFileTest : public ::testing::Test {
 
   static void Fill(FingerBufferBase& buffer, int seed) {
     for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i) buffer.SetAnalog(i, uint8_t(i * 7 + seed));
-    for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i) buffer.SetDigital(i, int(i % 300) - 150 + seed);
+    for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i)
+      buffer.SetDigital(i, int(i % 300) - 150 + seed);
   }
 
   static std::vector<uint8_t> Bytes(const FingerBufferBase& buffer) {

@@ -27,7 +27,8 @@ std::vector<int> Items(const SearchMarkList& list) {
 
 // Both forms of each search on the same trace; the test checks that they agree.
 struct Traces {
-  explicit Traces(const std::vector<float>& t) : normal(t.data(), unsigned(t.size())), digital(unsigned(t.size())) {
+  explicit Traces(const std::vector<float>& t)
+      : normal(t.data(), unsigned(t.size())), digital(unsigned(t.size())) {
     digital.SetValues(3, t.data(), unsigned(t.size()));
   }
   NormalBuffer normal;
