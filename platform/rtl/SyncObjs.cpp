@@ -51,7 +51,7 @@ void TCriticalSection::Enter() {
   const bool waited = servingTicket_ != ticket;
   cv_.wait(lock, [&] { return servingTicket_ == ticket; });
   if (waited && ticketServedHook_) {
-    // The lock is ours from here on: TryEnter and other tickets wait while no owner is set.
+    // The lock is ours from here on: TryEnter fails and later tickets wait until we leave.
     lock.unlock();
     ticketServedHook_();
     lock.lock();

@@ -46,9 +46,9 @@ class TCriticalSection {
   bool TryEnter();
   // Threads waiting in Enter at this moment (diagnostics and tests).
   int WaitingThreads() const;
-  // Test hook: runs in a waiter whose ticket has come up, before it takes the lock and with the
-  // internal mutex released, so a test can hold the lock between two owners. Set it before other
-  // threads use the lock.
+  // Test hook: runs in a thread that had to wait in Enter, once its ticket has come up and before it
+  // takes the lock, with the internal mutex released, so a test can hold the lock between two owners.
+  // Set it before other threads use the lock.
   void SetTicketServedHook(std::function<void()> hook) { ticketServedHook_ = std::move(hook); }
 
  private:
