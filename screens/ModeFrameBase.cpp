@@ -7,16 +7,19 @@ TModeFrameBase::TModeFrameBase(TComponent* AOwner) : TFrame(AOwner) {
 }
 
 void TModeFrameBase::Enter() {
-  if (Visible()) return;
   SetVisible(true);
+  if (entered_) return;
+  entered_ = true;
   ++enterCount_;
   StartWork();
 }
 
 void TModeFrameBase::Leave() {
-  if (!Visible()) return;
-  StopWork();
-  ++leaveCount_;
+  if (entered_) {
+    StopWork();
+    entered_ = false;
+    ++leaveCount_;
+  }
   SetVisible(false);
 }
 
