@@ -23,6 +23,30 @@ void TModeFrameBase::Leave() {
   SetVisible(false);
 }
 
+void TModeFrameBase::DeliverWheel(int Delta) {
+  ++input_.wheels;
+  input_.lastDelta = Delta;
+  OnWheel(Delta);
+}
+
+void TModeFrameBase::DeliverMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  ++input_.downs;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseDown(Button, Shift, X, Y);
+}
+
+void TModeFrameBase::DeliverMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  ++input_.ups;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseUp(Button, Shift, X, Y);
+}
+
+void TModeFrameBase::DeliverMouseMove(TShiftState Shift, int X, int Y) {
+  ++input_.moves;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseMove(Shift, X, Y);
+}
+
 void TModeFrameBase::OnResize(TObject*) {}
 void TModeFrameBase::OnWheel(int) {}
 void TModeFrameBase::OnRenderWinMouseDown(TMouseButton, TShiftState, int, int) {}

@@ -34,6 +34,20 @@ class TModeFrameBase : public TFrame {
   // Called by the idle loop, inside the open scene, for every entered view, once per pass.
   virtual void RenderHook(RenderPass /*pass*/) {}
 
+  // The entries through which the category frames deliver the render window's input: they note
+  // what arrived, then call the view's handler.
+  void DeliverWheel(int Delta);
+  void DeliverMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void DeliverMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void DeliverMouseMove(TShiftState Shift, int X, int Y);
+  // What was delivered: events of each kind, the last wheel delta and the last position.
+  struct InputSeen {
+    int wheels = 0, downs = 0, ups = 0, moves = 0;
+    int lastDelta = 0;
+    TPoint lastPosition;
+  };
+  const InputSeen& Input() const { return input_; }
+
   // How often the view was really entered and left (calls that change nothing do not count).
   int EnterCount() const { return enterCount_; }
   int LeaveCount() const { return leaveCount_; }
@@ -45,6 +59,7 @@ class TModeFrameBase : public TFrame {
 
  private:
   bool entered_ = false;
+  InputSeen input_;
   int enterCount_ = 0;
   int leaveCount_ = 0;
 };
