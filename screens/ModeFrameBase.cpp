@@ -19,6 +19,7 @@ void TModeFrameBase::Leave() {
     StopWork();
     entered_ = false;
     ++leaveCount_;
+    leaveRank_ = ++leaves_;
   }
   SetVisible(false);
 }

@@ -51,6 +51,9 @@ class TModeFrameBase : public TFrame {
   // How often the view was really entered and left (calls that change nothing do not count).
   int EnterCount() const { return enterCount_; }
   int LeaveCount() const { return leaveCount_; }
+  // Rank of the view's last real Leave among all views' Leaves (0: never left): shows the order
+  // in which a category left its views.
+  int LeaveRank() const { return leaveRank_; }
 
  protected:
   // Called by Enter after the view was shown, and by Leave before it is hidden.
@@ -62,4 +65,6 @@ class TModeFrameBase : public TFrame {
   InputSeen input_;
   int enterCount_ = 0;
   int leaveCount_ = 0;
+  int leaveRank_ = 0;
+  inline static int leaves_ = 0;  // views live in the GUI thread only
 };

@@ -21,20 +21,27 @@ struct CategoryCase {
   int firstView;                             // entered with the category (-1: none)
   std::vector<int> mouseViews;               // views that receive the render window's mouse
   std::vector<int> wheelViews;               // views that receive the wheel
+  std::vector<int> leaveOrder;               // the order in which leaving the category leaves its views
 };
 
 void PrintTo(const CategoryCase& c, std::ostream* os) { *os << c.name; }
 
 const CategoryCase Cases[] = {
-    {"Analyser", 1, {{2, 2}, {3, 3}, {4, 1}, {5, 5}, {6, 4}, {1, 0}}, 0, {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4, 5}},
-    {"Auto", 2, {{4, 1}, {5, 2}, {1, 0}}, 0, {1}, {1}},
-    {"Locate", 3, {{2, 0}, {3, 2}, {4, -1}, {1, 1}}, 1, {}, {}},
-    {"Vlf", 4, {{4, 1}, {1, 0}}, 0, {0}, {0}},
-    {"Video", 5, {}, -1, {}, {}},
-    {"Finger", 6, {}, 0, {0}, {}},
-    {"Project", 7, {}, -1, {}, {}},
-    {"Settings", 8, {{2, 0}, {1, -1}}, -1, {}, {}},
-    {"Help", 9, {}, -1, {}, {}},
+    {"Analyser",
+     1,
+     {{2, 2}, {3, 3}, {4, 1}, {5, 5}, {6, 4}, {1, 0}},
+     0,
+     {0, 1, 2, 3, 4, 5},
+     {0, 1, 2, 3, 4, 5},
+     {0, 1, 2, 3, 4, 5}},
+    {"Auto", 2, {{4, 1}, {5, 2}, {1, 0}}, 0, {1}, {1}, {2, 1, 0}},
+    {"Locate", 3, {{2, 0}, {3, 2}, {4, -1}, {1, 1}}, 1, {}, {}, {0, 1, 2}},
+    {"Vlf", 4, {{4, 1}, {1, 0}}, 0, {0}, {0}, {0, 1}},
+    {"Video", 5, {}, -1, {}, {}, {}},
+    {"Finger", 6, {}, 0, {0}, {}, {0, 1}},
+    {"Project", 7, {}, -1, {}, {}, {}},
+    {"Settings", 8, {{2, 0}, {1, -1}}, -1, {}, {}, {0}},
+    {"Help", 9, {}, -1, {}, {}, {}},
 };
 
 TImage* MainButton(const TMainWin* win, int n) {
@@ -67,6 +74,16 @@ class CategoryTest : public MainWinTest, public testing::WithParamInterface<Cate
   // Every view of the category entered at once, as a view that was only hidden would still be.
   void EnterEveryView() {
     for (TModeFrameBase* view : views) view->Enter();
+  }
+
+  // Every view was left, in the category's order.
+  void ExpectLeftInOrder() const {
+    EXPECT_EQ(Entered(), std::vector<int>{});
+    std::vector<int> order(views.size());
+    for (size_t v = 0; v < views.size(); ++v) order[v] = int(v);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return views[size_t(a)]->LeaveRank() < views[size_t(b)]->LeaveRank(); });
+    EXPECT_EQ(order, GetParam().leaveOrder);
   }
 
   TCategoryFrameBase* frame = nullptr;
@@ -105,7 +122,7 @@ TEST_P(CategoryTest, AnotherMainButtonLeavesEveryEnteredView) {
     return counts;
   }();
   ASSERT_TRUE(VclTest::Click(MainButton(win, GetParam().category == 1 ? 2 : 1)));
-  EXPECT_EQ(Entered(), std::vector<int>{});
+  ExpectLeftInOrder();
   for (size_t v = 0; v < views.size(); ++v) {
     EXPECT_EQ(views[v]->LeaveCount(), leftBefore[v] + 1) << "view " << v;
     EXPECT_FALSE(views[v]->Visible()) << "view " << v;
@@ -116,7 +133,7 @@ TEST_P(CategoryTest, AnotherMainButtonLeavesEveryEnteredView) {
 TEST_P(CategoryTest, ClosingTheMainWindowLeavesEveryEnteredView) {
   EnterEveryView();
   win->Close();
-  EXPECT_EQ(Entered(), std::vector<int>{});
+  ExpectLeftInOrder();
   EXPECT_FALSE(frame->Visible());
 }
 
@@ -125,7 +142,7 @@ TEST_P(CategoryTest, TheLinkGoingDownLeavesEveryEnteredView) {
   LinkUp = 0;
   IdlePass();  // the exit screen closes the window
   EXPECT_FALSE(win->Visible());
-  EXPECT_EQ(Entered(), std::vector<int>{});
+  ExpectLeftInOrder();
 }
 
 TEST_P(CategoryTest, MouseAndWheelReachTheViewsInTheVirtualScreen) {
