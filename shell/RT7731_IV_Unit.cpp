@@ -424,10 +424,12 @@ void TMainWin::WriteDistributor() {
   // branding stored by an earlier run.
   if (!IOCtrl || !IOCtrl->ReadEEPromByte(50, &cell)) return;
   TRegistry registry;
-  const bool written = registry.OpenKey("\\Software\\RT7731IV", true) &&
-                       registry.WriteString("Distributor", cell == 1 ? DistributorTarvix : DistributorBrenholt);
+  const std::string distributor = cell == 1 ? DistributorTarvix : DistributorBrenholt;
+  const bool written =
+      registry.OpenKey("\\Software\\RT7731IV", true) && registry.WriteString("Distributor", distributor);
   if (!written) {
-    std::fprintf(stderr, "%s: cannot write \\Software\\RT7731IV Distributor\n", TRegistry::StoreFileName().c_str());
+    const std::string store = TRegistry::StoreFileName();
+    std::fprintf(stderr, "%s: cannot write \\Software\\RT7731IV Distributor\n", store.c_str());
     std::fflush(stderr);
   }
 }
@@ -475,6 +477,10 @@ TMainWin::~TMainWin() {
   DeleteAndClear(AutoFrame);
   DeleteAndClear(AnalyzerFrame);
   DeleteAndClear(TestFrame);
+  // The service views are left (their work stopped) before they go.
+  TModeFrameBase* serviceViews[] = {SweepAFrame, DDSUserFrame, FilterUserFrame, AudioTestFrame};
+  for (TModeFrameBase* view : serviceViews)
+    if (view) view->Leave();
   DeleteAndClear(SweepAFrame);
   DeleteAndClear(DDSUserFrame);
   DeleteAndClear(FilterUserFrame);

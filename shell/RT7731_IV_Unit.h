@@ -14,7 +14,8 @@
 
 class TSettingsWin;
 // Reported on stderr and in log.txt when the program ends because the instrument is absent or lost.
-inline constexpr const char* LinkLostMessage = "no link to the instrument (absent or disconnected): the program ends";
+inline constexpr const char* LinkLostMessage =
+    "no link to the instrument (absent or disconnected): the program ends";
 
 class TTestFrame;
 class TDDSUserFrame;

@@ -101,7 +101,8 @@ TEST_P(CategoryTest, EachButtonRunsExactlyItsView) {
     if (view >= 0) {
       EXPECT_EQ(views[size_t(view)]->EnterCount(), entersBefore + (wasEntered ? 0 : 1));
     }
-    for (int v = 0; v < int(views.size()); ++v) EXPECT_EQ(views[size_t(v)]->Visible(), v == view) << "view " << v;
+    for (int v = 0; v < int(views.size()); ++v)
+      EXPECT_EQ(views[size_t(v)]->Visible(), v == view) << "view " << v;
   }
 }
 
@@ -180,6 +181,8 @@ TEST_P(CategoryTest, MouseAndWheelReachTheViewsInTheVirtualScreen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Categories, CategoryTest, testing::ValuesIn(Cases),
-                         [](const testing::TestParamInfo<CategoryCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<CategoryCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
