@@ -5,6 +5,7 @@
 // declares its views and its tables.
 #pragma once
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "platform/vcl/ExtCtrls.h"
