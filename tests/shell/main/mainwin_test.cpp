@@ -466,6 +466,8 @@ TEST_F(MainWinTest, ScreenshotOfTheMainWindow) {
   win->SetBounds(0, 0, 1024, 768);
   Application->ProcessMessages();
   win->OnAkkuTimer(nullptr);
+  // The connection message shows for two seconds only: a slow run may have seen it go.
+  win->ShowInfo(GlobalLanguageSkinTool->GetMessageText(1), 600000);
   IdlePass();
   const std::unique_ptr<TBitmap> shot = screenshot::Capture(win);
   // Each main button shows its own skin image where it lies in the window.
@@ -483,6 +485,7 @@ TEST_F(MainWinTest, ScreenshotOfTheMainWindow) {
   }
   // The status line shows its text: pixels of the label's font colour inside the label.
   ASSERT_FALSE(win->InfoLabel->Caption().empty());
+  ASSERT_TRUE(win->InfoLabel->Visible());
   const TPoint origin = win->ScreenToClient(win->InfoLabel->ClientToScreen(TPoint(0, 0)));
   const TRect label = Bounds(origin.X, origin.Y, win->InfoLabel->Width(), win->InfoLabel->Height());
   const TColor ink = ColorToRGB(win->InfoLabel->Font()->Color()) & 0xFFFFFF;
