@@ -18,13 +18,15 @@ inline void WriteChannel(DigitalBuffer& buffer, int channel, const std::vector<f
 }
 
 // count level bytes into channel from index offset on.
-inline void WriteBytes(DigitalBuffer& buffer, int channel, const uint8_t* data, unsigned count, unsigned offset) {
+inline void WriteBytes(DigitalBuffer& buffer, int channel, const uint8_t* data, unsigned count,
+                       unsigned offset) {
   for (unsigned i = 0; i < count; ++i) buffer.SetValue(channel, offset + i, float(data[i]));
 }
 
 // The spread (second byte - first byte) of each of count two-byte points of a word sweep, as a
 // non-negative activity value, into channel from index offset on.
-inline void WriteSpreads(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count, unsigned offset) {
+inline void WriteSpreads(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,
+                         unsigned offset) {
   for (unsigned i = 0; i < count; ++i) {
     const int spread = int(pairs[2 * i + 1]) - int(pairs[2 * i]);
     buffer.SetValue(channel, offset + i, float(spread < 0 ? -spread : spread));

@@ -26,7 +26,9 @@ constexpr double kDdsClock = 80000000.0;
 constexpr double kIndexEpsilon = 1e-6;
 
 // Absolute index of a frequency on a grid of the given step.
-unsigned GridIndex(double hz, double step) { return unsigned(std::max(0.0, std::floor(hz / step + kIndexEpsilon))); }
+unsigned GridIndex(double hz, double step) {
+  return unsigned(std::max(0.0, std::floor(hz / step + kIndexEpsilon)));
+}
 
 }  // namespace
 
@@ -51,8 +53,10 @@ void FingerSegmentThread::Run() {
     return;
   Locked([&] {
     const unsigned offset = unsigned(Segment * plan_.points);
-    if (plan_.words) WriteSpreads(*Trace, 0, data.data(), unsigned(plan_.points), offset);
-    else WriteBytes(*Trace, 0, data.data(), unsigned(plan_.points), offset);
+    if (plan_.words)
+      WriteSpreads(*Trace, 0, data.data(), unsigned(plan_.points), offset);
+    else
+      WriteBytes(*Trace, 0, data.data(), unsigned(plan_.points), offset);
   });
   if (!DeviceStep(tag + "-4", [] { return IOCtrl->CheckAkku(); })) return;
   SignalFinished();
@@ -64,13 +68,17 @@ FingerAnalogThread::FingerAnalogThread()
 FingerDigitalThread::FingerDigitalThread()
     : FingerSegmentThread({"FingerDigitalThread::Execute", 1, 2000, 100, kDigitalStep, true}) {}
 
-void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital, FingerBufferBase& fingerprint) {
+void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
+                      FingerBufferBase& fingerprint) {
   auto level = [](float v) { return uint8_t(std::clamp(std::trunc(v), 0.0f, 255.0f)); };
-  for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i) fingerprint.SetAnalog(i, level(analog.Get(0, i)));
-  for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i) fingerprint.SetDigital(i, level(digital.Get(0, i)));
+  for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i)
+    fingerprint.SetAnalog(i, level(analog.Get(0, i)));
+  for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i)
+    fingerprint.SetDigital(i, level(digital.Get(0, i)));
 }
 
-FingerRecording::FingerRecording(std::shared_ptr<DigitalBuffer> analog, std::shared_ptr<DigitalBuffer> digital)
+FingerRecording::FingerRecording(std::shared_ptr<DigitalBuffer> analog,
+                                 std::shared_ptr<DigitalBuffer> digital)
     : analog_(std::move(analog)), digital_(std::move(digital)) {}
 
 void FingerRecording::Start(Done done) {
@@ -85,8 +93,10 @@ void FingerRecording::Stop() { slot_.Stop(); }
 void FingerRecording::StartSegment() {
   const bool digital = next_ >= FingerSegments;
   FingerSegmentThread* thread;
-  if (digital) thread = new FingerDigitalThread();
-  else thread = new FingerAnalogThread();
+  if (digital)
+    thread = new FingerDigitalThread();
+  else
+    thread = new FingerAnalogThread();
   const auto& trace = digital ? digital_ : analog_;
   thread->Trace = trace.get();
   thread->Hold(trace);
@@ -197,7 +207,8 @@ void FingerRealtimeThread::ShowLabels() {
 void FingerRealtimeThread::LoadReference() {
   const bool digital = Digital();
   const int points = digital ? kDigitalPoints : kAnalogPoints;
-  const double first = digital ? (Frequency - 25000000.0) / kDigitalStep : (Frequency - 5000000.0) / kAnalogStep;
+  const double first =
+      digital ? (Frequency - 25000000.0) / kDigitalStep : (Frequency - 5000000.0) / kAnalogStep;
   const double perPoint = digital ? 0.5 : 0.1;
   std::vector<float> stored(static_cast<size_t>(points)), smooth(static_cast<size_t>(points));
   for (int i = 0; i < points; ++i) {
@@ -261,7 +272,8 @@ bool FingerRealtimeThread::AudioSpectrum() {
   fft_->Calculate(signal.get(), window_->FloatValues);
   fft_->Normalize(0.001f);
   Locked([&] {
-    for (int i = 0; i < kAudioBins; ++i) AudioTrace->SetValue(0, unsigned(i), fft_->Get(unsigned(i)) * 255.0f);
+    for (int i = 0; i < kAudioBins; ++i)
+      AudioTrace->SetValue(0, unsigned(i), fft_->Get(unsigned(i)) * 255.0f);
   });
   return true;
 }

@@ -30,7 +30,9 @@ class HealthClock {
  public:
   HealthClock() { Restart(); }
   void Restart() { start_ = std::chrono::steady_clock::now(); }
-  double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
 
  private:
   std::chrono::steady_clock::time_point start_;
@@ -70,7 +72,8 @@ class FingerDigitalThread : public FingerSegmentThread {
 };
 
 // Converts the two recorded traces (channel 0) into a fingerprint: levels clamped to 0..255.
-void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital, FingerBufferBase& fingerprint);
+void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
+                      FingerBufferBase& fingerprint);
 
 // Chains the segment threads of a full recording on the GUI thread: analogue segments 0..14, then
 // digital 0..14. Ends after the last segment, or at the first failed one (LinkUp is then cleared).
@@ -113,14 +116,15 @@ class FingerScanThread : public IOThreadBase {
 class FingerRealtimeThread : public IOThreadBase {
  public:
   // The labels of the live view's display: start, centre and stop of the swept range in MHz.
-  using LabelSink = std::function<void(const std::string& left, const std::string& centre, const std::string& right)>;
+  using LabelSink =
+      std::function<void(const std::string& left, const std::string& centre, const std::string& right)>;
 
   explicit FingerRealtimeThread(double frequency);
   ~FingerRealtimeThread() override;
 
   double Frequency;
-  Posted<double> FrequencyChange;  // requested frequency, Hz
-  Posted<uint8_t> VolumeChange;    // requested volume (analogue view)
+  Posted<double> FrequencyChange;       // requested frequency, Hz
+  Posted<uint8_t> VolumeChange;         // requested volume (analogue view)
   DigitalBuffer* LiveTrace = nullptr;   // 0 live, 1 stored smoothed, 2 stored
   DigitalBuffer* AudioTrace = nullptr;  // 0: 256 spectrum values 0..255; optional
   FingerBufferBase* Fingerprint = nullptr;

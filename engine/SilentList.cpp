@@ -109,7 +109,9 @@ void PaintSilentRow(TCanvas* canvas, const TRect& rect, const SilentListItem* it
     Outline(canvas, left, top + 5, left + 18, bottom - 5);
     const int32_t state = item->States[static_cast<size_t>(k)];
     if (state < SilentListItem::NoMatch || state > SilentListItem::NotMeasurable) continue;
-    canvas->Brush()->SetColor(state == SilentListItem::NoMatch ? kGreen : state == SilentListItem::Match ? kRed : kBlack);
+    canvas->Brush()->SetColor(state == SilentListItem::NoMatch ? kGreen
+                              : state == SilentListItem::Match ? kRed
+                                                               : kBlack);
     canvas->FillRect(TRect(left + 2, top + 7, left + 16, bottom - 7));
   }
 

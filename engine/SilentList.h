@@ -21,10 +21,10 @@ class SilentListItem : public TObject {
   SilentListItem() { Reset(); }
   void Reset();
 
-  double Frequency;  // Hz
-  double Level;      // scan level, 0..255
-  uint8_t Alarm;     // 1: judged a transmitter
-  uint8_t Highlight; // 1: being checked
+  double Frequency;   // Hz
+  double Level;       // scan level, 0..255
+  uint8_t Alarm;      // 1: judged a transmitter
+  uint8_t Highlight;  // 1: being checked
   std::array<int32_t, CheckCount> States;
 };
 

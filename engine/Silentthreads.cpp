@@ -128,8 +128,10 @@ CentreResult NearestCentre(const std::vector<float>& marks, double frequency) {
   for (int d = 0; d < 100; ++d) {
     const int below = kLookCentre - d, above = kLookCentre + d;
     int sign = 0;
-    if (below >= 0 && below < n && marks[size_t(below)] == 255.0f) sign = 1;
-    else if (above < n && marks[size_t(above)] == 255.0f) sign = -1;
+    if (below >= 0 && below < n && marks[size_t(below)] == 255.0f)
+      sign = 1;
+    else if (above < n && marks[size_t(above)] == 255.0f)
+      sign = -1;
     if (sign == 0) continue;
     // A carrier d steps above the tuned frequency shows d steps below the IF centre.
     result.centred = true;
@@ -243,9 +245,11 @@ std::vector<float> SpectrumWindow() {
   return w;
 }
 
-float SumOfDifferences(const std::vector<float>& a, int aShift, const std::vector<float>& b, int bShift, int terms) {
+float SumOfDifferences(const std::vector<float>& a, int aShift, const std::vector<float>& b, int bShift,
+                       int terms) {
   double sum = 0.0;
-  for (int i = 0; i < terms; ++i) sum += std::fabs(double(a[size_t(i + aShift)]) - double(b[size_t(i + bShift)]));
+  for (int i = 0; i < terms; ++i)
+    sum += std::fabs(double(a[size_t(i + aShift)]) - double(b[size_t(i + bShift)]));
   return float(sum);
 }
 
@@ -283,7 +287,8 @@ void SilentAnalysis::Run(const float* input1, const float* input2) {
       fft.Calculate(&Decimated[c][size_t(kBlock * b)], window.data());
       for (int j = 0; j < kBins; ++j) spectra[size_t(kBins * b + j)] = fft.Get(unsigned(j));
     }
-    for (int i = 0; i < spectrumValues; ++i) spectra[size_t(i)] = float(std::log(double(spectra[size_t(i)]) + 1.0));
+    for (int i = 0; i < spectrumValues; ++i)
+      spectra[size_t(i)] = float(std::log(double(spectra[size_t(i)]) + 1.0));
     for (int b = 0; kBins * (b + 1) <= spectrumValues; ++b) {
       auto first = spectra.begin() + kBins * b;
       const float top = std::max(0.0f, *std::max_element(first, first + kBins));

@@ -26,7 +26,7 @@ void FillSilentList(const DigitalBuffer& buffer, SilentList& list);
 // The carrier nearest the centre of a 400-point look sweep of the IF tuner (22.3 MHz + i x 25 kHz).
 struct CentreResult {
   bool centred = false;
-  double frequency = 0.0;  // Hz, of the carrier (the tuned frequency when none was found)
+  double frequency = 0.0;       // Hz, of the carrier (the tuned frequency when none was found)
   double ifTuner = 27300000.0;  // Hz, the IF tuner setting that puts it on the IF
 };
 // Fills channels 1-3 of the look buffer (smoothed, floor, run centres 255) from channel 0.
@@ -52,9 +52,9 @@ class SilentRecordThread : public IOThreadBase {
  public:
   SilentRecordThread();
   double Frequency = 0.0;
-  int SampleCount = 12800;      // a multiple of 128, at most 255 pages
-  float* Ad0Output = nullptr;   // demodulated audio, SampleCount values around 0
-  float* Ad1Output = nullptr;   // room microphone
+  int SampleCount = 12800;          // a multiple of 128, at most 255 pages
+  float* Ad0Output = nullptr;       // demodulated audio, SampleCount values around 0
+  float* Ad1Output = nullptr;       // room microphone
   DigitalBuffer* Buffer = nullptr;  // 400 points: 0 IF look, 1 smoothed, 2 floor, 3 marks
   uint8_t Centred = 0;
   double CentredFrequency = 0.0;

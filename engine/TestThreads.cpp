@@ -71,7 +71,8 @@ bool FilterCheckThreadV2::CheckSetting(int k, uint8_t dds) {
   const int n = int(std::min(count, unsigned(kMaxShortSweep)));
   if (n == 0) return true;
   const double step = (StopFrequency - StartFrequency) / n;
-  if (!DeviceStep("FilterCheckThreadV2-2", [&] { return IOCtrl->SetIFFilterPort(uint8_t(k), Module ? 1 : 0); }))
+  if (!DeviceStep("FilterCheckThreadV2-2",
+                  [&] { return IOCtrl->SetIFFilterPort(uint8_t(k), Module ? 1 : 0); }))
     return false;
   uint8_t data[kMaxShortSweep];
   return DeviceStep("FilterCheckThreadV2-3", [&] {
@@ -123,8 +124,8 @@ bool SweepAModeThread::SweepPass(const AModeLayout& layout) {
     if (count == 0 || Change.Pending()) break;
     if (!DeviceStep("SweepAModeThread-1", [&] {
           double stop = 0.0;
-          if (!IOCtrl->Sweep(count, SweepParam, StartFrequency + StepFrequency * BlockPoints * b, StepFrequency,
-                             kDdsClock, dds, &stop, block))
+          if (!IOCtrl->Sweep(count, SweepParam, StartFrequency + StepFrequency * BlockPoints * b,
+                             StepFrequency, kDdsClock, dds, &stop, block))
             return false;
           RescaleRawAD(block, count);
           return true;
@@ -160,7 +161,8 @@ FFTTestThread::FFTTestThread(int sampleCount) : SampleCount(sampleCount) {}
 
 void FFTTestThread::Execute() {
   // Whole pages of 128 samples, at most 255 of them, and a power of two for the transform.
-  const bool usable = SampleCount >= 128 && SampleCount / 128 <= 255 && (SampleCount & (SampleCount - 1)) == 0;
+  const bool usable =
+      SampleCount >= 128 && SampleCount / 128 <= 255 && (SampleCount & (SampleCount - 1)) == 0;
   if (!usable) return;
   FFTBuffer fft(static_cast<unsigned>(SampleCount));
   std::vector<double> samples(static_cast<size_t>(SampleCount));

@@ -1,9 +1,9 @@
 // The FIR tables of the silent analysis.
+#include "engine/Coef.h"
+
 #include <gtest/gtest.h>
 
 #include <numeric>
-
-#include "engine/Coef.h"
 
 namespace {
 
@@ -24,11 +24,12 @@ TEST_P(CoefTableTest, IsLinearPhaseWithTheGivenTaps) {
   for (int k = 0; k < c.count; ++k) EXPECT_EQ(c.taps[k], c.taps[c.count - 1 - k]) << k;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Silent, CoefTableTest,
-    ::testing::Values(TableCase{"LowPass61", CoefTable62.data(), CoefTable62Taps, -0.00499183685f, 0.434261173f},
-                      TableCase{"HighPass191", CoefTable192.data(), CoefTable192Taps, 0.000312374672f, 0.989352942f}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Silent, CoefTableTest,
+                         ::testing::Values(TableCase{"LowPass61", CoefTable62.data(), CoefTable62Taps,
+                                                     -0.00499183685f, 0.434261173f},
+                                           TableCase{"HighPass191", CoefTable192.data(), CoefTable192Taps,
+                                                     0.000312374672f, 0.989352942f}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CoefTable, SizesAndGains) {
   EXPECT_EQ(CoefTable62.size(), 61u);

@@ -1,15 +1,14 @@
 // The fingerprint threads against the simulated instrument: a full recording of the default scene and
 // its file, a range scan, and the live view beside a stored fingerprint.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "engine/Buffers.h"
 #include "engine/FingerBuffer.h"
@@ -66,13 +65,15 @@ TEST_F(SimThreadTest, FullFingerprintHasTheEmittersAndSurvivesItsFile) {
   StoreFingerprint(*analog, *digital, fingerprint);
   EXPECT_EQ(fingerprint.GetAnalog(4339), uint8_t(analog->Get(0, 4339)));
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("silent_fp_" + std::to_string(::getpid()) + ".fng")).string();
+      (std::filesystem::temp_directory_path() / ("silent_fp_" + std::to_string(::getpid()) + ".fng"))
+          .string();
   fingerprint.Save(path);
   FingerBufferBase loaded;
   ASSERT_TRUE(loaded.Load(path));
   std::filesystem::remove(path);
   EXPECT_TRUE(std::equal(loaded.Analog, loaded.Analog + FingerBufferBase::AnalogSize, fingerprint.Analog));
-  EXPECT_TRUE(std::equal(loaded.Digital, loaded.Digital + FingerBufferBase::DigitalSize, fingerprint.Digital));
+  EXPECT_TRUE(
+      std::equal(loaded.Digital, loaded.Digital + FingerBufferBase::DigitalSize, fingerprint.Digital));
   EXPECT_EQ(LinkUp.load(), 1);
 }
 
@@ -170,9 +171,8 @@ TEST_F(FingerRealtimeTest, AnalogueViewShowsTheStoredTraceBesideTheLiveOne) {
   // Retune to the tone transmitter: new labels, new reference, and its 1 kHz tone in the audio spectrum.
   thread->FrequencyChange.Post(868.3e6);
   const unsigned toneBin = unsigned(1000.0 / 22050.0 * 512 + 0.5);
-  ASSERT_TRUE(PumpUntil([&] {
-    return Labels().size() == 3 && Labels()[1] == "868.300" && audio->Get(0, toneBin) == 255.0f;
-  }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return Labels().size() == 3 && Labels()[1] == "868.300" && audio->Get(0, toneBin) == 255.0f; }));
   EXPECT_EQ(Labels()[0], "863.300");
   EXPECT_EQ(live->Get(2, 535), 70.0f);
   thread->VolumeChange.Post(200);
@@ -197,7 +197,7 @@ TEST_F(FingerRealtimeTest, DigitalViewShowsActivityAndFillsTheWaterfall) {
   ASSERT_TRUE(PumpUntil([&] { return !thread->VolumeChange.Pending(); }));
   EXPECT_TRUE(slot.Stop());
   EXPECT_EQ(io->VolumeShadow, volumeBefore);  // no device call in the digital view
-  EXPECT_EQ(live->Get(2, 0), 20.0f);           // positions outside the stored block read as 0
+  EXPECT_EQ(live->Get(2, 0), 20.0f);          // positions outside the stored block read as 0
   EXPECT_EQ(LinkUp.load(), 1);
 }
 

@@ -86,13 +86,13 @@ TEST_F(SilentRowPaint, DrawsTheLevelBarTheStatesAndTheAlarm) {
   item.States = {1, 2, 3, 0, 0, 0};
   item.Alarm = 1;
   PaintSilentRow(bitmap.Canvas(), row, &item);
-  EXPECT_EQ(At(3, 14), TColor(0x808080));                       // not highlighted: grey
-  EXPECT_EQ(At(117 + 13, 14), TColor(0x008000));                 // 14-pixel bar
+  EXPECT_EQ(At(3, 14), TColor(0x808080));         // not highlighted: grey
+  EXPECT_EQ(At(117 + 13, 14), TColor(0x008000));  // 14-pixel bar
   EXPECT_NE(At(117 + 14, 14), TColor(0x008000));
-  EXPECT_EQ(At(179, 14), TColor(0x008000));                      // no match: green
-  EXPECT_EQ(At(179 + 18, 14), TColor(0x0000FF));                 // match: red
-  EXPECT_EQ(At(179 + 36, 14), TColor(0x000000));                 // not measurable: black
-  EXPECT_EQ(At(179 + 54, 14), TColor(0x808080));                 // not checked: unfilled
+  EXPECT_EQ(At(179, 14), TColor(0x008000));       // no match: green
+  EXPECT_EQ(At(179 + 18, 14), TColor(0x0000FF));  // match: red
+  EXPECT_EQ(At(179 + 36, 14), TColor(0x000000));  // not measurable: black
+  EXPECT_EQ(At(179 + 54, 14), TColor(0x808080));  // not checked: unfilled
   bool alarmText = false;
   for (int x = 312; x < 400; ++x)
     for (int y = 0; y < 28; ++y) alarmText = alarmText || At(x, y) == TColor(0x0000FF);
@@ -104,7 +104,7 @@ TEST_F(SilentRowPaint, HighlightAndAnEmptyBar) {
   item.Highlight = 1;
   PaintSilentRow(bitmap.Canvas(), row, &item);
   EXPECT_EQ(At(3, 14), ColorToRGB(clBackground));
-  EXPECT_EQ(At(118, 14), ColorToRGB(clBackground));  // level 0: no bar
+  EXPECT_EQ(At(118, 14), ColorToRGB(clBackground));                             // level 0: no bar
   for (int x = 312; x < 400; ++x) EXPECT_NE(At(x, 14), TColor(0x0000FF)) << x;  // no alarm
 }
 

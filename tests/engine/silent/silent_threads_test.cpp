@@ -85,11 +85,9 @@ TEST(SilentCentre, CentresOnTheMarkNearestTheIF) {
   };
   // Index 200 is 27.3 MHz; a carrier above the tuned frequency shows below it.
   const Case cases[] = {
-      {{210}, true, -250e3, 27.55e6},
-      {{200}, true, 0.0, 27.3e6},
+      {{210}, true, -250e3, 27.55e6},      {{200}, true, 0.0, 27.3e6},
       {{195, 205}, true, 125e3, 27.175e6},  // equal distance: the lower index wins
-      {{120, 290}, true, 2e6, 25.3e6},
-      {{}, false, 0.0, 27.3e6},
+      {{120, 290}, true, 2e6, 25.3e6},     {{}, false, 0.0, 27.3e6},
   };
   for (const Case& c : cases) {
     std::vector<float> marks(400, 0.0f);

@@ -57,7 +57,9 @@ Band PassBand(const NormalBuffer& trace) {
 
 class ADCheckTest : public SimThreadTest {
  protected:
-  std::string Scenario() const override { return "[battery]\nlevel=190\n[probe]\nlevel=77\n[controls]\nad5=99\n"; }
+  std::string Scenario() const override {
+    return "[battery]\nlevel=190\n[probe]\nlevel=77\n[controls]\nad5=99\n";
+  }
 };
 
 TEST_F(ADCheckTest, ReadsTheChannelsThatHaveABuffer) {
@@ -138,7 +140,6 @@ TEST(AModeLayout, PointsBlocksAndLastBlock) {
 
 // A carrier 2 MHz below the tuned frequency shows at 29.3 MHz on the IF tuner.
 TEST_F(SimThreadTest, AModeSweepShowsTheCarrierAndFollowsAPostedSpanAndStep) {
-
   ASSERT_TRUE(io->InitMeasureMode() && io->SetIFBandwidth(2) && io->SetFrequency(435.92e6));
   auto trace = Trace(500);
   auto* thread = new SweepAModeThread();
@@ -196,7 +197,8 @@ TEST_F(SimThreadTest, FFTTestShowsTheToneOfTheTunedTransmitterAndSilenceElsewher
     EXPECT_FLOAT_EQ(scope->LevelMax.load(), 65536.0f);
     EXPECT_NEAR(scope->GetPoint(100), 32768.0f, c.tone ? 9000.0f : 1000.0f);
     if (c.tone) {
-      EXPECT_NEAR(PeakIndex(*spectrum, 15), 1000.0 / 22050.0 * 1024, 1.5);  // 1 kHz, past the zero line's bins
+      EXPECT_NEAR(PeakIndex(*spectrum, 15), 1000.0 / 22050.0 * 1024,
+                  1.5);  // 1 kHz, past the zero line's bins
       EXPECT_GT(spectrum->LevelMax.load(), 220.0f);
     } else {
       EXPECT_FLOAT_EQ(spectrum->LevelMax.load(), 220.0f);
