@@ -117,28 +117,58 @@ TEST(SilentAnalysisMath, FirStagesLeaveTheirTailsZero) {
   for (int k = 0; k < CoefTable62Taps; ++k) EXPECT_FLOAT_EQ(response[size_t(60 - k)], CoefTable62[size_t(k)]);
 }
 
-TEST(SilentAnalysisMath, IdenticalInputsScoreZeroAndLevelsAreTheMaxima) {
-  const int n = 12800;
-  std::vector<float> a(n);
-  for (int i = 0; i < n; ++i) a[size_t(i)] = float(3000.0 * std::sin(i * 0.2) + 500.0 * std::sin(i * 0.05));
-  SilentAnalysis analysis(n);
-  analysis.Run(a.data(), a.data());
-  EXPECT_EQ(analysis.Result, 0.0f);
-  EXPECT_GT(analysis.Level1, 1000.0f);
-  EXPECT_EQ(analysis.Level1, analysis.Level2);
-  EXPECT_EQ(analysis.Decimated[0].size(), size_t(n / 2));
+// A sound whose pitch changes every 1000 samples, delayed by `delay` samples (silence before it).
+std::vector<float> Melody(int n, int delay, double pitchScale = 1.0) {
+  std::vector<float> v(size_t(n), 0.0f);
+  for (int i = delay; i < n; ++i) {
+    const int t = i - delay;
+    const double w = pitchScale * (0.15 + 0.05 * ((t / 1000) % 5));
+    v[size_t(i)] = float(3000.0 * std::sin(t * w));
+  }
+  return v;
 }
 
-TEST(SilentAnalysisMath, DifferentSoundsScoreHigh) {
+// The score compares 50 short spectra of the decimated signals, the second recording shifted by
+// one spectrum (256 samples) either way or not at all; the best alignment counts.
+TEST(SilentAnalysisMath, ScoresTheBestAlignmentOfTheShortSpectra) {
+  struct Case {
+    const char* name;
+    int delay1, delay2;
+    double pitch2;
+    bool zero;   // exactly 0
+    bool match;  // below the frame's limit of 500
+  };
+  const Case cases[] = {
+      {"identical", 0, 0, 1.0, true, true},
+      {"second one spectrum late", 0, 256, 1.0, true, true},
+      {"first one spectrum late", 256, 0, 1.0, true, true},
+      {"second two spectra late", 0, 512, 1.0, false, true},
+      {"another sound", 0, 0, 4.0, false, false},
+  };
   const int n = 12800;
-  std::vector<float> a(n), b(n);
+  for (const Case& c : cases) {
+    const std::vector<float> a = Melody(n, c.delay1), b = Melody(n, c.delay2, c.pitch2);
+    SilentAnalysis analysis(n);
+    analysis.Run(a.data(), b.data());
+    EXPECT_EQ(analysis.Result == 0.0f, c.zero) << c.name << ": " << analysis.Result;
+    EXPECT_EQ(analysis.Result < 500.0f, c.match) << c.name << ": " << analysis.Result;
+  }
+}
+
+TEST(SilentAnalysisMath, LevelsAreTheMaximaOfTheDecimatedSignals) {
+  const int n = 12800;
+  std::vector<float> a(n), quiet(n);
   for (int i = 0; i < n; ++i) {
-    a[size_t(i)] = float(3000.0 * std::sin(i * 0.2));
-    b[size_t(i)] = float(3000.0 * std::sin(i * 0.9));
+    a[size_t(i)] = float(3000.0 * std::sin(i * 0.2) + 500.0 * std::sin(i * 0.05));
+    quiet[size_t(i)] = a[size_t(i)] * 0.1f;
   }
   SilentAnalysis analysis(n);
-  analysis.Run(a.data(), b.data());
-  EXPECT_GE(analysis.Result, 500.0f);
+  analysis.Run(a.data(), quiet.data());
+  EXPECT_GT(analysis.Level1, 1000.0f);
+  EXPECT_NEAR(analysis.Level2, analysis.Level1 * 0.1f, analysis.Level1 * 0.001f);
+  ASSERT_EQ(analysis.Decimated[0].size(), size_t(n / 2));
+  EXPECT_EQ(analysis.Level1,
+            *std::max_element(analysis.Decimated[0].begin(), analysis.Decimated[0].end() - 126));
 }
 
 // ---- Against the simulated instrument ----
