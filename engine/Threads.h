@@ -32,10 +32,12 @@ class IOThreadBase : public TThread {
   TEvent* FinishedEvent = nullptr;  // the frame's event, set before Resume
   std::atomic<uint8_t> ErrorFlag{0};  // 1 once the thread stopped on a failed device operation
   std::atomic<uint8_t> RunGate{1};    // 0 holds the threads that can be held
+  // Set by the starter once OnTerminate is in place. CheckStart tests this flag instead of
+  // OnTerminate itself, which the GUI thread clears when it stops the thread (maybe before the
+  // thread has even begun).
+  std::atomic<bool> HandlerSet{false};
 
-  // Ends the process through FatalError when the event or the terminate handler is missing. The
-  // handler is known from the start (OnTerminate itself belongs to the GUI thread, which clears it
-  // on the stop path while Execute may be checking).
+  // Ends the process through FatalError when the event or the terminate handler is missing.
   void CheckStart();
   // A device operation failed: ErrorFlag := 1, then the event is set. The caller returns at once.
   void ErrorExit(const std::string& tag);
@@ -60,8 +62,6 @@ class IOThreadBase : public TThread {
   bool SleepUnlessTerminated(unsigned ms);
 
  private:
-  friend class ThreadSlot;
-  std::atomic<bool> terminateHandlerSet_{false};  // set by ThreadSlot::Start before Resume
   std::mutex holdMutex_;
   std::vector<std::shared_ptr<void>> held_;
 };
