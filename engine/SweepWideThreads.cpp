@@ -80,9 +80,12 @@ bool SweepWideThread::PrepareMeasureMode(const char* tag) {
   });
 }
 
+bool SweepWideThread::SweepBytesInto(double start, uint8_t* block) {
+  return IOCtrl->SweepBytes(Points, SweepParam, start, StepFrequency, block);
+}
+
 bool SweepWideThread::SweepSegment(double start) {
-  return DeviceStep(SweepFailureText(),
-                    [&] { return IOCtrl->SweepBytes(Points, SweepParam, start, StepFrequency, block_.data()); });
+  return DeviceStep(SweepFailureText(), [&] { return SweepBytesInto(start, block_.data()); });
 }
 
 void SweepWideThread::StoreSegment(double start) {
@@ -135,8 +138,8 @@ void SweepWideThread::Execute() {
 
 bool SweepWideDiffThread::SweepSegment(double start) {
   return DeviceStep("SweepWideDiffThread", [&] {
-    return IOCtrl->SelectInputA() && IOCtrl->SweepBytes(Points, SweepParam, start, StepFrequency, block_.data()) &&
-           IOCtrl->SelectInputB() && IOCtrl->SweepBytes(Points, SweepParam, start, StepFrequency, blockB_.data());
+    return IOCtrl->SelectInputA() && SweepBytesInto(start, block_.data()) && IOCtrl->SelectInputB() &&
+           SweepBytesInto(start, blockB_.data());
   });
 }
 

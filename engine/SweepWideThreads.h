@@ -52,6 +52,7 @@ class SweepWideThread : public SweepThreadBase {
   virtual const char* SweepFailureText() const { return "SweepWideThread-4"; }
   virtual const char* HealthFailureText() const { return "SweepWideThread-4"; }
 
+  bool SweepBytesInto(double start, uint8_t* block);
   bool SelectChannelAndTune(const char* channelTag, const char* tuneTag);
   // The set-up of the differential and max-hold threads: measure mode, AD 0, start, normal input.
   bool PrepareMeasureMode(const char* tag);

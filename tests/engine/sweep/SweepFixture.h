@@ -57,7 +57,8 @@ class SweepFixture : public ::testing::Test {
   // The instrument as an analyser view prepares it for a detail sweep around centre.
   bool PrepareDetail(double centre) {
     HardwareLockGuard lock;
-    return io->InitMeasureMode() && io->SetIFBandwidth(3) && io->WritePCA9539(0x74, 0) && io->SetFrequency(centre);
+    return io->InitMeasureMode() && io->SetIFBandwidth(3) && io->WritePCA9539(0x74, 0) &&
+           io->SetFrequency(centre);
   }
 
   // Runs the GUI thread's queued calls until done() holds; false after the bound (60 s).

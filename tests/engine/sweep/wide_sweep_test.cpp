@@ -70,8 +70,8 @@ TEST_F(WideSweepTest, APostedRangeRestartsThePassWithTheNewStep) {
   EXPECT_EQ(usb2sim::GetState().ifFilter[0], 2);
   HardwareLockGuard lock;
   const int expected = GridIndex(433.92e6);
-  EXPECT_NEAR(PeakIndex(expected - 400, expected + 400, [&](int i) { return overview->GetPoint(unsigned(i)); }),
-              expected, 2);
+  auto level = [&](int i) { return overview->GetPoint(unsigned(i)); };
+  EXPECT_NEAR(PeakIndex(expected - 400, expected + 400, level), expected, 2);
 }
 
 TEST_F(WideSweepTest, DifferenceThreadShowsTheInputBOffset) {
@@ -183,9 +183,9 @@ TEST_P(GridTest, SweepPointCoversItsGridPoints) {
 
 INSTANTIATE_TEST_SUITE_P(Steps, GridTest,
                          ::testing::Values(GridCase{0, 0, 1e6, 0, 20}, GridCase{0, 999, 1e6, 19980, 20},
-                                           GridCase{14e9, 999, 1e6, 299980, 20}, GridCase{400e6, 1, 1e5, 8002, 2},
-                                           GridCase{400e6, 7, 5e4, 8007, 1}, GridCase{0, 3, 1e4, 0, 1},
-                                           GridCase{0, 1, 75e3, 1, 2}));
+                                           GridCase{14e9, 999, 1e6, 299980, 20},
+                                           GridCase{400e6, 1, 1e5, 8002, 2}, GridCase{400e6, 7, 5e4, 8007, 1},
+                                           GridCase{0, 3, 1e4, 0, 1}, GridCase{0, 1, 75e3, 1, 2}));
 
 TEST(WideGrid, ForEachGridPointStopsAtTheBufferEnd) {
   unsigned calls = 0, last = 0;
