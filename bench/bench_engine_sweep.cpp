@@ -195,5 +195,3 @@ BENCHMARK(BM_NarrowPass_Module)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "device/InOut.h"
+#include "engine/Fft.h"
 #include "shell/base/Globals.h"
 #include "shell/base/HardwareLockGuard.h"
 
@@ -42,6 +43,62 @@ void SetMinMaxPoint(DigitalBuffer& buffer, unsigned index, uint8_t lo, uint8_t h
 void SetMaxHoldPoint(DigitalBuffer& buffer, unsigned index, float level) {
   buffer.SetValue(0, index, level);
   if (level > buffer.Get(1, index)) buffer.SetValue(1, index, level);
+}
+
+namespace {
+constexpr int TraceWork = 1000;
+
+float RowLevel(const DigitalWaterBuffer& water, int age, unsigned i) {
+  const SharedFloat* row = water.GetBufferForDisplay(age, 0);
+  return row && i < water.PointsPerRow ? row[i].load(std::memory_order_relaxed) : 0.0f;
+}
+}  // namespace
+
+void FillActivityTrace(const DigitalWaterBuffer& water, NormalBuffer& trace, ActivityShape shape) {
+  const int rows = int(water.RowCount);
+  if (rows == 0) return;
+  float work[TraceWork] = {}, out[TraceWork];
+  const unsigned points = std::min<unsigned>({water.PointsPerRow, trace.Count, unsigned(TraceWork)});
+  for (unsigned i = 0; i < points; ++i) {
+    double s = 1.0;
+    for (int k = 0; k + 1 < rows; ++k) {
+      const double d = 256.0 * (RowLevel(water, k, i) - RowLevel(water, k + 1, i));
+      s += std::fabs(d * d * d) / 4096.0;
+    }
+    work[i] = float(s * 256.0 / rows * 0.1);
+  }
+  SmoothFloats(work, out, TraceWork, shape.HalfWidth);
+  for (int i = 0; i < TraceWork; ++i) trace.SetPoint(unsigned(i), out[i] > 127.0f ? shape.Value : 0.0f);
+}
+
+void FillAverageTrace(const DigitalWaterBuffer& water, NormalBuffer& trace, int halfWidth, float scale) {
+  const int rows = int(water.RowCount);
+  if (rows == 0) return;
+  float work[TraceWork] = {}, out[TraceWork];
+  const unsigned points = std::min<unsigned>(water.PointsPerRow, unsigned(TraceWork));
+  for (unsigned j = 0; j < points; ++j) {
+    double sum = 0.0;
+    for (int k = 0; k + 1 < rows; ++k) sum += RowLevel(water, k, j);
+    work[j] = float(sum / rows * 255.0 * scale);
+  }
+  SmoothFloats(work, out, TraceWork, halfWidth);
+  for (int i = 0; i < TraceWork; ++i) trace.SetPoint(unsigned(i), out[i] * out[i] * out[i] * 0.005f);
+}
+
+// ---- AudioSpectrum ----
+
+bool AudioSpectrum::Measure(uint8_t slot, NormalBuffer* trace, WaterfallBuffer* waterfall) {
+  if (!IOCtrl || !IOCtrl->RecordSound(0, Samples * 2 / 256, slot, 134) || !IOCtrl->ReadSoundAD0(&sound_, 0, slot))
+    return false;
+  sound_.ExchangeBytes();
+  if (!trace) return true;
+  std::unique_ptr<float[]> samples(sound_.CreateSignFloatBuffer());
+  FFTBufferFloat fft(Samples);
+  fft.Calculate(samples.get(), window_.FloatValues);
+  fft.Normalize(0.001f);
+  for (unsigned i = 0; i < Samples / 2; ++i) trace->SetPoint(i, fft.Get(i));
+  if (waterfall && waterfall->Width <= unsigned(Samples)) waterfall->Insert(fft.Values, false);
+  return true;
 }
 
 // ---- SweepThreadBase ----

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "engine/Buffers.h"
+#include "engine/Fft.h"
+#include "engine/SoundBuffer.h"
 #include "engine/Threads.h"
 
 // Volume of the sound processor as the volume control offers it.
@@ -41,6 +43,31 @@ void SetMinMaxPoint(DigitalBuffer& buffer, unsigned index, uint8_t lo, uint8_t h
 // Max hold: channel 0 the live level, channel 1 raised when the level is greater (equal does not
 // rewrite).
 void SetMaxHoldPoint(DigitalBuffer& buffer, unsigned index, float level);
+
+// The digital views' two traces from the min/max waterfall (channel 0 of its rows), over at most
+// 1000 points. Rows are taken in age order, so only neighbouring rows in time are compared.
+struct ActivityShape {
+  int HalfWidth;  // smoothing
+  float Value;    // level of an active point
+};
+// Activity: points whose level changes strongly from row to row (smoothed) get Value, others 0.
+void FillActivityTrace(const DigitalWaterBuffer& water, NormalBuffer& trace, ActivityShape shape);
+// Average: the smoothed mean level of the rows, cubed and scaled (scale 1 narrow, 0.5 wide).
+void FillAverageTrace(const DigitalWaterBuffer& water, NormalBuffer& trace, int halfWidth, float scale);
+
+// One block of the demodulated audio and its spectrum: 512 samples recorded from the audio path
+// into a sound memory slot, read back, and their windowed spectrum (normalised to the largest
+// value) as a 256-point trace and a waterfall row of the 512 values.
+class AudioSpectrum {
+ public:
+  static constexpr int Samples = 512;
+  // Call inside HardwareLock. False on a failed record or read; trace and waterfall may be null.
+  bool Measure(uint8_t slot, NormalBuffer* trace, WaterfallBuffer* waterfall);
+
+ private:
+  SoundBufferBase sound_{Samples};
+  GaussWindow window_{Samples};
+};
 
 // Base of the sweep threads: a health check of the instrument every 2 s on the thread's own clock,
 // and the per-pass link and speaker checks of the detail sweeps.

@@ -3,6 +3,7 @@
 #include "device/InOut.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
+#include "shell/base/HardwareLockGuard.h"
 
 namespace {
 constexpr double SweepClock = 80000000.0;
@@ -73,6 +74,7 @@ void Sweep10MhzThread::Execute() {
       if (check == Check::Failed) return;
       continue;  // a new centre: the sweep of the old one never reaches the buffer
     }
+    if (!BeforeStore()) continue;
     Locked([&] { Store(); });
     if ((check = CheckPoint()) != Check::Go) {
       if (check == Check::Failed) return;
@@ -123,4 +125,93 @@ void SweepIntensityThread::Store() {
   float row[Points];
   for (int i = 0; i < Points; ++i) row[i] = block_[size_t(i)];
   Waterfall->Insert(row, false, IntensityFactor);
+}
+
+// ---- SweepFFTThread ----
+
+SweepFFTThread::SweepFFTThread() = default;
+
+void SweepFFTThread::StartTestSound(int volume) {
+  restoreVolume_ = uint8_t(ClampVolume(volume));
+  testSoundRequest_ = true;
+}
+
+bool SweepFFTThread::Measure() {
+  if (!Sweep10MhzThread::Measure()) return false;
+  if (ProcessSoundFFT()) return true;
+  ErrorExit("");
+  return false;
+}
+
+bool SweepFFTThread::StoreTestTones() {
+  static std::atomic<bool> stored{false};
+  if (stored) return true;
+  SoundBufferBase tone(Samples);
+  const double periods[] = {40.0, 50.0, 60.0, 70.0};
+  for (uint8_t slot = 0; slot < 4; ++slot) {
+    tone.CreateSinus(periods[slot]);
+    tone.ExchangeBytes();
+    HardwareLockGuard lock;
+    if (!IOCtrl->StoreSound(&tone, 0, slot)) return false;
+  }
+  stored = true;
+  return true;
+}
+
+bool SweepFFTThread::StepTestSound() {
+  if (testSoundStep_ < TestSoundPasses) SoundSlot = uint8_t(testSoundStep_ / 10);
+  ++testSoundStep_;
+  if (testSoundStep_ == TestSoundPasses) {
+    const uint8_t volume = restoreVolume_;
+    HardwareLockGuard lock;
+    if (!IOCtrl->WriteSoundPCA9539(0) || !IOCtrl->SetSoundProcVolume(volume) || !IOCtrl->VolumeUp(volume))
+      return false;
+  }
+  if (testSoundRequest_.exchange(false)) {
+    testSoundStep_ = 0;
+    HardwareLockGuard lock;
+    if (!IOCtrl->WriteSoundPCA9539(3) || !IOCtrl->SetSoundProcVolume(190) || !IOCtrl->VolumeUp(190)) return false;
+  }
+  return true;
+}
+
+bool SweepFFTThread::ProcessSoundFFT() {
+  return Guarded("SweepFFTThread::ProcessSoundFFT", [&] {
+    if (!StepTestSound() || !StoreTestTones()) return false;
+    HardwareLockGuard lock;
+    return audio_.Measure(SoundSlot, FFTTrace, FFTWaterfall);
+  });
+}
+
+// ---- SweepMinMaxThread ----
+
+void SweepMinMaxThread::Execute() {
+  Guarded("SweepMinMaxThread::Execute", [&] { Sweep10MhzThread::Execute(); });
+}
+
+bool SweepMinMaxThread::Measure() {
+  const uint8_t dds = UsesAudioPath() ? 5 : 4;
+  return DeviceStep("", [&] {
+    double stop = 0.0;
+    if (!IOCtrl->SweepWord(Points, MinMaxSweepParam, StartFrequency, StepFrequency, 80000000.0, dds, &stop,
+                           block_.data()))
+      return false;
+    if (ReverseData) ReverseBlock(block_.data(), 2 * Points);
+    return true;
+  });
+}
+
+void SweepMinMaxThread::Store() {
+  // After a reversal the first byte of point i is at 2i + 1.
+  const int first = ReverseData ? 1 : 0;
+  for (int i = 0; i < Points; ++i)
+    SetMinMaxPoint(*MinMaxBuffer, unsigned(i), block_[size_t(2 * i + first)], block_[size_t(2 * i + 1 - first)]);
+  if (!MinMaxWater) return;
+  if (MinMaxWater->PointsPerRow <= unsigned(Points)) {
+    float spread[Points];
+    for (int i = 0; i < Points; ++i) spread[i] = MinMaxBuffer->Get(3, unsigned(i));
+    MinMaxWater->Insert(spread, 0, IntensityFactor, false);
+  }
+  if (ActivityTrace) FillActivityTrace(*MinMaxWater, *ActivityTrace, {12, 85.0f});
+  if (AverageTrace) FillAverageTrace(*MinMaxWater, *AverageTrace, 20, 1.0f);
 }

@@ -46,6 +46,8 @@ class Sweep10MhzThread : public SweepThreadBase {
   virtual bool UsesAudioPath() const { return AudioPath != 0; }
   // The pass's device steps (inside the lock, each in its own hold unless said otherwise).
   virtual bool Measure();
+  // Between the sweep and the store, outside the lock; false ends the pass (a stop request).
+  virtual bool BeforeStore() { return true; }
   // Copies the pass into the view's buffers (called inside the lock).
   virtual void Store();
   virtual const char* FailureText() const { return "SweepWideThread-4"; }
@@ -96,4 +98,56 @@ class SweepIntensityThread : public Sweep10MhzThread {
   void Execute() override;
   void Store() override;
   const char* FailureText() const override { return "SweepIntensityThread"; }
+};
+
+// The audio view's detail sweep: after each sweep one block of demodulated audio, its spectrum as a
+// 256-point trace and a waterfall row, and the test sound (four stored tones, ten passes each).
+class SweepFFTThread : public Sweep10MhzThread {
+ public:
+  static constexpr int Samples = AudioSpectrum::Samples;
+  static constexpr int TestSoundPasses = 40;
+
+  SweepFFTThread();
+
+  // Plays the test tones; volume is restored when they end (GUI thread).
+  void StartTestSound(int volume);
+
+  NormalBuffer* FFTTrace = nullptr;         // 256 points
+  WaterfallBuffer* FFTWaterfall = nullptr;  // rows of the 512 spectrum values (at most 512 wide)
+  std::atomic<uint8_t> SoundSlot{2};        // sound memory slot of the recordings
+
+ protected:
+  bool Measure() override;
+  const char* FailureText() const override { return "SweepFFTThread"; }
+
+ private:
+  bool ProcessSoundFFT();
+  bool StepTestSound();
+  // The four test tones go into the sound memory once per program run.
+  static bool StoreTestTones();
+
+  // No test sound at the start: the operator's volume stands until one is requested.
+  int testSoundStep_ = TestSoundPasses + 1;
+  std::atomic<uint8_t> restoreVolume_{0};
+  std::atomic<bool> testSoundRequest_{false};
+  AudioSpectrum audio_;
+};
+
+// The digital view's detail sweep: a word sweep (minimum and maximum of each point) into the
+// min/max channels, the spread as a digital waterfall row, and the activity and average traces.
+// RunGate holds it between sweep and store while the operator drags on the display.
+class SweepMinMaxThread : public SweepIntensityThread {
+ public:
+  NormalBuffer* ActivityTrace = nullptr;
+  NormalBuffer* AverageTrace = nullptr;
+  DigitalBuffer* MinMaxBuffer = nullptr;        // channels 0 mean, 1 min, 2 max, 3 spread
+  DigitalWaterBuffer* MinMaxWater = nullptr;    // rows of the spread, at most 1000 points
+
+ protected:
+  void Execute() override;
+  bool HasTarget() const override { return MinMaxBuffer != nullptr; }
+  bool Measure() override;
+  bool BeforeStore() override { return PassRunGate(); }
+  void Store() override;
+  const char* FailureText() const override { return "SweepMinMaxThread"; }
 };

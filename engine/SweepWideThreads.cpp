@@ -183,3 +183,35 @@ void SweepWideIntensityThread::CreateIntensity(double segmentStart) {
     Waterfall->Insert(row, segmentStart != StartFrequency, IntensityFactor);
   });
 }
+
+// ---- SweepWideMinMaxThread ----
+
+void SweepWideMinMaxThread::Execute() {
+  Guarded("SweepWideMinMaxThread::Execute", [&] { SweepWideThread::Execute(); });
+}
+
+bool SweepWideMinMaxThread::SweepSegment(double start) {
+  return DeviceStep("SweepWideThread-4", [&] {
+    return IOCtrl->SweepWords(Points, MinMaxSweepParam, start, StepFrequency, block_.data());
+  });
+}
+
+void SweepWideMinMaxThread::StoreSegment(double start) {
+  ForEachGridPoint(start, StepFrequency, Points, MinMaxBuffer->Count, [&](unsigned p, int j) {
+    SetMinMaxPoint(*MinMaxBuffer, p, block_[size_t(2 * j)], block_[size_t(2 * j + 1)]);
+  });
+  CreateIntensity(start);
+  if (!MinMaxWater) return;
+  if (ActivityTrace) FillActivityTrace(*MinMaxWater, *ActivityTrace, {6, 255.0f});
+  if (AverageTrace) FillAverageTrace(*MinMaxWater, *AverageTrace, 1, 0.5f);
+}
+
+void SweepWideMinMaxThread::CreateIntensity(double segmentStart) {
+  if (!MinMaxWater || !MinMaxBuffer || MinMaxWater->PointsPerRow > unsigned(Points)) return;
+  Guarded("SweepWideMinMaxThread::CreateIntensity", [&] {
+    float row[Points];
+    BuildIntensityRow(unsigned(StartFrequency * 2e-5), unsigned(StopFrequency * 2e-5), row,
+                      [&](unsigned i) { return MinMaxBuffer->Get(3, i); });
+    MinMaxWater->Insert(row, 0, IntensityFactor, segmentStart != StartFrequency);
+  });
+}

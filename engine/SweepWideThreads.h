@@ -134,3 +134,22 @@ class SweepWideIntensityThread : public SweepWideThread {
   // segments rewrite that row.
   virtual void CreateIntensity(double segmentStart);
 };
+
+// The digital view's overview: word sweeps (minimum and maximum of each point) into the min/max
+// channels on the grid, the spread as digital waterfall rows, and the activity and average traces.
+// RunGate holds it after each segment while the operator drags on the display.
+class SweepWideMinMaxThread : public SweepWideIntensityThread {
+ public:
+  NormalBuffer* ActivityTrace = nullptr;
+  NormalBuffer* AverageTrace = nullptr;
+  DigitalBuffer* MinMaxBuffer = nullptr;      // channels 0 mean, 1 min, 2 max, 3 spread
+  DigitalWaterBuffer* MinMaxWater = nullptr;  // rows of the spread, at most 1000 points
+
+ protected:
+  void Execute() override;
+  bool HasTarget() const override { return MinMaxBuffer != nullptr; }
+  bool SweepSegment(double start) override;
+  void StoreSegment(double start) override;
+  bool AfterSegment() override { return PassRunGate(); }
+  void CreateIntensity(double segmentStart) override;
+};

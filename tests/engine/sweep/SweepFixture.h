@@ -97,6 +97,24 @@ class SweepFixture : public ::testing::Test {
     return from + (first + last) / 2;
   }
 
+  // Middle between the first and the last value in [from, to) above half-way between the median and
+  // the maximum (gaps allowed: a pulsed emitter may be off at single points).
+  template <typename Get>
+  static int SpanCentre(int from, int to, Get get) {
+    std::vector<float> v;
+    for (int i = from; i < to; ++i) v.push_back(get(i));
+    std::vector<float> sorted(v);
+    std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+    const float threshold = (*std::max_element(v.begin(), v.end()) + sorted[sorted.size() / 2]) / 2;
+    int first = -1, last = -1;
+    for (int i = 0; i < int(v.size()); ++i)
+      if (v[size_t(i)] > threshold) {
+        if (first < 0) first = i;
+        last = i;
+      }
+    return from + (first + last) / 2;
+  }
+
   std::unique_ptr<IOControl> io;
   ThreadSlot slot;
 };
