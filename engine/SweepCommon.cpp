@@ -88,8 +88,8 @@ void FillAverageTrace(const DigitalWaterBuffer& water, NormalBuffer& trace, int 
 // ---- AudioSpectrum ----
 
 bool AudioSpectrum::Measure(uint8_t slot, NormalBuffer* trace, WaterfallBuffer* waterfall) {
-  if (!IOCtrl || !IOCtrl->RecordSound(0, Samples * 2 / 256, slot, 134) || !IOCtrl->ReadSoundAD0(&sound_, 0, slot))
-    return false;
+  if (!IOCtrl || !IOCtrl->RecordSound(0, Samples * 2 / 256, slot, 134)) return false;
+  if (!IOCtrl->ReadSoundAD0(&sound_, 0, slot)) return false;
   sound_.ExchangeBytes();
   if (!trace) return true;
   std::unique_ptr<float[]> samples(sound_.CreateSignFloatBuffer());

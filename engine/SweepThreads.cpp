@@ -170,7 +170,8 @@ bool SweepFFTThread::StepTestSound() {
   if (testSoundRequest_.exchange(false)) {
     testSoundStep_ = 0;
     HardwareLockGuard lock;
-    if (!IOCtrl->WriteSoundPCA9539(3) || !IOCtrl->SetSoundProcVolume(190) || !IOCtrl->VolumeUp(190)) return false;
+    if (!IOCtrl->WriteSoundPCA9539(3) || !IOCtrl->SetSoundProcVolume(190) || !IOCtrl->VolumeUp(190))
+      return false;
   }
   return true;
 }
@@ -204,8 +205,10 @@ bool SweepMinMaxThread::Measure() {
 void SweepMinMaxThread::Store() {
   // After a reversal the first byte of point i is at 2i + 1.
   const int first = ReverseData ? 1 : 0;
-  for (int i = 0; i < Points; ++i)
-    SetMinMaxPoint(*MinMaxBuffer, unsigned(i), block_[size_t(2 * i + first)], block_[size_t(2 * i + 1 - first)]);
+  for (int i = 0; i < Points; ++i) {
+    const uint8_t lo = block_[size_t(2 * i + first)], hi = block_[size_t(2 * i + 1 - first)];
+    SetMinMaxPoint(*MinMaxBuffer, unsigned(i), lo, hi);
+  }
   if (!MinMaxWater) return;
   if (MinMaxWater->PointsPerRow <= unsigned(Points)) {
     float spread[Points];

@@ -14,6 +14,9 @@ constexpr int SpectrumPoints = 2048;
 constexpr int SearchVolume = 180;
 constexpr int MarkHalfWidth = 6;
 constexpr double Tones[] = {1200.0, 1400.0, 1600.0, 1800.0, 2000.0};
+
+// The speaker switches of the tone search (inside the lock).
+bool SpeakerOn() { return IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true); }
 }  // namespace
 
 void NormaliseVlfPass(const uint8_t* block, int n, int& average, float* out) {
@@ -175,8 +178,7 @@ bool SweepVlfThread::SearchTones() {
   if (candidates.empty()) return true;
   {
     HardwareLockGuard lock;
-    if (!IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) || !IOCtrl->WriteSoundPCA9539(131) ||
-        !IOCtrl->SetSoundProcVolume(SearchVolume))
+    if (!SpeakerOn() || !IOCtrl->WriteSoundPCA9539(131) || !IOCtrl->SetSoundProcVolume(SearchVolume))
       return false;
   }
   for (int e : candidates) {
@@ -191,8 +193,7 @@ bool SweepVlfThread::SearchTones() {
   }
   Locked([&] { Buffer->Clear(6); });
   HardwareLockGuard lock;
-  return IOCtrl->VolumeDown(SearchVolume) && IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
-         IOCtrl->WriteSoundPCA9539(128);
+  return IOCtrl->VolumeDown(SearchVolume) && SpeakerOn() && IOCtrl->WriteSoundPCA9539(128);
 }
 
 bool SweepVlfThread::TestCandidate(int e, bool& hit) {
