@@ -6,6 +6,7 @@
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "engine/Search.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
@@ -16,7 +17,6 @@
 #include "shell/base/HardwareLockGuard.h"
 #include "shell/base/IniService.h"
 #include "shell/base/RangeDef.h"
-#include "engine/Search.h"
 
 namespace analyser {
 
@@ -263,7 +263,8 @@ void TAnalyserViewBase::StartAThread() {
   const int volume = Volume() ? Volume()->Volume : 0;
   if (!Prepare([&] {
         return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
-               IOCtrl->SetIFBandwidth(3) && IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
+               IOCtrl->SetIFBandwidth(3) &&
+               IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
                IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
       }))
     return;
@@ -351,7 +352,8 @@ StdDisplay* TAnalyserViewBase::ActiveDisplay() const {
 }
 
 void TAnalyserViewBase::Fade(StdDisplay* display, int symbol) {
-  if (display && display->Symbols && symbol < display->Symbols->Count()) display->Symbols->StartFade(symbol, 1.0);
+  if (display && display->Symbols && symbol < display->Symbols->Count())
+    display->Symbols->StartFade(symbol, 1.0);
 }
 
 void TAnalyserViewBase::UpdateFreqSpan() {
@@ -406,8 +408,8 @@ void TAnalyserViewBase::SearchUpDown(bool up) {
     }
   } else if (wThread_ && overviewDisplay_) {
     const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
-    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart, overviewDisplay_->ZoomEnd, up,
-                    &list)) {
+    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart,
+                    overviewDisplay_->ZoomEnd, up, &list)) {
       Fade(overviewDisplay_.get(), up ? 5 : 6);
       f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
       return;
@@ -497,7 +499,8 @@ void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int
     HardwareLockGuard lock;
     for (int i = 0; i < analyser::DetailPoints; ++i) {
       const int source = i - ((1000 - w) / 2 - from);
-      if (source >= 0 && source < analyser::DragPoints) detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
+      if (source >= 0 && source < analyser::DragPoints)
+        detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
     }
   }
   detailDisplay_->DataBuffer = detail_.get();
@@ -529,14 +532,19 @@ void TAnalyserViewBase::ShowOverlayStrip() {
 void TAnalyserViewBase::HideOverlayStrip() {
   if (!stripShown_) return;
   stripShown_ = false;
-  OverlayStripImage->Hide();
-  OverlayStripPanel->Hide();
-  OverlayStripImage->SetParent(nullptr);
-  OverlayStripPanel->SetParent(nullptr);
+  // While the main window is being destroyed the strip may already be gone.
+  if (OverlayStripImage) {
+    OverlayStripImage->Hide();
+    OverlayStripImage->SetParent(nullptr);
+  }
+  if (OverlayStripPanel) {
+    OverlayStripPanel->Hide();
+    OverlayStripPanel->SetParent(nullptr);
+  }
 }
 
 void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
-  if (!stripShown_ || !display || !RenderWindow) return;
+  if (!stripShown_ || !display || !RenderWindow || !OverlayStripPanel || !OverlayStripImage) return;
   const auto& v = display->ViewPort;
   const TRect r = analyser::StripBounds(v.left, v.top, v.right - v.left, RenderWindow->ClientWidth(),
                                         RenderWindow->ClientHeight());
@@ -547,6 +555,6 @@ void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
 
 void TAnalyserViewBase::DrawBandStrip() {
   StdDisplay* d = ActiveDisplay();
-  if (!d || !stripShown_ || !GlobalRangeDefList || !Freq()) return;
+  if (!d || !stripShown_ || !GlobalRangeDefList || !OverlayStripImage || !Freq()) return;
   d->CreateRangeBar(GlobalRangeDefList, OverlayStripImage, Freq()->Start, Freq()->Stop);
 }
