@@ -1,25 +1,74 @@
-// The device self-test view of the settings category.
+// The device self-test view of the settings category: "Start" builds a result sheet over the
+// render window and runs the self-test row by row; the service panel behind the access code sets
+// the sonar probe's clock and sensitivity and the branding.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include <cstdint>
+#include <functional>
+#include <string>
 
-class TSelfCheckFrame : public TFrame {
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
+
+class TSelfCheckFrame : public TModeFrameBase {
  public:
-  // Built double-buffered and disabled; the settings category makes it visible.
-  explicit TSelfCheckFrame(TComponent* AOwner) : TFrame(AOwner) {
-    SetDoubleBuffered(true);
-    SetEnabled(false);
-  }
+  explicit TSelfCheckFrame(TComponent* AOwner);
+  ~TSelfCheckFrame() override;
 
-  // Shows and enables the self-test panel; nothing while it is showing.
-  void Enter() {
-    if (Visible()) return;
-    SetVisible(true);
-    SetEnabled(true);
-  }
-  // Hides and disables the panel; nothing while it is hidden.
-  void Leave() {
-    if (!Visible()) return;
-    SetVisible(false);
-    SetEnabled(false);
-  }
+  void OnResize(TObject* Sender) override;
+  void UpdateSkin();
+
+  // ---- Self-test ----
+  void OnStartButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnStartButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void CreateResultSheet();
+  void KillResultSheet();
+  void AddResultLabel(const std::string& name, const std::string& caption, TColor colour, int left, int top);
+  void SetResult(const std::string& name, const std::string& text, TColor colour);
+  // The whole run; true when it completed, false when a device operation failed. Navigation is
+  // disabled while it runs and enabled again either way.
+  bool RunSelfTest();
+  TForm* ResultSheet() const { return resultSheet_; }
+  // The pauses between the sweep checks (tests shorten them).
+  std::function<void(unsigned milliseconds)> Pause;
+
+  // ---- Service panel ----
+  void OnPassEditChange(TObject* Sender);
+  void OnInitEEPromMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnTrackBar1Change(TObject* Sender);
+  void OnTrackBar2Change(TObject* Sender);
+  bool PanelUnlocked() const { return Panel2->Visible(); }
+  // Asked before "Init EEPR" clears the clock calibration; true goes ahead (tests answer it).
+  std::function<bool()> ConfirmClearCalibration;
+
+  TImage* Image = nullptr;
+  TPanel* Panel1 = nullptr;
+  TLabel* Label1 = nullptr;
+  TEdit* Edit1 = nullptr;
+  TPanel* Panel2 = nullptr;
+  TGroupBox* GroupBox1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TTrackBar* TrackBar1 = nullptr;
+  TGroupBox* GroupBox2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TTrackBar* TrackBar2 = nullptr;
+  TGroupBox* GroupBox3 = nullptr;
+  TRadioButton* RadioButton1 = nullptr;
+  TRadioButton* RadioButton2 = nullptr;
+  // The line under the panel that reports what the panel could not read or write.
+  TLabel* PanelStatusLabel = nullptr;
+
+ protected:
+  void StartWork() override;
+  void StopWork() override;
+
+ private:
+  void BuildStartPanel();
+  void BuildServicePanel();
+  void SetNavigationEnabled(bool enabled);
+  void LoadServicePanel();
+  void ShowPanelStatus(const std::string& text, bool failed);
+  TForm* resultSheet_ = nullptr;
+  bool running_ = false;
 };

@@ -453,8 +453,7 @@ void TFingerFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
 // Settings: the settings window and the self-test view
 
 TSettingFrame::TSettingFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 8, 5, 5) {
-  SelfCheckFrame = new TSelfCheckFrame(this);
-  SelfCheckFrame->SetVisible(true);
+  SelfCheckFrame = MakeView<TSelfCheckFrame>(this);
   for (int n = 3; n <= 5; ++n) Button(n)->SetVisible(false);
 }
 

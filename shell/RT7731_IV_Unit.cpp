@@ -420,10 +420,8 @@ void TMainWin::WriteDistributor() {
   uint8_t cell = 0;
   // Only a value read from the instrument is recorded: a failed read must not overwrite the
   // branding stored by an earlier run.
-  if (!IOCtrl || !IOCtrl->ReadEEPromByte(50, &cell)) return;
-  TRegistry registry;
-  if (registry.OpenKey("\\Software\\RT7731IV", true))
-    registry.WriteString("Distributor", cell == 1 ? DistributorTarvix : DistributorBrenholt);
+  if (!IOCtrl || !IOCtrl->ReadEEPromByte(BrandingCell, &cell)) return;
+  WriteBrandingRegistry(IsDistributorCell(cell));
 }
 
 TCategoryFrameBase* TMainWin::CategoryFrame(int n) const {
