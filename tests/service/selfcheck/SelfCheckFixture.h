@@ -70,7 +70,8 @@ class SelfCheckTest : public testing::Test {
     ASSERT_TRUE(io.Init() && io.SetDevicePower(true) && io.ParInit(8));
     for (uint8_t dds = 0; dds <= 5; ++dds) ASSERT_TRUE(io.DDSOff(dds));
     ASSERT_TRUE(io.InitAudioSpeaker() && io.InitSoundProc() && io.InitSoundPCA9539() && io.SetBand(0, true) &&
-                io.LoadClockOffsets() && io.I2CWriteByte(0x22, 0xFF));
+                io.I2CWriteByte(0x22, 0xFF));
+    io.LoadClockOffsets();  // an EEPROM that cannot be read leaves the offsets at 0
   }
 
   void DropDevice() {
