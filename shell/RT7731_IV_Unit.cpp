@@ -133,8 +133,16 @@ void TMainWin::BuildPanels() {
   FramePanelImage = MakePanelImage(FramePanel, this);
 
   DisplayPanel = MakeChild<TPanel>(this, this);
-  StatusView = MakeChild<TPanel>(DisplayPanel, this);
-  StatusView->SetVisible(false);
+  StatusView = MakeChild<TListView>(DisplayPanel, this);
+  StatusView->SetViewStyle(vsReport);
+  StatusView->SetGridLines(true);
+  for (auto [caption, width] : {std::pair{"Status", 0}, {"Modul Name", 200}, {"Bauteil", 120}, {"I2C Adr", 0},
+                                {"Strom", 0}, {"Soll", 0}, {"Info", 200}}) {
+    TListColumn* column = StatusView->Columns()->Add();
+    column->SetCaption(caption);
+    if (width) column->SetWidth(width);
+  }
+  StatusView->SetVisible(SelfCheckSwitch != 0);
   MainListView = MakeChild<TListView>(DisplayPanel, this);
   MainListView->SetVisible(false);
   ScrollBox = MakeChild<TScrollBox>(DisplayPanel, this);
@@ -369,6 +377,7 @@ void TMainWin::BuildTestObjects() {
 // Life-cycle events
 
 void TMainWin::FormCreate(TObject*) {
+  if (SelfCheckSwitch) return;  // a service build opens no measuring view
   int version = 0;
   if (!IOCtrl || !IOCtrl->DevicePresent() || !IOCtrl->GetPicVersion(&version)) {
     StartLinkPolling();
