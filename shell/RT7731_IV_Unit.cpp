@@ -8,6 +8,7 @@
 #include "display/Display.h"
 #include "display/Imagebase.h"
 #include "engine/Buffers.h"
+#include "engine/Threads.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SyncObjs.h"
 #include "platform/rtl/SysUtils.h"
@@ -445,6 +446,8 @@ TCategoryFrameBase* TMainWin::CategoryFrame(int n) const {
 TMainWin::~TMainWin() {
   if (Application && MainWindow == this) Application->OnIdle = nullptr;
   VideoTimer->SetEnabled(false);
+  // Views were left on closing; a thread whose stop timed out still writes their buffers and displays.
+  JoinOrphanedThreads();
   // The camera objects belong to the analyser views, which free them with themselves.
   DeleteAndClear(OverlayStripPanel);
   DeleteAndClear(OverlayStripImage);
@@ -481,6 +484,7 @@ TMainWin::~TMainWin() {
   DeleteAndClear(FilterUserFrame);
   DeleteAndClear(AudioTestFrame);
   DeleteAndClear(VolumeFrame);
+  JoinOrphanedThreads();  // frames stopped their threads on deletion: none may outlive the device
   DeleteAndClear(DisplayListGlobal);
   DeleteAndClear(IOCtrl);
   DeleteAndClear(GlobalIniService);

@@ -114,7 +114,11 @@ void WriteLog2(const std::string& text, const std::string& text2, bool save) {
 }
 
 void ReportFatalError(const std::string& where) {
-  MessageBox(where, "Error", MB_OK);
+  // A box belongs to the GUI thread; a worker (whose frame may be waiting for it) reports on stderr.
+  if (IsMainThread())
+    MessageBox(where, "Error", MB_OK);
+  else
+    std::fprintf(stderr, "Error: %s\n", where.c_str());
   std::fflush(nullptr);
   std::_Exit(FatalExitCode);
 }

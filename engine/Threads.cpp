@@ -1,0 +1,170 @@
+#include "engine/Threads.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/rtl/SysUtils.h"
+#include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
+#include "shell/base/Log.h"
+
+// ---- IOThreadBase ----
+
+IOThreadBase::IOThreadBase() : TThread(true) { FreeOnTerminate = true; }
+
+IOThreadBase::~IOThreadBase() = default;
+
+void IOThreadBase::CheckStart() {
+  if (!FinishedEvent || !OnTerminate) FatalError("Event oder OnTerminate = NULL");
+}
+
+void IOThreadBase::ErrorExit(const std::string& tag) {
+  std::fprintf(stderr, "Device operation failed in %s\n", tag.c_str());
+  ErrorFlag.store(1);
+  SignalFinished();
+}
+
+void IOThreadBase::FatalError(const std::string& text) {
+  // A box cannot be shown from a worker while the GUI thread may be waiting for this very thread:
+  // the report goes to stderr there.
+  if (IsMainThread()) ReportFatalError(text.empty() ? "Schwerer Fehler in Thread" : text);
+  std::fprintf(stderr, "Schwerer Fehler in Thread: %s\n", text.c_str());
+  std::fflush(nullptr);
+  std::_Exit(FatalExitCode);
+}
+
+void IOThreadBase::Hold(std::shared_ptr<void> resource) {
+  std::lock_guard lock(holdMutex_);
+  held_.push_back(std::move(resource));
+}
+
+bool IOThreadBase::DeviceStep(const std::string& tag, const std::function<bool()>& op) {
+  bool ok;
+  {
+    HardwareLockGuard lock;
+    ok = op();
+  }
+  if (!ok) ErrorExit(tag);
+  return ok;
+}
+
+void IOThreadBase::Locked(const std::function<void()>& fn) {
+  HardwareLockGuard lock;
+  fn();
+}
+
+void IOThreadBase::SignalFinished() {
+  if (FinishedEvent) FinishedEvent->SetEvent();
+}
+
+bool IOThreadBase::PassRunGate() {
+  while (RunGate.load() == 0) {
+    if (Terminated()) return false;
+    Sleep(100);
+  }
+  return !Terminated();
+}
+
+bool IOThreadBase::SleepUnlessTerminated(unsigned ms) {
+  constexpr unsigned slice = 10;
+  for (unsigned waited = 0; waited < ms; waited += slice) {
+    if (Terminated()) return false;
+    Sleep(std::min(slice, ms - waited));
+  }
+  return !Terminated();
+}
+
+// ---- Orphaned threads ----
+
+namespace {
+
+std::vector<IOThreadBase*>& Orphans() {
+  static std::vector<IOThreadBase*> orphans;  // GUI thread only
+  return orphans;
+}
+
+void Orphan(IOThreadBase* thread) {
+  // The slot no longer waits for it; it must not free itself behind the orphan list's back.
+  thread->FreeOnTerminate = false;
+  std::fprintf(stderr, "A measurement thread did not stop in time; it is kept until it ends\n");
+  Orphans().push_back(thread);
+}
+
+}  // namespace
+
+void ReapOrphanedThreads() {
+  auto& orphans = Orphans();
+  for (auto it = orphans.begin(); it != orphans.end();) {
+    if ((*it)->Finished()) {
+      delete *it;
+      it = orphans.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void JoinOrphanedThreads() {
+  auto& orphans = Orphans();
+  for (IOThreadBase* thread : orphans) {
+    thread->Terminate();
+    thread->WaitFor();
+    delete thread;
+  }
+  orphans.clear();
+}
+
+int OrphanedThreadCount() { return static_cast<int>(Orphans().size()); }
+
+// ---- ThreadSlot ----
+
+ThreadSlot::ThreadSlot() : event_(std::make_shared<TEvent>(false, false)) {}
+
+ThreadSlot::~ThreadSlot() { Stop(); }
+
+void ThreadSlot::Start(IOThreadBase* thread, FinishedHandler onFinished) {
+  Stop();
+  ReapOrphanedThreads();
+  thread_ = thread;
+  onFinished_ = std::move(onFinished);
+  event_->ResetEvent();
+  thread->FinishedEvent = event_.get();
+  thread->Hold(event_);
+  thread->OnTerminate = [this](TObject* sender) { OnThreadTerminate(sender); };
+  thread->Resume();
+}
+
+void ThreadSlot::OnThreadTerminate(TObject* sender) {
+  auto* thread = static_cast<IOThreadBase*>(sender);
+  if (thread->ErrorFlag.load()) LinkUp = 0;
+  if (thread == thread_) thread_ = nullptr;
+  FinishedHandler followUp = onFinished_;
+  if (followUp) followUp(thread);
+}
+
+bool ThreadSlot::Stop() {
+  IOThreadBase* thread = thread_;
+  if (!thread) return true;
+  thread->OnTerminate = nullptr;
+  thread->Terminate();
+  WaitForEnd(thread);
+  if (thread->ErrorFlag.load()) LinkUp = 0;
+  thread_ = nullptr;
+  if (thread->Finished()) return true;
+  Orphan(thread);
+  return false;
+}
+
+void ThreadSlot::WaitForEnd(IOThreadBase* thread) {
+  // The event alone is not enough: a thread that returns early without setting it has still ended.
+  constexpr unsigned slice = 20;
+  for (unsigned waited = 0; waited < StopTimeoutMs; waited += slice) {
+    if (event_->WaitFor(slice) == wrSignaled) {
+      // The event comes just before Execute returns; give the thread a moment to really end.
+      for (int i = 0; i < 100 && !thread->Finished(); ++i) Sleep(1);
+      return;
+    }
+    if (thread->Finished()) return;
+  }
+}
