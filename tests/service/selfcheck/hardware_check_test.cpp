@@ -1,15 +1,12 @@
 // The hardware self-check of a service build: its 36 status rows against the simulated instrument,
-// the fan, faults turning their rows to "err", and the main window running it in place of the views.
+// the fan, and faults turning their rows to "err".
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "device/InOut.h"
-#include "screens/analyser/Uanalyzerframeunit.h"
 #include "service/HardwareSelfCheck.h"
-#include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
-#include "../../shell/main/MainWinFixture.h"
 
 namespace {
 
@@ -115,42 +112,4 @@ TEST_F(HardwareCheckTest, VanishedModuleGivesErrRowsWithoutStaleValuesAndRunsThe
   EXPECT_EQ(Row(16).Current, "na");
   EXPECT_EQ(Row(36).Current, "na");
   EXPECT_TRUE(result.FanOn);
-}
-
-// ---- In the main window of a service build ----
-
-class ServiceBuildTest : public MainWinTest {
- protected:
-  void TearDown() override {
-    MainWinTest::TearDown();
-    SelfCheckSwitch = RT_SELF_CHECK_SWITCH;
-    SelfCheckLoop = 0;
-  }
-  std::vector<std::string> Statuses() const {
-    std::vector<std::string> s;
-    for (int i = 0; i < win->StatusView->Items()->Count(); ++i) s.push_back(win->StatusView->Items()->Item(i)->Caption());
-    return s;
-  }
-};
-
-TEST_F(ServiceBuildTest, SwitchRunsTheCheckInPlaceOfTheViews) {
-  SelfCheckSwitch = 1;
-  Start();
-  EXPECT_EQ(SelfCheckLoop, 1);
-  EXPECT_EQ(Statuses(), std::vector<std::string>(36, "ok"));
-  EXPECT_EQ(win->StatusView->Columns()->Count(), 7);
-  EXPECT_FALSE(win->AnalyzerFrame->AnalyzerFrame->IsEntered());
-  EXPECT_TRUE(IdlePass());  // no immediate further pass
-  EXPECT_FALSE(RenderWindow->Visible());
-  EXPECT_TRUE(win->StatusView->Visible());
-  EXPECT_EQ(Statuses().size(), 36u);  // each run replaces the rows
-}
-
-TEST_F(ServiceBuildTest, DeliveredBuildNeverRunsIt) {
-  ASSERT_EQ(SelfCheckSwitch, 0);
-  Start();
-  EXPECT_EQ(SelfCheckLoop, 0);
-  EXPECT_EQ(win->StatusView->Items()->Count(), 0);
-  EXPECT_FALSE(win->StatusView->Visible());
-  EXPECT_TRUE(win->AnalyzerFrame->AnalyzerFrame->IsEntered());
 }
