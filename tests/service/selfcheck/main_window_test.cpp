@@ -73,3 +73,12 @@ TEST_F(ServiceBuildTest, DeliveredBuildNeverRunsIt) {
   EXPECT_FALSE(win->StatusView->Visible());
   EXPECT_TRUE(win->AnalyzerFrame->AnalyzerFrame->IsEntered());
 }
+
+TEST(SettingsCategory, SelfTestViewIsUsableOnItsFirstEnter) {
+  Application->Initialize();
+  TSettingFrame settings(nullptr);
+  EXPECT_FALSE(settings.SelfCheckFrame->Visible());
+  settings.OnFrameButClick(settings.Button(2));
+  EXPECT_TRUE(settings.SelfCheckFrame->Visible());
+  EXPECT_TRUE(settings.SelfCheckFrame->Enabled());
+}
