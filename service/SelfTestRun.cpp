@@ -90,8 +90,8 @@ bool SelfTestRun::TestSonarProbe() {
   return true;
 }
 
-bool SelfTestRun::SetUpCurrent(int setUp) {
-  switch (static_cast<CurrentSetUp>(setUp)) {
+bool SelfTestRun::SetUpCurrent(CurrentSetUp setUp) {
+  switch (setUp) {
     case CurrentSetUp::None: return true;
     case CurrentSetUp::Band0: return io_.SetBand(0, true);
     case CurrentSetUp::Band1: return io_.SetBand(1, true);
@@ -112,7 +112,7 @@ bool SelfTestRun::SetUpCurrent(int setUp) {
 bool SelfTestRun::TestCurrents() {
   for (const CurrentCheck& check : SelfTestCurrents) {
     double amperes = 0.0;
-    if (!SetUpCurrent(int(check.SetUp)) || !io_.ReadCurrentSense(check.Selector, &amperes)) return false;
+    if (!SetUpCurrent(check.SetUp) || !io_.ReadCurrentSense(check.Selector, &amperes)) return false;
     sheet_.ShowResult(check.Row, CurrentText(amperes), VerdictColour(check.Window.Contains(amperes)));
   }
   return io_.SetMainboardPort(0x0F);

@@ -9,6 +9,7 @@
 #include "platform/vcl/Graphics.h"
 
 class IOControl;
+enum class CurrentSetUp;
 
 // What the run writes on.
 class SelfTestSheet {
@@ -47,7 +48,7 @@ class SelfTestRun {
   bool TestSoundRAM();
 
  private:
-  bool SetUpCurrent(int setUp);
+  bool SetUpCurrent(CurrentSetUp setUp);
   bool SweepFilter(uint8_t channel, uint8_t dds, double start, double step, uint8_t* samples);
   // One drift pass with the given clock offset; scaled samples into `samples`.
   bool SweepZeroLine(double offset, uint8_t* samples);

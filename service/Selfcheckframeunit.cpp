@@ -247,6 +247,11 @@ void TSelfCheckFrame::SetNavigationEnabled(bool enabled) {
   if (ActionPanelRef) ActionPanelRef->SetEnabled(enabled);
   if (FramePanelRef) FramePanelRef->SetEnabled(enabled);
   Panel1->SetVisible(enabled);
+  // The service panel must not write the EEPROM between two checks either.
+  for (TControl* control : {static_cast<TControl*>(Edit1), static_cast<TControl*>(Panel2),
+                            static_cast<TControl*>(GroupBox1), static_cast<TControl*>(GroupBox2),
+                            static_cast<TControl*>(GroupBox3)})
+    control->SetEnabled(enabled);
 }
 
 bool TSelfCheckFrame::RunSelfTest() {

@@ -62,7 +62,7 @@ TEST_F(SelfCheckTest, RowsFillInOrderWithNavigationDisabled) {
     while (rows < SelfTestRowCount && Text(rows + 1) != "---") ++rows;
     filled.push_back(rows);
     navigation.push_back(ActionPanelRef->Enabled() || FramePanelRef->Enabled());
-    startShown.push_back(frame->Panel1->Visible());
+    startShown.push_back(frame->Panel1->Visible() || frame->Edit1->Enabled() || frame->Panel2->Enabled());
   };
   ASSERT_TRUE(PressStart());
   ASSERT_FALSE(navigation.empty());
@@ -71,6 +71,7 @@ TEST_F(SelfCheckTest, RowsFillInOrderWithNavigationDisabled) {
     EXPECT_FALSE(startShown[i]) << i;
   }
   EXPECT_TRUE(ActionPanelRef->Enabled() && FramePanelRef->Enabled() && frame->Panel1->Visible());
+  EXPECT_TRUE(frame->Edit1->Enabled() && frame->Panel2->Enabled());
   // After each IF filter check, after the VLF check, inside and after the drift check.
   EXPECT_EQ(filled, (std::vector<int>{44, 46, 48, 50, 51, 52, 52}));
   for (int row = 53; row <= SelfTestRowCount; ++row) EXPECT_EQ(Text(row), "0000");
