@@ -19,6 +19,12 @@ constexpr const char* RunningHeader = "Self-test active ... please wait";
 constexpr const char* CompleteHeader = "Selbsttes ... complete";
 constexpr const char* AbortedHeader = "Self-test aborted ... the instrument does not answer";
 
+// A text in the sheet's own colour could not be read (the button face of the "connected" and
+// "complete" texts is the sheet's colour): such a text is shown in the window-text colour.
+TColor ReadableOn(const TControl* background, TColor text) {
+  return ColorToRGB(text) == ColorToRGB(background->Color()) ? clWindowText : text;
+}
+
 std::string RowName(int row) { return "a" + IntToStr(row); }
 std::string ValueName(int row) { return RowName(row) + "a"; }
 
@@ -229,7 +235,7 @@ void TSelfCheckFrame::AddResultLabel(const std::string& name, const std::string&
   label->SetCaption(caption);
   label->Font()->SetName("Consolas");
   label->Font()->SetSize(10);
-  label->Font()->SetColor(colour);
+  label->Font()->SetColor(ReadableOn(resultSheet_, colour));
   label->SetLeft(left);
   label->SetTop(top);
 }
@@ -239,7 +245,7 @@ void TSelfCheckFrame::SetResult(const std::string& name, const std::string& text
   TLabel* label = dynamic_cast<TLabel*>(resultSheet_->FindComponent(name));
   if (!label) return;
   label->SetCaption(text);
-  label->Font()->SetColor(colour);
+  label->Font()->SetColor(ReadableOn(resultSheet_, colour));
   Application->ProcessMessages();
 }
 
