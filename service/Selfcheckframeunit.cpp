@@ -156,7 +156,7 @@ void TSelfCheckFrame::BuildServicePanel() {
   RadioButton2->SetBounds(8, 36, 81, 17);
   RadioButton2->SetCaption(DistributorTarvix);
 
-  PanelStatusLabel = MakeLabel(this, this, "", 348, 114);
+  PanelStatusLabel = MakeLabel(this, this, "", 645, 28);
   PanelStatusLabel->SetVisible(false);
 }
 
