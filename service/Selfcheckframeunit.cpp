@@ -1,5 +1,7 @@
 #include "service/Selfcheckframeunit.h"
 
+#include <vector>
+
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/SelfTestChecks.h"
@@ -23,6 +25,12 @@ constexpr const char* AbortedHeader = "Self-test aborted ... the instrument does
 // "complete" texts is the sheet's colour): such a text is shown in the window-text colour.
 TColor ReadableOn(const TControl* background, TColor text) {
   return ColorToRGB(text) == ColorToRGB(background->Color()) ? clWindowText : text;
+}
+
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
 }
 
 std::string RowName(int row) { return "a" + IntToStr(row); }
@@ -297,12 +305,10 @@ void TSelfCheckFrame::LoadServicePanel() {
   (values.Distributor ? RadioButton2 : RadioButton1)->SetChecked(true);
   OnTrackBar1Change(TrackBar1);
   OnTrackBar2Change(TrackBar2);
-  std::string text;
-  for (const std::string& name : failures) text += (text.empty() ? "" : ", ") + name;
   if (failures.empty())
     ShowPanelStatus("", false);
   else
-    ShowPanelStatus("EEPROM read failed, default shown: " + text, true);
+    ShowPanelStatus("EEPROM read failed, default shown: " + JoinNames(failures), true);
 }
 
 void TSelfCheckFrame::OnInitEEPromMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
@@ -316,12 +322,10 @@ void TSelfCheckFrame::OnInitEEPromMouseDown(TObject*, TMouseButton, TShiftState,
       Application->MessageBox("Clear the clock calibration of the instrument as well?", "Init EEPR",
                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
   const std::vector<std::string> failures = WriteServicePanelValues(*IOCtrl, values, clearCalibration);
-  std::string text;
-  for (const std::string& name : failures) text += (text.empty() ? "" : ", ") + name;
   if (failures.empty())
     ShowPanelStatus("EEPROM written", false);
   else
-    ShowPanelStatus("Write failed: " + text, true);
+    ShowPanelStatus("Write failed: " + JoinNames(failures), true);
 }
 
 void TSelfCheckFrame::ShowPanelStatus(const std::string& text, bool failed) {

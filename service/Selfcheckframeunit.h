@@ -2,7 +2,6 @@
 // render window and runs the self-test row by row; the service panel behind the access code sets
 // the sonar probe's clock and sensitivity and the branding.
 #pragma once
-#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,8 +38,6 @@ class TSelfCheckFrame : public TModeFrameBase {
   void OnTrackBar1Change(TObject* Sender);
   void OnTrackBar2Change(TObject* Sender);
   bool PanelUnlocked() const { return Panel2->Visible(); }
-  // Asked before "Init EEPR" clears the clock calibration; true goes ahead (tests answer it).
-  std::function<bool()> ConfirmClearCalibration;
 
   TImage* Image = nullptr;
   TPanel* Panel1 = nullptr;
