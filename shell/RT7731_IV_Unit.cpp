@@ -378,13 +378,12 @@ void TMainWin::BuildTestObjects() {
 // Life-cycle events
 
 void TMainWin::FormCreate(TObject*) {
-  if (SelfCheckSwitch) return;  // a service build opens no measuring view
   int version = 0;
   if (!IOCtrl || !IOCtrl->DevicePresent() || !IOCtrl->GetPicVersion(&version)) {
     StartLinkPolling();
     return;
   }
-  if (AnalyzerFrame) AnalyzerFrame->Enter();
+  if (AnalyzerFrame && !SelfCheckSwitch) AnalyzerFrame->Enter();  // a service build opens no view
 }
 
 void TMainWin::FormShow(TObject*) {
