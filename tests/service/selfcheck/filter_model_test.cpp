@@ -131,3 +131,26 @@ TEST_F(FilterModelTest, SelectingATypeLoadsItsStoredRecord) {
   Trim(Healthy());                                          // trims written afterwards rule
   EXPECT_NEAR(PeakIndex(Response()), 100, 1);
 }
+
+TEST(FilterScenarioKeys, BadValuesAreReportedAndIgnored) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"[faults]\ndetune_record.6=10\n", "bad record number"},
+      {"[faults]\ndetune_record.1=300\n", "detune_record.1"},
+      {"[faults]\nbad_sound_bank=3\n", "bad_sound_bank"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> messages;
+    EXPECT_FALSE(usb2sim::LoadScenarioText(c.text, &messages)) << c.text;
+    ASSERT_EQ(messages.size(), 1u) << c.text;
+    EXPECT_NE(messages[0].find(c.message), std::string::npos) << messages[0];
+    EXPECT_EQ(usb2sim::GetState().filterRecords[1][0], 128);  // the default record stands
+  }
+  usb2sim::LoadScenarioText("[faults]\ndetune_record.1=-200\n");
+  EXPECT_EQ(usb2sim::GetState().filterRecords[1][0], 0);  // clamped
+  EXPECT_EQ(usb2sim::GetState().filterRecords[1][4], 128);  // only the centre trims move
+  usb2sim::LoadScenarioText("");
+}
