@@ -2,6 +2,7 @@
 #include "shell/RT7731_IV_Unit.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
@@ -396,16 +397,17 @@ void TMainWin::FormShow(TObject*) {
 }
 
 void TMainWin::FormClose(TObject*, TCloseAction&) {
-  if (AnalyzerFrame) AnalyzerFrame->Leave();
-  if (AutoFrame) AutoFrame->Leave();
-  if (LocateFrame) LocateFrame->Leave();
-  if (VlfFrame) VlfFrame->Leave();
-  if (FingerFrame) FingerFrame->Leave();
+  // Every category, so that no view (the self-test view too) is left running.
+  HideAllCategories();
 }
 
 void TMainWin::ShowExitScreen() {
   if (exiting_) return;
   exiting_ = true;
+  // The user sees only the exit screen: say why the program ends where it can be read afterwards.
+  std::fprintf(stderr, "RT7731_IV: %s\n", LinkLostMessage);
+  std::fflush(stderr);
+  WriteLog(LinkLostMessage);
   Hide();
   Application->ProcessMessages();
   if (SplashOut) {
@@ -430,7 +432,11 @@ void TMainWin::WriteDistributor() {
   // Only a value read from the instrument is recorded: a failed read must not overwrite the
   // branding stored by an earlier run.
   if (!IOCtrl || !IOCtrl->ReadEEPromByte(BrandingCell, &cell)) return;
-  WriteBrandingRegistry(IsDistributorCell(cell));
+  if (!WriteBrandingRegistry(IsDistributorCell(cell))) {
+    const std::string store = TRegistry::StoreFileName();
+    std::fprintf(stderr, "%s: cannot write \\Software\\RT7731IV Distributor\n", store.c_str());
+    std::fflush(stderr);
+  }
 }
 
 TCategoryFrameBase* TMainWin::CategoryFrame(int n) const {
@@ -478,6 +484,10 @@ TMainWin::~TMainWin() {
   DeleteAndClear(AutoFrame);
   DeleteAndClear(AnalyzerFrame);
   DeleteAndClear(TestFrame);
+  // The service views are left (their work stopped) before they go.
+  TModeFrameBase* serviceViews[] = {SweepAFrame, DDSUserFrame, FilterUserFrame, AudioTestFrame};
+  for (TModeFrameBase* view : serviceViews)
+    if (view) view->Leave();
   DeleteAndClear(SweepAFrame);
   DeleteAndClear(DDSUserFrame);
   DeleteAndClear(FilterUserFrame);

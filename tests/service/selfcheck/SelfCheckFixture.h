@@ -18,7 +18,7 @@
 #include "service/Selfcheckframeunit.h"
 #include "shell/base/Globals.h"
 #include "sim/Instrument.h"
-#include "../../shell/base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class SelfCheckTest : public testing::Test {
  protected:

@@ -77,7 +77,7 @@ TEST_F(ServiceBuildTest, DeliveredBuildNeverRunsIt) {
 TEST(SettingsCategory, SelfTestViewIsUsableOnItsFirstEnter) {
   Application->Initialize();
   TSettingFrame settings(nullptr);
-  EXPECT_FALSE(settings.SelfCheckFrame->Visible());
+  EXPECT_FALSE(settings.SelfCheckFrame->Enabled());
   settings.OnFrameButClick(settings.Button(2));
   EXPECT_TRUE(settings.SelfCheckFrame->Visible());
   EXPECT_TRUE(settings.SelfCheckFrame->Enabled());
