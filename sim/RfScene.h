@@ -7,7 +7,9 @@
 #include "sim/Scenario.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace usb2sim {
@@ -49,6 +51,10 @@ public:
     std::vector<Emitter>& Emitters() { return emitters_; }
     const std::vector<Emitter>& Emitters() const { return emitters_; }
     int NextId() { return nextId_++; }
+    // The emitter's drift and level change count from now.
+    void Restart(int id) { started_[id] = std::chrono::steady_clock::now(); }
+    // The emitter as it is now: its drift and level change applied.
+    EmitterSpec Current(const Emitter& e) const;
 
     PointPower Prepare(const Listening& at) const;
     // One AD conversion of the detector: floor about 68, about 1.8 counts per dB, 255 at most.
@@ -66,6 +72,7 @@ private:
     Scenario scenario_;
     std::vector<Emitter> emitters_;
     int nextId_ = 1;
+    std::map<int, std::chrono::steady_clock::time_point> started_;
 };
 
 }  // namespace usb2sim
