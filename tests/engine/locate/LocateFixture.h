@@ -56,11 +56,13 @@ class LocateFixture {
     for (int i = 0; i < rounds; ++i) CheckSynchronize();
   }
 
-  // Starts a thread in the slot; finished becomes true when it ends by itself.
-  void Start(IOThreadBase* thread) {
+  // Starts a thread in the slot; finished becomes true when it ends by itself, after readResults
+  // (if given) has read the thread's results while the thread object still exists.
+  void Start(IOThreadBase* thread, std::function<void(IOThreadBase*)> readResults = {}) {
     finished = false;
     errorFlag = 0;
-    slot.Start(thread, [this](IOThreadBase* t) {
+    slot.Start(thread, [this, readResults](IOThreadBase* t) {
+      if (readResults) readResults(t);
       errorFlag = t->ErrorFlag.load();
       finished = true;
     });

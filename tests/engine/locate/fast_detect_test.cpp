@@ -41,15 +41,14 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
   }
 
   void Search() {
-    search = new FastDetectSearchThreadV2();
+    auto* search = new FastDetectSearchThreadV2();
     for (int s = 0; s < 3; ++s) {
       search->Buffers[size_t(s)] = stages[size_t(s)].get();
       search->Hold(stages[size_t(s)]);
     }
     search->Display = display.get();
-    Start(search);
+    Start(search, [&](IOThreadBase* t) { hits = static_cast<FastDetectSearchThreadV2*>(t)->Hits; });
     ASSERT_TRUE(PumpUntil([&] { return finished; }, 240));
-    hits = search->Hits;  // read in the follow-up, while the thread object exists
     ASSERT_EQ(errorFlag, 0);
   }
 
@@ -72,12 +71,7 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
     centre->Hold(verify);
     centre->Hold(list);
     std::vector<double> confirmed;
-    slot.Start(centre, [&](IOThreadBase* t) {
-      confirmed = static_cast<FastDetectCenterThread*>(t)->Confirmed;
-      errorFlag = t->ErrorFlag;
-      finished = true;
-    });
-    finished = false;
+    Start(centre, [&](IOThreadBase* t) { confirmed = static_cast<FastDetectCenterThread*>(t)->Confirmed; });
     EXPECT_TRUE(PumpUntil([&] { return finished; }, 240));
     return confirmed;
   }
@@ -87,7 +81,6 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
                                                        std::make_shared<DigitalBuffer>(150000)};
   std::shared_ptr<DigitalBuffer> verify = std::make_shared<DigitalBuffer>(300000);
   std::unique_ptr<StdDisplay> display = std::make_unique<StdDisplay>(nullptr, 1024, 768);
-  FastDetectSearchThreadV2* search = nullptr;
   int hits = 0;
 };
 
