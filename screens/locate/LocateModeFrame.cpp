@@ -1,25 +1,13 @@
 #include "screens/locate/LocateModeFrame.h"
 
 #include "display/Display.h"
+#include "display/DisplayIni.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Graphics.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
-#include "shell/base/IniService.h"
 #include "shell/base/Language.h"
 #include "shell/base/Log.h"
-
-void ApplyIniDisplaySettings(StdDisplay& display) {
-  if (!GlobalIniService) return;
-  IniService& ini = *GlobalIniService;
-  display.GridColor = ini.ReadGridColor();
-  display.GridAlpha = uint8_t(ini.ReadGridTransparence());
-  display.GridWidth = float(ini.ReadGridSize() * 0.1);
-  display.TextColor = ini.ReadDisplayTextColor();
-  display.Dims = ini.ReadDisplayDims() ? 1 : 0;
-  display.GenerateText();
-  display.BgColor = ini.ReadDisplayBgColor();
-}
 
 TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
     : TModeFrameBase(AOwner), name_(std::move(name)) {
@@ -82,10 +70,10 @@ StdDisplay& TLocateModeFrame::AddDisplay(const DisplaySetup& setup) {
 }
 
 TPanel* TLocateModeFrame::AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
-                                         TNotifyEvent onUp) {
+                                         TNotifyEvent onUp, int width, int height) {
   auto* panel = new TPanel(this);
   panel->SetParent(this);
-  panel->SetBounds(left, top, 233, 57);
+  panel->SetBounds(left, top, width, height);
   panel->SetCaption(caption);
   panel->SetColor(TColor(locate_colours::Released));
   panel->SetBevelOuter(bvNone);

@@ -66,7 +66,8 @@ class TLocateModeFrame : public TModeFrameBase {
   StdDisplay& AddDisplay(const DisplaySetup& setup);
   // A panel button in the views' style; it takes the pressed colour on mouse-down and the released
   // colour on mouse-up before the handlers run.
-  TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown, TNotifyEvent onUp);
+  TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown, TNotifyEvent onUp,
+                         int width = 233, int height = 57);
 
   // Hooks of the derived view.
   virtual void EnterView() {}
@@ -93,6 +94,3 @@ class TLocateModeFrame : public TModeFrameBase {
   bool leaving_ = false;
   bool leaveAfterEnter_ = false;
 };
-
-// The display settings of the INI file on one display.
-void ApplyIniDisplaySettings(StdDisplay& display);

@@ -4,6 +4,7 @@
 // sonar's LEDs and digits follow the level, and an unplugged probe brings the hint back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -22,6 +23,8 @@
 #include "screens/locate/Ufieldlocateframeunit.h"
 #include "screens/locate/Usonarframeunit.h"
 #include "screens/locate/Uvlfsonarframeunit.h"
+#include "screens/locate/Uvlfspectframeunit.h"
+#include "engine/SweepVlfThread.h"
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -111,6 +114,10 @@ const ScreenCase Screens[] = {
        EXPECT_EQ(s.speakerPort, 0x7F) << "only the amplifier";
        EXPECT_EQ(s.ledCount, 0);
      }},
+    {"VlfSpectrum", 4, 1, [](TMainWin* w) -> TLocateModeFrame* { return w->VlfFrame->VLFSpectFrame; },
+     [](TLocateModeFrame* f) { return As<TUVLFSpectFrame>(f)->Thread() != nullptr; },
+     [](TLocateModeFrame* f) -> const DigitalBuffer& { return As<TUVLFSpectFrame>(f)->Spectrum(); },
+     [](const usb2sim::State& s) { EXPECT_EQ(s.soundProcessor[0] & 0x3F, 0) << "volume 0 handed to the thread"; }},
     {"VlfSonar", 4, 4, [](TMainWin* w) -> TLocateModeFrame* { return w->VlfFrame->VLFSonarFrame; },
      [](TLocateModeFrame* f) { return As<TUVLFSonarFrame>(f)->Thread() != nullptr; },
      [](TLocateModeFrame* f) -> const DigitalBuffer& { return As<TUVLFSonarFrame>(f)->Buffer(); },
@@ -147,7 +154,7 @@ TEST_P(LocateScreenTest, LeavingStopsTheThreadAndRestoresTheDevice) {
   const ScreenCase& c = GetParam();
   TLocateModeFrame* view = EnterView();
   ASSERT_TRUE(PumpUntil([&] { return c.threadRuns(view) && Filled(c.buffer(view), 0); }));
-  ASSERT_TRUE(VclTest::Click(win->MainBut1));  // another category
+  ASSERT_TRUE(VclTest::Click(win->MainBut5));  // another category
   EXPECT_FALSE(view->IsEntered());
   EXPECT_FALSE(c.threadRuns(view));
   EXPECT_FALSE(Displayed(view->MainDisplay()));
@@ -166,7 +173,7 @@ TEST_P(LocateScreenTest, EnterTwiceStartsOneThreadAndLeaveOnAHiddenViewDoesNothi
   view->Enter();
   EXPECT_EQ(view->EnterCount(), 1);
   EXPECT_TRUE(c.threadRuns(view));
-  ASSERT_TRUE(VclTest::Click(win->MainBut1));
+  ASSERT_TRUE(VclTest::Click(win->MainBut5));
   const int leaves = view->LeaveCount();
   view->Leave();
   EXPECT_EQ(view->LeaveCount(), leaves);
@@ -267,7 +274,7 @@ TEST_F(LocateViewTest, SonarEnteredWithoutProbeWaitsWithTheHint) {
   TUSonarFrame* view = win->LocateFrame->SonarFrame;
   ASSERT_TRUE(PumpUntil([&] { return view->HintShown(); }));
   EXPECT_EQ(view->Thread(), nullptr);
-  ASSERT_TRUE(VclTest::Click(win->MainBut1));
+  ASSERT_TRUE(VclTest::Click(win->MainBut5));
   EXPECT_FALSE(view->HintShown());
 }
 
@@ -285,6 +292,82 @@ TEST_F(LocateViewTest, SonarSetupPanelLoadsTheStoredValuesAndStoresTheOperatorsC
   EXPECT_EQ(usb2sim::GetState().eeprom[18], 170);
   EXPECT_EQ(usb2sim::GetState().soundPot[0], 100);
   EXPECT_EQ(view->Label1->Caption(), "100");
+}
+
+// ---- VLF spectrum ----
+
+TEST_F(LocateViewTest, VlfSpectrumShowsAVlfEmitterAtItsFrequency) {
+  Start("[scene]\ndefault_emitters=0\n[emitter0]\nfrequency_mhz=1.5\nlevel_dbm=-50\n");
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));  // the VLF category opens on the spectrum
+  TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
+  ASSERT_TRUE(view->IsEntered());
+  // Point i is i x 10 kHz: the emitter stands out at point 150, the band around it stays low.
+  auto around = [&](int from, int to) {
+    float top = 0;
+    for (int i = from; i <= to; ++i) top = std::max(top, view->Spectrum().Get(0, unsigned(i)));
+    return top;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return around(147, 153) > 200 && around(100, 120) < 100 && around(180, 200) < 100; }))
+      << around(147, 153) << " " << around(100, 120);
+  EXPECT_EQ(view->MainDisplay()->Texts()[1], "2.50 MHz");
+}
+
+TEST_F(LocateViewTest, VlfSpectrumPanAndZoomStayInsideTheBand) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));
+  TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  StdDisplay& main = *view->MainDisplay();
+  auto inside = [&] {
+    return main.ZoomStart >= 0 && main.ZoomEnd <= 500 && view->Centre() - view->Span() / 2 >= 0 &&
+           view->Centre() + view->Span() / 2 <= 5e6;
+  };
+  // Zoom in to the end, then one more step changes nothing.
+  for (double span : {2e6, 1e6, 0.5e6, 0.5e6}) {
+    view->OnWheel(-120);
+    EXPECT_EQ(view->Span(), span);
+    EXPECT_TRUE(inside());
+  }
+  EXPECT_EQ(main.Texts()[3], "VLF     Span: 0.5 MHz");
+  // Drag far to the left (the view moves right) and beyond the band's end.
+  const int y = 300;
+  for (int i = 0; i < 10; ++i) {
+    view->OnRenderWinMouseDown(mbLeft, ssLeft, 600, y);
+    view->OnRenderWinMouseMove(ssLeft, 25, y);
+    EXPECT_TRUE(inside());
+  }
+  EXPECT_DOUBLE_EQ(view->Centre(), 5e6 - 0.25e6);
+  EXPECT_EQ(main.ZoomEnd.load(), 500);
+  // A drag moves the centre by the span per viewport width.
+  view->OnRenderWinMouseDown(mbLeft, ssLeft, 300, y);
+  view->OnRenderWinMouseMove(ssLeft, 360, y);
+  EXPECT_NEAR(view->Centre(), 4.75e6 - 60 * 0.5e6 / 600, 1e-3);
+  // Zoom out at the edge: the full band, centred.
+  for (int i = 0; i < 4; ++i) view->OnWheel(120);
+  EXPECT_EQ(view->Span(), 5e6);
+  EXPECT_DOUBLE_EQ(view->Centre(), 2.5e6);
+  EXPECT_TRUE(inside());
+  EXPECT_EQ(GlobalIOSettings->VlfSpan, 5e6);
+  // Back after Leave and Enter at the stored centre and span.
+  ASSERT_TRUE(VclTest::Click(win->MainBut5));
+  GlobalIOSettings->VlfCenter = 9e6;  // out of range: brought inside
+  GlobalIOSettings->VlfSpan = 3e6;    // not a wheel step: the full band
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));
+  EXPECT_EQ(view->Span(), 5e6);
+  EXPECT_TRUE(inside());
+}
+
+TEST(VlfView, WheelStepsAndCentreLimits) {
+  using namespace vlf_view;
+  EXPECT_EQ(NextSpan(5e6, -1), 2e6);
+  EXPECT_EQ(NextSpan(0.5e6, -1), 0.5e6);
+  EXPECT_EQ(NextSpan(5e6, 0), 5e6);
+  EXPECT_EQ(NextSpan(1e6, 0), 2e6);
+  EXPECT_EQ(NextSpan(3e6, 1), 3e6);
+  EXPECT_EQ(ClampCentre(-1e6, 1e6), 0.5e6);
+  EXPECT_EQ(ClampCentre(6e6, 2e6), 4e6);
+  EXPECT_EQ(ValidSpan(3e6), 5e6);
+  EXPECT_EQ(ValidSpan(1e6), 1e6);
 }
 
 }  // namespace
