@@ -62,7 +62,7 @@ Model::Model(const Scenario& scenario) : scenario_(scenario), rng_(scenario.seed
     latch_.fill(0xFF);
     for (uint8_t a : scenario_.absentI2c) absent_[a & 0x7F] = true;
     probePresent_ = scenario_.probePresent;
-    probeLevel_ = scenario_.probeLevel;
+    if (scenario_.probeLevelFixed) probeFixed_ = scenario_.probeLevel;
     keyPressed_ = scenario_.keyPressed;
     headphones_ = scenario_.headphones;
     battery_ = scenario_.battery;
@@ -297,10 +297,18 @@ uint8_t Model::Sample(int channel) {
         }
         case 2: return MuxReading();
         case 3: return battery_;
-        case 4: return probePresent_ ? probeLevel_ : 0;
+        case 4: return probePresent_ ? ProbeLevel() : 0;
         case 5: return scenario_.ad5;
         default: return 0;
     }
+}
+
+// The hand probe's level: what the audio path hears at its tuned frequency, 20 counts below the
+// detector byte (the probe reads about 48 over the noise floor), unless fixed by the scenario or a test.
+uint8_t Model::ProbeLevel() {
+    if (probeFixed_) return *probeFixed_;
+    const uint8_t detector = scene_.Convert(scene_.Prepare(Listen(1)), rng_);
+    return static_cast<uint8_t>(std::max(0, detector - 20));
 }
 
 // ---- test access --------------------------------------------------------------------------

@@ -7,8 +7,10 @@
 #include "sim/Scenario.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace usb2sim {
@@ -71,6 +73,10 @@ public:
     std::vector<Emitter>& Emitters() { return emitters_; }
     const std::vector<Emitter>& Emitters() const { return emitters_; }
     int NextId() { return nextId_++; }
+    // The emitter's drift and level change count from now.
+    void Restart(int id) { started_[id] = std::chrono::steady_clock::now(); }
+    // The emitter as it is now: its drift and level change applied.
+    EmitterSpec Current(const Emitter& e) const;
 
     PointPower Prepare(const Listening& at) const;
     // One AD conversion of the detector: floor about 68, about 1.8 counts per dB, 255 at most.
@@ -88,6 +94,7 @@ private:
     Scenario scenario_;
     std::vector<Emitter> emitters_;
     int nextId_ = 1;
+    std::map<int, std::chrono::steady_clock::time_point> started_;
 };
 
 }  // namespace usb2sim

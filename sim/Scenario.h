@@ -41,6 +41,7 @@ struct Scenario {
     // [probe], [controls]
     bool probePresent = true;
     uint8_t probeLevel = 120;
+    bool probeLevelFixed = false;   // false: the probe follows the level received at the tuned frequency
     uint8_t ad5 = 128;
     bool keyPressed = false;
     bool headphones = false;
@@ -70,6 +71,8 @@ struct Scenario {
 // The built-in scene: emitters at 433.92 MHz (a room bug), 868.3 MHz (tone), 1880 MHz (pulsed)
 // and 2450 MHz, healthy readings, probe present.
 Scenario DefaultScenario();
+// The handsets that [scene] mobile_handsets=1 adds.
+std::vector<EmitterSpec> MobileHandsets();
 
 // Applies the text to the defaults. Every problem becomes one message "<source>:<line>: ..."
 // and that key keeps its default. Returns true when there was none.

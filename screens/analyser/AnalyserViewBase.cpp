@@ -7,6 +7,7 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "engine/Search.h"
+#include "display/DisplayIni.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
@@ -124,17 +125,8 @@ void TAnalyserViewBase::CreateDisplays() {
 }
 
 void TAnalyserViewBase::UpdateFromIni() {
-  if (!GlobalIniService) return;
-  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()}) {
-    if (!d) continue;
-    d->GridColor = GlobalIniService->ReadGridColor();
-    d->GridAlpha = uint8_t(GlobalIniService->ReadGridTransparence());
-    d->GridWidth = float(GlobalIniService->ReadGridSize() * 0.1);
-    d->TextColor = GlobalIniService->ReadDisplayTextColor();
-    d->Dims = GlobalIniService->ReadDisplayDims();
-    d->GenerateText();
-    d->BgColor = GlobalIniService->ReadDisplayBgColor();
-  }
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) ApplyIniDisplaySettings(*d);
 }
 
 // ---- Enter and Leave ----
@@ -207,12 +199,7 @@ void TAnalyserViewBase::EnterControls() {
     u->OnChange = [this](bool up) { SearchUpDown(up); };
     u->EnableButtons();
   }
-  if (TVolumeFrame* v = Volume()) {
-    ParentInto(v, this, 590, 8);
-    v->Enter();
-    v->Update();
-    v->OnChange = [this](int volume) { UpdateVolume(volume); };
-  }
+  if (TVolumeFrame* v = Volume()) v->Attach(this, 590, 8, [this](int volume) { UpdateVolume(volume); });
   EnterExtraControls();
 }
 
@@ -225,12 +212,7 @@ void TAnalyserViewBase::LeaveControls() {
     Unparent(u);
     u->DisableButtons();
   }
-  if (TVolumeFrame* v = Volume()) {
-    v->MoveSlider(-300);
-    Unparent(v);
-    v->OnChange = nullptr;
-    v->Leave();
-  }
+  if (TVolumeFrame* v = Volume()) v->Detach();
   LeaveExtraControls();
 }
 

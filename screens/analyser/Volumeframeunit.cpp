@@ -1,6 +1,7 @@
 #include "screens/analyser/Volumeframeunit.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "screens/analyser/ControlFrameStyle.h"
 #include "shell/base/Globals.h"
@@ -53,6 +54,23 @@ void TVolumeFrame::MoveSlider(int dx) {
   Image1->SetBounds(left, 38, Image1->Width(), Image1->Height());
   Volume = VolumeForKnob(left);
   if (OnChange) OnChange(Volume);
+}
+
+void TVolumeFrame::Attach(TWinControl* view, int left, int top, std::function<void(int volume)> onChange) {
+  SetParent(view);
+  SetBounds(left, top, Width(), Height());
+  Show();
+  Enter();
+  Update();
+  OnChange = std::move(onChange);
+}
+
+void TVolumeFrame::Detach() {
+  MoveSlider(-300);
+  Hide();
+  SetParent(nullptr);
+  OnChange = nullptr;
+  Leave();
 }
 
 void TVolumeFrame::OnImage1MouseMove(TObject*, TShiftState Shift, int X, int) {

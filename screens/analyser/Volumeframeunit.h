@@ -20,6 +20,10 @@ class TVolumeFrame : public TFrame {
   void Leave() {}
   // Moves the knob by dx pixels and reports the new volume.
   void MoveSlider(int dx);
+  // A view takes the frame: placed at (left, top) in the view, shown, entered, its changes to onChange.
+  void Attach(TWinControl* view, int left, int top, std::function<void(int volume)> onChange);
+  // The view gives it back: volume 0 (reported), then detached, hidden, no handler, left.
+  void Detach();
   void OnImage1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
 
   int Volume = 0;
