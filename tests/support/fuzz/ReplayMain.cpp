@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   fuzz::Random random{seed ? seed : 1};
   for (const fuzz::Bytes& s : corpus.seeds) Run(s);
-  const long report = iterations >= 1000000 ? 100000 : 0;
+  const long report = iterations >= 100000 ? 100000 : 0;
   for (long i = 0; i < iterations; ++i) {
     const fuzz::Bytes input = fuzz::Mutate(corpus.seeds[random.Below(corpus.seeds.size())], corpus, random);
     Run(input);
