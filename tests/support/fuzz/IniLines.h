@@ -8,7 +8,8 @@
 
 namespace fuzz {
 
-// Lines as the file holds them, without byte order mark and line ends.
+// Lines as the file holds them, without byte order mark and line ends. Carriage returns at a line's end
+// count as part of the line end: a file of mixed line ends is saved with one kind.
 inline std::vector<std::string> Lines(std::string text) {
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   std::vector<std::string> lines;
@@ -16,7 +17,7 @@ inline std::vector<std::string> Lines(std::string text) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
     start = end + 1;
   }
