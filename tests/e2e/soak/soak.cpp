@@ -1,7 +1,7 @@
 // Soak run: the whole program in this process, headless, against the simulated instrument. For the
 // given time it clicks main and frame buttons and turns the wheel in random order (every view of the
 // category frames' button tables, so new views are visited as they come), while it injects faults
-// through the simulator: absent I2C chips, the probe unplugged and plugged again, a low battery, and at
+// through the simulator: absent I2C chips, failing commands, the probe unplugged and plugged again, a low battery, and at
 // last the module vanishing. It checks that the idle pass keeps asking to run, that no view runs outside
 // the shown category and that no thread outlives its view; at the end that the program closed through
 // its normal path with the INI file intact and the window bounds written.
@@ -46,8 +46,9 @@ const char* const StartIni =
 
 struct Summary {
   double seconds = 0;
-  long mainClicks = 0, frameClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
+  long mainClicks = 0, frameClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
   long viewsEntered = 0;
+  int peakOrphans = 0;  // threads whose stop timed out, not yet ended
   long peakKb = 0, finalKb = 0;
   std::vector<std::string> failures;
 };
@@ -139,9 +140,29 @@ class Soak {
     return running;
   }
 
+  // Every control owned by component and its children, depth first.
+  static void CollectControls(TComponent* component, std::vector<TControl*>& controls) {
+    if (!component) return;
+    for (int i = 0; i < component->ComponentCount(); ++i) {
+      TComponent* child = component->Components(i);
+      if (auto* control = dynamic_cast<TControl*>(child)) controls.push_back(control);
+      CollectControls(child, controls);
+    }
+  }
+
+  // A click on a control of the frequency, span and volume frames: the frequencies and spans change
+  // as the user changes them (controls that do not show or are disabled take no click).
+  void ClickFrequencyControl() {
+    std::vector<TControl*> controls;
+    for (TFrame* frame : {FreqControlFrame, UpDownFrame, VolumeFrame}) CollectControls(frame, controls);
+    if (!controls.empty() && VclTest::Click(controls[random_.Below(controls.size())])) ++summary_.controlClicks;
+  }
+
   void Step(bool vanished) {
-    const size_t action = random_.Below(10);
-    if (action < 3) {
+    const size_t action = random_.Below(12);
+    if (action >= 10) {
+      ClickFrequencyControl();
+    } else if (action < 3) {
       if (VclTest::Click(MainButton(1 + int(random_.Below(9))))) ++summary_.mainClicks;
     } else if (action < 7) {
       const int category = ShownCategory();
@@ -167,9 +188,11 @@ class Soak {
 
   void InjectFault() {
     static const uint8_t chips[] = {0x20, 0x21, 0x22, 0x23, 0x26, 0x40, 0x70, 0x74, 0x77};
-    switch (random_.Below(3)) {
+    static const uint8_t commands[] = {11, 14, 18, 20, 23, 29};  // DDS, EEPROM, DDS-400, sweeps
+    switch (random_.Below(4)) {
       case 0: usb2sim::SetChipAbsent(chips[random_.Below(sizeof chips)], random_.Below(2) == 0); break;
       case 1: usb2sim::SetProbePresent(random_.Below(2) == 0); break;
+      case 2: usb2sim::SetCommandFails(commands[random_.Below(sizeof commands)], random_.Below(2) == 0); break;
       default: usb2sim::SetBatteryLevel(random_.Below(2) == 0 ? 20 : 184); break;
     }
     ++summary_.faults;
@@ -193,6 +216,7 @@ class Soak {
       if (category != shown) Fail("a view of category " + std::to_string(category) + " runs while " +
                                   std::to_string(shown) + " shows");
     if (running.size() > 1) Fail(std::to_string(running.size()) + " views run at once");
+    summary_.peakOrphans = std::max(summary_.peakOrphans, OrphanedThreadCount());
     if (OrphanedThreadCount() > MaxOrphanedThreads)
       Fail(std::to_string(OrphanedThreadCount()) + " threads outlived their views");
     summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmRSS:"));
@@ -203,10 +227,15 @@ class Soak {
   void Finish() {
     TCloseAction action = caFree;
     win_->FormClose(win_, action);
+    // Every view is left now: a thread whose stop timed out must still end by itself.
+    const auto limit = Clock::now() + std::chrono::seconds(30);
+    for (ReapOrphanedThreads(); OrphanedThreadCount() > 0 && Clock::now() < limit; ReapOrphanedThreads())
+      IdlePasses(1);
+    if (OrphanedThreadCount() > 0)
+      Fail(std::to_string(OrphanedThreadCount()) + " threads still run 30 s after their views were left");
     Application->OnIdle = nullptr;
     delete win_;
     win_ = nullptr;
-    if (OrphanedThreadCount() != 0) Fail(std::to_string(OrphanedThreadCount()) + " threads left after the end");
     TIniFile ini(folder_.Path() + "RT7731IV.INI");
     for (const char* key : {"Left", "Top", "Width", "Height", "MAXIMIZED"})
       if (!ini.ValueExists("FORM", key)) Fail(std::string("FORM ") + key + " not written at the end");
@@ -221,9 +250,10 @@ class Soak {
   void Print() const {
     const Summary& s = summary_;
     std::printf("soak: %.1f s, seed %llu\n", s.seconds, static_cast<unsigned long long>(seed_));
-    std::printf("  clicks: %ld main buttons, %ld frame buttons (%ld views entered); %ld wheel turns\n",
-                s.mainClicks, s.frameClicks, s.viewsEntered, s.wheelTurns);
-    std::printf("  %ld idle passes, %ld faults injected\n", s.idlePasses, s.faults);
+    std::printf("  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld frequency controls; "
+                "%ld wheel turns\n", s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
+    std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n", s.idlePasses,
+                s.faults, s.peakOrphans);
     std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.finalKb);
     for (const std::string& f : s.failures)
       std::printf("FAILURE: %s (reproduce: soak --seconds %.0f --seed %llu)\n", f.c_str(), seconds_,
