@@ -12,17 +12,25 @@
 namespace {
 
 // The buffer before each load: a pattern that no input is likely to repeat.
+const std::vector<uint8_t>& Pattern() {
+  static const std::vector<uint8_t> pattern = [] {
+    std::vector<uint8_t> p(FingerBufferBase::FileSize);
+    for (size_t i = 0; i < p.size(); ++i) p[i] = uint8_t(i * 7 + 3);
+    return p;
+  }();
+  return pattern;
+}
+
 void FillPattern(FingerBufferBase& buffer) {
-  for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i) buffer.SetAnalog(i, uint8_t(i * 7 + 3));
-  for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i) buffer.SetDigital(i, int(i * 11 + 5));
+  const std::vector<uint8_t>& p = Pattern();
+  std::copy(p.begin(), p.begin() + FingerBufferBase::AnalogSize, buffer.Analog);
+  std::copy(p.begin() + FingerBufferBase::AnalogSize, p.end(), buffer.Digital);
 }
 
 bool HoldsPattern(const FingerBufferBase& buffer) {
-  for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i)
-    if (buffer.Analog[i] != uint8_t(i * 7 + 3)) return false;
-  for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i)
-    if (buffer.Digital[i] != uint8_t(i * 11 + 5)) return false;
-  return true;
+  const std::vector<uint8_t>& p = Pattern();
+  return std::equal(p.begin(), p.begin() + FingerBufferBase::AnalogSize, buffer.Analog) &&
+         std::equal(p.begin() + FingerBufferBase::AnalogSize, p.end(), buffer.Digital);
 }
 
 }  // namespace

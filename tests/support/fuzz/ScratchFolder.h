@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fuzz {
@@ -39,8 +38,11 @@ class ScratchFolder {
     Write(name, reinterpret_cast<const uint8_t*>(text.data()), text.size());
   }
   std::string Read(const std::string& name) const {
-    std::ifstream in(path_ + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ifstream in(path_ + name, std::ios::binary | std::ios::ate);
+    std::string text(in ? size_t(in.tellg()) : 0, '\0');
+    in.seekg(0);
+    in.read(text.data(), std::streamsize(text.size()));
+    return text;
   }
   void Remove(const std::string& name) const {
     std::error_code ignored;
