@@ -46,6 +46,9 @@ float ToFloatOr(double value, float defaultValue) {
 }  // namespace
 
 FormBounds ClampFormBounds(FormBounds b, int screenWidth, int screenHeight) {
+  // A window larger than the screen cannot be used and a huge one cannot even be drawn.
+  if (screenWidth > 0) b.Width = std::min(b.Width, screenWidth);
+  if (screenHeight > 0) b.Height = std::min(b.Height, screenHeight);
   b.Width = std::clamp(b.Width, MinFormWidth, MaxFormExtent);
   b.Height = std::clamp(b.Height, MinFormHeight, MaxFormExtent);
   if (screenWidth > 0) b.Left = std::clamp(b.Left, GripWidth - b.Width, std::max(0, screenWidth - GripWidth));

@@ -27,7 +27,8 @@ constexpr int MinFormHeight = 462;
 constexpr int MaxFormExtent = 32767;
 
 // Bounds moved and sized so the window can be used on a screen of the given size: at least the minimum
-// size and at most MaxFormExtent, and a grip of the title area on the screen.
+// size and at most the screen size (MaxFormExtent when the size is not known), and a grip of the title
+// area on the screen.
 FormBounds ClampFormBounds(FormBounds bounds, int screenWidth, int screenHeight);
 
 class IniService {
