@@ -5,7 +5,7 @@
 #include <string>
 
 #include "shell/base/IniService.h"
-#include "tests/shell/base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

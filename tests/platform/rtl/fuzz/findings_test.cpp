@@ -5,7 +5,7 @@
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
-#include "tests/platform/rtl/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ TEST(RegistryFindings, ADeletedValueStoredTwiceNoLongerReads) {
   TempFolder temp;
   const char* old = std::getenv("XDG_CONFIG_HOME");
   const std::string saved = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", temp.Path().c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
   std::filesystem::create_directories(temp / "RT7731IV");
   TempFolder::WriteBytes(temp / "RT7731IV/registry.ini", Doubled);
   TRegistry registry;
