@@ -1,10 +1,12 @@
 // Soak run: the whole program in this process, headless, against the simulated instrument. For the
-// given time it clicks main and frame buttons and turns the wheel in random order (every view of the
-// category frames' button tables, so new views are visited as they come), while it injects faults
-// through the simulator: absent I2C chips, failing commands, the probe unplugged and plugged again, a low battery, and at
-// last the module vanishing. It checks that the idle pass keeps asking to run, that no view runs outside
-// the shown category and that no thread outlives its view; at the end that the program closed through
-// its normal path with the INI file intact and the window bounds written.
+// given time it clicks main and frame buttons and the frequency controls and turns the wheel in random
+// order (every view of the category frames' button tables, so new views are visited as they come),
+// while it injects faults through the simulator: absent I2C chips, failing commands, the probe unplugged
+// and plugged again, a low battery. A fault that costs the link ends the program, as it must; it is then
+// started again on a repaired instrument. Near the end the module vanishes and the last run must end by
+// itself. Throughout, the idle pass must keep asking to run while the link is up and no view may run
+// outside the shown category; at the end of every run the window must close, every thread end, the
+// window bounds be written and the INI file keep all it held.
 //   soak [--seconds S] [--seed N]
 // Prints a summary; exits 1 after the first failure, naming the seed that reproduces the run.
 #include <chrono>
@@ -48,6 +50,7 @@ struct Summary {
   double seconds = 0;
   long mainClicks = 0, frameClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
   long viewsEntered = 0;
+  int runs = 0, selfEnded = 0;  // program runs, and how many of them ended by themselves
   int peakOrphans = 0;  // threads whose stop timed out, not yet ended
   long peakKb = 0, finalKb = 0;
   std::vector<std::string> failures;
@@ -67,26 +70,33 @@ class Soak {
 
   int Run() {
     Prepare();
-    Start();
     const auto start = Clock::now();
-    const auto end = start + std::chrono::duration<double>(seconds_);
-    const auto vanish = start + std::chrono::duration<double>(seconds_ * 0.9);
+    const auto vanishAt = start + std::chrono::duration<double>(seconds_ * 0.9);
+    // A fault may end the program (it ends when the link is lost); it is then started again on a
+    // repaired instrument. Near the end the module vanishes and the last run must end by itself.
     bool vanished = false;
-    while (Clock::now() < end && summary_.failures.empty()) {
-      if (!vanished && Clock::now() >= vanish) {
-        usb2sim::UnplugNow();  // the module vanishes; the program must go on without it
-        ++summary_.faults;
-        vanished = true;
+    while (!vanished && summary_.failures.empty()) {
+      StartProgram();
+      while (!Ended() && summary_.failures.empty()) {
+        if (!vanished && Clock::now() >= vanishAt) {
+          usb2sim::UnplugNow();
+          ++summary_.faults;
+          vanished = true;
+          vanishedAt_ = Clock::now();
+        }
+        if (vanished && Clock::now() - vanishedAt_ > std::chrono::seconds(60))
+          Fail("the program did not end within 60 s after the module vanished");
+        Step(vanished);
       }
-      Step(vanished);
+      EndProgram();
     }
     summary_.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    Finish();
+    summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmHWM:"));
+    summary_.finalKb = StatusKb("VmRSS:");
     Print();
     return summary_.failures.empty() ? 0 : 1;
   }
 
- private:
   void Fail(const std::string& what) {
     if (summary_.failures.empty()) summary_.failures.push_back(what);
   }
@@ -100,11 +110,13 @@ class Soak {
     unsetenv("USB2SIM_SCENARIO");
     SetProgramFolder(folder_.Path());
     SetUsb2ModuleName((bin / "libusb2.so").string());
-    usb2sim::LoadScenarioText("");
+    Application->Initialize();
   }
 
-  void Start() {
-    Application->Initialize();
+  // The program as the entry routine starts it, on a freshly plugged-in instrument without faults.
+  void StartProgram() {
+    usb2sim::LoadScenarioText("");
+    ++summary_.runs;
     SplashIn = new TSplashIn(nullptr);
     SplashIn->Show();
     win_ = new TMainWin(nullptr);
@@ -113,6 +125,9 @@ class Soak {
     Application->ProcessMessages();
     if (LinkUp.load() != 1) Fail("the link is not up after the start");
   }
+
+  // The program ended by itself: it lost the link, showed the exit screen and closed its window.
+  bool Ended() const { return !win_->Visible(); }
 
   TImage* MainButton(int n) const {
     TImage* buttons[] = {win_->MainBut1, win_->MainBut2, win_->MainBut3, win_->MainBut4, win_->MainBut5,
@@ -222,17 +237,18 @@ class Soak {
     summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmRSS:"));
   }
 
-  // The end of the program as the user closes the window: the frames are left, the main window is
-  // deleted (which writes its bounds), and every thread is gone.
-  void Finish() {
-    TCloseAction action = caFree;
-    win_->FormClose(win_, action);
-    // Every view is left now: a thread whose stop timed out must still end by itself.
+  // The end of a run: the main window closed (by itself after the link was lost, or as the user closes
+  // it when the time is up), every view left and every thread ended; then the window is deleted as the
+  // application does at the end, which writes its bounds, and the INI file must hold all it held.
+  void EndProgram() {
+    if (Ended()) ++summary_.selfEnded;
+    else win_->Close();
     const auto limit = Clock::now() + std::chrono::seconds(30);
     for (ReapOrphanedThreads(); OrphanedThreadCount() > 0 && Clock::now() < limit; ReapOrphanedThreads())
-      IdlePasses(1);
+      Application->ProcessMessages();
     if (OrphanedThreadCount() > 0)
       Fail(std::to_string(OrphanedThreadCount()) + " threads still run 30 s after their views were left");
+    if (!RunningViews().empty()) Fail("a view still runs after the window closed");
     Application->OnIdle = nullptr;
     delete win_;
     win_ = nullptr;
@@ -243,13 +259,15 @@ class Soak {
         ini.ReadInteger("DISPLAY", "TextColor", -1) != 65280 || ini.ReadInteger("LANGUAGE", "LANG_NR", -1) != 1)
       Fail("the INI file lost a setting");
     if (folder_.Read("RT7731IV.INI").rfind("; soak run\r\n", 0) != 0) Fail("the INI file lost its comment");
-    summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmHWM:"));
-    summary_.finalKb = StatusKb("VmRSS:");
+    folder_.Remove("RT7731IV.INI");
+    folder_.Write("RT7731IV.INI", StartIni);
+    summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmRSS:"));
   }
 
   void Print() const {
     const Summary& s = summary_;
-    std::printf("soak: %.1f s, seed %llu\n", s.seconds, static_cast<unsigned long long>(seed_));
+    std::printf("soak: %.1f s, seed %llu; %d program runs, %d ended by themselves after a lost link\n",
+                s.seconds, static_cast<unsigned long long>(seed_), s.runs, s.selfEnded);
     std::printf("  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld frequency controls; "
                 "%ld wheel turns\n", s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
     std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n", s.idlePasses,
@@ -266,6 +284,7 @@ class Soak {
   fuzz::Random random_;
   fuzz::ScratchFolder folder_;
   TMainWin* win_ = nullptr;
+  Clock::time_point vanishedAt_;
   Summary summary_;
 };
 
