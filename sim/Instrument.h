@@ -130,6 +130,8 @@ USB2SIM_API void FollowProbeSignal();                      // AD channel 4 follo
 USB2SIM_API void SetKeyPressed(bool pressed);              // front-end key (0x20 bit 6)
 USB2SIM_API void SetHeadphones(bool plugged);              // 0x70 input bit 7 (low when plugged)
 USB2SIM_API void SetChipAbsent(uint8_t address, bool absent);
+// Parallel-bus command `opcode` fails from now on (as [faults] fail_command), or works again.
+USB2SIM_API void SetCommandFails(uint8_t opcode, bool fails);
 USB2SIM_API void UnplugNow();
 
 // Scenario: the same text as usb2sim.ini. The model is rebuilt from the built-in defaults

@@ -91,6 +91,10 @@ void SetChipAbsent(uint8_t address, bool absent) {
     Locked([&](Model& m) { m.SetChipAbsent(address, absent); return 0; });
 }
 
+void SetCommandFails(uint8_t opcode, bool fails) {
+    Locked([&](Model& m) { m.SetCommandFails(opcode, fails); return 0; });
+}
+
 void UnplugNow() {
     Locked([](Model& m) { m.Unplug(); return 0; });
 }

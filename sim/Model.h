@@ -67,6 +67,10 @@ public:
     void SetHeadphones(bool v) { headphones_ = v; }
     void SetBattery(uint8_t v) { battery_ = v; }
     void SetChipAbsent(uint8_t addr, bool v) { if (addr < 128) absent_[addr] = v; }
+    void SetCommandFails(uint8_t opcode, bool v) {
+        if (v) scenario_.failCommands.insert(opcode);
+        else scenario_.failCommands.erase(opcode);
+    }
 
 private:
     // parallel bus

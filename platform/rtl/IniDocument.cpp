@@ -161,13 +161,15 @@ bool IniDocument::EraseSection(const std::string& section) {
 bool IniDocument::DeleteKey(const std::string& section, const std::string& key) {
   Range range{};
   if (!FindSection(section, range)) return false;
-  for (size_t i = range.header + 1; i < range.end; ++i) {
+  // Every entry of the key goes: a second one would otherwise surface as the value after the delete.
+  bool deleted = false;
+  for (size_t i = range.end; i-- > range.header + 1;) {
     if (lines_[i].kind == Kind::Entry && SameText(lines_[i].name, key)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
-      return true;
+      deleted = true;
     }
   }
-  return false;
+  return deleted;
 }
 
 bool IniDocument::IsWritableSection(const std::string& section) {

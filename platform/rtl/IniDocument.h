@@ -19,7 +19,8 @@ class IniDocument {
   void Set(const std::string& section, const std::string& key, const std::string& value);
   void AddSection(const std::string& section);  // nothing when it exists
   bool EraseSection(const std::string& section);  // every section of that name; false when none
-  bool DeleteKey(const std::string& section, const std::string& key);  // false when absent
+  // Every entry of the key in the section that Find reads; false when there is none.
+  bool DeleteKey(const std::string& section, const std::string& key);
 
   // Names and values that can be written without breaking the file's line syntax.
   static bool IsWritableSection(const std::string& section);

@@ -1,7 +1,9 @@
 #include "shell/base/IniService.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
@@ -27,6 +29,7 @@ constexpr int DefaultSkinTextColor = 8421504;
 constexpr int DefaultLangNr = 0;
 constexpr int DefaultBandLevel = 127;
 constexpr int TestChannels = 6;
+constexpr int MaxGridTransparence = 255;  // the grid's alpha byte
 
 // Part of the window that must stay on the screen so it can be grabbed and moved back.
 constexpr int GripWidth = 100;
@@ -34,14 +37,20 @@ constexpr int GripHeight = 50;
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < TestChannels; }
 
+// A stored number that a float cannot hold (such as 1e39) gives the default instead of an undefined
+// conversion.
+float ToFloatOr(double value, float defaultValue) {
+  return std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value) : defaultValue;
+}
+
 }  // namespace
 
 FormBounds ClampFormBounds(FormBounds b, int screenWidth, int screenHeight) {
   // A window larger than the screen cannot be used and a huge one cannot even be drawn.
   if (screenWidth > 0) b.Width = std::min(b.Width, screenWidth);
   if (screenHeight > 0) b.Height = std::min(b.Height, screenHeight);
-  b.Width = std::max(b.Width, MinFormWidth);
-  b.Height = std::max(b.Height, MinFormHeight);
+  b.Width = std::clamp(b.Width, MinFormWidth, MaxFormExtent);
+  b.Height = std::clamp(b.Height, MinFormHeight, MaxFormExtent);
   if (screenWidth > 0) b.Left = std::clamp(b.Left, GripWidth - b.Width, std::max(0, screenWidth - GripWidth));
   if (screenHeight > 0) b.Top = std::clamp(b.Top, 0, std::max(0, screenHeight - GripHeight));
   return b;
@@ -109,7 +118,10 @@ void IniService::WriteFormBounds(const FormBounds& b, bool maximized) {
 // ---- GRID ----
 
 int IniService::ReadGridColor() { return ini->ReadInteger(Grid, "Color", DefaultGridColor); }
-int IniService::ReadGridTransparence() { return ini->ReadInteger(Grid, "Transparence", DefaultGridTransparence); }
+int IniService::ReadGridTransparence() {
+  const int alpha = ini->ReadInteger(Grid, "Transparence", DefaultGridTransparence);
+  return alpha >= 0 && alpha <= MaxGridTransparence ? alpha : DefaultGridTransparence;
+}
 int IniService::ReadGridSize() { return ini->ReadInteger(Grid, "Size", DefaultGridSize); }
 
 void IniService::WriteGrid(int colour, int transparence, int size) {
@@ -134,7 +146,7 @@ std::string IniService::TestDDSOnKey(int channel) { return TestDDSKey(channel) +
 
 float IniService::ReadTestDDSFreq(int channel) {
   if (!ValidChannel(channel)) return 0.0f;
-  return static_cast<float>(ini->ReadFloat(Test, TestDDSKey(channel), 0.0));
+  return ToFloatOr(ini->ReadFloat(Test, TestDDSKey(channel), 0.0), 0.0f);
 }
 
 void IniService::WriteTestDDSFreq(int channel, float value) {
@@ -150,7 +162,7 @@ void IniService::WriteTestDDSOn(int channel, bool on) {
 }
 
 float IniService::ReadTestMainVcoFreq() {
-  return static_cast<float>(ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0));
+  return ToFloatOr(ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0), 0.0f);
 }
 
 void IniService::WriteTestMainVcoFreq(float value) { WriteDouble(Test, "TEST_MAINVCO_FREQ", value); }

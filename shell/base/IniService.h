@@ -22,9 +22,13 @@ struct FormBounds {
 // Smallest main window the program lays out.
 constexpr int MinFormWidth = 462;
 constexpr int MinFormHeight = 462;
+// Largest width or height a window may have (window systems keep coordinates in 16 bits); larger stored
+// values would overflow the layout's arithmetic.
+constexpr int MaxFormExtent = 32767;
 
 // Bounds moved and sized so the window can be used on a screen of the given size: at least the minimum
-// size and at most the screen size, and a grip of the title area on the screen.
+// size and at most the screen size (MaxFormExtent when the size is not known), and a grip of the title
+// area on the screen.
 FormBounds ClampFormBounds(FormBounds bounds, int screenWidth, int screenHeight);
 
 class IniService {
@@ -50,6 +54,7 @@ class IniService {
 
   // ---- GRID ----
   int ReadGridColor();
+  // The grid's alpha 0..255; a stored value outside gives the default 127.
   int ReadGridTransparence();
   int ReadGridSize();
   void WriteGrid(int colour, int transparence, int size);
@@ -62,7 +67,8 @@ class IniService {
   int ReadDisplayBgColor();
   void WriteDisplayBgColor(int colour);
 
-  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing) ----
+  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing; a number beyond the range of a
+  // float reads 0.0) ----
   float ReadTestDDSFreq(int channel);
   void WriteTestDDSFreq(int channel, float value);
   bool ReadTestDDSOn(int channel);

@@ -1,0 +1,47 @@
+// What the fuzz driver of the INI file found: stored values the program cannot use read as defaults.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "shell/base/IniService.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+struct CorruptCase {
+  const char* name;
+  const char* file;
+  int transparence;
+  float dds0;
+  float mainVco;
+};
+
+class IniFindingsTest : public testing::TestWithParam<CorruptCase> {};
+
+TEST_P(IniFindingsTest, UnusableValueReadsAsDefault) {
+  TempFolder folder;
+  folder.Write(IniService::FileName, GetParam().file);
+  IniService ini(folder.path());
+  EXPECT_EQ(ini.ReadGridTransparence(), GetParam().transparence);
+  EXPECT_EQ(ini.ReadTestDDSFreq(0), GetParam().dds0);
+  EXPECT_EQ(ini.ReadTestMainVcoFreq(), GetParam().mainVco);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniFindingsTest,
+    testing::Values(CorruptCase{"InRange", "[GRID]\nTransparence=255\n[TEST]\nTESTDDS-0=1e38\n", 255, 1e38f, 0.0f},
+                    CorruptCase{"AlphaAbove", "[GRID]\nTransparence=256\n", 127, 0.0f, 0.0f},
+                    CorruptCase{"AlphaNegative", "[GRID]\nTransparence=-1\n", 127, 0.0f, 0.0f},
+                    CorruptCase{"BeyondFloat", "[TEST]\nTESTDDS-0=1e39\nTEST_MAINVCO_FREQ=-1e300\n", 127, 0.0f, 0.0f}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FormBoundsFindings, HugeStoredSizeIsCappedSoTheLayoutCannotOverflow) {
+  EXPECT_EQ(ClampFormBounds({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, 1920, 1080), (FormBounds{1820, 1030, 1920, 1080}));
+  // Without a known screen size the window system's limit holds.
+  const FormBounds b = ClampFormBounds({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, 0, 0);
+  EXPECT_EQ(b.Width, MaxFormExtent);
+  EXPECT_EQ(b.Height, MaxFormExtent);
+}
+
+}  // namespace
