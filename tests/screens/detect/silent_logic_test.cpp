@@ -101,11 +101,14 @@ TEST(SilentSearchMachine, MatchesRetryAndANoMatchMovesOn) {
   EXPECT_EQ(h.tries[0], (std::array<int32_t, 6>{2, 2, 1, 0, 0, 0}));
   EXPECT_EQ(s.CandidateIndex(), 1);
   EXPECT_FALSE(h.highlighted[0]);
+  s.Tick();  // the next candidate is taken at the following tick
   EXPECT_EQ(h.records.back(), 200e6);
   s.RecordNotCentred();
   s.Tick();
   EXPECT_EQ(h.tries[1][0], 3);
+  s.Tick();
   EXPECT_EQ(s.StateValue(), SilentSearch::StartScan);  // list exhausted
+  EXPECT_EQ(h.scans, 1);
 }
 
 TEST(SilentSearchMachine, SixMatchesThenTheSeventhEvaluationRaisesTheBlinkingAlarm) {
