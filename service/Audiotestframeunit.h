@@ -1,8 +1,8 @@
 // The audio test frame.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 
-class TAudioTestFrame : public TFrame {
+class TAudioTestFrame : public TModeFrameBase {
  public:
-  explicit TAudioTestFrame(TComponent* AOwner) : TFrame(AOwner) {}
+  explicit TAudioTestFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
 };

@@ -1,8 +1,8 @@
 // The synthesiser service frame.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 
-class TDDSUserFrame : public TFrame {
+class TDDSUserFrame : public TModeFrameBase {
  public:
-  explicit TDDSUserFrame(TComponent* AOwner) : TFrame(AOwner) {}
+  explicit TDDSUserFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
 };

@@ -1,8 +1,8 @@
 // The IF-filter service frame.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 
-class TFilterUserFrame : public TFrame {
+class TFilterUserFrame : public TModeFrameBase {
  public:
-  explicit TFilterUserFrame(TComponent* AOwner) : TFrame(AOwner) {}
+  explicit TFilterUserFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
 };

@@ -1,11 +1,11 @@
 // The A-mode sweep service frame with its zoom buttons.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
 
-class TSweepAFrame : public TFrame {
+class TSweepAFrame : public TModeFrameBase {
  public:
-  explicit TSweepAFrame(TComponent* AOwner) : TFrame(AOwner) {
+  explicit TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
     ZoomInBut = new TButton(this);
     ZoomInBut->SetParent(this);
     ZoomInBut->SetCaption("Zoom In");

@@ -11,7 +11,7 @@
 #include "platform/rtl/Classes.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Log.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
