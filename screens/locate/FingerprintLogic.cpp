@@ -142,8 +142,9 @@ std::string SaveFingerprintFile(FingerBufferBase& fingerprint, const std::string
 std::string LoadFingerprintFile(FingerBufferBase& fingerprint, const std::string& path) {
   try {
     if (fingerprint.Load(path)) return "";
-    return "The fingerprint " + path + " was not loaded: " + fingerprint.LoadError() +
-           ". The current comparison is kept.";
+    std::string reason = fingerprint.LoadError();
+    while (!reason.empty() && reason.back() == '.') reason.pop_back();
+    return "The fingerprint " + path + " was not loaded: " + reason + ". The current comparison is kept.";
   } catch (const std::exception& error) {
     return "The fingerprint " + path + " could not be read (" + error.what() +
            "). The current comparison is kept.";

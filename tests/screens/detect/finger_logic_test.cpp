@@ -9,7 +9,7 @@
 #include "engine/FingerBuffer.h"
 #include "screens/locate/FingerprintLogic.h"
 #include "shell/base/Globals.h"
-#include "../../shell/base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "screens/locate/MobilBands.h"
 #include "shell/base/IniService.h"
-#include "../../shell/base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
