@@ -2,6 +2,7 @@
 // range edits, and leaving in the middle of a search.
 #include "engine/SilentList.h"
 #include "platform/vcl/TestHooks.h"
+#include "screens/locate/Silenttestwinunit.h"
 #include "screens/locate/Usilentframeunit.h"
 #include "tests/screens/detect/DetectFixture.h"
 
@@ -75,6 +76,29 @@ TEST_F(SilentScreen, LeavingMidSearchStopsTheThreads) {
   EXPECT_EQ(Silent()->Panel1->Caption(), "Start");
   RunFor(1.0);
   EXPECT_FALSE(Silent()->AnyThreadRunning());
+}
+
+TEST_F(SilentScreen, DebugPlotsKeepTheirFirstLengthAndDrawOnlyAtTheirWidth) {
+  StartWith();
+  TSilentTestWin window(nullptr);
+  silent_debug::Plot* plot = window.Plots[0];
+  ASSERT_NE(plot, nullptr);
+  EXPECT_EQ(window.Plots[8], nullptr);
+  plot->SetData(0, nullptr, 10);
+  EXPECT_EQ(plot->DataCount(), 0);
+  EXPECT_FALSE(plot->Present(0));
+  std::vector<float> fifty(50, 1.0f), hundred(100, 2.0f);
+  plot->SetData(0, fifty.data(), 50);
+  plot->SetData(1, hundred.data(), 100);
+  EXPECT_EQ(plot->DataCount(), 50);
+  EXPECT_TRUE(plot->Present(1));
+  // An empty y range (a silent recording) draws at the bottom instead of dividing by zero.
+  plot->YBottom = plot->YTop = 0.0;
+  EXPECT_EQ(plot->YToPixel(5.0), 0);
+  plot->YBottom = -100;
+  plot->YTop = 100;
+  EXPECT_EQ(plot->YToPixel(-100), 0);
+  EXPECT_EQ(plot->YToPixel(100), plot->Height());
 }
 
 }  // namespace
