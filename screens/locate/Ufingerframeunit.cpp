@@ -61,7 +61,7 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
     CreateBuffers();
     CreateDisplays();
     UpdateFromIni();
-    ResultList = new TCheckListBox(RenderWindow ? static_cast<TComponent*>(RenderWindow) : this);
+    ResultList = new TCheckListBox(this);  // owned here, shown on the render window
     if (RenderWindow) ResultList->SetParent(RenderWindow);
     ResultList->SetStyle(lbOwnerDrawFixed);
     ResultList->SetItemHeight(22);
