@@ -1,15 +1,46 @@
-// The fast-detect view of the auto category.
+// The fast-detect view of the auto category: one press on "Start" runs scan, tone search and
+// verification in turn and ends with the confirmed frequencies under "ALARM", or "nothing found".
+// While a run is active the idle loop draws a radar.
 #pragma once
-#include "screens/ModeFrameBase.h"
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Threads.h"
+#include "screens/ModeFrameBase.h"
+#include "screens/locate/FastDetectLogic.h"
+
+class DigitalBuffer;
+class StdDisplay;
+class TImage;
+class TPanel;
+class TLabel;
+class TListBox;
+class ZSprite;
+struct TargetRangeItem;
 
 // Set while the fast-detect view shows its radar: the idle pass then draws the radar first.
 inline std::atomic<uint8_t> RadarViewActive{0};
 
 class TFastDetectFrameV2 : public TModeFrameBase {
  public:
-  explicit TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  explicit TFastDetectFrameV2(TComponent* AOwner);
+  ~TFastDetectFrameV2() override;
+
+  void OnResize(TObject* Sender) override;
+  void UpdateFromIni() override;
+  void UpdateSkin();
+
+  void StartRun();
+  void StopRun();
+  void ResetView();
+  void StartScanThread();
+  void StartSearchThread();
+  void StartCenterThread();
+
   // Draws the radar under the displays while it is shown, and the view's overlay over them.
   void RenderHook(RenderPass pass) override {
     if (pass == RenderPass::BeforeDisplays) {
@@ -18,8 +49,56 @@ class TFastDetectFrameV2 : public TModeFrameBase {
       Render();
     }
   }
+  // Nothing is drawn over the displays.
+  void Render() {}
+  // Draws the radar into the current scene.
+  void RenderRadar();
+
+  void OnStartButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnStartButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+  bool Running() const { return running_; }
+  bool TargetsFound() const { return targetsFound_; }
+  std::string Status() const;
+  std::vector<std::string> Results() const;
+  const std::vector<TargetRangeItem>& Targets() const { return *targets_; }
+  StdDisplay* MainDisplay() const { return main_; }
+  StdDisplay* TitleDisplay(int stage) const { return titles_[stage]; }
+  DigitalBuffer& ScanBuffer(int stage) { return *scan_[stage]; }
+  DigitalBuffer& VerifyBuffer() { return *verify_; }
+  bool AnyThreadRunning() const;
+  const RadarAnimation& Radar() const { return radar_; }
+
+  TImage* Image = nullptr;
+  TPanel* Panel1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TListBox* lb = nullptr;
+
+ protected:
+  void StartWork() override;
+  void StopWork() override;
 
  private:
-  void Render() {}
-  void RenderRadar() {}
+  void CreateBuffers();
+  void CreateDisplays();
+  void KillDisplays();
+  void CreateRadarSprites();
+  void StopThreads();
+  void SetStatus(const std::string& text, TColor colour);
+  void OnScanFinished(IOThreadBase* thread);
+  void OnSearchFinished(IOThreadBase* thread);
+  void OnCenterFinished(IOThreadBase* thread);
+
+  std::array<std::shared_ptr<DigitalBuffer>, 3> scan_;
+  std::shared_ptr<DigitalBuffer> verify_;
+  std::shared_ptr<std::vector<TargetRangeItem>> targets_;
+  StdDisplay* main_ = nullptr;
+  std::array<StdDisplay*, 3> titles_{};
+  ThreadSlot scanThread_, searchThread_, centreThread_;
+  bool running_ = false;
+  bool targetsFound_ = false;
+  double radarSteps_ = 50.0;
+  double targetBearing_ = 0.0;
+  RadarAnimation radar_;
+  std::array<std::unique_ptr<ZSprite>, 5> sprites_;  // grid, beam, signal, mask, point
 };

@@ -1,16 +1,119 @@
-// The fingerprint record view of the fingerprint category.
+// The fingerprint record view of the fingerprint category: records 0 to 15 GHz in one scan, saves the
+// fingerprint as a ".fng" file, compares it with a stored one and lists the differences; a click on
+// a difference opens a live view around it beside the stored reference.
 #pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/Threads.h"
 #include "screens/ModeFrameBase.h"
+#include "screens/locate/FingerprintLogic.h"
+
+class BargarphLine;
+class DigitalBuffer;
+class FingerBufferBase;
+class StdDisplay;
+class TCheckListBox;
+class TImage;
+class TLabel;
+class TOpenDialog;
+class TPanel;
+class TSaveDialog;
+class TTimer;
+class WaterfallBuffer;
 
 class TUFingerFrame : public TModeFrameBase {
  public:
-  explicit TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  enum ViewMode { Overview, CompareOverview, AnalogRealtime, DigitalRealtime };
+
+  explicit TUFingerFrame(TComponent* AOwner);
+  ~TUFingerFrame() override;
+
   // Draws the view's bar graphs over the displays.
   void RenderHook(RenderPass pass) override {
     if (pass == RenderPass::AfterDisplays) RenderBarGraphs();
   }
+  void RenderBarGraphs();
+
+  void OnResize(TObject* Sender) override;
+  void UpdateFromIni() override;
+  void UpdateSkin();
+  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
+
+  void SetViewMode(ViewMode mode);
+  void StartScanThread();
+  void StopScanThread();
+  void StoreFingerprint();
+  void ShowSaveDialog();
+  void CompareWithFile();
+  void CompareFingerprints();
+  void FillResultList();
+  void OnResultListClick(TObject* Sender);
+  void AutoCenter();
+  void UpdateVolume(int volume);
+  void OnUsbTimer(TObject* Sender);
+
+  // Panel handlers.
+  void OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int);
+  void OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int);
+  void OnSavePanelMouseUp(TObject*, TMouseButton, TShiftState, int, int);
+  void OnComparePanelMouseUp(TObject*, TMouseButton, TShiftState, int, int);
+
+  ViewMode Mode() const { return mode_; }
+  bool Scanning() const { return scanThread_.Running(); }
+  bool RealtimeRunning() const { return realtimeThread_.Running(); }
+  double RealtimeFrequency() const { return realtimeFrequency_; }
+  DigitalBuffer& AnalogOverview() { return *analog_; }
+  DigitalBuffer& DigitalOverview() { return *digital_; }
+  DigitalBuffer& RealtimeBuffer() { return *realtime_; }
+  FingerBufferBase& Recorded() { return *recorded_; }
+  FingerBufferBase& Loaded() { return *loaded_; }
+  StdDisplay* AnalogDisplay() const { return analogDisplay_; }
+  BargarphLine* Bar(int n) const { return n == 0 ? bar1_.get() : bar2_.get(); }
+
+  TImage* Image = nullptr;
+  TPanel* Panel1 = nullptr;
+  TPanel* Panel2 = nullptr;
+  TPanel* Panel3 = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TLabel* Label4 = nullptr;
+  TSaveDialog* SaveDialog = nullptr;
+  TOpenDialog* OpenDialog = nullptr;
+  TTimer* UsbTimer = nullptr;
+  TCheckListBox* ResultList = nullptr;
+
+ protected:
+  void StartWork() override;
+  void StopWork() override;
 
  private:
-  // Draws the bar graphs into the current scene when they are switched on.
-  void RenderBarGraphs() {}
+  void CreateBuffers();
+  void CreateDisplays();
+  void KillDisplays();
+  TPanel* MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
+                        const std::string& bigText, std::function<void()> onUp);
+  void OnScanFinished();
+  void StartRealtimeThread();
+  void ShowScanProgress();
+  void OnResultListDrawItem(TWinControl* control, int index, const TRect& rect);
+
+  std::shared_ptr<DigitalBuffer> analog_, digital_, realtime_, audio_;
+  std::shared_ptr<WaterfallBuffer> waterfall_;
+  std::shared_ptr<FingerBufferBase> recorded_, loaded_;
+  StdDisplay* analogDisplay_ = nullptr;
+  StdDisplay* digitalDisplay_ = nullptr;
+  StdDisplay* audioDisplay_ = nullptr;
+  StdDisplay* intensityDisplay_ = nullptr;
+  std::unique_ptr<BargarphLine> bar1_, bar2_;
+  ThreadSlot scanThread_, realtimeThread_;
+  ViewMode mode_ = Overview;
+  bool listInUse_ = false;
+  bool barGraphs_ = false;
+  double realtimeFrequency_ = 0.0;
+  int pressX_ = 0;
+  double pressFrequency_ = 0.0;
 };

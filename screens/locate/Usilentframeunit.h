@@ -1,8 +1,93 @@
-// The silent-detect view of the auto category.
+// The silent-detect view of the auto category: scans for carriers, then records each candidate's
+// demodulated audio beside the room microphone and compares them; a candidate that keeps matching
+// raises the alarm, its row and the instrument's indicator blinking.
 #pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Threads.h"
 #include "screens/ModeFrameBase.h"
+#include "screens/locate/SilentSearch.h"
+
+class DigitalBuffer;
+class SilentList;
+class StdDisplay;
+class TEdit;
+class TImage;
+class TLabel;
+class TListBox;
+class TPanel;
+class TSilentListBox;
+class TSilentTestWin;
+class TTimer;
 
 class TUSilentFrame : public TModeFrameBase {
  public:
-  explicit TUSilentFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  static constexpr int SampleCount = 12800;
+
+  explicit TUSilentFrame(TComponent* AOwner);
+  ~TUSilentFrame() override;
+
+  void OnResize(TObject* Sender) override;
+  void UpdateFromIni() override;
+  void UpdateSkin();
+
+  void SelectSource();
+  void StartSearch();
+  void StopSearch();
+  void OnTimer1(TObject* Sender);
+
+  void OnStartPanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
+  void OnSrcPanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
+  void OnSelectRangePanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
+
+  bool Searching() const { return searching_; }
+  const SilentSearch& Search() const { return search_; }
+  SilentList& Candidates() { return *list_; }
+  bool AnyThreadRunning() const;
+  bool ExternalSource() const { return externalSource_; }
+  bool RangeSelected() const { return rangeSelected_; }
+  double ScanStart() const { return scanStart_; }
+  double ScanStop() const { return scanStop_; }
+  TSilentListBox* ListBox() const { return listBox_; }
+
+  TImage* Image = nullptr;
+  TPanel* Panel1 = nullptr;
+  TPanel* Panel2 = nullptr;
+  TPanel* Panel3 = nullptr;
+  TPanel* Panel4 = nullptr;
+  TEdit* Edit1 = nullptr;
+  TEdit* Edit2 = nullptr;
+  TTimer* Timer1 = nullptr;
+  TListBox* lb = nullptr;
+  TSilentTestWin* TestWin = nullptr;
+  bool DebugSwitch = false;
+
+ protected:
+  void StartWork() override;
+  void StopWork() override;
+
+ private:
+  SilentSearch::Hooks MakeHooks();
+  void MakeRangePanel();
+  void StartScanThread();
+  void StartRecordThread(double frequency);
+  void StartAnalyzerThread();
+  void StopThreads();
+  void SetDebugLines(const std::vector<std::string>& lines);
+  void SetPanelsEnabled(bool on);
+
+  std::shared_ptr<DigitalBuffer> signal_, scan_;
+  std::shared_ptr<std::vector<float>> channelA_, channelB_;
+  std::shared_ptr<SilentList> list_;
+  StdDisplay* signalDisplay_ = nullptr;
+  StdDisplay* scanDisplay_ = nullptr;
+  TSilentListBox* listBox_ = nullptr;
+  ThreadSlot scanThread_, recordThread_, analyzerThread_;
+  SilentSearch search_;
+  bool searching_ = false;
+  bool externalSource_ = false;
+  bool rangeSelected_ = false;
+  double scanStart_ = 1e6, scanStop_ = 15e9;
 };

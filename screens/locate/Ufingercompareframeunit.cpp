@@ -1,0 +1,241 @@
+#include "screens/locate/Ufingercompareframeunit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "display/Renderobjects.h"
+#include "engine/Buffers.h"
+#include "engine/FingerBuffer.h"
+#include "engine/FingerThreads.h"
+#include "platform/vcl/Dialogs.h"
+#include "screens/locate/DetectFrameParts.h"
+#include "screens/locate/FingerprintLogic.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
+
+namespace {
+constexpr int AnalogPoints = 150000, DigitalPoints = 30000;
+}
+
+TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
+  Guarded("TUFingerCompareFrame::TUFingerCompareFrame", [&] {
+    SetBounds(0, 0, 320, 240);
+    Image = new TImage(this);
+    Image->SetParent(this);
+    Image->SetStretch(true);
+    Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
+    Panel1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { Start(); };
+    Panel1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      Panel1->SetColor(PanelReleasedColour);
+    };
+    Panel2 = MakePanelButton(this, "Compare", 160, 20, 125, 81);
+    Panel2->SetVisible(false);
+    Panel2->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      Panel2->SetColor(PanelPressedColour);
+      UsbTimer->SetEnabled(false);
+      Test();
+    };
+    Panel2->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+      Panel2->SetColor(PanelReleasedColour);
+    };
+    OpenDialog = new TOpenDialog(this);
+    OpenDialog->SetFilter("Fingerprint|*.fng");
+    OpenDialog->SetOptions(ofHideReadOnly);
+    OpenDialog->SetOptionsEx(ofExNoPlacesBar);
+    UsbTimer = new TTimer(this);
+    UsbTimer->SetEnabled(false);
+    UsbTimer->SetInterval(100);
+    UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
+    bar1_ = std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12);
+    bar2_ = std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12);
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Maximum = 15;
+    analog_ = std::make_shared<DigitalBuffer>(AnalogPoints);
+    analog_->SetRange(0.0f, 15e9f, 0, 255);
+    digital_ = std::make_shared<DigitalBuffer>(DigitalPoints);
+    digital_->SetRange(0.0f, 15e9f, 0, 255);
+    recorded_ = std::make_unique<FingerBufferBase>();
+    loaded_ = std::make_unique<FingerBufferBase>();
+    analogDisplay_ = MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints});
+    digitalDisplay_ =
+        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText("0 MHz", "7500 MHz", "15000 MHz");
+    UpdateFromIni();
+  });
+}
+
+TUFingerCompareFrame::~TUFingerCompareFrame() {
+  Guarded("~TUFingerCompareFrame", [&] {
+    StopChain();
+    if (DisplayListGlobal) DisplayListGlobal->Clear();
+    delete analogDisplay_;
+    delete digitalDisplay_;
+  });
+}
+
+void TUFingerCompareFrame::UpdateFromIni() {
+  Guarded("UpdateFromIni", [&] {
+    ApplyIniDisplaySettings(analogDisplay_);
+    ApplyIniDisplaySettings(digitalDisplay_);
+  });
+}
+
+void TUFingerCompareFrame::UpdateSkin() {
+  Guarded("UpdateSkin", [&] { ApplySkinBackground(Image); });
+}
+
+void TUFingerCompareFrame::OnResize(TObject*) {
+  Guarded("TUFingerCompareFrame::OnResize", [&] {
+    if (!digitalDisplay_) return;  // not before the constructor has made the view
+    Image->SetBoundsRect(ClientRect());
+    UpdateSkin();
+    analogDisplay_->PlaceTexts();
+    digitalDisplay_->PlaceTexts();
+  });
+}
+
+void TUFingerCompareFrame::StartWork() {
+  Guarded("Enter", [&] {
+    UsbTimer->SetEnabled(true);
+    barGraphs_ = true;
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
+      bar->Visible = 1;
+      bar->Maximum = 15;
+      bar->Value = 0;
+    }
+    ShowDisplays({analogDisplay_, digitalDisplay_});
+  });
+}
+
+void TUFingerCompareFrame::StopWork() {
+  Guarded("Leave", [&] {
+    // The chain of segment threads ends with the view; a new Start records again.
+    StopChain();
+    UsbTimer->SetEnabled(false);
+    barGraphs_ = false;
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Visible = 0;
+    HideDisplays({analogDisplay_, digitalDisplay_});
+  });
+}
+
+void TUFingerCompareFrame::StopChain() {
+  segmentThread_.Stop();
+  recording_ = false;
+}
+
+void TUFingerCompareFrame::Start() {
+  Guarded("TUFingerCompareFrame::OnStartButMouseDown", [&] {
+    Panel1->SetColor(PanelPressedColour);
+    // A second Start while the chain runs would start a second chain over the same buffers.
+    if (recording_) return;
+    Panel2->SetVisible(false);
+    segment_ = 0;
+    analogDisplay_->Commands->ClearAll();
+    ApplyDisplaySetup(analogDisplay_, {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
+    digitalDisplay_->Commands->ClearAll();
+    ApplyDisplaySetup(digitalDisplay_,
+                      {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
+      bar->Visible = 1;
+      bar->Value = 0;
+    }
+    barGraphs_ = true;
+    UsbTimer->SetEnabled(false);
+    analog_->Clear();
+    digital_->Clear();
+    recording_ = true;
+    StartAThread();
+  });
+}
+
+void TUFingerCompareFrame::StartAThread() {
+  Guarded("TUFingerCompareFrame::StartAThread", [&] {
+    auto* thread = new FingerAnalogThread();
+    thread->Trace = analog_.get();
+    thread->Hold(analog_);
+    thread->Segment = segment_;
+    segmentThread_.Start(thread, [this](IOThreadBase*) { OnAThreadTerminate(); });
+    bar1_->Value = unsigned(segment_ + 1);
+  });
+}
+
+void TUFingerCompareFrame::OnAThreadTerminate() {
+  Guarded("TUFingerCompareFrame::OnAThreadTerminate", [&] {
+    if (++segment_ < Segments) {
+      StartAThread();
+    } else {
+      segment_ = 0;
+      StartDThread();
+    }
+  });
+}
+
+void TUFingerCompareFrame::StartDThread() {
+  Guarded("TUFingerCompareFrame::StartDThread", [&] {
+    auto* thread = new FingerDigitalThread();
+    thread->Trace = digital_.get();
+    thread->Hold(digital_);
+    thread->Segment = segment_;
+    segmentThread_.Start(thread, [this](IOThreadBase*) { OnDThreadTerminate(); });
+    bar2_->Value = unsigned(segment_ + 1);
+  });
+}
+
+void TUFingerCompareFrame::OnDThreadTerminate() {
+  Guarded("TUFingerCompareFrame::OnDThreadTerminate", [&] {
+    if (++segment_ < Segments) {
+      StartDThread();
+      return;
+    }
+    recording_ = false;
+    for (int i = 0; i < AnalogPoints; ++i)
+      recorded_->SetAnalog(i, uint8_t(std::clamp(std::lround(analog_->Get(0, i)), 0L, 255L)));
+    // Digital levels are kept within a byte: a negative value never wraps into a large one.
+    for (int i = 0; i < DigitalPoints; ++i)
+      recorded_->SetDigital(i, int(std::clamp(std::lround(digital_->Get(0, i)), 0L, 255L)));
+    Panel2->SetVisible(true);
+  });
+}
+
+void TUFingerCompareFrame::Test() {
+  Guarded("TUFingerCompareFrame::Test", [&] {
+    bar1_->Visible = bar2_->Visible = 0;
+    const std::string folder = FingerFolder();
+    OpenDialog->SetInitialDir(folder.empty() ? ProgramFolder : folder);
+    if (!OpenDialog->Execute()) return;
+    const std::string problem = LoadFingerprintFile(*loaded_, OpenDialog->FileName());
+    if (!problem.empty()) {
+      TellOperator(problem);
+      return;
+    }
+    analogDisplay_->ZoomStart = 0;
+    analogDisplay_->ZoomEnd = 20000;
+    digitalDisplay_->ZoomStart = 0;
+    digitalDisplay_->ZoomEnd = 4000;
+    CompareFingerChannels(*analog_, recorded_->Analog, loaded_->Analog, AnalogPoints, CompareAnalogRule);
+    CompareFingerChannels(*digital_, recorded_->Digital, loaded_->Digital, DigitalPoints, CompareDigitalRule);
+    analogDisplay_->Commands->ClearAll();
+    analogDisplay_->Commands->AddCommand(FingerChannel::Recording, 2, 0x00FFFF, 1);
+    analogDisplay_->Commands->AddCommand(FingerChannel::Loaded, 2, 0x008000, 1);
+    analogDisplay_->Commands->AddCommand(FingerChannel::Hits, 2, 0x0000FF, 1);
+    digitalDisplay_->Commands->ClearAll();
+    digitalDisplay_->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
+    digitalDisplay_->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
+    digitalDisplay_->Commands->AddCommand(FingerChannel::Hits, 2, 0x0000FF, 1);
+  });
+}
+
+void TUFingerCompareFrame::RenderBarGraphs() {
+  Guarded("TUFingerCompareFrame::RenderBarGraphs", [&] {
+    if (!barGraphs_) return;
+    bar1_->Render();
+    bar2_->Render();
+  });
+}
+
+void TUFingerCompareFrame::OnUsbTimer(TObject*) {
+  Guarded("TUFingerCompareFrame::OnUsbTimer", [&] {
+    if (IOCtrl && !IOCtrl->DevicePresent()) LinkUp = 0;
+  });
+}

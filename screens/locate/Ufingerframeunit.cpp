@@ -1,0 +1,586 @@
+#include "screens/locate/Ufingerframeunit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "display/Renderobjects.h"
+#include "engine/Buffers.h"
+#include "engine/FingerBuffer.h"
+#include "engine/FingerThreads.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/StdCtrls.h"
+#include "screens/locate/DetectFrameParts.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
+#include "shell/base/IniService.h"
+#include "shell/base/Language.h"
+
+namespace {
+constexpr int AnalogPoints = 150000, DigitalPoints = 30000, LivePoints = 1000;
+constexpr int ScanSteps = 150;  // of 100 MHz
+const char* const OverviewLabels[3] = {"0 MHz", "7500 MHz", "15000 MHz"};
+}  // namespace
+
+TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
+  Guarded("TUFingerFrame::TUFingerFrame", [&] {
+    SetBounds(0, 0, 744, 240);
+    Image = new TImage(this);
+    Image->SetParent(this);
+    Image->SetStretch(true);
+    Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81, "Arial", -21);
+    Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
+      OnStartButMouseDown(s, b, h, x, y);
+    };
+    Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
+      OnStartButMouseUp(s, b, h, x, y);
+    };
+    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter", [this] {
+      OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
+    });
+    Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen", [this] {
+      OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
+    });
+    SaveDialog = new TSaveDialog(this);
+    SaveDialog->SetFilter("Fingerprint|*.fng");
+    SaveDialog->SetOptions(ofOverwritePrompt | ofHideReadOnly);
+    SaveDialog->SetOptionsEx(ofExNoPlacesBar);
+    OpenDialog = new TOpenDialog(this);
+    OpenDialog->SetFilter("Fingerprint|*.fng");
+    OpenDialog->SetOptions(ofHideReadOnly);
+    OpenDialog->SetOptionsEx(ofExNoPlacesBar);
+    UsbTimer = new TTimer(this);
+    UsbTimer->SetEnabled(false);
+    UsbTimer->SetInterval(100);
+    UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
+    bar1_ = std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12);
+    bar2_ = std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12);
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Maximum = 15;
+    CreateBuffers();
+    CreateDisplays();
+    UpdateFromIni();
+    ResultList = new TCheckListBox(this);  // owned here, shown on the render window
+    if (RenderWindow) ResultList->SetParent(RenderWindow);
+    ResultList->SetStyle(lbOwnerDrawFixed);
+    ResultList->SetItemHeight(22);
+    ResultList->SetVisible(false);
+    ResultList->OnDrawItem = [this](TWinControl* c, int i, const TRect& r, TOwnerDrawState) {
+      OnResultListDrawItem(c, i, r);
+    };
+    ResultList->OnClick = [this](TObject* s) { OnResultListClick(s); };
+  });
+}
+
+TUFingerFrame::~TUFingerFrame() {
+  Guarded("~TUFingerFrame", [&] {
+    // A scan keeps running while the view is left; it ends here at the latest.
+    scanThread_.Stop();
+    realtimeThread_.Stop();
+    delete ResultList;
+    ResultList = nullptr;
+    KillDisplays();
+  });
+}
+
+TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
+                                     const std::string& bigText, std::function<void()> onUp) {
+  TPanel* panel = MakePanelButton(this, "", 160, top, 200, 40);
+  panel->SetVisible(false);
+  small = new TLabel(panel);
+  small->SetParent(panel);
+  small->SetBounds(8, 2, 190, 14);
+  small->SetCaption(smallText);
+  small->Font()->SetHeight(-13);
+  small->Font()->SetColor(clGray);
+  big = new TLabel(panel);
+  big->SetParent(panel);
+  big->SetBounds(8, 17, 190, 21);
+  big->SetCaption(bigText);
+  big->Font()->SetHeight(-19);
+  big->Font()->SetColor(clScrollBar);
+  const auto down = [panel](TObject*, TMouseButton, TShiftState, int, int) { panel->SetColor(PanelPressedColour); };
+  const auto up = [panel, onUp](TObject*, TMouseButton, TShiftState, int, int) {
+    panel->SetColor(PanelReleasedColour);
+    if (Application) Application->ProcessMessages();
+    onUp();
+  };
+  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(small), static_cast<TControl*>(big)}) {
+    c->OnMouseDown = down;
+    c->OnMouseUp = up;
+  }
+  return panel;
+}
+
+void TUFingerFrame::CreateBuffers() {
+  Guarded("CreateBuffers", [&] {
+    analog_ = std::make_shared<DigitalBuffer>(AnalogPoints);
+    analog_->SetRange(0.0f, 15e9f, 0, 255);
+    digital_ = std::make_shared<DigitalBuffer>(DigitalPoints);
+    digital_->SetRange(0.0f, 15e9f, 0, 255);
+    realtime_ = std::make_shared<DigitalBuffer>(LivePoints);
+    realtime_->SetRange(0.0f, 10e6f, 0, 255);
+    audio_ = std::make_shared<DigitalBuffer>(256);
+    audio_->SetRange(0.0f, 256.0f, 0, 1);
+    waterfall_ = std::make_shared<WaterfallBuffer>(200, 32);
+    recorded_ = std::make_shared<FingerBufferBase>();
+    loaded_ = std::make_shared<FingerBufferBase>();
+  });
+}
+
+void TUFingerFrame::CreateDisplays() {
+  Guarded("CreateDisplays", [&] {
+    analogDisplay_ = MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints});
+    digitalDisplay_ =
+        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+    audioDisplay_ = MakeDisplay({"Audio FFT", 700, 360, 980, 660, 10, 8, audio_.get(), 3, 0, 255, 0xFFFF00});
+    intensityDisplay_ = MakeDisplay({"Intensity", 700, 360, 980, 660, 1, 1, nullptr, 4, 0, 0});
+    intensityDisplay_->WaterBuffer = waterfall_.get();
+    intensityDisplay_->Visible = 0;
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
+    audioDisplay_->CustomText("0", "2.5", "5");
+  });
+}
+
+void TUFingerFrame::KillDisplays() {
+  if (DisplayListGlobal) DisplayListGlobal->Clear();
+  for (StdDisplay** d : {&analogDisplay_, &digitalDisplay_, &audioDisplay_, &intensityDisplay_}) {
+    delete *d;
+    *d = nullptr;
+  }
+}
+
+void TUFingerFrame::UpdateFromIni() {
+  Guarded("UpdateFromIni", [&] {
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_, intensityDisplay_}) ApplyIniDisplaySettings(d);
+  });
+}
+
+void TUFingerFrame::UpdateSkin() {
+  Guarded("UpdateSkin", [&] {
+    ApplySkinBackground(Image);
+    if (!GlobalLanguageSkinTool) return;
+    Label2->SetCaption(GlobalLanguageSkinTool->GetGeneralText(12));
+    Label4->SetCaption(GlobalLanguageSkinTool->GetGeneralText(13));
+    Label1->SetCaption(GlobalLanguageSkinTool->GetGeneralText(14));
+    Label3->SetCaption(GlobalLanguageSkinTool->GetGeneralText(15));
+  });
+}
+
+void TUFingerFrame::StartWork() {
+  Guarded("Enter", [&] {
+    UsbTimer->SetEnabled(true);
+    barGraphs_ = true;
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
+      bar->Visible = 1;
+      bar->Maximum = 15;
+      bar->Value = 0;
+    }
+    ShowDisplays({analogDisplay_, digitalDisplay_, audioDisplay_});
+    if (DisplayListGlobal) DisplayListGlobal->Add(intensityDisplay_);
+    SetViewMode(mode_);
+    if (listInUse_) ResultList->SetVisible(true);
+    OnResize(nullptr);
+    if ((mode_ == AnalogRealtime || mode_ == DigitalRealtime) && ResultList->ItemIndex() >= 0) StartRealtimeThread();
+  });
+}
+
+void TUFingerFrame::StopWork() {
+  Guarded("Leave", [&] {
+    // Nothing of this view runs while it is not shown: a scan ends here and keeps what it reached.
+    StopScanThread();
+    realtimeThread_.Stop();
+    ResultList->SetVisible(false);
+    UsbTimer->SetEnabled(false);
+    barGraphs_ = false;
+    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Visible = 0;
+    HideDisplays({analogDisplay_, digitalDisplay_, audioDisplay_});
+  });
+}
+
+void TUFingerFrame::OnResize(TObject*) {
+  Guarded("TUFingerFrame::OnResize", [&] {
+    if (!ResultList) return;  // not before the constructor has made the view
+    Image->SetBoundsRect(ClientRect());
+    UpdateSkin();
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_}) d->PlaceTexts();
+    if (!ResultList->Visible() || !RenderWindow) return;
+    const int width = RenderWindow->ClientWidth(), height = RenderWindow->ClientHeight();
+    if (width <= 0) return;
+    ResultList->SetBounds(width - 220, 20, 200, height - 40);
+    if (GlobalIniService) {
+      ResultList->SetColor(TColor(GlobalIniService->ReadDisplayBgColor()));
+      ResultList->Font()->SetColor(TColor(GlobalIniService->ReadDisplayTextColor()));
+    }
+    ResultList->Font()->SetName("Consolas");
+    ResultList->Font()->SetHeight(12);
+    const double R = double(ResultList->Left() - 20) / width * 1024.0;
+    const int r = int(std::lround(R));
+    SetViewport(analogDisplay_, 20, 20, r, 300);
+    if (audioDisplay_->Visible) {
+      const double F = R * 2 / 3 - 10;
+      SetViewport(digitalDisplay_, 20, 360, int(std::lround(F)), 660);
+      SetViewport(audioDisplay_, int(std::lround(F + 20)), 360, r, 660);
+    } else {
+      SetViewport(digitalDisplay_, 20, 360, r, 660);
+    }
+    if (mode_ == DigitalRealtime) {
+      SetViewport(digitalDisplay_, 20, 460, r, 660);
+      SetViewport(analogDisplay_, 20, 20, r, 240);
+      SetViewport(intensityDisplay_, 20, 260, r, 460);
+    }
+  });
+}
+
+void TUFingerFrame::SetViewMode(ViewMode mode) {
+  Guarded("TUFingerFrame::SetViewMode", [&] {
+    mode_ = mode;
+    intensityDisplay_->Visible = 0;
+    audioDisplay_->Visible = 0;
+    audioDisplay_->HideTexts();
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->Commands->ClearAll();
+    const auto overviewLabels = [](StdDisplay* d) { d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]); };
+    const auto compareCurves = [](StdDisplay* d) {
+      d->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
+      d->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
+      d->Commands->AddCommand(FingerChannel::Hits, 2, 0x0000FF, 1);
+    };
+    const auto liveBars = [](StdDisplay* d) {
+      d->Commands->AddCommand(0, 3, 0x0000FF, 1);
+      d->Commands->AddCommand(1, 3, 0x008000, 1);
+    };
+    switch (mode) {
+      case Overview:
+      case CompareOverview:
+        ApplyDisplaySetup(analogDisplay_, {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
+        ApplyDisplaySetup(digitalDisplay_,
+                          {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+        overviewLabels(analogDisplay_);
+        overviewLabels(digitalDisplay_);
+        if (mode == CompareOverview) {
+          compareCurves(analogDisplay_);
+          analogDisplay_->Commands->AddCommand(FingerChannel::Recording, 3, 0x00FFFF, 1);
+          compareCurves(digitalDisplay_);
+        }
+        ResultList->SetVisible(mode == CompareOverview);
+        break;
+      case AnalogRealtime:
+        ApplyDisplaySetup(analogDisplay_,
+                          {"Analog Realtime", 20, 20, 980, 300, 10, 8, realtime_.get(), 7, 0, LivePoints, 0x00FFFF});
+        analogDisplay_->CustomText("Start", "Center", "Stop");
+        liveBars(analogDisplay_);
+        ApplyDisplaySetup(digitalDisplay_,
+                          {"Analog Overview", 20, 360, 580, 660, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0xFFFF00});
+        overviewLabels(digitalDisplay_);
+        compareCurves(digitalDisplay_);
+        ApplyDisplaySetup(audioDisplay_, {"AudioFFT", 600, 360, 850, 660, 10, 8, audio_.get(), 3, 0, 255});
+        audio_->SetRange(0.0f, 255.0f, 0, 255);
+        audioDisplay_->Commands->ClearAll();
+        audioDisplay_->Commands->AddCommand(0, 3, 0x00FFFF, 3);
+        audioDisplay_->Visible = 1;
+        audioDisplay_->ShowTexts();
+        ResultList->SetVisible(true);
+        break;
+      case DigitalRealtime:
+        realtime_->Clear();
+        ApplyDisplaySetup(analogDisplay_,
+                          {"Digital Realtime", 20, 20, 980, 200, 10, 8, realtime_.get(), 7, 0, LivePoints, 0x00FFFF});
+        analogDisplay_->CustomText("Start", "Center", "Stop");
+        liveBars(analogDisplay_);
+        ApplyDisplaySetup(digitalDisplay_, {"Digital Overview", 20, 460, 980, 660, 15, 8, digital_.get(), 3, 0,
+                                            DigitalPoints, 0xFFFF00});
+        overviewLabels(digitalDisplay_);
+        compareCurves(digitalDisplay_);
+        ApplyDisplaySetup(intensityDisplay_, {"Intensity", 20, 260, 980, 460, 1, 1, nullptr, 4, 0, 0});
+        intensityDisplay_->GenerateText();
+        intensityDisplay_->Visible = 1;
+        ResultList->SetVisible(true);
+        break;
+    }
+    OnResize(nullptr);
+  });
+}
+
+void TUFingerFrame::OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TUFingerFrame::OnStartButMouseDown", [&] {
+    Panel1->SetColor(PanelPressedColour);
+    UsbTimer->SetEnabled(false);
+  });
+}
+
+void TUFingerFrame::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TUFingerFrame::OnStartButMouseUp", [&] {
+    Panel1->SetColor(PanelReleasedColour);
+    listInUse_ = false;
+    ResultList->SetVisible(false);
+    SetViewMode(Overview);
+    if (GlobalLanguageSkinTool) {
+      Label1->SetCaption(GlobalLanguageSkinTool->GetGeneralText(14));
+      Label3->SetCaption(GlobalLanguageSkinTool->GetGeneralText(15));
+    }
+    realtimeThread_.Stop();
+    if (scanThread_.Running())
+      StopScanThread();
+    else
+      StartScanThread();
+  });
+}
+
+void TUFingerFrame::StartScanThread() {
+  Guarded("TUFingerFrame::StartScanThread", [&] {
+    Panel1->SetCaption("Stop");
+    Panel2->SetVisible(false);
+    Panel3->SetVisible(false);
+    ResultList->SetVisible(false);
+    audioDisplay_->Visible = 0;
+    SetViewport(analogDisplay_, 20, 20, 980, 300);
+    SetViewport(digitalDisplay_, 20, 360, 980, 660);
+    OnResize(nullptr);
+    analog_->Clear();
+    digital_->Clear();
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) {
+      d->Commands->ClearAll();
+      d->Markers->Clear();
+    }
+    analogDisplay_->TraceColor = 0x00FFFF;
+    digitalDisplay_->TraceColor = 0xFFFF00;
+    bar1_->Value = bar2_->Value = 0;
+    auto* thread = new FingerScanThread(0.0, 15e9);
+    thread->AnalogTrace = analog_.get();
+    thread->DigitalTrace = digital_.get();
+    thread->Hold(analog_);
+    thread->Hold(digital_);
+    thread->AnalogDisplay = analogDisplay_;
+    thread->DigitalDisplay = digitalDisplay_;
+    scanThread_.Start(thread, [this](IOThreadBase*) { OnScanFinished(); });
+  });
+}
+
+void TUFingerFrame::StopScanThread() {
+  Guarded("TUFingerFrame::StopScanThread", [&] {
+    // The scan ends after its current step; what it reached is stored as the fingerprint.
+    if (!scanThread_.Running()) return;
+    scanThread_.Stop();
+    OnScanFinished();
+  });
+}
+
+void TUFingerFrame::OnScanFinished() {
+  Guarded("TUFingerFrame::OnScanThreadTerminate", [&] {
+    Panel1->SetCaption("Start");
+    Panel2->SetVisible(true);
+    Panel3->SetVisible(true);
+    ShowScanProgress();
+    StoreFingerprint();
+  });
+}
+
+void TUFingerFrame::StoreFingerprint() {
+  Guarded("TUFingerFrame::StoreFingerprint", [&] {
+    recorded_->Clear();
+    for (int i = 0; i < AnalogPoints; ++i)
+      recorded_->SetAnalog(i, uint8_t(std::clamp(std::lround(analog_->Get(0, i)), 0L, 255L)));
+    for (int i = 0; i < DigitalPoints; ++i)
+      recorded_->SetDigital(i, int(std::clamp(std::lround(digital_->Get(0, i)), 0L, 255L)));
+  });
+}
+
+// Bar 1 shows the GHz of the analogue scan done, bar 2 of the digital one: a 100 MHz step is done once
+// its last point holds a level (the receiver's noise floor is never 0).
+void TUFingerFrame::ShowScanProgress() {
+  int analogSteps = 0, digitalSteps = 0;
+  while (analogSteps < ScanSteps && analog_->Get(0, analogSteps * 1000 + 999) > 0) ++analogSteps;
+  while (digitalSteps < ScanSteps && digital_->Get(0, digitalSteps * 200 + 199) > 0) ++digitalSteps;
+  bar1_->Value = unsigned(analogSteps / 10);
+  bar2_->Value = unsigned(digitalSteps / 10);
+}
+
+void TUFingerFrame::RenderBarGraphs() {
+  Guarded("TUFingerFrame::RenderBarGraphs", [&] {
+    if (!barGraphs_) return;
+    if (scanThread_.Running()) ShowScanProgress();
+    bar1_->Render();
+    bar2_->Render();
+  });
+}
+
+void TUFingerFrame::OnSavePanelMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TUFingerFrame::OnSavePanelMouseUp", [&] { ShowSaveDialog(); });
+}
+
+void TUFingerFrame::ShowSaveDialog() {
+  Guarded("TUFingerFrame::ShowSaveDialog", [&] {
+    const std::string folder = FingerFolder();
+    SaveDialog->SetInitialDir(folder.empty() ? ProgramFolder : folder);
+    SaveDialog->SetFileName((folder.empty() ? ProgramFolder : folder + "/") + FingerBufferBase::CreateFileName());
+    if (!SaveDialog->Execute()) return;
+    const std::string path = WithFingerExtension(SaveDialog->FileName());
+    // A failed save is reported and the recording stays, so the operator can choose another place.
+    const std::string problem = SaveFingerprintFile(*recorded_, path);
+    if (!problem.empty()) {
+      TellOperator(problem);
+      return;
+    }
+    Label1->SetCaption(ExtractFileName(SaveDialog->FileName()));
+  });
+}
+
+void TUFingerFrame::OnComparePanelMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TUFingerFrame::OnComparePanelMouseUp", [&] { CompareWithFile(); });
+}
+
+void TUFingerFrame::CompareWithFile() {
+  Guarded("TUFingerFrame::CompareWithFile", [&] {
+    const std::string folder = FingerFolder();
+    OpenDialog->SetInitialDir(folder.empty() ? ProgramFolder : folder);
+    if (!OpenDialog->Execute()) return;
+    // Loaded into a fresh fingerprint: a file that does not load leaves the comparison as it was, and
+    // a live view still reading the old reference never sees it change under it.
+    auto candidate = std::make_shared<FingerBufferBase>();
+    const std::string problem = LoadFingerprintFile(*candidate, OpenDialog->FileName());
+    if (!problem.empty()) {
+      TellOperator(problem);
+      return;
+    }
+    realtimeThread_.Stop();
+    loaded_ = candidate;
+    Label3->SetCaption(ExtractFileName(OpenDialog->FileName()));
+    CompareFingerprints();
+    FillResultList();
+    OnResize(nullptr);
+  });
+}
+
+void TUFingerFrame::CompareFingerprints() {
+  Guarded("TUFingerFrame::CompareFingerprints", [&] {
+    CompareFingerChannels(*analog_, recorded_->Analog, loaded_->Analog, AnalogPoints, RecordAnalogRule);
+    CompareFingerChannels(*digital_, recorded_->Digital, loaded_->Digital, DigitalPoints, RecordDigitalRule);
+    SetViewMode(CompareOverview);
+  });
+}
+
+void TUFingerFrame::FillResultList() {
+  Guarded("TUFingerFrame::FillResultList", [&] {
+    ResultList->Items()->Clear();
+    for (const FingerHit& hit : CollectFingerHits(*analog_, *digital_))
+      ResultList->Items()->AddObject(hit.Text(), reinterpret_cast<TObject*>(intptr_t(hit.point)));
+    ResultList->SetVisible(true);
+    listInUse_ = true;
+  });
+}
+
+void TUFingerFrame::OnResultListDrawItem(TWinControl*, int index, const TRect& rect) {
+  Guarded("TUFingerFrame::OnResultListDrawItem", [&] {
+    TCanvas* canvas = ResultList->Canvas();
+    if (!canvas || index < 0 || index >= ResultList->Items()->Count()) return;
+    canvas->Brush()->SetColor(TColor(GlobalIniService ? GlobalIniService->ReadDisplayBgColor() : 0));
+    canvas->FillRect(rect);
+    canvas->Font()->SetColor(TColor(GlobalIniService ? GlobalIniService->ReadDisplayTextColor() : 0xF0CAA6));
+    canvas->Font()->SetName("Consolas");
+    canvas->Font()->SetHeight(14);
+    canvas->TextOut(20, rect.Top + 4, ResultList->Items()->Strings(index));
+  });
+}
+
+void TUFingerFrame::OnResultListClick(TObject*) {
+  Guarded("TUFingerFrame::OnResultListClick", [&] {
+    const int index = ResultList->ItemIndex();
+    if (index < 0) return;
+    const int point = int(reinterpret_cast<intptr_t>(ResultList->Items()->Objects(index)));
+    const bool digital = ResultList->Items()->Strings(index).rfind("Dig", 0) == 0;
+    analogDisplay_->Markers->Clear();
+    digitalDisplay_->Markers->Clear();
+    (digital ? digitalDisplay_ : analogDisplay_)->AddMarker(unsigned(point));
+    const double frequency = FingerHit{digital, point}.FrequencyHz();
+    if (GlobalIOSettings) {
+      GlobalIOSettings->Center = frequency;
+      GlobalIOSettings->Span = 10e6;
+    }
+    // The old live view ends before the buffer it draws into is refilled.
+    realtimeThread_.Stop();
+    UsbTimer->SetEnabled(false);
+    realtimeFrequency_ = frequency;
+    if (!digital) {
+      analogDisplay_->Commands->ClearAll();
+      FillRealtimeReference(*realtime_, *recorded_, *loaded_, frequency);
+      SetViewMode(AnalogRealtime);
+    } else {
+      SetViewMode(DigitalRealtime);
+    }
+    StartRealtimeThread();
+  });
+}
+
+void TUFingerFrame::StartRealtimeThread() {
+  Guarded("TUFingerFrame::StartRealtimeThread", [&] {
+    auto* thread = new FingerRealtimeThread(realtimeFrequency_);
+    thread->LiveTrace = realtime_.get();
+    thread->Hold(realtime_);
+    thread->Fingerprint = loaded_.get();
+    thread->Hold(loaded_);
+    StdDisplay* display = analogDisplay_;
+    thread->Labels = [display](const std::string& l, const std::string& c, const std::string& r) {
+      display->CustomText(l, c, r);
+    };
+    if (mode_ == DigitalRealtime) {
+      analogDisplay_->ZoomStart = 0;
+      analogDisplay_->ZoomEnd = 200;
+      thread->Waterfall = waterfall_.get();
+      thread->Hold(waterfall_);
+    } else {
+      thread->AudioTrace = audio_.get();
+      thread->Hold(audio_);
+    }
+    realtimeThread_.Start(thread);
+  });
+}
+
+void TUFingerFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState, int X, int) {
+  Guarded("TUFingerFrame::OnRenderWinMouseDown", [&] {
+    if (!IsEntered() || !realtimeThread_.Running()) return;
+    if (Button == mbRight) {
+      AutoCenter();
+    } else if (Button == mbLeft) {
+      pressX_ = X;
+      pressFrequency_ = realtimeFrequency_;
+    }
+  });
+}
+
+void TUFingerFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
+  Guarded("TUFingerFrame::OnRenderWinMouseMove", [&] {
+    if (!IsEntered() || !realtimeThread_.Running() || !(Shift & ssLeft)) return;
+    const int width = analogDisplay_->ViewPort.right - analogDisplay_->ViewPort.left;
+    const double span = mode_ == DigitalRealtime ? 50e6 : 10e6;
+    realtimeFrequency_ = DragFrequency(pressFrequency_, pressX_, X, width, span);
+    static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())->FrequencyChange.Post(realtimeFrequency_);
+  });
+}
+
+void TUFingerFrame::AutoCenter() {
+  Guarded("TUFingerFrame::AutoCenter", [&] {
+    if (!realtimeThread_.Running()) return;
+    // The digital live view holds 200 points of 250 kHz, the analogue one 1000 of 10 kHz.
+    const bool digital = mode_ == DigitalRealtime;
+    double offset = 0.0;
+    if (FindCenterOffset(*realtime_, digital ? 200 : 1000, digital ? 250e3 : 10e3, offset)) {
+      realtimeFrequency_ = std::clamp(realtimeFrequency_ + offset, 0.0, 15e9);
+      static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())->FrequencyChange.Post(realtimeFrequency_);
+    }
+    analogDisplay_->Symbols->StartFade(2, 1.0);
+  });
+}
+
+void TUFingerFrame::UpdateVolume(int volume) {
+  Guarded("TUFingerFrame::UpdateVolume", [&] {
+    if (!realtimeThread_.Running()) return;
+    static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())->VolumeChange.Post(uint8_t(std::clamp(volume, 0, 255)));
+  });
+}
+
+void TUFingerFrame::OnUsbTimer(TObject*) {
+  Guarded("TUFingerFrame::OnUsbTimer", [&] {
+    if (IOCtrl && !IOCtrl->DevicePresent()) LinkUp = 0;
+  });
+}

@@ -1,0 +1,167 @@
+// The fingerprint views end to end against the simulated instrument: record, save, load, compare.
+#include <filesystem>
+#include <fstream>
+
+#include "display/Renderobjects.h"
+#include "engine/Buffers.h"
+#include "engine/FingerBuffer.h"
+#include "platform/vcl/TestHooks.h"
+#include "screens/locate/Ufingercompareframeunit.h"
+#include "screens/locate/Ufingerframeunit.h"
+#include "tests/screens/detect/DetectFixture.h"
+
+namespace {
+
+class FingerScreen : public DetectTest {
+ protected:
+  TUFingerFrame* View() { return win->FingerFrame->FingerFrame; }
+
+  void Record() {
+    View()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
+    View()->OnStartButMouseUp(nullptr, mbLeft, 0, 0, 0);
+    ASSERT_TRUE(View()->Scanning());
+    ASSERT_TRUE(RunUntil([&] { return !View()->Scanning(); }));
+  }
+  void SaveAs(const std::string& path) {
+    VclTest::ScriptFileDialogAnswer(path);
+    View()->OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
+  }
+  void CompareWith(const std::string& path) {
+    VclTest::ScriptFileDialogAnswer(path);
+    View()->OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
+  }
+  // The messages for the operator (dialogs are shown boxes too).
+  static std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& box : VclTest::ShownBoxes())
+      if (box.caption == "RT7731 IV") texts.push_back(box.text);
+    return texts;
+  }
+  std::vector<std::string> Hits() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < View()->ResultList->Items()->Count(); ++i)
+      lines.push_back(View()->ResultList->Items()->Strings(i));
+    return lines;
+  }
+};
+
+TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnlyDifference) {
+  StartWith();
+  win->FingerFrame->Enter();
+  ASSERT_TRUE(View()->IsEntered());
+  Record();
+  EXPECT_EQ(View()->Panel1->Caption(), "Start");
+  EXPECT_TRUE(View()->Panel2->Visible());
+  EXPECT_GT(View()->Recorded().GetAnalog(4339), 100);  // the room bug at 433.92 MHz
+  EXPECT_EQ(View()->Bar(0)->Value, 15u);
+
+  const std::string path = folder.path() + "Finger/room";
+  SaveAs(path);
+  ASSERT_TRUE(std::filesystem::exists(path + ".fng"));
+  EXPECT_EQ(std::filesystem::file_size(path + ".fng"), FingerBufferBase::FileSize);
+  EXPECT_EQ(View()->Label1->Caption(), "room");
+
+  CompareWith(path + ".fng");
+  EXPECT_EQ(View()->Mode(), TUFingerFrame::CompareOverview);
+  EXPECT_TRUE(Hits().empty()) << Hits().front();
+
+  usb2sim::EmitterSpec spec;
+  spec.frequencyHz = 3210e6;
+  spec.levelDbm = -30;
+  spec.bandwidthHz = 200e3;
+  usb2sim::AddEmitter(spec);
+  Record();
+  CompareWith(path + ".fng");
+  const auto hits = Hits();
+  ASSERT_FALSE(hits.empty());
+  bool analogHit = false;
+  for (const std::string& hit : hits) {
+    const double mhz = std::atof(hit.c_str() + 6);
+    EXPECT_NEAR(mhz, 3210.0, 3.0) << hit;
+    analogHit |= hit.rfind("Ana", 0) == 0;
+  }
+  EXPECT_TRUE(analogHit);
+
+  // A click on the difference opens the live view around it.
+  View()->ResultList->SetItemIndex(0);
+  View()->OnResultListClick(nullptr);
+  EXPECT_TRUE(View()->RealtimeRunning());
+  EXPECT_NEAR(View()->RealtimeFrequency(), 3210e6, 3e6);
+  RunUntil([&] { return View()->RealtimeBuffer().Get(0, 500) > 0; }, 30);
+  win->FingerFrame->Leave();
+  EXPECT_FALSE(View()->RealtimeRunning());
+}
+
+TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
+  StartWith();
+  win->FingerFrame->Enter();
+  View()->Recorded().SetAnalog(100, 77);
+  View()->Loaded().SetAnalog(5, 33);
+  folder.Write("Finger/short.fng", "too short");
+  VclTest::ClearShownBoxes();
+  for (const std::string& bad : {folder.path() + "Finger/short.fng", folder.path() + "Finger/missing.fng"}) {
+    CompareWith(bad);
+    EXPECT_EQ(View()->Loaded().GetAnalog(5), 33) << bad;
+    EXPECT_NE(View()->Label3->Caption(), std::filesystem::path(bad).filename().string());
+  }
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_NE(Messages()[0].find("holds 9 bytes"), std::string::npos) << Messages()[0];
+  EXPECT_NE(Messages()[1].find("kept"), std::string::npos);
+
+  VclTest::ClearShownBoxes();
+  SaveAs(folder.path() + "no/such/folder/x.fng");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("elsewhere"), std::string::npos);
+  EXPECT_EQ(View()->Recorded().GetAnalog(100), 77);
+  SaveAs(folder.path() + "elsewhere.fng");
+  EXPECT_TRUE(std::filesystem::exists(folder.path() + "elsewhere.fng"));
+  EXPECT_TRUE(win && LinkUp);
+}
+
+TEST_F(FingerScreen, LeavingMidScanStopsTheScanAndNothingIsWrittenAfterwards) {
+  StartWith();
+  win->FingerFrame->Enter();
+  View()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
+  View()->OnStartButMouseUp(nullptr, mbLeft, 0, 0, 0);
+  ASSERT_TRUE(RunUntil([&] { return View()->AnalogOverview().Get(0, 1500) > 0; }, 60));
+  win->FingerFrame->Leave();
+  EXPECT_FALSE(View()->Scanning());
+  std::vector<float> before(150000);
+  for (unsigned i = 0; i < 150000; ++i) before[i] = View()->AnalogOverview().Get(0, i);
+  RunFor(1.0);
+  for (unsigned i = 0; i < 150000; i += 7) ASSERT_EQ(View()->AnalogOverview().Get(0, i), before[i]) << i;
+  EXPECT_TRUE(View()->Panel2->Visible());  // what the scan reached is kept as the recording
+}
+
+TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnLeave) {
+  StartWith();
+  TFingerFrame* category = win->FingerFrame;
+  category->Enter();
+  category->FingerFrame->Leave();
+  TUFingerCompareFrame* view = category->FingerCompareFrame;
+  view->Enter();
+  view->Start();
+  view->Start();  // ignored while the chain runs
+  ASSERT_TRUE(RunUntil([&] { return !view->Recording(); }));
+  EXPECT_TRUE(view->Panel2->Visible());
+  EXPECT_EQ(view->Bar(0)->Value, 2u);
+  EXPECT_EQ(view->Bar(1)->Value, 2u);
+  EXPECT_GT(view->Recorded().GetAnalog(4339), 100);
+  EXPECT_EQ(view->Recorded().GetAnalog(25000), 0);  // beyond 2 GHz nothing is recorded
+
+  // The live recording against a stored copy of itself: no hits.
+  const std::string path = folder.path() + "same.fng";
+  view->Recorded().Save(path);
+  VclTest::ScriptFileDialogAnswer(path);
+  view->Test();
+  float hits = 0;
+  for (unsigned i = 0; i < 20000; ++i) hits += view->AnalogOverview().Get(4, i);
+  EXPECT_EQ(hits, 0.0f);
+
+  view->Start();
+  ASSERT_TRUE(view->Recording());
+  view->Leave();
+  EXPECT_FALSE(view->Recording());
+}
+
+}  // namespace
