@@ -15,6 +15,7 @@
 #include "engine/Threads.h"
 #include "screens/ModeFrameBase.h"
 
+class SearchMarkList;
 class StdDisplay;
 
 // The numbers of the view's windows.
@@ -78,9 +79,27 @@ class TAnalyserViewBase : public TModeFrameBase {
   void StopWork() override;
 
   // The differences of the views.
-  virtual Sweep10MhzThread* MakeAThread() { return new Sweep10MhzThread(); }
-  virtual SweepWideThread* MakeWThread() { return new SweepWideThread(); }
-  // Parents further control frames (Enter) and takes them away again (Leave).
+  // The detail and overview sweeps, with their target buffers set (kept alive by the thread).
+  virtual Sweep10MhzThread* MakeAThread();
+  virtual SweepWideThread* MakeWThread();
+  // Points a display at the view's data when its sweep starts.
+  virtual void ShowDetailData(StdDisplay& display);
+  virtual void ShowOverviewData(StdDisplay& display);
+  // Peak searches on the view's data (true and the hits, nearest first).
+  virtual bool SearchDetail(bool up, SearchMarkList& list);
+  virtual bool SearchOverview(int start, int lower, int upper, bool up, SearchMarkList& list);
+  virtual bool FindDetailCentre(int& index);
+  virtual bool FindOverviewCentre(int start, int& index);
+  // A detail hit at index before (search) or after (auto-centre) the retune.
+  virtual void DetailHit(int /*index*/, bool /*beforeRetune*/) {}
+  // Drag of the detail picture: a frozen copy shown from offset 1000 of the drag buffer while the
+  // pointer moves, and copied back (shifted by offset) when it is released.
+  virtual void FreezeDetail(StdDisplay& display);
+  virtual void ThawDetail(StdDisplay& display, int offset);
+  // The highest centre a drag of the overview reaches (MHz).
+  virtual double MaxDragCentre() const { return 15000.0; }
+  // Parents further control frames (Enter) and takes them away again (Leave, after the threads
+  // stopped).
   virtual void EnterExtraControls() {}
   virtual void LeaveExtraControls() {}
 
@@ -116,6 +135,7 @@ class TAnalyserViewBase : public TModeFrameBase {
 
   // Drag state.
   bool dragging_ = false;
+  bool detailFrozen_ = false;
   int pressX_ = 0;
   double pressCentre_ = 0.0;
   double draggedCentre_ = 0.0;
