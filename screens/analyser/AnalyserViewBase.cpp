@@ -107,7 +107,7 @@ void TAnalyserViewBase::CreateDisplays() {
   if (detailDisplay_ || !xBase) return;
   auto make = [&](const std::string& title, NormalBuffer* buffer) {
     auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
-    d->SetPosition(20, 60, 984, 700);
+    d->SetPosition(viewLeft_, viewTop_, viewWidth_, viewHeight_);
     d->SetTitle(title);
     d->GridDivX = 10;
     d->GridDivY = 8;
@@ -121,6 +121,15 @@ void TAnalyserViewBase::CreateDisplays() {
   overviewDisplay_->RenderMode = 1;
   detailDisplay_ = make("Spectrum", detail_.get());
   UpdateFromIni();
+}
+
+void TAnalyserViewBase::SetMainViewport(int left, int top, int width, int height) {
+  viewLeft_ = left;
+  viewTop_ = top;
+  viewWidth_ = width;
+  viewHeight_ = height;
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) d->SetPosition(left, top, width, height);
 }
 
 void TAnalyserViewBase::UpdateFromIni() {

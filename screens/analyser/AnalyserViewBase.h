@@ -103,6 +103,9 @@ class TAnalyserViewBase : public TModeFrameBase {
   virtual void EnterExtraControls() {}
   virtual void LeaveExtraControls() {}
 
+  // Place of the detail and overview displays on the virtual screen.
+  void SetMainViewport(int left, int top, int width, int height);
+
   void StartAThread();
   void StartWThread();
   void StopAThread();
@@ -133,6 +136,7 @@ class TAnalyserViewBase : public TModeFrameBase {
   // Device calls on the GUI thread while no thread runs; false (LinkUp cleared) on a failure.
   bool Prepare(const std::function<bool()>& calls);
 
+  int viewLeft_ = 20, viewTop_ = 60, viewWidth_ = 984, viewHeight_ = 700;
   // Drag state.
   bool dragging_ = false;
   bool detailFrozen_ = false;

@@ -14,7 +14,9 @@
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Testsoundframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
+#include "screens/analyser/Uaudioframeunit.h"
 #include "screens/analyser/Udiffframeunit.h"
 #include "screens/analyser/Umaxholdframeunit.h"
 #include "shell/CategoryFrames.h"
@@ -89,13 +91,11 @@ TEST_P(AnalyserViewsTest, DetailAndOverviewSweepsAndLeave) {
   EXPECT_DOUBLE_EQ(freq->Center, 868.3);  // taken up by the next view
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, AnalyserViewsTest,
-                         ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel},
-                                           ViewCase{"MaxHold", 5, DigitalLevel},
-                                           ViewCase{"Differential", 6, DigitalLevel}),
-                         [](const ::testing::TestParamInfo<ViewCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Views, AnalyserViewsTest,
+    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Audio", 4, TraceLevel},
+                      ViewCase{"MaxHold", 5, DigitalLevel}, ViewCase{"Differential", 6, DigitalLevel}),
+    [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
 
 class DigitalViewsTest : public AnalyserViewsTest {};
 
@@ -132,6 +132,31 @@ TEST_F(DigitalViewsTest, MaxHoldClearStartsTheHeldTraceAgain) {
     EXPECT_EQ(d->Get(1, 500), 0.0f);
   }
   ASSERT_TRUE(Run([&] { return d->Get(1, 500) > 0; }));
+}
+
+TEST_F(DigitalViewsTest, AudioViewShowsTheTonesSpectrumAndTakesTheTestSoundButton) {
+  Start();
+  auto* view = static_cast<TUAudioFrame*>(Enter(4));
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  auto* sound = static_cast<TTestSoundFrame*>(TestSoundFrame);
+  EXPECT_EQ(sound->Parent(), view);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  NormalBuffer* audio = view->AudioTrace();
+  ASSERT_TRUE(Run([&] { return audio->GetPoint(23) == 1.0f || audio->GetPoint(22) == 1.0f; }));  // 1 kHz
+  sound->OnPanel1MouseDown(sound->Panel1, mbLeft, 0, 0, 0);
+  sound->OnPanel1MouseUp(sound->Panel1, mbLeft, 0, 0, 0);
+  // The stored test tones (about 1.7 kHz first) reach the demodulated audio.
+  int top = 0;
+  const bool heard = Run([&] {
+    top = 1;
+    for (unsigned i = 2; i < 256; ++i)
+      if (audio->GetPoint(i) > audio->GetPoint(unsigned(top))) top = int(i);
+    return top >= 38 && top <= 41;
+  });
+  EXPECT_TRUE(heard) << "strongest bin " << top;
+  Enter(1);
+  EXPECT_EQ(sound->Parent(), nullptr);
 }
 
 }  // namespace
