@@ -84,11 +84,16 @@ TEST_F(SpectrumViewTest, StartsInTheOverviewWithTheDefaultEmitters) {
   EXPECT_EQ(freq->Parent(), view);
   freq->SetCenter(1500);
   freq->SetSpan(3000);
-  ASSERT_TRUE(WaitOverviewPass());
-  ASSERT_TRUE(WaitOverviewPass());  // the pulsed emitter: two passes
+  // The pulsed emitter is dark for half of the conversions: keep each point's maximum over passes.
+  NormalBuffer held(60000);
+  for (int pass = 0; pass < 4; ++pass) {
+    ASSERT_TRUE(WaitOverviewPass());
+    for (unsigned i = 0; i < 60000; ++i)
+      held.SetPoint(i, std::max(held.GetPoint(i), view->OverviewTrace()->GetPoint(i)));
+  }
   for (double mhz : {433.92, 868.3, 1880.0, 2450.0}) {
     const int grid = int(mhz * 20);
-    EXPECT_NEAR(PeakAround(view->OverviewTrace(), grid - 400, grid + 400), grid, 40) << mhz;
+    EXPECT_NEAR(PeakAround(&held, grid - 400, grid + 400), grid, 40) << mhz;
   }
   EXPECT_EQ(view->OverviewDisplay()->ZoomStart.load(), 0);
   EXPECT_EQ(view->OverviewDisplay()->ZoomEnd.load(), 60000);
