@@ -144,8 +144,7 @@ bool SweepFFTThread::Measure() {
 }
 
 bool SweepFFTThread::StoreTestTones() {
-  static std::atomic<bool> stored{false};
-  if (stored) return true;
+  if (tonesStored_) return true;
   SoundBufferBase tone(Samples);
   const double periods[] = {40.0, 50.0, 60.0, 70.0};
   for (uint8_t slot = 0; slot < 4; ++slot) {
@@ -154,7 +153,7 @@ bool SweepFFTThread::StoreTestTones() {
     HardwareLockGuard lock;
     if (!IOCtrl->StoreSound(&tone, 0, slot)) return false;
   }
-  stored = true;
+  tonesStored_ = true;
   return true;
 }
 

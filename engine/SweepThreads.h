@@ -123,8 +123,10 @@ class SweepFFTThread : public Sweep10MhzThread {
  private:
   bool ProcessSoundFFT();
   bool StepTestSound();
-  // The four test tones go into the sound memory once per program run.
-  static bool StoreTestTones();
+  // The four test tones go into the sound memory in the thread's first pass: other views store
+  // their own sounds at the same place, and a reconnected instrument has lost them.
+  bool StoreTestTones();
+  bool tonesStored_ = false;
 
   // No test sound at the start: the operator's volume stands until one is requested.
   int testSoundStep_ = TestSoundPasses + 1;

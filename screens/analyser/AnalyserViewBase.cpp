@@ -108,7 +108,7 @@ void TAnalyserViewBase::CreateDisplays() {
   if (detailDisplay_ || !xBase) return;
   auto make = [&](const std::string& title, NormalBuffer* buffer) {
     auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
-    d->SetPosition(20, 60, 984, 700);
+    d->SetPosition(viewLeft_, viewTop_, viewWidth_, viewHeight_);
     d->SetTitle(title);
     d->GridDivX = 10;
     d->GridDivY = 8;
@@ -122,6 +122,15 @@ void TAnalyserViewBase::CreateDisplays() {
   overviewDisplay_->RenderMode = 1;
   detailDisplay_ = make("Spectrum", detail_.get());
   UpdateFromIni();
+}
+
+void TAnalyserViewBase::SetMainViewport(int left, int top, int width, int height) {
+  viewLeft_ = left;
+  viewTop_ = top;
+  viewWidth_ = width;
+  viewHeight_ = height;
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) d->SetPosition(left, top, width, height);
 }
 
 void TAnalyserViewBase::UpdateFromIni() {
@@ -253,14 +262,12 @@ void TAnalyserViewBase::StartAThread() {
   // The volume ramp lets the application process messages: the view may have been left meanwhile.
   if (!IsEntered()) return;
   if (detailDisplay_) {
-    detailDisplay_->RenderMode = 2;
-    detailDisplay_->DataBuffer = detail_.get();
+    ShowDetailData(*detailDisplay_);
     detailDisplay_->GenerateText();
   }
   SetDetailWindow();
   Sweep10MhzThread* t = MakeAThread();
   t->SetDetailSweep();
-  t->Buffer = t->Keep(detail_);
   aThread_ = t;
   aSlot_.Start(t, [this](IOThreadBase*) { aThread_ = nullptr; });
 }
@@ -268,6 +275,8 @@ void TAnalyserViewBase::StartAThread() {
 void TAnalyserViewBase::StopAThread() {
   aSlot_.Stop();
   aThread_ = nullptr;
+  if (detailFrozen_ && detailDisplay_) ShowDetailData(*detailDisplay_);
+  detailFrozen_ = false;
 }
 
 void TAnalyserViewBase::StopWThread() {
@@ -298,15 +307,10 @@ void TAnalyserViewBase::StartWThread() {
     return;
   if (!IsEntered()) return;
   if (overviewDisplay_) {
-    overviewDisplay_->RenderMode = 3;
-    overviewDisplay_->DataBuffer = overview_.get();
+    ShowOverviewData(*overviewDisplay_);
     overviewDisplay_->GenerateText();
   }
-  overview_->RangeBarFrom = 0.0f;
-  overview_->RangeBarTo = 2.5e9f;
-  overview_->RangeBarFlag = 1;
   SweepWideThread* t = MakeWThread();
-  t->Buffer = t->Keep(overview_);
   wThread_ = t;
   ChangeWThreadSettings();
   wSlot_.Start(t, [this](IOThreadBase*) { wThread_ = nullptr; });
@@ -325,6 +329,63 @@ void TAnalyserViewBase::ChangeWThreadSettings() {
   overviewDisplay_->ZoomCenter = f.Center * 1e6;
   overviewDisplay_->SetTitle(overviewTitle_ + "    Span: " + Mhz(f.Span));
   overviewDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+}
+
+Sweep10MhzThread* TAnalyserViewBase::MakeAThread() {
+  auto* t = new Sweep10MhzThread();
+  t->Buffer = t->Keep(detail_);
+  return t;
+}
+
+SweepWideThread* TAnalyserViewBase::MakeWThread() {
+  auto* t = new SweepWideThread();
+  t->Buffer = t->Keep(overview_);
+  return t;
+}
+
+void TAnalyserViewBase::ShowDetailData(StdDisplay& display) {
+  display.RenderMode = 2;
+  display.DataBuffer = detail_.get();
+}
+
+void TAnalyserViewBase::ShowOverviewData(StdDisplay& display) {
+  display.RenderMode = 3;
+  display.DataBuffer = overview_.get();
+  overview_->RangeBarFrom = 0.0f;
+  overview_->RangeBarTo = 2.5e9f;
+  overview_->RangeBarFlag = 1;
+}
+
+bool TAnalyserViewBase::SearchDetail(bool up, SearchMarkList& list) {
+  return SearchAMode(detail_.get(), up, &list);
+}
+
+bool TAnalyserViewBase::SearchOverview(int start, int lower, int upper, bool up, SearchMarkList& list) {
+  return SearchWMode(overview_.get(), start, lower, upper, up, &list);
+}
+
+bool TAnalyserViewBase::FindDetailCentre(int& index) { return FindAModeCenter(detail_.get(), &index); }
+
+bool TAnalyserViewBase::FindOverviewCentre(int start, int& index) {
+  return FindWModeCenter(overview_.get(), start, &index);
+}
+
+void TAnalyserViewBase::FreezeDetail(StdDisplay& display) {
+  drag_->Clear();
+  drag_->CopyFrom(detail_.get(), analyser::DetailPoints);
+  display.DataBuffer = drag_.get();
+}
+
+void TAnalyserViewBase::ThawDetail(StdDisplay& display, int offset) {
+  {
+    HardwareLockGuard lock;
+    for (int i = 0; i < analyser::DetailPoints; ++i) {
+      const int source = i - offset;
+      if (source >= 0 && source < analyser::DragPoints)
+        detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
+    }
+  }
+  display.DataBuffer = detail_.get();
 }
 
 StdDisplay* TAnalyserViewBase::ActiveDisplay() const {
@@ -383,15 +444,15 @@ void TAnalyserViewBase::SearchUpDown(bool up) {
   if (!f) return;
   SearchMarkList list;
   if (aThread_ && detailDisplay_) {
-    if (SearchAMode(detailDisplay_->DataBuffer, up, &list)) {
+    if (SearchDetail(up, list)) {
       Fade(detailDisplay_.get(), up ? 5 : 6);
+      DetailHit(list.Index(0), true);
       f->SetCenter(analyser::DetailHitCentre(f->Center, list.Index(0)));
       return;
     }
   } else if (wThread_ && overviewDisplay_) {
     const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
-    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart,
-                    overviewDisplay_->ZoomEnd, up, &list)) {
+    if (SearchOverview(start, overviewDisplay_->ZoomStart, overviewDisplay_->ZoomEnd, up, list)) {
       Fade(overviewDisplay_.get(), up ? 5 : 6);
       f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
       return;
@@ -410,13 +471,14 @@ void TAnalyserViewBase::AutoCenter() {
     TFreqControlFrame* f = Freq();
     int index = 0;
     if (aThread_ && detailDisplay_) {
-      if (FindAModeCenter(detailDisplay_->DataBuffer, &index)) {
+      if (FindDetailCentre(index)) {
         f->SetCenter(analyser::DetailHitCentre(f->Center, index));
+        DetailHit(index, false);
         Fade(detailDisplay_.get(), 2);
       }
     } else if (wThread_ && overviewDisplay_) {
       const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
-      if (FindWModeCenter(overviewDisplay_->DataBuffer, start, &index)) {
+      if (FindOverviewCentre(start, index)) {
         f->SetCenter(analyser::OverviewHitCentre(index));
         Fade(overviewDisplay_.get(), 2);
       }
@@ -444,9 +506,8 @@ void TAnalyserViewBase::OnRenderWinMouseDown(TMouseButton Button, TShiftState, i
   draggedCentre_ = 0.0;
   if (aThread_ && detailDisplay_) {
     // The frozen trace moves under the pointer while the thread keeps sweeping the old centre.
-    drag_->Clear();
-    drag_->CopyFrom(detail_.get(), analyser::DetailPoints);
-    detailDisplay_->DataBuffer = drag_.get();
+    FreezeDetail(*detailDisplay_);
+    detailFrozen_ = true;
     detailDisplay_->GenerateText();
     const analyser::Window w = analyser::DetailWindow(Freq()->Span);
     detailDisplay_->ZoomStart = w.From + 1000;
@@ -459,8 +520,10 @@ void TAnalyserViewBase::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
   TFreqControlFrame& f = *Freq();
   if (wThread_ && overviewDisplay_) {
     const int width = overviewDisplay_->ViewPort.right - overviewDisplay_->ViewPort.left;
-    f.SetCenter(analyser::OverviewDragCentre(pressX_ - X, f.Span, width > 0 ? width : 984, pressCentre_));
-  } else if (aThread_ && detailDisplay_ && detailDisplay_->DataBuffer == drag_.get()) {
+    const double centre =
+        analyser::OverviewDragCentre(pressX_ - X, f.Span, width > 0 ? width : 984, pressCentre_);
+    f.SetCenter(std::min(centre, MaxDragCentre()));
+  } else if (aThread_ && detailDisplay_ && detailFrozen_) {
     const int w = detailDisplay_->ZoomEnd - detailDisplay_->ZoomStart;
     const double b = (pressX_ - X) * w * 0.001;
     const int from = int(1500 - w * 0.5 + b);
@@ -474,18 +537,11 @@ void TAnalyserViewBase::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
 void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int, int) {
   if (!Enabled() || !IsEntered() || Button != mbLeft || !dragging_) return;
   dragging_ = false;
-  if (!aThread_ || !detailDisplay_ || detailDisplay_->DataBuffer != drag_.get()) return;
+  if (!aThread_ || !detailDisplay_ || !detailFrozen_) return;
+  detailFrozen_ = false;
   const int from = detailDisplay_->ZoomStart, w = detailDisplay_->ZoomEnd - from;
   // The trace keeps showing the dragged picture until the next sweep at the new centre.
-  {
-    HardwareLockGuard lock;
-    for (int i = 0; i < analyser::DetailPoints; ++i) {
-      const int source = i - ((1000 - w) / 2 - from);
-      if (source >= 0 && source < analyser::DragPoints)
-        detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
-    }
-  }
-  detailDisplay_->DataBuffer = detail_.get();
+  ThawDetail(*detailDisplay_, (1000 - w) / 2 - from);
   detailDisplay_->GenerateText();
   if (draggedCentre_ != 0.0) Freq()->SetCenter(draggedCentre_ / 1e6);
   SetAModeFromControlFrame();

@@ -15,6 +15,7 @@
 #include "engine/Threads.h"
 #include "screens/ModeFrameBase.h"
 
+class SearchMarkList;
 class StdDisplay;
 
 // The numbers of the view's windows.
@@ -78,11 +79,32 @@ class TAnalyserViewBase : public TModeFrameBase {
   void StopWork() override;
 
   // The differences of the views.
-  virtual Sweep10MhzThread* MakeAThread() { return new Sweep10MhzThread(); }
-  virtual SweepWideThread* MakeWThread() { return new SweepWideThread(); }
-  // Parents further control frames (Enter) and takes them away again (Leave).
+  // The detail and overview sweeps, with their target buffers set (kept alive by the thread).
+  virtual Sweep10MhzThread* MakeAThread();
+  virtual SweepWideThread* MakeWThread();
+  // Points a display at the view's data when its sweep starts.
+  virtual void ShowDetailData(StdDisplay& display);
+  virtual void ShowOverviewData(StdDisplay& display);
+  // Peak searches on the view's data (true and the hits, nearest first).
+  virtual bool SearchDetail(bool up, SearchMarkList& list);
+  virtual bool SearchOverview(int start, int lower, int upper, bool up, SearchMarkList& list);
+  virtual bool FindDetailCentre(int& index);
+  virtual bool FindOverviewCentre(int start, int& index);
+  // A detail hit at index before (search) or after (auto-centre) the retune.
+  virtual void DetailHit(int /*index*/, bool /*beforeRetune*/) {}
+  // Drag of the detail picture: a frozen copy shown from offset 1000 of the drag buffer while the
+  // pointer moves, and copied back (shifted by offset) when it is released.
+  virtual void FreezeDetail(StdDisplay& display);
+  virtual void ThawDetail(StdDisplay& display, int offset);
+  // The highest centre a drag of the overview reaches (MHz).
+  virtual double MaxDragCentre() const { return 15000.0; }
+  // Parents further control frames (Enter) and takes them away again (Leave, after the threads
+  // stopped).
   virtual void EnterExtraControls() {}
   virtual void LeaveExtraControls() {}
+
+  // Place of the detail and overview displays on the virtual screen.
+  void SetMainViewport(int left, int top, int width, int height);
 
   void StartAThread();
   void StartWThread();
@@ -114,8 +136,10 @@ class TAnalyserViewBase : public TModeFrameBase {
   // Device calls on the GUI thread while no thread runs; false (LinkUp cleared) on a failure.
   bool Prepare(const std::function<bool()>& calls);
 
+  int viewLeft_ = 20, viewTop_ = 60, viewWidth_ = 984, viewHeight_ = 700;
   // Drag state.
   bool dragging_ = false;
+  bool detailFrozen_ = false;
   int pressX_ = 0;
   double pressCentre_ = 0.0;
   double draggedCentre_ = 0.0;

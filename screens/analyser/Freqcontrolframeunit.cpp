@@ -1,5 +1,6 @@
 #include "screens/analyser/Freqcontrolframeunit.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/rtl/SysUtils.h"
@@ -11,8 +12,11 @@ namespace {
 
 std::string Mhz(double v) { return FormatFloat("0.000", v); }
 
-// The C library's reading of a decimal number: text that is no number reads as 0.
-double ReadNumber(const TEdit* edit) { return std::strtod(edit->Caption().c_str(), nullptr); }
+// The C library's reading of a decimal number: text that is no number, and "inf" or "nan", read as 0.
+double ReadNumber(const TEdit* edit) {
+  const double v = std::strtod(edit->Caption().c_str(), nullptr);
+  return std::isfinite(v) ? v : 0.0;
+}
 
 TEdit* MakeEdit(TFrame* frame, int left, int width) {
   auto* e = new TEdit(frame);

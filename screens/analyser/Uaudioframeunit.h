@@ -1,8 +1,33 @@
-// The audio view of the analyser category.
+// The audio view: the spectrum view's sweeps, and in the detail sweep the demodulated audio as an
+// audio spectrum and its waterfall; the test-sound frame starts the test-sound sequence.
 #pragma once
-#include "screens/ModeFrameBase.h"
+#include <memory>
 
-class TUAudioFrame : public TModeFrameBase {
+#include "screens/analyser/AnalyserViewBase.h"
+
+class TUAudioFrame : public TAnalyserViewBase {
  public:
-  explicit TUAudioFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  static constexpr int Bins = 256;
+  static constexpr int WaterRows = 50;
+
+  explicit TUAudioFrame(TComponent* AOwner);
+  ~TUAudioFrame() override;
+
+  // OnChange of the test-sound frame: the running detail sweep plays the test sound.
+  void StartTestSound();
+
+  NormalBuffer* AudioTrace() const { return audioTrace_.get(); }
+  WaterfallBuffer* AudioWater() const { return audioWater_.get(); }
+
+ protected:
+  Sweep10MhzThread* MakeAThread() override;
+  void EnterExtraControls() override;
+  void LeaveExtraControls() override;
+
+ private:
+  void CreateAudioDisplays();
+
+  std::shared_ptr<NormalBuffer> audioTrace_;
+  std::shared_ptr<WaterfallBuffer> audioWater_;
+  std::unique_ptr<StdDisplay> audioDisplay_, waterDisplay_;
 };

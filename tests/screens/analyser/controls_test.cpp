@@ -69,6 +69,9 @@ TEST_F(ControlFrameTest, StartStopEntry) {
   f->Edit2->SetText("400");
   Enter(f->Edit3, "600");
   ExpectWindow(500, 200, 400, 600);
+  f->Edit2->SetText("nan");
+  Enter(f->Edit3, "inf");  // not numbers: read as 0, then the stop keeps one above the start
+  ExpectWindow(0.5, 1, 0, 1);
 }
 
 TEST_F(ControlFrameTest, RangeStepsMoveByHalfASpanInsideTheLimits) {

@@ -1,0 +1,56 @@
+#include "screens/analyser/Umaxholdframeunit.h"
+
+#include "screens/analyser/ControlFrameStyle.h"
+#include "screens/analyser/Freqcontrolframeunit.h"
+#include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
+
+TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "Max Hold", 10, 1) {
+  Panel1 = new TPanel(this);
+  Panel1->SetParent(this);
+  Panel1->SetBevelOuter(bvNone);
+  Panel1->SetBounds(888, 16, 145, 37);
+  Panel1->SetCaption("Clear");
+  Panel1->SetColor(control_style::Released);
+  Panel1->SetParentBackground(false);
+  Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    OnClearButMouseDown(s, b, sh, x, y);
+  };
+  Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    OnClearButMouseUp(s, b, sh, x, y);
+  };
+}
+
+Sweep10MhzThread* TUMaxHoldFrame::MakeAThread() {
+  auto* t = new Sweep10MhzMaxHoldThread();
+  t->MaxHoldBuffer = t->Keep(detailDigital_);
+  return t;
+}
+
+SweepWideThread* TUMaxHoldFrame::MakeWThread() {
+  auto* t = new SweepWideMaxHoldThread();
+  t->MaxHoldBuffer = t->Keep(overviewDigital_);
+  return t;
+}
+
+void TUMaxHoldFrame::DetailHit(int index, bool) {
+  // The retuned centre lands on point 500 of the next sweep; the thread merges under the lock.
+  HardwareLockGuard lock;
+  detailDigital_->ShiftAll(500 - index);
+}
+
+void TUMaxHoldFrame::LeaveExtraControls() {
+  if (auto* f = static_cast<TFreqControlFrame*>(FreqControlFrame)) f->SetMaxima(false);
+}
+
+void TUMaxHoldFrame::OnClearButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
+  Panel1->SetColor(control_style::Pressed);
+}
+
+void TUMaxHoldFrame::OnClearButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Panel1->SetColor(control_style::Released);
+  DigitalBuffer* running = AThread() ? detailDigital_.get() : WThread() ? overviewDigital_.get() : nullptr;
+  if (!running) return;
+  HardwareLockGuard lock;
+  running->Clear();
+}

@@ -1,0 +1,159 @@
+// One end-to-end fixture across the analyser views built on the shared life cycle: each view is
+// entered through its category button, sweeps the detail at 868.3 MHz with the carrier in the
+// middle, switches to the overview above 10 MHz, and stops both threads and keeps centre and span
+// when the next view is entered.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "display/Display.h"
+#include "platform/rtl/Classes.h"
+#include "platform/vcl/TestHooks.h"
+#include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Testsoundframeunit.h"
+#include "screens/analyser/Uanalyzerframeunit.h"
+#include "screens/analyser/Uaudioframeunit.h"
+#include "screens/analyser/Udiffframeunit.h"
+#include "screens/analyser/Umaxholdframeunit.h"
+#include "shell/CategoryFrames.h"
+#include "shell/base/HardwareLockGuard.h"
+#include "sim/Instrument.h"
+#include "tests/shell/main/MainWinFixture.h"
+
+namespace {
+
+struct ViewCase {
+  const char* name;
+  int button;
+  // The detail level of point i as the view keeps it (channel 0 of the digital views).
+  std::function<float(TAnalyserViewBase*, unsigned)> level;
+};
+
+std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.name; }
+
+float TraceLevel(TAnalyserViewBase* v, unsigned i) { return v->DetailTrace()->GetPoint(i); }
+float DigitalLevel(TAnalyserViewBase* v, unsigned i) {
+  return static_cast<TDigitalTraceViewBase*>(v)->DetailDigital()->Get(0, i);
+}
+
+class AnalyserViewsTest : public MainWinTest, public ::testing::WithParamInterface<ViewCase> {
+ protected:
+  template <typename Done>
+  bool Run(Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Application->ProcessMessages();
+      CheckSynchronize();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  TAnalyserViewBase* Enter(int button) {
+    EXPECT_TRUE(VclTest::Click(win->AnalyzerFrame->Button(button)));
+    for (TModeFrameBase* v : win->AnalyzerFrame->Views())
+      if (v->IsEntered()) return dynamic_cast<TAnalyserViewBase*>(v);
+    return nullptr;
+  }
+};
+
+TEST_P(AnalyserViewsTest, DetailAndOverviewSweepsAndLeave) {
+  const ViewCase& c = GetParam();
+  Start();
+  TAnalyserViewBase* view = Enter(c.button);
+  ASSERT_NE(view, nullptr);
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  EXPECT_EQ(freq->Parent(), view);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->DetailRunning());
+  // The first detail pass reaches the buffer.
+  ASSERT_TRUE(Run([&] { return c.level(view, 0) > 0 && c.level(view, 999) > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  int top = 0;
+  for (unsigned i = 0; i < 1000; ++i)
+    if (c.level(view, i) > c.level(view, unsigned(top))) top = int(i);
+  EXPECT_NEAR(top, 500, 25);  // inside the carrier's flat top
+  freq->SetSpan(50);
+  EXPECT_TRUE(view->OverviewRunning());
+  EXPECT_FALSE(view->DetailRunning());
+  // Entering the spectrum view (or, from it, the max hold view) leaves this one.
+  TAnalyserViewBase* next = Enter(c.button == 1 ? 5 : 1);
+  ASSERT_NE(next, view);
+  EXPECT_FALSE(view->DetailRunning());
+  EXPECT_FALSE(view->OverviewRunning());
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Center, 868.3e6);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Span, 50e6);
+  EXPECT_DOUBLE_EQ(freq->Center, 868.3);  // taken up by the next view
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, AnalyserViewsTest,
+    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Audio", 4, TraceLevel},
+                      ViewCase{"MaxHold", 5, DigitalLevel}, ViewCase{"Differential", 6, DigitalLevel}),
+    [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
+
+class DigitalViewsTest : public AnalyserViewsTest {};
+
+TEST_F(DigitalViewsTest, DifferentialShowsInputBLowerAndLeavesOnTheNormalInputWithinFiveGigahertz) {
+  Start();
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  freq->SetCenter(8000);  // in the spectrum view, kept when it is left
+  auto* view = static_cast<TUDiffFrame*>(Enter(6));
+  EXPECT_DOUBLE_EQ(freq->Center, 5000);  // limited before the first sweep
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  DigitalBuffer* d = view->DetailDigital();
+  ASSERT_TRUE(Run([&] { return d->Get(1, 500) > 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  double difference = 0;
+  for (unsigned i = 480; i <= 520; ++i) difference += d->Get(0, i) - d->Get(1, i);
+  EXPECT_NEAR(difference / 41, 6 * 1.8, 3.5);
+  Enter(1);
+  EXPECT_DOUBLE_EQ(freq->MaxFrequency, 15000);
+}
+
+TEST_F(DigitalViewsTest, MaxHoldClearStartsTheHeldTraceAgain) {
+  Start();
+  auto* view = static_cast<TUMaxHoldFrame*>(Enter(5));
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  freq->SetCenter(1880);
+  freq->SetSpan(5);
+  DigitalBuffer* d = view->DetailDigital();
+  ASSERT_TRUE(Run([&] { return d->Get(1, 500) > 150; }));  // the pulsed emitter's held level
+  view->OnClearButMouseDown(view->Panel1, mbLeft, 0, 0, 0);
+  {
+    HardwareLockGuard lock;  // no sweep lands between the clear and the look
+    view->OnClearButMouseUp(view->Panel1, mbLeft, 0, 0, 0);
+    EXPECT_EQ(d->Get(1, 500), 0.0f);
+  }
+  ASSERT_TRUE(Run([&] { return d->Get(1, 500) > 0; }));
+}
+
+TEST_F(DigitalViewsTest, AudioViewShowsTheTonesSpectrumAndTakesTheTestSoundButton) {
+  Start();
+  auto* view = static_cast<TUAudioFrame*>(Enter(4));
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  auto* sound = static_cast<TTestSoundFrame*>(TestSoundFrame);
+  EXPECT_EQ(sound->Parent(), view);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  NormalBuffer* audio = view->AudioTrace();
+  ASSERT_TRUE(Run([&] { return audio->GetPoint(23) == 1.0f || audio->GetPoint(22) == 1.0f; }));  // 1 kHz
+  // The test sound records the four stored tones in turn (slots 0..3) and ends on slot 3; until
+  // then the recordings use the view's slot 2.
+  auto* thread = dynamic_cast<SweepFFTThread*>(view->AThread());
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(thread->SoundSlot.load(), 2);
+  sound->OnPanel1MouseDown(sound->Panel1, mbLeft, 0, 0, 0);
+  sound->OnPanel1MouseUp(sound->Panel1, mbLeft, 0, 0, 0);
+  ASSERT_TRUE(Run([&] { return thread->SoundSlot.load() == 3; }));
+  Enter(1);
+  EXPECT_EQ(sound->Parent(), nullptr);
+}
+
+}  // namespace
