@@ -129,12 +129,12 @@ void IniService::WriteDisplayBgColor(int colour) { WriteInt(Display, "BgColor", 
 std::string IniService::TestDDSKey(int channel) { return "TESTDDS-" + IntToStr(channel); }
 std::string IniService::TestDDSOnKey(int channel) { return TestDDSKey(channel) + "-ON"; }
 
-float IniService::ReadTestDDSFreq(int channel) {
-  if (!ValidChannel(channel)) return 0.0f;
-  return static_cast<float>(ini->ReadFloat(Test, TestDDSKey(channel), 0.0));
+double IniService::ReadTestDDSFreq(int channel) {
+  if (!ValidChannel(channel)) return 0.0;
+  return ini->ReadFloat(Test, TestDDSKey(channel), 0.0);
 }
 
-void IniService::WriteTestDDSFreq(int channel, float value) {
+void IniService::WriteTestDDSFreq(int channel, double value) {
   if (ValidChannel(channel)) WriteDouble(Test, TestDDSKey(channel), value);
 }
 
@@ -146,11 +146,11 @@ void IniService::WriteTestDDSOn(int channel, bool on) {
   if (ValidChannel(channel)) WriteBoolean(Test, TestDDSOnKey(channel), on);
 }
 
-float IniService::ReadTestMainVcoFreq() {
-  return static_cast<float>(ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0));
+double IniService::ReadTestMainVcoFreq() {
+  return ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0);
 }
 
-void IniService::WriteTestMainVcoFreq(float value) { WriteDouble(Test, "TEST_MAINVCO_FREQ", value); }
+void IniService::WriteTestMainVcoFreq(double value) { WriteDouble(Test, "TEST_MAINVCO_FREQ", value); }
 
 // ---- SKIN and LANGUAGE ----
 

@@ -63,12 +63,12 @@ class IniService {
   void WriteDisplayBgColor(int colour);
 
   // ---- TEST (channels 0..5; others read 0.0 / false and write nothing) ----
-  float ReadTestDDSFreq(int channel);
-  void WriteTestDDSFreq(int channel, float value);
+  double ReadTestDDSFreq(int channel);
+  void WriteTestDDSFreq(int channel, double value);
   bool ReadTestDDSOn(int channel);
   void WriteTestDDSOn(int channel, bool on);
-  float ReadTestMainVcoFreq();
-  void WriteTestMainVcoFreq(float value);
+  double ReadTestMainVcoFreq();
+  void WriteTestMainVcoFreq(double value);
 
   // ---- SKIN and LANGUAGE (returned as stored; the users validate them) ----
   int ReadSkinNr();
