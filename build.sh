@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-image-formats-plugins libjpeg62-turbo-dev
-          fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev xvfb xauth)
+          fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libfftw3-dev
+          xvfb xauth)
 
 install_missing() {
   local missing=()

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+class SoundBufferBase;
 
 // ---------------------------------------------------------------------------------------------
 // Module binding
@@ -176,6 +177,11 @@ class PicBase : public USB2Base {
   bool WriteSoundPagesAD1(const uint8_t* data, uint8_t start, uint8_t pages, uint8_t param);
   bool PlaySound(uint8_t start, uint8_t pages, uint8_t param);
   bool RecordSound(uint8_t start, uint8_t pages, uint8_t p1, uint8_t p2);
+  // Page transfers of a sound buffer's samples (whole pages only; the tail is not moved).
+  // A null buffer gives true.
+  bool StoreSound(SoundBufferBase* buffer, uint8_t start, uint8_t param);
+  bool ReadSoundAD0(SoundBufferBase* buffer, uint8_t start, uint8_t param);
+  bool ReadSoundAD1(SoundBufferBase* buffer, uint8_t start, uint8_t param);
   // Page transfers of 16-bit sample arrays (whole pages only; the tail is not moved).
   bool StoreSamples(const uint16_t* samples, int count, uint8_t start, uint8_t param);
   bool ReadSamplesAD0(uint16_t* samples, int count, uint8_t start, uint8_t param);

@@ -8,6 +8,8 @@
 
 #include "device/InOut.h"
 #include "device/InOutPlatform.h"
+#include "engine/SoundBuffer.h"
+#include "shell/base/Guard.h"
 
 namespace {
 
@@ -376,6 +378,24 @@ bool PicBase::ReadSamplesAD1(uint16_t* samples, int count, uint8_t start, uint8_
   if (!SamplePages(count, &pages)) return false;
   if (pages == 0) return true;
   return ReadSoundAD1Pages(reinterpret_cast<uint8_t*>(samples), start, pages, param);
+}
+
+bool PicBase::StoreSound(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
+  return Guarded("PicBase::StoreSound", [&] {
+    return !buffer || StoreSamples(buffer->Samples, buffer->Count, start, param);
+  });
+}
+
+bool PicBase::ReadSoundAD0(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
+  return Guarded("PicBase::ReadSoundAD0", [&] {
+    return !buffer || ReadSamplesAD0(buffer->Samples, buffer->Count, start, param);
+  });
+}
+
+bool PicBase::ReadSoundAD1(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
+  return Guarded("PicBase::ReadSoundAD1", [&] {
+    return !buffer || ReadSamplesAD1(buffer->Samples, buffer->Count, start, param);
+  });
 }
 
 bool PicBase::TestSoundMemory(uint8_t param, int bank, int* errors) {
