@@ -9,6 +9,7 @@
 #include "screens/locate/Ufastdetectframev2unit.h"
 #include "screens/locate/Ufingercompareframeunit.h"
 #include "screens/locate/Ufingerframeunit.h"
+#include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/Globals.h"
@@ -25,8 +26,14 @@ int NextLinkLightLevel(int level) {
 
 void TMainWin::IdleLoop(TObject*, bool& Done) {
   if (!xBase) return;
-  // The link is tested before a scene is begun, so that no scene stays open on the way out.
-  if (!LinkUp) {
+  if (ServiceProgramNumber != 0) {
+    if (RenderWindow) RenderWindow->SetVisible(false);
+    RunServiceProgram();
+    Application->ProcessMessages();
+  }
+  // The link is tested before a scene is begun, so that no scene stays open on the way out. The
+  // test displays of a service build keep the program running without the instrument.
+  if (!LinkUp && !TestDisplaySwitch) {
     ShowExitScreen();
     return;
   }
