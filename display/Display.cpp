@@ -11,6 +11,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
 #include "shell/base/Log.h"
 #include "shell/base/RangeDef.h"
 
@@ -24,11 +25,9 @@ std::string ImagesPath(const std::string& file) {
 }
 
 ZSprite* NewSprite(scene::Device* device) {
-  try {
+  return Guarded("Fehler 'new Sprite' !", [&] {
     return new ZSprite(device);
-  } catch (...) {
-    ReportFatalError("Fehler 'new Sprite' !");
-  }
+  });
 }
 
 // The line object of a display seen as a sink of the vertex generators.
@@ -171,7 +170,7 @@ void DisplaySymbolList::DrawAll() {
 // DisplayBase
 
 DisplayBase::DisplayBase(ZXBase* xbase, int width, int height) {
-  try {
+  Guarded("DisplayBase::DisplayBase", [&] {
     XBase = xbase;
     Width = width;
     Height = height;
@@ -180,9 +179,7 @@ DisplayBase::DisplayBase(ZXBase* xbase, int width, int height) {
     if (scene::Device* device = SceneDevice()) Line = std::make_unique<scene::Line>(*device);
     sink_ = std::make_unique<SceneLineSink>(Line.get());
     if (Application) Application->ProcessMessages();
-  } catch (...) {
-    ReportFatalError("DisplayBase::DisplayBase");
-  }
+  });
 }
 
 DisplayBase::~DisplayBase() { XBase = nullptr; }
@@ -207,7 +204,7 @@ display::PlotGeometry DisplayBase::Geometry() const {
 }
 
 bool DisplayBase::Render() {
-  try {
+  return Guarded("DisplayBase::Render", [&] {
     if (!Visible) return true;
     if (!SceneDevice() || Width < 1 || Height < 1) return false;
     if (!Line) {  // the scene got its device after this display was made
@@ -222,16 +219,14 @@ bool DisplayBase::Render() {
     display::DrawGrid(g, GridDivX, GridDivY, D_RGBA(GridColor, GridAlpha), Lines());
     if (ShowFrame) display::DrawFrame(g, D_RGBA(TextColor, 255), Lines());
     return true;
-  } catch (...) {
-    ReportFatalError("DisplayBase::Render");
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
 // StdDisplay: construction and texts
 
 StdDisplay::StdDisplay(ZXBase* xbase, int width, int height) : DisplayBase(xbase, width, height) {
-  try {
+  Guarded("StdDisplay::StdDisplay", [&] {
     BarAlpha = 127.0f;
     MarginTop = 30;
     MarginBottom = 30;
@@ -252,13 +247,11 @@ StdDisplay::StdDisplay(ZXBase* xbase, int width, int height) : DisplayBase(xbase
     ClampToPlot = 0;
     MobilV2Mode = 0;
     CreateTexts();
-  } catch (...) {
-    ReportFatalError("StdDisplay::StdDisplay");
-  }
+  });
 }
 
 StdDisplay::~StdDisplay() {
-  try {
+  Guarded("StdDisplay::~StdDisplay", [&] {
     DeleteTexts();
     delete LabelTitle;
     delete Commands;
@@ -271,9 +264,7 @@ StdDisplay::~StdDisplay() {
     WaterBuffer = nullptr;
     DigBuffer = nullptr;
     DigWaterBuffer = nullptr;
-  } catch (...) {
-    ReportFatalError("StdDisplay::~StdDisplay");
-  }
+  });
 }
 
 void StdDisplay::SetUnit(const std::string& unit) {
@@ -290,7 +281,7 @@ void StdDisplay::SetTitle(const std::string& title) {
 }
 
 void StdDisplay::GenerateText() {
-  try {
+  Guarded("StdDisplay::GenerateText", [&] {
     std::lock_guard<std::mutex> hold(textLock_);
     if (TextsFrozen) return;
     if (!DataBuffer) {
@@ -307,9 +298,7 @@ void StdDisplay::GenerateText() {
       TextRight += " " + Unit;
       TextCenter += " " + Unit;
     }
-  } catch (...) {
-    ReportFatalError("StdDisplay::GenerateText");
-  }
+  });
 }
 
 void StdDisplay::CustomText(const std::string& left, const std::string& center, const std::string& right) {
@@ -390,11 +379,9 @@ void StdDisplay::PushTexts() {
 // Symbols, markers, band bar
 
 void StdDisplay::MoveSymbols(int x, int y) {
-  try {
+  Guarded("StdDisplay::MoveSymbols", [&] {
     for (int i = 0; i < Symbols->Count(); ++i) Symbols->Get(i)->SetPosition(float(x), float(y));
-  } catch (...) {
-    ReportFatalError("StdDisplay::MoveSymbols");
-  }
+  });
 }
 
 // A peak marker over point `index` of the digital buffer; -1 (nothing added) without points.
@@ -442,7 +429,7 @@ std::vector<uint32_t> OpaquePixels(TBitmap& bitmap) {
 } // namespace
 
 void StdDisplay::CreateRangeBar(RangeDefList* list, TGraphic* copy, double start, double stop) {
-  try {
+  Guarded("StdDisplay::CreateRangeBar", [&] {
     MarginTop = 60;
     if (!RangeBar) RangeBar = NewSprite(SceneDevice());
     const int width = ViewPort.right - ViewPort.left;
@@ -463,13 +450,11 @@ void StdDisplay::CreateRangeBar(RangeDefList* list, TGraphic* copy, double start
     RangeBar->Texture = scene::Texture::FromPixels(pixels.data(), width, 24, width * 4);
     RangeBar->Centre = {0.0f, 0.0f, 0.0f};
     RangeBar->SetColor(0xFFFFFF, 160);
-  } catch (...) {
-    ReportFatalError("StdDisplay::CreateRangeBar");
-  }
+  });
 }
 
 void StdDisplay::CreateRangeBar(RangeDefList* list, TImage* image, double start, double stop) {
-  try {
+  Guarded("StdDisplay::CreateRangeBar", [&] {
     if (!image || !image->Visible()) return;
     MarginTop = 60;
     const int width = image->ClientWidth(), height = image->ClientHeight();
@@ -485,23 +470,19 @@ void StdDisplay::CreateRangeBar(RangeDefList* list, TImage* image, double start,
     canvas->Font()->SetColor(0xFFFFFF);
     PaintBands(canvas, list, width, height, start, stop);
     image->Picture()->Bitmap()->Assign(&bitmap);
-  } catch (...) {
-    ReportFatalError("StdDisplay::CreateRangeBar");
-  }
+  });
 }
 
 void StdDisplay::RenderRangeBar() {
-  try {
+  Guarded("StdDisplay::RenderRangeBar", [&] {
     if (!RangeBar) return;
     RangeBar->Position = {float(ViewPort.left), float(ViewPort.top + 32), 0.0f};
     RangeBar->Draw();
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderRangeBar");
-  }
+  });
 }
 
 void StdDisplay::RenderCenterMarker(double y) {
-  try {
+  Guarded("StdDisplay::RenderCenterMarker", [&] {
     if (!ShowCenterMarker) return;
     const int cx = ViewPort.left + (ViewPort.right - ViewPort.left) / 2;
     CenterMarker->SetColor(0x0000FF, 255);
@@ -510,18 +491,14 @@ void StdDisplay::RenderCenterMarker(double y) {
     CenterMarker->Draw();
     const display::Vec2 line[2] = {{float(cx), float(y)}, {float(cx), float(ViewPort.top + MarginTop)}};
     Lines().Draw(line, 2, D_RGBA(0x0000FF, 255));
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderCenterMarker");
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Colour tables
 
 void StdDisplay::InitMinMax() {
-  try {
+  Guarded("StdDisplay::InitMinMax", [&] {
     display::BuildMinMaxColors(MinMaxColors.data(), HsvOfImaging);
-  } catch (...) {
-    ReportFatalError("StdDisplay::InitMinMax");
-  }
+  });
 }

@@ -6,6 +6,7 @@
 
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
+#include "shell/base/Guard.h"
 #include "shell/base/Log.h"
 #include "shell/base/RangeDef.h"
 
@@ -27,13 +28,11 @@ int FadeAlpha(double elapsed, double duration) {
 GraphCommandList::~GraphCommandList() { ClearAll(); }
 
 void GraphCommandList::AddCommand(int channel, char kind, TColorValue colour, int width) {
-  try {
+  Guarded("GraphCommandList::AddCommand", [&] {
     auto item = std::make_unique<GraphCommandItem>(channel, kind, colour, width);
     std::lock_guard<std::mutex> hold(lock_);
     items_.push_back(std::move(item));
-  } catch (...) {
-    ReportFatalError("GraphCommandList::AddCommand");
-  }
+  });
 }
 
 void GraphCommandList::ClearAll() {

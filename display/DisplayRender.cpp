@@ -6,6 +6,7 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "display/Imagebase.h"
+#include "shell/base/Guard.h"
 #include "shell/base/Log.h"
 
 using namespace display;
@@ -45,7 +46,7 @@ bool StdDisplay::DrawFrameStart() {
 }
 
 bool StdDisplay::Render() {
-  try {
+  return Guarded("StdDisplay::Render", [&] {
     if (DigBuffer.load()) return RenderDigBuffer();
     if (!Visible) return true;
     if (!SceneDevice()) return false;
@@ -56,9 +57,7 @@ bool StdDisplay::Render() {
     DrawOverlaysAndMarkers(middleRow);
     DrawSpanLine(false);
     return true;
-  } catch (...) {
-    ReportFatalError("StdDisplay::Render");
-  }
+  });
 }
 
 // Modes 0 to 3 (and 6 for the display's own trace) of a NormalBuffer.
@@ -86,14 +85,12 @@ void StdDisplay::DrawTrace(NormalBuffer* buffer, uint32_t argb, bool ownTrace, i
 }
 
 void StdDisplay::RenderExtraBuffer(unsigned slot) {
-  try {
+  Guarded("StdDisplay::RenderExtraBuffer", [&] {
     if (slot >= unsigned(ExtraCount) || !ExtraBuffers[slot] || RenderMode > 3) return;
     NormalBuffer* buffer = ExtraBuffers[slot];
     int unused = 0;
     DrawTrace(buffer, D_RGBA(buffer->Color.load(relaxed), 255), false, unused);
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderExtraBuffer");
-  }
+  });
 }
 
 void StdDisplay::DrawOverlaysAndMarkers(int middleRow) {
@@ -143,7 +140,7 @@ void StdDisplay::DrawSpanLine(bool digital) {
 // Digital buffer and its queued commands
 
 bool StdDisplay::RenderDigBuffer() {
-  try {
+  return Guarded("StdDisplay::RenderDigBuffer", [&] {
     if (!Visible) return true;
     if (!SceneDevice()) return false;
     if (!DrawFrameStart()) return false;
@@ -186,111 +183,89 @@ bool StdDisplay::RenderDigBuffer() {
     DrawOverlaysAndMarkers(middleRow);
     DrawSpanLine(true);
     return true;
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBuffer");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmLine(int channel, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmLine", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b || LevelsOf(b, channel).Empty()) return;
     middleRow = DrawTraceLine(PlotOf(), LevelsOf(b, channel), BufferScale(b), D_RGBA(TraceColor, 255),
                               {float(width), 0.0f}, Scratch(), Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmLine");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmBar(int channel, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmBar", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b || LevelsOf(b, channel).Empty()) return;
     middleRow = DrawTraceBars(PlotOf(), LevelsOf(b, channel), BufferScale(b), D_RGBA(TraceColor, 255),
                               {float(width), 0.0f}, Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmBar");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmLineExt(int channel, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmLineExt", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b || LevelsOf(b, channel).Empty()) return;
     middleRow = DrawZoomLine(PlotOf(), LevelsOf(b, channel), D_RGBA(TraceColor, 255), ClampToPlot != 0,
                              float(width), Scratch(), Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmLineExt");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmBarExt(int channel, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmBarExt", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b || LevelsOf(b, channel).Empty()) return;
     middleRow = DrawZoomBars(PlotOf(), LevelsOf(b, channel), D_RGBA(TraceColor, 255), false, float(width),
                              Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmBarExt");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmMinMax(int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmMinMax", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
     middleRow = DrawDigitalMinMax(PlotOf(), LevelsOf(b, 2), LevelsOf(b, 3), MinMaxColors.data(), Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmMinMax");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmFinger(int channelA, int channelB, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmFinger", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
     middleRow = DrawFingerBars(PlotOf(), LevelsOf(b, channelA), LevelsOf(b, channelB), float(width), Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmFinger");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmMobil(int, int width, int&) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmMobil", [&] {
     Lines().SetWidth(float(width));
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmMobil");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmDiff(int, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmDiff", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
     middleRow = DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), false, Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmDiff");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmMaxHold(int, int width, int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmMaxHold", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
     middleRow = DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), true, Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmMaxHold");
-  }
+  });
 }
 
 void StdDisplay::RenderDigBufBmMobilV2(int& middleRow) {
-  try {
+  Guarded("StdDisplay::RenderDigBufBmMobilV2", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
     middleRow = DrawMobilV2(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), LevelsOf(b, 3), MobilV2Mode != 0, Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderDigBufBmMobilV2");
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -320,24 +295,20 @@ void StdDisplay::BuildWaterImage(int from, int to, unsigned rowWidth, unsigned r
 // One name serves both waterfall kinds: the digital waterfall is meant in render mode 5 or when
 // the display has no plain waterfall.
 void StdDisplay::InitWater(int from, int to) {
-  try {
+  return Guarded("StdDisplay::InitWater", [&] {
     if (DigWaterBuffer && (RenderMode == 5 || !WaterBuffer)) return InitDigWater(from, to);
     if (WaterBuffer) BuildWaterImage(from, to, WaterBuffer->Width, WaterBuffer->RowCount);
-  } catch (...) {
-    ReportFatalError("StdDisplay::InitWater");
-  }
+  });
 }
 
 void StdDisplay::InitDigWater(int from, int to) {
-  try {
+  Guarded("StdDisplay::InitWater", [&] {
     if (DigWaterBuffer) BuildWaterImage(from, to, DigWaterBuffer->PointsPerRow, DigWaterBuffer->RowCount);
-  } catch (...) {
-    ReportFatalError("StdDisplay::InitWater");
-  }
+  });
 }
 
 bool StdDisplay::RenderWater() {
-  try {
+  return Guarded("StdDisplay::RenderWater", [&] {
     WaterfallBuffer* buffer = WaterBuffer;
     if (!buffer) return true;
     if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
@@ -345,13 +316,11 @@ bool StdDisplay::RenderWater() {
     FillWater(int(buffer->Width), int(buffer->RowCount), [buffer](int age) { return buffer->GetBufferForDisplay(age); });
     BlitWater();
     return true;
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderWater");
-  }
+  });
 }
 
 bool StdDisplay::RenderDigWater() {
-  try {
+  return Guarded("StdDisplay::RenderWater", [&] {
     DigitalWaterBuffer* buffer = DigWaterBuffer;
     if (!buffer) return true;
     if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
@@ -360,9 +329,7 @@ bool StdDisplay::RenderDigWater() {
               [buffer](int age) { return buffer->GetBufferForDisplay(age, 0); });
     BlitWater();
     return true;
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderWater");
-  }
+  });
 }
 
 void StdDisplay::FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge) {
@@ -390,7 +357,7 @@ void StdDisplay::BlitWater() {
 double StdDisplay::ZoomIndex(double index) const { return RenderMode == 6 ? std::trunc(index / 2) : index; }
 
 void StdDisplay::RenderZoomWindow() {
-  try {
+  return Guarded("StdDisplay::RenderZoomWindow", [&] {
     if (!ShowZoomWindow || !DataBuffer) return;
     const double start = DataBuffer->Start.load(relaxed), stop = DataBuffer->Stop.load(relaxed);
     const unsigned count = DataBuffer->Count;
@@ -400,16 +367,12 @@ void StdDisplay::RenderZoomWindow() {
     auto indexOf = [&](double f) { return std::trunc(f / perPoint); };
     DrawZoomWindow(PlotOf(), ZoomIndex(indexOf(centre - 5000000.0)), ZoomIndex(indexOf(centre + 5000000.0)),
                    Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderZoomWindow");
-  }
+  });
 }
 
 void StdDisplay::RenderVertLine() {
-  try {
+  Guarded("StdDisplay::RenderVertLine", [&] {
     if (!ShowVertLine) return;
     DrawVertLine(PlotOf(), ZoomIndex(VertLineIndex), Lines());
-  } catch (...) {
-    ReportFatalError("StdDisplay::RenderVertLine");
-  }
+  });
 }

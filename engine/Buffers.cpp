@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/base/Guard.h"
 #include "shell/base/Log.h"
 
 namespace {
@@ -76,31 +77,25 @@ void BufferBase::Copy(BufferBase* source) {
 // NormalBuffer
 
 NormalBuffer::NormalBuffer(int count) : BufferBase(count) {
-  try {
+  Guarded("NormalBuffer::NormalBuffer", [&] {
     Allocate(int(Count));
-  } catch (...) {
-    ReportFatalError("NormalBuffer::NormalBuffer");
-  }
+  });
 }
 
 NormalBuffer::NormalBuffer(BufferBase* source) {
-  try {
+  Guarded("NormalBuffer::NormalBuffer", [&] {
     if (!source) ReportFatalError("NormalBuffer::NormalBuffer");
     Allocate(int(source->Count));
     Copy(source);
-  } catch (...) {
-    ReportFatalError("NormalBuffer::NormalBuffer");
-  }
+  });
 }
 
 NormalBuffer::NormalBuffer(const float* values, unsigned count) {
-  try {
+  Guarded("NormalBuffer::NormalBuffer", [&] {
     if (!values) ReportFatalError("NormalBuffer::NormalBuffer");
     Allocate(int(count));
     for (unsigned i = 0; i < count; ++i) Points[i].store(values[i], relaxed);
-  } catch (...) {
-    ReportFatalError("NormalBuffer::NormalBuffer");
-  }
+  });
 }
 
 NormalBuffer::~NormalBuffer() { delete[] Points; }
@@ -118,12 +113,10 @@ void NormalBuffer::Clear() { ZeroLevels(Points, Count); }
 // this buffer holds is copied only as far as this buffer reaches (the count stays this buffer's).
 void NormalBuffer::Copy(BufferBase* source) {
   if (!source) return;
-  try {
+  Guarded("NormalBuffer::Copy", [&] {
     CopyRange(*source);
     CopyFrom(source, 0);
-  } catch (...) {
-    ReportFatalError("NormalBuffer::Copy");
-  }
+  });
 }
 
 void NormalBuffer::CopyFrom(BufferBase* source, unsigned offset) {
@@ -161,11 +154,9 @@ void NormalBuffer::Set(float frequency, float value) {
 }
 
 void NormalBuffer::Resize(int count) {
-  try {
+  Guarded("NormalBuffer::Resize", [&] {
     Allocate(count);
-  } catch (...) {
-    ReportFatalError("NormalBuffer::Resize");
-  }
+  });
 }
 
 void NormalBuffer::FillGaps(int from, int to) {
@@ -178,15 +169,13 @@ void NormalBuffer::FillGaps(int from, int to) {
 // WaterfallBuffer
 
 WaterfallBuffer::WaterfallBuffer(unsigned width, unsigned rows) {
-  try {
+  Guarded("WaterfallBuffer::WaterfallBuffer", [&] {
     Width = width;
     RowCount = rows;
     Rows = new SharedFloat*[rows > 0 ? rows : 1]();
     for (unsigned r = 0; r < rows; ++r) Rows[r] = NewLevels(width);
     NextRow.store(rows > 0 ? rows - 1 : 0, relaxed);
-  } catch (...) {
-    ReportFatalError("WaterfallBuffer::WaterfallBuffer");
-  }
+  });
 }
 
 WaterfallBuffer::~WaterfallBuffer() {
@@ -231,13 +220,11 @@ SharedFloat* WaterfallBuffer::GetBufferForDisplay(int age) const {
 // DigitalBuffer
 
 DigitalBuffer::DigitalBuffer(unsigned count) {
-  try {
+  Guarded("DigitalBuffer::DigitalBuffer", [&] {
     Count = count;
     Channels = new SharedFloat*[ChannelCount]();
     for (int c = 0; c < ChannelCount; ++c) Channels[c] = NewLevels(count);
-  } catch (...) {
-    ReportFatalError("DigitalBuffer::DigitalBuffer");
-  }
+  });
 }
 
 DigitalBuffer::~DigitalBuffer() {
@@ -311,15 +298,13 @@ void DigitalBuffer::SetValues(int channel, const float* values, unsigned count, 
 // DigitalWaterBuffer
 
 DigitalWaterBuffer::DigitalWaterBuffer(unsigned points, unsigned rows) {
-  try {
+  Guarded("DigitalWaterBuffer::DigitalWaterBuffer", [&] {
     PointsPerRow = points;
     RowCount = rows;
     Rows = new DigitalBuffer*[rows > 0 ? rows : 1]();
     for (unsigned r = 0; r < rows; ++r) Rows[r] = new DigitalBuffer(points);
     NextRow.store(0, relaxed);
-  } catch (...) {
-    ReportFatalError("DigitalWaterBuffer::DigitalWaterBuffer");
-  }
+  });
 }
 
 DigitalWaterBuffer::~DigitalWaterBuffer() {

@@ -7,17 +7,45 @@ TModeFrameBase::TModeFrameBase(TComponent* AOwner) : TFrame(AOwner) {
 }
 
 void TModeFrameBase::Enter() {
-  if (Visible()) return;
   SetVisible(true);
+  if (entered_) return;
+  entered_ = true;
   ++enterCount_;
   StartWork();
 }
 
 void TModeFrameBase::Leave() {
-  if (!Visible()) return;
-  StopWork();
-  ++leaveCount_;
+  if (entered_) {
+    StopWork();
+    entered_ = false;
+    ++leaveCount_;
+    leaveRank_ = ++leaves_;
+  }
   SetVisible(false);
+}
+
+void TModeFrameBase::DeliverWheel(int Delta) {
+  ++input_.wheels;
+  input_.lastDelta = Delta;
+  OnWheel(Delta);
+}
+
+void TModeFrameBase::DeliverMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  ++input_.downs;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseDown(Button, Shift, X, Y);
+}
+
+void TModeFrameBase::DeliverMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  ++input_.ups;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseUp(Button, Shift, X, Y);
+}
+
+void TModeFrameBase::DeliverMouseMove(TShiftState Shift, int X, int Y) {
+  ++input_.moves;
+  input_.lastPosition = TPoint(X, Y);
+  OnRenderWinMouseMove(Shift, X, Y);
 }
 
 void TModeFrameBase::OnResize(TObject*) {}

@@ -17,7 +17,7 @@ TTrackBar* MakeTrackBar(TComponent* owner, TWinControl* parent, int y, int posit
 }
 }  // namespace
 
-TAudioTestFrame::TAudioTestFrame(TComponent* AOwner) : TFrame(AOwner) {
+TAudioTestFrame::TAudioTestFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetBounds(0, 0, 220, 400);
   Button1 = new TButton(this);
   Button1->SetParent(this);
@@ -59,8 +59,7 @@ void TAudioTestFrame::Step(const char* name, bool ok) {
   InfoLabel->SetCaption(IntToStr(IOCtrl ? IOCtrl->GetError() & 0xFF : 0));
 }
 
-void TAudioTestFrame::ShowAndInit() {
-  Show();
+void TAudioTestFrame::StartWork() {
   if (!IOCtrl) return;
   HardwareLockGuard lock;
   Step("InitAudioSpeaker", IOCtrl->InitAudioSpeaker());

@@ -7,15 +7,15 @@
 
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
 
-class TAudioTestFrame : public TFrame {
+class TAudioTestFrame : public TModeFrameBase {
  public:
   explicit TAudioTestFrame(TComponent* AOwner);
 
-  // Shows the frame and initialises the audio path.
-  void ShowAndInit();
+  // Enters the frame, which initialises the audio path.
+  void ShowAndInit() { Enter(); }
   void OnTestButClick(TObject* Sender);
   void OnSpeakerSelectClick(TObject* Sender);
   void OnTB1Change(TObject* Sender);
@@ -32,6 +32,9 @@ class TAudioTestFrame : public TFrame {
   TCheckBox* CBMute = nullptr;
   TTrackBar* TB2 = nullptr;        // low pass
   TTrackBar* TB3 = nullptr;        // high pass
+
+ protected:
+  void StartWork() override;
 
  private:
   // One step: a failure shows the call's name (caption "ERROR"); the label shows the error number.

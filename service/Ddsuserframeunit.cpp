@@ -35,7 +35,7 @@ void DeviceCall(Op op) {
 }
 }  // namespace
 
-TDDSUserFrame::TDDSUserFrame(TComponent* AOwner) : TFrame(AOwner) {
+TDDSUserFrame::TDDSUserFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetBounds(0, 0, 240, 260);
   auto keyDown = [this](TObject* s, uint16_t& key, TShiftState shift) { OnDDSEditsKeyDown(s, key, shift); };
   for (int n = 0; n < DdsCount; ++n) {

@@ -5,10 +5,10 @@
 #include <array>
 #include <string>
 
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
 
-class TDDSUserFrame : public TFrame {
+class TDDSUserFrame : public TModeFrameBase {
  public:
   static constexpr int DdsCount = 6;
 

@@ -30,7 +30,7 @@ const char* FilterFileName(int record) {
   return record >= 0 && record < FilterRecordCount ? names[record] : "";
 }
 
-TFilterUserFrame::TFilterUserFrame(TComponent* AOwner) : TFrame(AOwner) {
+TFilterUserFrame::TFilterUserFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetBounds(0, 0, 220, 250);
   GroupBox1 = new TGroupBox(this);
   GroupBox1->SetParent(this);

@@ -6,14 +6,14 @@
 #include <functional>
 #include <string>
 
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
 
 constexpr int FilterRecordCount = 6;
 // "Filter_W_0.fil" .. "Filter_W_2.fil" (sweep module), "Filter_A_3.fil" .. "Filter_A_5.fil" (audio).
 const char* FilterFileName(int record);
 
-class TFilterUserFrame : public TFrame {
+class TFilterUserFrame : public TModeFrameBase {
  public:
   explicit TFilterUserFrame(TComponent* AOwner);
 

@@ -1,25 +1,14 @@
 // The device self-test view of the settings category.
 #pragma once
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 
-class TSelfCheckFrame : public TFrame {
+class TSelfCheckFrame : public TModeFrameBase {
  public:
-  // Built double-buffered and disabled; the settings category makes it visible.
-  explicit TSelfCheckFrame(TComponent* AOwner) : TFrame(AOwner) {
-    SetDoubleBuffered(true);
-    SetEnabled(false);
-  }
+  // Built disabled; the settings category makes it visible. The panel takes input only while the
+  // view is entered.
+  explicit TSelfCheckFrame(TComponent* AOwner) : TModeFrameBase(AOwner) { SetEnabled(false); }
 
-  // Shows and enables the self-test panel; nothing while it is showing.
-  void Enter() {
-    if (Visible()) return;
-    SetVisible(true);
-    SetEnabled(true);
-  }
-  // Hides and disables the panel; nothing while it is hidden.
-  void Leave() {
-    if (!Visible()) return;
-    SetVisible(false);
-    SetEnabled(false);
-  }
+ protected:
+  void StartWork() override { SetEnabled(true); }
+  void StopWork() override { SetEnabled(false); }
 };

@@ -10,7 +10,7 @@
 #include "shell/base/Globals.h"
 #include "shell/base/HardwareLockGuard.h"
 
-TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TFrame(AOwner) {
+TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetBounds(0, 0, 220, 330);
   GroupBox1 = new TGroupBox(this);
   GroupBox1->SetParent(this);

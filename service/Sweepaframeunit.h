@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
 
-class TSweepAFrame : public TFrame {
+class TSweepAFrame : public TModeFrameBase {
  public:
   static constexpr float MinSpanMHz = 1.0f;
   static constexpr float MaxSpanMHz = 18.0f;

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "device/InOut.h"
-#include "platform/rtl/SyncObjs.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Uaudioframeunit.h"
 #include "screens/analyser/Udiffframeunit.h"
@@ -22,24 +21,8 @@
 #include "screens/locate/Uvlfspectframeunit.h"
 #include "service/Selfcheckframeunit.h"
 #include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
 #include "shell/base/Language.h"
-
-namespace {
-
-template <class View>
-View* MakeView(TComponent* owner) {
-  View* view = new View(owner);
-  view->SetVisible(false);
-  return view;
-}
-
-template <class View>
-void DeleteView(View*& view) {
-  delete view;
-  view = nullptr;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Common part
@@ -60,6 +43,12 @@ TCategoryFrameBase::TCategoryFrameBase(TComponent* AOwner, int category, int but
     *fields[n - 1] = button;
   }
   TControl::OnResize = [this](TObject* sender) { OnResize(sender); };
+}
+
+TCategoryFrameBase::~TCategoryFrameBase() {
+  LeaveViews(table_.leaveOrder, nullptr);
+  for (auto view = views_.rbegin(); view != views_.rend(); ++view) delete *view;
+  views_.clear();
 }
 
 TImage* TCategoryFrameBase::Button(int n) const {
@@ -85,12 +74,29 @@ void TCategoryFrameBase::ClearFrameButtonsHighlight() {
 
 void TCategoryFrameBase::MarkButton(int n) {
   ClearFrameButtonsHighlight();
+  if (n > skinnedCount_) return;  // a button without image shows no highlight
   SetButtonPicture(n, true);
   activeButton_ = n;
 }
 
-void TCategoryFrameBase::Enter() { SetVisible(true); }
-void TCategoryFrameBase::Leave() { SetVisible(false); }
+void TCategoryFrameBase::Enter() {
+  SetVisible(true);
+  if (table_.markFirstButton) MarkButton(1);
+  if (table_.firstView && ReadyForViews()) table_.firstView->Enter();
+}
+
+void TCategoryFrameBase::Leave() {
+  LeaveViews(table_.leaveOrder, nullptr);
+  SetVisible(false);
+}
+
+void TCategoryFrameBase::LeaveViews(const std::vector<TModeFrameBase*>& order, TModeFrameBase* keep) {
+  for (TModeFrameBase* view : order)
+    if (view != keep) view->Leave();
+  // A view the order does not name is never left running.
+  for (TModeFrameBase* view : views_)
+    if (view != keep && view->IsEntered()) view->Leave();
+}
 
 void TCategoryFrameBase::UpdateSkin() {
   if (!GlobalLanguageSkinTool) return;
@@ -102,6 +108,7 @@ void TCategoryFrameBase::UpdateSkin() {
 void TCategoryFrameBase::OnResize(TObject*) {
   Image->SetBoundsRect(ClientRect());
   UpdateSkin();
+  for (TModeFrameBase* view : views_) PlaceView(view);
 }
 
 void TCategoryFrameBase::PlaceView(TControl* view) {
@@ -114,280 +121,119 @@ void TCategoryFrameBase::OnFrameButClick(TObject* Sender) {
   const int n = ButtonOf(Sender);
   if (n == 0) return;
   MarkButton(n);
-}
-
-void TCategoryFrameBase::SwitchViews(int button, const std::vector<ButtonAction>& actions, bool leaveOnlyShowing) {
-  for (const ButtonAction& action : actions) {
-    if (action.button != button) continue;
-    for (TModeFrameBase* view : action.leave)
-      if (view && (!leaveOnlyShowing || view->Visible())) view->Leave();
+  for (const ButtonAction& action : table_.buttons) {
+    if (action.button != n) continue;
+    // Leave before Enter: a view's Leave writes back settings that the next view's Enter reads.
+    LeaveViews(action.leave, action.enter);
     if (action.enter) action.enter->Enter();
     return;
   }
+}
+
+void TCategoryFrameBase::UpdateFromIni() {
+  for (TModeFrameBase* view : views_) view->UpdateFromIni();
+}
+
+void TCategoryFrameBase::OnWheel(int Delta) {
+  for (TModeFrameBase* view : table_.inputViews) view->DeliverWheel(Delta);
+}
+
+void TCategoryFrameBase::OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  for (TModeFrameBase* view : table_.inputViews) view->DeliverMouseDown(Button, Shift, X, Y);
+}
+
+void TCategoryFrameBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  for (TModeFrameBase* view : table_.inputViews) view->DeliverMouseUp(Button, Shift, X, Y);
+}
+
+void TCategoryFrameBase::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
+  for (TModeFrameBase* view : table_.inputViews) view->DeliverMouseMove(Shift, X, Y);
+}
+
+void TCategoryFrameBase::RenderEnteredViews(RenderPass pass) {
+  for (TModeFrameBase* view : views_)
+    if (view->IsEntered()) view->RenderHook(pass);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Analyser
 
 TAnalyzerFrame::TAnalyzerFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 1, 6, 6) {
-  AnalyzerFrame = MakeView<TUAnalyzerFrame>(this);
-  AudioFrame = MakeView<TUAudioFrame>(this);
-  IntensityFrame = MakeView<TUIntensityFrame>(this);
-  DigitalFrame = MakeView<TUDigitalFrame>(this);
-  DiffFrame = MakeView<TUDiffFrame>(this);
-  MaxHoldFrame = MakeView<TUMaxHoldFrame>(this);
+  TModeFrameBase* A = AnalyzerFrame = AddView<TUAnalyzerFrame>();
+  TModeFrameBase* Au = AudioFrame = AddView<TUAudioFrame>();
+  TModeFrameBase* I = IntensityFrame = AddView<TUIntensityFrame>();
+  TModeFrameBase* D = DigitalFrame = AddView<TUDigitalFrame>();
+  TModeFrameBase* Df = DiffFrame = AddView<TUDiffFrame>();
+  TModeFrameBase* M = MaxHoldFrame = AddView<TUMaxHoldFrame>();
+  Declare({.leaveOrder = Views(),
+           .buttons = {{1, {Au, I, D, Df, M}, A},
+                       {2, {A, Au, D, Df, M}, I},
+                       {3, {A, Au, I, Df, M}, D},
+                       {4, {A, I, D, Df, M}, Au},
+                       {5, {A, I, D, Df, Au}, M},
+                       {6, {A, I, D, M, Au}, Df}},
+           .firstView = A,
+           .markFirstButton = true,
+           .inputViews = Views()});
 }
 
-TAnalyzerFrame::~TAnalyzerFrame() {
-  DeleteView(MaxHoldFrame);
-  DeleteView(DiffFrame);
-  DeleteView(DigitalFrame);
-  DeleteView(IntensityFrame);
-  DeleteView(AudioFrame);
-  DeleteView(AnalyzerFrame);
-}
-
-std::vector<TModeFrameBase*> TAnalyzerFrame::Views() const {
-  return {AnalyzerFrame, AudioFrame, IntensityFrame, DigitalFrame, DiffFrame, MaxHoldFrame};
-}
-
-void TAnalyzerFrame::Enter() {
-  ClearFrameButtonsHighlight();
-  MarkButton(1);
-  SetVisible(true);
+bool TAnalyzerFrame::ReadyForViews() {
   bool measuring = false;
   if (IOCtrl) {
     // All views have been left, so no thread holds the device; the lock is taken all the same.
-    if (HardwareLock) HardwareLock->Acquire();
+    HardwareLockGuard lock;
     measuring = IOCtrl->InitMeasureMode();
-    if (HardwareLock) HardwareLock->Release();
   }
-  if (measuring)
-    AnalyzerFrame->Enter();
-  else
-    LinkUp = 0;
-}
-
-void TAnalyzerFrame::Leave() {
-  SetVisible(false);
-  for (TModeFrameBase* view : Views()) view->Leave();
-}
-
-void TAnalyzerFrame::OnResize(TObject* Sender) {
-  TCategoryFrameBase::OnResize(Sender);
-  for (TModeFrameBase* view : Views()) PlaceView(view);
-}
-
-void TAnalyzerFrame::OnFrameButClick(TObject* Sender) {
-  const int n = ButtonOf(Sender);
-  if (n == 0) return;
-  MarkButton(n);
-  TModeFrameBase* A = AnalyzerFrame;
-  TModeFrameBase* Au = AudioFrame;
-  TModeFrameBase* I = IntensityFrame;
-  TModeFrameBase* D = DigitalFrame;
-  TModeFrameBase* Df = DiffFrame;
-  TModeFrameBase* M = MaxHoldFrame;
-  SwitchViews(n,
-              {{1, {Au, I, D, Df, M}, A},
-               {2, {A, Au, D, Df, M}, I},
-               {3, {A, Au, I, Df, M}, D},
-               {4, {A, I, D, Df, M}, Au},
-               {5, {A, I, D, Df, Au}, M},
-               {6, {A, I, D, M, Au}, Df}},
-              true);
-}
-
-void TAnalyzerFrame::UpdateFromIni() {
-  for (TModeFrameBase* view : Views()) view->UpdateFromIni();
-}
-
-void TAnalyzerFrame::OnWheel(int Delta) {
-  for (TModeFrameBase* view : Views()) view->OnWheel(Delta);
-}
-
-void TAnalyzerFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  for (TModeFrameBase* view : Views()) view->OnRenderWinMouseDown(Button, Shift, X, Y);
-}
-
-void TAnalyzerFrame::OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  for (TModeFrameBase* view : Views()) view->OnRenderWinMouseUp(Button, Shift, X, Y);
-}
-
-void TAnalyzerFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
-  for (TModeFrameBase* view : Views()) view->OnRenderWinMouseMove(Shift, X, Y);
+  if (!measuring) LinkUp = 0;
+  return measuring;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Auto detection
+// Auto detection: buttons 2 and 3 are disabled
 
 TAutoFrame::TAutoFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 2, 5, 5) {
-  FastDetectFrame = MakeView<TFastDetectFrameV2>(this);
-  MobilFrame = MakeView<TMobilFrameV2>(this);
-  SilentFrame = MakeView<TUSilentFrame>(this);
+  TModeFrameBase* fast = FastDetectFrame = AddView<TFastDetectFrameV2>();
+  TModeFrameBase* mobil = MobilFrame = AddView<TMobilFrameV2>();
+  TModeFrameBase* silent = SilentFrame = AddView<TUSilentFrame>();
   ButImage2->SetEnabled(false);
   ButImage3->SetEnabled(false);
   ButImage5->SetEnabled(true);
-}
-
-TAutoFrame::~TAutoFrame() {
-  DeleteView(SilentFrame);
-  DeleteView(FastDetectFrame);
-  DeleteView(MobilFrame);
-}
-
-void TAutoFrame::Enter() {
-  ClearFrameButtonsHighlight();
-  MarkButton(1);
-  SetVisible(true);
-  FastDetectFrame->Enter();
-}
-
-void TAutoFrame::Leave() {
-  SilentFrame->Leave();
-  MobilFrame->Leave();
-  FastDetectFrame->Leave();
-  SetVisible(false);
-}
-
-void TAutoFrame::OnResize(TObject* Sender) {
-  TCategoryFrameBase::OnResize(Sender);
-  PlaceView(FastDetectFrame);
-  PlaceView(MobilFrame);
-  PlaceView(SilentFrame);
-}
-
-void TAutoFrame::OnFrameButClick(TObject* Sender) {
-  const int n = ButtonOf(Sender);
-  if (n == 0) return;
-  MarkButton(n);
-  SwitchViews(n,
-              {{1, {MobilFrame, SilentFrame}, FastDetectFrame},
-               {4, {FastDetectFrame, SilentFrame}, MobilFrame},
-               {5, {FastDetectFrame, MobilFrame}, SilentFrame}},
-              true);
-}
-
-void TAutoFrame::OnWheel(int) {
-  if (MobilFrame) MobilFrame->OnWheel(0);  // the mobile-band view takes no delta
-}
-
-void TAutoFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  MobilFrame->OnRenderWinMouseDown(Button, Shift, X, Y);
-}
-
-void TAutoFrame::OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  MobilFrame->OnRenderWinMouseUp(Button, Shift, X, Y);
-}
-
-void TAutoFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
-  MobilFrame->OnRenderWinMouseMove(Shift, X, Y);
+  Declare({.leaveOrder = {silent, mobil, fast},
+           .buttons = {{1, {mobil, silent}, fast}, {4, {fast, silent}, mobil}, {5, {fast, mobil}, silent}},
+           .firstView = fast,
+           .markFirstButton = true,
+           .inputViews = {mobil}});
 }
 
 // ---------------------------------------------------------------------------------------------
-// Locate: three skinned buttons and a fourth without image
+// Locate: three skinned buttons and a fourth without image, which leaves every view
 
 TLocateFrame::TLocateFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 3, 4, 3) {
-  FieldLocateFrame = MakeView<TFieldLocateFrame>(this);
-  SonarFrame = MakeView<TUSonarFrame>(this);
-  DigFieldLocateFrame = MakeView<TUDigFieldLocateFrame>(this);
-}
-
-TLocateFrame::~TLocateFrame() {
-  DeleteView(DigFieldLocateFrame);
-  DeleteView(SonarFrame);
-  DeleteView(FieldLocateFrame);
-}
-
-void TLocateFrame::Enter() {
-  SetVisible(true);
-  ClearFrameButtonsHighlight();
-  MarkButton(1);
-  SonarFrame->Enter();
-}
-
-void TLocateFrame::Leave() {
-  SetVisible(false);
-  FieldLocateFrame->Leave();
-  SonarFrame->Leave();
-  DigFieldLocateFrame->Leave();
-}
-
-void TLocateFrame::OnResize(TObject* Sender) {
-  TCategoryFrameBase::OnResize(Sender);
-  PlaceView(FieldLocateFrame);
-  PlaceView(SonarFrame);
-  PlaceView(DigFieldLocateFrame);
-}
-
-void TLocateFrame::OnFrameButClick(TObject* Sender) {
-  const int n = ButtonOf(Sender);
-  if (n == 0) return;
-  MarkButton(n);
-  SwitchViews(n,
-              {{1, {FieldLocateFrame, DigFieldLocateFrame}, SonarFrame},
-               {2, {SonarFrame, DigFieldLocateFrame}, FieldLocateFrame},
-               {3, {SonarFrame, FieldLocateFrame}, DigFieldLocateFrame},
-               {4, {SonarFrame, FieldLocateFrame, DigFieldLocateFrame}, nullptr}},
-              false);
-  if (n == 4) ClearFrameButtonsHighlight();  // the fourth button has no image to mark
+  TModeFrameBase* field = FieldLocateFrame = AddView<TFieldLocateFrame>();
+  TModeFrameBase* sonar = SonarFrame = AddView<TUSonarFrame>();
+  TModeFrameBase* digField = DigFieldLocateFrame = AddView<TUDigFieldLocateFrame>();
+  Declare({.leaveOrder = Views(),
+           .buttons = {{1, {field, digField}, sonar},
+                       {2, {sonar, digField}, field},
+                       {3, {sonar, field}, digField},
+                       {4, {sonar, field, digField}, nullptr}},
+           .firstView = sonar,
+           .markFirstButton = true});
 }
 
 // ---------------------------------------------------------------------------------------------
-// VLF
+// VLF: buttons 2 and 3 are disabled
 
 TVlfFrame::TVlfFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 4, 4, 4) {
-  VLFSpectFrame = MakeView<TUVLFSpectFrame>(this);
-  VLFSonarFrame = MakeView<TUVLFSonarFrame>(this);
+  TModeFrameBase* spect = VLFSpectFrame = AddView<TUVLFSpectFrame>();
+  TModeFrameBase* sonar = VLFSonarFrame = AddView<TUVLFSonarFrame>();
   ButImage2->SetEnabled(false);
   ButImage3->SetEnabled(false);
-}
-
-TVlfFrame::~TVlfFrame() {
-  DeleteView(VLFSonarFrame);
-  DeleteView(VLFSpectFrame);
-}
-
-void TVlfFrame::Enter() {
-  SetVisible(true);
-  ClearFrameButtonsHighlight();
-  MarkButton(1);
-  VLFSpectFrame->Enter();
-}
-
-void TVlfFrame::Leave() {
-  SetVisible(false);
-  VLFSpectFrame->Leave();
-  VLFSonarFrame->Leave();
-}
-
-void TVlfFrame::OnResize(TObject* Sender) {
-  TCategoryFrameBase::OnResize(Sender);
-  PlaceView(VLFSpectFrame);
-  PlaceView(VLFSonarFrame);
-}
-
-void TVlfFrame::OnFrameButClick(TObject* Sender) {
-  const int n = ButtonOf(Sender);
-  if (n == 0) return;
-  MarkButton(n);
-  SwitchViews(n, {{1, {VLFSonarFrame}, VLFSpectFrame}, {4, {VLFSpectFrame}, VLFSonarFrame}}, true);
-}
-
-void TVlfFrame::OnWheel(int Delta) {
-  if (VLFSpectFrame) VLFSpectFrame->OnWheel(Delta);
-}
-
-void TVlfFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (VLFSpectFrame) VLFSpectFrame->OnRenderWinMouseDown(Button, Shift, X, Y);
-}
-
-void TVlfFrame::OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (VLFSpectFrame) VLFSpectFrame->OnRenderWinMouseUp(Button, Shift, X, Y);
-}
-
-void TVlfFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
-  if (VLFSpectFrame) VLFSpectFrame->OnRenderWinMouseMove(Shift, X, Y);
+  Declare({.leaveOrder = Views(),
+           .buttons = {{1, {sonar}, spect}, {4, {spect}, sonar}},
+           .firstView = spect,
+           .markFirstButton = true,
+           .inputViews = {spect}});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -407,73 +253,37 @@ THelpFrame::THelpFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 9, 5, 5)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Fingerprint
+// Fingerprint: all buttons hidden
 
 TFingerFrame::TFingerFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 6, 5, 5) {
-  FingerFrame = MakeView<TUFingerFrame>(this);
-  FingerCompareFrame = MakeView<TUFingerCompareFrame>(this);
+  TModeFrameBase* finger = FingerFrame = AddView<TUFingerFrame>();
+  FingerCompareFrame = AddView<TUFingerCompareFrame>();
   for (int n = 1; n <= 5; ++n) Button(n)->SetVisible(false);
-}
-
-TFingerFrame::~TFingerFrame() {
-  DeleteView(FingerCompareFrame);
-  DeleteView(FingerFrame);
-}
-
-void TFingerFrame::Enter() {
-  SetVisible(true);
-  FingerFrame->Enter();
-}
-
-void TFingerFrame::Leave() {
-  FingerFrame->Leave();
-  FingerCompareFrame->Leave();
-  SetVisible(false);
-}
-
-void TFingerFrame::OnResize(TObject* Sender) {
-  TCategoryFrameBase::OnResize(Sender);
-  PlaceView(FingerFrame);
-  PlaceView(FingerCompareFrame);
-}
-
-void TFingerFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FingerFrame->OnRenderWinMouseDown(Button, Shift, X, Y);
-}
-
-void TFingerFrame::OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FingerFrame->OnRenderWinMouseUp(Button, Shift, X, Y);
-}
-
-void TFingerFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
-  FingerFrame->OnRenderWinMouseMove(Shift, X, Y);
+  Declare({.leaveOrder = Views(), .firstView = finger, .inputViews = {finger}});
 }
 
 // ---------------------------------------------------------------------------------------------
 // Settings: the settings window and the self-test view
 
 TSettingFrame::TSettingFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 8, 5, 5) {
-  SelfCheckFrame = new TSelfCheckFrame(this);
+  TModeFrameBase* selfCheck = SelfCheckFrame = AddView<TSelfCheckFrame>();
   SelfCheckFrame->SetVisible(true);
   for (int n = 3; n <= 5; ++n) Button(n)->SetVisible(false);
+  Declare({.leaveOrder = Views(), .buttons = {{1, {selfCheck}, nullptr}, {2, {}, selfCheck}}});
 }
 
-TSettingFrame::~TSettingFrame() { DeleteView(SelfCheckFrame); }
-
 void TSettingFrame::Enter() {
-  SetVisible(true);
+  TCategoryFrameBase::Enter();
   if (SettingsForm) SettingsForm->SetVisible(true);
 }
 
 void TSettingFrame::Leave() {
-  SelfCheckFrame->Leave();
+  TCategoryFrameBase::Leave();
   if (SettingsForm) SettingsForm->SetVisible(false);
-  SetVisible(false);
 }
 
 void TSettingFrame::OnResize(TObject* Sender) {
   TCategoryFrameBase::OnResize(Sender);
-  PlaceView(SelfCheckFrame);
   // The settings window is a child of the main window: its position is taken in the coordinates
   // of its own parent, so it lands on the render window's top-left corner.
   if (SettingsForm && RenderWindow) {
@@ -485,13 +295,6 @@ void TSettingFrame::OnResize(TObject* Sender) {
 
 void TSettingFrame::OnFrameButClick(TObject* Sender) {
   const int n = ButtonOf(Sender);
-  if (n == 0) return;
-  MarkButton(n);
-  if (n == 1) {
-    if (SettingsForm) SettingsForm->SetVisible(true);
-    SelfCheckFrame->Leave();
-  } else if (n == 2) {
-    if (SettingsForm) SettingsForm->SetVisible(false);
-    SelfCheckFrame->Enter();
-  }
+  if (SettingsForm && (n == 1 || n == 2)) SettingsForm->SetVisible(n == 1);  // button 2: system test
+  TCategoryFrameBase::OnFrameButClick(Sender);
 }

@@ -1,14 +1,17 @@
 // The nine category frames of the main window's frame column. Each shows a title over a bar of
 // skinned image buttons; the buttons choose one of the category's views, which the frame owns and
 // lays out in the host panel (the main window's user bar). Exactly one view of a category runs.
+// The common base does the switching, leaving, layout and input forwarding; each category only
+// declares its views and its tables.
 #pragma once
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "screens/ModeFrameBase.h"
 
-class TModeFrameBase;
 class TUAnalyzerFrame;
 class TUAudioFrame;
 class TUIntensityFrame;
@@ -41,23 +44,31 @@ class TCategoryFrameBase : public TFrame {
   // category: 1..9 (its main button); buttons: how many buttons the frame has; skinned: how many
   // of them show skin images (the locate frame's fourth button has none).
   TCategoryFrameBase(TComponent* AOwner, int category, int buttons, int skinned);
+  // Leaves every entered view, then deletes the views in reverse order of creation.
+  ~TCategoryFrameBase() override;
 
+  // Shows the frame, marks button 1 (where the category says so) and enters its first view.
   virtual void Enter();
+  // Leaves the views in the category's leave order (and any other still entered), hides the frame.
   virtual void Leave();
   // Title and buttons from the skin; button 1 shows as active.
-  virtual void UpdateSkin();
+  void UpdateSkin();
   // Lays out the title and places the views in the host panel.
   virtual void OnResize(TObject* Sender);
+  // Marks the clicked button, leaves the views its row names and enters its view.
   virtual void OnFrameButClick(TObject* Sender);
   // Every skinned button gets its normal image.
   void ClearFrameButtonsHighlight();
 
-  // Forwarders the main window calls; a category without views ignores them.
-  virtual void UpdateFromIni() {}
-  virtual void OnWheel(int /*Delta*/) {}
-  virtual void OnRenderWinMouseDown(TMouseButton, TShiftState, int, int) {}
-  virtual void OnRenderWinMouseUp(TMouseButton, TShiftState, int, int) {}
-  virtual void OnRenderWinMouseMove(TShiftState, int, int) {}
+  // Forwarders the main window calls: the INI update reaches every view, mouse and wheel the
+  // category's input views (positions in the render window's 1024 x 768 space).
+  void UpdateFromIni();
+  void OnWheel(int Delta);
+  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y);
+  // Lets every entered view draw its part of the given pass.
+  void RenderEnteredViews(RenderPass pass);
 
   int Category() const { return category_; }
   int ButtonCount() const { return buttonCount_; }
@@ -65,6 +76,8 @@ class TCategoryFrameBase : public TFrame {
   int ActiveButton() const { return activeButton_; }
   // Button n (1..ButtonCount), null outside.
   TImage* Button(int n) const;
+  // The views in creation order.
+  const std::vector<TModeFrameBase*>& Views() const { return views_; }
 
   TImage* Image = nullptr;
   TImage* ButImage1 = nullptr;
@@ -76,44 +89,54 @@ class TCategoryFrameBase : public TFrame {
   TWinControl* HostPanel = nullptr;  // set by the main window; not owned
 
  protected:
-  // The view chosen by button n and the views left before it is entered.
+  // The view run by a button and the views left, in this order, before it is entered.
   struct ButtonAction {
     int button;
     std::vector<TModeFrameBase*> leave;
-    TModeFrameBase* enter;
+    TModeFrameBase* enter;  // null: no view
   };
-  // Runs the action of the clicked button; leaveOnlyShowing: test each view's visibility first.
-  void SwitchViews(int button, const std::vector<ButtonAction>& actions, bool leaveOnlyShowing);
-  // Highlight: button n active, the other skinned buttons normal.
-  void MarkButton(int n);
-  void SetButtonPicture(int n, bool active);
+  // What a category declares besides its views.
+  struct Table {
+    std::vector<TModeFrameBase*> leaveOrder{};  // Leave leaves these, in this order
+    std::vector<ButtonAction> buttons{};
+    TModeFrameBase* firstView = nullptr;  // entered with the category
+    bool markFirstButton = false;         // Enter shows button 1 as active
+    std::vector<TModeFrameBase*> inputViews{};  // receive the render window's mouse and wheel
+  };
+
+  // Makes a view owned by this frame, hidden, and adds it to the views.
+  template <class View>
+  View* AddView() {
+    View* view = new View(this);
+    views_.push_back(view);
+    return view;
+  }
+  void Declare(Table table) { table_ = std::move(table); }
+  // Called by Enter before the first view is entered; false: enter no view.
+  virtual bool ReadyForViews() { return true; }
   // Bounds := the host panel's client rectangle, parent := the host panel (when it is set).
   void PlaceView(TControl* view);
   int ButtonOf(TObject* sender) const;
 
  private:
+  // Highlight: button n active, the other skinned buttons normal; none for an unskinned button.
+  void MarkButton(int n);
+  void SetButtonPicture(int n, bool active);
+  // Leaves the given views in order, then every other entered view except keep.
+  void LeaveViews(const std::vector<TModeFrameBase*>& order, TModeFrameBase* keep);
+
   int category_;
   int buttonCount_;
   int skinnedCount_;
   int activeButton_ = 0;
   std::array<TImage*, MaxFrameButtons> buttons_{};
+  std::vector<TModeFrameBase*> views_;
+  Table table_;
 };
 
 class TAnalyzerFrame : public TCategoryFrameBase {
  public:
   explicit TAnalyzerFrame(TComponent* AOwner);
-  ~TAnalyzerFrame() override;
-  void Enter() override;
-  void Leave() override;
-  void OnResize(TObject* Sender) override;
-  void OnFrameButClick(TObject* Sender) override;
-  void UpdateFromIni() override;
-  void OnWheel(int Delta) override;
-  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
-  // The six views in creation order.
-  std::vector<TModeFrameBase*> Views() const;
 
   TUAnalyzerFrame* AnalyzerFrame = nullptr;
   TUAudioFrame* AudioFrame = nullptr;
@@ -121,20 +144,15 @@ class TAnalyzerFrame : public TCategoryFrameBase {
   TUDigitalFrame* DigitalFrame = nullptr;
   TUDiffFrame* DiffFrame = nullptr;
   TUMaxHoldFrame* MaxHoldFrame = nullptr;
+
+ protected:
+  // Puts the instrument into measuring mode; when that fails the link is marked down.
+  bool ReadyForViews() override;
 };
 
 class TAutoFrame : public TCategoryFrameBase {
  public:
   explicit TAutoFrame(TComponent* AOwner);
-  ~TAutoFrame() override;
-  void Enter() override;
-  void Leave() override;
-  void OnResize(TObject* Sender) override;
-  void OnFrameButClick(TObject* Sender) override;
-  void OnWheel(int Delta) override;
-  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
 
   TFastDetectFrameV2* FastDetectFrame = nullptr;
   TMobilFrameV2* MobilFrame = nullptr;
@@ -146,11 +164,6 @@ class TAutoFrame : public TCategoryFrameBase {
 class TLocateFrame : public TCategoryFrameBase {
  public:
   explicit TLocateFrame(TComponent* AOwner);
-  ~TLocateFrame() override;
-  void Enter() override;
-  void Leave() override;
-  void OnResize(TObject* Sender) override;
-  void OnFrameButClick(TObject* Sender) override;
 
   TFieldLocateFrame* FieldLocateFrame = nullptr;
   TUSonarFrame* SonarFrame = nullptr;
@@ -160,15 +173,6 @@ class TLocateFrame : public TCategoryFrameBase {
 class TVlfFrame : public TCategoryFrameBase {
  public:
   explicit TVlfFrame(TComponent* AOwner);
-  ~TVlfFrame() override;
-  void Enter() override;
-  void Leave() override;
-  void OnResize(TObject* Sender) override;
-  void OnFrameButClick(TObject* Sender) override;
-  void OnWheel(int Delta) override;
-  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
 
   TUVLFSpectFrame* VLFSpectFrame = nullptr;
   TUVLFSonarFrame* VLFSonarFrame = nullptr;
@@ -182,13 +186,6 @@ class TVideoFrame : public TCategoryFrameBase {
 class TFingerFrame : public TCategoryFrameBase {
  public:
   explicit TFingerFrame(TComponent* AOwner);
-  ~TFingerFrame() override;
-  void Enter() override;
-  void Leave() override;
-  void OnResize(TObject* Sender) override;
-  void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
 
   TUFingerFrame* FingerFrame = nullptr;
   TUFingerCompareFrame* FingerCompareFrame = nullptr;
@@ -202,7 +199,6 @@ class TProjectFrame : public TCategoryFrameBase {
 class TSettingFrame : public TCategoryFrameBase {
  public:
   explicit TSettingFrame(TComponent* AOwner);
-  ~TSettingFrame() override;
   void Enter() override;
   void Leave() override;
   void OnResize(TObject* Sender) override;

@@ -6,9 +6,6 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "platform/rtl/SysUtils.h"
-#include "screens/locate/Ufastdetectframev2unit.h"
-#include "screens/locate/Ufingercompareframeunit.h"
-#include "screens/locate/Ufingerframeunit.h"
 #include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
@@ -38,16 +35,17 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
     return;
   }
   xBase->BeginScene();
-  if (RadarViewActive && AutoFrame && AutoFrame->FastDetectFrame) AutoFrame->FastDetectFrame->RenderRadar();
+  RenderEnteredViews(RenderPass::BeforeDisplays);
   if (DisplayListGlobal) DisplayListGlobal->RenderAll();
-  if (AutoFrame && AutoFrame->FastDetectFrame) AutoFrame->FastDetectFrame->Render();
-  if (FingerFrame) {
-    if (FingerFrame->FingerFrame) FingerFrame->FingerFrame->RenderBarGraphs();
-    if (FingerFrame->FingerCompareFrame) FingerFrame->FingerCompareFrame->RenderBarGraphs();
-  }
+  RenderEnteredViews(RenderPass::AfterDisplays);
   xBase->EndScene();
   Sleep(10);
   Done = false;
+}
+
+void TMainWin::RenderEnteredViews(RenderPass pass) {
+  for (int n = 1; n <= 9; ++n)
+    if (TCategoryFrameBase* frame = CategoryFrame(n)) frame->RenderEnteredViews(pass);
 }
 
 void TMainWin::StartLinkPolling() {

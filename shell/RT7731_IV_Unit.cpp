@@ -2,6 +2,7 @@
 #include "shell/RT7731_IV_Unit.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
@@ -394,16 +395,17 @@ void TMainWin::FormShow(TObject*) {
 }
 
 void TMainWin::FormClose(TObject*, TCloseAction&) {
-  if (AnalyzerFrame) AnalyzerFrame->Leave();
-  if (AutoFrame) AutoFrame->Leave();
-  if (LocateFrame) LocateFrame->Leave();
-  if (VlfFrame) VlfFrame->Leave();
-  if (FingerFrame) FingerFrame->Leave();
+  // Every category, so that no view (the self-test view too) is left running.
+  HideAllCategories();
 }
 
 void TMainWin::ShowExitScreen() {
   if (exiting_) return;
   exiting_ = true;
+  // The user sees only the exit screen: say why the program ends where it can be read afterwards.
+  std::fprintf(stderr, "RT7731_IV: %s\n", LinkLostMessage);
+  std::fflush(stderr);
+  WriteLog(LinkLostMessage);
   Hide();
   Application->ProcessMessages();
   if (SplashOut) {
@@ -429,8 +431,14 @@ void TMainWin::WriteDistributor() {
   // branding stored by an earlier run.
   if (!IOCtrl || !IOCtrl->ReadEEPromByte(50, &cell)) return;
   TRegistry registry;
-  if (registry.OpenKey("\\Software\\RT7731IV", true))
-    registry.WriteString("Distributor", cell == 1 ? DistributorTarvix : DistributorBrenholt);
+  const std::string distributor = cell == 1 ? DistributorTarvix : DistributorBrenholt;
+  const bool written =
+      registry.OpenKey("\\Software\\RT7731IV", true) && registry.WriteString("Distributor", distributor);
+  if (!written) {
+    const std::string store = TRegistry::StoreFileName();
+    std::fprintf(stderr, "%s: cannot write \\Software\\RT7731IV Distributor\n", store.c_str());
+    std::fflush(stderr);
+  }
 }
 
 TCategoryFrameBase* TMainWin::CategoryFrame(int n) const {
@@ -480,6 +488,10 @@ TMainWin::~TMainWin() {
   DeleteAndClear(AutoFrame);
   DeleteAndClear(AnalyzerFrame);
   DeleteAndClear(TestFrame);
+  // The service views are left (their work stopped) before they go.
+  TModeFrameBase* serviceViews[] = {SweepAFrame, DDSUserFrame, FilterUserFrame, AudioTestFrame};
+  for (TModeFrameBase* view : serviceViews)
+    if (view) view->Leave();
   DeleteAndClear(SweepAFrame);
   DeleteAndClear(DDSUserFrame);
   DeleteAndClear(FilterUserFrame);

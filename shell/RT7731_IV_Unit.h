@@ -11,8 +11,13 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 class TSettingsWin;
+// Reported on stderr and in log.txt when the program ends because the instrument is absent or lost.
+inline constexpr const char* LinkLostMessage =
+    "no link to the instrument (absent or disconnected): the program ends";
+
 class TTestFrame;
 class TDDSUserFrame;
 class TFilterUserFrame;
@@ -85,6 +90,8 @@ class TMainWin : public TForm {
 
   // ---- Idle loop and link ----
   void IdleLoop(TObject* Sender, bool& Done);
+  // Lets the entered views of every category draw their part of the pass into the open scene.
+  void RenderEnteredViews(RenderPass pass);
   void StartLinkPolling();
   void OnPollingTimer(TObject* Sender);
   void OnNoLinkUpTimer(TObject* Sender);

@@ -48,7 +48,14 @@ void TCriticalSection::Enter() {
     return;
   }
   const uint64_t ticket = nextTicket_++;
+  const bool waited = servingTicket_ != ticket;
   cv_.wait(lock, [&] { return servingTicket_ == ticket; });
+  if (waited && ticketServedHook_) {
+    // The lock is ours from here on: TryEnter fails and later tickets wait until we leave.
+    lock.unlock();
+    ticketServedHook_();
+    lock.lock();
+  }
   owner_ = me;
   depth_ = 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -45,6 +46,10 @@ class TCriticalSection {
   bool TryEnter();
   // Threads waiting in Enter at this moment (diagnostics and tests).
   int WaitingThreads() const;
+  // Test hook: runs in a thread that had to wait in Enter, once its ticket has come up and before it
+  // takes the lock, with the internal mutex released, so a test can hold the lock between two owners.
+  // Set it before other threads use the lock.
+  void SetTicketServedHook(std::function<void()> hook) { ticketServedHook_ = std::move(hook); }
 
  private:
   mutable std::mutex mutex_;
@@ -53,4 +58,5 @@ class TCriticalSection {
   uint64_t servingTicket_ = 0;
   std::thread::id owner_;
   int depth_ = 0;
+  std::function<void()> ticketServedHook_;
 };

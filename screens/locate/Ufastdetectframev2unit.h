@@ -10,8 +10,16 @@ inline std::atomic<uint8_t> RadarViewActive{0};
 class TFastDetectFrameV2 : public TModeFrameBase {
  public:
   explicit TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {}
-  // Render hook after the displays.
+  // Draws the radar under the displays while it is shown, and the view's overlay over them.
+  void RenderHook(RenderPass pass) override {
+    if (pass == RenderPass::BeforeDisplays) {
+      if (RadarViewActive) RenderRadar();
+    } else {
+      Render();
+    }
+  }
+
+ private:
   void Render() {}
-  // Draws the radar view into the current scene.
   void RenderRadar() {}
 };

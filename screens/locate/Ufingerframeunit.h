@@ -5,6 +5,12 @@
 class TUFingerFrame : public TModeFrameBase {
  public:
   explicit TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
-  // Draws the view's bar graphs into the current scene when they are switched on.
+  // Draws the view's bar graphs over the displays.
+  void RenderHook(RenderPass pass) override {
+    if (pass == RenderPass::AfterDisplays) RenderBarGraphs();
+  }
+
+ private:
+  // Draws the bar graphs into the current scene when they are switched on.
   void RenderBarGraphs() {}
 };

@@ -37,6 +37,9 @@ bool ValidChannel(int channel) { return channel >= 0 && channel < TestChannels; 
 }  // namespace
 
 FormBounds ClampFormBounds(FormBounds b, int screenWidth, int screenHeight) {
+  // A window larger than the screen cannot be used and a huge one cannot even be drawn.
+  if (screenWidth > 0) b.Width = std::min(b.Width, screenWidth);
+  if (screenHeight > 0) b.Height = std::min(b.Height, screenHeight);
   b.Width = std::max(b.Width, MinFormWidth);
   b.Height = std::max(b.Height, MinFormHeight);
   if (screenWidth > 0) b.Left = std::clamp(b.Left, GripWidth - b.Width, std::max(0, screenWidth - GripWidth));

@@ -1,43 +1,36 @@
 #include "shell/base/RangeDef.h"
 
+#include "shell/base/Guard.h"
 #include "shell/base/Log.h"
 
 RangeDefItem::RangeDefItem() {
-  try {
+  Guarded("RangeDefItem::RangeDefItem", [&] {
     Name.clear();
-  } catch (...) {
-    ReportFatalError("RangeDefItem::RangeDefItem");
-  }
+  });
 }
 
 RangeDefList::~RangeDefList() {
-  try {
+  Guarded("RangeDefList::~RangeDefList", [&] {
     for (int i = 0; i < Count(); ++i) delete static_cast<RangeDefItem*>(Items(i));
     Clear();
-  } catch (...) {
-    ReportFatalError("RangeDefList::~RangeDefList");
-  }
+  });
 }
 
 void RangeDefList::AddItem(const std::string& name, double lower, double upper) {
-  try {
+  Guarded("RangeDefList::AddItem", [&] {
     auto* item = new RangeDefItem;
     item->Name = name;
     item->Lower = lower;
     item->Upper = upper;
     Add(item);
-  } catch (...) {
-    ReportFatalError("RangeDefList::AddItem");
-  }
+  });
 }
 
 RangeDefItem* RangeDefList::GetItem(unsigned index) const {
-  try {
+  return Guarded("RangeDefList::GetItem", [&]() -> RangeDefItem* {
     if (index >= static_cast<unsigned>(Count())) return nullptr;
     return static_cast<RangeDefItem*>(Items(static_cast<int>(index)));
-  } catch (...) {
-    ReportFatalError("RangeDefList::GetItem");
-  }
+  });
 }
 
 void RangeDefList::CreateDefaultList() {
@@ -69,15 +62,13 @@ void RangeDefList::CreateDefaultList() {
       {"Radar", 9300, 9500},          {"3cm Band", 10000, 10500},
       {"BOS", 165.21, 173.98},        {"BOS", 443.6, 450},
   };
-  try {
+  Guarded("RangeDefList::CreateDefaultList", [&] {
     for (const Band& band : bands) AddItem(band.name, band.lower, band.upper);
-  } catch (...) {
-    ReportFatalError("RangeDefList::CreateDefaultList");
-  }
+  });
 }
 
 void RangeDefList::SortList() {
-  try {
+  Guarded("RangeDefList::SortList", [&] {
     if (Count() < 2) return;
     // Bubble passes until one makes no exchange. Only a strictly greater lower bound is exchanged, so
     // equal (or unordered) bounds cannot keep the passes going for ever.
@@ -92,13 +83,11 @@ void RangeDefList::SortList() {
       }
     } while (exchanges > 0);
     CheckInside();
-  } catch (...) {
-    ReportFatalError("RangeDefList::SortList");
-  }
+  });
 }
 
 void RangeDefList::CheckInside() {
-  try {
+  Guarded("RangeDefList::CheckInside", [&] {
     for (int i = 0; i < Count(); ++i) {
       RangeDefItem* item = GetItem(i);
       item->Inside = 0;
@@ -110,7 +99,5 @@ void RangeDefList::CheckInside() {
         }
       }
     }
-  } catch (...) {
-    ReportFatalError("RangeDefList::CheckInside");
-  }
+  });
 }

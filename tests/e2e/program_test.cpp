@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,8 +39,7 @@ bool PollFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 class ProgramRun : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "rt7731_e2e_XXXXXX").string();
-    root = mkdtemp(pattern.data());
+    root = temp.path();
     program = root / "program";
     config = root / "config";
     fs::create_directories(program);
@@ -53,8 +54,6 @@ class ProgramRun : public testing::Test {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
     }
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
   }
 
   void Scenario(const std::string& text) { std::ofstream(program / "usb2sim.ini") << text; }
@@ -109,6 +108,7 @@ class ProgramRun : public testing::Test {
       EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
   }
 
+  TempFolder temp;
   fs::path root, program, config;
   pid_t pid = -1;
 };
@@ -136,6 +136,9 @@ TEST_F(ProgramRun, WithoutTheInstrumentItEndsThroughTheExitScreen) {
   ExpectStartUpLog(Log());
   ExpectFormKeys(Ini());
   EXPECT_EQ(Registry().find("Distributor"), std::string::npos);  // nothing was read from the instrument
+  // The user is told why the program ended, on stderr and in the log.
+  EXPECT_NE(Stderr().find("no link to the instrument"), std::string::npos) << Stderr();
+  EXPECT_NE(Log().find("no link to the instrument"), std::string::npos) << Log();
 }
 
 TEST_F(ProgramRun, WithoutTheModuleItSaysSoAndEnds) {

@@ -1,6 +1,7 @@
 // The scenario file: every key reaches the model, a malformed line is reported with its line
 // number and leaves that key at its default, and the file is found where the program keeps it.
 #include "SimCaller.h"
+#include "tests/support/TempFolder.h"
 
 #include <dlfcn.h>
 
@@ -15,13 +16,6 @@ using namespace simtest;
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path TempFolder(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("usb2sim_test_" + name + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -146,7 +140,8 @@ TEST(SimScenario, GoodKeysAroundABadLineStillApply) {
 }
 
 TEST(SimScenario, EnvironmentNamesTheFile) {
-    const fs::path dir = TempFolder("env");
+    const TempFolder temp;
+    const fs::path dir = temp.path();
     const fs::path file = dir / "custom.ini";
     WriteFile(file, "[battery]\nlevel=150\n[eeprom]\ncell.50=1\n");
     ASSERT_EQ(::setenv("USB2SIM_SCENARIO", file.c_str(), 1), 0);
@@ -164,13 +159,13 @@ TEST(SimScenario, EnvironmentNamesTheFile) {
     EXPECT_TRUE(usb2sim::LoadScenarioFile(file.string(), &messages));
     EXPECT_EQ(usb2sim::GetState().battery, 150);
     EXPECT_FALSE(usb2sim::LoadScenarioFile((dir / "missing.ini").string(), &messages));
-    fs::remove_all(dir);
 }
 
 // A copy of the module in a folder of its own reads usb2sim.ini from that folder.
 TEST(SimScenario, ProgramFolderFileBesideTheModule) {
     ::unsetenv("USB2SIM_SCENARIO");
-    const fs::path dir = TempFolder("folder");
+    const TempFolder temp;
+    const fs::path dir = temp.path();
     fs::copy_file(fs::path(RT_BIN_DIR) / "libusb2.so", dir / "libusb2.so");
     WriteFile(dir / "usb2sim.ini", "[device]\npresent=0\n");
     void* module = ::dlopen((dir / "libusb2.so").c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -180,7 +175,6 @@ TEST(SimScenario, ProgramFolderFileBesideTheModule) {
     ASSERT_NE(present, nullptr);
     EXPECT_EQ(present(0), 0);
     ::dlclose(module);
-    fs::remove_all(dir);
 }
 
 TEST(SimScenario, AllEntryPointsAreExported) {
@@ -201,7 +195,8 @@ TEST(SimScenario, AllEntryPointsAreExported) {
 }
 
 TEST(SimScenario, EepromFileKeepsWritesAcrossRuns) {
-    const fs::path dir = TempFolder("eeprom");
+    const TempFolder temp;
+    const fs::path dir = temp.path();
     const std::string scenario = "[eeprom]\nfile=" + (dir / "eeprom.bin").string() + "\n";
     Fresh(scenario);
     ASSERT_TRUE(Out({33, 34, 0x40}));  // a clock offset byte
@@ -224,7 +219,6 @@ TEST(SimScenario, EepromFileKeepsWritesAcrossRuns) {
     Fresh(scenario);
     EXPECT_EQ(usb2sim::GetState().eeprom[34], 0);
     EXPECT_EQ(usb2sim::GetState().filterRecords[5][0], 128);
-    fs::remove_all(dir);
 }
 
 TEST(SimScenario, ParTimeoutCanBeChanged) {

@@ -228,7 +228,7 @@ TEST_F(VideoCaptureTest, UnusableLibraryFindsNothing) {
   struct Case {
     std::string folder;
     const char* what;
-  } cases[] = {{empty.Path() + "/", "missing library"},
+  } cases[] = {{empty.path(), "missing library"},
                {FAKE_CAPTURE_VERSION_DIR, "wrong version"},
                {FAKE_CAPTURE_MISSING_DIR, "missing entry point"}};
   for (const Case& c : cases) {

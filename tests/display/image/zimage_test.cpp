@@ -19,7 +19,7 @@ using fixtures::Bytes;
 class ZImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetProgramFolder(dir.Path() + "/");
+    SetProgramFolder(dir.path());
     ClearImageLog();
     baseline = ImageBytesAllocated;
   }
@@ -290,7 +290,7 @@ TEST_F(ZImageTest, OpenChoosesDepthAndTypeByContent) {
   EXPECT_EQ(generic.Depth(), 3);
   EXPECT_EQ(generic.Type(), 0);
   // Backslash paths are accepted.
-  ASSERT_TRUE(generic.Open(dir.Path() + "\\rgb24.bmp"));
+  ASSERT_TRUE(generic.Open(dir.path() + "\\rgb24.bmp"));
   EXPECT_TRUE(LogLines().empty());
 }
 

@@ -260,19 +260,30 @@ TEST_F(DisplayTest, WaterfallShowsTheNewestRowAboveTheBackgroundRow) {
 }
 
 TEST_F(DisplayTest, WaterfallWindowShowsColumnsFromTo) {
+  // Row columns 400..499 and 600..999 are full, the others 0. A window that starts at column 0 is
+  // a window too: only a window of (0, 0) shows the whole row.
+  struct Case {
+    int from, to, brightX, darkX;  // probe columns of the plot, which spans the window
+  };
+  const Case cases[] = {
+      {200, 700, 950, 300},  // 950 shows row column 663, 300 column 346
+      {0, 500, 900, 700},    // 900 shows row column 439, 700 column 341
+  };
   WaterfallBuffer water(1000, 10);
   std::vector<float> row(1000, 0.0f);
-  for (int i = 600; i < 1000; ++i) row[i] = 1.0f;
+  for (int i = 0; i < 1000; ++i) row[i] = (i >= 400 && i < 500) || i >= 600 ? 1.0f : 0.0f;
   for (int i = 0; i < 10; ++i) water.Insert(row.data(), false);
   display->WaterBuffer = &water;
   display->RenderMode = 4;
-  display->InitWater(200, 700);
-  ASSERT_EQ(display->WaterBitmap->Width, 500);
-  ASSERT_TRUE(Frame());
-  // Columns 200..599 are 0 (black), 600..699 full: the right fifth of the plot is bright.
-  const uint32_t full = display::PackRGBA(display->WaterPalette[255], 255);
-  EXPECT_TRUE(ColourNear(Pixel(950, 300), full, 2));
-  EXPECT_TRUE(ColourNear(Pixel(500, 300), 0xFF000000, 2));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "InitWater(" << c.from << ", " << c.to << ")");
+    display->InitWater(c.from, c.to);
+    ASSERT_EQ(display->WaterBitmap->Width, c.to - c.from);
+    ASSERT_TRUE(Frame());
+    const uint32_t full = display::PackRGBA(display->WaterPalette[255], 255);
+    EXPECT_TRUE(ColourNear(Pixel(c.brightX, 300), full, 2));
+    EXPECT_TRUE(ColourNear(Pixel(c.darkX, 300), 0xFF000000, 2));
+  }
   display->WaterBuffer = nullptr;
 }
 
@@ -674,6 +685,79 @@ TEST_F(DisplayTest, BandBarMovesThePlotDownAndDrawsItsSprite) {
   const uint32_t p = Pixel(20, 38);
   EXPECT_NEAR(Red(p), 0x80 * 160 / 255, 3);
   EXPECT_NEAR(Green(p), 0x26 * 160 / 255, 3);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reads at the end of the data
+
+// A zoom window of 100 indices from index 50 over a 100-point buffer: the right half of the plot
+// lies past the data and shows level 0. The renderers read the levels there, the first of them
+// exactly at the buffer's count.
+struct PastTheEndCase {
+  const char* name;
+  bool digital;
+  int mode;
+  int traceRow;  // a row the trace covers at column 150, or -1
+};
+
+const PastTheEndCase PastTheEndCases[] = {
+    {"TraceLine", false, 2, 182},  {"TraceBars", false, 3, 300},   {"TracePairs", false, 6, -1},
+    {"DigitalLine", true, 2, 182}, {"DigitalBars", true, 3, 300},  {"DigitalMinMax", true, 6, 300},
+    {"Finger", true, 7, 300},      {"Difference", true, 9, 300},   {"MaxHold", true, 10, 300},
+};
+
+void PrintTo(const PastTheEndCase& c, std::ostream* os) { *os << c.name; }
+
+class ZoomPastTheEndTest : public DisplayTest, public ::testing::WithParamInterface<PastTheEndCase> {};
+
+TEST_P(ZoomPastTheEndTest, WindowPastTheDataShowsLevelZero) {
+  const PastTheEndCase& c = GetParam();
+  NormalBuffer trace(100);
+  DigitalBuffer digital(100);
+  trace.SetRange(0, 100, 0, 255);
+  digital.SetRange(0, 100, 0, 255);
+  for (unsigned i = 0; i < 100; ++i) {
+    trace.SetPoint(i, 200.0f);
+    for (int channel = 0; channel < 4; ++channel) digital.SetValue(channel, i, 200.0f);
+  }
+  if (c.digital)
+    display->DigBuffer = &digital;
+  else
+    display->DataBuffer = &trace;
+  display->RenderMode = c.mode;
+  display->ZoomStart = 50;
+  display->ZoomEnd = 150;
+  ASSERT_TRUE(Frame());
+  // Level 200 on the zoom scale: row 30 + trunc(708 - 708 / 255 * 200) = 182.
+  if (c.traceRow >= 0) {
+    EXPECT_FALSE(ColourNear(Pixel(150, c.traceRow), 0xFF000000));
+  }
+  EXPECT_TRUE(ColourNear(Pixel(850, 300), 0xFF000000));
+  EXPECT_TRUE(ColourNear(Pixel(850, 182), 0xFF000000));
+  display->DigBuffer = nullptr;
+  display->DataBuffer = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ZoomPastTheEndTest, ::testing::ValuesIn(PastTheEndCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Twenty bands over five points: bands 5 to 19 read level 0 and stay at the plot bottom.
+TEST_F(DisplayTest, MobileBandsPastThePointsShowLevelZero) {
+  DigitalBuffer bands(5);
+  for (unsigned k = 0; k < 5; ++k) {
+    bands.SetValue(0, k, 150.0f);
+    bands.SetValue(1, k, 150.0f);
+  }
+  bands.SetValue(3, 0, 100.0f);  // threshold
+  display->DigBuffer = &bands;
+  display->RenderMode = 11;
+  ASSERT_TRUE(Frame());
+  // Band 2: the line at x 25 rises to row 30 + trunc(708 - 708 / 255 * 150) = 321, above the
+  // threshold: yellow. Band 12 (x 125) has no point.
+  EXPECT_TRUE(LineColour(Pixel(25, 500), 0xFFFFFF00));
+  EXPECT_TRUE(ColourNear(Pixel(125, 500), 0xFF000000));
+  EXPECT_TRUE(ColourNear(Pixel(125, 400), 0xFF000000));
+  display->DigBuffer = nullptr;
 }
 
 } // namespace

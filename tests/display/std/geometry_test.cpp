@@ -441,6 +441,36 @@ TEST(Renderers, MissingBuffersAndEmptyPlotsDrawNothing) {
   EXPECT_TRUE(LevelsOf(&b, -1).Empty());
 }
 
+// Indices from the view's count on read 0, whatever the memory behind the view holds: a zoom window
+// that runs past the data and the 20 mobile bands over fewer points draw level 0 there.
+TEST(Renderers, LevelsFromTheCountOnReadZero) {
+  std::vector<SharedFloat> memory(40);
+  for (size_t i = 0; i < memory.size(); ++i) memory[i].store(i < 4 ? 100.0f : 200.0f);
+  const Levels four{memory.data(), 4};
+  EXPECT_EQ(four.At(3), 100.0f);
+  EXPECT_EQ(four.At(4), 0.0f);
+  EXPECT_EQ(four.At(-1), 0.0f);
+
+  RecordingSink bars;
+  DrawZoomBars(Plot(8, 0, 8), four, 0xFF00FFFF, false, 1.0f, bars);
+  ASSERT_EQ(bars.strokes.size(), 7u);
+  ExpectSegment(bars.strokes[3], 3, 285, RowOf(100), 0xFF00FFFF);
+  ExpectSegment(bars.strokes[4], 4, 285, RowOf(0), 0xFF00FFFF);
+
+  RecordingSink line;  // column 6 starts at 3.75: a quarter of v(3), three quarters of v(4) = 0
+  DrawZoomLine(Plot(8, 0, 5), four, 0xFF00FFFF, false, 0.0f, scratch.data(), line);
+  ASSERT_EQ(line.strokes.size(), 1u);
+  EXPECT_EQ(line.strokes[0].points[6].y, RowOf(25));
+
+  RecordingSink bands;  // threshold 100; band 4 is the first without a point
+  DrawMobilV2(Plot(300), four, four, four, false, bands);
+  ASSERT_EQ(bands.strokes.size(), 41u);
+  ExpectSegment(bands.strokes[7], 35, 285, RowOf(100), BrightGreen);
+  ExpectSegment(bands.strokes[9], 45, 285, RowOf(0), BrightGreen);
+  EXPECT_EQ(bands.strokes[10].argb, Grey);
+  EXPECT_EQ(bands.strokes[10].points[1].y, RowOf(0));
+}
+
 TEST(Renderers, ViewportWiderThanTheScratchArrayIsLimited) {
   std::vector<float> v(3000, 10.0f);
   Trace t(v);

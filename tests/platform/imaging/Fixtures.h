@@ -2,10 +2,10 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <stdlib.h>
 #include <string>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace fixtures {
 
@@ -156,22 +156,6 @@ inline Bytes ReadFile(const std::string& path) {
   return b;
 }
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/rt_image_XXXXXX";
-    path_ = mkdtemp(pattern) ? pattern : "/tmp";
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempFolder = ::TempFolder;
 
 }  // namespace fixtures

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "platform/rtl/IniFiles.h"
-#include "tests/platform/rtl/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 using namespace std::string_literals;
 

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "platform/rtl/Classes.h"
-#include "tests/platform/rtl/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -151,7 +151,7 @@ TEST(TStringListTest, FileErrorsRaise) {
   list.Add("x");
   EXPECT_THROW(list.LoadFromFile(temp / "missing.txt"), EFOpenError);
   EXPECT_THROW(list.SaveToFile(temp / "no/such/folder/log.txt"), EFCreateError);
-  EXPECT_THROW(list.SaveToFile(temp.Path()), EFCreateError);  // a folder
+  EXPECT_THROW(list.SaveToFile(temp.path()), EFCreateError);  // a folder
   EXPECT_EQ(list.Count(), 1);  // a failed load leaves the list as it was
 }
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/rtl/Registry.h"
-#include "tests/platform/rtl/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -33,13 +33,13 @@ const char* const kKey = "\\Software\\RT7731IV";
 class RegistryTest : public testing::Test {
  protected:
   TempFolder temp;
-  ScopedEnv xdg{"XDG_CONFIG_HOME", temp.Path() + "config"};
+  ScopedEnv xdg{"XDG_CONFIG_HOME", temp.path() + "config"};
   std::string store = temp / "config/RT7731IV/registry.ini";
 };
 
 TEST_F(RegistryTest, StoreLivesUnderXdgConfigHome) {
   EXPECT_EQ(TRegistry::StoreFileName(), store);
-  ScopedEnv home("HOME", temp.Path() + "home");
+  ScopedEnv home("HOME", temp.path() + "home");
   {
     ScopedEnv unset("XDG_CONFIG_HOME", std::nullopt);
     EXPECT_EQ(TRegistry::StoreFileName(), temp / "home/.config/RT7731IV/registry.ini");
@@ -112,7 +112,7 @@ TEST_F(RegistryTest, CorruptStoreStillServesAndIsRepairedByWrites) {
 
 TEST_F(RegistryTest, UnwritableStoreGivesFalseNeverThrows) {
   TempFolder::WriteBytes(temp / "blocker", "x");
-  ScopedEnv blocked("XDG_CONFIG_HOME", temp.Path() + "blocker");  // the folder would be below a file
+  ScopedEnv blocked("XDG_CONFIG_HOME", temp.path() + "blocker");  // the folder would be below a file
   TRegistry reg;
   EXPECT_FALSE(reg.OpenKey(kKey, true));
   EXPECT_FALSE(reg.WriteString("Distributor", "tarvix"));

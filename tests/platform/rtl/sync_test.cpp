@@ -1,12 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include "platform/rtl/SyncObjs.h"
 
 namespace {
+
+// Waits for a condition another thread brings about; false after a generous bound.
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
 
 TEST(TEventTest, AutoResetIsConsumedByOneWait) {
   TEvent event(false, false);
@@ -130,6 +142,43 @@ TEST(TCriticalSectionTest, WaitingThreadIsNotStarvedByALoopingHolder) {
   lock.Leave();
   looper.join();
   EXPECT_LE(passes, 1);
+}
+
+// When the holder leaves, the lock passes to the waiter whose ticket comes up, even before that waiter
+// runs again (the measurement threads wait for the hardware lock this way). TryEnter by another
+// thread in that moment must fail, or two threads would hold the lock. The hook holds the waiter
+// there.
+TEST(TCriticalSectionTest, TryEnterDoesNotTakeTheLockFromAServedWaiter) {
+  TCriticalSection lock;
+  TEvent waiterServed(true, false), letWaiterGoOn(true, false);
+  lock.SetTicketServedHook([&] {
+    waiterServed.SetEvent();
+    letWaiterGoOn.WaitFor(INFINITE);
+  });
+  std::atomic<bool> waiterHadIt{false};
+  lock.Enter();
+  std::thread waiter([&] {
+    lock.Enter();
+    waiterHadIt = true;
+    lock.Leave();
+  });
+  ASSERT_TRUE(WaitUntil([&] { return lock.WaitingThreads() == 1; }));
+  lock.Leave();
+  ASSERT_EQ(waiterServed.WaitFor(20000), wrSignaled);
+  bool taken = false;
+  std::thread([&] {
+    taken = lock.TryEnter();
+    if (taken) lock.Leave();
+  }).join();
+  const bool takenByLeaver = lock.TryEnter();  // the thread that just left has no claim either
+  if (takenByLeaver) lock.Leave();
+  letWaiterGoOn.SetEvent();
+  waiter.join();
+  EXPECT_FALSE(taken);
+  EXPECT_FALSE(takenByLeaver);
+  EXPECT_TRUE(waiterHadIt);
+  EXPECT_TRUE(lock.TryEnter());  // free again once the waiter has left
+  lock.Leave();
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "platform/rtl/SysUtils.h"
-#include "tests/platform/rtl/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -230,10 +230,10 @@ TEST(FilesTest, ExistenceAndFolders) {
   const std::string file = temp / "f.txt";
   TempFolder::WriteBytes(file, "x");
   EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(temp.Path()));  // a folder is not a file
+  EXPECT_FALSE(FileExists(temp.path()));  // a folder is not a file
   EXPECT_FALSE(FileExists(temp / "none"));
   EXPECT_FALSE(FileExists(""));
-  EXPECT_TRUE(DirectoryExists(temp.Path()));
+  EXPECT_TRUE(DirectoryExists(temp.path()));
   EXPECT_FALSE(DirectoryExists(file));
 
   EXPECT_FALSE(CreateDir(temp / "a/b"));  // one level only

@@ -111,6 +111,48 @@ TEST_F(SpriteTest, TransformScalesAndMoves) {
     EXPECT_EQ(device.PixelAt(110, 81), 0xFF203040u);
 }
 
+// A rotation or a shear moves the texels off the axes, where a transposed matrix would draw them
+// elsewhere. A 20 x 10 texture, transformed and then moved by (100, 100); the rows map points as
+// (x, y) * m. Each case names a pixel inside the drawn texture and one that only the transposed
+// matrix would cover.
+struct TransformCase {
+    const char* name;
+    Matrix linear;  // the 2 x 2 part; the translation is added by the test
+    int insideX, insideY, transposedX, transposedY;
+};
+
+Matrix Shear(float m10, float m01) {
+    Matrix m = Matrix::Identity();
+    m.m[1][0] = m10;
+    m.m[0][1] = m01;
+    return m;
+}
+
+const TransformCase TransformCases[] = {
+    // (x, y) -> (100 - y, 100 + x): columns 90..100, rows 100..120.
+    {"QuarterTurn", Matrix::RotationZ(1.57079633f), 95, 110, 105, 90},
+    // (x, y) -> (100 + x + y, 100 + y): a parallelogram leaning right over rows 100..110.
+    {"ShearAlongX", Shear(1, 0), 125, 108, 115, 120},
+    // (x, y) -> (100 + x, 100 + 0.5 x + y): rows sink by half a pixel per column.
+    {"ShearAlongY", Shear(0, 0.5f), 118, 115, 118, 103},
+};
+
+void PrintTo(const TransformCase& c, std::ostream* os) { *os << c.name; }
+
+class SpriteTransformTest : public SpriteTest, public ::testing::WithParamInterface<TransformCase> {};
+
+TEST_P(SpriteTransformTest, RotationAndShearMapTexelsByRows) {
+    const TransformCase& c = GetParam();
+    auto tex = Solid(20, 10, 0xFFFF0000);
+    sprite.SetTransform(c.linear * Matrix::Translation(100, 100, 0));
+    DrawAt(tex.get(), 0, 0, 0xFFFFFFFF);
+    EXPECT_TRUE(Near(device.PixelAt(c.insideX, c.insideY), 0xFFFF0000u, 8));
+    EXPECT_TRUE(Near(device.PixelAt(c.transposedX, c.transposedY), 0xFF203040u, 8));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpriteTransformTest, ::testing::ValuesIn(TransformCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SpriteTest, SourceRectSelectsPartOfTheTexture) {
     std::vector<uint32_t> px(8 * 4, 0xFF00FF00);
     for (int y = 0; y < 4; ++y)

@@ -8,7 +8,7 @@
 #include "platform/rtl/Classes.h"
 #include "shell/base/Globals.h"
 #include "shell/base/IniService.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class ShellFolderTest : public testing::Test {
  protected:

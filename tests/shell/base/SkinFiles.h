@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace skinfiles {
 

@@ -10,7 +10,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/vcl/Forms.h"
 #include "shell/base/IniService.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -228,7 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ClampCase{"FarBelow", {100, 3000, 800, 600}, {100, 974, 800, 600}},
                     ClampCase{"BelowTheMinimumSize", {100, 100, 300, 0}, {100, 100, 462, 462}},
                     ClampCase{"NegativeSize", {100, 100, -5, -5}, {100, 100, 462, 462}},
-                    ClampCase{"LargerThanTheScreenIsKept", {0, 0, 2000, 1500}, {0, 0, 2000, 1500}}),
+                    ClampCase{"LargerThanTheScreenShrinksToIt", {0, 0, 2000, 1500}, {0, 0, 1280, 1024}},
+                    ClampCase{"HugeShrinksToTheScreen", {10, 10, 24000, 24000}, {10, 10, 1280, 1024}},
+                    ClampCase{"WideOnly", {0, 0, 20000, 600}, {0, 0, 1280, 600}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

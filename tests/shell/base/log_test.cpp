@@ -2,14 +2,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 
 #include "platform/rtl/Classes.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Log.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -69,6 +71,17 @@ TEST_F(LogTest, TwoRunsLeaveOnlyTheSecondRunsLines) {
   StartRun();
   WriteLog("zweiter Lauf");
   EXPECT_EQ(LogText(), "zweiter Lauf\r\n");
+}
+
+TEST_F(LogTest, AFileLeftByAnEarlierProgramRunIsReplacedNotMerged) {
+  folder.Write("log.txt", "alter Lauf 1\r\nalter Lauf 2\r\n");
+  const std::string file = folder.path() + "log.txt";
+  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  WriteLog("Panels erzeugt...");
+  EXPECT_EQ(LogText(), "Panels erzeugt...\r\n");
+  WriteLog("vor Frames...");
+  EXPECT_EQ(LogText(), "Panels erzeugt...\r\nvor Frames...\r\n");
+  EXPECT_EQ(LogList->Count(), 2);
 }
 
 TEST_F(LogTest, LinesAnotherWriterAppendsAreKeptInOrder) {

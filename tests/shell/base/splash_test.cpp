@@ -14,7 +14,7 @@
 #include "shell/base/Globals.h"
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "shell/base/Globals.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
-#include "../base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class MainWinTest : public testing::Test {
  protected:

@@ -58,16 +58,24 @@ inline void DrawControl(TBitmap* target, TControl* control, int originX, int ori
     for (int i = 0; i < container->ControlCount(); ++i) DrawControl(target, container->Controls(i), r.Left, r.Top);
 }
 
-// The client area of form as a PNG file; true when it was written.
-inline bool SaveWindowPng(TForm* form, const std::string& fileName) {
-  TBitmap bitmap;
-  bitmap.SetPixelFormat(pf32bit);
-  bitmap.SetSize(form->ClientWidth(), form->ClientHeight());
-  bitmap.Canvas()->Brush()->SetColor(ColorToRGB(form->Color()));
-  bitmap.Canvas()->FillRect(Rect(0, 0, bitmap.Width(), bitmap.Height()));
-  for (int i = 0; i < form->ControlCount(); ++i) DrawControl(&bitmap, form->Controls(i), 0, 0);
-  ZImage image(&bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()));
+// The client area of form as a 32-bit bitmap.
+inline std::unique_ptr<TBitmap> Capture(TForm* form) {
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetPixelFormat(pf32bit);
+  bitmap->SetSize(form->ClientWidth(), form->ClientHeight());
+  bitmap->Canvas()->Brush()->SetColor(ColorToRGB(form->Color()));
+  bitmap->Canvas()->FillRect(Rect(0, 0, bitmap->Width(), bitmap->Height()));
+  for (int i = 0; i < form->ControlCount(); ++i) DrawControl(bitmap.get(), form->Controls(i), 0, 0);
+  return bitmap;
+}
+
+// A bitmap as a PNG file; true when it was written.
+inline bool SavePng(TBitmap* bitmap, const std::string& fileName) {
+  ZImage image(bitmap, Rect(0, 0, bitmap->Width(), bitmap->Height()));
   return image.SavePNG(fileName);
 }
+
+// The client area of form as a PNG file; true when it was written.
+inline bool SaveWindowPng(TForm* form, const std::string& fileName) { return SavePng(Capture(form).get(), fileName); }
 
 }  // namespace screenshot

@@ -10,7 +10,7 @@
 #include "shell/base/Globals.h"
 #include "shell/base/IniService.h"
 #include "shell/Settings.h"
-#include "../base/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
