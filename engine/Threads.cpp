@@ -16,7 +16,7 @@ IOThreadBase::IOThreadBase() : TThread(true) { FreeOnTerminate = true; }
 IOThreadBase::~IOThreadBase() = default;
 
 void IOThreadBase::CheckStart() {
-  if (!FinishedEvent || !OnTerminate) FatalError("Event oder OnTerminate = NULL");
+  if (!FinishedEvent || !HandlerSet.load()) FatalError("Event oder OnTerminate = NULL");
 }
 
 void IOThreadBase::ErrorExit(const std::string& tag) {
@@ -132,6 +132,7 @@ void ThreadSlot::Start(IOThreadBase* thread, FinishedHandler onFinished) {
   thread->FinishedEvent = event_.get();
   thread->Hold(event_);
   thread->OnTerminate = [this](TObject* sender) { OnThreadTerminate(sender); };
+  thread->HandlerSet = true;
   thread->Resume();
 }
 

@@ -32,6 +32,10 @@ class IOThreadBase : public TThread {
   TEvent* FinishedEvent = nullptr;  // the frame's event, set before Resume
   std::atomic<uint8_t> ErrorFlag{0};  // 1 once the thread stopped on a failed device operation
   std::atomic<uint8_t> RunGate{1};    // 0 holds the threads that can be held
+  // Set by the starter once OnTerminate is in place. CheckStart tests this flag instead of
+  // OnTerminate itself, which the GUI thread clears when it stops the thread (maybe before the
+  // thread has even begun).
+  std::atomic<bool> HandlerSet{false};
 
   // Ends the process through FatalError when the event or the terminate handler is missing.
   void CheckStart();

@@ -1,0 +1,204 @@
+// The fingerprint threads against the simulated instrument: a full recording of the default scene and
+// its file, a range scan, and the live view beside a stored fingerprint.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/Buffers.h"
+#include "engine/FingerBuffer.h"
+#include "engine/FingerThreads.h"
+#include "tests/engine/silent/SimThreads.h"
+
+namespace {
+
+using simthreads::Give;
+using simthreads::PumpUntil;
+using simthreads::SimThreadTest;
+
+// The highest level of channel 0 within +-reach points of index.
+float PeakNear(const DigitalBuffer& trace, unsigned index, unsigned reach) {
+  float top = 0.0f;
+  for (unsigned i = index - reach; i <= index + reach; ++i) top = std::max(top, trace.Get(0, i));
+  return top;
+}
+
+int PeakIndex(const DigitalBuffer& trace, int channel, unsigned from, unsigned to) {
+  unsigned best = from;
+  for (unsigned i = from; i < to; ++i)
+    if (trace.Get(channel, i) > trace.Get(channel, best)) best = i;
+  return int(best);
+}
+
+TEST_F(SimThreadTest, FullFingerprintHasTheEmittersAndSurvivesItsFile) {
+  auto analog = std::make_shared<DigitalBuffer>(150000);
+  auto digital = std::make_shared<DigitalBuffer>(30000);
+  FingerRecording recording(analog, digital);
+  bool done = false, ok = false;
+  recording.Start([&](bool result) {
+    done = true;
+    ok = result;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return done; }));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(recording.Progress(), 30);
+  EXPECT_FALSE(recording.Running());
+
+  // Analogue levels at k x 100 kHz: every emitter stands out of the floor at its own index.
+  for (double mhz : {433.92, 868.3, 1880.0, 2450.0}) {
+    const unsigned at = unsigned(mhz * 10 + 0.5);
+    EXPECT_GT(PeakNear(*analog, at, 2), 150.0f) << mhz;
+    EXPECT_LT(analog->Get(0, at + 200), 100.0f) << mhz;  // 20 MHz away
+  }
+  EXPECT_GT(analog->Get(0, 149999), 0.0f);  // segment 14 reaches the last point
+  // Digital activity at k x 500 kHz: the pulsed emitter spreads, the steady carriers do not.
+  EXPECT_GT(PeakNear(*digital, 3760, 2), 40.0f);
+  EXPECT_LT(PeakNear(*digital, 868, 2), 20.0f);
+  for (unsigned i = 0; i < digital->Count; ++i) ASSERT_GE(digital->Get(0, i), 0.0f) << i;
+
+  FingerBufferBase fingerprint;
+  StoreFingerprint(*analog, *digital, fingerprint);
+  EXPECT_EQ(fingerprint.GetAnalog(4339), uint8_t(analog->Get(0, 4339)));
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("silent_fp_" + std::to_string(::getpid()) + ".fng"))
+          .string();
+  fingerprint.Save(path);
+  FingerBufferBase loaded;
+  ASSERT_TRUE(loaded.Load(path));
+  std::filesystem::remove(path);
+  EXPECT_TRUE(std::equal(loaded.Analog, loaded.Analog + FingerBufferBase::AnalogSize, fingerprint.Analog));
+  EXPECT_TRUE(
+      std::equal(loaded.Digital, loaded.Digital + FingerBufferBase::DigitalSize, fingerprint.Digital));
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+TEST(FingerprintStore, ClampsLevelsIntoBytes) {
+  DigitalBuffer analog(150000), digital(30000);
+  analog.SetValue(0, 1, 300.0f);
+  analog.SetValue(0, 2, 254.9f);
+  digital.SetValue(0, 1, -3.0f);
+  digital.SetValue(0, 2, 77.0f);
+  FingerBufferBase fingerprint;
+  StoreFingerprint(analog, digital, fingerprint);
+  EXPECT_EQ(fingerprint.GetAnalog(1), 255);
+  EXPECT_EQ(fingerprint.GetAnalog(2), 254);
+  EXPECT_EQ(fingerprint.GetDigital(1), 0);
+  EXPECT_EQ(fingerprint.GetDigital(2), 77);
+}
+
+// 1000 to 1250 MHz: three 100 MHz steps at absolute indices.
+TEST_F(SimThreadTest, FingerScanWritesItsStepsAtAbsoluteIndices) {
+  auto analog = std::make_shared<DigitalBuffer>(150000);
+  auto digital = std::make_shared<DigitalBuffer>(30000);
+  auto* thread = new FingerScanThread(1000e6, 1250e6);
+  thread->AnalogTrace = Give(thread, analog);
+  thread->DigitalTrace = Give(thread, digital);
+  ASSERT_TRUE(RunToEnd(thread));
+  for (unsigned i = 10000; i < 13000; ++i) ASSERT_GT(analog->Get(0, i), 0.0f) << i;
+  EXPECT_EQ(analog->Get(0, 9999), 0.0f);
+  EXPECT_EQ(analog->Get(0, 13000), 0.0f);
+  int active = 0;
+  for (unsigned i = 0; i < digital->Count; ++i) {
+    const bool inside = i >= 2000 && i < 2600;
+    if (!inside) {
+      ASSERT_EQ(digital->Get(0, i), 0.0f) << i;
+    }
+    active += inside && digital->Get(0, i) > 0.0f;
+  }
+  EXPECT_GT(active, 500);
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// A stored fingerprint with one carrier at 1000.5 MHz; the live scene has another at 1002 MHz.
+class FingerRealtimeTest : public SimThreadTest {
+ protected:
+  void SetUp() override {
+    SimThreadTest::SetUp();
+    std::fill_n(stored->Analog, FingerBufferBase::AnalogSize, uint8_t(50));
+    stored->SetAnalog(10005, 240);
+    stored->SetDigital(2000, 100);
+    usb2sim::EmitterSpec e;
+    e.frequencyHz = 1002e6;
+    e.levelDbm = -40;
+    usb2sim::AddEmitter(e);
+  }
+
+  FingerRealtimeThread* Make(double frequency, bool digitalView) {
+    auto* thread = new FingerRealtimeThread(frequency);
+    thread->LiveTrace = Give(thread, live);
+    thread->AudioTrace = Give(thread, audio);
+    thread->Fingerprint = Give(thread, stored);
+    if (digitalView) thread->Waterfall = Give(thread, waterfall);
+    thread->Labels = [this](const std::string& l, const std::string& c, const std::string& r) {
+      std::lock_guard hold(labelMutex);
+      labels = {l, c, r};
+    };
+    return thread;
+  }
+  std::vector<std::string> Labels() {
+    std::lock_guard hold(labelMutex);
+    return labels;
+  }
+
+  std::shared_ptr<DigitalBuffer> live = std::make_shared<DigitalBuffer>(1000);
+  std::shared_ptr<DigitalBuffer> audio = std::make_shared<DigitalBuffer>(256);
+  std::shared_ptr<FingerBufferBase> stored = std::make_shared<FingerBufferBase>();
+  std::shared_ptr<WaterfallBuffer> waterfall = std::make_shared<WaterfallBuffer>(200, 32);
+  std::mutex labelMutex;
+  std::vector<std::string> labels;
+};
+
+TEST_F(FingerRealtimeTest, AnalogueViewShowsTheStoredTraceBesideTheLiveOne) {
+  auto* thread = Make(1000e6, false);
+  ThreadSlot slot;
+  slot.Start(thread);
+  // Live point i is 995 MHz + i x 10 kHz: the new carrier at 1002 MHz is point 700.
+  ASSERT_TRUE(PumpUntil([&] { return std::abs(PeakIndex(*live, 0, 0, 1000) - 700) <= 3; }));
+  // Stored position 2 + 9950 + i / 10: the stored carrier (byte 240, shown 255) is points 530..539.
+  EXPECT_EQ(live->Get(2, 530), 255.0f);
+  EXPECT_EQ(live->Get(2, 539), 255.0f);
+  EXPECT_EQ(live->Get(2, 529), 70.0f);
+  EXPECT_EQ(live->Get(2, 540), 70.0f);
+  EXPECT_GT(live->Get(1, 535), 100.0f);  // smoothed
+  EXPECT_LT(live->Get(0, 535), 120.0f);  // nothing live there
+  EXPECT_EQ(Labels(), (std::vector<std::string>{"995.000", "1000.000", "1005.000"}));
+
+  // Retune to the tone transmitter: new labels, new reference, and its 1 kHz tone in the audio spectrum.
+  thread->FrequencyChange.Post(868.3e6);
+  const unsigned toneBin = unsigned(1000.0 / 22050.0 * 512 + 0.5);
+  ASSERT_TRUE(PumpUntil(
+      [&] { return Labels().size() == 3 && Labels()[1] == "868.300" && audio->Get(0, toneBin) == 255.0f; }));
+  EXPECT_EQ(Labels()[0], "863.300");
+  EXPECT_EQ(live->Get(2, 535), 70.0f);
+  thread->VolumeChange.Post(200);
+  ASSERT_TRUE(PumpUntil([&] { return !thread->VolumeChange.Pending(); }));
+  EXPECT_TRUE(slot.Stop());
+  EXPECT_EQ(io->VolumeShadow & 0x3F, 200 / 4);
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+TEST_F(FingerRealtimeTest, DigitalViewShowsActivityAndFillsTheWaterfall) {
+  auto* thread = Make(1880e6, true);
+  ThreadSlot slot;
+  slot.Start(thread);
+  // Point i is 1855 MHz + i x 250 kHz: the pulsed emitter at 1880 MHz is point 100.
+  ASSERT_TRUE(PumpUntil([&] {
+    const SharedFloat* row = waterfall->GetBufferForDisplay(31);
+    return std::abs(PeakIndex(*live, 0, 0, 200) - 100) <= 4 && row && row[100].load() > 0.1f;
+  }));
+  EXPECT_EQ(Labels(), (std::vector<std::string>{"1855.000", "1880.000", "1905.000"}));
+  const uint8_t volumeBefore = io->VolumeShadow;
+  thread->VolumeChange.Post(200);
+  ASSERT_TRUE(PumpUntil([&] { return !thread->VolumeChange.Pending(); }));
+  EXPECT_TRUE(slot.Stop());
+  EXPECT_EQ(io->VolumeShadow, volumeBefore);  // no device call in the digital view
+  EXPECT_EQ(live->Get(2, 0), 20.0f);          // positions outside the stored block read as 0
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+}  // namespace
