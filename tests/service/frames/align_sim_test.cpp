@@ -2,6 +2,9 @@
 // failure in any stage leaves the stored records as they were.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/rtl/Classes.h"
 #include "service/Adjustfilter.h"
 #include "service/Testframeunit.h"
 #include "ServiceFixture.h"
@@ -59,6 +62,29 @@ TEST_F(AlignSimTest, ARunStoresItsResultsOrNothing) {
     EXPECT_EQ(after, before);
   }
   for (size_t k = 3; k < 6; ++k) EXPECT_EQ(after[k], before[k]);  // the audio module's records
+}
+
+// The alignment lets window messages run; a click arriving meanwhile starts nothing.
+TEST_F(AlignSimTest, OtherTestsWaitWhileTheAlignmentRuns) {
+  StartService();
+  bool buttonsEnabled = true;
+  int stateSeen = -1;
+  std::function<void()> clickDuringRun = [&] {
+    if (!FilterAlignmentRunning()) {
+      QueueToMainThread(clickDuringRun);  // not yet under way: try at the next pump
+      return;
+    }
+    buttonsEnabled = Frame()->Button1->Enabled() || Frame()->Button5->Enabled();
+    Frame()->OnADDisplaysButClick(nullptr);
+    Frame()->OnAutoAdjustFilterButClick(nullptr);
+    stateSeen = AppState;
+  };
+  QueueToMainThread(clickDuringRun);
+  Frame()->OnAutoAdjustFilterButClick(nullptr);
+  EXPECT_EQ(stateSeen, 4);  // the queued clicks ran inside the alignment and changed nothing
+  EXPECT_FALSE(buttonsEnabled);
+  EXPECT_FALSE(Frame()->ADCheck.Running());
+  EXPECT_TRUE(Frame()->Button1->Enabled());
 }
 
 }  // namespace

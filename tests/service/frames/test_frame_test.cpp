@@ -204,6 +204,26 @@ TEST_F(TestFrameTest, ALostLinkEndsTheTestAndItsReturnRestartsIt) {
   EXPECT_TRUE(PumpUntil([&] { return Filled(Frame()->Buffer(5)); }));
 }
 
+// A failed device call of the A-mode or Sweep All set-up is a lost link: the test ends with its
+// display removed instead of staying on screen without a measurement.
+TEST_F(TestFrameTest, FailedSetUpOfSweepTestsTakesTheLinkDownAndLeavesNothing) {
+  StartService("[faults]\nfail_command=23\n");  // the 400 MHz synthesiser's sweep
+  Frame()->OnSweepAllButClick(nullptr);
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_EQ(AppState, 0);
+  EXPECT_EQ(DisplayCount(), 0);
+  EXPECT_EQ(DisplayListGlobal->Count(), 0);
+  LinkUp = 1;
+  usb2sim::UnplugNow();
+  Frame()->OnSweepAModeButClick(nullptr);
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_EQ(AppState, 0);
+  EXPECT_FALSE(Frame()->SweepAMode.Running());
+  EXPECT_FALSE(win->SweepAFrame->Visible());
+  EXPECT_EQ(DisplayCount(), 0);
+  EXPECT_EQ(DisplayListGlobal->Count(), 0);
+}
+
 TEST(TestTone, FadesAndByteOrder) {
   std::vector<uint16_t> s(1024);
   TTestFrame::MakeTestTone(s.data(), 1024, 3300.0);
