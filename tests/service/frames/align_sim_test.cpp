@@ -1,5 +1,6 @@
 // The automatic IF-filter alignment of the test frame against the simulated instrument: a device
-// failure in any stage leaves the stored records as they were.
+// failure in any stage leaves the stored records as they were, a whole run stores what it found or
+// nothing, and the other tests wait while it runs.
 #include <gtest/gtest.h>
 
 #include <functional>
