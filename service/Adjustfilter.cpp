@@ -17,12 +17,12 @@ std::array<FilterTrimRecord, 7> FilterAlignRecords{};
 namespace {
 
 constexpr double CentreMHz = 10.7;
-constexpr int CentreIndex = 100;        // the point of a 200-point curve at 10.7 MHz
+constexpr int CentreIndex = 100;  // the point of a 200-point curve at 10.7 MHz
 constexpr int DefaultSmoothing = 5;
 constexpr double DefaultSpan = 1.0;
 constexpr double FinalCentreSpan = 0.5;
-constexpr double LevelTarget = 200.0;   // stage 1
-constexpr double FullLevel = 229.5;     // stages 4 and 5 (90 % of 255)
+constexpr double LevelTarget = 200.0;  // stage 1
+constexpr double FullLevel = 229.5;    // stages 4 and 5 (90 % of 255)
 constexpr double TargetWidths[3] = {0.5, 0.3, 0.15};
 constexpr double DdsClock = 80000000.0;
 
@@ -67,10 +67,14 @@ uint8_t ToTrimByte(double value) {
 
 const char* AlignResultText(AlignResult result) {
   switch (result) {
-    case AlignResult::Done: return "IF filter aligned";
-    case AlignResult::DeviceFailed: return "IF filter alignment failed: the device did not answer";
-    case AlignResult::DeadFilter: return "IF filter alignment failed: the filter does not respond";
-    case AlignResult::Busy: return "IF filter alignment is already running";
+    case AlignResult::Done:
+      return "IF filter aligned";
+    case AlignResult::DeviceFailed:
+      return "IF filter alignment failed: the device did not answer";
+    case AlignResult::DeadFilter:
+      return "IF filter alignment failed: the filter does not respond";
+    case AlignResult::Busy:
+      return "IF filter alignment is already running";
   }
   return "";
 }
@@ -171,7 +175,8 @@ int FindGainTrim(FilterAlignBench& bench, TestGraph& curve, FilterTrimRecord rec
   return result;
 }
 
-bool SetLevelTrims(FilterAlignBench& bench, TestGraph& curve, const FilterTrimRecord& in, FilterTrimRecord& out) {
+bool SetLevelTrims(FilterAlignBench& bench, TestGraph& curve, const FilterTrimRecord& in,
+                   FilterTrimRecord& out) {
   FilterTrimRecord r = in;
   for (int s = 0; s < 4; ++s) r.Centre(s) = r.CentreResult(s);
   r.Gain() = r.GainResult();
@@ -334,7 +339,8 @@ class DeviceAlignBench : public FilterAlignBench {
 };
 }  // namespace
 
-bool AdjustFilter(IOControl* device, uint8_t module, TestGraph* curve, StdDisplay* display, AlignResult* result) {
+bool AdjustFilter(IOControl* device, uint8_t module, TestGraph* curve, StdDisplay* display,
+                  AlignResult* result) {
   if (!device || !curve || !display || module > 1) return false;
   DeviceAlignBench bench(device, module, display);
   const AlignResult r = RunFilterAlignment(bench, module, *curve);

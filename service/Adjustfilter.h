@@ -105,7 +105,8 @@ namespace filteralign {
 int FindLevelTrim(FilterAlignBench& bench, TestGraph& curve, int section);
 int FindCentreTrim(FilterAlignBench& bench, TestGraph& curve, int section, int levelValue);
 int FindGainTrim(FilterAlignBench& bench, TestGraph& curve, FilterTrimRecord record);
-bool SetLevelTrims(FilterAlignBench& bench, TestGraph& curve, const FilterTrimRecord& in, FilterTrimRecord& out);
+bool SetLevelTrims(FilterAlignBench& bench, TestGraph& curve, const FilterTrimRecord& in,
+                   FilterTrimRecord& out);
 AlignResult NarrowToWidth(FilterAlignBench& bench, TestGraph& curve, const FilterTrimRecord& in, double width,
                           FilterTrimRecord& out);
 // Stage 2's choice between value - 1, value and value + 1 from their levels at 10.7 MHz.

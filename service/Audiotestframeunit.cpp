@@ -78,9 +78,9 @@ void TAudioTestFrame::OnTestButClick(TObject*) {
 void TAudioTestFrame::OnSpeakerSelectClick(TObject*) {
   if (!IOCtrl) return;
   HardwareLockGuard lock;
-  Step("SetAudioSpeaker", IOCtrl->SetAudioSpeaker(CB[0]->Checked(), CB[1]->Checked(), CB[2]->Checked(),
-                                                  CB[3]->Checked(), CB[4]->Checked(), CB[5]->Checked(),
-                                                  CB[6]->Checked()));
+  Step("SetAudioSpeaker",
+       IOCtrl->SetAudioSpeaker(CB[0]->Checked(), CB[1]->Checked(), CB[2]->Checked(), CB[3]->Checked(),
+                               CB[4]->Checked(), CB[5]->Checked(), CB[6]->Checked()));
 }
 
 void TAudioTestFrame::OnTB1Change(TObject*) {

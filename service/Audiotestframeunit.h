@@ -7,8 +7,8 @@
 
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 class TAudioTestFrame : public TModeFrameBase {
  public:
@@ -28,10 +28,10 @@ class TAudioTestFrame : public TModeFrameBase {
   TPanel* Panel1 = nullptr;
   std::array<TCheckBox*, 7> CB{};  // "Sp-1" .. "Sp-4", "Probe", "Phones", "Amp"
   TPanel* Panel2 = nullptr;
-  TTrackBar* TB1 = nullptr;        // volume
+  TTrackBar* TB1 = nullptr;  // volume
   TCheckBox* CBMute = nullptr;
-  TTrackBar* TB2 = nullptr;        // low pass
-  TTrackBar* TB3 = nullptr;        // high pass
+  TTrackBar* TB2 = nullptr;  // low pass
+  TTrackBar* TB3 = nullptr;  // high pass
 
  protected:
   void StartWork() override;

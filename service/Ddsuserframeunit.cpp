@@ -19,9 +19,9 @@ struct DdsRow {
   const char* text;
 };
 constexpr DdsRow Rows[TDDSUserFrame::DdsCount] = {
-    {"DDS-0", "nicht benutzt", "10.0"},        {"DDS-1", "VCO-2", "5038.0"},
-    {"DDS-2", "Filter Wobbel", "10.7"},        {"DDS-3", "Filter Audio", "10.7"},
-    {"DDS-4", "ZF-Tuner Wobbel", "27.3"},      {"DDS-5", "ZF-Tuner Audio", "27.3"},
+    {"DDS-0", "nicht benutzt", "10.0"},   {"DDS-1", "VCO-2", "5038.0"},
+    {"DDS-2", "Filter Wobbel", "10.7"},   {"DDS-3", "Filter Audio", "10.7"},
+    {"DDS-4", "ZF-Tuner Wobbel", "27.3"}, {"DDS-5", "ZF-Tuner Audio", "27.3"},
 };
 
 bool DeviceReady() { return IOCtrl && LinkUp; }
@@ -85,8 +85,8 @@ void TDDSUserFrame::LoadFromIni() {
 bool TDDSUserFrame::ReadEdits(std::array<double, DdsCount>& dds, double& vco) {
   std::string message;
   for (int n = 0; n < DdsCount; ++n)
-    if (!ReadMHz(Rows[n].caption, Edits[static_cast<size_t>(n)]->Text(), DdsLimits, dds[static_cast<size_t>(n)],
-                 message)) {
+    if (!ReadMHz(Rows[n].caption, Edits[static_cast<size_t>(n)]->Text(), DdsLimits,
+                 dds[static_cast<size_t>(n)], message)) {
       ShowServiceMessage(message);
       return false;
     }
@@ -121,7 +121,8 @@ void TDDSUserFrame::OnDDSEditsKeyDown(TObject* Sender, uint16_t& Key, TShiftStat
 }
 
 void TDDSUserFrame::SetDDSFromEdit(int dds, double mhz) {
-  DeviceCall([&](IOControl& io) { return io.SetDDSFrequency(static_cast<uint8_t>(dds), DdsClock, mhz * 1e6); });
+  DeviceCall(
+      [&](IOControl& io) { return io.SetDDSFrequency(static_cast<uint8_t>(dds), DdsClock, mhz * 1e6); });
 }
 
 void TDDSUserFrame::SwitchDDSOff(int dds) {

@@ -5,8 +5,8 @@
 #include <array>
 #include <string>
 
-#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 class TDDSUserFrame : public TModeFrameBase {
  public:
@@ -26,7 +26,7 @@ class TDDSUserFrame : public TModeFrameBase {
   std::array<TCheckBox*, DdsCount> CheckBoxes{};  // CheckBox1 .. CheckBox6
   std::array<TEdit*, DdsCount> Edits{};           // Edit1 .. Edit6
   TLabel* Label1 = nullptr;
-  TEdit* Edit7 = nullptr;                         // main VCO, MHz
+  TEdit* Edit7 = nullptr;  // main VCO, MHz
   TButton* Button1 = nullptr;
 
  private:

@@ -109,8 +109,8 @@ void TFilterUserFrame::OnUpdateEEPROMButClick(TObject*) {
         return;
       }
     }
-    if (MessageBox("EEPROM wirklich updaten ?", "Filterdaten in EEPROM schreibrn", MB_YESNO | MB_ICONQUESTION) !=
-        IDYES)
+    if (MessageBox("EEPROM wirklich updaten ?", "Filterdaten in EEPROM schreibrn",
+                   MB_YESNO | MB_ICONQUESTION) != IDYES)
       return;
     for (int k = 0; k < FilterRecordCount; ++k) {
       HardwareLockGuard lock;

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 constexpr int FilterRecordCount = 6;
 // "Filter_W_0.fil" .. "Filter_W_2.fil" (sweep module), "Filter_A_3.fil" .. "Filter_A_5.fil" (audio).

@@ -97,7 +97,8 @@ void ServicePrograms::IfFilterCurves(IOControl& io, ServiceProgramView& view) {
       uint8_t samples[CurvePoints] = {};
       double stop = 0.0;
       const double start = n == 0 ? 5.7e6 : 8.7e6, step = n == 0 ? 20e3 : 8e3;
-      io.Sweep(CurvePoints, 0, start, step, DdsClock, static_cast<uint8_t>(module == 0 ? 2 : 3), &stop, samples);
+      io.Sweep(CurvePoints, 0, start, step, DdsClock, static_cast<uint8_t>(module == 0 ? 2 : 3), &stop,
+               samples);
       DrawCurve(images[static_cast<size_t>(module)], samples, CurvePoints, FilterColours[n]);
     }
   }
@@ -128,7 +129,8 @@ void ServicePrograms::TestPanelReceiver(IOControl& io, ServiceProgramView& view)
     io.SetIFFilterPort(module == 0 ? 3 : 2, module);
     uint8_t samples[CurvePoints] = {};
     double stop = 0.0;
-    io.Sweep(CurvePoints, 10, 22.3e6, 20e3, DdsClock, static_cast<uint8_t>(module == 0 ? 4 : 5), &stop, samples);
+    io.Sweep(CurvePoints, 10, 22.3e6, 20e3, DdsClock, static_cast<uint8_t>(module == 0 ? 4 : 5), &stop,
+             samples);
     DrawCurve(image, samples, CurvePoints, CurveColour);
   }
 }
@@ -250,7 +252,8 @@ bool ReadTestCenterFreq(const std::string& text, double& mhz, std::string& messa
     return false;
   }
   if (v < 0.0 || v > MaxTestCenterMHz) {
-    message = "Center Frequency: " + FloatToStr(v) + " MHz is outside 0 to " + FloatToStr(MaxTestCenterMHz) + " MHz";
+    message = "Center Frequency: " + FloatToStr(v) + " MHz is outside 0 to " + FloatToStr(MaxTestCenterMHz) +
+              " MHz";
     return false;
   }
   mhz = v;
@@ -272,7 +275,8 @@ int TestSpectrum::Random() {
   return static_cast<int>((seed_ >> 1) & 0x7FFFFFFF);
 }
 
-bool TestSpectrum::Tick(NormalBuffer* overview, NormalBuffer* detail, const std::function<void()>& letMessagesRun) {
+bool TestSpectrum::Tick(NormalBuffer* overview, NormalBuffer* detail,
+                        const std::function<void()>& letMessagesRun) {
   if (running_ || !overview || !detail) return false;
   running_ = true;
   const auto pump = [&] {

@@ -19,20 +19,20 @@ class TList;
 class TPanel;
 class TWinControl;
 
-extern int ServiceProgramNumber;     // 1..17 selects a program; never changed at run time
-extern uint8_t ServiceProgramDone;   // set by the programs that run once
-extern uint8_t TestDisplaySwitch;    // the two test displays with their simulated spectrum
+extern int ServiceProgramNumber;    // 1..17 selects a program; never changed at run time
+extern uint8_t ServiceProgramDone;  // set by the programs that run once
+extern uint8_t TestDisplaySwitch;   // the two test displays with their simulated spectrum
 
 // What the programs touch of the main window.
 struct ServiceProgramView {
-  TWinControl* ImageParent = nullptr;   // DisplayPanel
-  TList* Images = nullptr;              // TestImages (the main window owns the images)
-  std::function<void()> ClearImages;    // frees the images of the list
-  TControl* StatusView = nullptr;       // hidden by the drawing programs
-  TPanel* TestInputFreqPanel = nullptr; // shown by program 12
-  TCheckBox* VcoLowBox = nullptr;       // "2.VCO Low"
+  TWinControl* ImageParent = nullptr;    // DisplayPanel
+  TList* Images = nullptr;               // TestImages (the main window owns the images)
+  std::function<void()> ClearImages;     // frees the images of the list
+  TControl* StatusView = nullptr;        // hidden by the drawing programs
+  TPanel* TestInputFreqPanel = nullptr;  // shown by program 12
+  TCheckBox* VcoLowBox = nullptr;        // "2.VCO Low"
   std::function<void(const std::string&)> SetCaption;
-  double TestCenterFreq = 100.0;        // MHz, the test panel's centre
+  double TestCenterFreq = 100.0;  // MHz, the test panel's centre
 };
 
 class ServicePrograms {

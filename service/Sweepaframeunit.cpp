@@ -20,7 +20,9 @@ TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SpanEdit->SetParent(GroupBox1);
   SpanEdit->SetBounds(8, 18, 184, 21);
   SpanEdit->SetText("18.0");
-  SpanEdit->OnKeyDown = [this](TObject* s, uint16_t& key, TShiftState shift) { OnSpanEditKeyDown(s, key, shift); };
+  SpanEdit->OnKeyDown = [this](TObject* s, uint16_t& key, TShiftState shift) {
+    OnSpanEditKeyDown(s, key, shift);
+  };
   ZoomInBut = new TButton(this);
   ZoomInBut->SetParent(GroupBox1);
   ZoomInBut->SetCaption("Zoom In");
@@ -64,7 +66,8 @@ TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
 bool TSweepAFrame::ReadSpan(float& span) {
   double value = 0.0;
   if (!TryStrToFloat(SpanEdit->Text(), value) || !std::isfinite(value)) {
-    ShowServiceMessage("Span: \"" + SpanEdit->Text() + "\" is not a number of MHz (use '.' as the decimal point)");
+    ShowServiceMessage("Span: \"" + SpanEdit->Text() +
+                       "\" is not a number of MHz (use '.' as the decimal point)");
     return false;
   }
   if (value < MinSpanMHz || value > MaxSpanMHz) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "screens/ModeFrameBase.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 class TSweepAFrame : public TModeFrameBase {
  public:

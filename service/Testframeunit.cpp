@@ -152,7 +152,8 @@ bool TTestFrame::BeginTest(int state) {
 }
 
 void TTestFrame::SetButtonsEnabled(bool on) {
-  for (TButton* b : {Button1, Button2, Button3, Button5, Button6, Button7, Button8, Button9, Button10, Button4})
+  for (TButton* b :
+       {Button1, Button2, Button3, Button5, Button6, Button7, Button8, Button9, Button10, Button4})
     b->SetEnabled(on);
 }
 
@@ -301,7 +302,8 @@ void TTestFrame::RunAutoAdjustFilter() {
     if (result == AlignResult::Done) {
       // The three trim records of the sweep module into EEPROM records 0-2, each write checked.
       for (uint8_t k = 0; k < 3; ++k)
-        if (!DeviceSteps([&](IOControl& io) { return io.WriteFilterRecord(k, FilterAlignRecords[k + 1u].Data()); })) {
+        if (!DeviceSteps(
+                [&](IOControl& io) { return io.WriteFilterRecord(k, FilterAlignRecords[k + 1u].Data()); })) {
           result = AlignResult::DeviceFailed;
           break;
         }
@@ -329,8 +331,9 @@ void TTestFrame::OnSweepAModeButClick(TObject*) {
     }
     MakeDisplays({{"Sweep A-Mode", 30, 30, 950, 700, 10, 8, 0, 500, 10.2e6f, 11.2e6f, 0, 255}}, true);
     ApplyDisplaySettings();
-    const bool ready = DeviceSteps([](IOControl& io) { return io.DDSOff(2); }, [](IOControl& io) { return io.DDSOff(3); },
-                                   [](IOControl& io) { return io.SetIFFilterPort(2, 0); });
+    const bool ready =
+        DeviceSteps([](IOControl& io) { return io.DDSOff(2); }, [](IOControl& io) { return io.DDSOff(3); },
+                    [](IOControl& io) { return io.SetIFFilterPort(2, 0); });
     if (!ready) {
       // A failed set-up is a lost link, as in every service test; the test ends with nothing left.
       LinkUp = 0;
@@ -354,8 +357,8 @@ void TTestFrame::StartSweepAModeThread(uint8_t module, double spanHz) {
   thread->Trace = buffers_[0].get();
   thread->Hold(buffers_[0]);
   // The axis shows the sweep from its first pass (the thread changes it with the span).
-  buffers_[0]->SetRange(static_cast<float>(thread->StartFrequency), static_cast<float>(thread->StopFrequency), 0.0f,
-                        255.0f);
+  buffers_[0]->SetRange(static_cast<float>(thread->StartFrequency), static_cast<float>(thread->StopFrequency),
+                        0.0f, 255.0f);
   sweepAModule_ = module;
   SweepAMode.Start(thread, [this](IOThreadBase* t) { OnSweepAModeTerminate(t); });
 }
@@ -393,8 +396,8 @@ void TTestFrame::OnSweepAllButClick(TObject*) {
         [](IOControl& io) { return io.SetIFFilter(1); }, [](IOControl& io) { return io.SelectADChannel(0); },
         [](IOControl& io) { return io.ResetDDS400(); }, [](IOControl& io) { return io.InitDDS400Control(); },
         [](IOControl& io) { return io.SetDDSFrequency(4, 80e6, IFCentre); },
-        [](IOControl& io) { return io.SetMainboardPort(1); }, [](IOControl& io) { return io.SetAttenuator(0); },
-        [](IOControl& io) { return io.SetMainVCOLow(); });
+        [](IOControl& io) { return io.SetMainboardPort(1); },
+        [](IOControl& io) { return io.SetAttenuator(0); }, [](IOControl& io) { return io.SetMainVCOLow(); });
     std::vector<uint8_t> data(5000);
     bool ok = ready;
     if (ok) {
@@ -447,7 +450,8 @@ void TTestFrame::StartVideoTest() {
   Cap = new TCap(RenderWindow);
   const int drivers = Cap->ListDrivers();
   if (LogListBox)
-    for (int i = 0; i < Cap->DriverList()->Count(); ++i) LogListBox->Items()->Add(Cap->DriverList()->Strings(i));
+    for (int i = 0; i < Cap->DriverList()->Count(); ++i)
+      LogListBox->Items()->Add(Cap->DriverList()->Strings(i));
   if (drivers > 0) Cap->Connect(0);
 }
 
@@ -456,7 +460,8 @@ void TTestFrame::StopVideoTest() {
   delete Cap;
   Cap = nullptr;
   AppState = 0;
-  if (RenderWindow && RenderWindow->Parent()) RenderWindow->SetBoundsRect(RenderWindow->Parent()->ClientRect());
+  if (RenderWindow && RenderWindow->Parent())
+    RenderWindow->SetBoundsRect(RenderWindow->Parent()->ClientRect());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -470,12 +475,14 @@ void TTestFrame::MakeTestTone(uint16_t* samples, int count, double f) {
   }
   const int p = count / 10, q = count / 5;
   std::vector<double> s(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) s[static_cast<size_t>(i)] = std::sin(f * (360.0 / 22050.0) * i * M_PI / 180.0) * 32760.0;
+  for (int i = 0; i < count; ++i)
+    s[static_cast<size_t>(i)] = std::sin(f * (360.0 / 22050.0) * i * M_PI / 180.0) * 32760.0;
   // Fades of fewer than two samples would divide by zero: short tones are left unfaded there.
   if (p > 1)
     for (int i = 0; i < p; ++i) s[static_cast<size_t>(i)] *= static_cast<double>(i) / (p - 1);
   if (q > 1)
-    for (int i = 0; i < q; ++i) s[static_cast<size_t>(count - q + i)] *= 1.0 - static_cast<double>(i) / (q - 1);
+    for (int i = 0; i < q; ++i)
+      s[static_cast<size_t>(count - q + i)] *= 1.0 - static_cast<double>(i) / (q - 1);
   for (int i = 0; i < count; ++i) {
     const auto v = static_cast<uint16_t>(static_cast<int>(s[static_cast<size_t>(i)] + 32767.0));
     samples[i] = static_cast<uint16_t>(v << 8 | v >> 8);

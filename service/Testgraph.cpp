@@ -57,7 +57,8 @@ void TestGraph::SetMarker(int marker, int width, int height, double frequency) {
 }
 
 void TestGraph::SetMarkerAtIndex(int marker, int index, int height, int width) {
-  if (index >= 0 && index < count_ && ValidMarker(marker)) SetMarker(marker, width, height, FrequencyAt(index));
+  if (index >= 0 && index < count_ && ValidMarker(marker))
+    SetMarker(marker, width, height, FrequencyAt(index));
 }
 
 void TestGraph::SetMarkerColor(int marker, int colour) {

@@ -6,12 +6,12 @@
 #include <vector>
 
 struct TestGraphMarker {
-  int x = 0;            // pixel position in the given width
-  int y = 0;            // pixel position from the top of the given height
+  int x = 0;  // pixel position in the given width
+  int y = 0;  // pixel position from the top of the given height
   double frequency = 0.0;
   double level = 0.0;
   int colour = 0xFFFF;
-  int shown = 0;        // 1 once a width measurement placed it
+  int shown = 0;  // 1 once a width measurement placed it
 };
 
 class TestGraph {

@@ -7,9 +7,9 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServicePrograms.h"
+#include "shell/RT7731_IV_Unit.h"
 #include "shell/base/Globals.h"
 #include "shell/base/HardwareLockGuard.h"
-#include "shell/RT7731_IV_Unit.h"
 
 namespace {
 template <class T>
@@ -51,7 +51,8 @@ void TMainWin::BuildServiceControls() {
   Button3 = MakeServiceChild<TButton>(TestInputFreqPanel, this);
   Button3->SetCaption(">>");
   Button3->SetBounds(254, 8, 30, 23);
-  for (TButton* b : {Button2, Button3}) b->OnClick = [this](TObject* s) { OnUpDownTestCenterFreqButClick(s); };
+  for (TButton* b : {Button2, Button3})
+    b->OnClick = [this](TObject* s) { OnUpDownTestCenterFreqButClick(s); };
   Button4 = MakeServiceChild<TButton>(TestInputFreqPanel, this);
   Button4->SetCaption("calibrate");
   Button4->SetBounds(290, 8, 70, 23);
@@ -119,7 +120,8 @@ void TMainWin::KillTestDisplays() {
 }
 
 void TMainWin::OnTestTimer(TObject*) {
-  if (TestSpectrumState) TestSpectrumState->Tick(TestBuffer, TestBuffer2, [] { Application->ProcessMessages(); });
+  if (TestSpectrumState)
+    TestSpectrumState->Tick(TestBuffer, TestBuffer2, [] { Application->ProcessMessages(); });
 }
 
 void TMainWin::OnTestButClick(TObject*) {

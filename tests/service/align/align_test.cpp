@@ -174,8 +174,10 @@ TEST_F(Alignment, GainSearchKeepsTheLowestGainOfTheMaximum) {
   };
   const int best = levelAt(g);
   for (int gain = 0; gain < 256; ++gain) {
-    if (gain < g) EXPECT_LT(levelAt(gain), best) << gain;
-    else EXPECT_LE(levelAt(gain), best) << gain;
+    if (gain < g)
+      EXPECT_LT(levelAt(gain), best) << gain;
+    else
+      EXPECT_LE(levelAt(gain), best) << gain;
   }
 }
 

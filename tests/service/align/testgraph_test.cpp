@@ -11,10 +11,10 @@ TEST(TestGraph, PointCountAndLookUpsOfTheAlignmentCurves) {
   EXPECT_EQ(g.Count(), 200);
   for (int i = 0; i < g.Count(); ++i) g.SetValue(i, i);
   EXPECT_DOUBLE_EQ(g.LevelAt(10.7), 100.0);
-  EXPECT_DOUBLE_EQ(g.LevelAt(10.2), 0.0);   // start: the first value
+  EXPECT_DOUBLE_EQ(g.LevelAt(10.2), 0.0);  // start: the first value
   g.SetValue(0, 7.0);
   EXPECT_DOUBLE_EQ(g.LevelAt(10.2), 7.0);
-  EXPECT_DOUBLE_EQ(g.LevelAt(11.2), 0.0);   // stop itself
+  EXPECT_DOUBLE_EQ(g.LevelAt(11.2), 0.0);  // stop itself
   EXPECT_DOUBLE_EQ(g.LevelAt(10.1), 0.0);
   EXPECT_DOUBLE_EQ(g.LevelAt(11.3), 0.0);
   // The narrow curve of the centre search has 200 points too.
@@ -64,8 +64,8 @@ TEST(TestGraph, PeakIndexSearchesFromTheMiddle) {
       {{{100, 10.0}}, 99},
       {{{101, 10.0}}, 101},
       {{{150, 10.0}}, 150},
-      {{}, 0},                                     // all zero
-      {{{60, 10.0}, {140, 10.0}}, 59},             // equal maxima: the left side wins
+      {{}, 0},                          // all zero
+      {{{60, 10.0}, {140, 10.0}}, 59},  // equal maxima: the left side wins
       {{{60, 9.0}, {140, 10.0}}, 140},
   };
   for (const PeakCase& c : cases) {
@@ -96,8 +96,8 @@ TEST(TestGraph, WidthAtLevelAndItsMarkers) {
   TestGraph last = AlignCurve();
   last.WidthAtLevel(9, 1024, 768, 50.0);  // marker 10 does not exist
   EXPECT_EQ(last.Marker(9).shown, 1);
-  last.SetMarker(-1, 1024, 768, 10.7);    // ignored
-  last.SetMarkerColor(12, 1);             // ignored
+  last.SetMarker(-1, 1024, 768, 10.7);  // ignored
+  last.SetMarkerColor(12, 1);           // ignored
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 #pragma once
 #include <string>
 
+#include "../../shell/main/MainWinFixture.h"
 #include "device/InOut.h"
 #include "platform/vcl/TestHooks.h"
 #include "shell/base/Globals.h"
 #include "sim/Instrument.h"
-#include "../../shell/main/MainWinFixture.h"
 
 class ServiceTest : public MainWinTest {
  protected:

@@ -5,13 +5,12 @@
 
 #include <functional>
 
+#include "ServiceFixture.h"
 #include "platform/rtl/Classes.h"
 #include "service/Adjustfilter.h"
 #include "service/Testframeunit.h"
-#include "ServiceFixture.h"
 
 namespace {
-
 
 class AlignSimTest : public ServiceTest {
  protected:
@@ -57,7 +56,8 @@ TEST_F(AlignSimTest, ARunStoresItsResultsOrNothing) {
   const auto after = Records();
   if (boxes.empty()) {
     for (size_t k = 0; k < 3; ++k)
-      for (size_t i = 0; i < 18; ++i) EXPECT_EQ(after[k][i], FilterAlignRecords[k + 1].Bytes[i]) << k << " " << i;
+      for (size_t i = 0; i < 18; ++i)
+        EXPECT_EQ(after[k][i], FilterAlignRecords[k + 1].Bytes[i]) << k << " " << i;
   } else {
     EXPECT_EQ(boxes[0].text, AlignResultText(AlignResult::DeadFilter));
     EXPECT_EQ(after, before);

@@ -2,10 +2,10 @@
 // are refused before anything is sent or saved, and the settings come back from the INI file.
 #include <gtest/gtest.h>
 
+#include "ServiceFixture.h"
 #include "platform/rtl/IniFiles.h"
 #include "service/Ddsuserframeunit.h"
 #include "shell/base/IniService.h"
-#include "ServiceFixture.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ TEST_F(DdsFrameTest, EmptyIniShowsZeroAndClearBoxesWithoutDeviceCalls) {
   EXPECT_EQ(Frame()->Edit7->Text(), "0");
   Frame()->LoadFromIni();
   const usb2sim::State after = usb2sim::GetState();
-  for (int n = 0; n < 6; ++n) EXPECT_EQ(after.dds[static_cast<size_t>(n)].word, before.dds[static_cast<size_t>(n)].word);
+  for (int n = 0; n < 6; ++n)
+    EXPECT_EQ(after.dds[static_cast<size_t>(n)].word, before.dds[static_cast<size_t>(n)].word);
   EXPECT_EQ(after.dds400Word, before.dds400Word);
 }
 
@@ -75,9 +76,8 @@ TEST_F(DdsFrameTest, ValuesOutsideTheSynthesiserOrNotNumbersAreRefused) {
   Frame()->CheckBoxes[2]->SetChecked(true);
   const usb2sim::State good = usb2sim::GetState();
   const std::string iniBefore = folder.Read("RT7731IV.INI");
-  const BadInput cases[] = {{2, "abc"},    {2, "95"},     {2, "-1"},   {2, "1e400"}, {2, "10,7"},
-                            {2, ""},       {1, "5038.0"}, {6, "-5"},   {6, "60000"}, {6, "x5100"},
-                            {5, "40.001"}, {0, "nan"}};
+  const BadInput cases[] = {{2, "abc"},    {2, "95"}, {2, "-1"},    {2, "1e400"}, {2, "10,7"},   {2, ""},
+                            {1, "5038.0"}, {6, "-5"}, {6, "60000"}, {6, "x5100"}, {5, "40.001"}, {0, "nan"}};
   for (const BadInput& c : cases) {
     TakeBoxes();
     TEdit* edit = c.edit == 6 ? Frame()->Edit7 : Frame()->Edits[static_cast<size_t>(c.edit)];

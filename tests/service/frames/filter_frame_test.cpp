@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "service/Filterframeunit.h"
 #include "ServiceFixture.h"
+#include "service/Filterframeunit.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ TEST_F(FilterFrameTest, BadFilesAreNamedAndNothingIsWritten) {
       {"short", 4, [](const fs::path& p) { WriteBytes(p, std::string(39, '\x01')); }},
       {"empty", 5, [](const fs::path& p) { WriteBytes(p, ""); }},
       {"long", 0, [](const fs::path& p) { WriteBytes(p, std::string(41, '\x01')); }},
-      {"unreadable (a folder)", 3, [](const fs::path& p) {
+      {"unreadable (a folder)", 3,
+       [](const fs::path& p) {
          fs::remove(p);
          fs::create_directory(p);
        }},
@@ -105,7 +106,8 @@ TEST_F(FilterFrameTest, BadFilesAreNamedAndNothingIsWritten) {
     Frame()->OnUpdateEEPROMButClick(nullptr);
     const auto boxes = TakeBoxes();
     ASSERT_EQ(boxes.size(), 1u) << c.what;  // the refusal only: no question was asked
-    EXPECT_NE(boxes[0].text.find(FilterFileName(c.file)), std::string::npos) << c.what << ": " << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(FilterFileName(c.file)), std::string::npos)
+        << c.what << ": " << boxes[0].text;
     EXPECT_EQ(Records(), before) << c.what;
     VclTest::ClearScriptedAnswers();
     fs::remove_all(FilePath(c.file));

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <functional>
 
+#include "ServiceFixture.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServicePrograms.h"
-#include "ServiceFixture.h"
 
 namespace {
 
@@ -49,49 +49,59 @@ TEST_F(ServiceProgramTest, EachProgramLeavesItsSettingsInTheInstrument) {
   };
   const ProgramCase cases[] = {
       {1, true, -1, dds400(29e6)},
-      {4, true, -1, [](const usb2sim::State& s) {
+      {4, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_EQ(s.attenuatorDb, 0);
          EXPECT_EQ(s.mainboardPort, 0x0A);
        }},
       {5, true, -1, [](const usb2sim::State& s) { EXPECT_EQ(s.mainboardPort, 0x09); }},
-      {6, true, -1, [](const usb2sim::State& s) {
+      {6, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_EQ(s.mainboardPort, 0x0A);
          EXPECT_NEAR(s.dds400Hz, 19.921875e6, 1.0);
        }},
-      {7, true, -1, [](const usb2sim::State& s) {
+      {7, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_EQ(s.mainboardPort, 0x6D);
          EXPECT_NEAR(s.dds400Hz, 26.7578125e6, 1.0);
        }},
-      {8, true, -1, [](const usb2sim::State& s) {
+      {8, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_TRUE(s.dds[5].on);
          EXPECT_NEAR(s.dds[5].frequencyHz, 33e6, 1.0);
        }},
-      {9, true, -1, [](const usb2sim::State& s) {
+      {9, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_NEAR(s.dds400Hz, 29.296875e6, 1.0);
          EXPECT_TRUE(s.dds[1].on);  // the main VCO's reference
        }},
-      {10, true, -1, [](const usb2sim::State& s) {
+      {10, true, -1,
+       [](const usb2sim::State& s) {
          EXPECT_NEAR(s.dds400Hz, 29.296875e6, 1.0);
          EXPECT_NEAR(s.dds[4].frequencyHz, 27.3e6, 1.0);
          EXPECT_NEAR(s.dds[5].frequencyHz, 27.3e6, 1.0);
        }},
-      {11, false, 2, [](const usb2sim::State& s) {
+      {11, false, 2,
+       [](const usb2sim::State& s) {
          EXPECT_EQ(s.ifFilter[0], 4);
          EXPECT_EQ(s.ifFilter[1], 4);
          EXPECT_EQ(s.adChannel, 1);
        }},
-      {12, false, 2, [](const usb2sim::State& s) {
+      {12, false, 2,
+       [](const usb2sim::State& s) {
          EXPECT_NEAR(s.dds400Hz, 19.921875e6, 1.0);  // centre 100 MHz
          EXPECT_EQ(s.adChannel, 1);
        }},
       {13, true, -1, [](const usb2sim::State&) {}},
-      {14, false, 2, [](const usb2sim::State& s) {
+      {14, false, 2,
+       [](const usb2sim::State& s) {
          EXPECT_TRUE(s.vlfOn);
          EXPECT_EQ(s.adChannel, 0);
        }},
       {15, false, 1, [](const usb2sim::State& s) { EXPECT_GT(s.sweeps, 0u); }},
       {16, false, -1, [](const usb2sim::State& s) { EXPECT_TRUE((s.controlWord >> 8) & 0x04); }},
-      {17, false, -1, [](const usb2sim::State& s) {
+      {17, false, -1,
+       [](const usb2sim::State& s) {
          EXPECT_EQ(s.lastPlay.start, 0);
          EXPECT_EQ(s.lastPlay.pages, 2);
        }},
@@ -169,9 +179,12 @@ TEST_F(ServiceProgramTest, TestPanelCentreIsCheckedAndStepped) {
     double centre;
     const char* shown;
   } cases[] = {
-      {"3", &TMainWin::Button2, 0.0, "0"},           {"100", &TMainWin::Button3, 105.0, "105"},
-      {"14998", &TMainWin::Button3, 15000.0, "15000"}, {"250.5", nullptr, 250.5, "250.5"},
-      {"abc", nullptr, 250.5, "abc"},                {"1e30", nullptr, 250.5, "1e30"},
+      {"3", &TMainWin::Button2, 0.0, "0"},
+      {"100", &TMainWin::Button3, 105.0, "105"},
+      {"14998", &TMainWin::Button3, 15000.0, "15000"},
+      {"250.5", nullptr, 250.5, "250.5"},
+      {"abc", nullptr, 250.5, "abc"},
+      {"1e30", nullptr, 250.5, "1e30"},
       {"-5", nullptr, 250.5, "-5"},
   };
   for (const auto& c : cases) {

@@ -2,10 +2,10 @@
 // against the simulated instrument.
 #include <gtest/gtest.h>
 
+#include "ServiceFixture.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/Audiotestframeunit.h"
 #include "service/Sweepaframeunit.h"
-#include "ServiceFixture.h"
 
 namespace {
 
@@ -27,14 +27,14 @@ class SweepAFrameTest : public ServiceTest {
 struct ZoomCase {
   const char* span;
   bool zoomIn;
-  const char* shown;     // the edit afterwards
-  float sentMHz;         // 0: nothing sent
+  const char* shown;  // the edit afterwards
+  float sentMHz;      // 0: nothing sent
 };
 
 TEST_F(SweepAFrameTest, ZoomStepsAndLimits) {
   const ZoomCase cases[] = {
-      {"18", true, "11.88", 11.88f}, {"1.2", true, "1", 1.0f},   {"1", true, "1", 0.0f},
-      {"15", false, "18", 18.0f},    {"18", false, "18", 0.0f},  {"10", false, "13.3", 13.3f},
+      {"18", true, "11.88", 11.88f}, {"1.2", true, "1", 1.0f},  {"1", true, "1", 0.0f},
+      {"15", false, "18", 18.0f},    {"18", false, "18", 0.0f}, {"10", false, "13.3", 13.3f},
   };
   for (const ZoomCase& c : cases) {
     calls.clear();
@@ -60,7 +60,7 @@ TEST_F(SweepAFrameTest, TypedSpanIsCheckedBeforeItIsSent) {
     float sentMHz;  // 0: refused
     bool message;
   } cases[] = {{"4.5", 4.5f, false}, {"abc", 0, true}, {"0", 1.0f, true}, {"-3", 1.0f, true},
-               {"100", 18.0f, true}, {"", 0, true},   {"2,5", 0, true}};
+               {"100", 18.0f, true}, {"", 0, true},    {"2,5", 0, true}};
   for (const auto& c : cases) {
     calls.clear();
     Frame()->SpanEdit->SetText(c.text);

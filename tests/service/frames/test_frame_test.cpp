@@ -7,6 +7,7 @@
 #include <functional>
 #include <thread>
 
+#include "ServiceFixture.h"
 #include "display/C_cap.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
@@ -17,7 +18,6 @@
 #include "service/Filterframeunit.h"
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
-#include "ServiceFixture.h"
 
 namespace {
 
@@ -70,9 +70,15 @@ struct ThreadTestCase {
 TEST_F(TestFrameTest, EachThreadTestFillsItsDisplaysAndStopsCleanly) {
   StartService();
   const ThreadTestCase cases[] = {
-      {"AD", 1, &TTestFrame::OnADDisplaysButClick, &TTestFrame::ADCheck,
+      {"AD",
+       1,
+       &TTestFrame::OnADDisplaysButClick,
+       &TTestFrame::ADCheck,
        {"AD-0", "AD-1", "AD-2", "AD-3", "AD-4", "AD-5"}},
-      {"IF filter", 3, &TTestFrame::OnZFFilterButClick, &TTestFrame::FilterCheck,
+      {"IF filter",
+       3,
+       &TTestFrame::OnZFFilterButClick,
+       &TTestFrame::FilterCheck,
        {"Fi0  Total", "Fi1  2 MHz", "Fi2  250 kHz", "Fi3  150 kHz", "Fi4  50 kHz"}},
       {"A-mode", 5, &TTestFrame::OnSweepAModeButClick, &TTestFrame::SweepAMode, {"Sweep A-Mode"}},
       {"FFT", 9, &TTestFrame::OnFFTTestButClick, &TTestFrame::FFTTest, {"FFT Test", "Scope"}},
@@ -178,7 +184,8 @@ TEST_F(TestFrameTest, AModeZoomReachesTheRunningSweep) {
   EXPECT_FLOAT_EQ(Frame()->Buffer(0)->Start.load(), float(27.3e6 - 9e6));
   EXPECT_FLOAT_EQ(Frame()->Buffer(0)->Stop.load(), float(27.3e6 + 9e6));
   win->SweepAFrame->OnZoomButClick(win->SweepAFrame->ZoomInBut);  // 18 -> 11.88 MHz
-  EXPECT_TRUE(PumpUntil([&] { return std::abs(Frame()->Buffer(0)->Start.load() - float(27.3e6 - 5.94e6)) < 100; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return std::abs(Frame()->Buffer(0)->Start.load() - float(27.3e6 - 5.94e6)) < 100; }));
   win->SweepAFrame->RBModAudio->SetChecked(true);  // another module: a new sweep on the audio path
   EXPECT_EQ(static_cast<SweepAModeThread*>(Frame()->SweepAMode.Thread())->Module, 1);
   EXPECT_TRUE(Frame()->SweepAMode.Running());
