@@ -5,6 +5,7 @@
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "platform/rtl/SyncObjs.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
@@ -62,6 +63,16 @@ void TMainWin::OnPollingTimer(TObject*) {
   if (!InitHardware()) return;
   int version = 0;
   if (IOCtrl->GetPicVersion(&version)) OnLinkUp();
+}
+
+void TMainWin::ProbeLink() {
+  // Without a measurement thread nothing talks to the module, so an unplug would go unseen: ask the
+  // module whether it is there. A thread inside a device operation holds the lock and notices a
+  // lost module itself; the probe then waits for the next tick instead of blocking the GUI.
+  if (!IOCtrl || LinkUp != 1 || !HardwareLock || !HardwareLock->TryEnter()) return;
+  const bool present = IOCtrl->DevicePresent();
+  HardwareLock->Leave();
+  if (!present) LinkUp = 0;
 }
 
 void TMainWin::OnNoLinkUpTimer(TObject*) {

@@ -95,6 +95,9 @@ class TMainWin : public TForm {
   void StartLinkPolling();
   void OnPollingTimer(TObject* Sender);
   void OnNoLinkUpTimer(TObject* Sender);
+  // Once a second: clears LinkUp when the module no longer answers (the idle loop then ends the
+  // program through the exit screen).
+  void ProbeLink();
   void OnLinkUp();
   void RestartTestMode();
   void StartDirectX();
