@@ -6,6 +6,7 @@
 #include "../../shell/main/MainWinFixture.h"
 #include "device/InOut.h"
 #include "platform/vcl/TestHooks.h"
+#include "service/ServicePrograms.h"
 #include "shell/base/Globals.h"
 #include "sim/Instrument.h"
 
@@ -16,7 +17,10 @@ class ServiceTest : public MainWinTest {
     usb2sim::LoadScenarioText(scenario);
     VclTest::ClearScriptedAnswers();
     VclTest::ClearShownBoxes();
+    // As in a service build, no measuring view is opened at start-up (program 13 does nothing).
+    ServiceProgramNumber = 13;
     Start();
+    ServiceProgramNumber = 0;
     ASSERT_EQ(LinkUp.load(), 1);
   }
   void TearDown() override {
