@@ -1,8 +1,36 @@
-// The synthesiser service frame.
+// The synthesiser service frame: sets each of the six 28-bit synthesisers (DDS 0-5) to a typed
+// frequency or switches it off, and sets the 400 MHz synthesiser from a typed main-VCO frequency.
+// The settings live in the TEST section of the INI file.
 #pragma once
+#include <array>
+#include <string>
+
+#include "platform/vcl/StdCtrls.h"
 #include "screens/ModeFrameBase.h"
 
 class TDDSUserFrame : public TModeFrameBase {
  public:
-  explicit TDDSUserFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  static constexpr int DdsCount = 6;
+
+  explicit TDDSUserFrame(TComponent* AOwner);
+
+  // Applies all seven settings and saves them; refuses (with a message) when an edit is not a
+  // frequency the synthesiser can make, and then sends and saves nothing.
+  void OnDDSUpdate(TObject* Sender);
+  void OnDDSEditsKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void LoadFromIni();
+  void SaveToIni();
+  void SetDDSFromEdit(int dds, double mhz);
+  void SwitchDDSOff(int dds);
+
+  std::array<TCheckBox*, DdsCount> CheckBoxes{};  // CheckBox1 .. CheckBox6
+  std::array<TEdit*, DdsCount> Edits{};           // Edit1 .. Edit6
+  TLabel* Label1 = nullptr;
+  TEdit* Edit7 = nullptr;  // main VCO, MHz
+  TButton* Button1 = nullptr;
+
+ private:
+  // Every edit read and checked; false (after telling the user) when one is refused.
+  bool ReadEdits(std::array<double, DdsCount>& dds, double& vco);
+  bool busy_ = false;
 };

@@ -1,27 +1,44 @@
-// The A-mode sweep service frame with its zoom buttons.
+// The control strip of the A-mode sweep test: the span of the IF sweep around 27.3 MHz (typed or
+// zoomed), the IF-filter setting of both filter modules, and which module is measured.
 #pragma once
-#include "screens/ModeFrameBase.h"
+#include <array>
+#include <cstdint>
+#include <functional>
+
 #include "platform/vcl/StdCtrls.h"
+#include "screens/ModeFrameBase.h"
 
 class TSweepAFrame : public TModeFrameBase {
  public:
-  explicit TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
-    ZoomInBut = new TButton(this);
-    ZoomInBut->SetParent(this);
-    ZoomInBut->SetCaption("Zoom In");
-    ZoomInBut->SetBounds(8, 8, 80, 25);
-    ZoomInBut->OnClick = [this](TObject* sender) { OnZoomButClick(sender); };
-    ZoomOutBut = new TButton(this);
-    ZoomOutBut->SetParent(this);
-    ZoomOutBut->SetCaption("ZoomOut");
-    ZoomOutBut->SetBounds(96, 8, 80, 25);
-    ZoomOutBut->OnClick = [this](TObject* sender) { OnZoomButClick(sender); };
-  }
+  static constexpr float MinSpanMHz = 1.0f;
+  static constexpr float MaxSpanMHz = 18.0f;
 
-  // Zooms the A-mode display in or out; remembers which button it was (+1 in, -1 out).
-  void OnZoomButClick(TObject* Sender) { LastZoom = Sender == ZoomInBut ? 1 : -1; }
+  explicit TSweepAFrame(TComponent* AOwner);
 
+  void OnSpanEditKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void OnZoomButClick(TObject* Sender);
+  void OnCBFilterClick(TObject* Sender);
+  void OnCBModulClick(TObject* Sender);
+
+  // (module 0 sweep / 1 audio, span in Hz); set by the test frame.
+  std::function<void(uint8_t module, float spanHz)> OnChange;
+  int Module = 0;
+  int LastZoom = 0;  // +1 after "Zoom In", -1 after "ZoomOut"
+
+  TGroupBox* GroupBox1 = nullptr;
+  TEdit* SpanEdit = nullptr;
   TButton* ZoomInBut = nullptr;
   TButton* ZoomOutBut = nullptr;
-  int LastZoom = 0;
+  TGroupBox* GroupBox2 = nullptr;
+  std::array<TRadioButton*, 5> CBF{};  // "Filter-1" .. "Filter-5"
+  TGroupBox* GroupBox3 = nullptr;
+  TRadioButton* RBModWobbel = nullptr;
+  TRadioButton* RBModAudio = nullptr;
+
+ private:
+  // The typed span in MHz; false (after telling the user) when it is not a number. A span outside
+  // 1..18 MHz is held at the nearer end, and the edit shows it.
+  bool ReadSpan(float& span);
+  void ShowSpan(float span);
+  void Notify(float spanMHz);
 };

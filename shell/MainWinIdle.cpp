@@ -8,6 +8,7 @@
 #include "platform/rtl/SyncObjs.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/HardwareSelfCheck.h"
+#include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/Globals.h"
@@ -33,8 +34,14 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
     return;
   }
   if (!xBase) return;
-  // The link is tested before a scene is begun, so that no scene stays open on the way out.
-  if (!LinkUp) {
+  if (ServiceProgramNumber != 0) {
+    if (RenderWindow) RenderWindow->SetVisible(false);
+    RunServiceProgram();
+    Application->ProcessMessages();
+  }
+  // The link is tested before a scene is begun, so that no scene stays open on the way out. The
+  // test displays of a service build keep the program running without the instrument.
+  if (!LinkUp && !TestDisplaySwitch) {
     ShowExitScreen();
     return;
   }

@@ -217,7 +217,7 @@ void TMainWin::InitSkin() {
     TImage* panelImages[] = {LeftPanelImage,   TitlePanelImage,   UserPanelImage, StatusPanelImage,
                              ActionPanelImage, VersionPanelImage, FramePanelImage};
     for (int n = 1; n <= 7; ++n) panelImages[n - 1]->Picture()->Assign(skin.GetPanel(n));
-    if (TestFrame) TestFrame->BackgroundImage->Picture()->Assign(skin.GetPanel(7));
+    if (TestFrame) TestFrame->TestFrameImage->Picture()->Assign(skin.GetPanel(7));
     skin.LoadFrameButtons();
   }
   for (int n = 1; n <= 9; ++n)

@@ -24,6 +24,7 @@
 #include "service/Ddsuserframeunit.h"
 #include "service/Filterframeunit.h"
 #include "service/Sweepaframeunit.h"
+#include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/Globals.h"
@@ -162,6 +163,7 @@ void TMainWin::BuildPanels() {
   InfoLabel->SetTransparent(true);
   InfoLabel->Font()->SetName("Verdana");
   InfoLabel->Font()->SetHeight(-13);
+  BuildServiceControls();
 }
 
 void TMainWin::BuildTimers() {
@@ -169,7 +171,7 @@ void TMainWin::BuildTimers() {
   NoLinkUpTimer = MakeTimer(this, "NoLinkUpTimer", 10, [this](TObject* s) { OnNoLinkUpTimer(s); });
   InfoPanelTimer = MakeTimer(this, "InfoPanelTimer", 2000, [this](TObject* s) { OnInfoPanelTimerClick(s); });
   AkkuTimer = MakeTimer(this, "AkkuTimer", 1000, [this](TObject* s) { OnAkkuTimer(s); });
-  TestTimer = MakeTimer(this, "TestTimer", 1000, nullptr);
+  TestTimer = MakeTimer(this, "TestTimer", 5000, [this](TObject* s) { OnTestTimer(s); });
   VideoTimer = MakeTimer(this, "VideoTimer", 1000, nullptr);
 }
 
@@ -372,6 +374,10 @@ void TMainWin::BuildTestObjects() {
   WriteLog("vor TestMesh->Open...");
   TestMesh->Open(PlatformPath(ProgramFolder + "meshes\\Text001.X"), TestTextureList);  // a missing mesh is ignored
   StepSplash();
+  if (TestDisplaySwitch) {
+    TestTimer->SetEnabled(true);
+    CreateTestDisplays();
+  }
   WriteLog("nach Test...");
 }
 
@@ -384,7 +390,8 @@ void TMainWin::FormCreate(TObject*) {
     StartLinkPolling();
     return;
   }
-  if (AnalyzerFrame && !SelfCheckSwitch) AnalyzerFrame->Enter();  // a service build opens no view
+  // a service build opens no view
+  if (AnalyzerFrame && !SelfCheckSwitch && ServiceProgramNumber == 0) AnalyzerFrame->Enter();
 }
 
 void TMainWin::FormShow(TObject*) {
@@ -451,6 +458,8 @@ TCategoryFrameBase* TMainWin::CategoryFrame(int n) const {
 TMainWin::~TMainWin() {
   if (Application && MainWindow == this) Application->OnIdle = nullptr;
   VideoTimer->SetEnabled(false);
+  TestTimer->SetEnabled(false);
+  if (TestDisplaySwitch) KillTestDisplays();
   // Views were left on closing; a thread whose stop timed out still writes their buffers and displays.
   JoinOrphanedThreads();
   // The camera objects belong to the analyser views, which free them with themselves.

@@ -3,6 +3,7 @@
 // input to them and shows the battery state.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class StdDisplay;
 class NormalBuffer;
 class ZMesh;
 class ZTextureList;
+class ServicePrograms;
+class TestSpectrum;
 
 // ---- Layout of the eight panels for a client area of W x H ----
 struct PanelLayout {
@@ -143,6 +146,17 @@ class TMainWin : public TForm {
   void OnRenderWinMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void OnRenderWinMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
 
+  // ---- Service build: service programs, test displays, test panel ----
+  void RunServiceProgram();
+  void CreateTestDisplays();
+  void KillTestDisplays();
+  void OnTestTimer(TObject* Sender);
+  void OnTestButClick(TObject* Sender);
+  void OnTrackBar1Change(TObject* Sender);
+  void OnChangeTestInputFreqEdit(TObject* Sender);
+  void OnUpDownTestCenterFreqButClick(TObject* Sender);
+  void OnCalibrateTestButClick(TObject* Sender);
+
   // ---- Battery ----
   void OnAkkuTimer(TObject* Sender);
   void ShowBatteryState(double fraction);
@@ -193,6 +207,14 @@ class TMainWin : public TForm {
   TTimer* InfoPanelTimer = nullptr;
   TTimer* AkkuTimer = nullptr;
   TTimer* TestTimer = nullptr;
+  TButton* Button1 = nullptr;      // "test", hidden in StatusPanel
+  TTrackBar* TrackBar1 = nullptr;  // hidden in StatusPanel
+  TLabel* Label1 = nullptr;        // the controls of TestInputFreqPanel
+  TEdit* Edit1 = nullptr;
+  TButton* Button2 = nullptr;
+  TButton* Button3 = nullptr;
+  TButton* Button4 = nullptr;
+  TCheckBox* CheckBox1 = nullptr;
   TTimer* VideoTimer = nullptr;
   TApplicationEvents* ApplicationEvents1 = nullptr;
 
@@ -216,6 +238,10 @@ class TMainWin : public TForm {
   StdDisplay* TestDisplay1 = nullptr;
   StdDisplay* TestDisplay2 = nullptr;
   NormalBuffer* TestBuffer = nullptr;
+  NormalBuffer* TestBuffer2 = nullptr;
+  double TestCenterFreq = 100.0;  // MHz, the test panel's centre
+  std::unique_ptr<ServicePrograms> ServiceProgramState;
+  std::unique_ptr<TestSpectrum> TestSpectrumState;
   ZMesh* TestMesh = nullptr;
   ZTextureList* TestTextureList = nullptr;
 
@@ -227,6 +253,7 @@ class TMainWin : public TForm {
   void BuildCategoryFrames();
   void BuildControlFrames();
   void BuildTestObjects();
+  void BuildServiceControls();
   void StepSplash();
   TImage* MainButton(int n) const;
   // The categories that receive the render window's mouse events, in calling order.

@@ -37,12 +37,8 @@ constexpr int GripHeight = 50;
 
 bool ValidChannel(int channel) { return channel >= 0 && channel < TestChannels; }
 
-// A stored number that a float cannot hold (such as 1e39) gives the default instead of an undefined
-// conversion.
-float ToFloatOr(double value, float defaultValue) {
-  return std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value) : defaultValue;
-}
-
+// A stored number that is not finite (such as 1e999 or nan) reads 0.0.
+double FiniteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
 }  // namespace
 
 FormBounds ClampFormBounds(FormBounds b, int screenWidth, int screenHeight) {
@@ -144,12 +140,12 @@ void IniService::WriteDisplayBgColor(int colour) { WriteInt(Display, "BgColor", 
 std::string IniService::TestDDSKey(int channel) { return "TESTDDS-" + IntToStr(channel); }
 std::string IniService::TestDDSOnKey(int channel) { return TestDDSKey(channel) + "-ON"; }
 
-float IniService::ReadTestDDSFreq(int channel) {
-  if (!ValidChannel(channel)) return 0.0f;
-  return ToFloatOr(ini->ReadFloat(Test, TestDDSKey(channel), 0.0), 0.0f);
+double IniService::ReadTestDDSFreq(int channel) {
+  if (!ValidChannel(channel)) return 0.0;
+  return FiniteOrZero(ini->ReadFloat(Test, TestDDSKey(channel), 0.0));
 }
 
-void IniService::WriteTestDDSFreq(int channel, float value) {
+void IniService::WriteTestDDSFreq(int channel, double value) {
   if (ValidChannel(channel)) WriteDouble(Test, TestDDSKey(channel), value);
 }
 
@@ -161,11 +157,11 @@ void IniService::WriteTestDDSOn(int channel, bool on) {
   if (ValidChannel(channel)) WriteBoolean(Test, TestDDSOnKey(channel), on);
 }
 
-float IniService::ReadTestMainVcoFreq() {
-  return ToFloatOr(ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0), 0.0f);
+double IniService::ReadTestMainVcoFreq() {
+  return FiniteOrZero(ini->ReadFloat(Test, "TEST_MAINVCO_FREQ", 0.0));
 }
 
-void IniService::WriteTestMainVcoFreq(float value) { WriteDouble(Test, "TEST_MAINVCO_FREQ", value); }
+void IniService::WriteTestMainVcoFreq(double value) { WriteDouble(Test, "TEST_MAINVCO_FREQ", value); }
 
 // ---- SKIN and LANGUAGE ----
 

@@ -67,14 +67,14 @@ class IniService {
   int ReadDisplayBgColor();
   void WriteDisplayBgColor(int colour);
 
-  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing; a number beyond the range of a
-  // float reads 0.0) ----
-  float ReadTestDDSFreq(int channel);
-  void WriteTestDDSFreq(int channel, float value);
+  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing;
+  // a value that is not a finite number reads 0.0) ----
+  double ReadTestDDSFreq(int channel);
+  void WriteTestDDSFreq(int channel, double value);
   bool ReadTestDDSOn(int channel);
   void WriteTestDDSOn(int channel, bool on);
-  float ReadTestMainVcoFreq();
-  void WriteTestMainVcoFreq(float value);
+  double ReadTestMainVcoFreq();
+  void WriteTestMainVcoFreq(double value);
 
   // ---- SKIN and LANGUAGE (returned as stored; the users validate them) ----
   int ReadSkinNr();

@@ -1,0 +1,91 @@
+// The automatic IF-filter alignment of the test frame against the simulated instrument: a device
+// failure in any stage leaves the stored records as they were, a whole run stores what it found or
+// nothing, and the other tests wait while it runs.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ServiceFixture.h"
+#include "platform/rtl/Classes.h"
+#include "service/Adjustfilter.h"
+#include "service/Testframeunit.h"
+
+namespace {
+
+class AlignSimTest : public ServiceTest {
+ protected:
+  void TearDown() override {
+    AppState = 0;
+    ServiceTest::TearDown();
+  }
+  TTestFrame* Frame() { return win->TestFrame; }
+  static std::array<std::array<uint8_t, 18>, 6> Records() { return usb2sim::GetState().filterRecords; }
+};
+
+// The link is lost after n device calls (early in the level search, in the centre search, in the
+// gain search): the run fails, the link is down and no record is written.
+TEST_F(AlignSimTest, DeviceFailureInAnyStageLeavesTheStoredRecords) {
+  for (int calls : {800, 6000, 16000, 30000}) {
+    SCOPED_TRACE(calls);
+    StartService("[device]\nunplug_after_calls=" + std::to_string(calls) + "\n");
+    const auto before = Records();
+    const auto aligned = FilterAlignRecords;
+    Frame()->OnAutoAdjustFilterButClick(nullptr);
+    EXPECT_EQ(LinkUp.load(), 0);
+    EXPECT_EQ(AppState, 0);
+    EXPECT_EQ(Frame()->Display(0), nullptr);
+    EXPECT_TRUE(Frame()->Button1->Enabled());  // the other tests are offered again
+    EXPECT_EQ(FilterAlignRecords, aligned);
+    EXPECT_EQ(Records(), before);  // the instrument's EEPROM as the failed run left it
+    Close();
+  }
+}
+
+// A whole run stores exactly what it found (EEPROM records 0-2 from results 1-3), or, when it
+// refuses the filter, tells the operator and stores nothing. Either way the tests are offered again.
+TEST_F(AlignSimTest, ARunStoresItsResultsOrNothing) {
+  StartService();
+  const auto before = Records();
+  TakeBoxes();
+  Frame()->OnAutoAdjustFilterButClick(nullptr);
+  EXPECT_EQ(LinkUp.load(), 1);
+  EXPECT_EQ(AppState, 0);
+  EXPECT_TRUE(Frame()->Button5->Enabled());
+  EXPECT_EQ(Frame()->Display(0), nullptr);
+  const auto boxes = TakeBoxes();
+  const auto after = Records();
+  if (boxes.empty()) {
+    for (size_t k = 0; k < 3; ++k)
+      for (size_t i = 0; i < 18; ++i)
+        EXPECT_EQ(after[k][i], FilterAlignRecords[k + 1].Bytes[i]) << k << " " << i;
+  } else {
+    EXPECT_EQ(boxes[0].text, AlignResultText(AlignResult::DeadFilter));
+    EXPECT_EQ(after, before);
+  }
+  for (size_t k = 3; k < 6; ++k) EXPECT_EQ(after[k], before[k]);  // the audio module's records
+}
+
+// The alignment lets window messages run; a click arriving meanwhile starts nothing.
+TEST_F(AlignSimTest, OtherTestsWaitWhileTheAlignmentRuns) {
+  StartService();
+  bool buttonsEnabled = true;
+  int stateSeen = -1;
+  std::function<void()> clickDuringRun = [&] {
+    if (!FilterAlignmentRunning()) {
+      QueueToMainThread(clickDuringRun);  // not yet under way: try at the next pump
+      return;
+    }
+    buttonsEnabled = Frame()->Button1->Enabled() || Frame()->Button5->Enabled();
+    Frame()->OnADDisplaysButClick(nullptr);
+    Frame()->OnAutoAdjustFilterButClick(nullptr);
+    stateSeen = AppState;
+  };
+  QueueToMainThread(clickDuringRun);
+  Frame()->OnAutoAdjustFilterButClick(nullptr);
+  EXPECT_EQ(stateSeen, 4);  // the queued clicks ran inside the alignment and changed nothing
+  EXPECT_FALSE(buttonsEnabled);
+  EXPECT_FALSE(Frame()->ADCheck.Running());
+  EXPECT_TRUE(Frame()->Button1->Enabled());
+}
+
+}  // namespace
