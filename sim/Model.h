@@ -111,6 +111,8 @@ private:
 
     // pot bus on IO port 2
     void PotBusEdge(uint8_t pin, uint8_t oldLevel, uint8_t newLevel);
+    void TrimPotWritten(size_t chip, size_t channel, uint8_t value);
+    void FilterPortWritten(int module);
 
     Scenario scenario_;
     RfScene scene_;
@@ -177,6 +179,7 @@ private:
     std::array<std::array<uint8_t, 4>, 6> pots_{};
     std::array<uint16_t, 6> potShift_{};
     std::array<int, 6> potBits_{};
+    std::array<FilterTrim, 2> trims_{};  // the trims in effect on the sweep and the audio module
 
 };
 

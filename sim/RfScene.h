@@ -9,10 +9,21 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <vector>
 
 namespace usb2sim {
+
+// The nine trim values of a module's tunable filter (types 2..4), as its trim pots hold them:
+// the centre trims of the four resonator sections, their level (coupling) trims and the stage
+// gain. 128 everywhere is the healthy, aligned filter.
+constexpr uint8_t kHealthyTrim = 128;
+struct FilterTrim {
+    std::array<uint8_t, 4> centre{kHealthyTrim, kHealthyTrim, kHealthyTrim, kHealthyTrim};
+    std::array<uint8_t, 4> level{kHealthyTrim, kHealthyTrim, kHealthyTrim, kHealthyTrim};
+    uint8_t gain = kHealthyTrim;
+};
 
 // What one receive path hears at one moment.
 struct Listening {
@@ -20,6 +31,7 @@ struct Listening {
     bool vlf = false;          // the VLF converter is on: rfHz is a VLF frequency
     double rfHz = 0.0;
     int filterType = 0;        // 0..4
+    FilterTrim trim;           // shapes filter types 2..4
     double attenuatorDb = 0.0;
     double inputOffsetDb = 0.0;
 };
@@ -35,6 +47,16 @@ FilterShape FilterForType(int type);
 // Attenuation in dB at offset offsetHz from the filter centre; <0 beyond the edge (rejected).
 double FilterAttenuationDb(int type, double offsetHz);
 constexpr double kFilterDepthDb = 70.0;
+
+// Loss in dB of the filter of `type` with its trims at offsetHz from 10.7 MHz, or kFilterRejected.
+// Types 0 and 1 ignore the trims. Types 2..4 are four resonator sections in cascade: each is centred
+// by its centre trim (1/16 of the flat half-width per step), widened by its level trim (twice as wide
+// at 256, half at 0) and falls off like the fixed shape with a slight roundness in the passband; the
+// loss is the sections' mean plus the level and gain terms. Every term is a smooth function of the
+// trims and the healthy record (all 128) is the optimum: highest level at 10.7 MHz, nominal width.
+// The loss may be negative (a low level trim raises the level).
+constexpr double kFilterRejected = std::numeric_limits<double>::infinity();
+double FilterLossDb(int type, const FilterTrim& trim, double offsetHz);
 
 // The signal power at one point, prepared once and then converted any number of times.
 struct PointPower {

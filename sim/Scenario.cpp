@@ -241,6 +241,17 @@ private:
                 out_.failCommands.clear();
                 for (long long c : *v) out_.failCommands.insert(static_cast<uint8_t>(c));
             } else Bad(e, "list of command bytes 0..255");
+        } else if (e.key.rfind("detune_record.", 0) == 0) {
+            const auto n = ParseInt(e.key.substr(14), 0, 5);
+            const auto v = ParseInt(e.value, -255, 255);
+            if (!n) Report("bad record number in '" + e.key + "' (0..5)");
+            else if (!v) Bad(e, "steps -255..255");
+            else out_.recordDetune[static_cast<size_t>(*n)] = static_cast<int>(*v);
+        } else if (e.key == "bad_sound_bank") {
+            if (auto v = ParseIntList(e.value, 0, 2)) {
+                out_.badSoundBanks.clear();
+                for (long long b : *v) out_.badSoundBanks.insert(static_cast<uint8_t>(b));
+            } else Bad(e, "list of banks 0..2");
         } else Unknown(e);
     }
 

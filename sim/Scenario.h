@@ -64,6 +64,8 @@ struct Scenario {
     // [faults]
     std::set<uint8_t> absentI2c;
     std::set<uint8_t> failCommands;
+    std::array<int, 6> recordDetune{};  // steps added to the centre trims of each stored filter record
+    std::set<uint8_t> badSoundBanks;    // sound RAM banks 0..2 whose read-back has a stuck bit
 };
 
 // The built-in scene: emitters at 433.92 MHz (a room bug), 868.3 MHz (tone), 1880 MHz (pulsed)

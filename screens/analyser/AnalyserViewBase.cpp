@@ -7,6 +7,7 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "display/DisplayIni.h"
+#include "engine/Search.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
@@ -17,7 +18,6 @@
 #include "shell/base/HardwareLockGuard.h"
 #include "shell/base/IniService.h"
 #include "shell/base/RangeDef.h"
-#include "engine/Search.h"
 
 namespace analyser {
 
@@ -245,7 +245,8 @@ void TAnalyserViewBase::StartAThread() {
   const int volume = Volume() ? Volume()->Volume : 0;
   if (!Prepare([&] {
         return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
-               IOCtrl->SetIFBandwidth(3) && IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
+               IOCtrl->SetIFBandwidth(3) &&
+               IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
                IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
       }))
     return;
@@ -333,7 +334,8 @@ StdDisplay* TAnalyserViewBase::ActiveDisplay() const {
 }
 
 void TAnalyserViewBase::Fade(StdDisplay* display, int symbol) {
-  if (display && display->Symbols && symbol < display->Symbols->Count()) display->Symbols->StartFade(symbol, 1.0);
+  if (display && display->Symbols && symbol < display->Symbols->Count())
+    display->Symbols->StartFade(symbol, 1.0);
 }
 
 void TAnalyserViewBase::UpdateFreqSpan() {
@@ -388,8 +390,8 @@ void TAnalyserViewBase::SearchUpDown(bool up) {
     }
   } else if (wThread_ && overviewDisplay_) {
     const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
-    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart, overviewDisplay_->ZoomEnd, up,
-                    &list)) {
+    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart,
+                    overviewDisplay_->ZoomEnd, up, &list)) {
       Fade(overviewDisplay_.get(), up ? 5 : 6);
       f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
       return;
@@ -479,7 +481,8 @@ void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int
     HardwareLockGuard lock;
     for (int i = 0; i < analyser::DetailPoints; ++i) {
       const int source = i - ((1000 - w) / 2 - from);
-      if (source >= 0 && source < analyser::DragPoints) detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
+      if (source >= 0 && source < analyser::DragPoints)
+        detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
     }
   }
   detailDisplay_->DataBuffer = detail_.get();
@@ -523,7 +526,7 @@ void TAnalyserViewBase::HideOverlayStrip() {
 }
 
 void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
-  if (!stripShown_ || !display || !RenderWindow) return;
+  if (!stripShown_ || !display || !RenderWindow || !OverlayStripPanel || !OverlayStripImage) return;
   const auto& v = display->ViewPort;
   const TRect r = analyser::StripBounds(v.left, v.top, v.right - v.left, RenderWindow->ClientWidth(),
                                         RenderWindow->ClientHeight());
@@ -534,6 +537,6 @@ void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
 
 void TAnalyserViewBase::DrawBandStrip() {
   StdDisplay* d = ActiveDisplay();
-  if (!d || !stripShown_ || !GlobalRangeDefList || !Freq()) return;
+  if (!d || !stripShown_ || !GlobalRangeDefList || !OverlayStripImage || !Freq()) return;
   d->CreateRangeBar(GlobalRangeDefList, OverlayStripImage, Freq()->Start, Freq()->Stop);
 }

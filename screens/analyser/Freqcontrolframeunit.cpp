@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "platform/rtl/SysUtils.h"
 #include "screens/analyser/ControlFrameStyle.h"
 #include "shell/base/Globals.h"
-#include "platform/rtl/SysUtils.h"
 #include "shell/base/Language.h"
 
 namespace {
@@ -48,7 +48,9 @@ TFreqControlFrame::TFreqControlFrame(TComponent* AOwner) : TFrame(AOwner) {
     p->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
       OnPanelMouseDown(s, b, sh, x, y);
     };
-    p->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { OnPanelMouseUp(s, b, sh, x, y); };
+    p->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+      OnPanelMouseUp(s, b, sh, x, y);
+    };
   }
   Edit1 = MakeEdit(this, 100, 193);
   Edit2 = MakeEdit(this, 100, 93);
@@ -82,7 +84,8 @@ void TFreqControlFrame::Update() {
 }
 
 void TFreqControlFrame::LayoutControls() {
-  for (TControl* c : std::initializer_list<TControl*>{Panel1, Panel2, Panel3, Panel4, Panel5, Label1}) c->Show();
+  for (TControl* c : std::initializer_list<TControl*>{Panel1, Panel2, Panel3, Panel4, Panel5, Label1})
+    c->Show();
   Edit1->SetVisible(Mode != ModeRange);
   Edit2->SetVisible(Mode == ModeRange);
   Edit3->SetVisible(Mode == ModeRange);
@@ -166,10 +169,14 @@ void TFreqControlFrame::OnPanelMouseDown(TObject* Sender, TMouseButton, TShiftSt
   if (auto* p = dynamic_cast<TPanel*>(Sender)) p->SetColor(control_style::Pressed);
   if (Sender == Panel4) return RangeUp();
   if (Sender == Panel5) return RangeDown();
-  if (Sender == Panel1) Mode = ModeCenter;
-  else if (Sender == Panel2) Mode = ModeSpan;
-  else if (Sender == Panel3) Mode = ModeRange;
-  else return;
+  if (Sender == Panel1)
+    Mode = ModeCenter;
+  else if (Sender == Panel2)
+    Mode = ModeSpan;
+  else if (Sender == Panel3)
+    Mode = ModeRange;
+  else
+    return;
   Update();
 }
 

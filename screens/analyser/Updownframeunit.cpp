@@ -25,7 +25,9 @@ TUpDownFrame::TUpDownFrame(TComponent* AOwner) : TFrame(AOwner) {
     i->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
       OnButtonMouseDown(s, b, sh, x, y);
     };
-    i->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { OnButtonMouseUp(s, b, sh, x, y); };
+    i->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+      OnButtonMouseUp(s, b, sh, x, y);
+    };
   }
   OnResize = [this](TObject*) { Update(); };
   control_style::DrawBackground(this, Image1);

@@ -77,8 +77,8 @@ TEST_F(ControlFrameTest, RangeStepsMoveByHalfASpanInsideTheLimits) {
     bool up;
     double expectedCentre;
   };
-  for (const Case& c : {Case{14800, 1000, true, 14500}, Case{300, 1000, false, 500}, Case{1000, 200, true, 1100},
-                        Case{1000, 200, false, 900}}) {
+  for (const Case& c : {Case{14800, 1000, true, 14500}, Case{300, 1000, false, 500},
+                        Case{1000, 200, true, 1100}, Case{1000, 200, false, 900}}) {
     f->SetSpan(c.span);
     f->SetCenter(c.centre);
     c.up ? f->RangeUp() : f->RangeDown();
@@ -95,10 +95,10 @@ TEST_F(ControlFrameTest, WheelStepsTheSpanAlongOneTwoFive) {
     bool up;
     double to;
   };
-  for (const Case& c : {Case{1, false, 1}, Case{2, false, 1}, Case{1.5, false, 1}, Case{5, false, 2},
-                        Case{10, false, 5}, Case{1000, false, 500}, Case{1, true, 2}, Case{2, true, 5},
-                        Case{5, true, 10}, Case{200, true, 500}, Case{10000, true, 15000}, Case{12000, true, 15000},
-                        Case{15000, true, 15000}}) {
+  for (const Case& c :
+       {Case{1, false, 1}, Case{2, false, 1}, Case{1.5, false, 1}, Case{5, false, 2}, Case{10, false, 5},
+        Case{1000, false, 500}, Case{1, true, 2}, Case{2, true, 5}, Case{5, true, 10}, Case{200, true, 500},
+        Case{10000, true, 15000}, Case{12000, true, 15000}, Case{15000, true, 15000}}) {
     f->SetSpan(c.from);
     c.up ? f->SpanUp() : f->SpanDown();
     EXPECT_DOUBLE_EQ(f->Span, c.to) << c.from << (c.up ? " up" : " down");
@@ -127,8 +127,8 @@ TEST(VolumeSlider, KnobPositionsGiveZeroOrSixtyToTwoHundredForty) {
     int left;
     int volume;
   };
-  for (const Step& s : {Step{-300, 24, 0}, Step{1, 25, 60}, Step{500, 227, 240}, Step{-102, 125, 149},
-                        Step{-300, 24, 0}}) {
+  for (const Step& s :
+       {Step{-300, 24, 0}, Step{1, 25, 60}, Step{500, 227, 240}, Step{-102, 125, 149}, Step{-300, 24, 0}}) {
     v.MoveSlider(s.dx);
     EXPECT_EQ(v.Image1->Left(), s.left);
     EXPECT_EQ(v.Volume, s.volume);
@@ -151,10 +151,10 @@ TEST(ViewNumerics, DetailAndOverviewWindows) {
     double start, stop;
     int from, to;
   };
-  for (const Overview& o : {Overview{0, 1000, 0, 20000}, Overview{490, 510, 9800, 10200},
-                            Overview{2400, 2500, 48000, 50000}, Overview{0, 15000, 0, 300000},
-                            Overview{-8.85, 11.15, 0, 223}, Overview{0, 20000, 0, 300000},
-                            Overview{NAN, 100, 0, 2000}}) {
+  for (const Overview& o :
+       {Overview{0, 1000, 0, 20000}, Overview{490, 510, 9800, 10200}, Overview{2400, 2500, 48000, 50000},
+        Overview{0, 15000, 0, 300000}, Overview{-8.85, 11.15, 0, 223}, Overview{0, 20000, 0, 300000},
+        Overview{NAN, 100, 0, 2000}}) {
     const analyser::Window w = analyser::OverviewWindow(o.start, o.stop);
     EXPECT_EQ(w.From, o.from) << o.start;
     EXPECT_EQ(w.To, o.to) << o.start;

@@ -17,6 +17,7 @@
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Updownframeunit.h"
+#include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/IniService.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -46,7 +47,8 @@ class SpectrumViewTest : public MainWinTest {
   bool WaitOverviewPass() {
     NormalBuffer* o = view->OverviewTrace();
     const float first = float(std::max(0.0, freq->Start) * 1e6);
-    return Run([&] { return o->RangeBarFrom.load() > first; }) && Run([&] { return o->RangeBarFrom.load() == first; });
+    return Run([&] { return o->RangeBarFrom.load() > first; }) &&
+           Run([&] { return o->RangeBarFrom.load() == first; });
   }
   bool WaitDetailTrace() {
     NormalBuffer* d = view->DetailTrace();
@@ -109,8 +111,8 @@ TEST_F(SpectrumViewTest, TenMegahertzSwitchesToTheDetailSweepWithTheCarrierInThe
     double span;
     bool detail;
   };
-  for (const Step& s : {Step{-1, 2, true}, Step{1, 5, true}, Step{1, 10, true}, Step{1, 20, false},
-                        Step{-1, 10, true}}) {
+  for (const Step& s :
+       {Step{-1, 2, true}, Step{1, 5, true}, Step{1, 10, true}, Step{1, 20, false}, Step{-1, 10, true}}) {
     view->OnWheel(s.delta);
     EXPECT_DOUBLE_EQ(freq->Span, s.span);
     EXPECT_EQ(view->DetailRunning(), s.detail) << s.span;
@@ -192,6 +194,28 @@ TEST_F(SpectrumViewTest, AnUnplugDuringTheSweepEndsTheProgramThroughTheExitScree
   Close();
   TIniFile ini(folder.path() + IniService::FileName);
   EXPECT_EQ(ini.ReadInteger("FORM", "Width", 0), 900);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SpectrumViewTest, AnUnplugWithNoThreadRunningIsNoticedByTheLinkProbe) {
+  StartView("[device]\nunplug_after_ms=3000\n");
+  view->Leave();  // no measurement thread talks to the module any more
+  ASSERT_EQ(LinkUp.load(), 1);
+  ASSERT_TRUE(Run([&] {
+    win->ProbeLink();
+    return LinkUp.load() == 0;
+  }));
+  IdlePass();
+  EXPECT_FALSE(win->Visible());
+}
+
+TEST_F(SpectrumViewTest, TheSelfTestViewDoesNotCoverTheSpectrumViewAtStart) {
+  StartView();
+  EXPECT_FALSE(win->SettingFrame->SelfCheckFrame->Visible());
+  EXPECT_TRUE(view->Visible());
 }
 
 }  // namespace
