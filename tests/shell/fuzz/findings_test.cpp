@@ -13,8 +13,8 @@ struct CorruptCase {
   const char* name;
   const char* file;
   int transparence;
-  float dds0;
-  float mainVco;
+  double dds0;
+  double mainVco;
 };
 
 class IniFindingsTest : public testing::TestWithParam<CorruptCase> {};
@@ -30,10 +30,10 @@ TEST_P(IniFindingsTest, UnusableValueReadsAsDefault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniFindingsTest,
-    testing::Values(CorruptCase{"InRange", "[GRID]\nTransparence=255\n[TEST]\nTESTDDS-0=1e38\n", 255, 1e38f, 0.0f},
-                    CorruptCase{"AlphaAbove", "[GRID]\nTransparence=256\n", 127, 0.0f, 0.0f},
-                    CorruptCase{"AlphaNegative", "[GRID]\nTransparence=-1\n", 127, 0.0f, 0.0f},
-                    CorruptCase{"BeyondFloat", "[TEST]\nTESTDDS-0=1e39\nTEST_MAINVCO_FREQ=-1e300\n", 127, 0.0f, 0.0f}),
+    testing::Values(CorruptCase{"InRange", "[GRID]\nTransparence=255\n[TEST]\nTESTDDS-0=1e38\n", 255, 1e38, 0.0},
+                    CorruptCase{"AlphaAbove", "[GRID]\nTransparence=256\n", 127, 0.0, 0.0},
+                    CorruptCase{"AlphaNegative", "[GRID]\nTransparence=-1\n", 127, 0.0, 0.0},
+                    CorruptCase{"NotFinite", "[TEST]\nTESTDDS-0=1e999\nTEST_MAINVCO_FREQ=nan\n", 127, 0.0, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormBoundsFindings, HugeStoredSizeIsCappedSoTheLayoutCannotOverflow) {

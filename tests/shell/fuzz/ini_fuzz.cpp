@@ -21,9 +21,9 @@ struct Settings {
   int gridColor, gridTransparence, gridSize;
   int textColor, bgColor;
   bool dims;
-  std::vector<float> ddsFreq;
+  std::vector<double> ddsFreq;
   std::vector<bool> ddsOn;
-  float mainVco;
+  double mainVco;
   int skin, skinTextColor, language;
   double xo400;
   std::vector<int> bandLevels;
@@ -31,8 +31,8 @@ struct Settings {
   bool SameExceptWritten(const Settings& o) const {
     // FORM, GRID and channel 0 of TEST are written by the driver.
     return textColor == o.textColor && bgColor == o.bgColor && dims == o.dims &&
-           std::vector<float>(ddsFreq.begin() + 1, ddsFreq.end()) ==
-               std::vector<float>(o.ddsFreq.begin() + 1, o.ddsFreq.end()) &&
+           std::vector<double>(ddsFreq.begin() + 1, ddsFreq.end()) ==
+               std::vector<double>(o.ddsFreq.begin() + 1, o.ddsFreq.end()) &&
            ddsOn == o.ddsOn && mainVco == o.mainVco && skin == o.skin && skinTextColor == o.skinTextColor &&
            language == o.language && xo400 == o.xo400 && bandLevels == o.bandLevels;
   }
@@ -67,7 +67,7 @@ void CheckRanges(const Settings& s) {
   FUZZ_CHECK(b.Left <= ScreenWidth - 100 && b.Left + b.Width >= 100, "window title off the screen sideways");
   FUZZ_CHECK(b.Top >= 0 && b.Top <= ScreenHeight - 50, "window title off the screen vertically");
   FUZZ_CHECK(s.gridTransparence >= 0 && s.gridTransparence <= 255, "grid alpha outside 0..255");
-  for (float f : s.ddsFreq) FUZZ_CHECK(std::isfinite(f), "test synthesiser frequency not finite");
+  for (double f : s.ddsFreq) FUZZ_CHECK(std::isfinite(f), "test synthesiser frequency not finite");
   FUZZ_CHECK(std::isfinite(s.mainVco), "main VCO frequency not finite");
   FUZZ_CHECK(std::isfinite(s.xo400), "clock offset not finite");
   const int skin = LanguageSkinTool::ValidSkinNr(s.skin);
