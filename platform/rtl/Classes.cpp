@@ -278,6 +278,16 @@ struct MainThreadQueue {
   std::function<void()> wakeup;
   std::mutex idMutex;
   std::thread::id mainId = std::this_thread::get_id();
+
+  // Calls still queued at exit may come from a thread that ended without being joined: take them
+  // under the lock their producer held, so the release is ordered after the push.
+  ~MainThreadQueue() {
+    std::deque<QueuedCall> left;
+    {
+      std::lock_guard lock(mutex);
+      left.swap(calls);
+    }
+  }
 };
 
 MainThreadQueue& Queue() {
