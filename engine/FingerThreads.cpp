@@ -175,10 +175,13 @@ void FingerRealtimeThread::Execute() {
   if (!LiveTrace || !Fingerprint) return;
   if (!SetUp()) return;
   LoadReference();
+  // A stop request is seen between the measurement, the audio spectrum and the follow-up.
   while (!Terminated()) {
-    if (!ServeRetune() || !Measure() || !ServeRetune() || !AudioSpectrum() || !ServeRetune() ||
-        !ServeVolumeOrHealth())
-      return;
+    if (!ServeRetune() || !Measure()) return;
+    if (Terminated()) break;
+    if (!ServeRetune() || !AudioSpectrum()) return;
+    if (Terminated()) break;
+    if (!ServeRetune() || !ServeVolumeOrHealth()) return;
   }
   SignalFinished();
 }

@@ -39,6 +39,7 @@ std::string BatteryCaption(double powerModuleTemperature, double mainboardTemper
 
 void TMainWin::OnAkkuTimer(TObject*) {
   if (!IOCtrl) return;
+  ProbeLink();
   // The values of the last health check; each is an atomic, written by the measurement threads.
   const uint8_t level = IOCtrl->BatteryLevel;
   SetCaption(BatteryCaption(IOCtrl->PowerModuleTemperature, IOCtrl->MainboardTemperature));

@@ -5,7 +5,9 @@
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "platform/rtl/SyncObjs.h"
 #include "platform/rtl/SysUtils.h"
+#include "service/HardwareSelfCheck.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/Globals.h"
@@ -21,6 +23,15 @@ int NextLinkLightLevel(int level) {
 }
 
 void TMainWin::IdleLoop(TObject*, bool& Done) {
+  if (SelfCheckLoop) {
+    // Service build: the status list instead of the scene, one check a second while messages come.
+    if (RenderWindow) RenderWindow->Hide();
+    RunHardwareSelfCheck();
+    Application->ProcessMessages();
+    Sleep(1000);
+    Done = true;
+    return;
+  }
   if (!xBase) return;
   // The link is tested before a scene is begun, so that no scene stays open on the way out.
   if (!LinkUp) {
@@ -55,6 +66,16 @@ void TMainWin::OnPollingTimer(TObject*) {
   if (!InitHardware()) return;
   int version = 0;
   if (IOCtrl->GetPicVersion(&version)) OnLinkUp();
+}
+
+void TMainWin::ProbeLink() {
+  // Without a measurement thread nothing talks to the module, so an unplug would go unseen: ask the
+  // module whether it is there. A thread inside a device operation holds the lock and notices a
+  // lost module itself; the probe then waits for the next tick instead of blocking the GUI.
+  if (!IOCtrl || LinkUp != 1 || !HardwareLock || !HardwareLock->TryEnter()) return;
+  const bool present = IOCtrl->DevicePresent();
+  HardwareLock->Leave();
+  if (!present) LinkUp = 0;
 }
 
 void TMainWin::OnNoLinkUpTimer(TObject*) {
@@ -108,8 +129,31 @@ bool TMainWin::InitHardware() {
   if (!step(io.DevicePresent()) || !step(io.Init()) || !step(io.SetDevicePower(true))) return false;
   Sleep(500);
   if (!step(io.ParInit(8))) return false;
+  if (SelfCheckSwitch) {
+    if (!RunHardwareSelfCheck()) SelfCheckLoop = 1;
+    return true;
+  }
   for (uint8_t dds = 0; dds <= 5; ++dds)
     if (!step(io.DDSOff(dds))) return false;
   return step(io.InitAudioSpeaker()) && step(io.InitSoundProc()) && step(io.InitSoundPCA9539()) &&
          step(io.SetBand(0, true)) && step(io.LoadClockOffsets()) && step(io.I2CWriteByte(0x22, 0xFF));
+}
+
+bool TMainWin::RunHardwareSelfCheck() {
+  if (!IOCtrl || !StatusView) return false;
+  StatusView->Items()->Clear();
+  const HardwareCheckResult result = RunHardwareChecks(*IOCtrl, PicVersion, SoundPicVersion);
+  for (const HardwareStatusRow& row : result.Rows)
+    AddStatusRow(row.Status, row.Module, row.Part, row.Address, row.Current, row.Nominal, row.Info);
+  StatusView->RefreshItems();
+  return false;
+}
+
+void TMainWin::AddStatusRow(const std::string& status, const std::string& module, const std::string& part,
+                            const std::string& address, const std::string& current, const std::string& nominal,
+                            const std::string& info) {
+  TListItem* item = StatusView->Items()->Add();
+  item->SetCaption(status);
+  for (const std::string* text : {&module, &part, &address, &current, &nominal, &info})
+    item->SubItems()->Add(*text);
 }

@@ -3,6 +3,7 @@
 
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "display/DisplayIni.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Uaudioframeunit.h"
@@ -237,19 +238,8 @@ void TMainWin::PlaceBatteryGauge() {
 }
 
 void TMainWin::UpdateFromIni() {
-  if (GlobalIniService) {
-    IniService& ini = *GlobalIniService;
-    for (StdDisplay* display : {TestDisplay1, TestDisplay2}) {
-      if (!display) continue;
-      display->GridColor = ini.ReadGridColor();
-      display->GridAlpha = static_cast<uint8_t>(ini.ReadGridTransparence());
-      display->GridWidth = static_cast<float>(ini.ReadGridSize() * 0.1);
-      display->TextColor = ini.ReadDisplayTextColor();
-      display->Dims = ini.ReadDisplayDims();
-      display->GenerateText();
-      display->BgColor = ini.ReadDisplayBgColor();
-    }
-  }
+  for (StdDisplay* display : {TestDisplay1, TestDisplay2})
+    if (display) ApplyIniDisplaySettings(*display);
   if (AnalyzerFrame) AnalyzerFrame->UpdateFromIni();
 }
 

@@ -135,8 +135,16 @@ void TMainWin::BuildPanels() {
   FramePanelImage = MakePanelImage(FramePanel, this);
 
   DisplayPanel = MakeChild<TPanel>(this, this);
-  StatusView = MakeChild<TPanel>(DisplayPanel, this);
-  StatusView->SetVisible(false);
+  StatusView = MakeChild<TListView>(DisplayPanel, this);
+  StatusView->SetViewStyle(vsReport);
+  StatusView->SetGridLines(true);
+  for (auto [caption, width] : {std::pair{"Status", 0}, {"Modul Name", 200}, {"Bauteil", 120}, {"I2C Adr", 0},
+                                {"Strom", 0}, {"Soll", 0}, {"Info", 200}}) {
+    TListColumn* column = StatusView->Columns()->Add();
+    column->SetCaption(caption);
+    if (width) column->SetWidth(width);
+  }
+  StatusView->SetVisible(SelfCheckSwitch != 0);
   MainListView = MakeChild<TListView>(DisplayPanel, this);
   MainListView->SetVisible(false);
   ScrollBox = MakeChild<TScrollBox>(DisplayPanel, this);
@@ -376,7 +384,7 @@ void TMainWin::FormCreate(TObject*) {
     StartLinkPolling();
     return;
   }
-  if (AnalyzerFrame) AnalyzerFrame->Enter();
+  if (AnalyzerFrame && !SelfCheckSwitch) AnalyzerFrame->Enter();  // a service build opens no view
 }
 
 void TMainWin::FormShow(TObject*) {
@@ -423,12 +431,8 @@ void TMainWin::WriteDistributor() {
   uint8_t cell = 0;
   // Only a value read from the instrument is recorded: a failed read must not overwrite the
   // branding stored by an earlier run.
-  if (!IOCtrl || !IOCtrl->ReadEEPromByte(50, &cell)) return;
-  TRegistry registry;
-  const std::string distributor = cell == 1 ? DistributorTarvix : DistributorBrenholt;
-  const bool written =
-      registry.OpenKey("\\Software\\RT7731IV", true) && registry.WriteString("Distributor", distributor);
-  if (!written) {
+  if (!IOCtrl || !IOCtrl->ReadEEPromByte(BrandingCell, &cell)) return;
+  if (!WriteBrandingRegistry(IsDistributorCell(cell))) {
     const std::string store = TRegistry::StoreFileName();
     std::fprintf(stderr, "%s: cannot write \\Software\\RT7731IV Distributor\n", store.c_str());
     std::fflush(stderr);

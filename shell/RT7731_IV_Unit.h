@@ -68,6 +68,18 @@ GaugeBar ComputeGaugeBar(double fraction, int width, int height);
 // The caption line of the battery tick.
 std::string BatteryCaption(double powerModuleTemperature, double mainboardTemperature);
 
+// ---- Service build ----
+// With the switch set, the hardware self-check runs in place of the module set-up and then on every
+// idle pass, and no measuring view opens. The delivered build has it at 0; the CMake option
+// RT_SELF_CHECK builds a service program with it set.
+#ifndef RT_SELF_CHECK_SWITCH
+#define RT_SELF_CHECK_SWITCH 0
+#endif
+inline uint8_t SelfCheckSwitch = RT_SELF_CHECK_SWITCH;
+inline uint8_t SelfCheckLoop = 0;
+inline int PicVersion = 0;
+inline int SoundPicVersion = 0;
+
 // ---- Link light: the next diffuse level after `level` (120, 125, ..., 250, 120, ...) ----
 int NextLinkLightLevel(int level);
 extern int LinkLightLevel;
@@ -92,11 +104,19 @@ class TMainWin : public TForm {
   void StartLinkPolling();
   void OnPollingTimer(TObject* Sender);
   void OnNoLinkUpTimer(TObject* Sender);
+  // Once a second: clears LinkUp when the module no longer answers (the idle loop then ends the
+  // program through the exit screen).
+  void ProbeLink();
   void OnLinkUp();
   void RestartTestMode();
   void StartDirectX();
   // The instrument's bring-up; false (and the link down) at its first failed step.
   bool InitHardware();
+  // Service build: one run of the hardware self-check into StatusView; always false.
+  bool RunHardwareSelfCheck();
+  void AddStatusRow(const std::string& status, const std::string& module, const std::string& part,
+                    const std::string& address, const std::string& current, const std::string& nominal,
+                    const std::string& info);
 
   // ---- Layout, navigation, input ----
   void LayoutPanels();
@@ -156,7 +176,7 @@ class TMainWin : public TForm {
   TPanel* FramePanel = nullptr;
   TImage* FramePanelImage = nullptr;
   TPanel* DisplayPanel = nullptr;
-  TPanel* StatusView = nullptr;
+  TListView* StatusView = nullptr;
   TListView* MainListView = nullptr;
   TScrollBox* ScrollBox = nullptr;
   TPanel* TestInputFreqPanel = nullptr;

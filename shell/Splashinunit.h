@@ -3,13 +3,10 @@
 #include <string>
 
 #include "platform/vcl/Forms.h"
+#include "shell/base/Branding.h"
 
 class TImage;
 class TProgressBar;
-
-// Branding values of the registry value "Distributor".
-inline constexpr const char* DistributorBrenholt = "brenholt";
-inline constexpr const char* DistributorTarvix = "tarvix";
 
 class TSplashIn : public TForm {
  public:

@@ -55,6 +55,7 @@ void Model::WritePort(uint8_t addr, uint8_t value) {
     const uint8_t old = latch_[addr];
     latch_[addr] = value;
     if (addr == 0x3D) UpdateProbeDisplay(old, value);
+    if (addr == 0x22 || addr == 0x23) FilterPortWritten(addr - 0x22);
 }
 
 // The first byte selects a register (or a pot channel), the rest are written from there on.

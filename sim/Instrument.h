@@ -22,6 +22,11 @@ struct EmitterSpec {
     double dutyCycle = 0.5;      // share of conversions that see a pulsed emitter on
     double toneHz = 0.0;         // demodulated audio: a tone (0 = none)
     bool echo = false;           // demodulated audio: the room sound (a room bug)
+    // Change with time, counted from when the emitter was added, modified or loaded:
+    double driftHzPerS = 0.0;       // frequency moves by this much a second ...
+    double driftLimitHz = 0.0;      // ... until it is this far from frequencyHz (0 = no limit)
+    double levelRiseDbPerS = 0.0;   // level changes by this much a second (walking towards it) ...
+    double levelLimitDbm = 0.0;     // ... until it reaches this level (used when the rise is not 0)
 };
 
 struct Emitter {
@@ -120,7 +125,8 @@ USB2SIM_API bool RemoveEmitter(int id);
 USB2SIM_API void ClearEmitters();
 USB2SIM_API void SetBatteryLevel(uint8_t raw);
 USB2SIM_API void SetProbePresent(bool present);
-USB2SIM_API void SetProbeLevel(uint8_t raw);               // AD channel 4
+USB2SIM_API void SetProbeLevel(uint8_t raw);               // AD channel 4, fixed from now on
+USB2SIM_API void FollowProbeSignal();                      // AD channel 4 follows the received level
 USB2SIM_API void SetKeyPressed(bool pressed);              // front-end key (0x20 bit 6)
 USB2SIM_API void SetHeadphones(bool plugged);              // 0x70 input bit 7 (low when plugged)
 USB2SIM_API void SetChipAbsent(uint8_t address, bool absent);

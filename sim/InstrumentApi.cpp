@@ -36,6 +36,7 @@ int AddEmitter(const EmitterSpec& spec) {
     return Locked([&](Model& m) {
         const int id = m.Scene().NextId();
         m.Scene().Emitters().push_back({id, spec});
+        m.Scene().Restart(id);
         return id;
     });
 }
@@ -43,7 +44,7 @@ int AddEmitter(const EmitterSpec& spec) {
 bool ModifyEmitter(int id, const EmitterSpec& spec) {
     return Locked([&](Model& m) {
         for (Emitter& e : m.Scene().Emitters())
-            if (e.id == id) { e.spec = spec; return true; }
+            if (e.id == id) { e.spec = spec; m.Scene().Restart(id); return true; }
         return false;
     });
 }
@@ -72,6 +73,10 @@ void SetProbePresent(bool present) {
 
 void SetProbeLevel(uint8_t raw) {
     Locked([&](Model& m) { m.SetProbeLevel(raw); return 0; });
+}
+
+void FollowProbeSignal() {
+    Locked([&](Model& m) { m.FollowProbeSignal(); return 0; });
 }
 
 void SetKeyPressed(bool pressed) {

@@ -50,6 +50,9 @@ Model::Model(const Scenario& scenario) : scenario_(scenario), rng_(scenario.seed
         if (scenario_.cells[i]) eeprom_[i] = *scenario_.cells[i];
     for (size_t i = 0; i < 6; ++i)
         if (scenario_.records[i]) records_[i] = *scenario_.records[i];
+    for (size_t i = 0; i < 6; ++i)
+        for (size_t b = 0; b < 4; ++b)
+            records_[i][b] = static_cast<uint8_t>(std::clamp(records_[i][b] + scenario_.recordDetune[i], 0, 255));
 
     for (auto& area : sound_) {
         area.assign(kSoundBytes, 0);
@@ -59,7 +62,7 @@ Model::Model(const Scenario& scenario) : scenario_(scenario), rng_(scenario.seed
     latch_.fill(0xFF);
     for (uint8_t a : scenario_.absentI2c) absent_[a & 0x7F] = true;
     probePresent_ = scenario_.probePresent;
-    probeLevel_ = scenario_.probeLevel;
+    if (scenario_.probeLevelFixed) probeFixed_ = scenario_.probeLevel;
     keyPressed_ = scenario_.keyPressed;
     headphones_ = scenario_.headphones;
     battery_ = scenario_.battery;
@@ -160,8 +163,36 @@ void Model::PotBusEdge(uint8_t pin, uint8_t oldLevel, uint8_t newLevel) {
         potShift_[chip] = 0;
         potBits_[chip] = 0;
     } else if (oldLevel == 0 && newLevel == 1 && potBits_[chip] >= 10) {
-        pots_[chip][(potShift_[chip] >> 8) & 3] = static_cast<uint8_t>(potShift_[chip] & 0xFF);
+        const size_t channel = (potShift_[chip] >> 8) & 3;
+        const uint8_t value = static_cast<uint8_t>(potShift_[chip] & 0xFF);
+        pots_[chip][channel] = value;
+        TrimPotWritten(chip, channel, value);
     }
+}
+
+// Module 0's trims sit on pot chips 1 (centre), 0 (level) and 2 channel 0 (gain); module 1's on
+// chips 4, 3 and 5. A trim written there takes effect at once.
+void Model::TrimPotWritten(size_t chip, size_t channel, uint8_t value) {
+    FilterTrim& trim = trims_[chip / 3];
+    switch (chip % 3) {
+        case 1: trim.centre[channel] = value; break;
+        case 0: trim.level[channel] = value; break;
+        default: if (channel == 0) trim.gain = value; break;
+    }
+}
+
+// Selecting filter type 2..4 on a module's port loads that type's stored record (records 0-2 for
+// the sweep module, 3-5 for the audio module) into the module's trims.
+void Model::FilterPortWritten(int module) {
+    const int type = FilterType(module);
+    if (type < 2) return;
+    const std::array<uint8_t, 18>& record = records_[static_cast<size_t>(module * 3 + type - 2)];
+    FilterTrim& trim = trims_[static_cast<size_t>(module)];
+    for (size_t s = 0; s < 4; ++s) {
+        trim.centre[s] = record[s];
+        trim.level[s] = record[4 + s];
+    }
+    trim.gain = record[8];
 }
 
 int Model::ParInit(uint8_t) {
@@ -197,6 +228,7 @@ int Model::InputSelect() const {
 Listening Model::Listen(int module) const {
     Listening l;
     l.filterType = FilterType(module);
+    l.trim = trims_[static_cast<size_t>(module)];
     l.attenuatorDb = static_cast<double>(~latch_[0x20] & 0x1F);
     l.inputOffsetDb = InputSelect() == 2 ? scenario_.inputBOffsetDb : 0.0;
     const DdsState& tuner = dds_[static_cast<size_t>(4 + module)];
@@ -218,12 +250,13 @@ Listening Model::Listen(int module) const {
 }
 
 // The filter test generators (DDS 2 into module 0, DDS 3 into module 1) seen at the module's
-// detector: about 234 in the passband, falling to a floor of 70.
+// detector through the module's filter and trims: about 234 in the passband, falling to a floor of 70.
 uint8_t Model::GeneratorLevel(int module) {
     const DdsState& gen = dds_[static_cast<size_t>(2 + module)];
     if (!gen.on) return 0;
-    const double att = FilterAttenuationDb(FilterType(module), gen.frequencyHz - kFilterCentreHz);
-    const double level = att < 0.0 ? 70.0 : 70.0 + 164.0 * (1.0 - att / kFilterDepthDb);
+    const double att =
+        FilterLossDb(FilterType(module), trims_[static_cast<size_t>(module)], gen.frequencyHz - kFilterCentreHz);
+    const double level = att == kFilterRejected ? 70.0 : 70.0 + 164.0 * (1.0 - att / kFilterDepthDb);
     return static_cast<uint8_t>(std::clamp(level + rng_.Jitter(1), 0.0, 255.0));
 }
 
@@ -264,10 +297,18 @@ uint8_t Model::Sample(int channel) {
         }
         case 2: return MuxReading();
         case 3: return battery_;
-        case 4: return probePresent_ ? probeLevel_ : 0;
+        case 4: return probePresent_ ? ProbeLevel() : 0;
         case 5: return scenario_.ad5;
         default: return 0;
     }
+}
+
+// The hand probe's level: what the audio path hears at its tuned frequency, 20 counts below the
+// detector byte (the probe reads about 48 over the noise floor), unless fixed by the scenario or a test.
+uint8_t Model::ProbeLevel() {
+    if (probeFixed_) return *probeFixed_;
+    const uint8_t detector = scene_.Convert(scene_.Prepare(Listen(1)), rng_);
+    return static_cast<uint8_t>(std::max(0, detector - 20));
 }
 
 // ---- test access --------------------------------------------------------------------------

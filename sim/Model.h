@@ -61,7 +61,8 @@ public:
     RfScene& Scene() { return scene_; }
     void Unplug() { unplugged_ = true; }
     void SetProbePresent(bool v) { probePresent_ = v; }
-    void SetProbeLevel(uint8_t v) { probeLevel_ = v; }
+    void SetProbeLevel(uint8_t v) { probeFixed_ = v; }
+    void FollowProbeSignal() { probeFixed_.reset(); }
     void SetKeyPressed(bool v) { keyPressed_ = v; }
     void SetHeadphones(bool v) { headphones_ = v; }
     void SetBattery(uint8_t v) { battery_ = v; }
@@ -110,6 +111,8 @@ private:
 
     // pot bus on IO port 2
     void PotBusEdge(uint8_t pin, uint8_t oldLevel, uint8_t newLevel);
+    void TrimPotWritten(size_t chip, size_t channel, uint8_t value);
+    void FilterPortWritten(int module);
 
     Scenario scenario_;
     RfScene scene_;
@@ -165,7 +168,8 @@ private:
     std::array<uint8_t, 2> pot2C_{}, pot2D_{};
     std::array<bool, 128> absent_{};
     bool probePresent_ = true;
-    uint8_t probeLevel_ = 0;
+    std::optional<uint8_t> probeFixed_;  // none: the probe follows the received level
+    uint8_t ProbeLevel();
     bool keyPressed_ = false;
     bool headphones_ = false;
     uint8_t battery_ = 0;
@@ -175,6 +179,7 @@ private:
     std::array<std::array<uint8_t, 4>, 6> pots_{};
     std::array<uint16_t, 6> potShift_{};
     std::array<int, 6> potBits_{};
+    std::array<FilterTrim, 2> trims_{};  // the trims in effect on the sweep and the audio module
 
 };
 

@@ -7,10 +7,23 @@
 #include "sim/Scenario.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <limits>
+#include <map>
 #include <vector>
 
 namespace usb2sim {
+
+// The nine trim values of a module's tunable filter (types 2..4), as its trim pots hold them:
+// the centre trims of the four resonator sections, their level (coupling) trims and the stage
+// gain. 128 everywhere is the healthy, aligned filter.
+constexpr uint8_t kHealthyTrim = 128;
+struct FilterTrim {
+    std::array<uint8_t, 4> centre{kHealthyTrim, kHealthyTrim, kHealthyTrim, kHealthyTrim};
+    std::array<uint8_t, 4> level{kHealthyTrim, kHealthyTrim, kHealthyTrim, kHealthyTrim};
+    uint8_t gain = kHealthyTrim;
+};
 
 // What one receive path hears at one moment.
 struct Listening {
@@ -18,6 +31,7 @@ struct Listening {
     bool vlf = false;          // the VLF converter is on: rfHz is a VLF frequency
     double rfHz = 0.0;
     int filterType = 0;        // 0..4
+    FilterTrim trim;           // shapes filter types 2..4
     double attenuatorDb = 0.0;
     double inputOffsetDb = 0.0;
 };
@@ -34,6 +48,16 @@ FilterShape FilterForType(int type);
 double FilterAttenuationDb(int type, double offsetHz);
 constexpr double kFilterDepthDb = 70.0;
 
+// Loss in dB of the filter of `type` with its trims at offsetHz from 10.7 MHz, or kFilterRejected.
+// Types 0 and 1 ignore the trims. Types 2..4 are four resonator sections in cascade: each is centred
+// by its centre trim (1/16 of the flat half-width per step), widened by its level trim (twice as wide
+// at 256, half at 0) and falls off like the fixed shape with a slight roundness in the passband; the
+// loss is the sections' mean plus the level and gain terms. Every term is a smooth function of the
+// trims and the healthy record (all 128) is the optimum: highest level at 10.7 MHz, nominal width.
+// The loss may be negative (a low level trim raises the level).
+constexpr double kFilterRejected = std::numeric_limits<double>::infinity();
+double FilterLossDb(int type, const FilterTrim& trim, double offsetHz);
+
 // The signal power at one point, prepared once and then converted any number of times.
 struct PointPower {
     double steadyMw = 0.0;
@@ -49,6 +73,10 @@ public:
     std::vector<Emitter>& Emitters() { return emitters_; }
     const std::vector<Emitter>& Emitters() const { return emitters_; }
     int NextId() { return nextId_++; }
+    // The emitter's drift and level change count from now.
+    void Restart(int id) { started_[id] = std::chrono::steady_clock::now(); }
+    // The emitter as it is now: its drift and level change applied.
+    EmitterSpec Current(const Emitter& e) const;
 
     PointPower Prepare(const Listening& at) const;
     // One AD conversion of the detector: floor about 68, about 1.8 counts per dB, 255 at most.
@@ -66,6 +94,7 @@ private:
     Scenario scenario_;
     std::vector<Emitter> emitters_;
     int nextId_ = 1;
+    std::map<int, std::chrono::steady_clock::time_point> started_;
 };
 
 }  // namespace usb2sim

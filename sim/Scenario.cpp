@@ -100,6 +100,9 @@ public:
             out_.emitters.clear();
             for (auto& [n, spec] : emitters_) out_.emitters.push_back(spec);
         }
+        if (mobileHandsets_) {
+            for (const EmitterSpec& handset : MobileHandsets()) out_.emitters.push_back(handset);
+        }
     }
 
     void Report(const std::string& what) {
@@ -196,7 +199,7 @@ private:
 
     void Probe(const Entry& e) {
         if (e.key == "present") SetBool(e, out_.probePresent);
-        else if (e.key == "level") SetInt(e, out_.probeLevel, 0, 255);
+        else if (e.key == "level") { SetInt(e, out_.probeLevel, 0, 255); out_.probeLevelFixed = true; }
         else Unknown(e);
     }
 
@@ -216,6 +219,7 @@ private:
         else if (e.key == "xo400_error_hz") SetDouble(e, out_.xo400ErrorHz, -1e6, 1e6);
         else if (e.key == "dds_clock_error_hz") SetDouble(e, out_.ddsClockErrorHz, -1e6, 1e6);
         else if (e.key == "default_emitters") SetBool(e, useDefaultEmitters_);
+        else if (e.key == "mobile_handsets") SetBool(e, mobileHandsets_);
         else Unknown(e);
     }
 
@@ -237,6 +241,17 @@ private:
                 out_.failCommands.clear();
                 for (long long c : *v) out_.failCommands.insert(static_cast<uint8_t>(c));
             } else Bad(e, "list of command bytes 0..255");
+        } else if (e.key.rfind("detune_record.", 0) == 0) {
+            const auto n = ParseInt(e.key.substr(14), 0, 5);
+            const auto v = ParseInt(e.value, -255, 255);
+            if (!n) Report("bad record number in '" + e.key + "' (0..5)");
+            else if (!v) Bad(e, "steps -255..255");
+            else out_.recordDetune[static_cast<size_t>(*n)] = static_cast<int>(*v);
+        } else if (e.key == "bad_sound_bank") {
+            if (auto v = ParseIntList(e.value, 0, 2)) {
+                out_.badSoundBanks.clear();
+                for (long long b : *v) out_.badSoundBanks.insert(static_cast<uint8_t>(b));
+            } else Bad(e, "list of banks 0..2");
         } else Unknown(e);
     }
 
@@ -253,6 +268,10 @@ private:
         else if (e.key == "duty") SetDouble(e, spec.dutyCycle, 0, 1);
         else if (e.key == "tone_hz") SetDouble(e, spec.toneHz, 0, 11025);
         else if (e.key == "echo") SetBool(e, spec.echo);
+        else if (e.key == "drift_khz_per_s") { double v = 0; SetDouble(e, v, -1e6, 1e6); spec.driftHzPerS = v * 1e3; }
+        else if (e.key == "drift_limit_khz") { double v = 0; SetDouble(e, v, 0, 1e7); spec.driftLimitHz = v * 1e3; }
+        else if (e.key == "level_rise_db_per_s") SetDouble(e, spec.levelRiseDbPerS, -100, 100);
+        else if (e.key == "level_limit_dbm") SetDouble(e, spec.levelLimitDbm, -200, 50);
         else Unknown(e);
     }
 
@@ -262,9 +281,26 @@ private:
     const Entry* entry_ = nullptr;
     std::map<int, EmitterSpec> emitters_;
     bool useDefaultEmitters_ = true;
+    bool mobileHandsets_ = false;
 };
 
 }  // namespace
+
+// One bursting handset in each of GSM 900, GSM 1800, UMTS, LTE 800 and LTE 2600 (DECT has its
+// base station in the default scene).
+std::vector<EmitterSpec> MobileHandsets() {
+    std::vector<EmitterSpec> handsets;
+    for (double mhz : {902.0, 1750.0, 1950.0, 847.0, 2535.0}) {
+        EmitterSpec e;
+        e.frequencyHz = mhz * 1e6;
+        e.levelDbm = -50;
+        e.bandwidthHz = 200e3;
+        e.pulsed = true;
+        e.dutyCycle = 0.5;
+        handsets.push_back(e);
+    }
+    return handsets;
+}
 
 Scenario DefaultScenario() {
     Scenario s;

@@ -41,6 +41,7 @@ struct Scenario {
     // [probe], [controls]
     bool probePresent = true;
     uint8_t probeLevel = 120;
+    bool probeLevelFixed = false;   // false: the probe follows the level received at the tuned frequency
     uint8_t ad5 = 128;
     bool keyPressed = false;
     bool headphones = false;
@@ -63,11 +64,15 @@ struct Scenario {
     // [faults]
     std::set<uint8_t> absentI2c;
     std::set<uint8_t> failCommands;
+    std::array<int, 6> recordDetune{};  // steps added to the centre trims of each stored filter record
+    std::set<uint8_t> badSoundBanks;    // sound RAM banks 0..2 whose read-back has a stuck bit
 };
 
 // The built-in scene: emitters at 433.92 MHz (a room bug), 868.3 MHz (tone), 1880 MHz (pulsed)
 // and 2450 MHz, healthy readings, probe present.
 Scenario DefaultScenario();
+// The handsets that [scene] mobile_handsets=1 adds.
+std::vector<EmitterSpec> MobileHandsets();
 
 // Applies the text to the defaults. Every problem becomes one message "<source>:<line>: ..."
 // and that key keeps its default. Returns true when there was none.

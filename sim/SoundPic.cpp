@@ -38,11 +38,14 @@ void Model::ExecuteSound(const std::vector<uint8_t>& c) {
             writeLeft_ = static_cast<size_t>(c[3]) * 256;
             break;
         case 132: case 136: case 137: {
-            const std::vector<uint8_t>& mem = SoundArea(AreaOfOpcode(op), c[4] & 3);
+            const int area = AreaOfOpcode(op);
+            const std::vector<uint8_t>& mem = SoundArea(area, c[4] & 3);
             const size_t bytes = static_cast<size_t>(c[3]) * 256;
             const size_t base = static_cast<size_t>(c[2]) * 256;
+            // A faulty bank reads back with data bit 4 stuck high.
+            const uint8_t stuck = scenario_.badSoundBanks.count(static_cast<uint8_t>(area)) ? 0x10 : 0x00;
             answer_.reserve(answer_.size() + bytes);
-            for (size_t i = 0; i < bytes; ++i) Answer(mem[(base + i) % mem.size()]);
+            for (size_t i = 0; i < bytes; ++i) Answer(mem[(base + i) % mem.size()] | stuck);
             delay_ += bytes * 1e-6;
             break;
         }

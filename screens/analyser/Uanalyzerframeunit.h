@@ -1,15 +1,9 @@
-// The spectrum view of the analyser category.
+// The spectrum view of the analyser category: the shared analyser life cycle with the plain
+// detail and overview sweeps.
 #pragma once
-#include "screens/ModeFrameBase.h"
-#include <functional>
-#include <string>
+#include "screens/analyser/AnalyserViewBase.h"
 
-class TUAnalyzerFrame : public TModeFrameBase {
+class TUAnalyzerFrame : public TAnalyserViewBase {
  public:
-  explicit TUAnalyzerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
-
-  // Set by the main window: the window caption, the info line (text, milliseconds), clearing it.
-  std::function<void(const std::string&)> SetCaptionCallback;
-  std::function<void(const std::string&, int)> ShowInfoCallback;
-  std::function<void()> ClearInfoCallback;
+  explicit TUAnalyzerFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {}
 };

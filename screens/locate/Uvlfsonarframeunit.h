@@ -1,8 +1,12 @@
-// The VLF sonar view of the VLF category.
+// The VLF sonar view of the VLF category: the sonar probe through the VLF module, at the VLF centre.
 #pragma once
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/ProbeLocateFrame.h"
 
-class TUVLFSonarFrame : public TModeFrameBase {
+class TUVLFSonarFrame : public TProbeLocateFrame {
  public:
-  explicit TUVLFSonarFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {}
+  explicit TUVLFSonarFrame(TComponent* AOwner);
+
+ protected:
+  ProbeThreadBase* MakeThread(double frequency) override;
+  double ProbeFrequency() const override;
 };

@@ -1,0 +1,542 @@
+#include "screens/analyser/AnalyserViewBase.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "device/InOut.h"
+#include "display/DirectXBase.h"
+#include "display/Display.h"
+#include "engine/Search.h"
+#include "display/DisplayIni.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Updownframeunit.h"
+#include "screens/analyser/Volumeframeunit.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
+#include "shell/base/HardwareLockGuard.h"
+#include "shell/base/IniService.h"
+#include "shell/base/RangeDef.h"
+
+namespace analyser {
+
+Window DetailWindow(double spanMHz) {
+  const int n = std::clamp(int(spanMHz * 100), 1, DetailPoints);
+  Window w;
+  w.From = 500 - n / 2;
+  w.To = w.From + n;
+  return w;
+}
+
+Window OverviewWindow(double startMHz, double stopMHz) {
+  auto grid = [](double mhz) {
+    const double p = mhz * 1e6 * 2e-5;
+    return std::isfinite(p) ? int(std::clamp(p, 0.0, double(OverviewPoints))) : 0;
+  };
+  Window w{grid(startMHz), grid(stopMHz)};
+  if (w.To <= w.From) w.To = std::min(w.From + 1, OverviewPoints);
+  if (w.To <= w.From) w.From = w.To - 1;
+  return w;
+}
+
+double DetailHitCentre(double centreMHz, int index) {
+  return double((float(centreMHz) - 5.0f) + float(index) * 0.01f);
+}
+
+double OverviewHitCentre(int index) { return double(float(index) * 0.05f); }
+
+double OverviewDragCentre(int dx, double spanMHz, int viewportWidth, double pressCentreHz) {
+  if (viewportWidth <= 0) return pressCentreHz / 1e6;
+  const double hz = double(dx) * spanMHz * 1e6 / viewportWidth + pressCentreHz;
+  return std::clamp(hz / 1e6, 0.0, 15000.0);
+}
+
+TRect StripBounds(int viewLeft, int viewTop, int viewWidth, int w, int h) {
+  const int left = int(viewLeft * double(w) / 1024), top = int((viewTop + 30) * double(h) / 768);
+  return TRect(left, top, left + int(viewWidth * double(w) / 1024), top + int(30 * double(h) / 768));
+}
+
+}  // namespace analyser
+
+namespace {
+
+TFreqControlFrame* Freq() { return static_cast<TFreqControlFrame*>(FreqControlFrame); }
+TUpDownFrame* UpDown() { return static_cast<TUpDownFrame*>(UpDownFrame); }
+TVolumeFrame* Volume() { return static_cast<TVolumeFrame*>(VolumeFrame); }
+
+std::string Mhz(double v) { return FormatFloat("0.000", v); }
+
+void ParentInto(TFrame* frame, TWinControl* into, int left, int top) {
+  if (!frame) return;
+  frame->SetParent(into);
+  frame->SetBounds(left, top, frame->Width(), frame->Height());
+  frame->Show();
+}
+
+void Unparent(TFrame* frame) {
+  if (!frame) return;
+  frame->Hide();
+  frame->SetParent(nullptr);
+}
+
+}  // namespace
+
+TAnalyserViewBase::TAnalyserViewBase(TComponent* AOwner, std::string detailTitle, std::string overviewTitle)
+    : TModeFrameBase(AOwner), detailTitle_(std::move(detailTitle)), overviewTitle_(std::move(overviewTitle)) {
+  detail_ = std::make_shared<NormalBuffer>(analyser::DetailPoints);
+  detail_->SetRange(0.0f, 1e7f, 0.0f, 255.0f);
+  drag_ = std::make_shared<NormalBuffer>(analyser::DragPoints);
+  drag_->SetRange(-1e7f, 2e7f, 0.0f, 255.0f);
+  overview_ = std::make_shared<NormalBuffer>(analyser::OverviewPoints);
+  overview_->SetRange(0.0f, 1.5e10f, 0.0f, 255.0f);
+  CreateDisplays();
+}
+
+TAnalyserViewBase::~TAnalyserViewBase() {
+  aSlot_.Stop();
+  wSlot_.Stop();
+  if (DisplayListGlobal) {
+    DisplayListGlobal->Remove(detailDisplay_.get());
+    DisplayListGlobal->Remove(overviewDisplay_.get());
+  }
+}
+
+void TAnalyserViewBase::CreateDisplays() {
+  // The scene exists once the main window has started it; views made before get their displays on
+  // their first Enter.
+  if (detailDisplay_ || !xBase) return;
+  auto make = [&](const std::string& title, NormalBuffer* buffer) {
+    auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
+    d->SetPosition(20, 60, 984, 700);
+    d->SetTitle(title);
+    d->GridDivX = 10;
+    d->GridDivY = 8;
+    d->DataBuffer = buffer;
+    d->ShowCenterMarker = 1;
+    d->MoveSymbols(50, 200);
+    d->GenerateText();
+    return d;
+  };
+  overviewDisplay_ = make("Overview", overview_.get());
+  overviewDisplay_->RenderMode = 1;
+  detailDisplay_ = make("Spectrum", detail_.get());
+  UpdateFromIni();
+}
+
+void TAnalyserViewBase::UpdateFromIni() {
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) ApplyIniDisplaySettings(*d);
+}
+
+// ---- Enter and Leave ----
+
+void TAnalyserViewBase::StartWork() {
+  CreateDisplays();
+  SetEnabled(true);
+  EnterControls();
+  if (detailDisplay_) {
+    detailDisplay_->ShowTexts();
+    overviewDisplay_->ShowTexts();
+  }
+  if (ResizeTimer) ResizeTimer->SetEnabled(true);
+  ShowOverlayStrip();
+  if (DisplayListGlobal && detailDisplay_) {
+    DisplayListGlobal->Add(overviewDisplay_.get());
+    DisplayListGlobal->Add(detailDisplay_.get());
+    detailDisplay_->Visible = 0;
+  }
+  if (GlobalIOSettings && Freq()) {
+    Freq()->SetCenter(GlobalIOSettings->Center / 1e6);
+    Freq()->SetSpan(GlobalIOSettings->Span / 1e6);
+  }
+  const double span = Freq() ? Freq()->Span : 1000.0;
+  lastSpan_ = span;
+  if (span > analyser::DetailSpanLimit) {
+    StartWThread();
+    ChangeWThreadSettings();
+  } else {
+    StartAThread();
+    SetAModeFromControlFrame();
+  }
+  UpdateFreqSpan();
+}
+
+void TAnalyserViewBase::StopWork() {
+  StopAThread();
+  StopWThread();
+  dragging_ = false;
+  SetEnabled(false);
+  LeaveControls();
+  // The loudspeaker goes quiet with the view: no thread is left to pass the volume on.
+  if (IOCtrl && LinkUp) {
+    HardwareLockGuard lock;
+    if (!IOCtrl->SetSoundProcVolume(0)) LinkUp = 0;
+  }
+  HideOverlayStrip();
+  if (detailDisplay_) {
+    detailDisplay_->HideTexts();
+    overviewDisplay_->HideTexts();
+  }
+  if (DisplayListGlobal) DisplayListGlobal->Clear();
+  if (GlobalIOSettings && Freq()) {
+    GlobalIOSettings->Center = Freq()->Center * 1e6;
+    GlobalIOSettings->Span = Freq()->Span * 1e6;
+  }
+}
+
+void TAnalyserViewBase::EnterControls() {
+  if (TFreqControlFrame* f = Freq()) {
+    f->OnChange = nullptr;
+    lastSpan_ = 1000;
+    f->SetSpan(1000);
+    ParentInto(f, this, 8, 8);
+    f->OnChange = [this] { UpdateFreqSpan(); };
+    f->Enter();
+  }
+  if (TUpDownFrame* u = UpDown()) {
+    ParentInto(u, this, 420, 8);
+    u->OnChange = [this](bool up) { SearchUpDown(up); };
+    u->EnableButtons();
+  }
+  if (TVolumeFrame* v = Volume()) v->Attach(this, 590, 8, [this](int volume) { UpdateVolume(volume); });
+  EnterExtraControls();
+}
+
+void TAnalyserViewBase::LeaveControls() {
+  if (TFreqControlFrame* f = Freq()) {
+    Unparent(f);
+    f->Leave();
+  }
+  if (TUpDownFrame* u = UpDown()) {
+    Unparent(u);
+    u->DisableButtons();
+  }
+  if (TVolumeFrame* v = Volume()) v->Detach();
+  LeaveExtraControls();
+}
+
+// ---- Threads ----
+
+bool TAnalyserViewBase::Prepare(const std::function<bool()>& calls) {
+  bool ok = false;
+  if (IOCtrl) {
+    HardwareLockGuard lock;
+    ok = calls();
+  }
+  if (!ok) LinkUp = 0;
+  return ok;
+}
+
+void TAnalyserViewBase::SetDetailWindow() {
+  if (!detailDisplay_ || !Freq()) return;
+  const analyser::Window w = analyser::DetailWindow(Freq()->Span);
+  detailDisplay_->ZoomStart = w.From;
+  detailDisplay_->ZoomEnd = w.To;
+}
+
+void TAnalyserViewBase::StartAThread() {
+  if (!Freq()) return;
+  if (detailDisplay_) {
+    detailDisplay_->ShowTexts();
+    overviewDisplay_->HideTexts();
+  }
+  const double centre = Freq()->Center;
+  const int volume = Volume() ? Volume()->Volume : 0;
+  if (!Prepare([&] {
+        return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
+               IOCtrl->SetIFBandwidth(3) &&
+               IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
+               IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
+      }))
+    return;
+  // The volume ramp lets the application process messages: the view may have been left meanwhile.
+  if (!IsEntered()) return;
+  if (detailDisplay_) {
+    detailDisplay_->RenderMode = 2;
+    detailDisplay_->DataBuffer = detail_.get();
+    detailDisplay_->GenerateText();
+  }
+  SetDetailWindow();
+  Sweep10MhzThread* t = MakeAThread();
+  t->SetDetailSweep();
+  t->Buffer = t->Keep(detail_);
+  aThread_ = t;
+  aSlot_.Start(t, [this](IOThreadBase*) { aThread_ = nullptr; });
+}
+
+void TAnalyserViewBase::StopAThread() {
+  aSlot_.Stop();
+  aThread_ = nullptr;
+}
+
+void TAnalyserViewBase::StopWThread() {
+  wSlot_.Stop();
+  wThread_ = nullptr;
+}
+
+void TAnalyserViewBase::SetAModeFromControlFrame() {
+  if (!aThread_ || !Freq()) return;
+  const TFreqControlFrame& f = *Freq();
+  if (detailDisplay_) {
+    detailDisplay_->SetTitle(detailTitle_ + "    Span: " + Mhz(f.Span));
+    detailDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+  }
+  SetDetailWindow();
+  aThread_->PostFrequency(f.Center * 1e6);
+  HardwareLockGuard lock;
+  if (!IOCtrl || !IOCtrl->SetIFTunerAudio(NominalIF)) LinkUp = 0;
+}
+
+void TAnalyserViewBase::StartWThread() {
+  if (detailDisplay_) {
+    overviewDisplay_->ShowTexts();
+    detailDisplay_->HideTexts();
+  }
+  const int volume = Volume() ? Volume()->Volume : 0;
+  if (!Prepare([&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
+    return;
+  if (!IsEntered()) return;
+  if (overviewDisplay_) {
+    overviewDisplay_->RenderMode = 3;
+    overviewDisplay_->DataBuffer = overview_.get();
+    overviewDisplay_->GenerateText();
+  }
+  overview_->RangeBarFrom = 0.0f;
+  overview_->RangeBarTo = 2.5e9f;
+  overview_->RangeBarFlag = 1;
+  SweepWideThread* t = MakeWThread();
+  t->Buffer = t->Keep(overview_);
+  wThread_ = t;
+  ChangeWThreadSettings();
+  wSlot_.Start(t, [this](IOThreadBase*) { wThread_ = nullptr; });
+}
+
+void TAnalyserViewBase::ChangeWThreadSettings() {
+  if (!wThread_ || !Freq()) return;
+  const TFreqControlFrame& f = *Freq();
+  wThread_->PostSettings(f.Start * 1e6, f.Stop * 1e6, WideStepForSpan(f.Span * 1e6));
+  if (!overviewDisplay_) return;
+  overviewDisplay_->GridDivX = 10;
+  overviewDisplay_->GridDivY = 8;
+  const analyser::Window w = analyser::OverviewWindow(f.Start, f.Stop);
+  overviewDisplay_->ZoomStart = w.From;
+  overviewDisplay_->ZoomEnd = w.To;
+  overviewDisplay_->ZoomCenter = f.Center * 1e6;
+  overviewDisplay_->SetTitle(overviewTitle_ + "    Span: " + Mhz(f.Span));
+  overviewDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+}
+
+StdDisplay* TAnalyserViewBase::ActiveDisplay() const {
+  if (aThread_) return detailDisplay_.get();
+  if (wThread_) return overviewDisplay_.get();
+  return nullptr;
+}
+
+void TAnalyserViewBase::Fade(StdDisplay* display, int symbol) {
+  if (display && display->Symbols && symbol < display->Symbols->Count())
+    display->Symbols->StartFade(symbol, 1.0);
+}
+
+void TAnalyserViewBase::UpdateFreqSpan() {
+  if (!aThread_ && !wThread_) return;
+  TFreqControlFrame& f = *Freq();
+  if (f.RangeStepMark != TFreqControlFrame::NoRangeStep) {
+    Fade(ActiveDisplay(), f.RangeStepMark == TFreqControlFrame::RangeStepUp ? 3 : 4);
+    f.RangeStepMark = TFreqControlFrame::NoRangeStep;
+  }
+  const double span = f.Span;
+  const bool overview = span > analyser::DetailSpanLimit;
+  if (lastSpan_ <= analyser::DetailSpanLimit && overview && aThread_) {
+    StopAThread();
+    StartWThread();
+    if (detailDisplay_) {
+      detailDisplay_->Visible = 0;
+      overviewDisplay_->Visible = 1;
+    }
+    Fade(overviewDisplay_.get(), 1);
+  }
+  if (lastSpan_ > analyser::DetailSpanLimit && !overview && wThread_) {
+    StopWThread();
+    StartAThread();
+    if (detailDisplay_) {
+      detailDisplay_->Visible = 1;
+      overviewDisplay_->Visible = 0;
+    }
+    Fade(detailDisplay_.get(), 0);
+  }
+  lastSpan_ = span;
+  // A start that failed leaves no thread: nothing to retune.
+  if (overview)
+    ChangeWThreadSettings();
+  else
+    SetAModeFromControlFrame();
+  DrawBandStrip();
+}
+
+void TAnalyserViewBase::UpdateVolume(int volume) {
+  if (aThread_) aThread_->PostVolume(volume);
+}
+
+void TAnalyserViewBase::SearchUpDown(bool up) {
+  TFreqControlFrame* f = Freq();
+  if (!f) return;
+  SearchMarkList list;
+  if (aThread_ && detailDisplay_) {
+    if (SearchAMode(detailDisplay_->DataBuffer, up, &list)) {
+      Fade(detailDisplay_.get(), up ? 5 : 6);
+      f->SetCenter(analyser::DetailHitCentre(f->Center, list.Index(0)));
+      return;
+    }
+  } else if (wThread_ && overviewDisplay_) {
+    const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
+    if (SearchWMode(overviewDisplay_->DataBuffer, start, overviewDisplay_->ZoomStart,
+                    overviewDisplay_->ZoomEnd, up, &list)) {
+      Fade(overviewDisplay_.get(), up ? 5 : 6);
+      f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
+      return;
+    }
+  } else {
+    return;
+  }
+  if (up)
+    f->RangeUp();
+  else
+    f->RangeDown();
+}
+
+void TAnalyserViewBase::AutoCenter() {
+  Guarded("TUAnalyzerFrame::AutoCenter", [&] {
+    TFreqControlFrame* f = Freq();
+    int index = 0;
+    if (aThread_ && detailDisplay_) {
+      if (FindAModeCenter(detailDisplay_->DataBuffer, &index)) {
+        f->SetCenter(analyser::DetailHitCentre(f->Center, index));
+        Fade(detailDisplay_.get(), 2);
+      }
+    } else if (wThread_ && overviewDisplay_) {
+      const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
+      if (FindWModeCenter(overviewDisplay_->DataBuffer, start, &index)) {
+        f->SetCenter(analyser::OverviewHitCentre(index));
+        Fade(overviewDisplay_.get(), 2);
+      }
+    }
+  });
+}
+
+// ---- Mouse and wheel ----
+
+void TAnalyserViewBase::OnWheel(int Delta) {
+  if (!Enabled() || !IsEntered() || !Freq()) return;
+  if (Delta < 0)
+    Freq()->SpanDown();
+  else
+    Freq()->SpanUp();
+}
+
+void TAnalyserViewBase::OnRenderWinMouseDown(TMouseButton Button, TShiftState, int X, int) {
+  if (!Enabled() || !IsEntered() || !Freq()) return;
+  if (Button == mbRight) return AutoCenter();
+  if (Button != mbLeft) return;
+  pressX_ = X;
+  pressCentre_ = Freq()->Center * 1e6;
+  dragging_ = true;
+  draggedCentre_ = 0.0;
+  if (aThread_ && detailDisplay_) {
+    // The frozen trace moves under the pointer while the thread keeps sweeping the old centre.
+    drag_->Clear();
+    drag_->CopyFrom(detail_.get(), analyser::DetailPoints);
+    detailDisplay_->DataBuffer = drag_.get();
+    detailDisplay_->GenerateText();
+    const analyser::Window w = analyser::DetailWindow(Freq()->Span);
+    detailDisplay_->ZoomStart = w.From + 1000;
+    detailDisplay_->ZoomEnd = 2000 - w.From;
+  }
+}
+
+void TAnalyserViewBase::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
+  if (!Enabled() || !IsEntered() || !dragging_ || !(Shift & ssLeft) || !Freq()) return;
+  TFreqControlFrame& f = *Freq();
+  if (wThread_ && overviewDisplay_) {
+    const int width = overviewDisplay_->ViewPort.right - overviewDisplay_->ViewPort.left;
+    f.SetCenter(analyser::OverviewDragCentre(pressX_ - X, f.Span, width > 0 ? width : 984, pressCentre_));
+  } else if (aThread_ && detailDisplay_ && detailDisplay_->DataBuffer == drag_.get()) {
+    const int w = detailDisplay_->ZoomEnd - detailDisplay_->ZoomStart;
+    const double b = (pressX_ - X) * w * 0.001;
+    const int from = int(1500 - w * 0.5 + b);
+    detailDisplay_->ZoomStart = std::clamp(from, 0, analyser::DragPoints - w);
+    detailDisplay_->ZoomEnd = detailDisplay_->ZoomStart + w;
+    draggedCentre_ = (detailDisplay_->ZoomStart + w / 2 - 1500) * 10000.0 + pressCentre_;
+    aThread_->PostAudioTuner(NominalIF - (draggedCentre_ - f.Center * 1e6));
+  }
+}
+
+void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int, int) {
+  if (!Enabled() || !IsEntered() || Button != mbLeft || !dragging_) return;
+  dragging_ = false;
+  if (!aThread_ || !detailDisplay_ || detailDisplay_->DataBuffer != drag_.get()) return;
+  const int from = detailDisplay_->ZoomStart, w = detailDisplay_->ZoomEnd - from;
+  // The trace keeps showing the dragged picture until the next sweep at the new centre.
+  {
+    HardwareLockGuard lock;
+    for (int i = 0; i < analyser::DetailPoints; ++i) {
+      const int source = i - ((1000 - w) / 2 - from);
+      if (source >= 0 && source < analyser::DragPoints)
+        detail_->SetPoint(unsigned(i), drag_->GetPoint(unsigned(source)));
+    }
+  }
+  detailDisplay_->DataBuffer = detail_.get();
+  detailDisplay_->GenerateText();
+  if (draggedCentre_ != 0.0) Freq()->SetCenter(draggedCentre_ / 1e6);
+  SetAModeFromControlFrame();
+}
+
+// ---- Layout and band strip ----
+
+void TAnalyserViewBase::OnResize(TObject*) {
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) d->PlaceTexts();
+  if (StdDisplay* d = ActiveDisplay()) {
+    PlaceOverlayStrip(d);
+    DrawBandStrip();
+  }
+}
+
+void TAnalyserViewBase::ShowOverlayStrip() {
+  if (!OverlayStripPanel || !OverlayStripImage || !RenderWindow) return;
+  OverlayStripPanel->SetParent(RenderWindow);
+  OverlayStripImage->SetParent(OverlayStripPanel);
+  OverlayStripPanel->Show();
+  OverlayStripImage->Show();
+  stripShown_ = true;
+}
+
+void TAnalyserViewBase::HideOverlayStrip() {
+  if (!stripShown_) return;
+  stripShown_ = false;
+  // While the main window is being destroyed the strip may already be gone.
+  if (OverlayStripImage) {
+    OverlayStripImage->Hide();
+    OverlayStripImage->SetParent(nullptr);
+  }
+  if (OverlayStripPanel) {
+    OverlayStripPanel->Hide();
+    OverlayStripPanel->SetParent(nullptr);
+  }
+}
+
+void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
+  if (!stripShown_ || !display || !RenderWindow || !OverlayStripPanel || !OverlayStripImage) return;
+  const auto& v = display->ViewPort;
+  const TRect r = analyser::StripBounds(v.left, v.top, v.right - v.left, RenderWindow->ClientWidth(),
+                                        RenderWindow->ClientHeight());
+  OverlayStripPanel->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+  OverlayStripImage->SetBounds(0, 0, r.Width(), r.Height());
+  OverlayStripImage->Picture()->Bitmap()->SetSize(r.Width(), r.Height());
+}
+
+void TAnalyserViewBase::DrawBandStrip() {
+  StdDisplay* d = ActiveDisplay();
+  if (!d || !stripShown_ || !GlobalRangeDefList || !OverlayStripImage || !Freq()) return;
+  d->CreateRangeBar(GlobalRangeDefList, OverlayStripImage, Freq()->Start, Freq()->Stop);
+}

@@ -1,0 +1,18 @@
+// What the analyser's small control frames share: their colour set, the background with its grey
+// frame line, and the panel buttons that take the pressed colour while held.
+#pragma once
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+
+namespace control_style {
+constexpr TColor Background = 0x606060;
+constexpr TColor FrameLine = 0x808080;
+constexpr TColor Released = 0x573523;
+constexpr TColor Text = 0xC8D0D4;
+constexpr TColor Pressed = 0x24160E;
+
+// Sizes image to the frame's client area and draws the background with its frame line.
+void DrawBackground(TFrame* frame, TImage* image);
+// A panel button of the control frames at the given place.
+TPanel* MakeButton(TFrame* frame, const char* caption, int left, int top, int width, int height);
+}  // namespace control_style

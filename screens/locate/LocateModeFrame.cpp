@@ -1,0 +1,132 @@
+#include "screens/locate/LocateModeFrame.h"
+
+#include "display/Display.h"
+#include "display/DisplayIni.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Graphics.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
+#include "shell/base/Language.h"
+#include "shell/base/Log.h"
+
+TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
+    : TModeFrameBase(AOwner), name_(std::move(name)) {
+  Guard(name_.c_str(), [&] {
+    Image = new TImage(this);
+    Image->SetParent(this);
+    Image->SetStretch(true);
+  });
+}
+
+// The derived view's thread slots have stopped its threads by now; a thread that did not stop in
+// time keeps the buffers and displays it holds.
+TLocateModeFrame::~TLocateModeFrame() {
+  displays_.clear();
+}
+
+void TLocateModeFrame::Guard(const char* what, const std::function<void()>& body) const {
+  const std::string where = name_ + "::" + what;
+  Guarded(where.c_str(), body);
+}
+
+bool TLocateModeFrame::DeviceCall(bool ok) {
+  if (!ok) LinkUp = 0;
+  return ok;
+}
+
+void TLocateModeFrame::UpdateSkin() {
+  Guard("UpdateSkin", [&] {
+    if (!GlobalLanguageSkinTool) return;
+    if (TBitmap* panel = GlobalLanguageSkinTool->GetPanel(3)) Image->Picture()->Assign(panel);
+    SkinChanged();
+  });
+}
+
+void TLocateModeFrame::OnResize(TObject*) {
+  Guard("OnResize", [&] {
+    Image->SetBoundsRect(ClientRect());
+    UpdateSkin();
+    if (StdDisplay* main = MainDisplay()) main->PlaceTexts();
+  });
+}
+
+void TLocateModeFrame::UpdateFromIni() {
+  Guard("UpdateFromIni", [&] {
+    for (auto& display : displays_) ApplyIniDisplaySettings(*display);
+  });
+}
+
+StdDisplay& TLocateModeFrame::AddDisplay(const DisplaySetup& setup) {
+  auto display = std::make_shared<StdDisplay>(xBase, 1024, 768);
+  display->SetPosition(setup.left, setup.top, setup.right - setup.left, setup.bottom - setup.top);
+  display->GridDivX = setup.gridX;
+  display->GridDivY = setup.gridY;
+  display->SetTitle(setup.title);
+  display->RenderMode = setup.renderMode;
+  ApplyIniDisplaySettings(*display);
+  display->HideTexts();
+  displays_.push_back(display);
+  return *displays_.back();
+}
+
+TPanel* TLocateModeFrame::AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
+                                         TNotifyEvent onUp, int width, int height) {
+  auto* panel = new TPanel(this);
+  panel->SetParent(this);
+  panel->SetBounds(left, top, width, height);
+  panel->SetCaption(caption);
+  panel->SetColor(TColor(locate_colours::Released));
+  panel->SetBevelOuter(bvNone);
+  panel->Font()->SetName("Verdana");
+  panel->Font()->SetStyle(fsBold);
+  panel->Font()->SetHeight(-16);
+  panel->Font()->SetColor(clScrollBar);
+  panel->OnMouseDown = [panel, onDown](TObject* sender, TMouseButton, TShiftState, int, int) {
+    panel->SetColor(TColor(locate_colours::Pressed));
+    if (onDown) onDown(sender);
+  };
+  panel->OnMouseUp = [panel, onUp](TObject* sender, TMouseButton, TShiftState, int, int) {
+    panel->SetColor(TColor(locate_colours::Released));
+    if (onUp) onUp(sender);
+  };
+  return panel;
+}
+
+void TLocateModeFrame::StartWork() {
+  Guard("Enter", [&] {
+    busy_ = true;
+    SetEnabled(true);
+    if (StdDisplay* main = MainDisplay()) main->ShowTexts();
+    if (DisplayListGlobal)
+      for (auto& display : displays_) DisplayListGlobal->Add(display.get());
+    if (deferredResize_ && ResizeTimer) ResizeTimer->SetEnabled(true);
+    EnterView();
+    busy_ = false;
+    if (leaveAfterEnter_) {
+      leaveAfterEnter_ = false;
+      RunLeave();
+    }
+  });
+}
+
+void TLocateModeFrame::StopWork() {
+  if (busy_) {  // inside Enter: leave once it has finished; inside Leave: already leaving
+    leaveAfterEnter_ = !leaving_;
+    return;
+  }
+  RunLeave();
+}
+
+void TLocateModeFrame::RunLeave() {
+  Guard("Leave", [&] {
+    busy_ = leaving_ = true;
+    LeaveView();
+    // A failed restore has cleared LinkUp (the main loop shuts the program down); the view still
+    // takes its displays off the render loop.
+    RestoreDevice();
+    if (StdDisplay* main = MainDisplay()) main->HideTexts();
+    if (DisplayListGlobal) DisplayListGlobal->Clear();
+    SetEnabled(false);
+    busy_ = leaving_ = false;
+  });
+}

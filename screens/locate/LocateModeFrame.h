@@ -1,0 +1,96 @@
+// The life cycle every locating and detection view shares: the skinned background, the displays
+// (created after the buffers, freed before them), the INI display settings, the panel buttons, and
+// Enter and Leave around the view's own work.
+//
+// Enter shows the display labels, hands the displays to the render loop and starts the view's work
+// (EnterView). Leave stops the view's work (LeaveView: timers, then threads through their slots),
+// puts the device back (RestoreDevice: the view's calls, each failure clears LinkUp and ends the
+// restore), hides the labels and takes the displays off the render loop.
+//
+// Enter and Leave run device calls that let the GUI process messages (volume ramps); a Leave that
+// arrives while Enter still runs is carried out when Enter has finished, and an Enter or Leave that
+// arrives while Leave runs is ignored, so the two never interleave.
+//
+// Threads get the view's buffers and displays as shared pointers (IOThreadBase::Hold), so a thread
+// that outlives its stop never writes freed memory. The destructor stops the threads (the slots of
+// the derived view go first) and touches no control frame of the main window: the owner leaves a
+// view before deleting it.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "screens/ModeFrameBase.h"
+
+class StdDisplay;
+class TImage;
+class TPanel;
+
+// Colours of the views' panel buttons and blinking captions (0x00BBGGRR).
+namespace locate_colours {
+constexpr int Pressed = 0x24160E;
+constexpr int Released = 0x573523;
+constexpr int BlinkRed = 0x0000FF;
+}  // namespace locate_colours
+
+class TLocateModeFrame : public TModeFrameBase {
+ public:
+  // name: the class name used in fatal-error reports ("TFieldLocateFrame").
+  TLocateModeFrame(TComponent* AOwner, std::string name);
+  ~TLocateModeFrame() override;
+
+  // Background from skin panel 3, then the view's own skin texts.
+  void UpdateSkin();
+  // The background fills the view; skin; the first display's labels are placed.
+  void OnResize(TObject* Sender) override;
+  // The INI display settings on every display of the view.
+  void UpdateFromIni() override;
+
+  StdDisplay* MainDisplay() const { return displays_.empty() ? nullptr : displays_.front().get(); }
+  const std::vector<std::shared_ptr<StdDisplay>>& Displays() const { return displays_; }
+  // True while Enter or Leave runs (they do not interleave).
+  bool Busy() const { return busy_; }
+
+  TImage* Image = nullptr;
+
+ protected:
+  struct DisplaySetup {
+    int left, top, right, bottom;  // viewport in the virtual 1024 x 768 screen
+    int gridX, gridY;
+    std::string title;
+    uint8_t renderMode = 2;
+  };
+  // Adds a display (the first one is the main display) and gives it the INI settings.
+  StdDisplay& AddDisplay(const DisplaySetup& setup);
+  // A panel button in the views' style; it takes the pressed colour on mouse-down and the released
+  // colour on mouse-up before the handlers run.
+  TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown, TNotifyEvent onUp,
+                         int width = 233, int height = 57);
+
+  // Hooks of the derived view.
+  virtual void EnterView() {}
+  virtual void LeaveView() {}
+  // The view's device calls after its threads stopped; false at the first failure (LinkUp is then 0).
+  virtual bool RestoreDevice() { return true; }
+  // Skin-dependent texts of the view (language changes).
+  virtual void SkinChanged() {}
+  // Whether Enter starts the main window's deferred resize.
+  bool deferredResize_ = true;
+  // Runs body under the view's fatal-error guard "Name::what".
+  void Guard(const char* what, const std::function<void()>& body) const;
+  // A device call of the view: false clears LinkUp.
+  static bool DeviceCall(bool ok);
+
+ private:
+  void StartWork() final;
+  void StopWork() final;
+  void RunLeave();
+
+  std::string name_;
+  std::vector<std::shared_ptr<StdDisplay>> displays_;
+  bool busy_ = false;
+  bool leaving_ = false;
+  bool leaveAfterEnter_ = false;
+};

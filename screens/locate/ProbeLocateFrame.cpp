@@ -1,0 +1,108 @@
+#include "screens/locate/ProbeLocateFrame.h"
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "engine/Buffers.h"
+#include "engine/SonarThreads.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Graphics.h"
+#include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
+#include "shell/base/Language.h"
+
+namespace {
+constexpr int ProbeHintText = 18;  // "connect sonar-handprobe"
+}
+
+TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points)
+    : TLocateModeFrame(AOwner, std::move(name)) {
+  buffer_ = std::make_shared<DigitalBuffer>(points);
+  buffer_->SetRange(400e6, 420e6, 0, 255);
+  UsbTimer = new TTimer(this);
+  UsbTimer->SetEnabled(false);
+  UsbTimer->SetInterval(100);
+  UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
+  if (RenderWindow) {
+    // On the render window, but the view's: the view frees it, whichever goes first.
+    ProbeHintPanel = new TPanel(RenderWindow);
+    RenderWindow->RemoveComponent(ProbeHintPanel);
+    ProbeHintPanel->SetParent(RenderWindow);
+    ProbeHintPanel->SetVisible(false);
+    ProbeHintPanel->SetBounds(40, 320, 500, 40);
+    ProbeHintPanel->Font()->SetName("Consolas");
+    ProbeHintPanel->Font()->SetHeight(36);
+    ProbeHintPanel->Font()->SetColor(TColor(locate_colours::BlinkRed));
+    SkinChanged();
+  }
+}
+
+TProbeLocateFrame::~TProbeLocateFrame() {
+  slot_.Stop();
+  delete ProbeHintPanel;
+}
+
+ProbeThreadBase* TProbeLocateFrame::Thread() const { return static_cast<ProbeThreadBase*>(slot_.Thread()); }
+
+bool TProbeLocateFrame::HintShown() const { return ProbeHintPanel && ProbeHintPanel->Visible(); }
+
+void TProbeLocateFrame::SkinChanged() {
+  if (ProbeHintPanel && GlobalLanguageSkinTool)
+    ProbeHintPanel->SetCaption(GlobalLanguageSkinTool->GetGeneralText(ProbeHintText));
+}
+
+void TProbeLocateFrame::EnterView() {
+  if (MainDisplay() && MainDisplay()->Commands) MainDisplay()->Commands->ClearAll();
+  UsbTimer->SetEnabled(true);
+}
+
+void TProbeLocateFrame::OnUsbTimer(TObject*) {
+  Guard("OnUsbTimer", [&] {
+    if (slot_.Running() || !IOCtrl) return;
+    if (!IOCtrl->DevicePresent()) {
+      LinkUp = 0;
+      return;
+    }
+    bool answered = false;
+    {
+      HardwareLockGuard lock;
+      if (!IOCtrl->ClearDigits(answered)) {
+        LinkUp = 0;
+        return;
+      }
+    }
+    if (ProbeHintPanel) ProbeHintPanel->SetVisible(!answered);
+    if (answered) StartSonarThread(ProbeFrequency());
+  });
+}
+
+void TProbeLocateFrame::StartSonarThread(double frequency) {
+  Guard("StartSonarThread", [&] {
+    UsbTimer->SetEnabled(false);
+    ProbeThreadBase* thread = MakeThread(frequency);
+    thread->Buffer = buffer_.get();
+    thread->Hold(buffer_);
+    thread->Hold(Displays().front());
+    // A thread that ends by itself (the probe was unplugged, or a failure) returns the view to
+    // waiting for the probe.
+    slot_.Start(thread, [this](IOThreadBase*) {
+      UsbTimer->SetEnabled(IsEntered());
+      OnThreadEnded();
+    });
+  });
+}
+
+void TProbeLocateFrame::LeaveView() {
+  UsbTimer->SetEnabled(false);
+  slot_.Stop();
+  if (ProbeHintPanel) ProbeHintPanel->SetVisible(false);
+}
+
+bool TProbeLocateFrame::RestoreDevice() {
+  if (!IOCtrl) return true;
+  HardwareLockGuard lock;
+  bool ok = false;  // the probe's answer plays no part here
+  return DeviceCall(IOCtrl->SetAudioSpeaker(false, false, false, false, false, false, true)) &&
+         DeviceCall(IOCtrl->VolumeDown(0)) && DeviceCall(IOCtrl->SetLedBar(0, ok)) &&
+         DeviceCall(IOCtrl->ClearDigits(ok));
+}

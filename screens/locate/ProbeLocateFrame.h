@@ -1,0 +1,46 @@
+// What the sonar and VLF sonar views share: waiting for the hand probe (polled every 100 ms while no
+// thread runs, with a hint on the render window while it does not answer), the probe thread started
+// once it answers, and the probe put back to dark when the view is left.
+#pragma once
+#include <memory>
+
+#include "engine/Threads.h"
+#include "screens/locate/LocateModeFrame.h"
+
+class DigitalBuffer;
+class ProbeThreadBase;
+class TTimer;
+
+class TProbeLocateFrame : public TLocateModeFrame {
+ public:
+  TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points);
+  ~TProbeLocateFrame() override;
+
+  // UsbTimer: while no thread runs, probes the module and the hand probe; starts the thread when
+  // the probe answers, shows the hint while it does not.
+  void OnUsbTimer(TObject* Sender);
+  // Starts the probe thread at frequency (Hz).
+  void StartSonarThread(double frequency);
+
+  ProbeThreadBase* Thread() const;
+  DigitalBuffer& Buffer() const { return *buffer_; }
+  bool HintShown() const;
+
+  TTimer* UsbTimer = nullptr;
+  TPanel* ProbeHintPanel = nullptr;
+
+ protected:
+  virtual ProbeThreadBase* MakeThread(double frequency) = 0;
+  // The frequency the thread starts at.
+  virtual double ProbeFrequency() const = 0;
+  // After a thread ended by itself (probe unplugged, or a failure).
+  virtual void OnThreadEnded() {}
+
+  void EnterView() override;
+  void LeaveView() override;
+  bool RestoreDevice() override;
+  void SkinChanged() override;
+
+  std::shared_ptr<DigitalBuffer> buffer_;
+  ThreadSlot slot_;
+};

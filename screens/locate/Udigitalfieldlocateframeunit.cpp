@@ -1,0 +1,116 @@
+#include "screens/locate/Udigitalfieldlocateframeunit.h"
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "engine/Buffers.h"
+#include "engine/FieldLocateThreads.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
+
+namespace {
+const char* const AttenuationOff = "Attenuation  Off";
+const char* const AttenuationOn = "Attenuation  On";
+const char* const PulseOff = "Pulse Detect  Off";
+const char* const PulseOn = "Pulse Detect  On";
+const char* const DigitalTitle = "Field Locate Digital";
+const char* const PulseTitle = "Field Locate Pulse";
+}  // namespace
+
+TUDigFieldLocateFrame::TUDigFieldLocateFrame(TComponent* AOwner)
+    : TLocateModeFrame(AOwner, "TUDigFieldLocateFrame") {
+  SetBounds(0, 0, 818, 240);
+  deferredResize_ = false;
+  buffer_ = std::make_shared<DigitalBuffer>(DigFieldLocateThread::Points);
+  buffer_->SetRange(400e6, 420e6, 0, 255);
+  water_ = std::make_shared<DigitalWaterBuffer>(DigFieldLocateThread::Points, 100);
+  StdDisplay& main = AddDisplay({20, 10, 640, 360, 10, 8, DigitalTitle, 2});
+  main.DigBuffer = buffer_.get();
+  main.DigChannel = 0;
+  main.GenerateText();
+  main.MoveSymbols(80, 130);
+  main.ZoomStart = 0;
+  main.ZoomEnd = DigFieldLocateThread::Points;
+  StdDisplay& intensity = AddDisplay({20, 400, 640, 760, 1, 1, "Intensity", 5});
+  intensity.GenerateText();
+  intensity.DigWaterBuffer = water_.get();
+  Panel1 = AddPanelButton(AttenuationOff, 28, 32, {}, [this](TObject* s) { OnAttButMouseUp(s); });
+  Panel2 = AddPanelButton(PulseOff, 268, 32, {}, [this](TObject* s) { OnPDButMouseUp(s); });
+}
+
+TUDigFieldLocateFrame::~TUDigFieldLocateFrame() { slot_.Stop(); }
+
+DigFieldLocateThread* TUDigFieldLocateFrame::Thread() const {
+  return static_cast<DigFieldLocateThread*>(slot_.Thread());
+}
+
+void TUDigFieldLocateFrame::SetGraphCommands(bool pulse) {
+  GraphCommandList& commands = *MainDisplay()->Commands;
+  commands.ClearAll();
+  if (!pulse) {
+    commands.AddCommand(0, 2, 0xFF0000, 1);
+    commands.AddCommand(1, 2, 0x008000, 1);
+  }
+  commands.AddCommand(2, 2, 0xFFFF00, 1);
+  commands.AddCommand(3, 2, 0x00FF00, 1);
+  commands.AddCommand(4, 2, 0x0000FF, 3);
+  commands.AddCommand(5, 2, 0xFFFFFF, 3);
+}
+
+void TUDigFieldLocateFrame::StartFieldThread(double frequency) {
+  Guard("StartFieldThread", [&] {
+    SetGraphCommands(pulse_);
+    auto* thread = new DigFieldLocateThread();
+    thread->Buffer = buffer_.get();
+    water_->Clear();
+    thread->Waterfall = water_.get();
+    thread->Frequency = frequency;
+    thread->Display = MainDisplay();
+    thread->Hold(buffer_);
+    thread->Hold(water_);
+    thread->Hold(Displays().front());
+    slot_.Start(thread);
+  });
+}
+
+void TUDigFieldLocateFrame::EnterView() {
+  IntensityDisplay()->Visible = 0;
+  Panel2->SetCaption(PulseOff);
+  MainDisplay()->SetTitle(DigitalTitle);
+  Panel1->SetCaption(AttenuationOff);
+  pulse_ = false;
+  StartFieldThread(GlobalIOSettings ? GlobalIOSettings->Center : 0.0);
+}
+
+void TUDigFieldLocateFrame::LeaveView() {
+  slot_.Stop();
+  Panel1->SetCaption(AttenuationOff);
+}
+
+bool TUDigFieldLocateFrame::RestoreDevice() {
+  if (!IOCtrl) return true;
+  HardwareLockGuard lock;
+  return DeviceCall(IOCtrl->VolumeDown(100)) &&
+         DeviceCall(IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, false)) &&
+         DeviceCall(IOCtrl->SetAttenuator(0));
+}
+
+// The caption is the state: the attenuation toggles on the text the panel shows.
+void TUDigFieldLocateFrame::OnAttButMouseUp(TObject*) {
+  DigFieldLocateThread* thread = Thread();
+  if (!thread) return;
+  const bool on = Panel1->Caption() == AttenuationOff;
+  Panel1->SetCaption(on ? AttenuationOn : AttenuationOff);
+  thread->Attenuation.Post(on ? 31 : 0);
+}
+
+void TUDigFieldLocateFrame::OnPDButMouseUp(TObject*) {
+  DigFieldLocateThread* thread = Thread();
+  if (!thread) return;
+  pulse_ = !pulse_;
+  Panel2->SetCaption(pulse_ ? PulseOn : PulseOff);
+  MainDisplay()->SetTitle(pulse_ ? PulseTitle : DigitalTitle);
+  IntensityDisplay()->Visible = pulse_ ? 1 : 0;
+  thread->PulseMode = pulse_;
+  SetGraphCommands(pulse_);
+}

@@ -1,0 +1,126 @@
+#include "screens/locate/Usonarframeunit.h"
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "engine/SonarThreads.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/vcl/StdCtrls.h"
+#include "shell/base/Globals.h"
+#include "shell/base/HardwareLockGuard.h"
+
+namespace {
+
+TTrackBar* MakeBar(TWinControl* parent, int min, int max, int position, int top) {
+  auto* bar = new TTrackBar(parent);
+  bar->SetParent(parent);
+  bar->SetMin(min);
+  bar->SetMax(max);
+  bar->SetPosition(position);
+  bar->SetBounds(90, top, 230, 30);
+  return bar;
+}
+
+TLabel* MakeLabel(TWinControl* parent, const std::string& caption, int top) {
+  auto* label = new TLabel(parent);
+  label->SetParent(parent);
+  label->SetCaption(caption);
+  label->SetBounds(8, top + 6, 80, 20);
+  return label;
+}
+
+// A stored cell of 0 or 255 was never written: the bar keeps its default.
+void LoadCell(TTrackBar* bar, uint8_t cell) {
+  uint8_t value = 0;
+  bool ok = false;
+  {
+    HardwareLockGuard lock;
+    ok = IOCtrl && IOCtrl->ReadEEPromByte(cell, &value);
+  }
+  if (!ok) {
+    LinkUp = 0;
+    return;
+  }
+  if (value != 0 && value != 255) bar->SetPosition(value);
+}
+
+}  // namespace
+
+TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSonarFrame", 400) {
+  SetBounds(0, 0, 813, 147);
+  StdDisplay& display = AddDisplay({20, 10, 640, 360, 10, 8, "Sonar Locate", 2});
+  display.DigBuffer = buffer_.get();
+  display.DigChannel = 0;
+  display.GenerateText();
+  display.MoveSymbols(80, 130);
+  display.ZoomStart = 0;
+  display.ZoomEnd = 400;
+  display.Commands->AddCommand(0, 2, 0x0000FF, 3);
+  Panel1 = AddPanelButton("Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
+                          [this](TObject*) { Panel1->Font()->SetColor(clScrollBar); });
+  SetupPanel = new TPanel(this);
+  SetupPanel->SetParent(this);
+  SetupPanel->SetVisible(false);
+  SetupPanel->SetBounds(304, 24, 333, 81);
+  TrackBar1 = MakeBar(SetupPanel, 0, 255, 127, 4);
+  TrackBar2 = MakeBar(SetupPanel, 150, 190, 168, 42);
+  Label1 = MakeLabel(SetupPanel, "Empfindl.", 4);
+  Label2 = MakeLabel(SetupPanel, "Takt", 42);
+  TrackBar1->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
+  TrackBar2->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
+  Timer2 = new TTimer(this);
+  Timer2->SetEnabled(false);
+  Timer2->SetInterval(300);
+  Timer2->OnTimer = [this](TObject* s) { OnTimer2(s); };
+}
+
+SonarThread* TUSonarFrame::Sonar() const { return static_cast<SonarThread*>(slot_.Thread()); }
+
+ProbeThreadBase* TUSonarFrame::MakeThread(double frequency) { return new SonarThread(MainDisplay(), frequency); }
+
+double TUSonarFrame::ProbeFrequency() const { return GlobalIOSettings ? GlobalIOSettings->Center : 0.0; }
+
+void TUSonarFrame::OnThreadEnded() {
+  Timer2->SetEnabled(false);
+  Panel1->Font()->SetColor(clScrollBar);
+}
+
+void TUSonarFrame::LeaveView() {
+  Timer2->SetEnabled(false);
+  TProbeLocateFrame::LeaveView();
+}
+
+void TUSonarFrame::OnTrackingPanelMouseDown(TObject*) {
+  SonarThread* thread = Sonar();
+  if (!thread) return;
+  const bool tracking = !thread->AutoTracking();
+  thread->SetGraphCommands(tracking);
+  Timer2->SetEnabled(tracking);
+  Panel1->Font()->SetColor(clScrollBar);
+}
+
+void TUSonarFrame::OnTimer2(TObject*) {
+  ++blink_;
+  Panel1->Font()->SetColor(blink_ % 2 ? TColor(locate_colours::BlinkRed) : clScrollBar);
+}
+
+void TUSonarFrame::ShowSetupPanel() {
+  Guard("ShowSetupPanel", [&] {
+    SetupPanel->SetVisible(true);
+    updating_ = true;
+    LoadCell(TrackBar1, SensitivityCell);
+    LoadCell(TrackBar2, ClockCell);
+    if (Application) Application->ProcessMessages();
+    updating_ = false;
+  });
+}
+
+void TUSonarFrame::OnTrackBar1Change(TObject* Sender) {
+  SonarThread* thread = Sonar();
+  if (!thread) return;
+  if (Sender == TrackBar1) Label1->SetCaption(std::to_string(TrackBar1->Position()));
+  if (Sender == TrackBar2) Label2->SetCaption(std::to_string(TrackBar2->Position()));
+  thread->SetParameters(uint8_t(TrackBar2->Position()), uint8_t(TrackBar1->Position()), !updating_);
+}

@@ -1,0 +1,26 @@
+#include "screens/locate/Uvlfsonarframeunit.h"
+
+#include "device/InOut.h"
+#include "display/Display.h"
+#include "engine/SonarThreads.h"
+#include "shell/base/Globals.h"
+
+TUVLFSonarFrame::TUVLFSonarFrame(TComponent* AOwner)
+    : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points) {
+  SetBounds(0, 0, 789, 209);
+  StdDisplay& display = AddDisplay({20, 10, 640, 700, 10, 8, "VLF Sonar Locate", 2});
+  display.DigBuffer = buffer_.get();
+  display.DigChannel = 0;
+  display.GenerateText();
+  display.ShowCenterMarker = 1;
+  display.MoveSymbols(80, 130);
+  display.ZoomStart = 0;
+  display.ZoomEnd = VlfSonarThread::Points;
+  display.Commands->AddCommand(0, 2, 0x0000FF, 3);
+}
+
+ProbeThreadBase* TUVLFSonarFrame::MakeThread(double frequency) {
+  return new VlfSonarThread(MainDisplay(), frequency);
+}
+
+double TUVLFSonarFrame::ProbeFrequency() const { return GlobalIOSettings ? GlobalIOSettings->VlfCenter : 0.0; }

@@ -1,0 +1,11 @@
+#include "shell/base/Branding.h"
+
+#include "platform/rtl/Registry.h"
+
+bool WriteBrandingRegistry(bool distributor) {
+  TRegistry registry;
+  const bool written = registry.OpenKey(BrandingRegistryKey, true) &&
+                       registry.WriteString("Distributor", distributor ? DistributorTarvix : DistributorBrenholt);
+  registry.CloseKey();
+  return written;
+}

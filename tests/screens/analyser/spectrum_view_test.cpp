@@ -1,0 +1,221 @@
+// The spectrum view in the real main window against the simulated instrument: it starts in the
+// overview, shows the default emitters, switches to the detail sweep at 10 MHz with the carrier in
+// the middle, steps to neighbouring peaks, centres on a peak, follows the wheel, stops both
+// threads and keeps centre and span on Leave, and ends the program through the exit screen when
+// the instrument is unplugged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "display/Display.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/IniFiles.h"
+#include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Uanalyzerframeunit.h"
+#include "screens/analyser/Updownframeunit.h"
+#include "service/Selfcheckframeunit.h"
+#include "shell/CategoryFrames.h"
+#include "shell/base/IniService.h"
+#include "tests/shell/main/MainWinFixture.h"
+
+namespace {
+
+class SpectrumViewTest : public MainWinTest {
+ protected:
+  void StartView(const std::string& scenario = "") {
+    Start(scenario);
+    view = static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame);
+    freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  }
+  // Runs the program's messages and idle passes until done() holds (60 s bound).
+  template <typename Done>
+  bool Run(Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Application->ProcessMessages();
+      CheckSynchronize();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  // Waits for the overview's range bar to run through the range once more.
+  bool WaitOverviewPass() {
+    NormalBuffer* o = view->OverviewTrace();
+    const float first = float(std::max(0.0, freq->Start) * 1e6);
+    return Run([&] { return o->RangeBarFrom.load() > first; }) &&
+           Run([&] { return o->RangeBarFrom.load() == first; });
+  }
+  bool WaitDetailTrace() {
+    NormalBuffer* d = view->DetailTrace();
+    d->SetPoint(0, -1);
+    d->SetPoint(999, -1);
+    return Run([&] { return d->GetPoint(0) >= 0 && d->GetPoint(999) >= 0; });
+  }
+  // Middle of the points in [from, to) above half-way between the median and the maximum.
+  static int PeakAround(NormalBuffer* b, int from, int to) {
+    std::vector<float> v;
+    for (int i = from; i < to; ++i) v.push_back(b->GetPoint(unsigned(i)));
+    std::vector<float> sorted(v);
+    std::nth_element(sorted.begin(), sorted.begin() + long(v.size() / 2), sorted.end());
+    const float threshold = (*std::max_element(v.begin(), v.end()) + sorted[v.size() / 2]) / 2;
+    int first = -1, last = -1;
+    for (int i = 0; i < int(v.size()); ++i)
+      if (v[size_t(i)] > threshold) {
+        if (first < 0) first = i;
+        last = i;
+      }
+    return from + (first + last) / 2;
+  }
+
+  TUAnalyzerFrame* view = nullptr;
+  TFreqControlFrame* freq = nullptr;
+};
+
+TEST_F(SpectrumViewTest, StartsInTheOverviewWithTheDefaultEmitters) {
+  StartView();
+  ASSERT_TRUE(view->Visible());
+  EXPECT_TRUE(view->OverviewRunning());
+  EXPECT_FALSE(view->DetailRunning());
+  EXPECT_EQ(freq->Parent(), view);
+  freq->SetCenter(1500);
+  freq->SetSpan(3000);
+  ASSERT_TRUE(WaitOverviewPass());
+  ASSERT_TRUE(WaitOverviewPass());  // the pulsed emitter: two passes
+  for (double mhz : {433.92, 868.3, 1880.0, 2450.0}) {
+    const int grid = int(mhz * 20);
+    EXPECT_NEAR(PeakAround(view->OverviewTrace(), grid - 400, grid + 400), grid, 40) << mhz;
+  }
+  EXPECT_EQ(view->OverviewDisplay()->ZoomStart.load(), 0);
+  EXPECT_EQ(view->OverviewDisplay()->ZoomEnd.load(), 60000);
+}
+
+TEST_F(SpectrumViewTest, TenMegahertzSwitchesToTheDetailSweepWithTheCarrierInTheMiddle) {
+  StartView();
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  EXPECT_TRUE(view->DetailRunning());
+  EXPECT_FALSE(view->OverviewRunning());
+  EXPECT_EQ(view->DetailDisplay()->ZoomStart.load(), 250);
+  EXPECT_EQ(view->DetailDisplay()->ZoomEnd.load(), 750);
+  ASSERT_TRUE(WaitDetailTrace());
+  ASSERT_TRUE(WaitDetailTrace());
+  EXPECT_NEAR(PeakAround(view->DetailTrace(), 0, 1000), 500, 2);
+  // The wheel steps the span along 1-2-5; above 10 MHz the overview takes over.
+  struct Step {
+    int delta;
+    double span;
+    bool detail;
+  };
+  for (const Step& s :
+       {Step{-1, 2, true}, Step{1, 5, true}, Step{1, 10, true}, Step{1, 20, false}, Step{-1, 10, true}}) {
+    view->OnWheel(s.delta);
+    EXPECT_DOUBLE_EQ(freq->Span, s.span);
+    EXPECT_EQ(view->DetailRunning(), s.detail) << s.span;
+    EXPECT_EQ(view->OverviewRunning(), !s.detail) << s.span;
+  }
+}
+
+TEST_F(SpectrumViewTest, UpDownStepsToNeighbouringPeaksAndAutoCentreCentres) {
+  StartView();
+  freq->SetCenter(1500);
+  freq->SetSpan(3000);
+  ASSERT_TRUE(WaitOverviewPass());
+  ASSERT_TRUE(WaitOverviewPass());
+  // At 1 MHz steps an emitter is a plateau of a few sweep points: auto-centre first finds the
+  // centre the search sees, within a few steps of the emitter (the neighbours lie hundreds of steps away).
+  freq->SetCenter(870);
+  view->OnRenderWinMouseDown(mbRight, 0, 500, 400);
+  EXPECT_NEAR(freq->Center, 868.3, 3);
+  // A coarse plateau may hold a second run of the same emitter: a press or two may stay on it.
+  TUpDownFrame* updown = static_cast<TUpDownFrame*>(UpDownFrame);
+  auto step = [&](bool up) {
+    const double from = freq->Center;
+    for (int press = 0; press < 3 && std::abs(freq->Center - from) < 5; ++press)
+      updown->OnButtonMouseDown(up ? updown->Image3 : updown->Image2, mbLeft, 0, 0, 0);
+    return freq->Center;
+  };
+  EXPECT_NEAR(step(true), 1880, 3);
+  EXPECT_NEAR(step(false), 868.3, 3);
+  EXPECT_NEAR(step(false), 433.92, 3);
+  // Detail: a carrier 200 kHz off the middle is centred by the right button.
+  freq->SetSpan(5);
+  freq->SetCenter(868.5);
+  ASSERT_TRUE(view->DetailRunning());
+  ASSERT_TRUE(WaitDetailTrace());
+  ASSERT_TRUE(WaitDetailTrace());
+  view->OnRenderWinMouseDown(mbRight, 0, 500, 400);
+  EXPECT_NEAR(freq->Center, 868.3, 0.03);
+}
+
+TEST_F(SpectrumViewTest, DraggingTheDetailTraceMovesTheCentre) {
+  StartView();
+  freq->SetCenter(868.3);
+  freq->SetSpan(2);
+  ASSERT_TRUE(WaitDetailTrace());
+  view->OnRenderWinMouseDown(mbLeft, 0, 500, 400);
+  view->OnRenderWinMouseMove(ssLeft, 400, 400);  // 100 pixels to the left: +200 kHz
+  view->OnRenderWinMouseUp(mbLeft, 0, 400, 400);
+  EXPECT_NEAR(freq->Center, 868.5, 1e-6);
+  EXPECT_EQ(view->DetailDisplay()->DataBuffer, view->DetailTrace());
+}
+
+TEST_F(SpectrumViewTest, LeaveStopsBothThreadsAndKeepsCentreAndSpan) {
+  StartView();
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->DetailRunning());
+  view->Leave();
+  EXPECT_FALSE(view->DetailRunning());
+  EXPECT_FALSE(view->OverviewRunning());
+  EXPECT_EQ(OrphanedThreadCount(), 0);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Center, 868.3e6);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Span, 5e6);
+  EXPECT_EQ(freq->Parent(), nullptr);
+  // Entering again takes them up.
+  view->Enter();
+  EXPECT_DOUBLE_EQ(freq->Center, 868.3);
+  EXPECT_TRUE(view->DetailRunning());
+}
+
+TEST_F(SpectrumViewTest, AnUnplugDuringTheSweepEndsTheProgramThroughTheExitScreen) {
+  StartView("[device]\nunplug_after_ms=4000\n");
+  ASSERT_TRUE(view->OverviewRunning());
+  win->SetBounds(30, 40, 900, 700);
+  ASSERT_TRUE(Run([&] { return LinkUp.load() == 0; }));
+  EXPECT_FALSE(view->OverviewRunning());
+  IdlePass();
+  EXPECT_FALSE(win->Visible());
+  EXPECT_FALSE(view->Visible());
+  Close();
+  TIniFile ini(folder.path() + IniService::FileName);
+  EXPECT_EQ(ini.ReadInteger("FORM", "Width", 0), 900);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SpectrumViewTest, AnUnplugWithNoThreadRunningIsNoticedByTheLinkProbe) {
+  StartView("[device]\nunplug_after_ms=3000\n");
+  view->Leave();  // no measurement thread talks to the module any more
+  ASSERT_EQ(LinkUp.load(), 1);
+  ASSERT_TRUE(Run([&] {
+    win->ProbeLink();
+    return LinkUp.load() == 0;
+  }));
+  IdlePass();
+  EXPECT_FALSE(win->Visible());
+}
+
+TEST_F(SpectrumViewTest, TheSelfTestViewDoesNotCoverTheSpectrumViewAtStart) {
+  StartView();
+  EXPECT_FALSE(win->SettingFrame->SelfCheckFrame->Visible());
+  EXPECT_TRUE(view->Visible());
+}
+
+}  // namespace
