@@ -1,6 +1,8 @@
 #include "screens/locate/RadarSprites.h"
 
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <numbers>
 
 #include "display/DirectXBase.h"
@@ -17,8 +19,7 @@ TPoint Polar(double r, double a) { return {int(511 - r * std::cos(a)), int(511 -
 std::unique_ptr<TBitmap> FilledBitmap(int size, int colour) {
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetPixelFormat(pf32bit);
-  bitmap->SetWidth(size);
-  bitmap->SetHeight(size);
+  bitmap->SetSize(size, size);
   bitmap->Canvas()->Brush()->SetColor(TColor(colour));
   bitmap->Canvas()->FillRect(Rect(0, 0, size, size));
   return bitmap;
@@ -97,14 +98,28 @@ std::array<std::unique_ptr<ZSprite>, 5> MakeRadarSprites(ZXBase* base, int backg
   std::array<std::unique_ptr<ZSprite>, 5> sprites;
   scene::Device* device = base ? base->Device : nullptr;
   for (auto& s : sprites) s = std::make_unique<ZSprite>(device);
-  TMemoryStream stream;
-  GridBitmap(background)->SaveToStream(&stream);
-  stream.SetPosition(0);
-  sprites[GridSprite]->LoadTextureFromStream(&stream, false, -1, -1);
-  MakeBeam(*sprites[BeamSprite], background, folder + "/radartmp.png");
-  MakeSignal(*sprites[SignalSprite], background, folder + "/signaltmp.png");
-  MakeDisc(*sprites[MaskSprite], 2048, background, 511, true, folder + "/masktmp.png");
-  MakeDisc(*sprites[PointSprite], 128, 0x00FF00, 20, false, folder + "/pointtmp.png");
+  // A texture that cannot be made leaves its sprite without one; the radar still draws.
+  const auto attempt = [](const std::function<void()>& make) {
+    try {
+      make();
+    } catch (const std::exception&) {
+    }
+  };
+  attempt([&] {
+    TMemoryStream stream;
+    GridBitmap(background)->SaveToStream(&stream);
+    stream.SetPosition(0);
+    sprites[GridSprite]->LoadTextureFromStream(&stream, false, -1, -1);
+  });
+  if (!sprites[GridSprite]->Texture)
+    attempt([&] {
+      ZImage grid(GridBitmap(background).get(), Rect(0, 0, 1024, 1024));
+      if (grid.SavePNG(folder + "/gridtmp.png")) sprites[GridSprite]->LoadTexture(folder + "/gridtmp.png", false, -1, -1);
+    });
+  attempt([&] { MakeBeam(*sprites[BeamSprite], background, folder + "/radartmp.png"); });
+  attempt([&] { MakeSignal(*sprites[SignalSprite], background, folder + "/signaltmp.png"); });
+  attempt([&] { MakeDisc(*sprites[MaskSprite], 2048, background, 511, true, folder + "/masktmp.png"); });
+  attempt([&] { MakeDisc(*sprites[PointSprite], 128, 0x00FF00, 20, false, folder + "/pointtmp.png"); });
   sprites[GridSprite]->SetColor(TColor(0xFFFFFF), 160);
   for (int s : {BeamSprite, SignalSprite, MaskSprite, PointSprite}) sprites[s]->SetColor(TColor(0xFFFFFF), 255);
   for (int s : {GridSprite, BeamSprite, SignalSprite, MaskSprite}) sprites[s]->Centre = {511, 511, 0};

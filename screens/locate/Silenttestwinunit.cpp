@@ -18,8 +18,7 @@ Plot::~Plot() { ClearData(); }
 
 void Plot::Resize() {
   SetBounds(Left(), Top(), PointCount, std::max(1, box_->Height() - 24));
-  Picture()->Bitmap()->SetWidth(Width());
-  Picture()->Bitmap()->SetHeight(Height());
+  Picture()->Bitmap()->SetSize(Width(), Height());
   Redraw();
 }
 

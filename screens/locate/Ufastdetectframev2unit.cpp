@@ -1,15 +1,330 @@
-// Placeholder until the fast-detect threads are available: the view shows and hides only.
 #include "screens/locate/Ufastdetectframev2unit.h"
 
+#include "device/InOut.h"
 #include "display/DirectXBase.h"
+#include "display/Display.h"
 #include "engine/Buffers.h"
+#include "engine/FastDetectThreads.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/StdCtrls.h"
+#include "screens/locate/DetectFrameParts.h"
+#include "screens/locate/RadarSprites.h"
+#include "shell/base/Globals.h"
+#include "shell/base/Guard.h"
+#include "shell/base/IniService.h"
 
-struct TargetRangeItem {};
+namespace {
+constexpr int ScanPoints[3] = {3000, 15000, 150000};
+constexpr int VerifyPoints = 300000;
+}  // namespace
 
-TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {}
-TFastDetectFrameV2::~TFastDetectFrameV2() = default;
-void TFastDetectFrameV2::OnResize(TObject*) {}
-void TFastDetectFrameV2::UpdateFromIni() {}
-void TFastDetectFrameV2::RenderRadar() {}
-void TFastDetectFrameV2::StartWork() {}
-void TFastDetectFrameV2::StopWork() {}
+TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {
+  Guarded("TFastDetectFrameV2::TFastDetectFrame", [&] {
+    SetBounds(0, 0, 1023, 127);
+    Image = new TImage(this);
+    Image->SetParent(this);
+    Image->SetBounds(4, 4, 1001, 117);
+    Image->SetStretch(true);
+    Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
+    Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+      OnStartButMouseDown(s, b, sh, x, y);
+    };
+    Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+      OnStartButMouseUp(s, b, sh, x, y);
+    };
+    Label2 = new TLabel(this);
+    Label2->SetParent(this);
+    Label2->SetLeft(408);
+    Label2->SetTop(16);
+    Label2->Font()->SetName("Arial");
+    Label2->Font()->SetHeight(-32);
+    Label2->Font()->SetColor(clWindow);
+    Label2->SetTransparent(true);
+    Label2->SetVisible(false);
+    lb = new TListBox(this);
+    lb->SetParent(this);
+    lb->SetBounds(212, 12, 181, 101);
+    lb->SetColor(clMedGray);
+    lb->Font()->SetName("MS Sans Serif");
+    lb->Font()->SetHeight(-11);
+    lb->Font()->SetColor(0x0000FF);
+    lb->SetItemHeight(13);
+    lb->SetVisible(false);
+    targets_ = std::make_shared<std::vector<TargetRangeItem>>();
+    CreateBuffers();
+    CreateDisplays();
+    UpdateFromIni();
+    CreateRadarSprites();
+  });
+}
+
+TFastDetectFrameV2::~TFastDetectFrameV2() {
+  Guarded("~TFastDetectFrameV2", [&] {
+    StopThreads();
+    RadarViewActive = 0;
+    for (auto& sprite : sprites_) sprite.reset();
+    KillDisplays();
+  });
+}
+
+void TFastDetectFrameV2::CreateBuffers() {
+  for (int s = 0; s < 3; ++s) {
+    scan_[s] = std::make_shared<DigitalBuffer>(ScanPoints[s]);
+    scan_[s]->SetRange(0.0f, float(ScanPoints[s] * FastBinHz[s]), 0, 255);
+  }
+  verify_ = std::make_shared<DigitalBuffer>(VerifyPoints);
+  verify_->SetRange(0.0f, float(FastTopHz), 0, 255);
+}
+
+void TFastDetectFrameV2::CreateDisplays() {
+  Guarded("TFastDetectFrameV2::CreateDisplays", [&] {
+    main_ = MakeDisplay({"Fast Detect", 20, 10, 1003, 360, 10, 8, nullptr, 3, 0, VerifyPoints});
+    main_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
+    for (int s = 0; s < 3; ++s) {
+      titles_[s] = new StdDisplay(xBase, 1024, 768);
+      titles_[s]->SetPosition(20, 400 + 40 * s, 640, 20);
+      titles_[s]->SetTitle("");
+      titles_[s]->GridDivX = 1;
+      titles_[s]->GridDivY = 1;
+    }
+  });
+}
+
+void TFastDetectFrameV2::KillDisplays() {
+  if (DisplayListGlobal) DisplayListGlobal->Clear();
+  delete main_;
+  main_ = nullptr;
+  for (StdDisplay*& d : titles_) {
+    delete d;
+    d = nullptr;
+  }
+}
+
+void TFastDetectFrameV2::CreateRadarSprites() {
+  Guarded("TFastDetectFrameV2::CreateRadarSprites", [&] {
+    if (!xBase) return;
+    const int background = GlobalIniService ? GlobalIniService->ReadDisplayBgColor() : 0;
+    sprites_ = MakeRadarSprites(xBase, background, ProgramFolder + "meshes");
+  });
+}
+
+void TFastDetectFrameV2::UpdateFromIni() {
+  Guarded("TFastDetectFrameV2::UpdateFromIni", [&] {
+    ApplyIniDisplaySettings(main_);
+    for (StdDisplay* d : titles_) {
+      ApplyIniDisplaySettings(d);
+      d->GridColor = d->BgColor;  // no grid: the title line alone
+    }
+  });
+}
+
+void TFastDetectFrameV2::UpdateSkin() {
+  Guarded("TFastDetectFrameV2::UpdateSkin", [&] { ApplySkinBackground(Image); });
+}
+
+void TFastDetectFrameV2::OnResize(TObject*) {
+  Guarded("TFastDetectFrameV2::OnResize", [&] {
+    if (!titles_[2]) return;  // not before the constructor has made the view
+    Image->SetBoundsRect(ClientRect());
+    UpdateSkin();
+    if (main_) main_->PlaceTexts();
+    for (StdDisplay* d : titles_)
+      if (d) d->PlaceTexts();
+  });
+}
+
+void TFastDetectFrameV2::StartWork() {
+  Guarded("TFastDetectFrameV2::Enter", [&] {
+    ShowDisplays({main_, titles_[0], titles_[1], titles_[2]});
+    for (StdDisplay* d : {main_, titles_[0], titles_[1], titles_[2]}) d->PlaceTexts();
+    if (running_) RadarViewActive = 1;
+    if (!IOCtrl) return;
+    if (!IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1) || !IOCtrl->WriteSoundPCA9539(131) ||
+        !IOCtrl->SetSoundProcVolume(180))
+      LinkUp = 0;
+  });
+}
+
+void TFastDetectFrameV2::StopWork() {
+  Guarded("TFastDetectFrameV2::Leave", [&] {
+    RadarViewActive = 0;
+    StopThreads();
+    HideDisplays({main_, titles_[0], titles_[1], titles_[2]});
+    if (!IOCtrl) return;
+    if (!IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0) || !IOCtrl->SetSoundProcVolume(0) ||
+        !IOCtrl->SetIndicator(false))
+      LinkUp = 0;
+  });
+}
+
+void TFastDetectFrameV2::StopThreads() {
+  scanThread_.Stop();
+  searchThread_.Stop();
+  centreThread_.Stop();
+}
+
+bool TFastDetectFrameV2::AnyThreadRunning() const {
+  return scanThread_.Running() || searchThread_.Running() || centreThread_.Running();
+}
+
+void TFastDetectFrameV2::SetStatus(const std::string& text, TColor colour) {
+  Label2->SetCaption(text);
+  Label2->Font()->SetColor(colour);
+  Label2->SetVisible(true);
+}
+
+std::string TFastDetectFrameV2::Status() const { return Label2->Visible() ? Label2->Caption() : ""; }
+
+std::vector<std::string> TFastDetectFrameV2::Results() const {
+  std::vector<std::string> lines;
+  for (int i = 0; i < lb->Items()->Count(); ++i) lines.push_back(lb->Items()->Strings(i));
+  return lines;
+}
+
+void TFastDetectFrameV2::OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TFastDetectFrameV2::OnStartButMouseDown", [&] {
+    if (running_)
+      StopRun();
+    else
+      StartRun();
+  });
+}
+
+void TFastDetectFrameV2::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Guarded("TFastDetectFrameV2::OnStartButMouseUp", [&] { Panel1->SetColor(PanelReleasedColour); });
+}
+
+void TFastDetectFrameV2::StartRun() {
+  Guarded("TFastDetectFrameV2::StartRun", [&] {
+    RadarViewActive = 1;
+    targetsFound_ = false;
+    running_ = true;
+    Panel1->SetCaption("Stop");
+    StartScanThread();
+  });
+}
+
+void TFastDetectFrameV2::StopRun() {
+  Guarded("TFastDetectFrameV2::StopRun", [&] {
+    running_ = false;
+    StopThreads();
+    main_->Commands->ClearAll();
+    main_->DigBuffer = nullptr;
+    main_->DigChannel = 0;
+    main_->GenerateText();
+    main_->SetTitle("Fast Detect");
+    for (StdDisplay* d : titles_) d->SetTitle("");
+    lb->SetVisible(false);
+    ResetView();
+  });
+}
+
+void TFastDetectFrameV2::ResetView() {
+  Guarded("TFastDetectFrameV2::ResetView", [&] {
+    Label2->SetVisible(false);
+    Label2->Font()->SetColor(clWindow);
+    RadarViewActive = 0;
+    targetsFound_ = false;
+    running_ = false;
+    Panel1->SetCaption("Start");
+    Panel1->SetEnabled(true);
+    lb->Items()->Clear();
+    for (auto& b : scan_) b->Clear();
+    verify_->Clear();
+    // A fresh list: a centre thread that outlived its stop may still read the old one.
+    targets_ = std::make_shared<std::vector<TargetRangeItem>>();
+  });
+}
+
+void TFastDetectFrameV2::StartScanThread() {
+  Guarded("TFastDetectFrameV2::StartScanThread", [&] {
+    SetStatus("scanning...", clWindow);
+    auto* thread = new FastDetectScanThreadV2();
+    for (int s = 0; s < 3; ++s) {
+      thread->Buffers[s] = scan_[s].get();
+      thread->Hold(scan_[s]);
+    }
+    thread->Display = main_;
+    scanThread_.Start(thread, [this](IOThreadBase* t) { OnScanFinished(t); });
+    RadarViewActive = 1;
+  });
+}
+
+void TFastDetectFrameV2::OnScanFinished(IOThreadBase*) {
+  Guarded("TFastDetectFrame::OnScanThreadTerminate", [&] {
+    for (int s = 0; s < 3; ++s) titles_[s]->SetTitle(FastStageTitle(s, CountDetected(*scan_[s])));
+    StartSearchThread();
+  });
+}
+
+void TFastDetectFrameV2::StartSearchThread() {
+  Guarded("TFastDetectFrameV2::StartSearchThread", [&] {
+    SetStatus("searching...", clWindow);
+    auto* thread = new FastDetectSearchThreadV2();
+    for (int s = 0; s < 3; ++s) {
+      thread->Buffers[s] = scan_[s].get();
+      thread->Hold(scan_[s]);
+    }
+    thread->Display = main_;
+    searchThread_.Start(thread, [this](IOThreadBase* t) { OnSearchFinished(t); });
+  });
+}
+
+void TFastDetectFrameV2::OnSearchFinished(IOThreadBase*) {
+  Guarded("TFastDetectFrameV2::OnSearchThreadTerminate", [&] {
+    lb->Items()->Clear();
+    for (auto& b : scan_) ReduceMarks(*b);
+    targets_ = std::make_shared<std::vector<TargetRangeItem>>();
+    for (const FastTargetRange& r : BuildTargetRanges(*scan_[0], *scan_[1], *scan_[2]))
+      targets_->push_back({r.lower, r.upper, 0.0});
+    if (!targets_->empty()) {
+      targetsFound_ = true;
+      lb->SetVisible(true);
+    }
+    StartCenterThread();
+  });
+}
+
+void TFastDetectFrameV2::StartCenterThread() {
+  Guarded("TFastDetectFrameV2::StartCenterThread", [&] {
+    SetStatus("verify...", clWindow);
+    verify_->Clear();
+    main_->SetTitle("Fast Detect Verify");
+    main_->DigBuffer = verify_.get();
+    main_->DigChannel = 0;
+    main_->GenerateText();
+    main_->Commands->ClearAll();
+    main_->Commands->AddCommand(0, 2, 0x808080, 3);
+    main_->Commands->AddCommand(1, 2, 0xFFFFFF, 3);
+    main_->Commands->AddCommand(2, 2, 0x00FF00, 3);
+    main_->Commands->AddCommand(3, 3, 0x0000FF, 3);
+    auto* thread = new FastDetectCenterThread();
+    thread->Buffer = verify_.get();
+    thread->Hold(verify_);
+    thread->List = targets_.get();
+    thread->Hold(targets_);
+    thread->Display = main_;
+    centreThread_.Start(thread, [this](IOThreadBase* t) { OnCenterFinished(t); });
+  });
+}
+
+void TFastDetectFrameV2::OnCenterFinished(IOThreadBase*) {
+  Guarded("TFastDetectFrameV2::OnCenterThreadTerminate", [&] {
+    lb->Items()->Clear();
+    std::vector<std::string> lines = VerifiedLines(*verify_);
+    if (!lines.empty()) {
+      SortResults(lines);
+      for (const std::string& line : lines) lb->Items()->Add(line);
+      SetStatus("ALARM", 0x0000FF);
+    } else {
+      SetStatus("nothing found", 0x008000);
+    }
+  });
+}
+
+void TFastDetectFrameV2::RenderRadar() {
+  Guarded("TFastDetectFrameV2::RenderRadar", [&] {
+    if (!sprites_[0]) return;
+    DrawRadar(sprites_, radar_.Step(targetBearing_, radarSteps_, targetsFound_));
+  });
+}

@@ -28,6 +28,14 @@ class DetectTest : public MainWinTest {
     Start();
   }
 
+  // Opens category n (1..9) as its main button does: the other categories and their views are left.
+  void OpenCategory(int n) {
+    TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
+                         win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
+    win->OnMainButClick(buttons[n - 1]);
+  }
+  static constexpr int AutoCategory = 2, FingerCategory = 6;
+
   void TearDown() override {
     MainWinTest::TearDown();
     unsetenv("USB2SIM_SCENARIO");

@@ -1,5 +1,6 @@
 // The auto-category views end to end against the simulated instrument: mobile bands, fast detect and
 // silent detect, and leaving each of them in the middle of a run.
+#include "display/Display.h"
 #include "engine/Buffers.h"
 #include "engine/SilentList.h"
 #include "screens/locate/Ufastdetectframev2unit.h"
@@ -17,7 +18,7 @@ class AutoScreen : public DetectTest {
   TFastDetectFrameV2* Fast() { return Auto()->FastDetectFrame; }
   TUSilentFrame* Silent() { return Auto()->SilentFrame; }
   void EnterOnly(TModeFrameBase* view) {
-    Auto()->Enter();
+    OpenCategory(AutoCategory);
     for (TModeFrameBase* v : {static_cast<TModeFrameBase*>(Fast()), static_cast<TModeFrameBase*>(Mobil()),
                               static_cast<TModeFrameBase*>(Silent())})
       v->Leave();
@@ -57,7 +58,7 @@ TEST_F(AutoScreen, MobileMonitorRaisesTheGsm900AlarmAndAnEditedLevelSurvivesARes
 
   Close();
   Start();
-  win->AutoFrame->Enter();
+  OpenCategory(AutoCategory);
   win->AutoFrame->FastDetectFrame->Leave();
   win->AutoFrame->MobilFrame->Enter();
   EXPECT_EQ(win->AutoFrame->MobilFrame->Buffer(0).Get(3, 0), 128.0f);

@@ -47,7 +47,7 @@ class FingerScreen : public DetectTest {
 
 TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnlyDifference) {
   StartWith();
-  win->FingerFrame->Enter();
+  OpenCategory(FingerCategory);
   ASSERT_TRUE(View()->IsEntered());
   Record();
   EXPECT_EQ(View()->Panel1->Caption(), "Start");
@@ -94,7 +94,7 @@ TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnly
 
 TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
   StartWith();
-  win->FingerFrame->Enter();
+  OpenCategory(FingerCategory);
   View()->Recorded().SetAnalog(100, 77);
   View()->Loaded().SetAnalog(5, 33);
   folder.Write("Finger/short.fng", "too short");
@@ -120,7 +120,7 @@ TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
 
 TEST_F(FingerScreen, LeavingMidScanStopsTheScanAndNothingIsWrittenAfterwards) {
   StartWith();
-  win->FingerFrame->Enter();
+  OpenCategory(FingerCategory);
   View()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
   View()->OnStartButMouseUp(nullptr, mbLeft, 0, 0, 0);
   ASSERT_TRUE(RunUntil([&] { return View()->AnalogOverview().Get(0, 1500) > 0; }, 60));
@@ -135,8 +135,8 @@ TEST_F(FingerScreen, LeavingMidScanStopsTheScanAndNothingIsWrittenAfterwards) {
 
 TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnLeave) {
   StartWith();
+  OpenCategory(FingerCategory);
   TFingerFrame* category = win->FingerFrame;
-  category->Enter();
   category->FingerFrame->Leave();
   TUFingerCompareFrame* view = category->FingerCompareFrame;
   view->Enter();

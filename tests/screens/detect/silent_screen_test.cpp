@@ -3,6 +3,7 @@
 #include "engine/SilentList.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/locate/Silenttestwinunit.h"
+#include "screens/locate/Ufastdetectframev2unit.h"
 #include "screens/locate/Usilentframeunit.h"
 #include "tests/screens/detect/DetectFixture.h"
 
@@ -12,8 +13,8 @@ class SilentScreen : public DetectTest {
  protected:
   TUSilentFrame* Silent() { return win->AutoFrame->SilentFrame; }
   void EnterSilent() {
-    win->AutoFrame->Enter();
-    win->AutoFrame->Leave();
+    OpenCategory(AutoCategory);
+    win->AutoFrame->FastDetectFrame->Leave();
     Silent()->Enter();
   }
 };
