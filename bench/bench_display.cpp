@@ -108,7 +108,11 @@ void BM_SpectrumIntensityFrame(benchmark::State& state) {
   Views& v = TheViews();
   for (auto _ : state) v.Pass();
 }
-BENCHMARK(BM_SpectrumIntensityFrame)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(9)->ReportAggregatesOnly();
+BENCHMARK(BM_SpectrumIntensityFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
 
 void RenderOne(benchmark::State& state, StdDisplay& d) {
   Views& v = TheViews();
@@ -125,6 +129,6 @@ BENCHMARK(BM_DetailDisplay1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OverviewDisplay15000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IntensityWaterfall1000x100)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

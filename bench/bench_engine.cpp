@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr double FftTarget = 3.0;         // ours at most this many times FFTW's time
+constexpr double FftTarget = 3.0;  // ours at most this many times FFTW's time
 constexpr double SmoothBudgetMs = 1.0;
 constexpr double SearchBudgetMs = 2.0;
 constexpr int OverviewPoints = 300000;
@@ -47,8 +47,8 @@ void FftwDouble(benchmark::State& state, int m) {
   const int n = 1 << m;
   std::vector<double> re(n), im(n);
   fftw_iodim dim{n, 1, 1};
-  fftw_plan plan = fftw_plan_guru_split_dft(1, &dim, 0, nullptr, re.data(), im.data(), re.data(), im.data(),
-                                            FFTW_MEASURE);
+  fftw_plan plan =
+      fftw_plan_guru_split_dft(1, &dim, 0, nullptr, re.data(), im.data(), re.data(), im.data(), FFTW_MEASURE);
   RandomSignal(re, im);
   const double scale = 1.0 / n;
   for (auto _ : state) {
@@ -137,7 +137,7 @@ BENCHMARK(BM_SearchWModeOverview)->Name("BM_SearchWMode/Overview")->Unit(benchma
 
 // Console output plus the per-iteration times (median for repeated runs) by name.
 class Collector : public benchmark::ConsoleReporter {
-public:
+ public:
   std::map<std::string, double> microseconds;
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -189,9 +189,6 @@ void BM_NarrowPass_Module(benchmark::State& state) {
     benchmark::DoNotOptimize(block);
   }
 }
-BENCHMARK(BM_NarrowPass_Module)
-    ->Name("BM_NarrowPass/Module")
-    ->UseRealTime()
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NarrowPass_Module)->Name("BM_NarrowPass/Module")->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace

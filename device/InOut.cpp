@@ -6,16 +6,50 @@
 void* Usb2DllHandle = nullptr;
 Usb2FunctionTable Usb2Functions;
 
-const char* const Usb2LookupNames[Usb2LookupCount] = {
-    "UsbInit", "UsbGetVersion", "UsbEEpSetAddr", "UsbParSetWaveforms", "UsbGetRdyState", "UsbGetError",
-    "UsbGetErrorStringByNr", "UsbRetrieveAllErrors", "UsbDevicePresent", "UsbDeviceInitialized",
-    "UsbI2CSetTimeout", "UsbEEpSetTimeout", "UsbParSetTimeout", "UsbSpiInit", "UsbSpiTransfer",
-    "UsbSpiTransferByte", "UsbParSetWaveforms", "UsbParSetTransferSize", "UsbWaituSec", "UsbSetIOState",
-    "UsbSetIODir", "UsbGetIOState", "UsbSetPortState", "UsbSetPortDir", "UsbGetStatus", "UsbGetPortState",
-    "UsbI2CSetSpeed", "UsbI2CWriteBytes", "UsbI2CWriteByte", "UsbI2CReadBytes", "UsbI2CReadByte",
-    "UsbEEpWriteBytes", "UsbEEpWriteByte", "UsbEEpReadBytes", "UsbEEpReadByte", "UsbParInit",
-    "UsbParInitUsingArray", "UsbParOut", "UsbParIn", "UsbCheckSpeed", "UsbOpen", "UsbClose",
-    "UsbI2CWriteAndReadBytes", "UsbSetTimeout"};
+const char* const Usb2LookupNames[Usb2LookupCount] = {"UsbInit",
+                                                      "UsbGetVersion",
+                                                      "UsbEEpSetAddr",
+                                                      "UsbParSetWaveforms",
+                                                      "UsbGetRdyState",
+                                                      "UsbGetError",
+                                                      "UsbGetErrorStringByNr",
+                                                      "UsbRetrieveAllErrors",
+                                                      "UsbDevicePresent",
+                                                      "UsbDeviceInitialized",
+                                                      "UsbI2CSetTimeout",
+                                                      "UsbEEpSetTimeout",
+                                                      "UsbParSetTimeout",
+                                                      "UsbSpiInit",
+                                                      "UsbSpiTransfer",
+                                                      "UsbSpiTransferByte",
+                                                      "UsbParSetWaveforms",
+                                                      "UsbParSetTransferSize",
+                                                      "UsbWaituSec",
+                                                      "UsbSetIOState",
+                                                      "UsbSetIODir",
+                                                      "UsbGetIOState",
+                                                      "UsbSetPortState",
+                                                      "UsbSetPortDir",
+                                                      "UsbGetStatus",
+                                                      "UsbGetPortState",
+                                                      "UsbI2CSetSpeed",
+                                                      "UsbI2CWriteBytes",
+                                                      "UsbI2CWriteByte",
+                                                      "UsbI2CReadBytes",
+                                                      "UsbI2CReadByte",
+                                                      "UsbEEpWriteBytes",
+                                                      "UsbEEpWriteByte",
+                                                      "UsbEEpReadBytes",
+                                                      "UsbEEpReadByte",
+                                                      "UsbParInit",
+                                                      "UsbParInitUsingArray",
+                                                      "UsbParOut",
+                                                      "UsbParIn",
+                                                      "UsbCheckSpeed",
+                                                      "UsbOpen",
+                                                      "UsbClose",
+                                                      "UsbI2CWriteAndReadBytes",
+                                                      "UsbSetTimeout"};
 
 namespace {
 
@@ -25,20 +59,34 @@ const Usb2FunctionTable* FunctionOverride = nullptr;
 
 // Stores one looked-up address in its slot of the table; unused names go to the next free slot.
 void StoreEntry(Usb2FunctionTable& t, const std::string& name, void* p, int& unusedIndex) {
-  if (name == "UsbInit") t.UsbInit = reinterpret_cast<UsbDevFn>(p);
-  else if (name == "UsbDevicePresent") t.UsbDevicePresent = reinterpret_cast<UsbDevFn>(p);
-  else if (name == "UsbSetIODir") t.UsbSetIODir = reinterpret_cast<UsbPinFn>(p);
-  else if (name == "UsbSetIOState") t.UsbSetIOState = reinterpret_cast<UsbPinFn>(p);
-  else if (name == "UsbSetPortDir") t.UsbSetPortDir = reinterpret_cast<UsbPinFn>(p);
-  else if (name == "UsbI2CWriteByte") t.UsbI2CWriteByte = reinterpret_cast<UsbI2CWriteByteFn>(p);
-  else if (name == "UsbI2CReadByte") t.UsbI2CReadByte = reinterpret_cast<UsbI2CReadByteFn>(p);
-  else if (name == "UsbI2CWriteBytes") t.UsbI2CWriteBytes = reinterpret_cast<UsbI2CWriteBytesFn>(p);
-  else if (name == "UsbParInit") t.UsbParInit = reinterpret_cast<UsbParInitFn>(p);
-  else if (name == "UsbParOut") t.UsbParOut = reinterpret_cast<UsbParOutFn>(p);
-  else if (name == "UsbParIn") t.UsbParIn = reinterpret_cast<UsbParInFn>(p);
-  else if (name == "UsbParSetTimeout") t.UsbParSetTimeout = reinterpret_cast<UsbParSetTimeoutFn>(p);
-  else if (name == "UsbGetError") t.UsbGetError = reinterpret_cast<UsbGetErrorFn>(p);
-  else if (unusedIndex < 31) t.Unused[unusedIndex++] = p;
+  if (name == "UsbInit")
+    t.UsbInit = reinterpret_cast<UsbDevFn>(p);
+  else if (name == "UsbDevicePresent")
+    t.UsbDevicePresent = reinterpret_cast<UsbDevFn>(p);
+  else if (name == "UsbSetIODir")
+    t.UsbSetIODir = reinterpret_cast<UsbPinFn>(p);
+  else if (name == "UsbSetIOState")
+    t.UsbSetIOState = reinterpret_cast<UsbPinFn>(p);
+  else if (name == "UsbSetPortDir")
+    t.UsbSetPortDir = reinterpret_cast<UsbPinFn>(p);
+  else if (name == "UsbI2CWriteByte")
+    t.UsbI2CWriteByte = reinterpret_cast<UsbI2CWriteByteFn>(p);
+  else if (name == "UsbI2CReadByte")
+    t.UsbI2CReadByte = reinterpret_cast<UsbI2CReadByteFn>(p);
+  else if (name == "UsbI2CWriteBytes")
+    t.UsbI2CWriteBytes = reinterpret_cast<UsbI2CWriteBytesFn>(p);
+  else if (name == "UsbParInit")
+    t.UsbParInit = reinterpret_cast<UsbParInitFn>(p);
+  else if (name == "UsbParOut")
+    t.UsbParOut = reinterpret_cast<UsbParOutFn>(p);
+  else if (name == "UsbParIn")
+    t.UsbParIn = reinterpret_cast<UsbParInFn>(p);
+  else if (name == "UsbParSetTimeout")
+    t.UsbParSetTimeout = reinterpret_cast<UsbParSetTimeoutFn>(p);
+  else if (name == "UsbGetError")
+    t.UsbGetError = reinterpret_cast<UsbGetErrorFn>(p);
+  else if (unusedIndex < 31)
+    t.Unused[unusedIndex++] = p;
 }
 
 bool HasCalledEntries(const Usb2FunctionTable& t) {

@@ -138,8 +138,8 @@ class PicBase : public USB2Base {
   bool WriteDDSWord(uint8_t hi, uint8_t lo, uint8_t dds);
   bool SweepShort(int count, uint8_t param, double start, double step, double clock, uint8_t dds,
                   double* outStop, uint8_t* data);
-  bool Sweep(int count, uint8_t param, double start, double step, double clock, uint8_t dds,
-             double* outStop, uint8_t* data);
+  bool Sweep(int count, uint8_t param, double start, double step, double clock, uint8_t dds, double* outStop,
+             uint8_t* data);
   bool SweepWord(int count, uint8_t param, double start, double step, double clock, uint8_t dds,
                  double* outStop, uint8_t* data);
   bool SetDDSFrequency(uint8_t dds, double clock, double f);

@@ -35,12 +35,16 @@ double Dds400Output(double f, int band) { return (f + BandSplitFrequency) / (ban
 // so that a later tuning does not skip a needed band change.
 bool IOControl::SetMainboardPort(uint8_t value) {
   MainboardPortShadow = value;
-  if ((value & BandMask) == Band0Bits) BandCache = 0;
-  else if ((value & BandMask) == Band1Bits) BandCache = 1;
+  if ((value & BandMask) == Band0Bits)
+    BandCache = 0;
+  else if ((value & BandMask) == Band1Bits)
+    BandCache = 1;
   return I2CWriteByte(I2CAddr::MainboardPort, value);
 }
 
-bool IOControl::SelectInputNormal() { return SetMainboardPort(uint8_t((MainboardPortShadow & 0xE3) | InputNormal)); }
+bool IOControl::SelectInputNormal() {
+  return SetMainboardPort(uint8_t((MainboardPortShadow & 0xE3) | InputNormal));
+}
 bool IOControl::SelectInputA() { return SetMainboardPort(uint8_t((MainboardPortShadow & 0xE3) | InputA)); }
 bool IOControl::SelectInputB() { return SetMainboardPort(uint8_t((MainboardPortShadow & 0xE3) | InputB)); }
 
@@ -170,8 +174,8 @@ bool IOControl::CalibrateXO400() {
     }
   const int mid = int((first + last) * 0.5);
   const double d = (250 - mid) * Step;
-  const double clock = ((BandSplitFrequency + d) / 256.0) / (Dds400AtSplit / (400000000.0 / 4294967296.0)) *
-                       4294967296.0;
+  const double clock =
+      ((BandSplitFrequency + d) / 256.0) / (Dds400AtSplit / (400000000.0 / 4294967296.0)) * 4294967296.0;
   Dds400ClockOffset = clock - 400000000.0;
   DeviceWriteXO400Offset(Dds400ClockOffset);
   return SetAttenuator(0);

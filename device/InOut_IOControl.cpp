@@ -141,8 +141,9 @@ bool IOControl::SetIFFilter(int type) {
   uint8_t sweepRecord[FilterRecordFileSize] = {};
   uint8_t audioRecord[FilterRecordFileSize] = {};
   return SelectFilterPath(2, 0) && SelectFilterPath(2, 1) &&
-         ReadFilterRecord(uint8_t(type - 2), sweepRecord) && ReadFilterRecord(uint8_t(type + 1), audioRecord) &&
-         SetFilterTrim(0, sweepRecord) && SetFilterTrim(1, audioRecord);
+         ReadFilterRecord(uint8_t(type - 2), sweepRecord) &&
+         ReadFilterRecord(uint8_t(type + 1), audioRecord) && SetFilterTrim(0, sweepRecord) &&
+         SetFilterTrim(1, audioRecord);
 }
 
 bool IOControl::SetAttenuator(int value) {
@@ -161,8 +162,8 @@ bool IOControl::SetVLFModule(bool on) {
 // Mainboard
 
 bool IOControl::WriteMainboardControl() {
-  const uint16_t high = uint16_t((IndicatorA & 1) | (IndicatorB & 1) << 1 | (FanBit & 1) << 2 |
-                                 (ControlBit3 & 1) << 3);
+  const uint16_t high =
+      uint16_t((IndicatorA & 1) | (IndicatorB & 1) << 1 | (FanBit & 1) << 2 | (ControlBit3 & 1) << 3);
   const uint16_t word = uint16_t(high << 8 | CurrentSenseCode(CurrentSelector));
   return InitPCA9539(I2CAddr::MainboardPCA9539) && WritePCA9539(I2CAddr::MainboardPCA9539, word);
 }
@@ -293,9 +294,12 @@ bool IOControl::WriteDigit(int position, char character, bool& ok) {
 // Four characters of the value with two decimals; shorter texts are filled with blanks.
 bool IOControl::ShowValue(bool& ok, double value) {
   std::string text;
-  if (value >= 10.0) text = "+err";
-  else if (value < 0.0) text = "-err";
-  else text = DeviceFormatFloat("0.00", value);
+  if (value >= 10.0)
+    text = "+err";
+  else if (value < 0.0)
+    text = "-err";
+  else
+    text = DeviceFormatFloat("0.00", value);
   text.resize(4, ' ');
   ok = true;
   for (int i = 0; i < 4; ++i) {

@@ -52,9 +52,7 @@ void LoadFilterRecord(uint8_t* record, const std::string& fileName) {
 }
 
 // ---------------------------------------------------------------------------------------------
-PicBase::PicBase(int deviceIndex) : USB2Base(deviceIndex) {
-  CounterFrequency = DeviceCounterFrequency();
-}
+PicBase::PicBase(int deviceIndex) : USB2Base(deviceIndex) { CounterFrequency = DeviceCounterFrequency(); }
 
 // Transport
 
@@ -144,9 +142,8 @@ bool PicBase::AllDDSOff() {
 
 // Header: cmd, start word (4), step word (3), count (1 or 2), param, dds; then the samples.
 // A step word wider than 24 bits cannot be sent and is refused rather than cut.
-bool PicBase::Sweep28(uint8_t cmd, int count, int maxCount, int bytesPerPoint, uint8_t param,
-                      double start, double step, double clock, uint8_t dds, double* outStop,
-                      uint8_t* data) {
+bool PicBase::Sweep28(uint8_t cmd, int count, int maxCount, int bytesPerPoint, uint8_t param, double start,
+                      double step, double clock, uint8_t dds, double* outStop, uint8_t* data) {
   if (!data || count < 1 || count > maxCount) return false;
   const double unit = DdsUnit(clock);
   const uint32_t startWord = TuningWord(start, unit);
@@ -165,8 +162,8 @@ bool PicBase::Sweep28(uint8_t cmd, int count, int maxCount, int bytesPerPoint, u
   return SendBlock(h, n) && ReceiveBlock(data, count * bytesPerPoint);
 }
 
-bool PicBase::SweepShort(int count, uint8_t param, double start, double step, double clock,
-                         uint8_t dds, double* outStop, uint8_t* data) {
+bool PicBase::SweepShort(int count, uint8_t param, double start, double step, double clock, uint8_t dds,
+                         double* outStop, uint8_t* data) {
   if (!data) return true;
   return Sweep28(12, count, 255, 1, param, start, step, clock, dds, outStop, data);
 }
@@ -176,8 +173,8 @@ bool PicBase::Sweep(int count, uint8_t param, double start, double step, double 
   return Sweep28(20, count, 65535, 1, param, start, step, clock, dds, outStop, data);
 }
 
-bool PicBase::SweepWord(int count, uint8_t param, double start, double step, double clock,
-                        uint8_t dds, double* outStop, uint8_t* data) {
+bool PicBase::SweepWord(int count, uint8_t param, double start, double step, double clock, uint8_t dds,
+                        double* outStop, uint8_t* data) {
   if (param < 4) return false;
   return Sweep28(30, count, 65535, 2, param, start, step, clock, dds, outStop, data);
 }
@@ -192,8 +189,7 @@ bool PicBase::WriteDDS400Reg24(uint8_t reg, uint8_t b0, uint8_t b1, uint8_t b2) 
 }
 
 bool PicBase::WriteDDS400Reg32(uint8_t reg, uint32_t word) {
-  const uint8_t d[] = {18, reg, uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8),
-                       uint8_t(word)};
+  const uint8_t d[] = {18, reg, uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
   return SendBlock(d, 6);
 }
 
@@ -216,18 +212,24 @@ bool PicBase::InitDDS400Control() { return WriteDDS400Reg24(1, 0, 0, 4); }
 bool PicBase::InitDDS400() { return ResetDDS400() && InitDDS400Control(); }
 
 // Header: cmd, start word (4), step word (4), count (2), param; then the samples.
-bool PicBase::Sweep400Cmd(uint8_t cmd, int count, int bytesPerPoint, uint8_t param, double start,
-                          double step, uint8_t* data) {
+bool PicBase::Sweep400Cmd(uint8_t cmd, int count, int bytesPerPoint, uint8_t param, double start, double step,
+                          uint8_t* data) {
   if (!data || count < 1 || count > 65535) return false;
   const double unit = Dds400Unit();
   const uint32_t startWord = TuningWord(start, unit);
   const uint32_t stepWord = TuningWord(step, unit);
   const uint8_t h[] = {cmd,
-                       uint8_t(startWord >> 24), uint8_t(startWord >> 16), uint8_t(startWord >> 8),
+                       uint8_t(startWord >> 24),
+                       uint8_t(startWord >> 16),
+                       uint8_t(startWord >> 8),
                        uint8_t(startWord),
-                       uint8_t(stepWord >> 24), uint8_t(stepWord >> 16), uint8_t(stepWord >> 8),
+                       uint8_t(stepWord >> 24),
+                       uint8_t(stepWord >> 16),
+                       uint8_t(stepWord >> 8),
                        uint8_t(stepWord),
-                       uint8_t(count >> 8), uint8_t(count), param};
+                       uint8_t(count >> 8),
+                       uint8_t(count),
+                       param};
   return SendBlock(h, 12) && ReceiveBlock(data, count * bytesPerPoint);
 }
 
@@ -294,8 +296,7 @@ bool PicBase::SoundCommand(uint8_t cmd, uint8_t start, uint8_t pages, uint8_t pa
   return SendByte(SoundPicPrefix) && SendBytes4(cmd, start, pages, param);
 }
 
-bool PicBase::WriteSoundCmd(uint8_t cmd, const uint8_t* data, uint8_t start, uint8_t pages,
-                            uint8_t param) {
+bool PicBase::WriteSoundCmd(uint8_t cmd, const uint8_t* data, uint8_t start, uint8_t pages, uint8_t param) {
   if (!data || pages == 0) return false;
   return SoundCommand(cmd, start, pages, param) && SendBlock(data, pages * PageSize);
 }
@@ -381,21 +382,18 @@ bool PicBase::ReadSamplesAD1(uint16_t* samples, int count, uint8_t start, uint8_
 }
 
 bool PicBase::StoreSound(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
-  return Guarded("PicBase::StoreSound", [&] {
-    return !buffer || StoreSamples(buffer->Samples, buffer->Count, start, param);
-  });
+  return Guarded("PicBase::StoreSound",
+                 [&] { return !buffer || StoreSamples(buffer->Samples, buffer->Count, start, param); });
 }
 
 bool PicBase::ReadSoundAD0(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
-  return Guarded("PicBase::ReadSoundAD0", [&] {
-    return !buffer || ReadSamplesAD0(buffer->Samples, buffer->Count, start, param);
-  });
+  return Guarded("PicBase::ReadSoundAD0",
+                 [&] { return !buffer || ReadSamplesAD0(buffer->Samples, buffer->Count, start, param); });
 }
 
 bool PicBase::ReadSoundAD1(SoundBufferBase* buffer, uint8_t start, uint8_t param) {
-  return Guarded("PicBase::ReadSoundAD1", [&] {
-    return !buffer || ReadSamplesAD1(buffer->Samples, buffer->Count, start, param);
-  });
+  return Guarded("PicBase::ReadSoundAD1",
+                 [&] { return !buffer || ReadSamplesAD1(buffer->Samples, buffer->Count, start, param); });
 }
 
 bool PicBase::TestSoundMemory(uint8_t param, int bank, int* errors) {

@@ -25,14 +25,12 @@ std::string ImagesPath(const std::string& file) {
 }
 
 ZSprite* NewSprite(scene::Device* device) {
-  return Guarded("Fehler 'new Sprite' !", [&] {
-    return new ZSprite(device);
-  });
+  return Guarded("Fehler 'new Sprite' !", [&] { return new ZSprite(device); });
 }
 
 // The line object of a display seen as a sink of the vertex generators.
 class SceneLineSink : public display::LineSink {
-public:
+ public:
   explicit SceneLineSink(scene::Line* line) : line_(line) {}
   void SetWidth(float width) override {
     if (line_) line_->SetWidth(width);
@@ -42,7 +40,7 @@ public:
     if (line_) line_->Draw(points, count, argb);
   }
 
-private:
+ private:
   scene::Line* line_;
 };
 
@@ -50,7 +48,7 @@ int HsvOfImaging(double hue, double saturation, double value) {
   return HSVToColor(HSVColor{hue, saturation, value});
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Markers and symbols
@@ -94,9 +92,7 @@ void MarkerListBase::DrawAll() {
   for (auto* marker : items_) marker->Draw();
 }
 
-DisplaySymbolBase::DisplaySymbolBase(scene::Device* device) : Device(device) {
-  Sprite = NewSprite(device);
-}
+DisplaySymbolBase::DisplaySymbolBase(scene::Device* device) : Device(device) { Sprite = NewSprite(device); }
 
 DisplaySymbolBase::~DisplaySymbolBase() { delete Sprite; }
 
@@ -141,8 +137,8 @@ DisplaySymbolList::~DisplaySymbolList() {
   for (auto* symbol : items_) delete symbol;
 }
 
-DisplaySymbolBase* DisplaySymbolList::AddSymbol(const std::string& file, TColorValue colour,
-                                                uint8_t alpha, int width, int height) {
+DisplaySymbolBase* DisplaySymbolList::AddSymbol(const std::string& file, TColorValue colour, uint8_t alpha,
+                                                int width, int height) {
   auto* symbol = new DisplaySymbolBase(Device);
   symbol->Load(file, colour, alpha, width, height);
   items_.push_back(symbol);
@@ -398,8 +394,7 @@ int StdDisplay::AddMarker(unsigned index) {
 namespace {
 
 // Draws the bands into the canvas over a width x height area: fills, then the names.
-void PaintBands(TCanvas* canvas, const RangeDefList* list, int width, int height, double start,
-                double stop) {
+void PaintBands(TCanvas* canvas, const RangeDefList* list, int width, int height, double start, double stop) {
   if (!list) return;
   const int half = height / 2;
   for (const BandPlacement& band : LayoutBands(*list, width, start, stop)) {
@@ -426,7 +421,7 @@ std::vector<uint32_t> OpaquePixels(TBitmap& bitmap) {
   return pixels;
 }
 
-} // namespace
+}  // namespace
 
 void StdDisplay::CreateRangeBar(RangeDefList* list, TGraphic* copy, double start, double stop) {
   Guarded("StdDisplay::CreateRangeBar", [&] {
@@ -498,7 +493,5 @@ void StdDisplay::RenderCenterMarker(double y) {
 // Colour tables
 
 void StdDisplay::InitMinMax() {
-  Guarded("StdDisplay::InitMinMax", [&] {
-    display::BuildMinMaxColors(MinMaxColors.data(), HsvOfImaging);
-  });
+  Guarded("StdDisplay::InitMinMax", [&] { display::BuildMinMaxColors(MinMaxColors.data(), HsvOfImaging); });
 }

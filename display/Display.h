@@ -32,7 +32,7 @@ class TBitmap;
 namespace scene {
 class Device;
 class Line;
-}
+}  // namespace scene
 
 using TColorValue = int;  // class-library colour: red in the low byte
 
@@ -46,7 +46,7 @@ void InterpolateY(scene::Vec2* point, scene::Vec2 a, scene::Vec2 b);
 // Markers and symbols
 
 class MarkerBase : public TObject {
-public:
+ public:
   explicit MarkerBase(scene::Device* device);
   ~MarkerBase() override;
   void SetPosition(float x, float y);
@@ -58,7 +58,7 @@ public:
 };
 
 class MarkerListBase : public TObject {
-public:
+ public:
   MarkerListBase() = default;
   ~MarkerListBase() override;
   int Add(scene::Device* device, float x, float y);
@@ -67,12 +67,12 @@ public:
   void Clear();
   void DrawAll();
 
-private:
+ private:
   std::vector<MarkerBase*> items_;
 };
 
 class DisplaySymbolBase : public TObject {
-public:
+ public:
   explicit DisplaySymbolBase(scene::Device* device);
   ~DisplaySymbolBase() override;
   void Load(const std::string& file, TColorValue colour, uint8_t alpha, int width, int height);
@@ -94,7 +94,7 @@ public:
 int FadeAlpha(double elapsed, double duration);
 
 class DisplaySymbolList : public TObject {
-public:
+ public:
   explicit DisplaySymbolList(scene::Device* device);
   ~DisplaySymbolList() override;
   DisplaySymbolBase* AddSymbol(const std::string& file, TColorValue colour, uint8_t alpha, int width,
@@ -108,7 +108,7 @@ public:
   scene::Device* Device = nullptr;
   uint8_t DrawEnabled = 1;
 
-private:
+ private:
   std::vector<DisplaySymbolBase*> items_;
 };
 
@@ -116,7 +116,7 @@ private:
 // Draw command queue
 
 class GraphCommandItem : public TObject {
-public:
+ public:
   GraphCommandItem() = default;
   GraphCommandItem(int channel, char kind, TColorValue colour, int width)
       : Channel(channel), Kind(kind), Color(colour), Width(width) {}
@@ -132,7 +132,7 @@ public:
 // renders: every operation holds the queue's lock for a few instructions only, and the renderer
 // works on a copy (Snapshot).
 class GraphCommandList : public TObject {
-public:
+ public:
   GraphCommandList() = default;
   ~GraphCommandList() override;
   void AddCommand(int channel, char kind, TColorValue colour, int width);
@@ -143,7 +143,7 @@ public:
   // Copies the queued commands, in order, into out (reusing its storage).
   void Snapshot(std::vector<GraphCommandItem>& out) const;
 
-private:
+ private:
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<GraphCommandItem>> items_;
 };
@@ -152,7 +152,7 @@ private:
 // Display label
 
 class DisplayText : public TStaticText {
-public:
+ public:
   explicit DisplayText(TComponent* owner);
   DisplayText(TForm* window, TColorValue textColor, TColorValue background, double fontSize, int anchor);
   void Place();
@@ -170,7 +170,7 @@ int AnchoredLeft(int x, double sx, int width, int anchor);
 // Display base: place in the scene, colours, grid, line object, scratch polylines
 
 class DisplayBase : public TObject {
-public:
+ public:
   DisplayBase(ZXBase* xbase, int width, int height);
   ~DisplayBase() override;
 
@@ -195,20 +195,20 @@ public:
   int MarginTop = 0;
   int MarginBottom = 0;
   uint8_t Visible = 1;
-  std::unique_ptr<scene::Line> Line;  // owned line object
+  std::unique_ptr<scene::Line> Line;                   // owned line object
   std::array<std::vector<display::Vec2>, 3> Vertices;  // scratch polylines of the renderers
   ViewRect ViewPort;
   TColorValue TextColor = 0xCEB64D;
   uint8_t RenderMode = 0;
   uint8_t ShowFrame = 0;
 
-protected:
+ protected:
   scene::Device* SceneDevice() const;
   display::LineSink& Lines();
   // The plot of this frame (the zoom window is set by StdDisplay).
   display::PlotGeometry Geometry() const;
 
-private:
+ private:
   std::unique_ptr<display::LineSink> sink_;
 };
 
@@ -216,7 +216,7 @@ private:
 // Measurement display
 
 class StdDisplay : public DisplayBase {
-public:
+ public:
   static constexpr int ExtraCount = 10;
 
   StdDisplay(ZXBase* xbase, int width, int height);
@@ -259,10 +259,10 @@ public:
   void RenderDigBufBmMobilV2(int& middleRow);
 
   // Waterfall, min/max colours, overlays
-  void InitWater(int from, int to);         // WaterBuffer (DigWaterBuffer in mode 5 or alone)
-  void InitDigWater(int from, int to);      // DigWaterBuffer
-  bool RenderWater();                       // WaterBuffer
-  bool RenderDigWater();                    // DigWaterBuffer, channel 0
+  void InitWater(int from, int to);     // WaterBuffer (DigWaterBuffer in mode 5 or alone)
+  void InitDigWater(int from, int to);  // DigWaterBuffer
+  bool RenderWater();                   // WaterBuffer
+  bool RenderDigWater();                // DigWaterBuffer, channel 0
   void InitMinMax();
   void RenderZoomWindow();
   void RenderVertLine();
@@ -313,7 +313,7 @@ public:
   // The plot of this frame with the zoom window.
   display::PlotGeometry PlotOf() const;
 
-private:
+ private:
   void PushTexts();
   void DrawOverlaysAndMarkers(int middleRow);
   void DrawSpanLine(bool digital);
@@ -334,7 +334,7 @@ private:
 // Display list: the displays the idle loop renders, in drawing order; owns none of them.
 
 class DisplayList : public TObjectList {
-public:
+ public:
   DisplayList() : TObjectList(false) {}
   ~DisplayList() override = default;
   bool RenderAll();
@@ -345,8 +345,8 @@ public:
 // Band bar layout (pure): where each band of the table is drawn for a range in MHz.
 
 struct BandPlacement {
-  int index = 0;      // position in the table
-  int x1 = 0, x2 = 0; // filled columns [x1, x2)
+  int index = 0;       // position in the table
+  int x1 = 0, x2 = 0;  // filled columns [x1, x2)
   bool lowerHalf = false;
   bool alternate = false;  // fill colour 0x004080 instead of 0x002680
   bool coversRange = false;

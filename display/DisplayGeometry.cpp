@@ -67,7 +67,7 @@ int TableIndex(float value) {
 long long EnvelopeStep(unsigned n, int w) { return (n + (long long)w - 1) / w; }
 long long EnvelopeFirst(unsigned n, int w, int c) { return (long long)((double)c * n / w); }
 
-} // namespace
+}  // namespace
 
 Levels LevelsOf(const NormalBuffer* buffer) {
   if (!buffer) return {};
@@ -82,9 +82,7 @@ Levels LevelsOf(const DigitalBuffer* buffer, int channel) {
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
-int PlotGeometry::Columns() const {
-  return std::clamp(Right - Left, 0, ScratchPoints - 1);
-}
+int PlotGeometry::Columns() const { return std::clamp(Right - Left, 0, ScratchPoints - 1); }
 
 int PlotGeometry::Row(float level, float low, float high) const {
   return PlotTop() + CalcPixelY(PlotHeight(), level, low, high);
@@ -229,8 +227,8 @@ int DrawTraceBars(const PlotGeometry& g, Levels v, Scale s, uint32_t argb, Width
 // ---------------------------------------------------------------------------------------------
 // Zoomed modes
 
-int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width,
-                 Vec2* scratch, LineSink& sink) {
+int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width, Vec2* scratch,
+                 LineSink& sink) {
   SetWidthIfGiven(sink, width);
   const int columns = g.Columns();
   int middle = g.PlotBottom();
@@ -325,8 +323,8 @@ int DrawFingerBars(const PlotGeometry& g, Levels a, Levels b, float width, LineS
   return bottomRow;
 }
 
-int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, float width,
-                 bool maxHold, LineSink& sink) {
+int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, float width, bool maxHold,
+                 LineSink& sink) {
   SetWidthIfGiven(sink, width);
   const int columns = g.Columns();
   int middle = g.PlotBottom();
@@ -362,8 +360,7 @@ int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, fl
   return middle;
 }
 
-int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit,
-                LineSink& sink) {
+int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit, LineSink& sink) {
   const int threshold = g.Row(ch3.At(0), ZoomScale.low, ZoomScale.high);
   const float bottom = float(g.PlotBottom());
   sink.SetWidth(levelEdit ? 5.0f : 3.0f);
@@ -422,12 +419,30 @@ int HsvColor(double hue, double saturation, double value) {
   const double x = chroma * (1.0 - std::fabs(std::fmod(h, 2.0) - 1.0));
   double r = 0, g = 0, b = 0;
   switch (int(h) % 6) {
-    case 0: r = chroma; g = x; break;
-    case 1: r = x; g = chroma; break;
-    case 2: g = chroma; b = x; break;
-    case 3: g = x; b = chroma; break;
-    case 4: r = x; b = chroma; break;
-    default: r = chroma; b = x; break;
+    case 0:
+      r = chroma;
+      g = x;
+      break;
+    case 1:
+      r = x;
+      g = chroma;
+      break;
+    case 2:
+      g = chroma;
+      b = x;
+      break;
+    case 3:
+      g = x;
+      b = chroma;
+      break;
+    case 4:
+      r = x;
+      b = chroma;
+      break;
+    default:
+      r = chroma;
+      b = x;
+      break;
   }
   const double m = value - chroma;
   auto byte = [](double c) { return int(std::lround(std::clamp(c, 0.0, 255.0))); };
@@ -435,8 +450,7 @@ int HsvColor(double hue, double saturation, double value) {
 }
 
 void BuildWaterPalette(int* palette, HsvConversion hsv) {
-  for (int i = 0; i < PaletteSize; ++i)
-    palette[i] = hsv(180.0 - i * 120.0 / 255.0, i / 256.0, i);
+  for (int i = 0; i < PaletteSize; ++i) palette[i] = hsv(180.0 - i * 120.0 / 255.0, i / 256.0, i);
 }
 
 void PixelPalette(const int* palette, uint32_t* pixelPalette) {
@@ -447,4 +461,4 @@ void BuildMinMaxColors(int* colours, HsvConversion hsv) {
   for (int i = 0; i < PaletteSize; ++i) colours[i] = hsv(120.0 - i * 120.0 / 127.0, 1.0, 255.0);
 }
 
-} // namespace display
+}  // namespace display

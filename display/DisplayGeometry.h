@@ -15,7 +15,7 @@ namespace display {
 
 using scene::Vec2;
 
-constexpr int ScratchPoints = 4096;   // most points one polyline holds
+constexpr int ScratchPoints = 4096;  // most points one polyline holds
 constexpr int PaletteSize = 256;
 
 // Packs a class-library colour (red in the low byte) and an alpha into 0xAARRGGBB.
@@ -23,7 +23,7 @@ constexpr uint32_t PackRGBA(int colour, uint8_t alpha) { return ColorToARGB(colo
 
 // What the renderers draw through: the line object's width and its polylines.
 class LineSink {
-public:
+ public:
   virtual ~LineSink() = default;
   virtual void SetWidth(float width) = 0;
   virtual float GetWidth() const = 0;
@@ -36,9 +36,8 @@ struct Levels {
   unsigned count = 0;
 
   float At(long long index) const {
-    return data && index >= 0 && index < (long long)count
-               ? data[index].load(std::memory_order_relaxed)
-               : 0.0f;
+    return data && index >= 0 && index < (long long)count ? data[index].load(std::memory_order_relaxed)
+                                                          : 0.0f;
   }
   bool Empty() const { return data == nullptr; }
 };
@@ -92,8 +91,8 @@ int DrawTraceLine(const PlotGeometry& g, Levels v, Scale s, uint32_t argb, Width
 // Mode 1: bars over all points.
 int DrawTraceBars(const PlotGeometry& g, Levels v, Scale s, uint32_t argb, Widths w, LineSink& sink);
 // Mode 2: line over the zoom window, zoom scale.
-int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width,
-                 Vec2* scratch, LineSink& sink);
+int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width, Vec2* scratch,
+                 LineSink& sink);
 // Mode 3: bars over the zoom window, zoom scale.
 int DrawZoomBars(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlot, float width,
                  LineSink& sink);
@@ -105,11 +104,10 @@ int DrawDigitalMinMax(const PlotGeometry& g, Levels maxima, Levels colourIndex, 
 // Mode 7: fingerprint double bars.
 int DrawFingerBars(const PlotGeometry& g, Levels a, Levels b, float width, LineSink& sink);
 // Modes 9 (difference) and 10 (max hold).
-int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, float width,
-                 bool maxHold, LineSink& sink);
+int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, float width, bool maxHold,
+                 LineSink& sink);
 // Mode 11: 20 band columns with a threshold line.
-int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit,
-                LineSink& sink);
+int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit, LineSink& sink);
 
 // Zoom-window outline around a centre index range, and the vertical line, over the whole plot.
 void DrawZoomWindow(const PlotGeometry& g, double firstIndex, double lastIndex, LineSink& sink);
@@ -161,4 +159,4 @@ void FillWaterfall(uint32_t* pixels, int width, int rows, int rowLength, int fro
   }
 }
 
-} // namespace display
+}  // namespace display

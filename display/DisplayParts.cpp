@@ -78,9 +78,12 @@ DisplayText::DisplayText(TForm* window, TColorValue textColor, TColorValue backg
 
 int AnchoredLeft(int x, double sx, int width, int anchor) {
   switch (anchor) {
-    case 1: return int(x * sx - width);
-    case 2: return int(x * sx - width / 2);
-    default: return int(x * sx);
+    case 1:
+      return int(x * sx - width);
+    case 2:
+      return int(x * sx - width / 2);
+    default:
+      return int(x * sx);
   }
 }
 

@@ -15,15 +15,11 @@ namespace {
 constexpr auto relaxed = std::memory_order_relaxed;
 constexpr float FrameLineWidth = 3.0f;
 
-Scale BufferScale(const NormalBuffer* b) {
-  return {b->LevelMin.load(relaxed), b->LevelMax.load(relaxed)};
-}
-Scale BufferScale(const DigitalBuffer* b) {
-  return {b->LevelMin.load(relaxed), b->LevelMax.load(relaxed)};
-}
+Scale BufferScale(const NormalBuffer* b) { return {b->LevelMin.load(relaxed), b->LevelMax.load(relaxed)}; }
+Scale BufferScale(const DigitalBuffer* b) { return {b->LevelMin.load(relaxed), b->LevelMax.load(relaxed)}; }
 
 bool IsZoomedMode(int mode) { return mode == 2 || mode == 3 || mode == 6; }
-} // namespace
+}  // namespace
 
 PlotGeometry StdDisplay::PlotOf() const {
   PlotGeometry g = Geometry();
@@ -72,15 +68,20 @@ void StdDisplay::DrawTrace(NormalBuffer* buffer, uint32_t argb, bool ownTrace, i
       middleRow = DrawTraceLine(g, v, BufferScale(buffer), argb, {FrameLineWidth, 0.0f}, Scratch(), Lines());
       break;
     case 1:
-      middleRow = DrawTraceBars(g, v, BufferScale(buffer), barColour, {FrameLineWidth, ownTrace ? 1.0f : 0.0f},
-                                Lines());
+      middleRow = DrawTraceBars(g, v, BufferScale(buffer), barColour,
+                                {FrameLineWidth, ownTrace ? 1.0f : 0.0f}, Lines());
       break;
-    case 2: middleRow = DrawZoomLine(g, v, argb, clamp, 0.0f, Scratch(), Lines()); break;
-    case 3: middleRow = DrawZoomBars(g, v, barColour, clamp, 0.0f, Lines()); break;
+    case 2:
+      middleRow = DrawZoomLine(g, v, argb, clamp, 0.0f, Scratch(), Lines());
+      break;
+    case 3:
+      middleRow = DrawZoomBars(g, v, barColour, clamp, 0.0f, Lines());
+      break;
     case 6:
       if (ownTrace) middleRow = DrawMinMaxPairs(g, v, MinMaxColors.data(), Lines());
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -152,32 +153,72 @@ bool StdDisplay::RenderDigBuffer() {
       for (const GraphCommandItem& item : commandSnapshot_) {
         TraceColor = item.Color;
         switch (item.Kind) {
-          case 0: RenderDigBufBmLine(item.Channel, item.Width, middleRow); break;
-          case 1: RenderDigBufBmBar(item.Channel, item.Width, middleRow); break;
-          case 2: RenderDigBufBmLineExt(item.Channel, item.Width, middleRow); break;
-          case 3: RenderDigBufBmBarExt(item.Channel, item.Width, middleRow); break;
-          case 6: RenderDigBufBmMinMax(middleRow); break;
-          case 7: RenderDigBufBmFinger(item.FingerA, item.FingerB, item.Width, middleRow); break;
-          case 8: RenderDigBufBmMobil(item.Channel, item.Width, middleRow); break;
-          case 9: RenderDigBufBmDiff(item.Channel, item.Width, middleRow); break;
-          case 10: RenderDigBufBmMaxHold(item.Channel, item.Width, middleRow); break;
-          default: break;
+          case 0:
+            RenderDigBufBmLine(item.Channel, item.Width, middleRow);
+            break;
+          case 1:
+            RenderDigBufBmBar(item.Channel, item.Width, middleRow);
+            break;
+          case 2:
+            RenderDigBufBmLineExt(item.Channel, item.Width, middleRow);
+            break;
+          case 3:
+            RenderDigBufBmBarExt(item.Channel, item.Width, middleRow);
+            break;
+          case 6:
+            RenderDigBufBmMinMax(middleRow);
+            break;
+          case 7:
+            RenderDigBufBmFinger(item.FingerA, item.FingerB, item.Width, middleRow);
+            break;
+          case 8:
+            RenderDigBufBmMobil(item.Channel, item.Width, middleRow);
+            break;
+          case 9:
+            RenderDigBufBmDiff(item.Channel, item.Width, middleRow);
+            break;
+          case 10:
+            RenderDigBufBmMaxHold(item.Channel, item.Width, middleRow);
+            break;
+          default:
+            break;
         }
       }
     } else {
       const int channel = DigChannel.load(relaxed);
       switch (RenderMode) {
-        case 0: RenderDigBufBmLine(channel, 3, middleRow); break;
-        case 1: RenderDigBufBmBar(channel, 3, middleRow); break;
-        case 2: RenderDigBufBmLineExt(channel, 3, middleRow); break;
-        case 3: RenderDigBufBmBarExt(channel, 1, middleRow); break;
-        case 6: RenderDigBufBmMinMax(middleRow); break;
-        case 7: RenderDigBufBmFinger(FingerChannelA, FingerChannelB, 1, middleRow); break;
-        case 8: RenderDigBufBmMobil(channel, 1, middleRow); break;
-        case 9: RenderDigBufBmDiff(channel, 1, middleRow); break;
-        case 10: RenderDigBufBmMaxHold(channel, 1, middleRow); break;
-        case 11: RenderDigBufBmMobilV2(middleRow); break;
-        default: break;
+        case 0:
+          RenderDigBufBmLine(channel, 3, middleRow);
+          break;
+        case 1:
+          RenderDigBufBmBar(channel, 3, middleRow);
+          break;
+        case 2:
+          RenderDigBufBmLineExt(channel, 3, middleRow);
+          break;
+        case 3:
+          RenderDigBufBmBarExt(channel, 1, middleRow);
+          break;
+        case 6:
+          RenderDigBufBmMinMax(middleRow);
+          break;
+        case 7:
+          RenderDigBufBmFinger(FingerChannelA, FingerChannelB, 1, middleRow);
+          break;
+        case 8:
+          RenderDigBufBmMobil(channel, 1, middleRow);
+          break;
+        case 9:
+          RenderDigBufBmDiff(channel, 1, middleRow);
+          break;
+        case 10:
+          RenderDigBufBmMaxHold(channel, 1, middleRow);
+          break;
+        case 11:
+          RenderDigBufBmMobilV2(middleRow);
+          break;
+        default:
+          break;
       }
     }
     DrawOverlaysAndMarkers(middleRow);
@@ -217,8 +258,8 @@ void StdDisplay::RenderDigBufBmBarExt(int channel, int width, int& middleRow) {
   Guarded("StdDisplay::RenderDigBufBmBarExt", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b || LevelsOf(b, channel).Empty()) return;
-    middleRow = DrawZoomBars(PlotOf(), LevelsOf(b, channel), D_RGBA(TraceColor, 255), false, float(width),
-                             Lines());
+    middleRow =
+        DrawZoomBars(PlotOf(), LevelsOf(b, channel), D_RGBA(TraceColor, 255), false, float(width), Lines());
   });
 }
 
@@ -239,16 +280,15 @@ void StdDisplay::RenderDigBufBmFinger(int channelA, int channelB, int width, int
 }
 
 void StdDisplay::RenderDigBufBmMobil(int, int width, int&) {
-  Guarded("StdDisplay::RenderDigBufBmMobil", [&] {
-    Lines().SetWidth(float(width));
-  });
+  Guarded("StdDisplay::RenderDigBufBmMobil", [&] { Lines().SetWidth(float(width)); });
 }
 
 void StdDisplay::RenderDigBufBmDiff(int, int width, int& middleRow) {
   Guarded("StdDisplay::RenderDigBufBmDiff", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
-    middleRow = DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), false, Lines());
+    middleRow =
+        DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), false, Lines());
   });
 }
 
@@ -256,7 +296,8 @@ void StdDisplay::RenderDigBufBmMaxHold(int, int width, int& middleRow) {
   Guarded("StdDisplay::RenderDigBufBmMaxHold", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
-    middleRow = DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), true, Lines());
+    middleRow =
+        DrawDiffBars(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), DiffOffset, float(width), true, Lines());
   });
 }
 
@@ -264,7 +305,8 @@ void StdDisplay::RenderDigBufBmMobilV2(int& middleRow) {
   Guarded("StdDisplay::RenderDigBufBmMobilV2", [&] {
     DigitalBuffer* b = DigBuffer.load();
     if (!b) return;
-    middleRow = DrawMobilV2(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), LevelsOf(b, 3), MobilV2Mode != 0, Lines());
+    middleRow =
+        DrawMobilV2(PlotOf(), LevelsOf(b, 0), LevelsOf(b, 1), LevelsOf(b, 3), MobilV2Mode != 0, Lines());
   });
 }
 
@@ -275,7 +317,7 @@ namespace {
 int WaterPaletteHsv(double hue, double saturation, double value) {
   return HSVToColor(HSVColor{hue, saturation, value});
 }
-} // namespace
+}  // namespace
 
 // The bitmap of a waterfall: to - from columns (the whole row when both are 0), one row per ring
 // row, filled with the background; and the palette.
@@ -313,7 +355,8 @@ bool StdDisplay::RenderWater() {
     if (!buffer) return true;
     if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
       BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
-    FillWater(int(buffer->Width), int(buffer->RowCount), [buffer](int age) { return buffer->GetBufferForDisplay(age); });
+    FillWater(int(buffer->Width), int(buffer->RowCount),
+              [buffer](int age) { return buffer->GetBufferForDisplay(age); });
     BlitWater();
     return true;
   });

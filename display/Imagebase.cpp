@@ -79,7 +79,8 @@ ImageBase::ImageBase() {
 }
 
 ImageBase::~ImageBase() {
-  if (ImageBytesAllocated != 0) ImageMessage(std::to_string(ImageBytesAllocated) + " Bytes nicht freigegeben");
+  if (ImageBytesAllocated != 0)
+    ImageMessage(std::to_string(ImageBytesAllocated) + " Bytes nicht freigegeben");
   ImageLog("ImageBase beendet");
 }
 
@@ -159,8 +160,7 @@ ZImage::ZImage(TBitmap* bm, TRect ROI) {
 }
 
 ZImage::ZImage(const ZImage& other) : TObject() {
-  if (other.IsValid() && !Copy(&other))
-    ImageFatal("ZImage( ZImage * src ) fehlgeschlagen");
+  if (other.IsValid() && !Copy(&other)) ImageFatal("ZImage( ZImage * src ) fehlgeschlagen");
 }
 
 ZImage::ZImage(ZImage&& other) noexcept : TObject() { TakeFrom(other); }
@@ -268,7 +268,8 @@ void ZImage::SetROI(TRect ROI) {
     roiWhole = true;
     return;
   }
-  TRect r(std::max(ROI.Left, 0), std::max(ROI.Top, 0), std::min(ROI.Right, width), std::min(ROI.Bottom, height));
+  TRect r(std::max(ROI.Left, 0), std::max(ROI.Top, 0), std::min(ROI.Right, width),
+          std::min(ROI.Bottom, height));
   if (r.IsEmpty()) {
     roiValid = false;
     return;
@@ -295,12 +296,18 @@ static imaging::ImageRef SubView(const ZImage& image, const TRect& r, imaging::I
   imaging::ImageRef whole = RefOf(image);
   if (image.Depth() == 0 && r.Left % 8 != 0) {
     scratch = imaging::MakeImage(r.Width(), r.Height(), 0, false);
-    if (scratch.Empty() || !imaging::Crop(whole, {r.Left, r.Top, r.Right, r.Bottom}, scratch.Ref())) return {};
+    if (scratch.Empty() || !imaging::Crop(whole, {r.Left, r.Top, r.Right, r.Bottom}, scratch.Ref()))
+      return {};
     return scratch.Ref();
   }
-  const int64_t column = image.Depth() > 0 ? int64_t(r.Left) * image.Depth() * (image.Type() ? 2 : 1) : r.Left / 8;
-  return {image.Pixels() + int64_t(r.Top) * image.Stride() + column, r.Width(), r.Height(), image.Stride(),
-          image.Depth(), image.Type() == 1};
+  const int64_t column =
+      image.Depth() > 0 ? int64_t(r.Left) * image.Depth() * (image.Type() ? 2 : 1) : r.Left / 8;
+  return {image.Pixels() + int64_t(r.Top) * image.Stride() + column,
+          r.Width(),
+          r.Height(),
+          image.Stride(),
+          image.Depth(),
+          image.Type() == 1};
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -313,7 +320,8 @@ bool ZImage::Copy(const ZImage* src) {
     return Failed("Copy( ZImage * src ) fehlgeschlagen");
   }
   Clear();
-  if (!Allocate(src->width, src->height, src->depth, src->type)) return Failed("Copy( ZImage * src ) fehlgeschlagen");
+  if (!Allocate(src->width, src->height, src->depth, src->type))
+    return Failed("Copy( ZImage * src ) fehlgeschlagen");
   std::memcpy(pixels, src->pixels, size_t(std::min(bufferSize, src->bufferSize)));
   resolutionX = src->resolutionX;
   resolutionY = src->resolutionY;
@@ -325,8 +333,8 @@ bool ZImage::Copy(TBitmap* bm, TRect ROI) {
   if (!bm || bm->Width() <= 0 || bm->Height() <= 0) return Failed(failure);
   bm->SetPixelFormat(pf24bit);
   TRect r = IsAllZero(ROI) ? TRect(0, 0, bm->Width(), bm->Height())
-                           : TRect(std::max(ROI.Left, 0), std::max(ROI.Top, 0), std::min(ROI.Right, bm->Width()),
-                                   std::min(ROI.Bottom, bm->Height()));
+                           : TRect(std::max(ROI.Left, 0), std::max(ROI.Top, 0),
+                                   std::min(ROI.Right, bm->Width()), std::min(ROI.Bottom, bm->Height()));
   if (r.IsEmpty()) return Failed(failure);
   Clear();
   if (!Allocate(r.Width(), r.Height(), 3, 0)) return Failed(failure);
@@ -440,7 +448,8 @@ ZImage* ZImage::OneBitToGray_C() {
 
 ZImage* ZImage::ToRGB_C(TRect ROI) {
   const char* failure = "ToRGB_C( TRect ROI ) fehlgeschlagen";
-  if (!IsValid() || type == 1 || (depth != 0 && depth != 1 && depth != 3 && depth != 4)) return Fail<ZImage>(failure);
+  if (!IsValid() || type == 1 || (depth != 0 && depth != 1 && depth != 3 && depth != 4))
+    return Fail<ZImage>(failure);
   SetROI(ROI);
   if (!roiValid) return Fail<ZImage>(failure);
   const TRect r = WorkRect();
@@ -576,9 +585,12 @@ void LayoutFor(const imaging::FileInfo& info, int& depth, ZImageType& type) {
   depth = 3;
   switch (info.type) {
     case FileType::BMP:
-      if (info.bitsPerPixel == 32) depth = 4;
-      else if (info.bitsPerPixel == 1) depth = 0;
-      else if (info.bitsPerPixel == 8 && info.greyPalette) depth = 1;  // colour palettes stay colour
+      if (info.bitsPerPixel == 32)
+        depth = 4;
+      else if (info.bitsPerPixel == 1)
+        depth = 0;
+      else if (info.bitsPerPixel == 8 && info.greyPalette)
+        depth = 1;  // colour palettes stay colour
       break;
     case FileType::GIF:
       depth = 4;
@@ -601,7 +613,8 @@ void LayoutFor(const imaging::FileInfo& info, int& depth, ZImageType& type) {
       }
       break;
     case FileType::TIFF:
-      if (info.bitsPerPixel == 1) depth = 0;
+      if (info.bitsPerPixel == 1)
+        depth = 0;
       else if (info.bitsPerPixel == 16 && info.model == ColourModel::Grey) {
         depth = 1;
         type = 1;
@@ -647,7 +660,8 @@ bool ZImage::Open(const std::string& filename) {
 }
 
 bool ZImage::SavePNG(const std::string& filename) {
-  if (!IsValid() || depth == 2 || !imaging::SavePNG(PlatformPath(filename), RefOf(*this), resolutionX, resolutionY))
+  if (!IsValid() || depth == 2 ||
+      !imaging::SavePNG(PlatformPath(filename), RefOf(*this), resolutionX, resolutionY))
     return Failed("SavePNG( AnsiString filename ) fehlgeschlagen");
   return true;
 }
@@ -683,17 +697,20 @@ ZImage* ZImage::Resize_C(TRect dst, TRect ROI, UINT mode) {
 }
 
 bool ZImage::Resize(TRect dst, TRect ROI, UINT mode) {
-  return Replace(Resize_C(dst, ROI, mode)) || Failed("Resize( TRect dst, TRect ROI, UINT mode ) fehlgeschlagen");
+  return Replace(Resize_C(dst, ROI, mode)) ||
+         Failed("Resize( TRect dst, TRect ROI, UINT mode ) fehlgeschlagen");
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Painting on the pixels
 
 bool ZImage::DrawEllipse(TPoint center, UINT rx, UINT ry, TColor col, bool fill) {
-  const char* failure = "DrawEllipse( TPoint center, UINT rx, UINT ry, TColor col, bool fill ) fehlgeschlagen";
+  const char* failure =
+      "DrawEllipse( TPoint center, UINT rx, UINT ry, TColor col, bool fill ) fehlgeschlagen";
   if (!IsValid() || depth == 2) return Failed(failure);
   const int radiusX = int(std::min<UINT>(rx, INT_MAX)), radiusY = int(std::min<UINT>(ry, INT_MAX));
-  if (!imaging::DrawEllipse(RefOf(*this), center.X, center.Y, radiusX, radiusY, ImageColour(col, depth), fill))
+  if (!imaging::DrawEllipse(RefOf(*this), center.X, center.Y, radiusX, radiusY, ImageColour(col, depth),
+                            fill))
     return Failed(failure);
   return true;
 }
@@ -707,7 +724,8 @@ bool ZImage::FillRect(TRect r, TColor col) {
 
 bool ZImage::AlphaBlendRGBA(const ZImage* top, int cx, int cy) {
   const char* failure = "AlphaBlendRGBA( ZImage * top, int cx, int cy ) fehlgeschlagen";
-  if (!IsValid() || !top || !top->IsValid() || depth != 4 || top->depth != 4 || type != top->type) return Failed(failure);
+  if (!IsValid() || !top || !top->IsValid() || depth != 4 || top->depth != 4 || type != top->type)
+    return Failed(failure);
   // Checked first, so that a failing blend leaves this image as it was: the destination alpha
   // becomes at least the top image's alpha wherever they overlap, then the colours are blended.
   const int sample = type ? 2 : 1;

@@ -33,10 +33,10 @@ extern uint32_t GreyPalette[256];    // entry i = grey level i (0x00RRGGBB)
 extern uint32_t OneBitPalette[256];  // entry 0 white, entry 1 black, others 0
 extern bool ImageLogging;            // the image logging switch (on)
 
-std::string ImageLogFile();                 // <program folder>/log.txt
-void ClearImageLog();                       // empties the image log file
-void ImageLog(const std::string& text);     // appends one line (kept in the start-up log's list too)
-void ImageMessage(const std::string& text); // message box, caption "Message"
+std::string ImageLogFile();                  // <program folder>/log.txt
+void ClearImageLog();                        // empties the image log file
+void ImageLog(const std::string& text);      // appends one line (kept in the start-up log's list too)
+void ImageMessage(const std::string& text);  // message box, caption "Message"
 [[noreturn]] void ImageFatal(const std::string& text);  // message box "Prozess wird beendet", exit 1
 TColor HSVToColor(HSVColor hsv);
 

@@ -44,7 +44,7 @@ int TruncToInt(double value) {
   return int(std::clamp(value, -1.0e9, 1.0e9));
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // BufferBase
@@ -77,9 +77,7 @@ void BufferBase::Copy(BufferBase* source) {
 // NormalBuffer
 
 NormalBuffer::NormalBuffer(int count) : BufferBase(count) {
-  Guarded("NormalBuffer::NormalBuffer", [&] {
-    Allocate(int(Count));
-  });
+  Guarded("NormalBuffer::NormalBuffer", [&] { Allocate(int(Count)); });
 }
 
 NormalBuffer::NormalBuffer(BufferBase* source) {
@@ -149,14 +147,12 @@ void NormalBuffer::Set(float frequency, float value) {
   const float perHz = PointsPerHz.load(relaxed);
   if (!(perHz > 0.0f)) return;
   const double index = double((frequency - Start.load(relaxed)) * perHz);
-  if (!(index > -1.0) || index >= double(Count)) return; // truncation toward zero: (-1, 0) is 0
+  if (!(index > -1.0) || index >= double(Count)) return;  // truncation toward zero: (-1, 0) is 0
   Points[unsigned(index)].store(value, relaxed);
 }
 
 void NormalBuffer::Resize(int count) {
-  Guarded("NormalBuffer::Resize", [&] {
-    Allocate(count);
-  });
+  Guarded("NormalBuffer::Resize", [&] { Allocate(count); });
 }
 
 void NormalBuffer::FillGaps(int from, int to) {

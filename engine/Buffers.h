@@ -13,7 +13,7 @@
 using SharedFloat = std::atomic<float>;
 
 class BufferBase {
-public:
+ public:
   BufferBase();
   explicit BufferBase(int count);
   virtual ~BufferBase() = default;
@@ -23,19 +23,19 @@ public:
   void SetRange(float start, float stop, float levelMin, float levelMax);
   virtual void Copy(BufferBase* source);
 
-  unsigned Count = 0;            // number of points
-  SharedFloat Start{0.0f};       // Hz of point 0
-  SharedFloat Stop{0.0f};        // Hz of the end of the range
-  SharedFloat LevelMin{0.0f};    // lowest level of the vertical range
-  SharedFloat LevelMax{0.0f};    // highest level of the vertical range
-  SharedFloat PointsPerHz{0.0f}; // Count / (Stop - Start), or -1 when Stop <= Start
+  unsigned Count = 0;             // number of points
+  SharedFloat Start{0.0f};        // Hz of point 0
+  SharedFloat Stop{0.0f};         // Hz of the end of the range
+  SharedFloat LevelMin{0.0f};     // lowest level of the vertical range
+  SharedFloat LevelMax{0.0f};     // highest level of the vertical range
+  SharedFloat PointsPerHz{0.0f};  // Count / (Stop - Start), or -1 when Stop <= Start
 
-protected:
+ protected:
   void CopyRange(const BufferBase& source);
 };
 
 class NormalBuffer : public BufferBase {
-public:
+ public:
   explicit NormalBuffer(int count);
   explicit NormalBuffer(BufferBase* source);
   NormalBuffer(const float* values, unsigned count);
@@ -52,19 +52,19 @@ public:
   void Resize(int count);
   void FillGaps(int from, int to);
 
-  SharedFloat* Points = nullptr; // Count levels, owned
-  SharedFloat RangeBarFrom{0.0f}; // Hz offsets of the highlighted span (drawn when the flag is set)
+  SharedFloat* Points = nullptr;   // Count levels, owned
+  SharedFloat RangeBarFrom{0.0f};  // Hz offsets of the highlighted span (drawn when the flag is set)
   SharedFloat RangeBarTo{0.0f};
   std::atomic<uint8_t> RangeBarFlag{0};
-  std::atomic<int> Color{0};      // colour of the trace (TColor), set by frames
+  std::atomic<int> Color{0};  // colour of the trace (TColor), set by frames
 
-private:
+ private:
   void Allocate(int count);
 };
 
 // Ring of float rows for waterfall pictures.
 class WaterfallBuffer {
-public:
+ public:
   WaterfallBuffer(unsigned width, unsigned rows);
   ~WaterfallBuffer();
   WaterfallBuffer(const WaterfallBuffer&) = delete;
@@ -83,13 +83,13 @@ public:
   unsigned Width = 0;
   unsigned RowCount = 0;
 
-private:
+ private:
   void Advance(bool keepRow);
 };
 
 // Ten parallel channels over one frequency range.
 class DigitalBuffer {
-public:
+ public:
   static constexpr int ChannelCount = 10;
 
   explicit DigitalBuffer(unsigned count);
@@ -126,7 +126,7 @@ public:
 
 // Ring of DigitalBuffer rows (digital waterfall).
 class DigitalWaterBuffer {
-public:
+ public:
   DigitalWaterBuffer(unsigned points, unsigned rows);
   ~DigitalWaterBuffer();
   DigitalWaterBuffer(const DigitalWaterBuffer&) = delete;

@@ -31,7 +31,8 @@ void ShowBuffer(StdDisplay* display, DigitalBuffer* buffer, const char* title,
   display->SetTitle(title);
   if (display->Commands) {
     display->Commands->ClearAll();  // each stage replaces the commands of the one before
-    for (const GraphCommandItem& c : commands) display->Commands->AddCommand(c.Channel, c.Kind, c.Color, c.Width);
+    for (const GraphCommandItem& c : commands)
+      display->Commands->AddCommand(c.Channel, c.Kind, c.Color, c.Width);
   }
   display->DigBuffer = buffer;
   display->DigChannel = 0;

@@ -118,7 +118,7 @@ class FastDetectSearchThreadV2 : public LocateThreadBase {
 };
 
 struct TargetRangeItem {
-  double lower = 0.0;   // Hz
+  double lower = 0.0;  // Hz
   double upper = 0.0;
   double centre = 0.0;
 };
@@ -131,7 +131,7 @@ class FastDetectCenterThread : public LocateThreadBase {
   FastDetectCenterThread();
   ~FastDetectCenterThread() override;
 
-  DigitalBuffer* Buffer = nullptr;            // 300000 points, point i = i x 50 kHz
+  DigitalBuffer* Buffer = nullptr;  // 300000 points, point i = i x 50 kHz
   std::vector<TargetRangeItem>* List = nullptr;
   StdDisplay* Display = nullptr;
 

@@ -25,20 +25,20 @@ void SmoothFloats(const float* src, float* dst, int count, int half);
 
 // exp(-0.00008 * ((i - count/2) / (count / 512))^2), as doubles and as floats.
 class GaussWindow {
-public:
+ public:
   explicit GaussWindow(unsigned count);
   ~GaussWindow();
   GaussWindow(const GaussWindow&) = delete;
   GaussWindow& operator=(const GaussWindow&) = delete;
 
   unsigned Count = 0;
-  double* Values = nullptr;       // Count values, owned
-  float* FloatValues = nullptr;   // the same as floats, owned
+  double* Values = nullptr;      // Count values, owned
+  float* FloatValues = nullptr;  // the same as floats, owned
 };
 
 // Magnitude spectrum of count doubles, kept for the buffer's life.
 class FFTBuffer {
-public:
+ public:
   explicit FFTBuffer(unsigned count);
   ~FFTBuffer();
   FFTBuffer(const FFTBuffer&) = delete;
@@ -56,7 +56,7 @@ public:
 
 // Magnitude spectrum of count floats, kept for the buffer's life.
 class FFTBufferFloat {
-public:
+ public:
   explicit FFTBufferFloat(unsigned count);
   ~FFTBufferFloat();
   FFTBufferFloat(const FFTBufferFloat&) = delete;

@@ -83,9 +83,11 @@ bool FieldLocateThread::Sweep() {
     if (!DeviceStep("", [&] { return IOCtrl->SetAttenuator(Attenuation.load()); })) return false;
     if (!tracking_.load()) Frequency = StartFrequency;
     const double start = Frequency - n * 0.5 * PointStep;
-    if (!DeviceStep("", [&] { return IOCtrl->SweepBytes(n, 0, start, PointStep, samples_.data()); })) return false;
+    if (!DeviceStep("", [&] { return IOCtrl->SweepBytes(n, 0, start, PointStep, samples_.data()); }))
+      return false;
 
-    std::vector<float> raw(samples_.begin(), samples_.end()), smooth(static_cast<size_t>(n)), floor(static_cast<size_t>(n));
+    std::vector<float> raw(samples_.begin(), samples_.end()), smooth(static_cast<size_t>(n)),
+        floor(static_cast<size_t>(n));
     SmoothFloats(raw.data(), smooth.data(), n, 20);
     SmoothFloats(smooth.data(), floor.data(), n, 40);
     for (float& v : floor) v += 20.0f;
@@ -166,7 +168,9 @@ void DigFieldLocateThread::ResetPeakHold() {
   state.started = false;
 }
 
-int PulseProduct(int second, int difference) { return difference <= 0 ? 0 : ((second * difference) >> 8) & 0xFF; }
+int PulseProduct(int second, int difference) {
+  return difference <= 0 ? 0 : ((second * difference) >> 8) & 0xFF;
+}
 
 void AddPulse(float* target, int count, const std::vector<double>& shape, int centre, double height) {
   const int half = int(shape.size()) / 2;
@@ -181,7 +185,8 @@ void AddPulse(float* target, int count, const std::vector<double>& shape, int ce
 DigFieldLocateThread::DigFieldLocateThread()
     : window_(Points), pulseShape_(PulseShapeLength), history_(HistoryLength, 0) {
   for (int i = 0; i < Points; ++i) window_[size_t(i)] = i < 30 ? i / 30.0 : i < 70 ? 1.0 : (99 - i) / 30.0;
-  for (int i = 0; i < PulseShapeLength; ++i) pulseShape_[size_t(i)] = std::sin(i * std::numbers::pi / PulseShapeLength);
+  for (int i = 0; i < PulseShapeLength; ++i)
+    pulseShape_[size_t(i)] = std::sin(i * std::numbers::pi / PulseShapeLength);
 }
 
 void DigFieldLocateThread::Execute() {
@@ -194,8 +199,7 @@ void DigFieldLocateThread::Run() {
   RestartHealthTimer();
   while (!Terminated()) {
     int attenuation = 0;
-    if (Attenuation.Take(attenuation) &&
-        !DeviceStep("", [&] { return IOCtrl->SetAttenuator(attenuation); }))
+    if (Attenuation.Take(attenuation) && !DeviceStep("", [&] { return IOCtrl->SetAttenuator(attenuation); }))
       return;
     if (!Measure()) return;
     if (referenceRequest_.exchange(false)) SetReference();

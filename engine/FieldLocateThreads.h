@@ -67,7 +67,7 @@ class DigFieldLocateThread : public LocateThreadBase {
   double Frequency = 0.0;                   // Hz
 
   // Posted by the GUI thread while it runs.
-  Posted<int> Attenuation;            // 0..31 dB
+  Posted<int> Attenuation;  // 0..31 dB
   std::atomic<bool> PulseMode{false};
   void RequestReference() { referenceRequest_.store(true); }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 class FingerBufferBase {
-public:
-  static constexpr unsigned AnalogSize = 150000;   // bytes, level at k x 100 kHz
-  static constexpr unsigned DigitalSize = 30000;   // bytes, activity at k x 500 kHz
+ public:
+  static constexpr unsigned AnalogSize = 150000;  // bytes, level at k x 100 kHz
+  static constexpr unsigned DigitalSize = 30000;  // bytes, activity at k x 500 kHz
   static constexpr unsigned FileSize = AnalogSize + DigitalSize;
 
   FingerBufferBase();
@@ -38,7 +38,7 @@ public:
   uint8_t* Analog = nullptr;   // AnalogSize bytes, owned
   uint8_t* Digital = nullptr;  // DigitalSize bytes, owned
 
-private:
+ private:
   bool Refuse(const std::string& reason);
   bool RefuseSize(const std::string& path, uintmax_t size);
 

@@ -38,8 +38,8 @@ int NearestMark(const float* marks, int count) {
 
 int TrackNearestPeak(DigitalBuffer& buffer, int count) {
   count = std::min<int>(count, int(buffer.Count));
-  std::vector<float> smooth(static_cast<size_t>(std::max(count, 0))), floor(smooth.size()), mask(smooth.size()),
-      centres(smooth.size());
+  std::vector<float> smooth(static_cast<size_t>(std::max(count, 0))), floor(smooth.size()),
+      mask(smooth.size()), centres(smooth.size());
   for (int i = 0; i < count; ++i) {
     smooth[size_t(i)] = buffer.Get(SmoothChannel, unsigned(i));
     floor[size_t(i)] = buffer.Get(FloorChannel, unsigned(i));
@@ -81,10 +81,10 @@ uint8_t DigitalIndicatorValue(double output) {
 }
 
 std::array<double, 256> ProbeDisplayTable() {
-  static constexpr int index[] = {0, 10, 30, 47, 60, 73, 90, 99, 107, 115, 122, 134, 140, 145, 149, 155,
-                                  171, 200, 224, 255};
-  static constexpr double value[] = {1, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150,
-                                     200, 300, 400, 600};
+  static constexpr int index[] = {0,   10,  30,  47,  60,  73,  90,  99,  107, 115,
+                                  122, 134, 140, 145, 149, 155, 171, 200, 224, 255};
+  static constexpr double value[] = {1,   10,  20,  30,  40,  50,  60,  70,  80,  90,
+                                     100, 110, 120, 130, 140, 150, 200, 300, 400, 600};
   std::array<double, 256> table{};
   for (size_t k = 0; k + 1 < std::size(index); ++k) {
     const int a = index[k], b = index[k + 1];

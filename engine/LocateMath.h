@@ -11,10 +11,10 @@ namespace locate {
 
 // Channels of the tracking buffers (field locate and sonar).
 constexpr int RawChannel = 0;
-constexpr int CentreChannel = 6;   // 255 at the centre of each run of the mask
-constexpr int MaskChannel = 7;     // 255 where the smoothed trace lies above the floor
-constexpr int FloorChannel = 8;    // smoothed trace smoothed again, plus the floor offset
-constexpr int SmoothChannel = 9;   // the raw trace smoothed
+constexpr int CentreChannel = 6;  // 255 at the centre of each run of the mask
+constexpr int MaskChannel = 7;    // 255 where the smoothed trace lies above the floor
+constexpr int FloorChannel = 8;   // smoothed trace smoothed again, plus the floor offset
+constexpr int SmoothChannel = 9;  // the raw trace smoothed
 
 // Marks the centre of every run of non-zero mask values: centres[start + (end - start) / 2] := 255
 // at the first zero after a run. A run that begins at i is entered and the walk goes on at i + 2;

@@ -64,7 +64,8 @@ bool LocateThreadBase::PlayClick() {
   bool ok = false;
   Locked([&] {
     ok = IOCtrl->WriteSoundPCA9539(0x83) && IOCtrl->SetSoundProcVolume(180) && IOCtrl->PlaySound(0, 24, 0) &&
-         IOCtrl->SetSoundProcVolume(100) && IOCtrl->WriteSoundPCA9539(0x87) && IOCtrl->SetSoundProcVolume(140);
+         IOCtrl->SetSoundProcVolume(100) && IOCtrl->WriteSoundPCA9539(0x87) &&
+         IOCtrl->SetSoundProcVolume(140);
   });
   return ok;
 }
@@ -72,8 +73,8 @@ bool LocateThreadBase::PlayClick() {
 bool LocateThreadBase::SetLocateSoundPath() {
   bool ok = false;
   Locked([&] {
-    ok = IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) && IOCtrl->WriteSoundPCA9539(0x87) &&
-         IOCtrl->SetSoundProcVolume(140);
+    ok = IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
+         IOCtrl->WriteSoundPCA9539(0x87) && IOCtrl->SetSoundProcVolume(140);
   });
   return ok;
 }

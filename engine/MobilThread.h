@@ -10,12 +10,12 @@ class DigitalBuffer;
 
 struct MobilBand {
   const char* name;
-  double firstHz;   // first point swept
+  double firstHz;  // first point swept
   double stepHz;
-  int points;       // points swept (40 for the wide bands: two samples a buffer point)
-  double factor;    // level factor
+  int points;     // points swept (40 for the wide bands: two samples a buffer point)
+  double factor;  // level factor
   double holdSeconds;
-  double stopHz;    // end of the buffer's range
+  double stopHz;  // end of the buffer's range
 };
 
 class MobilThreadV2 : public LocateThreadBase {

@@ -171,50 +171,36 @@ Workspace* PointsCopy(const NormalBuffer* buffer) {
 }  // namespace
 
 bool FindAModeCenter(DigitalBuffer* buffer, int channel, int* index) {
-  return Guarded("FindAModeCenter", [&] {
-    return FindA(ChannelCopy(buffer, channel), index);
-  });
+  return Guarded("FindAModeCenter", [&] { return FindA(ChannelCopy(buffer, channel), index); });
 }
 
 bool FindAModeCenter(NormalBuffer* buffer, int* index) {
-  return Guarded("FindAModeCenter", [&] {
-    return FindA(PointsCopy(buffer), index);
-  });
+  return Guarded("FindAModeCenter", [&] { return FindA(PointsCopy(buffer), index); });
 }
 
 bool FindWModeCenter(DigitalBuffer* buffer, int channel, int start, int* index) {
-  return Guarded("FindWModeCenter", [&] {
-    return FindW(ChannelCopy(buffer, channel), start, index);
-  });
+  return Guarded("FindWModeCenter", [&] { return FindW(ChannelCopy(buffer, channel), start, index); });
 }
 
 bool FindWModeCenter(BufferBase* buffer, int start, int* index) {
-  return Guarded("FindWModeCenter", [&] {
-    return FindW(PointsCopy(dynamic_cast<NormalBuffer*>(buffer)), start, index);
-  });
+  return Guarded("FindWModeCenter",
+                 [&] { return FindW(PointsCopy(dynamic_cast<NormalBuffer*>(buffer)), start, index); });
 }
 
 bool SearchAMode(DigitalBuffer* buffer, int channel, bool up, SearchMarkList* list) {
-  return Guarded("SearchAMode", [&] {
-    return SearchA(ChannelCopy(buffer, channel), up, list);
-  });
+  return Guarded("SearchAMode", [&] { return SearchA(ChannelCopy(buffer, channel), up, list); });
 }
 
 bool SearchAMode(NormalBuffer* buffer, bool up, SearchMarkList* list) {
-  return Guarded("SearchAMode", [&] {
-    return SearchA(PointsCopy(buffer), up, list);
-  });
+  return Guarded("SearchAMode", [&] { return SearchA(PointsCopy(buffer), up, list); });
 }
 
 bool SearchWMode(DigitalBuffer* buffer, int channel, int start, int lower, int upper, bool up,
                  SearchMarkList* list) {
-  return Guarded("SearchWMode", [&] {
-    return SearchW(ChannelCopy(buffer, channel), start, lower, upper, up, list);
-  });
+  return Guarded("SearchWMode",
+                 [&] { return SearchW(ChannelCopy(buffer, channel), start, lower, upper, up, list); });
 }
 
 bool SearchWMode(NormalBuffer* buffer, int start, int lower, int upper, bool up, SearchMarkList* list) {
-  return Guarded("SearchWMode", [&] {
-    return SearchW(PointsCopy(buffer), start, lower, upper, up, list);
-  });
+  return Guarded("SearchWMode", [&] { return SearchW(PointsCopy(buffer), start, lower, upper, up, list); });
 }

@@ -13,7 +13,7 @@ class NormalBuffer;
 
 // Point indices found by a search, nearest to the search's start first.
 class SearchMarkList : public TList {
-public:
+ public:
   void AddIndex(int index) { Add(reinterpret_cast<void*>(intptr_t(index))); }
   int Index(int item) const { return int(reinterpret_cast<intptr_t>(Items(item))); }
 };

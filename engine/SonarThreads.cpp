@@ -154,13 +154,15 @@ bool SonarThread::ApplyParameters(const SonarParameters& p) {
     ok = IOCtrl->WriteDualPot(I2CAddr::SoundPot, true, p.beat) &&
          IOCtrl->WriteDualPot(I2CAddr::SoundPot, false, p.sensitivity);
     if (ok && p.store)
-      ok = IOCtrl->WriteEEPromByte(SensitivityCell, p.sensitivity) && IOCtrl->WriteEEPromByte(BeatCell, p.beat);
+      ok = IOCtrl->WriteEEPromByte(SensitivityCell, p.sensitivity) &&
+           IOCtrl->WriteEEPromByte(BeatCell, p.beat);
   });
   return ok;
 }
 
 void SonarThread::AutoTracking(int count) {
-  std::vector<float> raw(static_cast<size_t>(count)), smooth(static_cast<size_t>(count)), floor(static_cast<size_t>(count));
+  std::vector<float> raw(static_cast<size_t>(count)), smooth(static_cast<size_t>(count)),
+      floor(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) raw[size_t(i)] = Buffer->Get(RawChannel, unsigned(i));
   SmoothFloats(raw.data(), smooth.data(), count, 20);
   SmoothFloats(smooth.data(), floor.data(), count, 40);
@@ -173,7 +175,8 @@ void SonarThread::AutoTracking(int count) {
 
 // ---- VlfSonarThread ----
 
-VlfSonarThread::VlfSonarThread(StdDisplay* display, double frequency) : ProbeThreadBase(display, frequency, false) {}
+VlfSonarThread::VlfSonarThread(StdDisplay* display, double frequency)
+    : ProbeThreadBase(display, frequency, false) {}
 
 void VlfSonarThread::Execute() { RunLoop("VlfSonarThread::Execute"); }
 

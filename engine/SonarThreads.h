@@ -70,7 +70,9 @@ class SonarThread : public ProbeThreadBase {
   void SetGraphCommands(bool tracking);
   bool AutoTracking() const { return tracking_.load(); }
   // GUI thread: new potentiometer values; written before the next pass.
-  void SetParameters(uint8_t beat, uint8_t sensitivity, bool store) { parameters_.Post({beat, sensitivity, store}); }
+  void SetParameters(uint8_t beat, uint8_t sensitivity, bool store) {
+    parameters_.Post({beat, sensitivity, store});
+  }
 
  protected:
   void Execute() override;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 class SoundBufferBase {
-public:
+ public:
   static constexpr uint16_t ZeroLine = 0x8000;
   static constexpr double SampleRate = 22050.0;
 
@@ -15,12 +15,12 @@ public:
   SoundBufferBase(const SoundBufferBase&) = delete;
   SoundBufferBase& operator=(const SoundBufferBase&) = delete;
 
-  void Add(const SoundBufferBase* other);  // appends the other buffer's samples
-  void Clear();                            // every sample 0
-  uint16_t Get(unsigned index) const;      // 0 beyond the buffer
+  void Add(const SoundBufferBase* other);    // appends the other buffer's samples
+  void Clear();                              // every sample 0
+  uint16_t Get(unsigned index) const;        // 0 beyond the buffer
   void Set(unsigned index, uint16_t value);  // ignored beyond the buffer
   void ExchangeBytes();
-  void SetEndMark();                       // last sample := zero line (nothing when empty)
+  void SetEndMark();  // last sample := zero line (nothing when empty)
   // New array of Count floats owned by the caller: sample / 32768 - 1.
   float* CreateSignFloatBuffer() const;
   // A sine of the given number of periods across the whole buffer, swinging +-32760.
@@ -33,6 +33,6 @@ public:
   void CreateChirp(double startFrequency, double stopFrequency);
 
   int Count = 0;
-  uint16_t* Samples = nullptr;   // Count samples, owned
+  uint16_t* Samples = nullptr;      // Count samples, owned
   double ChirpFactor = 0.00028495;  // radians per sample per Hz at 22050 samples a second
 };

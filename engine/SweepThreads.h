@@ -142,8 +142,8 @@ class SweepMinMaxThread : public SweepIntensityThread {
  public:
   NormalBuffer* ActivityTrace = nullptr;
   NormalBuffer* AverageTrace = nullptr;
-  DigitalBuffer* MinMaxBuffer = nullptr;        // channels 0 mean, 1 min, 2 max, 3 spread
-  DigitalWaterBuffer* MinMaxWater = nullptr;    // rows of the spread, at most 1000 points
+  DigitalBuffer* MinMaxBuffer = nullptr;      // channels 0 mean, 1 min, 2 max, 3 spread
+  DigitalWaterBuffer* MinMaxWater = nullptr;  // rows of the spread, at most 1000 points
 
  protected:
   void Execute() override;

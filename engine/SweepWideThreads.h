@@ -30,8 +30,8 @@ class SweepWideThread : public SweepThreadBase {
   // Posts a range and step (GUI thread); false when refused (see NormaliseWideSettings).
   bool PostSettings(double start, double stop, double step);
 
-  int Bandwidth = 0;      // IF bandwidth type chosen from the step: 0 none yet, 1 (>= 1 MHz), 2 below
-  uint8_t FilterMode = 0; // 1 or 2: an extra bandwidth choice after each settings change
+  int Bandwidth = 0;       // IF bandwidth type chosen from the step: 0 none yet, 1 (>= 1 MHz), 2 below
+  uint8_t FilterMode = 0;  // 1 or 2: an extra bandwidth choice after each settings change
   uint8_t SweepParam = 0;
   // The range in use (thread side).
   double StartFrequency = 0.0, StopFrequency = 0.0, StepFrequency = 0.0;

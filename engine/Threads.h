@@ -29,7 +29,7 @@ class IOThreadBase : public TThread {
   IOThreadBase();
   ~IOThreadBase() override;
 
-  TEvent* FinishedEvent = nullptr;  // the frame's event, set before Resume
+  TEvent* FinishedEvent = nullptr;    // the frame's event, set before Resume
   std::atomic<uint8_t> ErrorFlag{0};  // 1 once the thread stopped on a failed device operation
   std::atomic<uint8_t> RunGate{1};    // 0 holds the threads that can be held
   // Set by the starter once OnTerminate is in place. CheckStart tests this flag instead of

@@ -35,7 +35,8 @@ CopyResult CopyFileInto(const std::string& source, const std::string& target) {
   std::error_code ec;
   if (!fs::is_regular_file(source, ec)) return Failed(source + " fehlt...");
   if (CopyResult checked = CheckTarget(target); !checked.ok) return checked;
-  fs::copy_file(source, fs::path(target) / fs::path(source).filename(), fs::copy_options::overwrite_existing, ec);
+  fs::copy_file(source, fs::path(target) / fs::path(source).filename(), fs::copy_options::overwrite_existing,
+                ec);
   if (ec) return Failed(source + ": " + ec.message());
   return {true, ""};
 }

@@ -27,7 +27,7 @@ constexpr int Version = 980;
 constexpr unsigned StepPauseMs = 200;
 
 // The folders made below the install path, after the install path itself.
-constexpr const char* SubFolders[] = {"Elements", "Finger", "Images", "Logilink Treiber",
+constexpr const char* SubFolders[] = {"Elements", "Finger", "Images",     "Logilink Treiber",
                                       "meshes",   "Sounds", "USB Driver", "Docs"};
 
 // The data folders copied with their whole content, and the name their failure line uses. The

@@ -68,7 +68,8 @@ const std::array<CurrentRow, 19> CurrentRows = {{
     {"Amp-5000", Nothing, 1, 0.035, "35.0", "", Uniform(0.035)},
     {"VCO-5000", Nothing, 2, 0.210, "210.0", "", Uniform(0.210)},
     {"VCO-10000", Nothing, 3, 0.517, "517.0", "  Band-1", Uniform(0.517)},
-    {"VCO-10000", [](IOControl& io) { return Port(io, 0x4F); }, 3, 0.678, "678.0", "  Band-2", Uniform(0.678)},
+    {"VCO-10000", [](IOControl& io) { return Port(io, 0x4F); }, 3, 0.678, "678.0", "  Band-2",
+     Uniform(0.678)},
     {"ZF-38-Splitter", [](IOControl& io) { return Port(io, 0x0F); }, 4, 0.082, "82.0", "", Uniform(0.082)},
     {"ZF-5000-Switch", Nothing, 7, 0.038, "38.0", "", Uniform(0.038)},
     {"XO-400", Nothing, 9, 0.068, "68.0", "", Uniform(0.068)},
@@ -82,12 +83,18 @@ const std::array<CurrentRow, 19> CurrentRows = {{
     {"IF-Tuner-Audio", Nothing, 11, 0.058, "58.0", "", Uniform(0.058)},
     {"IF-Tuner-Wobbel", Nothing, 12, 0.058, "58.0", "", Uniform(0.058)},
     // All off: below 20 mA, as its nominal text says (the same window as the device self-test).
-    {"Frontend", [](IOControl& io) { return Port(io, 0x0F); }, 13, 0.020, "<20.0", " All off",
+    {"Frontend",
+     [](IOControl& io) { return Port(io, 0x0F); },
+     13,
+     0.020,
+     "<20.0",
+     " All off",
      {0.020 * 0.5, 0.020}},
     {"Frontend", [](IOControl& io) { return Port(io, 0x0D); }, 13, 0.079, "79.0", " Band-1", Uniform(0.079)},
     {"Frontend", [](IOControl& io) { return Port(io, 0x0E); }, 13, 0.114, "114.0", " Band-2", Uniform(0.114)},
     {"Demodulator", [](IOControl& io) { return Port(io, 0x0F); }, 8, 0.020, "20.0", "", Uniform(0.020)},
-    {"VLF-Modul on", [](IOControl& io) { return io.SetVLFModule(true); }, 5, 0.063, "63.0", "", Uniform(0.063)},
+    {"VLF-Modul on", [](IOControl& io) { return io.SetVLFModule(true); }, 5, 0.063, "63.0", "",
+     Uniform(0.063)},
     {"VLF-Modul off", [](IOControl& io) { return io.SetVLFModule(false); }, 5, 0.011, "11.0", "",
      Uniform(0.011)},
     {"Sound-Modul", [](IOControl& io) { return io.InitSoundProc(); }, 6, 0.011, "11.0", "", Uniform(0.011)},
@@ -112,7 +119,12 @@ HardwareStatusRow CurrentStatusRow(IOControl& io, const CurrentRow& row) {
   const bool read = row.SetUp(io) && io.ReadCurrentSense(row.Selector, &amperes);
   const bool ok = read && row.Window.Contains(amperes);
   const std::string current = read ? FormatFloat("0.0", amperes * 1000.0) : "na";
-  return {Status(ok), row.Module, "Current-Sens", "", current, row.NominalText,
+  return {Status(ok),
+          row.Module,
+          "Current-Sens",
+          "",
+          current,
+          row.NominalText,
           std::string(ok ? "Current" : "Current-Error") + row.Suffix};
 }
 

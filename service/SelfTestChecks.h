@@ -45,8 +45,18 @@ struct CurrentWindow {
 CurrentWindow WindowAround(double nominal, double lowFactor, double highFactor);
 // What a current row switches before its reading.
 enum class CurrentSetUp {
-  None, Band0, Band1, Dds400At5MHz, Dds400At25MHz, Dds400At100MHz, SoundProcessor, VlfOn, VlfOff,
-  FrontendOff, FrontendBand1, FrontendBand2
+  None,
+  Band0,
+  Band1,
+  Dds400At5MHz,
+  Dds400At25MHz,
+  Dds400At100MHz,
+  SoundProcessor,
+  VlfOn,
+  VlfOff,
+  FrontendOff,
+  FrontendBand1,
+  FrontendBand2
 };
 struct CurrentCheck {
   int Row;
@@ -60,7 +70,7 @@ extern const std::array<CurrentCheck, 19> SelfTestCurrents;
 std::string CurrentText(double amperes);
 
 // ---- Temperatures ----
-bool TemperatureInBand(double celsius);  // -10 < T < 110
+bool TemperatureInBand(double celsius);       // -10 < T < 110
 std::string TemperatureText(double celsius);  // "25.6 Grad"
 
 // ---- Chips ----
@@ -98,9 +108,9 @@ double DriftDeviation(int peakIndex);
 double ClockOffsetForDeviation(double deviation);
 // A drift measurement is believable when the line stands out (peak above half scale before
 // scaling) and lies within the crystal's tolerance.
-constexpr double MaxDriftDeviationHz = 250000.0;  // +-20 kHz of the 400 MHz clock
+constexpr double MaxDriftDeviationHz = 250000.0;    // +-20 kHz of the 400 MHz clock
 constexpr double MaxResidualDeviationHz = 10000.0;  // after the correction
-constexpr uint8_t MinDriftPeak = 93;  // the scaled value of a raw sample above 127
+constexpr uint8_t MinDriftPeak = 93;                // the scaled value of a raw sample above 127
 // The verdict on one pass: the line was found and its deviation is within `limit`.
 bool DriftPassBelievable(uint8_t scaledPeak, double deviation, double limit);
 std::string DeviationText(double deviation);  // "5000.0 Hz"

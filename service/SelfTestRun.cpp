@@ -18,8 +18,8 @@ struct IFFilterSweep {
   double Step;
 };
 // Point 100 of every sweep lies at 10.7 MHz, the centre of the mask's pass band.
-constexpr std::array<IFFilterSweep, 4> IFFilterSweeps = {{
-    {5700000.0, 50000.0}, {9950000.0, 7500.0}, {10100000.0, 6000.0}, {10500000.0, 2000.0}}};
+constexpr std::array<IFFilterSweep, 4> IFFilterSweeps = {
+    {{5700000.0, 50000.0}, {9950000.0, 7500.0}, {10100000.0, 6000.0}, {10500000.0, 2000.0}}};
 
 void ScaleSamples(uint8_t* samples, int count) {
   for (int i = 0; i < count; ++i) samples[i] = ScaleSweepSample(samples[i]);
@@ -60,11 +60,21 @@ bool SelfTestRun::TestChips() {
     bool ok = false;
     uint8_t value = 0;
     switch (chip.Address) {
-      case 0x77: ok = io_.WritePCA9539(0x77, 0); break;
-      case 0x40: ok = io_.WriteTEA6320(0, 0); break;
-      case 0x74: ok = io_.InitSoundPCA9539(); break;
-      case 0x70: ok = io_.SetAudioSpeaker(false, false, false, false, false, false, false); break;
-      default: ok = io_.I2CReadByte(chip.Address, &value); break;
+      case 0x77:
+        ok = io_.WritePCA9539(0x77, 0);
+        break;
+      case 0x40:
+        ok = io_.WriteTEA6320(0, 0);
+        break;
+      case 0x74:
+        ok = io_.InitSoundPCA9539();
+        break;
+      case 0x70:
+        ok = io_.SetAudioSpeaker(false, false, false, false, false, false, false);
+        break;
+      default:
+        ok = io_.I2CReadByte(chip.Address, &value);
+        break;
     }
     if (!ok) return false;
     sheet_.ShowResult(chip.Row, ChipText(chip.Address), VerdictColour(io_.TakeI2CError() == 0));
@@ -92,19 +102,30 @@ bool SelfTestRun::TestSonarProbe() {
 
 bool SelfTestRun::SetUpCurrent(CurrentSetUp setUp) {
   switch (setUp) {
-    case CurrentSetUp::None: return true;
-    case CurrentSetUp::Band0: return io_.SetBand(0, true);
-    case CurrentSetUp::Band1: return io_.SetBand(1, true);
+    case CurrentSetUp::None:
+      return true;
+    case CurrentSetUp::Band0:
+      return io_.SetBand(0, true);
+    case CurrentSetUp::Band1:
+      return io_.SetBand(1, true);
     case CurrentSetUp::Dds400At5MHz:
       return io_.ResetDDS400() && io_.InitDDS400Control() && io_.SetDDS400Frequency(5000000.0);
-    case CurrentSetUp::Dds400At25MHz: return io_.SetDDS400Frequency(25000000.0);
-    case CurrentSetUp::Dds400At100MHz: return io_.SetDDS400Frequency(100000000.0);
-    case CurrentSetUp::SoundProcessor: return io_.InitSoundProc();
-    case CurrentSetUp::VlfOn: return io_.SetVLFModule(true);
-    case CurrentSetUp::VlfOff: return io_.SetVLFModule(false);
-    case CurrentSetUp::FrontendOff: return io_.SetMainboardPort(0x0F);
-    case CurrentSetUp::FrontendBand1: return io_.SetMainboardPort(0x0D);
-    case CurrentSetUp::FrontendBand2: return io_.SetMainboardPort(0x0E);
+    case CurrentSetUp::Dds400At25MHz:
+      return io_.SetDDS400Frequency(25000000.0);
+    case CurrentSetUp::Dds400At100MHz:
+      return io_.SetDDS400Frequency(100000000.0);
+    case CurrentSetUp::SoundProcessor:
+      return io_.InitSoundProc();
+    case CurrentSetUp::VlfOn:
+      return io_.SetVLFModule(true);
+    case CurrentSetUp::VlfOff:
+      return io_.SetVLFModule(false);
+    case CurrentSetUp::FrontendOff:
+      return io_.SetMainboardPort(0x0F);
+    case CurrentSetUp::FrontendBand1:
+      return io_.SetMainboardPort(0x0D);
+    case CurrentSetUp::FrontendBand2:
+      return io_.SetMainboardPort(0x0E);
   }
   return true;
 }

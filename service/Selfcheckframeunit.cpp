@@ -36,8 +36,8 @@ std::string JoinNames(const std::vector<std::string>& names) {
 std::string RowName(int row) { return "a" + IntToStr(row); }
 std::string ValueName(int row) { return RowName(row) + "a"; }
 
-TPanel* MakeButtonPanel(TWinControl* parent, TComponent* owner, const std::string& caption, int left,
-                        int top, int width, int height) {
+TPanel* MakeButtonPanel(TWinControl* parent, TComponent* owner, const std::string& caption, int left, int top,
+                        int width, int height) {
   TPanel* panel = new TPanel(owner);
   panel->SetParent(parent);
   panel->SetBounds(left, top, width, height);
@@ -262,9 +262,9 @@ void TSelfCheckFrame::SetNavigationEnabled(bool enabled) {
   if (FramePanelRef) FramePanelRef->SetEnabled(enabled);
   Panel1->SetVisible(enabled);
   // The service panel must not write the EEPROM between two checks either.
-  for (TControl* control : {static_cast<TControl*>(Edit1), static_cast<TControl*>(Panel2),
-                            static_cast<TControl*>(GroupBox1), static_cast<TControl*>(GroupBox2),
-                            static_cast<TControl*>(GroupBox3)})
+  for (TControl* control :
+       {static_cast<TControl*>(Edit1), static_cast<TControl*>(Panel2), static_cast<TControl*>(GroupBox1),
+        static_cast<TControl*>(GroupBox2), static_cast<TControl*>(GroupBox3)})
     control->SetEnabled(enabled);
 }
 

@@ -42,7 +42,8 @@ std::vector<std::string> WriteServicePanelValues(IOControl& io, const ServicePan
     io.DdsClockOffset = io.Dds400ClockOffset = io.VcoLowRefOffset = io.VcoHighRefOffset = 0.0;
     if (!io.StoreClockOffsets()) failures.push_back("Clock offsets");
   }
-  if (!io.WriteEEPromByte(SonarSensitivityCell, uint8_t(values.SonarSensitivity))) failures.push_back("Sonar Sens");
+  if (!io.WriteEEPromByte(SonarSensitivityCell, uint8_t(values.SonarSensitivity)))
+    failures.push_back("Sonar Sens");
   if (!io.WriteEEPromByte(SonarClockCell, uint8_t(values.SonarClock))) failures.push_back("Sonar Takt");
   if (!io.WriteEEPromByte(BrandingCell, values.Distributor ? 1 : 0)) failures.push_back("Distributor");
   if (!WriteBrandingRegistry(values.Distributor)) failures.push_back("Registry");

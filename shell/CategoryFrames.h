@@ -99,8 +99,8 @@ class TCategoryFrameBase : public TFrame {
   struct Table {
     std::vector<TModeFrameBase*> leaveOrder{};  // Leave leaves these, in this order
     std::vector<ButtonAction> buttons{};
-    TModeFrameBase* firstView = nullptr;  // entered with the category
-    bool markFirstButton = false;         // Enter shows button 1 as active
+    TModeFrameBase* firstView = nullptr;        // entered with the category
+    bool markFirstButton = false;               // Enter shows button 1 as active
     std::vector<TModeFrameBase*> inputViews{};  // receive the render window's mouse and wheel
   };
 

@@ -5,13 +5,15 @@
 
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/RT7731_IV_Unit.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Language.h"
-#include "shell/RT7731_IV_Unit.h"
 
 double BatteryValue(uint8_t level) { return level * 1.22; }
 
-double ChargeFraction(uint8_t level) { return std::max(BatteryValue(level) - 180.0, 0.0) * 0.022727272727272728; }
+double ChargeFraction(uint8_t level) {
+  return std::max(BatteryValue(level) - 180.0, 0.0) * 0.022727272727272728;
+}
 
 bool BatteryTooLow(uint8_t level) { return BatteryValue(level) < LowBatteryValue; }
 
@@ -26,15 +28,16 @@ GaugeBar ComputeGaugeBar(double fraction, int width, int height) {
   const double shown = std::min(fraction, 1.0);
   const int w = width - 6;
   const int c = static_cast<int>(std::trunc(w - w * shown));
-  TColor colour = 0x8000;           // green
+  TColor colour = 0x8000;               // green
   if (shown <= 0.4) colour = 0x4080FF;  // orange
   if (shown <= 0.2) colour = 0xFF;      // red
   return {Rect(c + 3, 3, width - 3, height - 3), colour};
 }
 
 std::string BatteryCaption(double powerModuleTemperature, double mainboardTemperature) {
-  return std::string(7, ' ') + FormatSupplyVoltage() + std::string(4, ' ') + FormatFloat("0.0", powerModuleTemperature) +
-         " °C" + std::string(3, ' ') + FormatFloat("0.0", mainboardTemperature) + " °C\r\n";
+  return std::string(7, ' ') + FormatSupplyVoltage() + std::string(4, ' ') +
+         FormatFloat("0.0", powerModuleTemperature) + " °C" + std::string(3, ' ') +
+         FormatFloat("0.0", mainboardTemperature) + " °C\r\n";
 }
 
 void TMainWin::OnAkkuTimer(TObject*) {

@@ -1,6 +1,6 @@
 // The idle render loop, the link supervision, the scene start and the instrument bring-up.
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
@@ -11,10 +11,10 @@
 #include "service/ServicePrograms.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "shell/RT7731_IV_Unit.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Language.h"
 #include "shell/base/Log.h"
-#include "shell/RT7731_IV_Unit.h"
 
 int LinkLightLevel = 120;
 
@@ -157,8 +157,8 @@ bool TMainWin::RunHardwareSelfCheck() {
 }
 
 void TMainWin::AddStatusRow(const std::string& status, const std::string& module, const std::string& part,
-                            const std::string& address, const std::string& current, const std::string& nominal,
-                            const std::string& info) {
+                            const std::string& address, const std::string& current,
+                            const std::string& nominal, const std::string& info) {
   TListItem* item = StatusView->Items()->Add();
   item->SetCaption(status);
   for (const std::string* text : {&module, &part, &address, &current, &nominal, &info})

@@ -26,11 +26,11 @@
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "shell/RT7731_IV_Unit.h"
+#include "shell/Settings.h"
 #include "shell/base/Globals.h"
 #include "shell/base/IniService.h"
 #include "shell/base/Language.h"
-#include "shell/RT7731_IV_Unit.h"
-#include "shell/Settings.h"
 
 // ---------------------------------------------------------------------------------------------
 // Pure arithmetic
@@ -61,9 +61,10 @@ TPoint MapToVirtual(int x, int y, int windowWidth, int windowHeight) {
 
 void TMainWin::LayoutPanels() {
   const PanelLayout p = ComputePanelLayout(ClientWidth(), ClientHeight());
-  const std::pair<TPanel*, const TRect*> panels[] = {
-      {LeftPanel, &p.Left},       {ActionPanel, &p.Action}, {VersionPanel, &p.Version}, {TitlePanel, &p.Title},
-      {FramePanel, &p.Frame},     {StatusPanel, &p.Status}, {UserPanel, &p.User},       {DisplayPanel, &p.Display}};
+  const std::pair<TPanel*, const TRect*> panels[] = {{LeftPanel, &p.Left},       {ActionPanel, &p.Action},
+                                                     {VersionPanel, &p.Version}, {TitlePanel, &p.Title},
+                                                     {FramePanel, &p.Frame},     {StatusPanel, &p.Status},
+                                                     {UserPanel, &p.User},       {DisplayPanel, &p.Display}};
   for (const auto& [panel, rect] : panels) panel->SetBoundsRect(*rect);
   const std::pair<TImage*, TPanel*> images[] = {
       {LeftPanelImage, LeftPanel},   {ActionPanelImage, ActionPanel}, {VersionPanelImage, VersionPanel},
@@ -78,8 +79,9 @@ void TMainWin::LayoutPanels() {
     if (xBase) xBase->SetProjection(1024, 768, 45.0f, 100.0f, 100000.0f);
   }
   if (SettingsWindow) {
-    SettingsWindow->SetBounds(ClientWidth() - SettingsWindow->Width(), ClientHeight() - SettingsWindow->Height(),
-                              SettingsWindow->Width(), SettingsWindow->Height());
+    SettingsWindow->SetBounds(ClientWidth() - SettingsWindow->Width(),
+                              ClientHeight() - SettingsWindow->Height(), SettingsWindow->Width(),
+                              SettingsWindow->Height());
   }
   const TRect frameRect = FramePanel->ClientRect();
   if (TestFrame) TestFrame->SetBoundsRect(frameRect);
@@ -130,7 +132,9 @@ void TMainWin::CreateRenderWindow() {
   RenderWindow->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     OnRenderWinMouseUp(s, b, sh, x, y);
   };
-  RenderWindow->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { OnRenderWinMouseMove(s, sh, x, y); };
+  RenderWindow->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
+    OnRenderWinMouseMove(s, sh, x, y);
+  };
   RenderWindow->OnResize = [this](TObject* s) { OnRenderWinResize(s); };
   RenderWindow->SetColor(GlobalIniService ? GlobalIniService->ReadDisplayBgColor() : clBlack);
   ScrollBox->SetParent(RenderWindow);
@@ -140,10 +144,12 @@ void TMainWin::OnRenderWinResize(TObject*) {
   std::vector<TModeFrameBase*> views;
   if (FingerFrame) views.insert(views.end(), {FingerFrame->FingerFrame, FingerFrame->FingerCompareFrame});
   if (AnalyzerFrame)
-    views.insert(views.end(), {AnalyzerFrame->IntensityFrame, AnalyzerFrame->AudioFrame, AnalyzerFrame->DigitalFrame,
-                               AnalyzerFrame->DiffFrame, AnalyzerFrame->MaxHoldFrame});
+    views.insert(views.end(),
+                 {AnalyzerFrame->IntensityFrame, AnalyzerFrame->AudioFrame, AnalyzerFrame->DigitalFrame,
+                  AnalyzerFrame->DiffFrame, AnalyzerFrame->MaxHoldFrame});
   if (LocateFrame)
-    views.insert(views.end(), {LocateFrame->FieldLocateFrame, LocateFrame->SonarFrame, LocateFrame->DigFieldLocateFrame});
+    views.insert(views.end(),
+                 {LocateFrame->FieldLocateFrame, LocateFrame->SonarFrame, LocateFrame->DigFieldLocateFrame});
   if (AnalyzerFrame) views.push_back(AnalyzerFrame->AnalyzerFrame);
   if (VlfFrame) views.insert(views.end(), {VlfFrame->VLFSpectFrame, VlfFrame->VLFSonarFrame});
   if (AutoFrame) views.push_back(AutoFrame->FastDetectFrame);
@@ -164,7 +170,8 @@ void TMainWin::OnResizeTimer(TObject*) {
 // Navigation
 
 TImage* TMainWin::MainButton(int n) const {
-  TImage* buttons[] = {MainBut1, MainBut2, MainBut3, MainBut4, MainBut5, MainBut6, MainBut7, MainBut8, MainBut9};
+  TImage* buttons[] = {MainBut1, MainBut2, MainBut3, MainBut4, MainBut5,
+                       MainBut6, MainBut7, MainBut8, MainBut9};
   return n >= 1 && n <= 9 ? buttons[n - 1] : nullptr;
 }
 
@@ -181,7 +188,8 @@ void TMainWin::OnMainButClick(TObject* Sender) {
   HideAllCategories();
   if (TCategoryFrameBase* frame = CategoryFrame(pressed)) frame->Enter();
   if (!GlobalLanguageSkinTool) return;
-  for (int n = 1; n <= 9; ++n) MainButton(n)->Picture()->Assign(GlobalLanguageSkinTool->GetMainButton(n, false));
+  for (int n = 1; n <= 9; ++n)
+    MainButton(n)->Picture()->Assign(GlobalLanguageSkinTool->GetMainButton(n, false));
   MainButton(pressed)->Picture()->Assign(GlobalLanguageSkinTool->GetMainButton(pressed, true));
 }
 
@@ -303,7 +311,8 @@ void TMainWin::OnAppEventMessage(TMsg& Msg, bool& Handled) {
 
 std::vector<TCategoryFrameBase*> TMainWin::MouseRoutedFrames() const {
   std::vector<TCategoryFrameBase*> frames;
-  for (TCategoryFrameBase* frame : std::initializer_list<TCategoryFrameBase*>{AnalyzerFrame, VlfFrame, FingerFrame, AutoFrame})
+  for (TCategoryFrameBase* frame :
+       std::initializer_list<TCategoryFrameBase*>{AnalyzerFrame, VlfFrame, FingerFrame, AutoFrame})
     if (frame) frames.push_back(frame);
   return frames;
 }
@@ -316,7 +325,8 @@ void TMainWin::OnRenderWinMouseDown(TObject*, TMouseButton Button, TShiftState S
   const TPoint p = RenderWindowToVirtual(X, Y);
   if (TestDisplay1 && TestDisplay2) {
     const auto inside = [&p](const StdDisplay* d) {
-      return p.X >= d->ViewPort.left && p.X < d->ViewPort.right && p.Y >= d->ViewPort.top && p.Y < d->ViewPort.bottom;
+      return p.X >= d->ViewPort.left && p.X < d->ViewPort.right && p.Y >= d->ViewPort.top &&
+             p.Y < d->ViewPort.bottom;
     };
     if (inside(TestDisplay1)) selectedTestDisplay_ = 1;
     if (inside(TestDisplay2)) selectedTestDisplay_ = 2;

@@ -23,18 +23,18 @@
 #include "service/Audiotestframeunit.h"
 #include "service/Ddsuserframeunit.h"
 #include "service/Filterframeunit.h"
-#include "service/Sweepaframeunit.h"
 #include "service/ServicePrograms.h"
+#include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "shell/Settings.h"
+#include "shell/Splashinunit.h"
+#include "shell/Splashoutunit.h"
 #include "shell/base/Globals.h"
 #include "shell/base/IniService.h"
 #include "shell/base/Language.h"
 #include "shell/base/Log.h"
 #include "shell/base/RangeDef.h"
-#include "shell/Settings.h"
-#include "shell/Splashinunit.h"
-#include "shell/Splashoutunit.h"
 
 TMainWin* MainWin = nullptr;
 
@@ -139,8 +139,13 @@ void TMainWin::BuildPanels() {
   StatusView = MakeChild<TListView>(DisplayPanel, this);
   StatusView->SetViewStyle(vsReport);
   StatusView->SetGridLines(true);
-  for (auto [caption, width] : {std::pair{"Status", 0}, {"Modul Name", 200}, {"Bauteil", 120}, {"I2C Adr", 0},
-                                {"Strom", 0}, {"Soll", 0}, {"Info", 200}}) {
+  for (auto [caption, width] : {std::pair{"Status", 0},
+                                {"Modul Name", 200},
+                                {"Bauteil", 120},
+                                {"I2C Adr", 0},
+                                {"Strom", 0},
+                                {"Soll", 0},
+                                {"Info", 200}}) {
     TListColumn* column = StatusView->Columns()->Add();
     column->SetCaption(caption);
     if (width) column->SetWidth(width);
@@ -202,7 +207,8 @@ TMainWin::TMainWin(TComponent* AOwner) : TForm(AOwner) {
   SplashOut = new TSplashOut(nullptr);
   StepSplash();
 
-  TPanel* panels[] = {ActionPanel, VersionPanel, TitlePanel, FramePanel, DisplayPanel, UserPanel, StatusPanel, LeftPanel};
+  TPanel* panels[] = {ActionPanel,  VersionPanel, TitlePanel,  FramePanel,
+                      DisplayPanel, UserPanel,    StatusPanel, LeftPanel};
   for (TPanel* panel : panels) {
     panel->SetDoubleBuffered(true);
     panel->SetCaption("");
@@ -316,7 +322,9 @@ void TMainWin::BuildCategoryFrames() {
   };
   AnalyzerFrame = new TAnalyzerFrame(this);
   AnalyzerFrame->AnalyzerFrame->SetCaptionCallback = [this](const std::string& text) { SetCaption(text); };
-  AnalyzerFrame->AnalyzerFrame->ShowInfoCallback = [this](const std::string& text, int ms) { ShowInfo(text, ms); };
+  AnalyzerFrame->AnalyzerFrame->ShowInfoCallback = [this](const std::string& text, int ms) {
+    ShowInfo(text, ms);
+  };
   AnalyzerFrame->AnalyzerFrame->ClearInfoCallback = [this] { ClearInfo(); };
   place(AnalyzerFrame, true, true);
   AutoFrame = new TAutoFrame(this);
@@ -372,7 +380,8 @@ void TMainWin::BuildTestObjects() {
   TestTextureList = new ZTextureList(device);
   TestMesh = new ZMesh(device);
   WriteLog("vor TestMesh->Open...");
-  TestMesh->Open(PlatformPath(ProgramFolder + "meshes\\Text001.X"), TestTextureList);  // a missing mesh is ignored
+  TestMesh->Open(PlatformPath(ProgramFolder + "meshes\\Text001.X"),
+                 TestTextureList);  // a missing mesh is ignored
   StepSplash();
   if (TestDisplaySwitch) {
     TestTimer->SetEnabled(true);

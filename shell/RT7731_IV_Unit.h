@@ -55,11 +55,11 @@ TPoint MapToVirtual(int x, int y, int windowWidth, int windowHeight);
 // ---- Battery arithmetic ----
 // The supply-voltage field, in thousandths of a volt; the program does not change it.
 inline unsigned SupplyVoltage = 980;
-double BatteryValue(uint8_t level);       // level x 1.22
-double ChargeFraction(uint8_t level);     // max(V - 180, 0) / 44
+double BatteryValue(uint8_t level);    // level x 1.22
+double ChargeFraction(uint8_t level);  // max(V - 180, 0) / 44
 constexpr double LowBatteryValue = 135.0;
 bool BatteryTooLow(uint8_t level);
-std::string FormatSupplyVoltage();        // "V 0.980"
+std::string FormatSupplyVoltage();  // "V 0.980"
 // "62 %", or the charging text above 1.3.
 std::string BatteryValueText(double fraction, const std::string& chargingText);
 // The coloured bar of the gauge (image width x height) and its colour.

@@ -6,7 +6,8 @@
 
 namespace {
 
-TGroupBox* MakeGroup(TWinControl* parent, const std::string& caption, int left, int top, int width, int height) {
+TGroupBox* MakeGroup(TWinControl* parent, const std::string& caption, int left, int top, int width,
+                     int height) {
   TGroupBox* group = new TGroupBox(parent);
   group->SetParent(parent);
   group->SetCaption(caption);
@@ -141,7 +142,8 @@ void TSettingsWin::BuildControls() {
 }
 
 std::string TSettingsWin::SkinMarkerFile(int skin) {
-  return PlatformPath(ProgramFolder + "Elements\\Panel1" + (skin < 10 ? "0" : "") + IntToStr(skin) + "101.jpg");
+  return PlatformPath(ProgramFolder + "Elements\\Panel1" + (skin < 10 ? "0" : "") + IntToStr(skin) +
+                      "101.jpg");
 }
 
 void TSettingsWin::FillSkinCombo() {
@@ -158,11 +160,13 @@ int TSettingsWin::ComboSkinNr() const { return StrToIntDef(SkinCombo->Caption(),
 
 void TSettingsWin::WriteGridAndNotify() {
   if (Ini) Ini->WriteGrid(GridColorPanel->Color(), TBGridIntensity->Position(), TBGridSize->Position());
-  if (OnGridChange) OnGridChange(GridColorPanel->Color(), TBGridIntensity->Position(), TBGridSize->Position() / 10);
+  if (OnGridChange)
+    OnGridChange(GridColorPanel->Color(), TBGridIntensity->Position(), TBGridSize->Position() / 10);
 }
 
 void TSettingsWin::NotifyDisplay() {
-  if (OnDisplayChange) OnDisplayChange(TextColorPanel->Color(), CBDisplayDims->Checked(), BgColorPanel->Color());
+  if (OnDisplayChange)
+    OnDisplayChange(TextColorPanel->Color(), CBDisplayDims->Checked(), BgColorPanel->Color());
 }
 
 void TSettingsWin::NotifySkin() {

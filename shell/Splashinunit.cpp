@@ -36,7 +36,8 @@ void TSplashIn::Step() {
 std::string TSplashIn::ReadDistributor() {
   auto registry = std::make_unique<TRegistry>();
   registry->RootKey = HKEY_CURRENT_USER;
-  if (registry->OpenKey("\\Software\\RT7731IV", true) && registry->ReadString("Distributor") == DistributorTarvix)
+  if (registry->OpenKey("\\Software\\RT7731IV", true) &&
+      registry->ReadString("Distributor") == DistributorTarvix)
     return DistributorTarvix;
   return DistributorBrenholt;
 }

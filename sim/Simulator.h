@@ -29,18 +29,18 @@ void PaceSleep(double seconds);
 // Runs one module call under the lock; sleeps the hardware time afterwards (pace=real).
 template <typename F>
 int RunCall(F&& body) {
-    double seconds = 0.0;
-    int result = 0;
-    {
-        std::lock_guard<std::mutex> lock(SimMutex());
-        Model& model = SimModel();
-        if (!model.Admit()) return 0;
-        result = body(model);
-        seconds = model.TakeDelay();
-        if (!model.RealPace()) seconds = 0.0;
-    }
-    if (seconds > 0.0) PaceSleep(seconds);
-    return result;
+  double seconds = 0.0;
+  int result = 0;
+  {
+    std::lock_guard<std::mutex> lock(SimMutex());
+    Model& model = SimModel();
+    if (!model.Admit()) return 0;
+    result = body(model);
+    seconds = model.TakeDelay();
+    if (!model.RealPace()) seconds = 0.0;
+  }
+  if (seconds > 0.0) PaceSleep(seconds);
+  return result;
 }
 
 }  // namespace usb2sim

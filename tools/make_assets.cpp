@@ -202,7 +202,8 @@ QImage Icon(const IconPainter& draw) {
 
 void Arrow(QPainter& p, bool up) {
   p.setBrush(IconColour);
-  const QPolygonF shape = up ? QPolygonF({{24, 12}, {38, 30}, {10, 30}}) : QPolygonF({{24, 36}, {38, 18}, {10, 18}});
+  const QPolygonF shape =
+      up ? QPolygonF({{24, 12}, {38, 30}, {10, 30}}) : QPolygonF({{24, 36}, {38, 18}, {10, 18}});
   p.drawPolygon(shape);
 }
 
@@ -333,10 +334,12 @@ void DrawSpectrum(QPainter& p, const QRectF& area, const QColor& colour) {
 
 void DrawGrid(QPainter& p, const QRectF& area, const QColor& colour) {
   p.setPen(QPen(colour, 1));
-  for (int i = 0; i <= 10; ++i) p.drawLine(QPointF(area.left() + area.width() * i / 10, area.top()),
-                                            QPointF(area.left() + area.width() * i / 10, area.bottom()));
-  for (int i = 0; i <= 6; ++i) p.drawLine(QPointF(area.left(), area.top() + area.height() * i / 6),
-                                           QPointF(area.right(), area.top() + area.height() * i / 6));
+  for (int i = 0; i <= 10; ++i)
+    p.drawLine(QPointF(area.left() + area.width() * i / 10, area.top()),
+               QPointF(area.left() + area.width() * i / 10, area.bottom()));
+  for (int i = 0; i <= 6; ++i)
+    p.drawLine(QPointF(area.left(), area.top() + area.height() * i / 6),
+               QPointF(area.right(), area.top() + area.height() * i / 6));
 }
 
 QImage SplashPicture(int w, int h, const QColor& accent, const QString& brand, const QString& line) {
@@ -360,9 +363,13 @@ QImage SplashPicture(int w, int h, const QColor& accent, const QString& brand, c
 }
 
 void MakeSplashes() {
-  SaveImage(SplashPicture(700, 401, QColor(0x3A, 0x9A, 0xD0), "brenholt", "0 - 15 GHz"), "Images/Splash_3.jpg", 88);
-  SaveImage(SplashPicture(700, 401, QColor(0xD0, 0x9A, 0x3A), "tarvix", "0 - 15 GHz"), "Images/Splash_3b.jpg", 88);
-  SaveImage(SplashPicture(700, 494, QColor(0x70, 0x80, 0x90), "", "Keine USB-Verbindung zum Gerät oder Akkus leer !"), "Images/SplashOut_2.jpg", 88);
+  SaveImage(SplashPicture(700, 401, QColor(0x3A, 0x9A, 0xD0), "brenholt", "0 - 15 GHz"),
+            "Images/Splash_3.jpg", 88);
+  SaveImage(SplashPicture(700, 401, QColor(0xD0, 0x9A, 0x3A), "tarvix", "0 - 15 GHz"), "Images/Splash_3b.jpg",
+            88);
+  SaveImage(SplashPicture(700, 494, QColor(0x70, 0x80, 0x90), "",
+                          "Keine USB-Verbindung zum Gerät oder Akkus leer !"),
+            "Images/SplashOut_2.jpg", 88);
 }
 
 // White shapes on opaque black: the display turns black transparent and tints the rest.
@@ -401,33 +408,34 @@ void MakeDisplayImages() {
   SaveTga(cursor, "Images/Cursor002.tga");
 
   const std::vector<std::function<void(QPainter&)>> symbols = {
-      [](QPainter& p) { Magnifier(p, true); },    // switched to detail
-      [](QPainter& p) { Magnifier(p, false); },   // switched to overview
-      [](QPainter& p) {                           // auto-centre
+      [](QPainter& p) { Magnifier(p, true); },   // switched to detail
+      [](QPainter& p) { Magnifier(p, false); },  // switched to overview
+      [](QPainter& p) {                          // auto-centre
         p.drawEllipse(QPointF(50, 64), 20, 20);
         p.drawLine(6, 64, 26, 64);
         p.drawLine(74, 64, 94, 64);
         p.drawLine(50, 20, 50, 40);
         p.drawLine(50, 88, 50, 108);
       },
-      [](QPainter& p) { BigArrow(p, true); },    // range step up
-      [](QPainter& p) { BigArrow(p, false); },   // range step down
-      [](QPainter& p) {                          // peak search up
+      [](QPainter& p) { BigArrow(p, true); },   // range step up
+      [](QPainter& p) { BigArrow(p, false); },  // range step down
+      [](QPainter& p) {                         // peak search up
         p.drawPolyline(QPolygonF({{10, 100}, {40, 100}, {50, 30}, {60, 100}, {90, 100}}));
         p.drawPolyline(QPolygonF({{70, 40}, {88, 40}, {80, 24}}));
       },
-      [](QPainter& p) {                          // peak search down
+      [](QPainter& p) {  // peak search down
         p.drawPolyline(QPolygonF({{10, 100}, {40, 100}, {50, 30}, {60, 100}, {90, 100}}));
         p.drawPolyline(QPolygonF({{12, 40}, {30, 40}, {20, 56}}));
       },
-      [](QPainter& p) {                          // band selected
+      [](QPainter& p) {  // band selected
         p.drawPolyline(QPolygonF({{22, 30}, {10, 30}, {10, 98}, {22, 98}}));
         p.drawPolyline(QPolygonF({{78, 30}, {90, 30}, {90, 98}, {78, 98}}));
         p.drawLine(30, 64, 70, 64);
       },
   };
   for (size_t i = 0; i < symbols.size(); ++i)
-    SaveTga(WhiteOnBlack(100, 128, symbols[i]), QString("Images/DisplaySymbol%1.tga").arg(i + 1, 3, 10, QChar('0')));
+    SaveTga(WhiteOnBlack(100, 128, symbols[i]),
+            QString("Images/DisplaySymbol%1.tga").arg(i + 1, 3, 10, QChar('0')));
 
   QImage video = Panel(Skins[0], 187, 141);
   {

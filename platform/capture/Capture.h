@@ -46,7 +46,7 @@ std::vector<DriverInfo> InstalledDrivers();
 class CaptureWindow;
 
 struct CaptureStatus {
-  int imageWidth = 0;   // frame size of the connected driver
+  int imageWidth = 0;  // frame size of the connected driver
   int imageHeight = 0;
   bool previewing = false;
   bool scaled = false;
@@ -55,8 +55,8 @@ struct CaptureStatus {
 };
 
 // A visible child window at (x, y) with size w x h; parent may be null (a window of its own, for tests).
-CaptureWindow* CreateCaptureWindow(const std::string& title, TWinControl* parent, int x, int y, int w,
-                                   int h, int id);
+CaptureWindow* CreateCaptureWindow(const std::string& title, TWinControl* parent, int x, int y, int w, int h,
+                                   int id);
 bool IsCaptureWindow(const CaptureWindow* window);
 // Connects driver `index` (a connected driver is disconnected first); false when it does not exist or
 // refuses. Preview stays as it was set.

@@ -14,7 +14,8 @@ namespace capture {
 namespace {
 
 std::vector<DriverInfo>& Drivers() {
-  static std::vector<DriverInfo> drivers = {{"Test pattern camera", "1.0", PatternWidth, PatternHeight, true}};
+  static std::vector<DriverInfo> drivers = {
+      {"Test pattern camera", "1.0", PatternWidth, PatternHeight, true}};
   return drivers;
 }
 
@@ -127,8 +128,8 @@ bool DriverConnect(CaptureWindow* window, int index) {
   window->status.imageWidth = driver.frameWidth;
   window->status.imageHeight = driver.frameHeight;
   window->frame = QImage(driver.frameWidth, driver.frameHeight, QImage::Format_RGBA8888);
-  RenderTestPattern(window->frame.bits(), driver.frameWidth, driver.frameHeight, int(window->frame.bytesPerLine()),
-                    window->frames);
+  RenderTestPattern(window->frame.bits(), driver.frameWidth, driver.frameHeight,
+                    int(window->frame.bytesPerLine()), window->frames);
   UpdateTimer(window);
   return true;
 }
@@ -184,10 +185,13 @@ bool GetWindowSize(const CaptureWindow* window, int& width, int& height) {
   return true;
 }
 
-unsigned PreviewFrameCount(const CaptureWindow* window) { return IsCaptureWindow(window) ? window->frames : 0; }
+unsigned PreviewFrameCount(const CaptureWindow* window) {
+  return IsCaptureWindow(window) ? window->frames : 0;
+}
 
 bool AdvancePreview(CaptureWindow* window) {
-  if (!Live(window) || !window->status.previewing || window->status.connectedDriver < 0 || window->frame.isNull())
+  if (!Live(window) || !window->status.previewing || window->status.connectedDriver < 0 ||
+      window->frame.isNull())
     return false;
   ++window->frames;
   RenderTestPattern(window->frame.bits(), window->frame.width(), window->frame.height(),

@@ -69,11 +69,11 @@ struct FileInfo {
   FileType type = FileType::Unknown;
   int width = 0;
   int height = 0;
-  int bitsPerChannel = 8;       // 1, 2, 4, 8 or 16 as stored
-  int bitsPerPixel = 0;         // as stored: e.g. 1, 8, 24, 32, 48, 64
+  int bitsPerChannel = 8;  // 1, 2, 4, 8 or 16 as stored
+  int bitsPerPixel = 0;    // as stored: e.g. 1, 8, 24, 32, 48, 64
   ColourModel model = ColourModel::RGB;
-  bool greyPalette = false;     // Palette: every entry is a grey level
-  double dpiX = 0, dpiY = 0;    // resolution, 0 when the file has none
+  bool greyPalette = false;   // Palette: every entry is a grey level
+  double dpiX = 0, dpiY = 0;  // resolution, 0 when the file has none
 };
 
 // The file type taken from the first bytes of the content (never from the name).
@@ -155,9 +155,8 @@ bool AdjustBrightnessContrast(const ImageRef& image, double brightness, double c
 // Draws src onto a 32-bit bitmap (rows of uint32_t 0xAARRGGBB, as the GUI bitmaps hold them) with its
 // top-left corner at (x0, y0), clipped. Grey and 1-bit images go through the given palettes of 256
 // entries (0x00RRGGBB); RGB is copied; RGBA is blended over the bitmap. Written pixels get alpha 255.
-bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bitmapHeight,
-                  int bitmapStride, int x0, int y0, const uint32_t* greyPalette,
-                  const uint32_t* oneBitPalette);
+bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bitmapHeight, int bitmapStride,
+                  int x0, int y0, const uint32_t* greyPalette, const uint32_t* oneBitPalette);
 
 // HSV to RGB: hue in degrees (any value, taken modulo 360), saturation 0..1, value 0..255.
 void HSVToRGB(double h, double s, double v, uint8_t& r, uint8_t& g, uint8_t& b);

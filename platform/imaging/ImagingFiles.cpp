@@ -35,13 +35,20 @@ bool StartsWith(const uint8_t* data, size_t size, const char* magic, size_t leng
 // The file's own layout: 1-bit indices, grey or colour, narrow or wide.
 Image DecodeNative(const uint8_t* data, size_t size) {
   switch (GuessFileType(data, size)) {
-    case FileType::JPEG: return DecodeJpeg(data, size);
-    case FileType::TGA: return DecodeTga(data, size);
-    case FileType::PNG: return DecodeWithToolkit(data, size, FileType::PNG);
-    case FileType::BMP: return DecodeWithToolkit(data, size, FileType::BMP);
-    case FileType::TIFF: return DecodeWithToolkit(data, size, FileType::TIFF);
-    case FileType::GIF: return DecodeWithToolkit(data, size, FileType::GIF);
-    case FileType::Unknown: break;
+    case FileType::JPEG:
+      return DecodeJpeg(data, size);
+    case FileType::TGA:
+      return DecodeTga(data, size);
+    case FileType::PNG:
+      return DecodeWithToolkit(data, size, FileType::PNG);
+    case FileType::BMP:
+      return DecodeWithToolkit(data, size, FileType::BMP);
+    case FileType::TIFF:
+      return DecodeWithToolkit(data, size, FileType::TIFF);
+    case FileType::GIF:
+      return DecodeWithToolkit(data, size, FileType::GIF);
+    case FileType::Unknown:
+      break;
   }
   return {};
 }
@@ -71,13 +78,24 @@ bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info) {
   info = FileInfo{};
   bool ok = false;
   switch (GuessFileType(data, size)) {
-    case FileType::JPEG: ok = ReadJpegInfo(data, size, info); break;
-    case FileType::TGA: ok = ReadTgaInfo(data, size, info); break;
-    case FileType::PNG: ok = ReadPngInfo(data, size, info); break;
-    case FileType::BMP: ok = ReadBmpInfo(data, size, info); break;
+    case FileType::JPEG:
+      ok = ReadJpegInfo(data, size, info);
+      break;
+    case FileType::TGA:
+      ok = ReadTgaInfo(data, size, info);
+      break;
+    case FileType::PNG:
+      ok = ReadPngInfo(data, size, info);
+      break;
+    case FileType::BMP:
+      ok = ReadBmpInfo(data, size, info);
+      break;
     case FileType::TIFF:
-    case FileType::GIF: ok = ReadToolkitInfo(data, size, info); break;
-    case FileType::Unknown: break;
+    case FileType::GIF:
+      ok = ReadToolkitInfo(data, size, info);
+      break;
+    case FileType::Unknown:
+      break;
   }
   ok = ok && info.width > 0 && info.height > 0 && int64_t(info.width) * info.height <= MaxPixels;
   if (!ok) info = FileInfo{};

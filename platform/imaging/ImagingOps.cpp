@@ -346,11 +346,9 @@ bool AdjustBrightnessContrast(const ImageRef& image, double brightness, double c
   return true;
 }
 
-bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bitmapHeight,
-                  int bitmapStride, int x0, int y0, const uint32_t* greyPalette,
-                  const uint32_t* oneBitPalette) {
-  if (!IsValid(src) || !bitmap || bitmapWidth <= 0 || bitmapHeight <= 0 ||
-      bitmapStride < bitmapWidth * 4)
+bool DrawToBitmap(const ImageRef& src, uint32_t* bitmap, int bitmapWidth, int bitmapHeight, int bitmapStride,
+                  int x0, int y0, const uint32_t* greyPalette, const uint32_t* oneBitPalette) {
+  if (!IsValid(src) || !bitmap || bitmapWidth <= 0 || bitmapHeight <= 0 || bitmapStride < bitmapWidth * 4)
     return false;
   const int64_t xa = std::max<int64_t>(x0, 0), ya = std::max<int64_t>(y0, 0);
   const int64_t xb = std::min<int64_t>(int64_t(x0) + src.width, bitmapWidth);
@@ -400,12 +398,36 @@ void HSVToRGB(double h, double s, double v, uint8_t& r, uint8_t& g, uint8_t& b) 
   const double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
   double rr, gg, bb;
   switch (sector) {
-    case 0: rr = v; gg = t; bb = p; break;
-    case 1: rr = q; gg = v; bb = p; break;
-    case 2: rr = p; gg = v; bb = t; break;
-    case 3: rr = p; gg = q; bb = v; break;
-    case 4: rr = t; gg = p; bb = v; break;
-    default: rr = v; gg = p; bb = q; break;
+    case 0:
+      rr = v;
+      gg = t;
+      bb = p;
+      break;
+    case 1:
+      rr = q;
+      gg = v;
+      bb = p;
+      break;
+    case 2:
+      rr = p;
+      gg = v;
+      bb = t;
+      break;
+    case 3:
+      rr = p;
+      gg = q;
+      bb = v;
+      break;
+    case 4:
+      rr = t;
+      gg = p;
+      bb = v;
+      break;
+    default:
+      rr = v;
+      gg = p;
+      bb = q;
+      break;
   }
   auto byte = [](double x) { return uint8_t(std::clamp(std::floor(x + 0.5), 0.0, 255.0)); };
   r = byte(rr);

@@ -3,10 +3,10 @@
 #include "platform/imaging/Codecs.h"
 #include "platform/imaging/PixelAccess.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 
 namespace imaging::detail {
 namespace {
@@ -17,9 +17,7 @@ struct ErrorManager {
   int warnings;
 };
 
-void OnError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
-}
+void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 
 void OnMessage(j_common_ptr info, int level) {
   if (level < 0) ++reinterpret_cast<ErrorManager*>(info->err)->warnings;
@@ -32,8 +30,8 @@ void InitErrors(ErrorManager& errors) {
   errors.warnings = 0;
 }
 
-// Reads the header into info and isCmyk and, with out, decodes into it; false on a libjpeg error. Kept free of C++ objects with destructors,
-// because libjpeg errors leave it with longjmp.
+// Reads the header into info and isCmyk and, with out, decodes into it; false on a libjpeg error. Kept free
+// of C++ objects with destructors, because libjpeg errors leave it with longjmp.
 bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out, bool* isCmyk = nullptr) {
   ErrorManager errors;
   jpeg_decompress_struct cinfo;
@@ -76,7 +74,9 @@ bool ReadHeader(const uint8_t* data, size_t size, FileInfo* info, Image* out, bo
   const int components = cinfo.output_components;
   // out was sized by the caller from the header; a mismatch here means a corrupt file.
   if (int(cinfo.output_width) != out->width || int(cinfo.output_height) != out->height ||
-      components != (grey ? 1 : cmyk ? 4 : 3)) {
+      components != (grey   ? 1
+                     : cmyk ? 4
+                            : 3)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -100,8 +100,7 @@ Image DecodeJpeg(const uint8_t* data, size_t size) {
   bool cmyk = false;
   if (!data || size == 0 || !ReadHeader(data, size, &info, nullptr, &cmyk)) return {};
   // CMYK rows are decoded 4 bytes per pixel into an RGBA-sized buffer, then turned into RGB.
-  Image image = MakeImage(info.width, info.height, info.model == ColourModel::Grey ? 1 : cmyk ? 4 : 3,
-                          false);
+  Image image = MakeImage(info.width, info.height, info.model == ColourModel::Grey ? 1 : cmyk ? 4 : 3, false);
   if (image.Empty() || !ReadHeader(data, size, nullptr, &image)) return {};
   if (!cmyk) return image;
   Image rgb = MakeImage(info.width, info.height, 3, false);
@@ -138,8 +137,8 @@ bool Compress(const ImageRef& image, int quality, unsigned char** buffer, unsign
   jpeg_start_compress(&cinfo, TRUE);
   const ImageRef row{rowScratch->data(), image.width, 1, int(rowScratch->size()), grey ? 1 : 3, false};
   while (cinfo.next_scanline < cinfo.image_height) {
-    const ImageRef source{RowOf(image, int(cinfo.next_scanline)), image.width, 1, image.stride,
-                          image.depth, image.wide};
+    const ImageRef source{
+        RowOf(image, int(cinfo.next_scanline)), image.width, 1, image.stride, image.depth, image.wide};
     Convert(source, row);
     JSAMPROW rows[1] = {rowScratch->data()};
     jpeg_write_scanlines(&cinfo, rows, 1);

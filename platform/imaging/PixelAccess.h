@@ -1,7 +1,7 @@
 // Internal: sample access for the pixel layouts of Imaging.h.
 #pragma once
-#include "platform/imaging/Imaging.h"
 #include <cstring>
+#include "platform/imaging/Imaging.h"
 
 namespace imaging::detail {
 

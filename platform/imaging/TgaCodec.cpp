@@ -15,8 +15,8 @@ int U16(const uint8_t* p) { return p[0] | p[1] << 8; }
 
 bool ParseHeader(const uint8_t* data, size_t size, TgaHeader& h) {
   if (!data || size < 18) return false;
-  h = {data[0], data[1], data[2], U16(data + 3), U16(data + 5), data[7], U16(data + 12), U16(data + 14),
-       data[16], data[17]};
+  h = {data[0], data[1],        data[2],        U16(data + 3), U16(data + 5),
+       data[7], U16(data + 12), U16(data + 14), data[16],      data[17]};
   const int kind = h.imageType & ~8;
   if (h.mapType > 1 || (kind != 1 && kind != 2 && kind != 3) || h.imageType > 11) return false;
   if (kind == 1) {
@@ -64,8 +64,8 @@ bool ReadTgaInfo(const uint8_t* data, size_t size, FileInfo& info) {
   info.height = h.height;
   info.bitsPerPixel = h.pixelBits;
   info.bitsPerChannel = h.pixelBits <= 16 && kind == 2 ? 5 : 8;
-  info.model = kind == 3 ? ColourModel::Grey
-               : kind == 1 ? ColourModel::Palette
+  info.model = kind == 3           ? ColourModel::Grey
+               : kind == 1         ? ColourModel::Palette
                : h.pixelBits == 32 ? ColourModel::RGBA
                                    : ColourModel::RGB;
   return true;

@@ -12,17 +12,26 @@
 namespace imaging::detail {
 namespace {
 
-uint32_t BE32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
-uint32_t LE32(const uint8_t* p) { return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+uint32_t BE32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+uint32_t LE32(const uint8_t* p) {
+  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
 uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 const char* FormatName(FileType type) {
   switch (type) {
-    case FileType::PNG: return "png";
-    case FileType::BMP: return "bmp";
-    case FileType::TIFF: return "tiff";
-    case FileType::GIF: return "gif";
-    default: return "";
+    case FileType::PNG:
+      return "png";
+    case FileType::BMP:
+      return "bmp";
+    case FileType::TIFF:
+      return "tiff";
+    case FileType::GIF:
+      return "gif";
+    default:
+      return "";
   }
 }
 
@@ -37,7 +46,8 @@ Image CopyRows(const QImage& source, int depth, bool wide) {
   Image image = MakeImage(source.width(), source.height(), depth, wide);
   if (image.Empty()) return {};
   for (int y = 0; y < image.height; ++y)
-    std::memcpy(image.pixels.data() + size_t(y) * image.stride, source.constScanLine(y), size_t(image.stride));
+    std::memcpy(image.pixels.data() + size_t(y) * image.stride, source.constScanLine(y),
+                size_t(image.stride));
   return image;
 }
 
@@ -89,7 +99,7 @@ bool ReadPngInfo(const uint8_t* data, size_t size, FileInfo& info) {
   info.height = int(height);
   info.bitsPerChannel = bits;
   info.bitsPerPixel = bits * channelsOf[colourType];
-  static const ColourModel models[7] = {ColourModel::Grey, ColourModel::Grey, ColourModel::RGB,
+  static const ColourModel models[7] = {ColourModel::Grey,    ColourModel::Grey,      ColourModel::RGB,
                                         ColourModel::Palette, ColourModel::GreyAlpha, ColourModel::Grey,
                                         ColourModel::RGBA};
   info.model = models[colourType];
@@ -256,11 +266,20 @@ Image DecodeWithToolkit(const uint8_t* data, size_t size, FileType type) {
 bool WritePng(const std::string& path, const ImageRef& image, double dpiX, double dpiY) {
   QImage::Format format;
   switch (image.depth) {
-    case 0: format = QImage::Format_Mono; break;
-    case 1: format = image.wide ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8; break;
-    case 3: format = image.wide ? QImage::Format_RGBX64 : QImage::Format_RGB888; break;
-    case 4: format = image.wide ? QImage::Format_RGBA64 : QImage::Format_RGBA8888; break;
-    default: return false;
+    case 0:
+      format = QImage::Format_Mono;
+      break;
+    case 1:
+      format = image.wide ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8;
+      break;
+    case 3:
+      format = image.wide ? QImage::Format_RGBX64 : QImage::Format_RGB888;
+      break;
+    case 4:
+      format = image.wide ? QImage::Format_RGBA64 : QImage::Format_RGBA8888;
+      break;
+    default:
+      return false;
   }
   QImage out(image.width, image.height, format);
   if (out.isNull()) return false;

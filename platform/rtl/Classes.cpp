@@ -74,8 +74,7 @@ void TList::Clear() {
 }
 
 void TList::Sort(const TListSortCompare& compare) {
-  std::stable_sort(items_.begin(), items_.end(),
-                   [&](void* a, void* b) { return compare(a, b) < 0; });
+  std::stable_sort(items_.begin(), items_.end(), [&](void* a, void* b) { return compare(a, b) < 0; });
 }
 
 void*& TList::Items(int index) {

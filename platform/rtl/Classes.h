@@ -56,7 +56,7 @@ class TList : public TObject {
   int Add(void* item);
   void Insert(int index, void* item);
   void Delete(int index);
-  int Remove(void* item);  // index it had, -1 when absent
+  int Remove(void* item);     // index it had, -1 when absent
   void* Extract(void* item);  // removes without notifying deletion; null when absent
   int IndexOf(void* item) const;
   void Exchange(int index1, int index2);
@@ -146,13 +146,13 @@ enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream : public TObject {
  public:
-  virtual int64_t Read(void* buffer, int64_t count) = 0;   // bytes read
+  virtual int64_t Read(void* buffer, int64_t count) = 0;         // bytes read
   virtual int64_t Write(const void* buffer, int64_t count) = 0;  // bytes written
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;  // new position
   virtual int64_t Size() const = 0;
   virtual int64_t Position() const = 0;
   void SetPosition(int64_t pos) { Seek(pos, soBeginning); }
-  void ReadBuffer(void* buffer, int64_t count);        // raises EStreamError when short
+  void ReadBuffer(void* buffer, int64_t count);         // raises EStreamError when short
   void WriteBuffer(const void* buffer, int64_t count);  // raises EStreamError when short
 };
 

@@ -68,7 +68,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, bo
   if (path.empty() || path.back() == '/') return false;
   struct stat old {};
   bool existed = ::stat(path.c_str(), &old) == 0;
-  if (existed && (S_ISDIR(old.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;  // read-only stays
+  if (existed && (S_ISDIR(old.st_mode) || ::access(path.c_str(), W_OK) != 0))
+    return false;  // read-only stays
   std::string name;
   int fd = CreateTemporary(path, name);
   if (fd < 0) return false;

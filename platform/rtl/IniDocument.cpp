@@ -178,8 +178,8 @@ bool IniDocument::IsWritableSection(const std::string& section) {
 }
 
 bool IniDocument::IsWritableKey(const std::string& key) {
-  return !key.empty() && key == Trim(key) && !HasLineBreak(key) &&
-         key.find('=') == std::string::npos && key[0] != '[' && key[0] != ';' && key[0] != '#';
+  return !key.empty() && key == Trim(key) && !HasLineBreak(key) && key.find('=') == std::string::npos &&
+         key[0] != '[' && key[0] != ';' && key[0] != '#';
 }
 
 bool IniDocument::IsWritableValue(const std::string& value) { return !HasLineBreak(value); }

@@ -17,7 +17,7 @@ class IniDocument {
   std::vector<std::string> Keys(const std::string& section) const;
 
   void Set(const std::string& section, const std::string& key, const std::string& value);
-  void AddSection(const std::string& section);  // nothing when it exists
+  void AddSection(const std::string& section);    // nothing when it exists
   bool EraseSection(const std::string& section);  // every section of that name; false when none
   // Every entry of the key in the section that Find reads; false when there is none.
   bool DeleteKey(const std::string& section, const std::string& key);

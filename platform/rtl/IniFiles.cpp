@@ -36,8 +36,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
   return Load(fileName_).Find(section, ident, value) ? value : defaultValue;
 }
 
-int TIniFile::ReadInteger(const std::string& section, const std::string& ident,
-                          int defaultValue) const {
+int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
   std::string value;
   if (!Load(fileName_).Find(section, ident, value)) return defaultValue;
   return StrToIntDef(value, defaultValue);
@@ -47,15 +46,13 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
   return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
 }
 
-double TIniFile::ReadFloat(const std::string& section, const std::string& ident,
-                           double defaultValue) const {
+double TIniFile::ReadFloat(const std::string& section, const std::string& ident, double defaultValue) const {
   std::string value;
   if (!Load(fileName_).Find(section, ident, value)) return defaultValue;
   return StrToFloatDef(value, defaultValue);
 }
 
-bool TIniFile::WriteString(const std::string& section, const std::string& ident,
-                           const std::string& value) {
+bool TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
   if (!IniDocument::IsWritableSection(section) || !IniDocument::IsWritableKey(ident) ||
       !IniDocument::IsWritableValue(value))
     return false;
@@ -77,9 +74,7 @@ bool TIniFile::WriteFloat(const std::string& section, const std::string& ident, 
   return WriteString(section, ident, FloatToStr(value));
 }
 
-bool TIniFile::SectionExists(const std::string& section) const {
-  return Load(fileName_).HasSection(section);
-}
+bool TIniFile::SectionExists(const std::string& section) const { return Load(fileName_).HasSection(section); }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
   std::string value;
@@ -96,6 +91,5 @@ bool TIniFile::EraseSection(const std::string& section) {
 }
 
 bool TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-  return EditFile(fileName_,
-                  [&](IniDocument& document) { return document.DeleteKey(section, ident); });
+  return EditFile(fileName_, [&](IniDocument& document) { return document.DeleteKey(section, ident); });
 }

@@ -22,7 +22,7 @@ class TRegistry : public TObject {
   // is created in the file; false when it is missing (without canCreate) or cannot be written.
   bool OpenKey(const std::string& key, bool canCreate);
   void CloseKey();
-  bool KeyExists(const std::string& key) const;  // absolute, or below the open key
+  bool KeyExists(const std::string& key) const;             // absolute, or below the open key
   std::string CurrentPath() const { return currentPath_; }  // "Software\RT7731IV", "" when closed
 
   std::string ReadString(const std::string& name) const;

@@ -4,8 +4,7 @@
 
 // ---- TEvent ----
 
-TEvent::TEvent(bool manualReset, bool initialState)
-    : manualReset_(manualReset), signalled_(initialState) {}
+TEvent::TEvent(bool manualReset, bool initialState) : manualReset_(manualReset), signalled_(initialState) {}
 
 void TEvent::SetEvent() {
   {

@@ -19,9 +19,7 @@ namespace fs = std::filesystem;
 
 // ---- Timing ----
 
-void Sleep(unsigned milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void Sleep(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 int64_t QueryPerformanceCounter() {
   using namespace std::chrono;
@@ -195,8 +193,7 @@ bool TryStrToFloat(const std::string& text, double& value) {
 
 double StrToFloat(const std::string& text) {
   double value = 0.0;
-  if (!TryStrToFloat(text, value))
-    throw EConvertError("'" + text + "' is not a valid floating point value");
+  if (!TryStrToFloat(text, value)) throw EConvertError("'" + text + "' is not a valid floating point value");
   return value;
 }
 
@@ -417,9 +414,7 @@ std::string LowerCase(const std::string& text) {
   return result;
 }
 
-int CompareText(const std::string& a, const std::string& b) {
-  return LowerCase(a).compare(LowerCase(b));
-}
+int CompareText(const std::string& a, const std::string& b) { return LowerCase(a).compare(LowerCase(b)); }
 
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() && CompareText(a, b) == 0;

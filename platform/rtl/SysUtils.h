@@ -42,9 +42,9 @@ std::string ExtractFileName(const std::string& path);   // after the last separa
 std::string ExtractFileExt(const std::string& path);    // ".ext" of the name, "" when none
 std::string ExtractFileDrive(const std::string& path);  // "X:" of a drive path, "" otherwise
 std::string IncludeTrailingPathDelimiter(const std::string& path);
-bool FileExists(const std::string& path);       // a file (not a folder) exists
+bool FileExists(const std::string& path);  // a file (not a folder) exists
 bool DirectoryExists(const std::string& path);
-bool CreateDir(const std::string& path);        // one level; false when it fails or exists
+bool CreateDir(const std::string& path);         // one level; false when it fails or exists
 bool ForceDirectories(const std::string& path);  // every missing level; true when the folder exists after
 
 // ---- Numbers and text ----
@@ -56,8 +56,8 @@ std::string IntToHexUnsigned(unsigned long long value, int digits);
 }
 template <std::integral T>
 std::string IntToHex(T value, int digits) {
-  return rtl_detail::IntToHexUnsigned(static_cast<unsigned long long>(static_cast<std::make_unsigned_t<T>>(value)),
-                          digits);
+  return rtl_detail::IntToHexUnsigned(
+      static_cast<unsigned long long>(static_cast<std::make_unsigned_t<T>>(value)), digits);
 }
 // Decimal ("-12"), or hexadecimal with "$" or "0x"; blanks around the number are allowed.
 // StrToInt raises EConvertError for anything else or a value outside the int range.

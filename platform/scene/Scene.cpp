@@ -13,23 +13,22 @@ namespace {
 constexpr qsizetype StrideBytes = BackBufferStride * 4;
 
 QImage WrapPixels(std::vector<uint32_t>& pixels) {
-    return QImage(reinterpret_cast<uchar*>(pixels.data()), BackBufferWidth, BackBufferHeight,
-                  StrideBytes, QImage::Format_RGB32);
+  return QImage(reinterpret_cast<uchar*>(pixels.data()), BackBufferWidth, BackBufferHeight, StrideBytes,
+                QImage::Format_RGB32);
 }
 
 template <typename Array>
 bool InRange(int index, const Array& a) {
-    return index >= 0 && index < static_cast<int>(a.size());
+  return index >= 0 && index < static_cast<int>(a.size());
 }
 
 }  // namespace
 
 Device::Device(TControl* window) : impl_(std::make_unique<Impl>()) {
-    impl_->window = window;
-    impl_->backPixels.assign(static_cast<size_t>(BackBufferStride) * BackBufferHeight,
-                             0xFF000000u);
-    impl_->back = WrapPixels(impl_->backPixels);
-    AttachWindow(*impl_);
+  impl_->window = window;
+  impl_->backPixels.assign(static_cast<size_t>(BackBufferStride) * BackBufferHeight, 0xFF000000u);
+  impl_->back = WrapPixels(impl_->backPixels);
+  AttachWindow(*impl_);
 }
 
 Device::~Device() { DetachWindow(*impl_); }
@@ -37,60 +36,60 @@ Device::~Device() { DetachWindow(*impl_); }
 TControl* Device::Window() const { return impl_->window; }
 
 void Device::Clear(uint32_t argb) {
-    impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
-    FillBuffer(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
+  impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
+  FillBuffer(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
 }
 
 bool Device::BeginScene() {
-    if (impl_->inScene) return false;
-    impl_->inScene = true;
-    return true;
+  if (impl_->inScene) return false;
+  impl_->inScene = true;
+  return true;
 }
 
 bool Device::EndScene() {
-    if (!impl_->inScene) return false;
-    impl_->inScene = false;
-    return true;
+  if (!impl_->inScene) return false;
+  impl_->inScene = false;
+  return true;
 }
 
 bool Device::InScene() const { return impl_->inScene; }
 
 bool Device::Present() {
-    Impl& d = *impl_;
-    if (d.front.isNull()) {
-        d.frontPixels.resize(d.backPixels.size());
-        d.front = WrapPixels(d.frontPixels);
-    }
-    if (!d.backStale) {  // else the front already holds this frame
-        std::swap(d.backPixels, d.frontPixels);
-        std::swap(d.back, d.front);
-        d.backStale = true;
-    }
-    ++d.presentCount;
-    d.RequestRepaint();
-    return true;
+  Impl& d = *impl_;
+  if (d.front.isNull()) {
+    d.frontPixels.resize(d.backPixels.size());
+    d.front = WrapPixels(d.frontPixels);
+  }
+  if (!d.backStale) {  // else the front already holds this frame
+    std::swap(d.backPixels, d.frontPixels);
+    std::swap(d.back, d.front);
+    d.backStale = true;
+  }
+  ++d.presentCount;
+  d.RequestRepaint();
+  return true;
 }
 
 int Device::PresentCount() const { return impl_->presentCount; }
 
 void PaintFront(const Device::Impl& d, QPainter& painter, int width, int height) {
-    if (d.front.isNull() || width < 1 || height < 1) return;
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QRect(0, 0, width, height), d.front);
+  if (d.front.isNull() || width < 1 || height < 1) return;
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(QRect(0, 0, width, height), d.front);
 }
 
 std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
-    if (impl_->front.isNull() || width < 1 || height < 1) return {};
-    QImage target(width, height, QImage::Format_RGB32);
-    {
-        QPainter painter(&target);
-        PaintFront(*impl_, painter, width, height);
-    }
-    std::vector<uint32_t> out(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&out[static_cast<size_t>(y) * width], target.constScanLine(y),
-                    static_cast<size_t>(width) * 4);
-    return out;
+  if (impl_->front.isNull() || width < 1 || height < 1) return {};
+  QImage target(width, height, QImage::Format_RGB32);
+  {
+    QPainter painter(&target);
+    PaintFront(*impl_, painter, width, height);
+  }
+  std::vector<uint32_t> out(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&out[static_cast<size_t>(y) * width], target.constScanLine(y),
+                static_cast<size_t>(width) * 4);
+  return out;
 }
 
 uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
@@ -98,87 +97,86 @@ uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
 const uint32_t* Device::BackBuffer() const { return impl_->Pixels(); }
 
 uint32_t Device::PixelAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= BackBufferWidth || y >= BackBufferHeight) return 0;
-    return BackBuffer()[y * BackBufferStride + x];
+  if (x < 0 || y < 0 || x >= BackBufferWidth || y >= BackBufferHeight) return 0;
+  return BackBuffer()[y * BackBufferStride + x];
 }
 
 bool Device::SaveBackBufferPNG(const std::string& path) const {
-    if (path.empty()) return false;
-    return impl_->BackImage().save(QString::fromStdString(path), "PNG");
+  if (path.empty()) return false;
+  return impl_->BackImage().save(QString::fromStdString(path), "PNG");
 }
 
-bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int strideBytes,
-                         const RectI& src, const RectI& dest) {
-    if (!pixels || width <= 0 || height <= 0) return false;
-    if (std::abs(static_cast<long long>(strideBytes)) < static_cast<long long>(width) * 4)
-        return false;
-    if (src.left < 0 || src.top < 0 || src.right > width || src.bottom > height) return false;
-    const int sw = src.Width(), sh = src.Height();
-    const int dw = dest.Width(), dh = dest.Height();
-    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return true;  // nothing to copy
+bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int strideBytes, const RectI& src,
+                         const RectI& dest) {
+  if (!pixels || width <= 0 || height <= 0) return false;
+  if (std::abs(static_cast<long long>(strideBytes)) < static_cast<long long>(width) * 4) return false;
+  if (src.left < 0 || src.top < 0 || src.right > width || src.bottom > height) return false;
+  const int sw = src.Width(), sh = src.Height();
+  const int dw = dest.Width(), dh = dest.Height();
+  if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return true;  // nothing to copy
 
-    const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
-    const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
-    if (x0 >= x1 || y0 >= y1) return true;
+  const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
+  const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
+  if (x0 >= x1 || y0 >= y1) return true;
 
-    // Source column of every destination column, sampled at pixel centres.
-    std::vector<int> columns(static_cast<size_t>(x1 - x0));
-    for (int x = x0; x < x1; ++x) {
-        const long long sx = (static_cast<long long>(2 * (x - dest.left) + 1) * sw) / (2LL * dw);
-        columns[static_cast<size_t>(x - x0)] = src.left + static_cast<int>(sx);
+  // Source column of every destination column, sampled at pixel centres.
+  std::vector<int> columns(static_cast<size_t>(x1 - x0));
+  for (int x = x0; x < x1; ++x) {
+    const long long sx = (static_cast<long long>(2 * (x - dest.left) + 1) * sw) / (2LL * dw);
+    columns[static_cast<size_t>(x - x0)] = src.left + static_cast<int>(sx);
+  }
+  const auto* base = reinterpret_cast<const unsigned char*>(pixels);
+  uint32_t* out = impl_->Pixels();
+  long long lastSourceRow = -1;
+  for (int y = y0; y < y1; ++y) {
+    const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
+    uint32_t* dst = out + y * BackBufferStride;
+    if (sy == lastSourceRow) {  // a stretched row repeats the one above
+      std::memcpy(dst + x0, dst - BackBufferStride + x0, static_cast<size_t>(x1 - x0) * 4);
+      continue;
     }
-    const auto* base = reinterpret_cast<const unsigned char*>(pixels);
-    uint32_t* out = impl_->Pixels();
-    long long lastSourceRow = -1;
-    for (int y = y0; y < y1; ++y) {
-        const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
-        uint32_t* dst = out + y * BackBufferStride;
-        if (sy == lastSourceRow) {  // a stretched row repeats the one above
-            std::memcpy(dst + x0, dst - BackBufferStride + x0, static_cast<size_t>(x1 - x0) * 4);
-            continue;
-        }
-        lastSourceRow = sy;
-        const auto* row = reinterpret_cast<const uint32_t*>(
-            base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
-        if (sw == dw && dest.left == x0) {  // same width: a straight copy
-            CopyOpaque(dst + x0, row + src.left, static_cast<size_t>(x1 - x0));
-        } else {
-            GatherOpaque(dst + x0, row, columns.data(), static_cast<size_t>(x1 - x0));
-        }
+    lastSourceRow = sy;
+    const auto* row =
+        reinterpret_cast<const uint32_t*>(base + static_cast<std::ptrdiff_t>(src.top + sy) * strideBytes);
+    if (sw == dw && dest.left == x0) {  // same width: a straight copy
+      CopyOpaque(dst + x0, row + src.left, static_cast<size_t>(x1 - x0));
+    } else {
+      GatherOpaque(dst + x0, row, columns.data(), static_cast<size_t>(x1 - x0));
     }
-    return true;
+  }
+  return true;
 }
 
 void Device::SetTransform(TransformKind kind, const Matrix& m) {
-    const int i = static_cast<int>(kind);
-    if (InRange(i, impl_->transforms)) impl_->transforms[i] = m;
+  const int i = static_cast<int>(kind);
+  if (InRange(i, impl_->transforms)) impl_->transforms[i] = m;
 }
 
 Matrix Device::GetTransform(TransformKind kind) const {
-    const int i = static_cast<int>(kind);
-    return InRange(i, impl_->transforms) ? impl_->transforms[i] : Matrix::Identity();
+  const int i = static_cast<int>(kind);
+  return InRange(i, impl_->transforms) ? impl_->transforms[i] : Matrix::Identity();
 }
 
 bool Device::SetLight(int index, const Light& light) {
-    if (!InRange(index, impl_->lights)) return false;
-    impl_->lights[index] = light;
-    return true;
+  if (!InRange(index, impl_->lights)) return false;
+  impl_->lights[index] = light;
+  return true;
 }
 
 bool Device::GetLight(int index, Light& light) const {
-    if (!InRange(index, impl_->lights)) return false;
-    light = impl_->lights[index];
-    return true;
+  if (!InRange(index, impl_->lights)) return false;
+  light = impl_->lights[index];
+  return true;
 }
 
 bool Device::LightEnable(int index, bool enable) {
-    if (!InRange(index, impl_->lightEnabled)) return false;
-    impl_->lightEnabled[index] = enable;
-    return true;
+  if (!InRange(index, impl_->lightEnabled)) return false;
+  impl_->lightEnabled[index] = enable;
+  return true;
 }
 
 bool Device::IsLightEnabled(int index) const {
-    return InRange(index, impl_->lightEnabled) && impl_->lightEnabled[index];
+  return InRange(index, impl_->lightEnabled) && impl_->lightEnabled[index];
 }
 
 void Device::SetMaterial(const Material& material) { impl_->material = material; }
@@ -186,47 +184,47 @@ void Device::SetMaterial(const Material& material) { impl_->material = material;
 Material Device::GetMaterial() const { return impl_->material; }
 
 void Device::SetRenderState(RenderState state, uint32_t value) {
-    const int i = static_cast<int>(state);
-    if (InRange(i, impl_->renderStates)) impl_->renderStates[i] = value;
+  const int i = static_cast<int>(state);
+  if (InRange(i, impl_->renderStates)) impl_->renderStates[i] = value;
 }
 
 uint32_t Device::GetRenderState(RenderState state) const {
-    const int i = static_cast<int>(state);
-    return InRange(i, impl_->renderStates) ? impl_->renderStates[i] : 0;
+  const int i = static_cast<int>(state);
+  return InRange(i, impl_->renderStates) ? impl_->renderStates[i] : 0;
 }
 
 void Device::SetSamplerState(int stage, SamplerState state, uint32_t value) {
-    const int i = static_cast<int>(state);
-    if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
-        impl_->samplerStates[stage][i] = value;
+  const int i = static_cast<int>(state);
+  if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
+    impl_->samplerStates[stage][i] = value;
 }
 
 uint32_t Device::GetSamplerState(int stage, SamplerState state) const {
-    const int i = static_cast<int>(state);
-    if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
-        return impl_->samplerStates[stage][i];
-    return 0;
+  const int i = static_cast<int>(state);
+  if (InRange(stage, impl_->samplerStates) && InRange(i, impl_->samplerStates[0]))
+    return impl_->samplerStates[stage][i];
+  return 0;
 }
 
 void Device::SetTextureStageState(int stage, TextureStageState state, uint32_t value) {
-    const int i = static_cast<int>(state);
-    if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
-        impl_->stageStates[stage][i] = value;
+  const int i = static_cast<int>(state);
+  if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
+    impl_->stageStates[stage][i] = value;
 }
 
 uint32_t Device::GetTextureStageState(int stage, TextureStageState state) const {
-    const int i = static_cast<int>(state);
-    if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
-        return impl_->stageStates[stage][i];
-    return 0;
+  const int i = static_cast<int>(state);
+  if (InRange(stage, impl_->stageStates) && InRange(i, impl_->stageStates[0]))
+    return impl_->stageStates[stage][i];
+  return 0;
 }
 
 void Device::SetTexture(int stage, const Texture* texture) {
-    if (InRange(stage, impl_->textures)) impl_->textures[stage] = texture;
+  if (InRange(stage, impl_->textures)) impl_->textures[stage] = texture;
 }
 
 const Texture* Device::GetTexture(int stage) const {
-    return InRange(stage, impl_->textures) ? impl_->textures[stage] : nullptr;
+  return InRange(stage, impl_->textures) ? impl_->textures[stage] : nullptr;
 }
 
 }  // namespace scene

@@ -19,96 +19,95 @@ namespace scene {
 
 // Fills n pixels with one value (vectorised: these loops run over whole buffers).
 inline void FillPixels(uint32_t* p, size_t n, uint32_t value) {
-    size_t i = 0;
+  size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i v = _mm_set1_epi32(static_cast<int>(value));
-    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+  const __m128i v = _mm_set1_epi32(static_cast<int>(value));
+  for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
 #endif
-    for (; i < n; ++i) p[i] = value;
+  for (; i < n; ++i) p[i] = value;
 }
 
 // Fills a whole buffer. The C library's wide-character fill writes large blocks with the
 // processor's string stores, which skip reading the old contents: over two times faster than a
 // vector loop on a back buffer.
 inline void FillBuffer(uint32_t* p, size_t n, uint32_t value) {
-    if constexpr (sizeof(wchar_t) == sizeof(uint32_t))
-        std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(value), n);
-    else
-        FillPixels(p, n, value);
+  if constexpr (sizeof(wchar_t) == sizeof(uint32_t))
+    std::wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(value), n);
+  else
+    FillPixels(p, n, value);
 }
 
 // Copies n pixels and makes them opaque.
 inline void CopyOpaque(uint32_t* dst, const uint32_t* src, size_t n) {
-    size_t i = 0;
+  size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (; i + 4 <= n; i += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), alpha));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= n; i += 4)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), alpha));
 #endif
-    for (; i < n; ++i) dst[i] = src[i] | 0xFF000000u;
+  for (; i < n; ++i) dst[i] = src[i] | 0xFF000000u;
 }
 
 // dst[i] = src[columns[i]], made opaque, for n pixels. Four pixels are gathered into one
 // register and stored at once: single stores that trail the loads at a nearly constant
 // distance keep hitting the processor's false store-to-load conflicts.
 inline void GatherOpaque(uint32_t* dst, const uint32_t* src, const int* columns, size_t n) {
-    size_t i = 0;
+  size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (; i + 4 <= n; i += 4) {
-        const auto at = [&](size_t k) { return static_cast<int>(src[columns[k]]); };
-        const __m128i v = _mm_setr_epi32(at(i), at(i + 1), at(i + 2), at(i + 3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(v, alpha));
-    }
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= n; i += 4) {
+    const auto at = [&](size_t k) { return static_cast<int>(src[columns[k]]); };
+    const __m128i v = _mm_setr_epi32(at(i), at(i + 1), at(i + 2), at(i + 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(v, alpha));
+  }
 #endif
-    for (; i < n; ++i) dst[i] = src[columns[i]] | 0xFF000000u;
+  for (; i < n; ++i) dst[i] = src[columns[i]] | 0xFF000000u;
 }
 
 struct Device::Impl {
-    TControl* window = nullptr;
-    std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
-    // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
-    // swaps the two; the back buffer then still has to show the presented frame, which is
-    // copied back only when someone reads or draws before the next Clear (backStale).
-    std::vector<uint32_t> backPixels, frontPixels;
-    QImage back;    // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
-    QImage front;   // last presented frame; null until the first present
-    bool backStale = false;
-    bool inScene = false;
-    int presentCount = 0;
+  TControl* window = nullptr;
+  std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
+  // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
+  // swaps the two; the back buffer then still has to show the presented frame, which is
+  // copied back only when someone reads or draws before the next Clear (backStale).
+  std::vector<uint32_t> backPixels, frontPixels;
+  QImage back;   // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
+  QImage front;  // last presented frame; null until the first present
+  bool backStale = false;
+  bool inScene = false;
+  int presentCount = 0;
 
-    std::array<Matrix, 3> transforms{Matrix::Identity(), Matrix::Identity(), Matrix::Identity()};
-    std::array<Light, MaxLights> lights{};
-    std::array<bool, MaxLights> lightEnabled{};
-    Material material{};
-    std::array<uint32_t, static_cast<int>(RenderState::Count)> renderStates{};
-    static constexpr int Stages = 8;
-    std::array<std::array<uint32_t, static_cast<int>(SamplerState::Count)>, Stages> samplerStates{};
-    std::array<std::array<uint32_t, static_cast<int>(TextureStageState::Count)>, Stages>
-        stageStates{};
-    std::array<const Texture*, Stages> textures{};
+  std::array<Matrix, 3> transforms{Matrix::Identity(), Matrix::Identity(), Matrix::Identity()};
+  std::array<Light, MaxLights> lights{};
+  std::array<bool, MaxLights> lightEnabled{};
+  Material material{};
+  std::array<uint32_t, static_cast<int>(RenderState::Count)> renderStates{};
+  static constexpr int Stages = 8;
+  std::array<std::array<uint32_t, static_cast<int>(SamplerState::Count)>, Stages> samplerStates{};
+  std::array<std::array<uint32_t, static_cast<int>(TextureStageState::Count)>, Stages> stageStates{};
+  std::array<const Texture*, Stages> textures{};
 
-    // The back buffer for reading or drawing (brought up to date first).
-    uint32_t* Pixels() {
-        if (backStale) {
-            std::memcpy(backPixels.data(), frontPixels.data(), backPixels.size() * 4);
-            backStale = false;
-        }
-        return backPixels.data();
+  // The back buffer for reading or drawing (brought up to date first).
+  uint32_t* Pixels() {
+    if (backStale) {
+      std::memcpy(backPixels.data(), frontPixels.data(), backPixels.size() * 4);
+      backStale = false;
     }
-    QImage& BackImage() {
-        Pixels();
-        return back;
-    }
-    void RequestRepaint();
+    return backPixels.data();
+  }
+  QImage& BackImage() {
+    Pixels();
+    return back;
+  }
+  void RequestRepaint();
 };
 
 struct Texture::Impl {
-    QImage image;          // Format_ARGB32_Premultiplied
-    QImage modulated;      // image with its colour channels multiplied by modulatedRgb
-    uint32_t modulatedRgb = 0xFFFFFFFF;  // none cached yet
-    const QImage& ModulatedBy(uint32_t rgb);
+  QImage image;                        // Format_ARGB32_Premultiplied
+  QImage modulated;                    // image with its colour channels multiplied by modulatedRgb
+  uint32_t modulatedRgb = 0xFFFFFFFF;  // none cached yet
+  const QImage& ModulatedBy(uint32_t rgb);
 };
 
 // Paints the presented frame stretched into the target rectangle (window paint and tests).

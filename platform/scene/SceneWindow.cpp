@@ -11,7 +11,7 @@ namespace {
 
 // The window's widget, watched so that a destroyed window is never touched again.
 struct WindowLink {
-    QPointer<QWidget> widget;
+  QPointer<QWidget> widget;
 };
 
 WindowLink* LinkOf(Device::Impl& device) { return static_cast<WindowLink*>(device.windowLink.get()); }
@@ -19,42 +19,40 @@ WindowLink* LinkOf(Device::Impl& device) { return static_cast<WindowLink*>(devic
 }  // namespace
 
 void AttachWindow(Device::Impl& device) {
-    if (!device.window) return;
-    auto link = std::shared_ptr<void>(new WindowLink{NativeWidget(device.window)},
-                                      [](void* p) { delete static_cast<WindowLink*>(p); });
-    device.windowLink = link;
-    const Device::Impl* d = &device;
-    SetPaintHandler(device.window, [d](QPainter& painter, const QRect& client) {
-        painter.save();
-        painter.translate(client.topLeft());
-        PaintFront(*d, painter, client.width(), client.height());
-        painter.restore();
-    });
+  if (!device.window) return;
+  auto link = std::shared_ptr<void>(new WindowLink{NativeWidget(device.window)},
+                                    [](void* p) { delete static_cast<WindowLink*>(p); });
+  device.windowLink = link;
+  const Device::Impl* d = &device;
+  SetPaintHandler(device.window, [d](QPainter& painter, const QRect& client) {
+    painter.save();
+    painter.translate(client.topLeft());
+    PaintFront(*d, painter, client.width(), client.height());
+    painter.restore();
+  });
 }
 
 void DetachWindow(Device::Impl& device) {
-    WindowLink* link = LinkOf(device);
-    if (link && link->widget) SetPaintHandler(device.window, {});
+  WindowLink* link = LinkOf(device);
+  if (link && link->widget) SetPaintHandler(device.window, {});
 }
 
 void Device::Impl::RequestRepaint() {
-    WindowLink* link = LinkOf(*this);
-    if (link && link->widget) window->Invalidate();
+  WindowLink* link = LinkOf(*this);
+  if (link && link->widget) window->Invalidate();
 }
 
 bool Device::StretchBlit(TBitmap* bitmap, const RectI& dest) {
-    if (!bitmap || bitmap->Width() <= 0 || bitmap->Height() <= 0) return false;
-    const QImage& image = NativeImage(bitmap);
-    if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32) {
-        return StretchBlit(reinterpret_cast<const uint32_t*>(image.constBits()), image.width(),
-                           image.height(), static_cast<int>(image.bytesPerLine()),
-                           {0, 0, image.width(), image.height()}, dest);
-    }
-    const QImage converted = image.convertToFormat(QImage::Format_RGB32);
-    return StretchBlit(reinterpret_cast<const uint32_t*>(converted.constBits()),
-                       converted.width(), converted.height(),
-                       static_cast<int>(converted.bytesPerLine()),
-                       {0, 0, converted.width(), converted.height()}, dest);
+  if (!bitmap || bitmap->Width() <= 0 || bitmap->Height() <= 0) return false;
+  const QImage& image = NativeImage(bitmap);
+  if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32) {
+    return StretchBlit(reinterpret_cast<const uint32_t*>(image.constBits()), image.width(), image.height(),
+                       static_cast<int>(image.bytesPerLine()), {0, 0, image.width(), image.height()}, dest);
+  }
+  const QImage converted = image.convertToFormat(QImage::Format_RGB32);
+  return StretchBlit(reinterpret_cast<const uint32_t*>(converted.constBits()), converted.width(),
+                     converted.height(), static_cast<int>(converted.bytesPerLine()),
+                     {0, 0, converted.width(), converted.height()}, dest);
 }
 
 }  // namespace scene

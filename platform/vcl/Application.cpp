@@ -15,9 +15,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <errno.h>
 #include <algorithm>
 #include <cerrno>
-#include <errno.h>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -96,7 +96,8 @@ bool signalPending = false;
 void OnSignal(int signo) {
   int saved = errno;
   unsigned char b = static_cast<unsigned char>(signo);
-  if (signalPipe[1] >= 0) [[maybe_unused]] auto n = write(signalPipe[1], &b, 1);
+  if (signalPipe[1] >= 0) [[maybe_unused]]
+    auto n = write(signalPipe[1], &b, 1);
   errno = saved;
 }
 
@@ -137,8 +138,8 @@ std::vector<VclTest::ShownBox> shown;
 // The buttons of a box, by the low four bits of its flags.
 const std::vector<int>& BoxButtons(unsigned flags) {
   static const std::vector<int> sets[] = {
-      {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
-      {IDRETRY, IDCANCEL}};
+      {IDOK},        {IDOK, IDCANCEL},   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+      {IDYES, IDNO}, {IDRETRY, IDCANCEL}};
   unsigned kind = flags & 0xF;
   return sets[kind < 6 ? kind : 0];
 }
@@ -154,9 +155,9 @@ int ShowBoxOnGuiThread(const std::string& text, const std::string& caption, unsi
   box.setWindowTitle(vcl::ToQ(caption));
   box.setText(vcl::ToQ(text));
   unsigned icon = flags & 0xF0;
-  box.setIcon(icon == MB_ICONERROR ? QMessageBox::Critical
-              : icon == MB_ICONQUESTION ? QMessageBox::Question
-              : icon == MB_ICONWARNING ? QMessageBox::Warning
+  box.setIcon(icon == MB_ICONERROR         ? QMessageBox::Critical
+              : icon == MB_ICONQUESTION    ? QMessageBox::Question
+              : icon == MB_ICONWARNING     ? QMessageBox::Warning
               : icon == MB_ICONINFORMATION ? QMessageBox::Information
                                            : QMessageBox::NoIcon);
   struct B {
@@ -218,11 +219,14 @@ bool IsHeadless() {
     return name == "offscreen" || name == "minimal";
   }
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform && *platform) return std::string(platform) == "offscreen" || std::string(platform) == "minimal";
+  if (platform && *platform)
+    return std::string(platform) == "offscreen" || std::string(platform) == "minimal";
   return WantsOffscreen();
 }
 
-QString ToQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQ(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::string FromQ(const QString& text) { return text.toStdString(); }
 
@@ -239,10 +243,17 @@ TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
 
 bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
   switch (qtButton) {
-    case Qt::LeftButton: button = mbLeft; return true;
-    case Qt::RightButton: button = mbRight; return true;
-    case Qt::MiddleButton: button = mbMiddle; return true;
-    default: return false;
+    case Qt::LeftButton:
+      button = mbLeft;
+      return true;
+    case Qt::RightButton:
+      button = mbRight;
+      return true;
+    case Qt::MiddleButton:
+      button = mbMiddle;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -342,7 +353,8 @@ bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
       QPoint g = we->globalPosition().toPoint();
       msg.message = WM_MOUSEWHEEL;
       msg.wParam = (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16);
-      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(g.x())) | (static_cast<uint32_t>(static_cast<uint16_t>(g.y())) << 16));
+      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(g.x())) |
+                                         (static_cast<uint32_t>(static_cast<uint16_t>(g.y())) << 16));
       msg.pt = TPoint(g.x(), g.y());
       break;
     }
@@ -363,7 +375,8 @@ bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
         return false;
       QPoint p = me->position().toPoint();
       QPoint g = me->globalPosition().toPoint();
-      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(p.x())) | (static_cast<uint32_t>(static_cast<uint16_t>(p.y())) << 16));
+      msg.lParam = static_cast<intptr_t>((static_cast<uint16_t>(p.x())) |
+                                         (static_cast<uint32_t>(static_cast<uint16_t>(p.y())) << 16));
       msg.pt = TPoint(g.x(), g.y());
       break;
     }
@@ -485,7 +498,9 @@ void TApplication::HandleException(TObject*) {
 }
 
 // ---- TApplicationEvents ----
-TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) { AppEvents().push_back(this); }
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) {
+  AppEvents().push_back(this);
+}
 
 TApplicationEvents::~TApplicationEvents() {
   auto& list = AppEvents();

@@ -137,7 +137,8 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {
   SetWidget(tabs);
   SetTabStop(true);
   QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [this](int) {
-    if (!switching_) vcl::Guarded([this] {
+    if (!switching_)
+      vcl::Guarded([this] {
         if (OnChange) OnChange(this);
       });
   });
@@ -160,7 +161,8 @@ void TPageControl::InsertChild(TControl* child) {
 
 // Compared by address: a sheet being destroyed is no longer a TTabSheet when it leaves.
 void TPageControl::RemoveChild(TControl* child) {
-  auto it = std::find_if(pages_.begin(), pages_.end(), [child](TTabSheet* p) { return static_cast<TControl*>(p) == child; });
+  auto it = std::find_if(pages_.begin(), pages_.end(),
+                         [child](TTabSheet* p) { return static_cast<TControl*>(p) == child; });
   if (it != pages_.end()) {
     auto* tabs = static_cast<QTabWidget*>(Widget());
     switching_ = true;

@@ -42,18 +42,30 @@ ControlEventFilter* Filter() {
 
 Qt::CursorShape CursorShape(TCursor cursor) {
   switch (cursor) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crDrag: return Qt::DragMoveCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+    case crNone:
+      return Qt::BlankCursor;
+    case crCross:
+      return Qt::CrossCursor;
+    case crIBeam:
+      return Qt::IBeamCursor;
+    case crSizeNESW:
+      return Qt::SizeBDiagCursor;
+    case crSizeNS:
+      return Qt::SizeVerCursor;
+    case crSizeNWSE:
+      return Qt::SizeFDiagCursor;
+    case crSizeWE:
+      return Qt::SizeHorCursor;
+    case crHourGlass:
+      return Qt::WaitCursor;
+    case crDrag:
+      return Qt::DragMoveCursor;
+    case crHandPoint:
+      return Qt::PointingHandCursor;
+    case crSizeAll:
+      return Qt::SizeAllCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 
@@ -423,12 +435,27 @@ void TWinControl::AlignControls() {
       if (c->align_ != which || !c->visible_) continue;
       int h = c->Height(), w = c->Width();
       switch (which) {
-        case alTop: c->SetBounds(r.Left, r.Top, r.Width(), h); r.Top += h; break;
-        case alBottom: c->SetBounds(r.Left, r.Bottom - h, r.Width(), h); r.Bottom -= h; break;
-        case alLeft: c->SetBounds(r.Left, r.Top, w, r.Height()); r.Left += w; break;
-        case alRight: c->SetBounds(r.Right - w, r.Top, w, r.Height()); r.Right -= w; break;
-        case alClient: c->SetBounds(r.Left, r.Top, r.Width(), r.Height()); break;
-        default: break;
+        case alTop:
+          c->SetBounds(r.Left, r.Top, r.Width(), h);
+          r.Top += h;
+          break;
+        case alBottom:
+          c->SetBounds(r.Left, r.Bottom - h, r.Width(), h);
+          r.Bottom -= h;
+          break;
+        case alLeft:
+          c->SetBounds(r.Left, r.Top, w, r.Height());
+          r.Left += w;
+          break;
+        case alRight:
+          c->SetBounds(r.Right - w, r.Top, w, r.Height());
+          r.Right -= w;
+          break;
+        case alClient:
+          c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+          break;
+        default:
+          break;
       }
     }
   };
@@ -607,7 +634,8 @@ void SetPaintHandler(TControl* control, NativePaintHandler handler) {
     VclInternals::SetPaintHandler(control, nullptr);
     return;
   }
-  VclInternals::SetPaintHandler(control, [handler](QPainter& p, int w, int h) { handler(p, QRect(0, 0, w, h)); });
+  VclInternals::SetPaintHandler(control,
+                                [handler](QPainter& p, int w, int h) { handler(p, QRect(0, 0, w, h)); });
 }
 
 TControl* ControlOfWidget(QWidget* widget) {

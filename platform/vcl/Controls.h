@@ -44,13 +44,29 @@ enum TShiftFlag : unsigned {
 
 // Virtual key codes delivered by OnKeyDown/OnKeyUp (letters and digits are their upper-case ASCII).
 enum : uint16_t {
-  VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
-  VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
-  VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
+  VK_BACK = 8,
+  VK_TAB = 9,
+  VK_RETURN = 13,
+  VK_SHIFT = 16,
+  VK_CONTROL = 17,
+  VK_MENU = 18,
+  VK_ESCAPE = 27,
+  VK_SPACE = 32,
+  VK_PRIOR = 33,
+  VK_NEXT = 34,
+  VK_END = 35,
+  VK_HOME = 36,
+  VK_LEFT = 37,
+  VK_UP = 38,
+  VK_RIGHT = 39,
+  VK_DOWN = 40,
+  VK_INSERT = 45,
+  VK_DELETE = 46,
   VK_F1 = 112,
 };
 
-using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 // WheelDelta: +-120 per notch (negative: turned towards the user); MousePos in client pixels.
 using TMouseWheelEvent =
@@ -118,7 +134,7 @@ class TComponent : public TObject {
   void SetTag(intptr_t tag) { tag_ = tag; }
 
   int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Components(int index) const;  // null for a bad index
+  TComponent* Components(int index) const;                   // null for a bad index
   TComponent* FindComponent(const std::string& name) const;  // by Name, ignoring ASCII case
   void InsertComponent(TComponent* component);  // takes ownership (removing it from its old owner)
   void RemoveComponent(TComponent* component);  // gives ownership up; the component stays alive

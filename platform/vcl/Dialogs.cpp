@@ -49,8 +49,10 @@ bool TOpenDialog::Run(bool save) {
     start = vcl::ToQ(IncludeTrailingPathDelimiter(initialDir_) + fileName_);
   QFileDialog::Options options;
   if (save && !(options_ & ofOverwritePrompt)) options |= QFileDialog::DontConfirmOverwrite;
-  QString chosen = save ? QFileDialog::getSaveFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_), nullptr, options)
-                        : QFileDialog::getOpenFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_), nullptr, options);
+  QString chosen = save ? QFileDialog::getSaveFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_),
+                                                       nullptr, options)
+                        : QFileDialog::getOpenFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_),
+                                                       nullptr, options);
   vcl::RecordShown(caption, fileName_, chosen.isEmpty() ? mrCancel : mrOk);
   if (chosen.isEmpty()) return false;
   std::string name = vcl::FromQ(chosen);
@@ -85,6 +87,7 @@ bool TColorDialog::Execute() {
 }
 
 void ShowMessage(const std::string& text) {
-  std::string title = Application->Title().empty() ? ExtractFileName(Application->ExeName()) : Application->Title();
+  std::string title =
+      Application->Title().empty() ? ExtractFileName(Application->ExeName()) : Application->Title();
   MessageBox(text, title, MB_OK);
 }

@@ -61,11 +61,18 @@ void TForm::ApplyWindowFlags() {
   if (Parent()) return;
   Qt::WindowFlags flags = Qt::Window;
   switch (borderStyle_) {
-    case bsNone: flags |= Qt::FramelessWindowHint; break;
+    case bsNone:
+      flags |= Qt::FramelessWindowHint;
+      break;
     case bsToolWindow:
-    case bsSizeToolWin: flags = Qt::Tool; break;
-    case bsDialog: flags = Qt::Dialog; break;
-    default: break;
+    case bsSizeToolWin:
+      flags = Qt::Tool;
+      break;
+    case bsDialog:
+      flags = Qt::Dialog;
+      break;
+    default:
+      break;
   }
   if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
   if (Widget()->windowFlags() == flags) return;
@@ -80,7 +87,7 @@ TWindowState TForm::WindowState() const {
 }
 
 void TForm::SetWindowState(TWindowState state) {
-  Qt::WindowStates s = state == wsMaximized ? Qt::WindowMaximized
+  Qt::WindowStates s = state == wsMaximized   ? Qt::WindowMaximized
                        : state == wsMinimized ? Qt::WindowMinimized
                                               : Qt::WindowNoState;
   Widget()->setWindowState(s);

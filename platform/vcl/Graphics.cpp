@@ -178,11 +178,20 @@ QPen MakePen(TPen* pen) {
   p.setCapStyle(Qt::FlatCap);
   p.setJoinStyle(Qt::MiterJoin);
   switch (pen->Style()) {
-    case psDash: p.setStyle(Qt::DashLine); break;
-    case psDot: p.setStyle(Qt::DotLine); break;
-    case psDashDot: p.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
-    default: break;
+    case psDash:
+      p.setStyle(Qt::DashLine);
+      break;
+    case psDot:
+      p.setStyle(Qt::DotLine);
+      break;
+    case psDashDot:
+      p.setStyle(Qt::DashDotLine);
+      break;
+    case psDashDotDot:
+      p.setStyle(Qt::DashDotDotLine);
+      break;
+    default:
+      break;
   }
   return p;
 }
@@ -444,14 +453,16 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
 void TBitmap::Reformat(int width, int height, TPixelFormat format) {
   width = std::max(0, width);
   height = std::max(0, height);
-  if (width == Width() && height == Height() && QtFormat(format) == image_->format() && format == format_) return;
+  if (width == Width() && height == Height() && QtFormat(format) == image_->format() && format == format_)
+    return;
   format_ = format;
   if (width == 0 || height == 0) {
     *image_ = QImage();
   } else {
     QImage next(width, height, QtFormat(format));
-    if (next.isNull()) throw Exception("Out of memory for a bitmap of " + std::to_string(width) + " x " +
-                                       std::to_string(height));
+    if (next.isNull())
+      throw Exception("Out of memory for a bitmap of " + std::to_string(width) + " x " +
+                      std::to_string(height));
     next.fill(Qt::white);
     if (!image_->isNull()) {
       QPainter p(&next);
@@ -565,9 +576,7 @@ TBitmap* TPicture::Bitmap() {
   return bitmap_.get();
 }
 
-TGraphic* TPicture::Graphic() const {
-  return bitmap_ && !bitmap_->Empty() ? bitmap_.get() : nullptr;
-}
+TGraphic* TPicture::Graphic() const { return bitmap_ && !bitmap_->Empty() ? bitmap_.get() : nullptr; }
 
 void TPicture::Assign(const TBitmap* source) {
   if (!source) {

@@ -250,11 +250,11 @@ class TBitmap : public TGraphic {
   TColor TransparentColor() const;
   void SetTransparentColor(TColor color);
 
-  void Assign(const TBitmap* source);  // copies pixels, format and transparency; null empties
-  void LoadFromFile(const std::string& fileName);  // raises Exception when the file cannot be read
+  void Assign(const TBitmap* source);                  // copies pixels, format and transparency; null empties
+  void LoadFromFile(const std::string& fileName);      // raises Exception when the file cannot be read
   void SaveToFile(const std::string& fileName) const;  // BMP; raises Exception when it cannot be written
-  void SaveToStream(TStream* stream) const;  // BMP bytes at the stream's position
-  void LoadFromStream(TStream* stream);      // from the stream's position; raises Exception when unreadable
+  void SaveToStream(TStream* stream) const;            // BMP bytes at the stream's position
+  void LoadFromStream(TStream* stream);  // from the stream's position; raises Exception when unreadable
   void Dormant() {}
   void FreeImage() {}
 
@@ -279,7 +279,7 @@ class TPicture {
   ~TPicture();
   TBitmap* Bitmap();  // the picture's bitmap, created empty when there is none
   void SetBitmap(const TBitmap* bitmap) { Assign(bitmap); }
-  TGraphic* Graphic() const;  // null when empty
+  TGraphic* Graphic() const;           // null when empty
   void Assign(const TBitmap* source);  // copies; null clears the picture
   void Assign(const TPicture* source);
   void LoadFromFile(const std::string& fileName);  // BMP, JPEG, PNG, ...; raises Exception on failure

@@ -93,7 +93,8 @@ struct VclInternals {
   // Another widget whose input belongs to the control (a list's viewport).
   static void AddInputWidget(TControl* control, QWidget* widget);
   static int AppendedIndex(const TControlItems* items) { return items->appended_; }
-  static void DrawListItem(TCustomListBox* box, QPainter& painter, int index, const QRect& rect, bool selected);
+  static void DrawListItem(TCustomListBox* box, QPainter& painter, int index, const QRect& rect,
+                           bool selected);
   static bool OwnerDrawn(const TCustomListBox* box) { return box->style_ != lbStandard; }
   static int ItemHeight(const TCustomListBox* box) { return box->itemHeight_; }
   static QImage* Image(TBitmap* bitmap) { return bitmap->image_.get(); }

@@ -28,7 +28,8 @@ QSize TextSize(const TFont& font, const std::string& text, bool wordWrap, int ma
   QFontMetrics fm(ToQFont(font));
   QString s = DisplayText(text.empty() ? std::string(" ") : text);
   if (wordWrap) {
-    QRect r = fm.boundingRect(QRect(0, 0, std::max(1, maxWidth), 100000), Qt::TextExpandTabs | Qt::TextWordWrap, s);
+    QRect r =
+        fm.boundingRect(QRect(0, 0, std::max(1, maxWidth), 100000), Qt::TextExpandTabs | Qt::TextWordWrap, s);
     return QSize(r.width(), std::max(r.height(), fm.height()));
   }
   // Without wrapping: the widest line's advance and one cell height per line, as a canvas measures.
@@ -41,7 +42,9 @@ QSize TextSize(const TFont& font, const std::string& text, bool wordWrap, int ma
 void DrawText(QPainter& painter, const TFont& font, const QRect& rect, const std::string& text,
               TAlignment alignment, TTextLayout layout, bool wordWrap) {
   int flags = Qt::TextExpandTabs;
-  flags |= alignment == taCenter ? Qt::AlignHCenter : alignment == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
+  flags |= alignment == taCenter         ? Qt::AlignHCenter
+           : alignment == taRightJustify ? Qt::AlignRight
+                                         : Qt::AlignLeft;
   flags |= layout == tlCenter ? Qt::AlignVCenter : layout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
   if (wordWrap) flags |= Qt::TextWordWrap;
   painter.setFont(ToQFont(font));
@@ -306,7 +309,9 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
 
 std::string TEdit::Caption() const { return vcl::FromQ(static_cast<QLineEdit*>(Widget())->text()); }
 
-void TEdit::SetCaption(const std::string& text) { static_cast<QLineEdit*>(Widget())->setText(vcl::ToQ(text)); }
+void TEdit::SetCaption(const std::string& text) {
+  static_cast<QLineEdit*>(Widget())->setText(vcl::ToQ(text));
+}
 
 void TEdit::SetBorderStyle(TBorderStyle style) {
   borderStyle_ = style;
@@ -319,7 +324,9 @@ int TEdit::MaxLength() const {
   int n = static_cast<QLineEdit*>(Widget())->maxLength();
   return n == 32767 ? 0 : n;
 }
-void TEdit::SetMaxLength(int length) { static_cast<QLineEdit*>(Widget())->setMaxLength(length <= 0 ? 32767 : length); }
+void TEdit::SetMaxLength(int length) {
+  static_cast<QLineEdit*>(Widget())->setMaxLength(length <= 0 ? 32767 : length);
+}
 void TEdit::SelectAll() { static_cast<QLineEdit*>(Widget())->selectAll(); }
 
 void TEdit::SetColor(TColor color) {
@@ -452,7 +459,9 @@ void TComboBox::SetItemIndex(int index) {
   if (combo->currentIndex() < 0 && combo->isEditable()) combo->setEditText(QString());
 }
 
-std::string TComboBox::Caption() const { return vcl::FromQ(static_cast<QComboBox*>(Widget())->currentText()); }
+std::string TComboBox::Caption() const {
+  return vcl::FromQ(static_cast<QComboBox*>(Widget())->currentText());
+}
 
 void TComboBox::SetCaption(const std::string& text) {
   auto* combo = static_cast<QComboBox*>(Widget());
@@ -497,7 +506,8 @@ class OwnerDrawDelegate : public QStyledItemDelegate {
       return;
     }
     vcl::Guarded([&] {
-      VclInternals::DrawListItem(box_, *painter, index.row(), option.rect, option.state & QStyle::State_Selected);
+      VclInternals::DrawListItem(box_, *painter, index.row(), option.rect,
+                                 option.state & QStyle::State_Selected);
     });
   }
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -627,7 +637,8 @@ void TCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState stat
 }
 
 // Prepares the canvas as the class library does (brush and font of the row's state) and draws one row.
-void VclInternals::DrawListItem(TCustomListBox* box, QPainter& painter, int index, const QRect& rect, bool selected) {
+void VclInternals::DrawListItem(TCustomListBox* box, QPainter& painter, int index, const QRect& rect,
+                                bool selected) {
   TCanvas* canvas = box->canvas_.get();
   TRect r(rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1);
   BindCanvas(canvas, &painter, r);

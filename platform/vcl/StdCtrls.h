@@ -183,7 +183,7 @@ class TComboBox : public TWinControl {
   ~TComboBox() override;
   TControlItems* Items() { return &items_; }
   int ItemIndex() const;
-  void SetItemIndex(int index);  // -1: none
+  void SetItemIndex(int index);          // -1: none
   std::string Caption() const override;  // the shown text
   void SetCaption(const std::string& text) override;
   TComboBoxStyle Style() const { return style_; }
@@ -203,8 +203,14 @@ class TComboBox : public TWinControl {
 };
 
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
-enum TOwnerDrawStateFlag : unsigned { odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8,
-                                      odFocused = 16, odDefault = 32 };
+enum TOwnerDrawStateFlag : unsigned {
+  odSelected = 1,
+  odGrayed = 2,
+  odDisabled = 4,
+  odChecked = 8,
+  odFocused = 16,
+  odDefault = 32
+};
 using TOwnerDrawState = unsigned;  // a set of TOwnerDrawStateFlag bits
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State)>;

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QComboBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRadioButton>
@@ -65,20 +65,22 @@ void SendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseB
 bool MouseDown(TControl* control, TMouseButton button, int x, int y, TShiftState shift) {
   if (!Reachable(control)) return false;
   Qt::MouseButton b = QtButton(button);
-  SendMouse(InputWidget(control), QEvent::MouseButtonPress, b, HeldButtons(shift) | b, QPoint(x, y), Modifiers(shift));
+  SendMouse(InputWidget(control), QEvent::MouseButtonPress, b, HeldButtons(shift) | b, QPoint(x, y),
+            Modifiers(shift));
   return true;
 }
 
 bool MouseMove(TControl* control, int x, int y, TShiftState shift) {
   if (!Reachable(control)) return false;
-  SendMouse(InputWidget(control), QEvent::MouseMove, Qt::NoButton, HeldButtons(shift), QPoint(x, y), Modifiers(shift));
+  SendMouse(InputWidget(control), QEvent::MouseMove, Qt::NoButton, HeldButtons(shift), QPoint(x, y),
+            Modifiers(shift));
   return true;
 }
 
 bool MouseUp(TControl* control, TMouseButton button, int x, int y, TShiftState shift) {
   if (!Reachable(control)) return false;
-  SendMouse(InputWidget(control), QEvent::MouseButtonRelease, QtButton(button), HeldButtons(shift) & ~QtButton(button),
-            QPoint(x, y), Modifiers(shift));
+  SendMouse(InputWidget(control), QEvent::MouseButtonRelease, QtButton(button),
+            HeldButtons(shift) & ~QtButton(button), QPoint(x, y), Modifiers(shift));
   return true;
 }
 
@@ -86,14 +88,16 @@ bool Click(TControl* control) {
   if (!Reachable(control)) return false;
   QWidget* w = NativeWidget(control);
   QPoint at(w->width() / 2, w->height() / 2);
-  if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) at = QPoint(6, w->height() / 2);  // the box
+  if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+    at = QPoint(6, w->height() / 2);  // the box
   if (auto* list = qobject_cast<QListWidget*>(w)) {
     (void)list;
     at = QPoint(InputWidget(control)->width() / 2, 2);
   }
   QPointer<QWidget> alive(w);
   MouseDown(control, mbLeft, at.x(), at.y());
-  if (!alive || !alive->isVisible() || !alive->isEnabled()) return true;  // the press itself may hide or free it
+  if (!alive || !alive->isVisible() || !alive->isEnabled())
+    return true;  // the press itself may hide or free it
   MouseUp(control, mbLeft, at.x(), at.y());
   return true;
 }
@@ -105,7 +109,8 @@ bool DoubleClick(TControl* control, int x, int y) {
   if (!alive) return true;
   MouseUp(control, mbLeft, x, y);
   if (!alive || !Reachable(control)) return true;
-  SendMouse(InputWidget(control), QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, QPoint(x, y), {});
+  SendMouse(InputWidget(control), QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, QPoint(x, y),
+            {});
   MouseUp(control, mbLeft, x, y);
   return true;
 }
@@ -124,8 +129,8 @@ bool Wheel(TControl* control, int delta, int x, int y) {
   for (QWidget* p = w; !event.isAccepted() && !p->isWindow() && p->parentWidget();) {
     p = p->parentWidget();
     QPoint local = p->mapFromGlobal(global);
-    QWheelEvent next(QPointF(local), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
+    QWheelEvent next(QPointF(local), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(p, &next);
     event.setAccepted(next.isAccepted());
   }
@@ -138,8 +143,10 @@ bool KeyDown(TControl* control, uint16_t key, TShiftState shift) {
   QWidget* w = NativeWidget(control);
   int qtKey = vcl::QtKeyOf(key);
   QString text;
-  if (key == VK_RETURN) text = "\r";
-  else if (key == VK_SPACE) text = " ";
+  if (key == VK_RETURN)
+    text = "\r";
+  else if (key == VK_SPACE)
+    text = " ";
   else if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
     text = QString(QChar(shift & ssShift ? key : QChar(key).toLower().unicode()));
   QKeyEvent press(QEvent::KeyPress, qtKey, Modifiers(shift), text);
@@ -154,7 +161,8 @@ bool TypeText(TControl* control, const std::string& text) {
   QWidget* w = NativeWidget(control);
   if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit()) w = combo->lineEdit();
   for (QChar ch : vcl::ToQ(text)) {
-    int key = ch.unicode() < 128 ? static_cast<int>(ch.toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
+    int key =
+        ch.unicode() < 128 ? static_cast<int>(ch.toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
     QApplication::sendEvent(w, &press);
   }

@@ -36,7 +36,7 @@ void CloseButton(TForm* form);
 // A message box returns the next scripted button; an open/save dialog returns the next scripted
 // file name (empty: cancelled); a colour dialog the next scripted colour or cancel. Without a
 // scripted answer, a message box returns its default button and a dialog is cancelled.
-void ScriptMessageBoxAnswer(int id);            // IDOK, IDYES, IDNO, IDCANCEL, ...
+void ScriptMessageBoxAnswer(int id);                       // IDOK, IDYES, IDNO, IDCANCEL, ...
 void ScriptFileDialogAnswer(const std::string& fileName);  // "" cancels
 void ScriptColorDialogAnswer(TColor color);
 void ScriptDialogCancel();

@@ -28,7 +28,7 @@ class TVolumeFrame : public TFrame {
 
   int Volume = 0;
   std::function<void(int volume)> OnChange;
-  TImage* Image = nullptr;   // background and scale
+  TImage* Image = nullptr;  // background and scale
   TLabel* Label2 = nullptr;
   TImage* Image1 = nullptr;  // knob
 };

@@ -54,8 +54,8 @@ void HideDisplays(std::initializer_list<StdDisplay*> displays) {
   if (DisplayListGlobal) DisplayListGlobal->Clear();
 }
 
-TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width, int height,
-                        const std::string& fontName, int fontHeight) {
+TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
+                        int height, const std::string& fontName, int fontHeight) {
   auto* panel = new TPanel(parent);
   panel->SetParent(parent);
   panel->SetBounds(left, top, width, height);

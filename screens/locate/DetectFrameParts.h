@@ -13,10 +13,10 @@ struct DisplaySetup {
   const char* title;
   int left, top, right, bottom;  // viewport, virtual 1024 x 768
   int gridX, gridY;
-  DigitalBuffer* buffer;         // may be null
+  DigitalBuffer* buffer;  // may be null
   int renderMode;
-  int windowFrom, windowTo;      // point window
-  int traceColour = -1;          // -1 keeps the display's default
+  int windowFrom, windowTo;  // point window
+  int traceColour = -1;      // -1 keeps the display's default
 };
 
 // A display on xBase (1024 x 768) with the set-up applied and its symbols at (80, 130).
@@ -35,8 +35,8 @@ constexpr TColor PanelReleasedColour = 0x573523;
 constexpr TColor PanelPressedColour = 0x24160E;
 
 // A panel button of the views: released colour, no bevel, bold font in clScrollBar.
-TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width, int height,
-                        const std::string& fontName = "MS Sans Serif", int fontHeight = -21);
+TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
+                        int height, const std::string& fontName = "MS Sans Serif", int fontHeight = -21);
 
 // The view's background image takes skin panel 3 (nothing while the skin does not exist).
 void ApplySkinBackground(TImage* image);

@@ -44,7 +44,8 @@ std::vector<FastTargetRange> BuildTargetRanges(const DigitalBuffer& wide, const 
                                                const DigitalBuffer& narrow) {
   std::vector<FastTargetRange> ranges;
   const auto inside = [&ranges](double f) {
-    return std::any_of(ranges.begin(), ranges.end(), [f](const FastTargetRange& r) { return r.lower < f && f < r.upper; });
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [f](const FastTargetRange& r) { return r.lower < f && f < r.upper; });
   };
   const struct {
     const DigitalBuffer* buffer;
@@ -72,7 +73,8 @@ std::vector<std::string> VerifiedLines(const DigitalBuffer& verify) {
   for (unsigned i = 0; i < verify.Count; ++i) {
     const float level = verify.Get(FastChannel::Verified, i);
     if (level > 0)
-      lines.push_back(std::to_string(int(level)) + " " + FormatFloat("0.00", i * FastVerifyBinHz * 1e-6) + " MHz");
+      lines.push_back(std::to_string(int(level)) + " " + FormatFloat("0.00", i * FastVerifyBinHz * 1e-6) +
+                      " MHz");
   }
   return lines;
 }

@@ -54,8 +54,8 @@ struct RadarAnimation {
 
   // What one pass draws besides the grid and mask.
   struct Pass {
-    double beamRoll = 0.0;      // rotation of the beam sprite
-    bool drawTarget = false;    // point and pulse
+    double beamRoll = 0.0;                // rotation of the beam sprite
+    bool drawTarget = false;              // point and pulse
     double targetX = 0.0, targetY = 0.0;  // screen position of the point
     int pointAlpha = 0;
     double pulseScale = 0.0;

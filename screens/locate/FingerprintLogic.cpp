@@ -63,8 +63,8 @@ std::vector<FingerHit> CollectFingerHits(const DigitalBuffer& analog, const Digi
   return hits;
 }
 
-void FillRealtimeReference(DigitalBuffer& live, const FingerBufferBase& recorded, const FingerBufferBase& loaded,
-                           double frequency) {
+void FillRealtimeReference(DigitalBuffer& live, const FingerBufferBase& recorded,
+                           const FingerBufferBase& loaded, double frequency) {
   const double k0 = double(std::lround(frequency / 100e3) - 50);
   double position = k0;
   for (unsigned i = 0; i < 1000 && i < live.Count; ++i) {
@@ -106,8 +106,14 @@ bool FindCenterOffset(DigitalBuffer& live, int points, double stepHz, double& of
   const int middle = points / 2 - 1;
   int offset = 0;
   for (int d = 0; d <= middle; ++d) {
-    if (centres[middle - d] != 0.0f) { offset = -d; break; }
-    if (middle + d < points && centres[middle + d] != 0.0f) { offset = d; break; }
+    if (centres[middle - d] != 0.0f) {
+      offset = -d;
+      break;
+    }
+    if (middle + d < points && centres[middle + d] != 0.0f) {
+      offset = d;
+      break;
+    }
   }
   offsetHz = offset * stepHz;
   return true;

@@ -57,8 +57,8 @@ std::vector<FingerHit> CollectFingerHits(const DigitalBuffer& analog, const Digi
 
 // Channels 0 (recorded) and 1 (loaded) of the 1000-point live buffer: the stored analogue levels of
 // f +- 5 MHz, point i at round(k0 + 0.1 i), k0 = round(f / 100 kHz) - 50; 0 outside the blocks.
-void FillRealtimeReference(DigitalBuffer& live, const FingerBufferBase& recorded, const FingerBufferBase& loaded,
-                           double frequency);
+void FillRealtimeReference(DigitalBuffer& live, const FingerBufferBase& recorded,
+                           const FingerBufferBase& loaded, double frequency);
 
 // The offset of the carrier nearest the middle of the live trace (channel 0 of points values spaced
 // stepHz), working in channels 5 to 8. False when the trace shows no carrier.

@@ -20,9 +20,7 @@ TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
 
 // The derived view's thread slots have stopped its threads by now; a thread that did not stop in
 // time keeps the buffers and displays it holds.
-TLocateModeFrame::~TLocateModeFrame() {
-  displays_.clear();
-}
+TLocateModeFrame::~TLocateModeFrame() { displays_.clear(); }
 
 void TLocateModeFrame::Guard(const char* what, const std::function<void()>& body) const {
   const std::string where = name_ + "::" + what;

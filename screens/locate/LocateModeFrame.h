@@ -66,8 +66,8 @@ class TLocateModeFrame : public TModeFrameBase {
   StdDisplay& AddDisplay(const DisplaySetup& setup);
   // A panel button in the views' style; it takes the pressed colour on mouse-down and the released
   // colour on mouse-up before the handlers run.
-  TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown, TNotifyEvent onUp,
-                         int width = 233, int height = 57);
+  TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
+                         TNotifyEvent onUp, int width = 233, int height = 57);
 
   // Hooks of the derived view.
   virtual void EnterView() {}

@@ -7,11 +7,11 @@ class IniService;
 
 struct MobilBandView {
   const char* title;
-  double startHz, stopHz;             // the band buffer's range
-  int left, top, right, bottom;       // display viewport, virtual 1024 x 768
+  double startHz, stopHz;        // the band buffer's range
+  int left, top, right, bottom;  // display viewport, virtual 1024 x 768
   int symbolX, symbolY;
-  double centreHz, spanHz;            // handed to the analyser views
-  int iniBand;                        // 1..5 for IniService::ReadBandLevelV2; 0: no alarm level (DECT)
+  double centreHz, spanHz;  // handed to the analyser views
+  int iniBand;              // 1..5 for IniService::ReadBandLevelV2; 0: no alarm level (DECT)
 };
 
 constexpr int MobilBandCount = 6;

@@ -35,7 +35,8 @@ std::unique_ptr<TBitmap> GridBitmap(int background) {
   TCanvas* c = bitmap->Canvas();
   c->Pen()->SetColor(TColor(0x67BEFE));
   c->Pen()->SetWidth(3);
-  for (int inset : {0, 20, 103, 188, 271, 291, 364, 437}) c->Ellipse(inset, inset, 1022 - inset, 1022 - inset);
+  for (int inset : {0, 20, 103, 188, 271, 291, 364, 437})
+    c->Ellipse(inset, inset, 1022 - inset, 1022 - inset);
   for (int k = 0; k < 8; ++k) Line(c, Polar(74, k * pi / 4), Polar(511, k * pi / 4));
   for (int k = 0; k < 64; ++k) {
     Line(c, Polar(491, k * pi / 32), Polar(511, k * pi / 32));
@@ -84,17 +85,20 @@ void MakeSignal(ZSprite& sprite, int background, const std::string& file) {
   LoadWithAlpha(sprite, image, *alpha, file);
 }
 
-void MakeDisc(ZSprite& sprite, int size, int colour, int radius, bool opaqueOutside, const std::string& file) {
+void MakeDisc(ZSprite& sprite, int size, int colour, int radius, bool opaqueOutside,
+              const std::string& file) {
   ZImage image(size, size, 4, 0);
   image.FillRect(Rect(0, 0, size, size), TColor(colour));
   ZImage alpha(size, size, 1, 0);
   alpha.FillRect(Rect(0, 0, size, size), opaqueOutside ? TColor(0xFFFFFF) : TColor(0));
-  alpha.DrawEllipse({size / 2 - 1, size / 2 - 1}, radius, radius, opaqueOutside ? TColor(0) : TColor(0xFFFFFF), true);
+  alpha.DrawEllipse({size / 2 - 1, size / 2 - 1}, radius, radius,
+                    opaqueOutside ? TColor(0) : TColor(0xFFFFFF), true);
   LoadWithAlpha(sprite, image, alpha, file);
 }
 }  // namespace
 
-std::array<std::unique_ptr<ZSprite>, 5> MakeRadarSprites(ZXBase* base, int background, const std::string& folder) {
+std::array<std::unique_ptr<ZSprite>, 5> MakeRadarSprites(ZXBase* base, int background,
+                                                         const std::string& folder) {
   std::array<std::unique_ptr<ZSprite>, 5> sprites;
   scene::Device* device = base ? base->Device : nullptr;
   for (auto& s : sprites) s = std::make_unique<ZSprite>(device);
@@ -114,14 +118,16 @@ std::array<std::unique_ptr<ZSprite>, 5> MakeRadarSprites(ZXBase* base, int backg
   if (!sprites[GridSprite]->Texture)
     attempt([&] {
       ZImage grid(GridBitmap(background).get(), Rect(0, 0, 1024, 1024));
-      if (grid.SavePNG(folder + "/gridtmp.png")) sprites[GridSprite]->LoadTexture(folder + "/gridtmp.png", false, -1, -1);
+      if (grid.SavePNG(folder + "/gridtmp.png"))
+        sprites[GridSprite]->LoadTexture(folder + "/gridtmp.png", false, -1, -1);
     });
   attempt([&] { MakeBeam(*sprites[BeamSprite], background, folder + "/radartmp.png"); });
   attempt([&] { MakeSignal(*sprites[SignalSprite], background, folder + "/signaltmp.png"); });
   attempt([&] { MakeDisc(*sprites[MaskSprite], 2048, background, 511, true, folder + "/masktmp.png"); });
   attempt([&] { MakeDisc(*sprites[PointSprite], 128, 0x00FF00, 20, false, folder + "/pointtmp.png"); });
   sprites[GridSprite]->SetColor(TColor(0xFFFFFF), 160);
-  for (int s : {BeamSprite, SignalSprite, MaskSprite, PointSprite}) sprites[s]->SetColor(TColor(0xFFFFFF), 255);
+  for (int s : {BeamSprite, SignalSprite, MaskSprite, PointSprite})
+    sprites[s]->SetColor(TColor(0xFFFFFF), 255);
   for (int s : {GridSprite, BeamSprite, SignalSprite, MaskSprite}) sprites[s]->Centre = {511, 511, 0};
   sprites[PointSprite]->Centre = {63, 63, 0};
   return sprites;

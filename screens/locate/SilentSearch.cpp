@@ -21,8 +21,8 @@ bool ReadMhz(const std::string& text, double& mhz) {
 }
 }  // namespace
 
-bool ParseSilentRange(const std::string& startText, const std::string& stopText, double& startHz, double& stopHz,
-                      std::string& message) {
+bool ParseSilentRange(const std::string& startText, const std::string& stopText, double& startHz,
+                      double& stopHz, std::string& message) {
   double start = 0.0, stop = 0.0;
   if (!ReadMhz(startText, start) || !ReadMhz(stopText, stop)) {
     message = "The range needs two numbers of MHz between 0 and 15000.";

@@ -14,25 +14,33 @@ int SilentVerdict(bool centreValid, double levelMicro, double result);
 
 // The scan range from the two edits (MHz). Each must be a number; both are kept within 0..15000 MHz and
 // put in order. False, with a message for the operator, when an edit is not a number.
-bool ParseSilentRange(const std::string& startText, const std::string& stopText, double& startHz, double& stopHz,
-                      std::string& message);
+bool ParseSilentRange(const std::string& startText, const std::string& stopText, double& startHz,
+                      double& stopHz, std::string& message);
 
 class SilentSearch {
  public:
-  enum State { StartScan = 0, Scanning = 1, ScanDone = 2, NextCandidate = 3, Evaluate = 4, Measuring = 5, Found = 6 };
+  enum State {
+    StartScan = 0,
+    Scanning = 1,
+    ScanDone = 2,
+    NextCandidate = 3,
+    Evaluate = 4,
+    Measuring = 5,
+    Found = 6
+  };
   static constexpr int Tries = 6;
 
   struct Hooks {
-    std::function<void()> startScan;                  // state 0 -> 1
-    std::function<void(double frequency)> startRecord;  // state 3 -> 5
-    std::function<int()> count;                       // candidates in the list
-    std::function<double(int)> frequency;             // Hz of candidate i
+    std::function<void()> startScan;                        // state 0 -> 1
+    std::function<void(double frequency)> startRecord;      // state 3 -> 5
+    std::function<int()> count;                             // candidates in the list
+    std::function<double(int)> frequency;                   // Hz of candidate i
     std::function<std::array<int32_t, Tries>*(int)> tries;  // try results of candidate i
-    std::function<void(int)> raiseAlarm;              // the alarm flag of candidate i
-    std::function<void(int, bool)> highlight;         // candidate i is (no longer) being measured
-    std::function<void()> listChanged;                // the list was refilled: show it
+    std::function<void(int)> raiseAlarm;                    // the alarm flag of candidate i
+    std::function<void(int, bool)> highlight;               // candidate i is (no longer) being measured
+    std::function<void()> listChanged;                      // the list was refilled: show it
     std::function<void()> repaint;
-    std::function<void(bool on)> blink;               // alarm phase: indicator and list colour
+    std::function<void(bool on)> blink;  // alarm phase: indicator and list colour
     std::function<void(const std::vector<std::string>&)> debugLines;
   };
 

@@ -164,17 +164,19 @@ void TSilentTestWin::OnFormResize() {
     if (plot) plot->Resize();
 }
 
-void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA, const float* channelB) {
+void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA,
+                                  const float* channelB) {
   const int n = analysis.SampleCount;
   struct Stage {
     const char* title;
     int points, rangeCount;
     const float* a;
     const float* b;
-  } stages[4] = {{"Record", n, n, channelA, channelB},
-                 {"FIR", n, n - 252, analysis.Stage2[0].data(), analysis.Stage2[1].data()},
-                 {"Decimate", n / 2, n / 2 - 126, analysis.Decimated[0].data(), analysis.Decimated[1].data()},
-                 {"FFT-Segmente", n / 4, n / 4, analysis.Spectrogram[0].data(), analysis.Spectrogram[1].data()}};
+  } stages[4] = {
+      {"Record", n, n, channelA, channelB},
+      {"FIR", n, n - 252, analysis.Stage2[0].data(), analysis.Stage2[1].data()},
+      {"Decimate", n / 2, n / 2 - 126, analysis.Decimated[0].data(), analysis.Decimated[1].data()},
+      {"FFT-Segmente", n / 4, n / 4, analysis.Spectrogram[0].data(), analysis.Spectrogram[1].data()}};
   for (int p = 0; p < 4; ++p) {
     const Stage& s = stages[p];
     silent_debug::Plot* plot = Plots[p];

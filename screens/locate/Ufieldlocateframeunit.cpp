@@ -20,8 +20,9 @@ TFieldLocateFrame::TFieldLocateFrame(TComponent* AOwner) : TLocateModeFrame(AOwn
   display.MoveSymbols(80, 130);
   display.ZoomStart = 0;
   display.ZoomEnd = 400;
-  Panel1 = AddPanelButton("Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
-                          [this](TObject* s) { OnTrackingPanelMouseUp(s); });
+  Panel1 = AddPanelButton(
+      "Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
+      [this](TObject* s) { OnTrackingPanelMouseUp(s); });
   Timer1 = new TTimer(this);
   Timer1->SetEnabled(false);
   Timer1->SetInterval(300);
@@ -30,7 +31,9 @@ TFieldLocateFrame::TFieldLocateFrame(TComponent* AOwner) : TLocateModeFrame(AOwn
 
 TFieldLocateFrame::~TFieldLocateFrame() { slot_.Stop(); }
 
-FieldLocateThread* TFieldLocateFrame::Thread() const { return static_cast<FieldLocateThread*>(slot_.Thread()); }
+FieldLocateThread* TFieldLocateFrame::Thread() const {
+  return static_cast<FieldLocateThread*>(slot_.Thread());
+}
 
 void TFieldLocateFrame::StartFieldThread(double frequency) {
   Guard("StartFieldThread", [&] {

@@ -132,7 +132,8 @@ void TUFingerCompareFrame::Start() {
     Panel2->SetVisible(false);
     segment_ = 0;
     analogDisplay_->Commands->ClearAll();
-    ApplyDisplaySetup(analogDisplay_, {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
+    ApplyDisplaySetup(analogDisplay_,
+                      {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
     digitalDisplay_->Commands->ClearAll();
     ApplyDisplaySetup(digitalDisplay_,
                       {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});

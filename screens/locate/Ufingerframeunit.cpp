@@ -37,12 +37,10 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
     Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartButMouseUp(s, b, h, x, y);
     };
-    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter", [this] {
-      OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
-    });
-    Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen", [this] {
-      OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0);
-    });
+    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter",
+                           [this] { OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
+    Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen",
+                           [this] { OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
     SaveDialog = new TSaveDialog(this);
     SaveDialog->SetFilter("Fingerprint|*.fng");
     SaveDialog->SetOptions(ofOverwritePrompt | ofHideReadOnly);
@@ -100,13 +98,16 @@ TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string&
   big->SetCaption(bigText);
   big->Font()->SetHeight(-19);
   big->Font()->SetColor(clScrollBar);
-  const auto down = [panel](TObject*, TMouseButton, TShiftState, int, int) { panel->SetColor(PanelPressedColour); };
+  const auto down = [panel](TObject*, TMouseButton, TShiftState, int, int) {
+    panel->SetColor(PanelPressedColour);
+  };
   const auto up = [panel, onUp](TObject*, TMouseButton, TShiftState, int, int) {
     panel->SetColor(PanelReleasedColour);
     if (Application) Application->ProcessMessages();
     onUp();
   };
-  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(small), static_cast<TControl*>(big)}) {
+  for (TControl* c :
+       {static_cast<TControl*>(panel), static_cast<TControl*>(small), static_cast<TControl*>(big)}) {
     c->OnMouseDown = down;
     c->OnMouseUp = up;
   }
@@ -138,7 +139,8 @@ void TUFingerFrame::CreateDisplays() {
     intensityDisplay_ = MakeDisplay({"Intensity", 700, 360, 980, 660, 1, 1, nullptr, 4, 0, 0});
     intensityDisplay_->WaterBuffer = waterfall_.get();
     intensityDisplay_->Visible = 0;
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_})
+      d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
     audioDisplay_->CustomText("0", "2.5", "5");
   });
 }
@@ -153,7 +155,8 @@ void TUFingerFrame::KillDisplays() {
 
 void TUFingerFrame::UpdateFromIni() {
   Guarded("UpdateFromIni", [&] {
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_, intensityDisplay_}) ApplyIniDisplaySettings(d);
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_, intensityDisplay_})
+      ApplyIniDisplaySettings(d);
   });
 }
 
@@ -182,7 +185,8 @@ void TUFingerFrame::StartWork() {
     SetViewMode(mode_);
     if (listInUse_) ResultList->SetVisible(true);
     OnResize(nullptr);
-    if ((mode_ == AnalogRealtime || mode_ == DigitalRealtime) && ResultList->ItemIndex() >= 0) StartRealtimeThread();
+    if ((mode_ == AnalogRealtime || mode_ == DigitalRealtime) && ResultList->ItemIndex() >= 0)
+      StartRealtimeThread();
   });
 }
 
@@ -240,7 +244,9 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     audioDisplay_->Visible = 0;
     audioDisplay_->HideTexts();
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->Commands->ClearAll();
-    const auto overviewLabels = [](StdDisplay* d) { d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]); };
+    const auto overviewLabels = [](StdDisplay* d) {
+      d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
+    };
     const auto compareCurves = [](StdDisplay* d) {
       d->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
       d->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
@@ -253,9 +259,10 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     switch (mode) {
       case Overview:
       case CompareOverview:
-        ApplyDisplaySetup(analogDisplay_, {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
-        ApplyDisplaySetup(digitalDisplay_,
-                          {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+        ApplyDisplaySetup(analogDisplay_,
+                          {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
+        ApplyDisplaySetup(digitalDisplay_, {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0,
+                                            DigitalPoints, 0xFFFF00});
         overviewLabels(analogDisplay_);
         overviewLabels(digitalDisplay_);
         if (mode == CompareOverview) {
@@ -266,12 +273,12 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         ResultList->SetVisible(mode == CompareOverview);
         break;
       case AnalogRealtime:
-        ApplyDisplaySetup(analogDisplay_,
-                          {"Analog Realtime", 20, 20, 980, 300, 10, 8, realtime_.get(), 7, 0, LivePoints, 0x00FFFF});
+        ApplyDisplaySetup(analogDisplay_, {"Analog Realtime", 20, 20, 980, 300, 10, 8, realtime_.get(), 7, 0,
+                                           LivePoints, 0x00FFFF});
         analogDisplay_->CustomText("Start", "Center", "Stop");
         liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_,
-                          {"Analog Overview", 20, 360, 580, 660, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0xFFFF00});
+        ApplyDisplaySetup(digitalDisplay_, {"Analog Overview", 20, 360, 580, 660, 15, 8, analog_.get(), 3, 0,
+                                            AnalogPoints, 0xFFFF00});
         overviewLabels(digitalDisplay_);
         compareCurves(digitalDisplay_);
         ApplyDisplaySetup(audioDisplay_, {"AudioFFT", 600, 360, 850, 660, 10, 8, audio_.get(), 3, 0, 255});
@@ -284,12 +291,12 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         break;
       case DigitalRealtime:
         realtime_->Clear();
-        ApplyDisplaySetup(analogDisplay_,
-                          {"Digital Realtime", 20, 20, 980, 200, 10, 8, realtime_.get(), 7, 0, LivePoints, 0x00FFFF});
+        ApplyDisplaySetup(analogDisplay_, {"Digital Realtime", 20, 20, 980, 200, 10, 8, realtime_.get(), 7, 0,
+                                           LivePoints, 0x00FFFF});
         analogDisplay_->CustomText("Start", "Center", "Stop");
         liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_, {"Digital Overview", 20, 460, 980, 660, 15, 8, digital_.get(), 3, 0,
-                                            DigitalPoints, 0xFFFF00});
+        ApplyDisplaySetup(digitalDisplay_, {"Digital Overview", 20, 460, 980, 660, 15, 8, digital_.get(), 3,
+                                            0, DigitalPoints, 0xFFFF00});
         overviewLabels(digitalDisplay_);
         compareCurves(digitalDisplay_);
         ApplyDisplaySetup(intensityDisplay_, {"Intensity", 20, 260, 980, 460, 1, 1, nullptr, 4, 0, 0});
@@ -413,7 +420,8 @@ void TUFingerFrame::ShowSaveDialog() {
   Guarded("TUFingerFrame::ShowSaveDialog", [&] {
     const std::string folder = FingerFolder();
     SaveDialog->SetInitialDir(folder.empty() ? ProgramFolder : folder);
-    SaveDialog->SetFileName((folder.empty() ? ProgramFolder : folder + "/") + FingerBufferBase::CreateFileName());
+    SaveDialog->SetFileName((folder.empty() ? ProgramFolder : folder + "/") +
+                            FingerBufferBase::CreateFileName());
     if (!SaveDialog->Execute()) return;
     const std::string path = WithFingerExtension(SaveDialog->FileName());
     // A failed save is reported and the recording stays, so the operator can choose another place.
@@ -575,7 +583,8 @@ void TUFingerFrame::AutoCenter() {
 void TUFingerFrame::UpdateVolume(int volume) {
   Guarded("TUFingerFrame::UpdateVolume", [&] {
     if (!realtimeThread_.Running()) return;
-    static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())->VolumeChange.Post(uint8_t(std::clamp(volume, 0, 255)));
+    static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())
+        ->VolumeChange.Post(uint8_t(std::clamp(volume, 0, 255)));
   });
 }
 

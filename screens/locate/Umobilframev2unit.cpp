@@ -43,7 +43,8 @@ void TMobilFrameV2::CreateDisplays() {
   Guarded("TMobilFrame::CreateDisplays", [&] {
     for (int b = 0; b < MobilBandCount; ++b) {
       const MobilBandView& v = MobilBandViews[b];
-      displays_[b] = MakeDisplay({v.title, v.left, v.top, v.right, v.bottom, 10, 8, buffers_[b].get(), 11, 0, 20});
+      displays_[b] =
+          MakeDisplay({v.title, v.left, v.top, v.right, v.bottom, 10, 8, buffers_[b].get(), 11, 0, 20});
       displays_[b]->MoveSymbols(v.symbolX, v.symbolY);
     }
   });

@@ -63,7 +63,8 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner) : TModeFrameBase(AOwner), searc
     scan_->SetRange(0.0f, 15e9f, 0, 255);
     channelA_ = std::make_shared<std::vector<float>>(SampleCount);
     channelB_ = std::make_shared<std::vector<float>>(SampleCount);
-    signalDisplay_ = MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400});
+    signalDisplay_ =
+        MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400});
     signalDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     signalDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);
     signalDisplay_->Commands->AddCommand(2, 2, 0x008000, 3);
@@ -335,7 +336,8 @@ void TUSilentFrame::StartRecordThread(double frequency) {
     thread->Hold(channelB_);
     recordThread_.Start(thread, [this](IOThreadBase* t) {
       auto* record = static_cast<SilentRecordThread*>(t);
-      if (DebugSwitch) lb->Items()->Add(record->Centred ? FormatFloat("0.000", record->CentredFrequency * 1e-6) : "Error");
+      if (DebugSwitch)
+        lb->Items()->Add(record->Centred ? FormatFloat("0.000", record->CentredFrequency * 1e-6) : "Error");
       if (record->Centred && !t->ErrorFlag)
         StartAnalyzerThread();
       else
@@ -354,7 +356,8 @@ void TUSilentFrame::StartAnalyzerThread() {
     thread->Hold(channelB_);
     analyzerThread_.Start(thread, [this](IOThreadBase* t) {
       auto* analyzer = static_cast<SilentAnalyzerThread*>(t);
-      if (DebugSwitch && analyzer->Analysis) TestWin->ShowAnalysis(*analyzer->Analysis, channelA_->data(), channelB_->data());
+      if (DebugSwitch && analyzer->Analysis)
+        TestWin->ShowAnalysis(*analyzer->Analysis, channelA_->data(), channelB_->data());
       search_.AnalysisEnded(analyzer->Level1, analyzer->Level2, analyzer->Result);
     });
   });

@@ -58,8 +58,9 @@ TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSo
   display.ZoomStart = 0;
   display.ZoomEnd = 400;
   display.Commands->AddCommand(0, 2, 0x0000FF, 3);
-  Panel1 = AddPanelButton("Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
-                          [this](TObject*) { Panel1->Font()->SetColor(clScrollBar); });
+  Panel1 = AddPanelButton(
+      "Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
+      [this](TObject*) { Panel1->Font()->SetColor(clScrollBar); });
   SetupPanel = new TPanel(this);
   SetupPanel->SetParent(this);
   SetupPanel->SetVisible(false);
@@ -78,7 +79,9 @@ TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSo
 
 SonarThread* TUSonarFrame::Sonar() const { return static_cast<SonarThread*>(slot_.Thread()); }
 
-ProbeThreadBase* TUSonarFrame::MakeThread(double frequency) { return new SonarThread(MainDisplay(), frequency); }
+ProbeThreadBase* TUSonarFrame::MakeThread(double frequency) {
+  return new SonarThread(MainDisplay(), frequency);
+}
 
 double TUSonarFrame::ProbeFrequency() const { return GlobalIOSettings ? GlobalIOSettings->Center : 0.0; }
 

@@ -23,4 +23,6 @@ ProbeThreadBase* TUVLFSonarFrame::MakeThread(double frequency) {
   return new VlfSonarThread(MainDisplay(), frequency);
 }
 
-double TUVLFSonarFrame::ProbeFrequency() const { return GlobalIOSettings ? GlobalIOSettings->VlfCenter : 0.0; }
+double TUVLFSonarFrame::ProbeFrequency() const {
+  return GlobalIOSettings ? GlobalIOSettings->VlfCenter : 0.0;
+}

@@ -73,7 +73,8 @@ TUVLFSpectFrame::TUVLFSpectFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, 
   water.WaterBuffer = waterfall_.get();
   water.CustomText("0", "2.5", "5");
 
-  Panel2 = AddPanelButton(" Autodetect", 20, 24, [this](TObject* s) { OnAutodetectMouseDown(s); }, {}, 177, 81);
+  Panel2 = AddPanelButton(
+      " Autodetect", 20, 24, [this](TObject* s) { OnAutodetectMouseDown(s); }, {}, 177, 81);
   Panel2->Font()->SetName("MS Sans Serif");
   Panel2->Font()->SetHeight(-21);
 }

@@ -4,8 +4,9 @@
 
 bool WriteBrandingRegistry(bool distributor) {
   TRegistry registry;
-  const bool written = registry.OpenKey(BrandingRegistryKey, true) &&
-                       registry.WriteString("Distributor", distributor ? DistributorTarvix : DistributorBrenholt);
+  const bool written =
+      registry.OpenKey(BrandingRegistryKey, true) &&
+      registry.WriteString("Distributor", distributor ? DistributorTarvix : DistributorBrenholt);
   registry.CloseKey();
   return written;
 }

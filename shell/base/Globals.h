@@ -23,7 +23,7 @@ class IniService;
 class LanguageSkinTool;
 class RangeDefList;
 
-extern std::string ProgramFolder;       // with a trailing separator
+extern std::string ProgramFolder;  // with a trailing separator
 extern std::string LogFolder;
 extern TMainWin* MainWindow;
 extern TStringList* LogList;

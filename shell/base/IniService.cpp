@@ -19,7 +19,7 @@ constexpr const char* Skin = "SKIN";
 constexpr const char* Language = "LANGUAGE";
 constexpr const char* System = "SYSTEM";
 
-constexpr int DefaultGridColor = 8421504;         // 0x808080
+constexpr int DefaultGridColor = 8421504;  // 0x808080
 constexpr int DefaultGridTransparence = 127;
 constexpr int DefaultGridSize = 3;
 constexpr int DefaultDisplayTextColor = 15780518;  // 0xF0CAA6
@@ -53,8 +53,8 @@ FormBounds ClampFormBounds(FormBounds b, int screenWidth, int screenHeight) {
 }
 
 IniService::IniService(const std::string& folder)
-    : ini(std::make_unique<TIniFile>((folder.empty() ? "" : IncludeTrailingPathDelimiter(PlatformPath(folder))) +
-                                     FileName)) {}
+    : ini(std::make_unique<TIniFile>(
+          (folder.empty() ? "" : IncludeTrailingPathDelimiter(PlatformPath(folder))) + FileName)) {}
 
 IniService::~IniService() = default;
 
@@ -100,7 +100,8 @@ void IniService::LoadFormBounds(TControl* control) {
 
 void IniService::SaveFormBounds(TForm* form) {
   if (!form) return;
-  WriteFormBounds({form->Left(), form->Top(), form->Width(), form->Height()}, form->WindowState() == wsMaximized);
+  WriteFormBounds({form->Left(), form->Top(), form->Width(), form->Height()},
+                  form->WindowState() == wsMaximized);
 }
 
 void IniService::WriteFormBounds(const FormBounds& b, bool maximized) {
@@ -128,7 +129,9 @@ void IniService::WriteGrid(int colour, int transparence, int size) {
 
 // ---- DISPLAY ----
 
-int IniService::ReadDisplayTextColor() { return ini->ReadInteger(Display, "TextColor", DefaultDisplayTextColor); }
+int IniService::ReadDisplayTextColor() {
+  return ini->ReadInteger(Display, "TextColor", DefaultDisplayTextColor);
+}
 void IniService::WriteDisplayTextColor(int colour) { WriteInt(Display, "TextColor", colour); }
 bool IniService::ReadDisplayDims() { return ini->ReadBool(Display, "Dims", false); }
 void IniService::WriteDisplayDims(bool dims) { WriteBoolean(Display, "Dims", dims); }
@@ -186,12 +189,18 @@ void IniService::WriteXO400Offset(double offset) { WriteDouble(System, "XO400_OF
 
 std::string IniService::BandLevelKey(int band) {
   switch (band) {
-    case 1: return "LEVEL_V2_GSM900";
-    case 2: return "LEVEL_V2_GSM1800";
-    case 3: return "LEVEL_V2_UMTS";
-    case 4: return "LEVEL_V2_LTE800";
-    case 5: return "LEVEL_V2_LTE2600";
-    default: return "";
+    case 1:
+      return "LEVEL_V2_GSM900";
+    case 2:
+      return "LEVEL_V2_GSM1800";
+    case 3:
+      return "LEVEL_V2_UMTS";
+    case 4:
+      return "LEVEL_V2_LTE800";
+    case 5:
+      return "LEVEL_V2_LTE2600";
+    default:
+      return "";
   }
 }
 

@@ -92,10 +92,10 @@ class IniService {
   void WriteBandLevelV2(int band, int level);
 
   // Key names of the families.
-  static std::string TestDDSKey(int channel);          // "TESTDDS-3"
-  static std::string TestDDSOnKey(int channel);        // "TESTDDS-3-ON"
-  static std::string SkinTextColorKey(int skin);       // "SKIN_TEXT_COLOR_1"
-  static std::string BandLevelKey(int band);           // "LEVEL_V2_UMTS", "" for another band
+  static std::string TestDDSKey(int channel);     // "TESTDDS-3"
+  static std::string TestDDSOnKey(int channel);   // "TESTDDS-3-ON"
+  static std::string SkinTextColorKey(int skin);  // "SKIN_TEXT_COLOR_1"
+  static std::string BandLevelKey(int band);      // "LEVEL_V2_UMTS", "" for another band
 
   // Number of writes that failed since construction (each is also reported on stderr).
   int FailedWrites() const { return failedWrites; }

@@ -115,7 +115,9 @@ std::string LanguageSkinTool::MainButtonName(int skin, int n, bool active) {
   return std::string("MainBut") + (active ? "Active" : "Normal") + IntToStr(skin + 100) + IntToStr(n + 100);
 }
 
-std::string LanguageSkinTool::PanelName(int skin, int n) { return "Panel" + IntToStr(skin + 100) + IntToStr(n + 100); }
+std::string LanguageSkinTool::PanelName(int skin, int n) {
+  return "Panel" + IntToStr(skin + 100) + IntToStr(n + 100);
+}
 
 std::string LanguageSkinTool::SymbolName(int n) { return "Symbol_" + IntToStr(n); }
 

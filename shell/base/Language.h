@@ -38,19 +38,19 @@ class LanguageSkinTool {
   void Reload();
 
   // ---- Texts of the current language; "" for an item outside the group ----
-  std::string GetMainButtonText(int item) const;    // 1..9
-  std::string GetMessageText(int item) const;       // 0..1
-  std::string GetAnalyzerText(int item) const;      // 1..6
-  std::string GetAutoText(int item) const;          // 1..5
-  std::string GetLocateText(int item) const;        // 1..3
-  std::string GetVlfText(int item) const;           // 1..4
-  std::string GetVideoText(int item) const;         // 1..2
-  std::string GetFingerText(int item) const;        // 1..5
-  std::string GetProjectText(int item) const;       // 1..5
-  std::string GetSettingText(int item) const;       // 1..5
-  std::string GetHelpText(int item) const;          // 1..5
-  std::string GetGeneralText(int item) const;       // 1..21
-  std::string GetFreqControlText(int item) const;   // 1..10
+  std::string GetMainButtonText(int item) const;   // 1..9
+  std::string GetMessageText(int item) const;      // 0..1
+  std::string GetAnalyzerText(int item) const;     // 1..6
+  std::string GetAutoText(int item) const;         // 1..5
+  std::string GetLocateText(int item) const;       // 1..3
+  std::string GetVlfText(int item) const;          // 1..4
+  std::string GetVideoText(int item) const;        // 1..2
+  std::string GetFingerText(int item) const;       // 1..5
+  std::string GetProjectText(int item) const;      // 1..5
+  std::string GetSettingText(int item) const;      // 1..5
+  std::string GetHelpText(int item) const;         // 1..5
+  std::string GetGeneralText(int item) const;      // 1..21
+  std::string GetFreqControlText(int item) const;  // 1..10
   // Caption of frame button n of category 1..9 (text groups 3..11); "" out of range.
   std::string GetFrameButtonText(int category, int n) const;
 
@@ -64,12 +64,12 @@ class LanguageSkinTool {
   static int ValidSkinNr(int nr);
 
   // ---- Skin bitmaps (borrowed pointers, null when missing or out of range) ----
-  TBitmap* GetMainButton(int n, bool active) const;           // 1..9
-  TBitmap* GetPanel(int n) const;                             // 1..7
-  ZImage* GetSymbol(int index) const;                         // 0..12
+  TBitmap* GetMainButton(int n, bool active) const;  // 1..9
+  TBitmap* GetPanel(int n) const;                    // 1..7
+  ZImage* GetSymbol(int index) const;                // 0..12
   TBitmap* GetFrameButton(int category, int n, bool active) const;
-  TBitmap* GetUpDownButton(int n, bool active) const;         // 1..2
-  int GetSkinTextColor() const;                               // TColor of the current skin
+  TBitmap* GetUpDownButton(int n, bool active) const;  // 1..2
+  int GetSkinTextColor() const;                        // TColor of the current skin
   // A new title bitmap of the rect's size for category 1..9 (the caller deletes it), or null.
   TBitmap* CreateFrameTitle(int category, TRect rect) const;
   // Multiplies the alpha of a 4-byte image by factor (>= 0, != 1), capped at 255.
@@ -106,10 +106,10 @@ class LanguageSkinTool {
   int skinNr = DefaultSkinNr;
   std::vector<TBitmap*> mainButtonsNormal;  // 9 entries, null where the file was missing
   std::vector<TBitmap*> mainButtonsActive;
-  std::vector<TBitmap*> panels;             // 7 entries
-  std::vector<ZImage*> symbols;             // 13 entries
+  std::vector<TBitmap*> panels;                       // 7 entries
+  std::vector<ZImage*> symbols;                       // 13 entries
   std::array<std::vector<TBitmap*>, 9> frameButtons;  // per category: normal, active, normal, active, ...
-  std::vector<TBitmap*> upDownButtons;      // 1 normal, 1 active, 2 normal, 2 active
+  std::vector<TBitmap*> upDownButtons;                // 1 normal, 1 active, 2 normal, 2 active
   int languageNr = LangEnglish;
   std::array<std::vector<std::string>, 13> textGroups;  // four entries per item
 };

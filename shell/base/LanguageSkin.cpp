@@ -119,7 +119,8 @@ void LanguageSkinTool::LoadMainButtons() {
   for (bool active : {false, true}) {
     std::vector<TBitmap*>& list = active ? mainButtonsActive : mainButtonsNormal;
     for (int i = 1; i <= 9; ++i) {
-      const std::unique_ptr<ZImage> image = OpenSkinImage(ChooseSkinFile(ElementsPath(MainButtonName(skinNr, i, active))));
+      const std::unique_ptr<ZImage> image =
+          OpenSkinImage(ChooseSkinFile(ElementsPath(MainButtonName(skinNr, i, active))));
       list.push_back(image ? ComposeWithSymbol(*image, GetSymbol(i - 1), 16, 8) : nullptr);
     }
   }

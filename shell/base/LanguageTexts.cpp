@@ -5,7 +5,8 @@ namespace {
 
 using Item = std::array<const char*, LanguageCount>;
 
-#define NOT_CLEAR Item{"(en)noch nicht klar", "noch nicht klar", "(fr)noch nicht klar", "(es)noch nicht klar"}
+#define NOT_CLEAR \
+  Item { "(en)noch nicht klar", "noch nicht klar", "(fr)noch nicht klar", "(es)noch nicht klar" }
 
 // Group 1: category buttons, items 1..9.
 const Item MainButtonTexts[] = {
@@ -22,8 +23,10 @@ const Item MainButtonTexts[] = {
 
 // Group 2: status messages, items 0..1.
 const Item MessageTexts[] = {
-    {"(en) Keine USB-Verbindung zum Gerät oder Akkus leer !", "Keine USB-Verbindung zum Gerät oder Akkus leer !",
-     "(fr) Keine USB-Verbindung zum Gerät oder Akkus leer !", "(es) Keine USB-Verbindung zum Gerät oder Akkus leer !"},
+    {"(en) Keine USB-Verbindung zum Gerät oder Akkus leer !",
+     "Keine USB-Verbindung zum Gerät oder Akkus leer !",
+     "(fr) Keine USB-Verbindung zum Gerät oder Akkus leer !",
+     "(es) Keine USB-Verbindung zum Gerät oder Akkus leer !"},
     {"(en) USB-Verbindung hergestellt !", "USB-Verbindung hergestellt !", "(fr) USB-Verbindung hergestellt !",
      "(es) USB-Verbindung hergestellt !"},
 };
@@ -129,7 +132,8 @@ const Item FreqControlTexts[] = {
     {"Stop", "Stop", "(fr)Stop", "(es)Stop"},
     {"List", "Liste", "(fr)Liste", "(es)Liste"},
     {"Edit", "Edit", "(fr)Edit", "(es)Edit"},
-    {"Start            Stop", "Start            Stop", "(fr)Start            Stop", "(es)Start            Stop"},
+    {"Start            Stop", "Start            Stop", "(fr)Start            Stop",
+     "(es)Start            Stop"},
 };
 
 #undef NOT_CLEAR

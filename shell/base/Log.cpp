@@ -124,5 +124,6 @@ void ReportFatalError(const std::string& where) {
 }
 
 long double GetPerformanceSeconds() {
-  return static_cast<long double>(QueryPerformanceCounter()) / static_cast<long double>(QueryPerformanceFrequency());
+  return static_cast<long double>(QueryPerformanceCounter()) /
+         static_cast<long double>(QueryPerformanceFrequency());
 }

@@ -4,9 +4,7 @@
 #include "shell/base/Log.h"
 
 RangeDefItem::RangeDefItem() {
-  Guarded("RangeDefItem::RangeDefItem", [&] {
-    Name.clear();
-  });
+  Guarded("RangeDefItem::RangeDefItem", [&] { Name.clear(); });
 }
 
 RangeDefList::~RangeDefList() {
@@ -39,28 +37,50 @@ void RangeDefList::CreateDefaultList() {
     double lower, upper;
   };
   static const Band bands[] = {
-      {"CB-Funk", 26.5, 27.4},        {"TV-VHF1", 41, 68},
-      {"6m Band", 50.08, 51},         {"Rundfunk", 87.5, 108},
-      {"2m Band", 144, 146},          {"TV-VHF DVB-T", 174, 230},
-      {"T-DAB", 223, 230},            {"BOS", 380, 385},
-      {"BOS", 390, 395},              {"70cm Band", 430, 440},
-      {"ISM-433", 433, 435},          {"PMR-446", 446, 446.1},
-      {"TV-UHF DVB-T", 470, 862},     {"Funk-Mikros", 863, 865},
-      {"ISM-868", 868, 870},          {"GSM", 876, 960},
-      {"Flugnavigation", 960, 1215},  {"Sat.Nav.", 1215, 1240},
-      {"23cm Band", 1240, 1300},      {"Radar", 1300, 1400},
-      {"Dig.Rundfunk", 1452, 1479.5}, {"Richtfunk", 1492, 1525},
-      {"Sat.Nav", 1559, 1610},        {"Sat.Mobilf.", 1616, 1626.5},
-      {"GSM 1800", 1710, 1880},       {"DECT", 1880, 1900},
-      {"UMTS", 1900, 2200},           {"Richtfunk", 2290, 2300},
-      {"WLAN/Video/Blue.", 2320, 2500}, {"Richtfunk", 2500, 2670},
-      {"Radar", 2700, 3400},          {"9cm Band", 3400, 3475},
-      {"WIMAX", 3410, 3594},          {"Richtfunk", 3600, 4200},
-      {"Richtfunk", 4400, 5000},      {"WLAN", 5150, 5350},
-      {"WLAN", 5470, 5725},           {"5cm Band", 5650, 5825},
-      {"DECT2/WLAN", 5725, 5825},     {"Radar", 9000, 9200},
-      {"Radar", 9300, 9500},          {"3cm Band", 10000, 10500},
-      {"BOS", 165.21, 173.98},        {"BOS", 443.6, 450},
+      {"CB-Funk", 26.5, 27.4},
+      {"TV-VHF1", 41, 68},
+      {"6m Band", 50.08, 51},
+      {"Rundfunk", 87.5, 108},
+      {"2m Band", 144, 146},
+      {"TV-VHF DVB-T", 174, 230},
+      {"T-DAB", 223, 230},
+      {"BOS", 380, 385},
+      {"BOS", 390, 395},
+      {"70cm Band", 430, 440},
+      {"ISM-433", 433, 435},
+      {"PMR-446", 446, 446.1},
+      {"TV-UHF DVB-T", 470, 862},
+      {"Funk-Mikros", 863, 865},
+      {"ISM-868", 868, 870},
+      {"GSM", 876, 960},
+      {"Flugnavigation", 960, 1215},
+      {"Sat.Nav.", 1215, 1240},
+      {"23cm Band", 1240, 1300},
+      {"Radar", 1300, 1400},
+      {"Dig.Rundfunk", 1452, 1479.5},
+      {"Richtfunk", 1492, 1525},
+      {"Sat.Nav", 1559, 1610},
+      {"Sat.Mobilf.", 1616, 1626.5},
+      {"GSM 1800", 1710, 1880},
+      {"DECT", 1880, 1900},
+      {"UMTS", 1900, 2200},
+      {"Richtfunk", 2290, 2300},
+      {"WLAN/Video/Blue.", 2320, 2500},
+      {"Richtfunk", 2500, 2670},
+      {"Radar", 2700, 3400},
+      {"9cm Band", 3400, 3475},
+      {"WIMAX", 3410, 3594},
+      {"Richtfunk", 3600, 4200},
+      {"Richtfunk", 4400, 5000},
+      {"WLAN", 5150, 5350},
+      {"WLAN", 5470, 5725},
+      {"5cm Band", 5650, 5825},
+      {"DECT2/WLAN", 5725, 5825},
+      {"Radar", 9000, 9200},
+      {"Radar", 9300, 9500},
+      {"3cm Band", 10000, 10500},
+      {"BOS", 165.21, 173.98},
+      {"BOS", 443.6, 450},
   };
   Guarded("RangeDefList::CreateDefaultList", [&] {
     for (const Band& band : bands) AddItem(band.name, band.lower, band.upper);

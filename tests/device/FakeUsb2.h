@@ -19,7 +19,7 @@ struct UsbEvent {
 
 class FakeUsb2 {
  public:
-  FakeUsb2();   // installs itself as the module of the next device object
+  FakeUsb2();  // installs itself as the module of the next device object
   ~FakeUsb2();
 
   std::vector<UsbEvent> Events;
@@ -27,15 +27,18 @@ class FakeUsb2 {
   std::set<uint8_t> AbsentChips;          // I2C addresses that do not acknowledge
   std::map<uint8_t, uint8_t> ChipValues;  // what an I2C read of a present chip returns
   bool Present = true;
-  int VanishAfter = -1;                   // transfers that still succeed; -1 = never vanish
-  int Transfers = 0;                      // transfers attempted (DevicePresent not counted)
+  int VanishAfter = -1;  // transfers that still succeed; -1 = never vanish
+  int Transfers = 0;     // transfers attempted (DevicePresent not counted)
   int Error = 0;
 
   // Helpers for expectations
   std::vector<std::vector<uint8_t>> ParOuts() const;
   std::vector<UsbEvent> I2CWrites() const;
   std::vector<UsbEvent> Of(UsbEvent::Kind kind) const;
-  void Clear() { Events.clear(); Transfers = 0; }
+  void Clear() {
+    Events.clear();
+    Transfers = 0;
+  }
   void Answer(std::initializer_list<uint8_t> bytes) { Answers.insert(Answers.end(), bytes); }
   void AnswerFill(size_t n, uint8_t value) { Answers.insert(Answers.end(), n, value); }
 

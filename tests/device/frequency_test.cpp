@@ -2,8 +2,8 @@
 // the band split, mode set-ups, the clock calibration, and a module that vanishes mid-operation.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "FakeUsb2.h"
@@ -19,7 +19,8 @@ std::vector<std::string> Trace(const std::vector<UsbEvent>& events, size_t longB
     std::string s;
     if (e.kind == UsbEvent::ParOut) {
       s = "P";
-      if (e.bytes.size() > longBurst) s += " [" + std::to_string(e.bytes.size()) + "]";
+      if (e.bytes.size() > longBurst)
+        s += " [" + std::to_string(e.bytes.size()) + "]";
       else
         for (uint8_t b : e.bytes) std::snprintf(buf, sizeof buf, " %02X", b), s += buf;
     } else if (e.kind == UsbEvent::ParIn) {
@@ -99,11 +100,17 @@ TEST_F(FrequencyTest, MainVcoAndTunerWords) {
     Lines trace;
   };
   const Case cases[] = {
-      {"low", [](IOControl& c) { return c.SetMainVCOLow(); }, {"P 0B 20 00 01", "P 0B 77 B4 01", "P 0B 4F E0 01"}},
-      {"high", [](IOControl& c) { return c.SetMainVCOHigh(); }, {"P 0B 20 00 01", "P 0B 48 4B 01", "P 0B 50 1F 01"}},
-      {"sweep tuner", [](IOControl& c) { return c.SetIFTunerSweep(27300000.0); },
+      {"low",
+       [](IOControl& c) { return c.SetMainVCOLow(); },
+       {"P 0B 20 00 01", "P 0B 77 B4 01", "P 0B 4F E0 01"}},
+      {"high",
+       [](IOControl& c) { return c.SetMainVCOHigh(); },
+       {"P 0B 20 00 01", "P 0B 48 4B 01", "P 0B 50 1F 01"}},
+      {"sweep tuner",
+       [](IOControl& c) { return c.SetIFTunerSweep(27300000.0); },
        {"P 0B 20 00 04", "P 0B 42 8F 04", "P 0B 55 D7 04"}},
-      {"audio tuner", [](IOControl& c) { return c.SetIFTunerAudio(27300000.0); },
+      {"audio tuner",
+       [](IOControl& c) { return c.SetIFTunerAudio(27300000.0); },
        {"P 0B 20 00 05", "P 0B 42 8F 05", "P 0B 55 D7 05"}},
   };
   for (const auto& c : cases) {
@@ -117,7 +124,8 @@ TEST_F(FrequencyTest, VcoReferenceOffsetRaisesTheClock) {
   io.VcoLowRefOffset = 80.0;  // one part per million: the word falls by about 66
   ASSERT_TRUE(io.SetMainVCOLow());
   const auto out = fake.ParOuts();
-  const uint32_t word = uint32_t(out[1][1] & 0x3F) << 8 | out[1][2] | (uint32_t(out[2][1] & 0x3F) << 8 | out[2][2]) << 14;
+  const uint32_t word =
+      uint32_t(out[1][1] & 0x3F) << 8 | out[1][2] | (uint32_t(out[2][1] & 0x3F) << 8 | out[2][2]) << 14;
   EXPECT_EQ(word, uint32_t(19848000.0 / ((80000080.0) / 268435456.0)));
 }
 
@@ -131,15 +139,36 @@ TEST_F(FrequencyTest, SweepsAcrossTheBandSplit) {
     Lines trace;
   };
   const Case cases[] = {
-      {"across 5 GHz", false, 1000, 0, 4.5e9, 1e6,
+      {"across 5 GHz",
+       false,
+       1000,
+       0,
+       4.5e9,
+       1e6,
        {"P 17 17 C0 00 00 00 00 A3 D7 01 F4 00", "R 500", "I 21 61", "P 17 0C 80 00 00 00 00 51 EB 01 F4 00",
         "R 500"}},
       {"ends at 5 GHz", false, 1000, 5, 4e9, 1e6, {"P 17 16 80 00 00 00 00 A3 D7 03 E8 05", "R 1000"}},
-      {"above 5 GHz", false, 1000, 0, 6e9, 1e6, {"I 21 61", "P 17 0D C0 00 00 00 00 51 EB 03 E8 00", "R 1000"}},
-      {"words across", true, 1000, 20, 4.5e9, 1e6,
+      {"above 5 GHz",
+       false,
+       1000,
+       0,
+       6e9,
+       1e6,
+       {"I 21 61", "P 17 0D C0 00 00 00 00 51 EB 03 E8 00", "R 1000"}},
+      {"words across",
+       true,
+       1000,
+       20,
+       4.5e9,
+       1e6,
        {"P 1D 17 C0 00 00 00 00 A3 D7 01 F4 14", "R 1000", "I 21 61", "P 1D 0C 80 00 00 00 00 51 EB 01 F4 14",
         "R 1000"}},
-      {"split in the first step", false, 10, 0, 4.9995e9, 1e6,
+      {"split in the first step",
+       false,
+       10,
+       0,
+       4.9995e9,
+       1e6,
        {"I 21 61", "P 17 0C 80 00 00 00 00 51 EB 00 0A 00", "R 10"}},
   };
   for (const auto& c : cases) {
@@ -169,14 +198,11 @@ TEST_F(FrequencyTest, SweepArgumentsRefused) {
 TEST_F(FrequencyTest, MeasureModeSetUpOrder) {
   ASSERT_TRUE(io.InitMeasureMode());
   const Lines expected = {
-      "P 0B 00 C0 00", "P 0B 00 C0 01", "P 0B 00 C0 02", "P 0B 00 C0 03", "P 0B 00 C0 04", "P 0B 00 C0 05",
-      "P 13",          "P 11 01 00 00 04",
-      "I 20 FF",       "I 21 08",
-      "P 0B 20 00 01", "P 0B 77 B4 01", "P 0B 4F E0 01",
-      "I 22 09",       "I 23 09",       "I 2D 00 00",    "I 2D 80 50",
-      "I 26 FF",       "P 02 00",
-      "P 0B 20 00 04", "P 0B 42 8F 04", "P 0B 55 D7 04",
-      "P 0B 20 00 05", "P 0B 42 8F 05", "P 0B 55 D7 05"};
+      "P 0B 00 C0 00", "P 0B 00 C0 01", "P 0B 00 C0 02",    "P 0B 00 C0 03", "P 0B 00 C0 04",
+      "P 0B 00 C0 05", "P 13",          "P 11 01 00 00 04", "I 20 FF",       "I 21 08",
+      "P 0B 20 00 01", "P 0B 77 B4 01", "P 0B 4F E0 01",    "I 22 09",       "I 23 09",
+      "I 2D 00 00",    "I 2D 80 50",    "I 26 FF",          "P 02 00",       "P 0B 20 00 04",
+      "P 0B 42 8F 04", "P 0B 55 D7 04", "P 0B 20 00 05",    "P 0B 42 8F 05", "P 0B 55 D7 05"};
   EXPECT_EQ(Trace(fake.Events), expected);
 }
 
@@ -211,7 +237,8 @@ TEST_F(FrequencyTest, CalibrationTakesTheMiddleOfTheMaximumPlateau) {
     int first, last;
     double offset;
   };
-  const Case cases[] = {{248, 251, 1600.0}, {250, 250, 0.0}, {262, 262, -19200.0}, {0, 3, 0.08 * 249 * 20000.0}};
+  const Case cases[] = {
+      {248, 251, 1600.0}, {250, 250, 0.0}, {262, 262, -19200.0}, {0, 3, 0.08 * 249 * 20000.0}};
   for (const auto& c : cases) {
     IOControl dev(0);
     dev.Dds400ClockOffset = 5.0;
@@ -227,12 +254,25 @@ TEST_F(FrequencyTest, CalibrationSequence) {
   const auto samples = Plateau(248, 251, 200);
   fake.Answers.assign(samples.begin(), samples.end());
   ASSERT_TRUE(io.CalibrateXO400());
-  const Lines expected = {
-      "P 0B 00 C0 00", "P 0B 00 C0 01", "P 0B 00 C0 02", "P 0B 00 C0 03", "P 0B 00 C0 04", "P 0B 00 C0 05",
-      "I 20 E0",       "I 21 0A",       "P 13",          "P 11 01 00 00 04",
-      "P 0B 20 00 01", "P 0B 48 4B 01", "P 0B 50 1F 01", "P 12 04 0C 80 00 00",
-      "P 02 00",       "I 22 03",       "P 14 04 75 C2 8F 01 06 24 01 F4 0A 04",
-      "R 500",         "I 20 FF"};
+  const Lines expected = {"P 0B 00 C0 00",
+                          "P 0B 00 C0 01",
+                          "P 0B 00 C0 02",
+                          "P 0B 00 C0 03",
+                          "P 0B 00 C0 04",
+                          "P 0B 00 C0 05",
+                          "I 20 E0",
+                          "I 21 0A",
+                          "P 13",
+                          "P 11 01 00 00 04",
+                          "P 0B 20 00 01",
+                          "P 0B 48 4B 01",
+                          "P 0B 50 1F 01",
+                          "P 12 04 0C 80 00 00",
+                          "P 02 00",
+                          "I 22 03",
+                          "P 14 04 75 C2 8F 01 06 24 01 F4 0A 04",
+                          "R 500",
+                          "I 20 FF"};
   EXPECT_EQ(Trace(fake.Events), expected);
   EXPECT_EQ(io.BandCache, 0);
   // The new offset moves the first LO: 0 Hz now tunes with a 400.0016 MHz clock.
@@ -278,14 +318,16 @@ TEST_F(FrequencyTest, VanishedModuleStopsEveryOperationAtItsFirstFailedTransfer)
       {"InitMeasureMode", [](IOControl& c) { return c.InitMeasureMode(); }},
       {"InitVLFMode", [](IOControl& c) { return c.InitVLFMode(); }},
       {"SetFrequency", [](IOControl& c) { return c.SetFrequency(1e10); }},
-      {"SweepBytes", [](IOControl& c) {
+      {"SweepBytes",
+       [](IOControl& c) {
          std::vector<uint8_t> d(100);
          return c.SweepBytes(100, 0, 4.95e9, 1e6, d.data());
        }},
       {"CalibrateXO400", [](IOControl& c) { return c.CalibrateXO400(); }},
       {"CheckAkku", [](IOControl& c) { return c.CheckAkku(); }, {184, 90, 52}},
       {"SetIFFilter", [](IOControl& c) { return c.SetIFFilter(3); }},
-      {"ShowValue", [](IOControl& c) {
+      {"ShowValue",
+       [](IOControl& c) {
          bool ok = false;
          return c.ShowValue(ok, 1.25);
        }},

@@ -48,34 +48,71 @@ TEST_F(IOControlTest, ChipMapWrites) {
       {"SetVLFModule on", [](IOControl& c) { return c.SetVLFModule(true); }, {{0x26, {0x7F}}}},
       {"SetVLFModule off", [](IOControl& c) { return c.SetVLFModule(false); }, {{0x26, {0xFF}}}},
       {"InitAudioSpeaker", [](IOControl& c) { return c.InitAudioSpeaker(); }, {{0x70, {3, 0x80}}}},
-      {"Speaker 1111001", [](IOControl& c) { return c.SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1); }, {{0x70, {1, 0x70}}}},
-      {"Speaker 1111000", [](IOControl& c) { return c.SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0); }, {{0x70, {1, 0x30}}}},
-      {"Speaker 1000001", [](IOControl& c) { return c.SetAudioSpeaker(1, 0, 0, 0, 0, 0, 1); }, {{0x70, {1, 0x7E}}}},
-      {"Speaker 0000000", [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 0, 0, 0, 0, 0); }, {{0x70, {1, 0x3F}}}},
-      {"Speaker 0000011", [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 0, 0, 0, 1, 1); }, {{0x70, {1, 0x5F}}}},
-      {"Speaker 0010100", [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 1, 0, 1, 0, 0); }, {{0x70, {1, 0x2B}}}},
+      {"Speaker 1111001",
+       [](IOControl& c) { return c.SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1); },
+       {{0x70, {1, 0x70}}}},
+      {"Speaker 1111000",
+       [](IOControl& c) { return c.SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0); },
+       {{0x70, {1, 0x30}}}},
+      {"Speaker 1000001",
+       [](IOControl& c) { return c.SetAudioSpeaker(1, 0, 0, 0, 0, 0, 1); },
+       {{0x70, {1, 0x7E}}}},
+      {"Speaker 0000000",
+       [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 0, 0, 0, 0, 0); },
+       {{0x70, {1, 0x3F}}}},
+      {"Speaker 0000011",
+       [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 0, 0, 0, 1, 1); },
+       {{0x70, {1, 0x5F}}}},
+      {"Speaker 0010100",
+       [](IOControl& c) { return c.SetAudioSpeaker(0, 0, 1, 0, 1, 0, 0); },
+       {{0x70, {1, 0x2B}}}},
       {"InitSoundPCA9539", [](IOControl& c) { return c.InitSoundPCA9539(); }, {{0x74, {6, 0, 0}}}},
-      {"WriteSoundPCA9539", [](IOControl& c) { return c.WriteSoundPCA9539(0x0187); }, {{0x74, {2, 0x87, 0x01}}}},
-      {"WriteDualPot second", [](IOControl& c) { return c.WriteDualPot(0x2C, true, 77); }, {{0x2C, {0x80, 77}}}},
-      {"WriteDualPot first", [](IOControl& c) { return c.WriteDualPot(0x2C, false, 5); }, {{0x2C, {0x00, 5}}}},
+      {"WriteSoundPCA9539",
+       [](IOControl& c) { return c.WriteSoundPCA9539(0x0187); },
+       {{0x74, {2, 0x87, 0x01}}}},
+      {"WriteDualPot second",
+       [](IOControl& c) { return c.WriteDualPot(0x2C, true, 77); },
+       {{0x2C, {0x80, 77}}}},
+      {"WriteDualPot first",
+       [](IOControl& c) { return c.WriteDualPot(0x2C, false, 5); },
+       {{0x2C, {0x00, 5}}}},
       {"Lowpass 20", [](IOControl& c) { return c.SetSoundProcLowpass(20); }, {{0x40, {5, 4}}}},
       {"Lowpass 128", [](IOControl& c) { return c.SetSoundProcLowpass(128); }, {{0x40, {5, 16}}}},
       {"Highpass 100", [](IOControl& c) { return c.SetSoundProcHighpass(100); }, {{0x40, {6, 12}}}},
       {"Highpass 40", [](IOControl& c) { return c.SetSoundProcHighpass(40); }, {{0x40, {6, 8}}}},
-      {"InitSoundProc", [](IOControl& c) { return c.InitSoundProc(); },
+      {"InitSoundProc",
+       [](IOControl& c) { return c.InitSoundProc(); },
        {{0x40, {0, 0}}, {0x40, {7, 0}}, {0x40, {2, 63}}, {0x40, {5, 16}}, {0x40, {6, 16}}}},
-      {"Volume 200", [](IOControl& c) { return c.SetSoundProcVolume(200); }, {{0x40, {0, 50}}, {0x40, {2, 50}}}},
-      {"Demodulator type 0", [](IOControl& c) { return c.SetDemodulatorForFilter(0); }, {{0x2D, {0x00, 0}}, {0x2D, {0x80, 10}}}},
-      {"Demodulator type 1", [](IOControl& c) { return c.SetDemodulatorForFilter(1); }, {{0x2D, {0x00, 0}}, {0x2D, {0x80, 80}}}},
-      {"Demodulator type 2", [](IOControl& c) { return c.SetDemodulatorForFilter(2); }, {{0x2D, {0x00, 56}}, {0x2D, {0x80, 180}}}},
-      {"Demodulator type 3", [](IOControl& c) { return c.SetDemodulatorForFilter(3); }, {{0x2D, {0x00, 205}}, {0x2D, {0x80, 80}}}},
-      {"Demodulator type 4", [](IOControl& c) { return c.SetDemodulatorForFilter(4); }, {{0x2D, {0x00, 205}}, {0x2D, {0x80, 180}}}},
+      {"Volume 200",
+       [](IOControl& c) { return c.SetSoundProcVolume(200); },
+       {{0x40, {0, 50}}, {0x40, {2, 50}}}},
+      {"Demodulator type 0",
+       [](IOControl& c) { return c.SetDemodulatorForFilter(0); },
+       {{0x2D, {0x00, 0}}, {0x2D, {0x80, 10}}}},
+      {"Demodulator type 1",
+       [](IOControl& c) { return c.SetDemodulatorForFilter(1); },
+       {{0x2D, {0x00, 0}}, {0x2D, {0x80, 80}}}},
+      {"Demodulator type 2",
+       [](IOControl& c) { return c.SetDemodulatorForFilter(2); },
+       {{0x2D, {0x00, 56}}, {0x2D, {0x80, 180}}}},
+      {"Demodulator type 3",
+       [](IOControl& c) { return c.SetDemodulatorForFilter(3); },
+       {{0x2D, {0x00, 205}}, {0x2D, {0x80, 80}}}},
+      {"Demodulator type 4",
+       [](IOControl& c) { return c.SetDemodulatorForFilter(4); },
+       {{0x2D, {0x00, 205}}, {0x2D, {0x80, 180}}}},
       {"Demodulator type 5", [](IOControl& c) { return c.SetDemodulatorForFilter(5); }, {}},
-      {"SetIFBandwidth 1", [](IOControl& c) { return c.SetIFBandwidth(1); },
+      {"SetIFBandwidth 1",
+       [](IOControl& c) { return c.SetIFBandwidth(1); },
        {{0x22, {9}}, {0x23, {9}}, {0x2D, {0x00, 0}}, {0x2D, {0x80, 80}}}},
-      {"SetIndicator on", [](IOControl& c) { return c.SetIndicator(true); }, {{0x77, {6, 0, 0}}, {0x77, {2, 0x00, 0x02}}}},
-      {"SetFan on", [](IOControl& c) { return c.SetFan(true); }, {{0x77, {6, 0, 0}}, {0x77, {2, 0x00, 0x05}}}},
-      {"Control selector 15", [](IOControl& c) { return c.SetMainboardControl(15, 1, 0, 1, 0); },
+      {"SetIndicator on",
+       [](IOControl& c) { return c.SetIndicator(true); },
+       {{0x77, {6, 0, 0}}, {0x77, {2, 0x00, 0x02}}}},
+      {"SetFan on",
+       [](IOControl& c) { return c.SetFan(true); },
+       {{0x77, {6, 0, 0}}, {0x77, {2, 0x00, 0x05}}}},
+      {"Control selector 15",
+       [](IOControl& c) { return c.SetMainboardControl(15, 1, 0, 1, 0); },
        {{0x77, {6, 0, 0}}, {0x77, {2, 0x38, 0x05}}}},
   };
   for (const auto& c : cases) {
@@ -136,11 +173,11 @@ TEST_F(IOControlTest, HealthCheckReadsAndRestores) {
     bool fanWritten;
   };
   const Case cases[] = {
-      {184, 52, 0, true, 0, true},    // cool: fan off
-      {135, 52, 1, true, 0, true},    // lowest good battery; fan switched off below 70 degrees
-      {134, 52, 0, false, 0, true},   // low battery
-      {184, 85, 0, true, 1, true},    // above 80 degrees: fan on
-      {184, 79, 1, true, 1, false},   // 70.1 degrees: unchanged
+      {184, 52, 0, true, 0, true},   // cool: fan off
+      {135, 52, 1, true, 0, true},   // lowest good battery; fan switched off below 70 degrees
+      {134, 52, 0, false, 0, true},  // low battery
+      {184, 85, 0, true, 1, true},   // above 80 degrees: fan on
+      {184, 79, 1, true, 1, false},  // 70.1 degrees: unchanged
       {184, 79, 0, true, 0, false},
   };
   for (const auto& c : cases) {
@@ -192,7 +229,7 @@ TEST_F(IOControlTest, VolumeRampsEndAtTheLimits) {
     size_t steps;     // volume writes (two register writes each)
     uint8_t lastReg;  // last value in register 2
   };
-  const Case cases[] = {{true, 255, 129, 63}, {true, 0, 2, 0}, {true, 5, 4, 1},
+  const Case cases[] = {{true, 255, 129, 63}, {true, 0, 2, 0},  {true, 5, 4, 1},
                         {false, 255, 129, 0}, {false, 0, 2, 0}, {false, 6, 5, 0}};
   for (const auto& c : cases) {
     fake.Clear();
@@ -216,10 +253,14 @@ std::vector<std::array<int, 3>> PotWrites(const std::vector<UsbEvent>& events) {
   for (const auto& e : events) {
     if (e.kind != UsbEvent::IOState) continue;
     const int pin = e.address, level = e.bytes[0];
-    if (pin >= 18 && level == 0) chip = pin - 18, word = 0;
-    else if (pin >= 18 && level == 1) out.push_back({chip, word >> 8, word & 0xFF});
-    else if (pin == 17) data = level;
-    else if (pin == 16 && level == 1) word = (word << 1) | data;
+    if (pin >= 18 && level == 0)
+      chip = pin - 18, word = 0;
+    else if (pin >= 18 && level == 1)
+      out.push_back({chip, word >> 8, word & 0xFF});
+    else if (pin == 17)
+      data = level;
+    else if (pin == 16 && level == 1)
+      word = (word << 1) | data;
   }
   return out;
 }
@@ -248,8 +289,15 @@ TEST_F(IOControlTest, FilterTrimGoesToThreeChipsPerModule) {
   for (int i = 0; i < 18; ++i) record[i] = uint8_t(10 + i);
   using P = std::vector<std::array<int, 3>>;
   ASSERT_TRUE(io.SetFilterTrim(1, record));
-  EXPECT_EQ(PotWrites(fake.Events), (P{{4, 0, 10}, {4, 1, 11}, {4, 2, 12}, {4, 3, 13}, {3, 0, 14}, {3, 1, 15},
-                                       {3, 2, 16}, {3, 3, 17}, {5, 0, 18}}));
+  EXPECT_EQ(PotWrites(fake.Events), (P{{4, 0, 10},
+                                       {4, 1, 11},
+                                       {4, 2, 12},
+                                       {4, 3, 13},
+                                       {3, 0, 14},
+                                       {3, 1, 15},
+                                       {3, 2, 16},
+                                       {3, 3, 17},
+                                       {5, 0, 18}}));
   fake.Clear();
   ASSERT_TRUE(io.SetFilterTrim(0, record));
   EXPECT_EQ(PotWrites(fake.Events)[0], (std::array<int, 3>{1, 0, 10}));
@@ -303,8 +351,10 @@ TEST_F(IOControlTest, NarrowFilterLoadsTheRecordPairOfItsType) {
 TEST_F(IOControlTest, DevicePowerOnPinOne) {
   ASSERT_TRUE(io.SetDevicePower(true));
   ASSERT_TRUE(io.SetDevicePower(false));
-  const std::vector<UsbEvent> expected = {{UsbEvent::IODir, 1, {1}}, {UsbEvent::IOState, 1, {1}},
-                                          {UsbEvent::IODir, 1, {1}}, {UsbEvent::IOState, 1, {0}}};
+  const std::vector<UsbEvent> expected = {{UsbEvent::IODir, 1, {1}},
+                                          {UsbEvent::IOState, 1, {1}},
+                                          {UsbEvent::IODir, 1, {1}},
+                                          {UsbEvent::IOState, 1, {0}}};
   EXPECT_EQ(fake.Events, expected);
 }
 
@@ -325,16 +375,18 @@ TEST_F(IOControlTest, LedBarIsActiveLow) {
     int n;
     Bytes ports;
   };
-  const Case cases[] = {{9, {0x00, 0xFE, 0xFF, 0xFF}}, {0, {0xFF, 0xFF, 0xFF, 0xFF}},
+  const Case cases[] = {{9, {0x00, 0xFE, 0xFF, 0xFF}},  {0, {0xFF, 0xFF, 0xFF, 0xFF}},
                         {33, {0xFF, 0xFF, 0xFF, 0xFF}}, {32, {0x00, 0x00, 0x00, 0x00}},
-                        {31, {0x00, 0x00, 0x00, 0x80}}, {1, {0xFE, 0xFF, 0xFF, 0xFF}}, {-3, {0xFF, 0xFF, 0xFF, 0xFF}}};
+                        {31, {0x00, 0x00, 0x00, 0x80}}, {1, {0xFE, 0xFF, 0xFF, 0xFF}},
+                        {-3, {0xFF, 0xFF, 0xFF, 0xFF}}};
   for (const auto& c : cases) {
     fake.Clear();
     bool ok = false;
     ASSERT_TRUE(io.SetLedBar(c.n, ok)) << c.n;
     EXPECT_TRUE(ok);
-    EXPECT_EQ(Writes(), (std::vector<Write>{{0x38, {c.ports[0]}}, {0x39, {c.ports[1]}}, {0x3A, {c.ports[2]}},
-                                            {0x3B, {c.ports[3]}}}))
+    EXPECT_EQ(Writes(),
+              (std::vector<Write>{
+                  {0x38, {c.ports[0]}}, {0x39, {c.ports[1]}}, {0x3A, {c.ports[2]}}, {0x3B, {c.ports[3]}}}))
         << c.n;
   }
 }
@@ -372,8 +424,8 @@ TEST_F(IOControlTest, ShowValueTexts) {
     double value;
     const char* shown;
   };
-  const Case cases[] = {{3.14159, "3.14"}, {9.999, "10.0"}, {12.3, "+err"}, {-0.01, "-err"},
-                        {0.0, "0.00"},     {10.0, "+err"}};
+  const Case cases[] = {{3.14159, "3.14"}, {9.999, "10.0"}, {12.3, "+err"},
+                        {-0.01, "-err"},   {0.0, "0.00"},   {10.0, "+err"}};
   for (const auto& c : cases) {
     fake.Clear();
     bool ok = false;

@@ -31,19 +31,30 @@ TEST_F(PicBaseTest, SimpleCommandsAndTheirBytes) {
       {"DDSOff", [](PicBase& p) { return p.DDSOff(5); }, {{11, 0x00, 0xC0, 5}}},
       {"ResetDDS400", [](PicBase& p) { return p.ResetDDS400(); }, {{19}}},
       {"InitDDS400", [](PicBase& p) { return p.InitDDS400(); }, {{19}, {17, 1, 0, 0, 4}}},
-      {"WriteDDS400Reg32", [](PicBase& p) { return p.WriteDDS400Reg32(4, 0x0C800000); },
+      {"WriteDDS400Reg32",
+       [](PicBase& p) { return p.WriteDDS400Reg32(4, 0x0C800000); },
        {{18, 4, 0x0C, 0x80, 0x00, 0x00}}},
-      {"SetDDS400Frequency", [](PicBase& p) { return p.SetDDS400Frequency(19531250.0); },
+      {"SetDDS400Frequency",
+       [](PicBase& p) { return p.SetDDS400Frequency(19531250.0); },
        {{18, 4, 0x0C, 0x80, 0x00, 0x00}}},
-      {"SetDDS400FrequencyFast", [](PicBase& p) { return p.SetDDS400FrequencyFast(19531250.0); },
+      {"SetDDS400FrequencyFast",
+       [](PicBase& p) { return p.SetDDS400FrequencyFast(19531250.0); },
        {{24, 0x0C, 0x80, 0x00, 0x00}}},
-      {"SetDDS400FrequencyClock", [](PicBase& p) { return p.SetDDS400FrequencyClock(200000000.0, 19531250.0); },
+      {"SetDDS400FrequencyClock",
+       [](PicBase& p) { return p.SetDDS400FrequencyClock(200000000.0, 19531250.0); },
        {{18, 4, 0x19, 0x00, 0x00, 0x00}}},
       {"WriteEEPromByte", [](PicBase& p) { return p.WriteEEPromByte(50, 1); }, {{33, 50, 1}}},
-      {"SetDDSFrequency 27.3 MHz", [](PicBase& p) { return p.SetDDSFrequency(4, 80000000.0, 27300000.0); },
+      {"SetDDSFrequency 27.3 MHz",
+       [](PicBase& p) { return p.SetDDSFrequency(4, 80000000.0, 27300000.0); },
        {{11, 0x20, 0x00, 4}, {11, 0x42, 0x8F, 4}, {11, 0x55, 0xD7, 4}}},
-      {"AllDDSOff", [](PicBase& p) { return p.AllDDSOff(); },
-       {{11, 0, 0xC0, 0}, {11, 0, 0xC0, 1}, {11, 0, 0xC0, 2}, {11, 0, 0xC0, 3}, {11, 0, 0xC0, 4}, {11, 0, 0xC0, 5}}},
+      {"AllDDSOff",
+       [](PicBase& p) { return p.AllDDSOff(); },
+       {{11, 0, 0xC0, 0},
+        {11, 0, 0xC0, 1},
+        {11, 0, 0xC0, 2},
+        {11, 0, 0xC0, 3},
+        {11, 0, 0xC0, 4},
+        {11, 0, 0xC0, 5}}},
       {"PlaySound", [](PicBase& p) { return p.PlaySound(0, 100, 2); }, {{128}, {142, 0, 100, 2}}},
       {"RecordSound", [](PicBase& p) { return p.RecordSound(0, 4, 134, 0); }, {{128}, {143, 0, 4, 134, 0}}},
   };
@@ -121,9 +132,15 @@ TEST(TuningWords, TruncatedAtTheUnitsOfBothSynthesisers) {
   const double unit28 = 80000000.0 / 268435456.0;
   const double unit400 = 400000000.0 / 4294967296.0;
   const Case cases[] = {
-      {27300000.0, unit28, 91603599},   {19848000.0, unit28, 66598836},  {20152000.0, unit28, 67618891},
-      {19531250.0, unit400, 209715200}, {23437500.0, unit400, 0x0F000000}, {0.0, unit28, 0},
-      {-5.0, unit28, 0},                {std::nan(""), unit400, 0},     {1e12, unit400, 0xFFFFFFFFu},
+      {27300000.0, unit28, 91603599},
+      {19848000.0, unit28, 66598836},
+      {20152000.0, unit28, 67618891},
+      {19531250.0, unit400, 209715200},
+      {23437500.0, unit400, 0x0F000000},
+      {0.0, unit28, 0},
+      {-5.0, unit28, 0},
+      {std::nan(""), unit400, 0},
+      {1e12, unit400, 0xFFFFFFFFu},
   };
   for (const auto& c : cases) EXPECT_EQ(TuningWord(c.f, c.unit), c.word) << c.f;
 }
@@ -140,22 +157,28 @@ TEST_F(PicBaseTest, SweepHeadersMostSignificantByteFirst) {
   const Case cases[] = {
       {"Sweep calibration",
        [](PicBase& p, uint8_t* d) { return p.Sweep(500, 10, 22300000.0, 20000.0, 80e6, 4, nullptr, d); },
-       {20, 0x04, 0x75, 0xC2, 0x8F, 0x01, 0x06, 0x24, 0x01, 0xF4, 0x0A, 0x04}, 500},
+       {20, 0x04, 0x75, 0xC2, 0x8F, 0x01, 0x06, 0x24, 0x01, 0xF4, 0x0A, 0x04},
+       500},
       {"Sweep detail",
        [](PicBase& p, uint8_t* d) { return p.Sweep(1000, 0, 22300000.0, 10000.0, 80e6, 4, nullptr, d); },
-       {20, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0x03, 0xE8, 0x00, 0x04}, 1000},
+       {20, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0x03, 0xE8, 0x00, 0x04},
+       1000},
       {"SweepWord",
        [](PicBase& p, uint8_t* d) { return p.SweepWord(1000, 8, 22300000.0, 10000.0, 80e6, 5, nullptr, d); },
-       {30, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0x03, 0xE8, 0x08, 0x05}, 2000},
+       {30, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0x03, 0xE8, 0x08, 0x05},
+       2000},
       {"SweepShort",
        [](PicBase& p, uint8_t* d) { return p.SweepShort(250, 0, 22300000.0, 10000.0, 80e6, 2, nullptr, d); },
-       {12, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0xFA, 0x00, 0x02}, 250},
+       {12, 0x04, 0x75, 0xC2, 0x8F, 0x00, 0x83, 0x12, 0xFA, 0x00, 0x02},
+       250},
       {"Sweep400 band 0",
        [](PicBase& p, uint8_t* d) { return p.Sweep400(1000, 5, 19531250.0, 1e6 / 256.0, d); },
-       {23, 0x0C, 0x80, 0x00, 0x00, 0x00, 0x00, 0xA3, 0xD7, 0x03, 0xE8, 0x05}, 1000},
+       {23, 0x0C, 0x80, 0x00, 0x00, 0x00, 0x00, 0xA3, 0xD7, 0x03, 0xE8, 0x05},
+       1000},
       {"Sweep400Word band 1",
        [](PicBase& p, uint8_t* d) { return p.Sweep400Word(1000, 20, 19531250.0, 1e6 / 512.0, d); },
-       {29, 0x0C, 0x80, 0x00, 0x00, 0x00, 0x00, 0x51, 0xEB, 0x03, 0xE8, 0x14}, 2000},
+       {29, 0x0C, 0x80, 0x00, 0x00, 0x00, 0x00, 0x51, 0xEB, 0x03, 0xE8, 0x14},
+       2000},
   };
   for (const auto& c : cases) {
     fake.Clear();
@@ -227,7 +250,7 @@ TEST_F(PicBaseTest, ClockOffsetsAreLittleEndianFloatsInCells30To45) {
 // Erased cells (0xFF) are not a number; they must not turn into garbage tuning words.
 TEST_F(PicBaseTest, ErasedClockOffsetsLoadAsZero) {
   fake.AnswerFill(4, 0x00);
-  fake.AnswerFill(4, 0xFF);  // Dds400ClockOffset erased
+  fake.AnswerFill(4, 0xFF);               // Dds400ClockOffset erased
   fake.Answer({0x00, 0x00, 0x80, 0x7F});  // +infinity
   fake.Answer({0x00, 0x00, 0x80, 0x3F});  // 1.0
   ASSERT_TRUE(pic.LoadClockOffsets());
@@ -320,8 +343,8 @@ TEST_F(PicBaseTest, ElapsedSecondsStartAtZero) {
 // ---------------------------------------------------------------------------------------------
 class FilterFileTest : public ::testing::Test {
  protected:
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("rt_device_filter_" + std::to_string(::getpid()));
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("rt_device_filter_" + std::to_string(::getpid()));
   void SetUp() override { std::filesystem::create_directories(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::string File(const char* name) const { return (dir / name).string(); }

@@ -92,9 +92,10 @@ class ProgramRun : public testing::Test {
 
   // The start-up lines, in the order the log must hold them.
   static void ExpectStartUpLog(const std::string& log) {
-    const char* lines[] = {"Panels erzeugt...",   "xBase     prüfen", "xBase     gestartet",  "vor Frames...",
-                           "nach Frames...",      "vor Test...",      "vor TestMesh->Open...", "nach Test...",
-                           "nach InitHardware...", "nach UpdateFromIni...", "nach InitSkin...", "nach ClearInfo..."};
+    const char* lines[] = {"Panels erzeugt...",     "xBase     prüfen", "xBase     gestartet",
+                           "vor Frames...",         "nach Frames...",   "vor Test...",
+                           "vor TestMesh->Open...", "nach Test...",     "nach InitHardware...",
+                           "nach UpdateFromIni...", "nach InitSkin...", "nach ClearInfo..."};
     size_t at = 0;
     for (const char* line : lines) {
       const size_t found = log.find(std::string(line) + "\r\n", at);

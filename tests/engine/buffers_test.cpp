@@ -34,14 +34,14 @@ struct PixelCase {
 
 TEST(CalcPixelY, MapsLevelsToRowsWithRowZeroAtTheTop) {
   const PixelCase cases[] = {
-      {300, 255, 0, 255, 0},     // max maps to the top
-      {300, 0, 0, 255, 300},     // min maps to the bottom
+      {300, 255, 0, 255, 0},  // max maps to the top
+      {300, 0, 0, 255, 300},  // min maps to the bottom
       {256, 64, 0, 256, 192},
-      {300, 10, 5, 5, 0},        // empty range
+      {300, 10, 5, 5, 0},  // empty range
       {300, 127.5f, 0, 255, 150},
-      {300, 300, 0, 255, -52},   // above the range: above the plot (300 - 352.9 = -52.9 -> -52)
-      {300, -10, 0, 255, 311},   // below the range: below the plot
-      {100, 1.0f, 0, 3, 66},     // 100 - 33.33 = 66.67, truncated toward zero
+      {300, 300, 0, 255, -52},  // above the range: above the plot (300 - 352.9 = -52.9 -> -52)
+      {300, -10, 0, 255, 311},  // below the range: below the plot
+      {100, 1.0f, 0, 3, 66},    // 100 - 33.33 = 66.67, truncated toward zero
       {0, 50, 0, 255, 0},
   };
   for (const auto& c : cases)
@@ -60,7 +60,7 @@ TEST(CalcPixelY, BufferFormsUseTheBufferRangeAndReadZeroBeyondTheEnd) {
   trace.SetRange(0, 100, 0, 255);
   trace.SetPoint(1, 255);
   EXPECT_EQ(CalcPixelY(&trace, 1, 300), 0);
-  EXPECT_EQ(CalcPixelY(&trace, 3, 300), 300);   // beyond count reads 0
+  EXPECT_EQ(CalcPixelY(&trace, 3, 300), 300);  // beyond count reads 0
   EXPECT_EQ(CalcPixelY(&trace, -1, 300), 300);
   EXPECT_EQ(CalcPixelY(static_cast<NormalBuffer*>(nullptr), 0, 300), 0);
 
@@ -99,11 +99,9 @@ TEST(NormalBuffer, SetStoresByFrequencyOnlyInsideTheRange) {
     int index;  // -1: nothing stored
   };
   const Case cases[] = {
-      {19'700'000.0f, -1},  // index 250 = count
-      {1'699'999.0f, 0},    // slightly below start truncates to 0
-      {1'700'000.0f, 0},
-      {1'790'000.0f, 1},
-      {19'600'000.0f, 248},  // float rounding: 17.9e6 * ppHz = 248.6
+      {19'700'000.0f, -1},                                           // index 250 = count
+      {1'699'999.0f, 0},                                             // slightly below start truncates to 0
+      {1'700'000.0f, 0},   {1'790'000.0f, 1}, {19'600'000.0f, 248},  // float rounding: 17.9e6 * ppHz = 248.6
       {1'500'000.0f, -1},
   };
   for (const auto& c : cases) {
@@ -144,7 +142,7 @@ TEST(NormalBuffer, FillGapsTakesTheValueBeforeARunOfZeros) {
   };
   const Case cases[] = {
       {{5, 0, 0, 7, 0}, 0, 9, {5, 5, 5, 7, 7}},
-      {{0, 0, 3}, 0, 2, {0, 0, 3}},       // nothing before the first point
+      {{0, 0, 3}, 0, 2, {0, 0, 3}},              // nothing before the first point
       {{5, 0, 0, 7, 0}, 2, 3, {5, 0, 0, 7, 0}},  // point 2 takes point 1, which is 0
       {{5, 0, 0, 7, 0}, -4, 1, {5, 5, 0, 7, 0}},
       {{5, 0}, 5, 9, {5, 0}},
@@ -192,11 +190,8 @@ TEST(NormalBuffer, SetPointsDropsWhatLiesPastTheEnd) {
   };
   const float values[] = {1, 2, 3};
   const Case cases[] = {
-      {3, 0, {1, 2, 3, 0}},
-      {3, 2, {0, 0, 1, 2}},
-      {3, 4, {0, 0, 0, 0}},
-      {3, 0xFFFFFFFFu, {0, 0, 0, 0}},
-      {0, 0, {0, 0, 0, 0}},
+      {3, 0, {1, 2, 3, 0}},           {3, 2, {0, 0, 1, 2}}, {3, 4, {0, 0, 0, 0}},
+      {3, 0xFFFFFFFFu, {0, 0, 0, 0}}, {0, 0, {0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
     NormalBuffer b(4);
@@ -300,12 +295,8 @@ TEST(DigitalBuffer, ShiftMovesPointsAndFillsWithZero) {
     std::vector<float> out;
   };
   const Case cases[] = {
-      {0, 2, {0, 0, 1, 2, 3}},
-      {0, -2, {3, 4, 5, 0, 0}},
-      {0, 0, {1, 2, 3, 4, 5}},
-      {0, 7, {0, 0, 0, 0, 0}},
-      {0, -5, {0, 0, 0, 0, 0}},
-      {10, 1, {1, 2, 3, 4, 5}},  // no such channel: channel 0 unchanged
+      {0, 2, {0, 0, 1, 2, 3}},  {0, -2, {3, 4, 5, 0, 0}}, {0, 0, {1, 2, 3, 4, 5}}, {0, 7, {0, 0, 0, 0, 0}},
+      {0, -5, {0, 0, 0, 0, 0}}, {10, 1, {1, 2, 3, 4, 5}},  // no such channel: channel 0 unchanged
   };
   for (const auto& c : cases) {
     DigitalBuffer b(5);
@@ -405,4 +396,4 @@ TEST(NormalBuffer, ConcurrentWriterAndReaderSeeWholeValues) {
   EXPECT_EQ(b.GetPoint(999), 200.0f);
 }
 
-} // namespace
+}  // namespace

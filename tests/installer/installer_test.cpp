@@ -25,7 +25,9 @@ std::string ReadFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 bool PollFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
@@ -120,7 +122,8 @@ class Installer : public testing::Test {
     for (const char* folder : {"Elements", "Images", "meshes", "Sounds"}) {
       EXPECT_TRUE(HasLine((target / folder).string() + "/ kopiert...")) << folder << "\n" << Output();
       for (const auto& entry : fs::recursive_directory_iterator(package / folder))
-        EXPECT_TRUE(fs::exists(target / folder / fs::relative(entry.path(), package / folder))) << entry.path();
+        EXPECT_TRUE(fs::exists(target / folder / fs::relative(entry.path(), package / folder)))
+            << entry.path();
     }
     EXPECT_FALSE(fs::exists(target / "Meshes"));
     EXPECT_TRUE(HasLine("Installation erfolgreich...")) << Output();
@@ -135,9 +138,10 @@ TEST_F(Installer, InstallsBelowTheHomeFolderByDefault) {
   ASSERT_EQ(Install(), 0) << Output() << Errors();
   const fs::path target = home / "Programme" / "RT7731IV";
   std::string out = Output();
-  for (const std::string& line : {std::string("Registry geöffnet"), std::string("Install Path nicht registriert..."),
-                                  std::string("32 Bit version"), (home / "Programme").string() + "/",
-                                  (home / "Programme").string(), target.string()})
+  for (const std::string& line :
+       {std::string("Registry geöffnet"), std::string("Install Path nicht registriert..."),
+        std::string("32 Bit version"), (home / "Programme").string() + "/", (home / "Programme").string(),
+        target.string()})
     EXPECT_TRUE(HasLine(line)) << line << "\n" << out;
   // The folders are made in their order, each listed once.
   size_t at = out.find(target.string() + "\n");
@@ -230,7 +234,8 @@ std::string Substitute(std::string line, const std::string& root) {
 }
 
 const FailureCase FailureCases[] = {
-    {"MissingRoot", [](const fs::path& temp, const fs::path&) { return (temp / "nowhere").string(); },
+    {"MissingRoot",
+     [](const fs::path& temp, const fs::path&) { return (temp / "nowhere").string(); },
      {"OS Version unbekannt", "$ROOT nicht gefunden..."}},
     {"RootBelowARegularFile",
      [](const fs::path& temp, const fs::path&) {

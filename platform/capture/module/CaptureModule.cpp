@@ -104,7 +104,8 @@ __attribute__((visibility("default"))) int countCaptureDevices() {
 
 __attribute__((visibility("default"))) int initCapture(unsigned device, CaptureParameters* parameters) {
   Camera* camera = CameraAt(device);
-  if (!camera || !parameters || !parameters->targetBuffer || parameters->width <= 0 || parameters->height <= 0)
+  if (!camera || !parameters || !parameters->targetBuffer || parameters->width <= 0 ||
+      parameters->height <= 0)
     return 0;
   StopCamera(camera);
   std::lock_guard<std::mutex> lock(camera->mutex);

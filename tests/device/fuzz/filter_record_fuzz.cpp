@@ -29,14 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "a refused file changed the record");
     return 0;
   }
-  FUZZ_CHECK(error.empty() && std::equal(record.begin(), record.end(), data), "a record file did not load: " + error);
+  FUZZ_CHECK(error.empty() && std::equal(record.begin(), record.end(), data),
+             "a record file did not load: " + error);
   SaveFilterRecord(record.data(), folder.Path() + "saved.fil");
-  FUZZ_CHECK(folder.Read("saved.fil") == fuzz::ToText(data, size), "the saved record differs from the loaded one");
+  FUZZ_CHECK(folder.Read("saved.fil") == fuzz::ToText(data, size),
+             "the saved record differs from the loaded one");
   return 0;
 }
 
 fuzz::Corpus fuzz::DriverCorpus() {
   Bytes record(FilterRecordFileSize);
   for (size_t i = 0; i < record.size(); ++i) record[i] = uint8_t(0x40 + i * 5);
-  return {{record, Bytes(record.begin(), record.end() - 1), Bytes(FilterRecordFileSize + 1, 0xFF), Bytes{}}, {}};
+  return {{record, Bytes(record.begin(), record.end() - 1), Bytes(FilterRecordFileSize + 1, 0xFF), Bytes{}},
+          {}};
 }

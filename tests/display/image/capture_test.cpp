@@ -168,12 +168,9 @@ TEST_F(VideoCaptureTest, FindDeviceMatchesTheExactName) {
     bool found;
     int index;
   } cases[] = {
-      {"Syntek STK1160", true, 0},
-      {"USB Camera;Syntek STK1160;Syntek STK1160", true, 1},
-      {"syntek stk1160", false, -1},
-      {"Syntek STK1160 ", false, -1},
-      {"Syntek STK116", false, -1},
-      {"", false, -1},
+      {"Syntek STK1160", true, 0},   {"USB Camera;Syntek STK1160;Syntek STK1160", true, 1},
+      {"syntek stk1160", false, -1}, {"Syntek STK1160 ", false, -1},
+      {"Syntek STK116", false, -1},  {"", false, -1},
   };
   for (const Case& c : cases) {
     setenv("RT_CAPTURE_DEVICES", c.cameras, 1);

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "display/Imagebase.h"
-#include "shell/base/Globals.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
+#include "shell/base/Globals.h"
 #include "tests/platform/imaging/Fixtures.h"
 
 namespace {
@@ -23,7 +23,9 @@ class ZImageTest : public ::testing::Test {
     ClearImageLog();
     baseline = ImageBytesAllocated;
   }
-  void TearDown() override { EXPECT_EQ(ImageBytesAllocated, baseline) << "pixel buffers leaked or freed twice"; }
+  void TearDown() override {
+    EXPECT_EQ(ImageBytesAllocated, baseline) << "pixel buffers leaked or freed twice";
+  }
 
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
@@ -57,8 +59,8 @@ TEST_F(ZImageTest, BufferSizeStrideAndValidity) {
     int w, h, d;
     ZImageType t;
     int bytes, stride;
-  } cases[] = {{10, 3, 0, 0, 6, 2}, {10, 3, 3, 1, 180, 60}, {3, 2, 3, 0, 18, 9},
-               {5, 1, 4, 0, 20, 20}, {8, 2, 1, 1, 32, 16}, {9, 1, 0, 0, 2, 2}};
+  } cases[] = {{10, 3, 0, 0, 6, 2},  {10, 3, 3, 1, 180, 60}, {3, 2, 3, 0, 18, 9},
+               {5, 1, 4, 0, 20, 20}, {8, 2, 1, 1, 32, 16},   {9, 1, 0, 0, 2, 2}};
   for (const Case& c : cases) {
     EXPECT_EQ(ZImage::BufferSize(c.w, c.h, c.d, c.t), c.bytes) << c.w << "x" << c.h << " d" << c.d;
     ZImage image(c.w, c.h, c.d, c.t);
@@ -134,7 +136,8 @@ TEST_F(ZImageTest, ConversionsBetweenDepths) {
   auto rgb = Counting(2, 1, 3, 0, 10);
   ASSERT_TRUE(rgb->ToRGBA(200, TRect()));
   EXPECT_EQ(rgb->Depth(), 4);
-  EXPECT_EQ(std::vector<BYTE>(rgb->Pixels(), rgb->Pixels() + 8), (std::vector<BYTE>{10, 11, 12, 200, 13, 14, 15, 200}));
+  EXPECT_EQ(std::vector<BYTE>(rgb->Pixels(), rgb->Pixels() + 8),
+            (std::vector<BYTE>{10, 11, 12, 200, 13, 14, 15, 200}));
   // Grey with an ROI: the ROI only.
   auto grey = Counting(3, 2, 1);
   std::unique_ptr<ZImage> roi(grey->ToRGBA_C(9, TRect(1, 1, 3, 2)));
@@ -259,7 +262,8 @@ TEST_F(ZImageTest, OpenChoosesDepthAndTypeByContent) {
       {Write("rgb32.bmp", fixtures::MakeBmp(3, 2, 32, pixels)), 4, 0},
       {Write("grey8.bmp", fixtures::MakeBmp(3, 2, 8, {}, {1, 2, 3, 4, 5, 6}, grey)), 1, 0},
       {Write("colour8.bmp", fixtures::MakeBmp(3, 2, 8, {}, {1, 2, 3, 4, 5, 6}, colour)), 3, 0},
-      {Write("mono.bmp", fixtures::MakeBmp(3, 2, 1, {}, {1, 0, 1, 0, 1, 0}, {{0, 0, 0}, {255, 255, 255}})), 0, 0},
+      {Write("mono.bmp", fixtures::MakeBmp(3, 2, 1, {}, {1, 0, 1, 0, 1, 0}, {{0, 0, 0}, {255, 255, 255}})), 0,
+       0},
       {png(0, false, "mono.png"), 0, 0},
       {png(1, false, "grey.png"), 1, 0},
       {png(3, false, "rgb.png"), 3, 0},
@@ -337,9 +341,8 @@ TEST_F(ZImageTest, BadFilesFailWithOneLogLine) {
   lyingTga[14] = 0xFF;  // claims 255 rows, holds 2
   struct Case {
     std::string path;
-  } cases[] = {{Write("truncated.jpg", jpeg)},  {Write("wrong_header.png", png)},
-               {Write("zero.tga", zeroTga)},     {Write("lying.tga", lyingTga)},
-               {Write("text.bmp", {'h', 'i'})},  {dir / "missing.png"}};
+  } cases[] = {{Write("truncated.jpg", jpeg)}, {Write("wrong_header.png", png)}, {Write("zero.tga", zeroTga)},
+               {Write("lying.tga", lyingTga)}, {Write("text.bmp", {'h', 'i'})},  {dir / "missing.png"}};
   for (const Case& c : cases) {
     auto image = Counting(2, 2, 3);  // a failed open leaves the image empty
     ClearImageLog();
@@ -402,7 +405,7 @@ TEST_F(ZImageTest, ResizeKeepsLayoutAndRejectsEmptyTargets) {
     ZImageType t;
     UINT mode;
     TRect dst;
-  } cases[] = {{3, 0, 17, TRect(0, 0, 7, 5)}, {4, 0, 14, TRect(0, 0, 2, 2)}, {4, 0, 14, TRect(0, 0, 8, 8)},
+  } cases[] = {{3, 0, 17, TRect(0, 0, 7, 5)}, {4, 0, 14, TRect(0, 0, 2, 2)},  {4, 0, 14, TRect(0, 0, 8, 8)},
                {1, 1, 3, TRect(0, 0, 3, 9)},  {0, 0, 16, TRect(0, 0, 10, 2)}, {1, 0, 15, TRect(5, 5, 7, 6)}};
   for (const Case& c : cases) {
     ZImage image(4, 4, c.d, c.t);
@@ -437,7 +440,7 @@ TEST_F(ZImageTest, HsvToColourPacksRedInTheLowByte) {
   struct Case {
     HSVColor hsv;
     TColor colour;
-  } cases[] = {{{120, 1, 255}, 0x00FF00}, {{0, 1, 255}, 0x0000FF},  {{240, 1, 255}, 0xFF0000},
+  } cases[] = {{{120, 1, 255}, 0x00FF00}, {{0, 1, 255}, 0x0000FF},    {{240, 1, 255}, 0xFF0000},
                {{0, 0, 0}, 0x000000},     {{-120, 1, 255}, 0xFF0000}, {{60, 1, 255}, 0x00FFFF}};
   for (const Case& c : cases) EXPECT_EQ(HSVToColor(c.hsv), c.colour) << c.hsv.h;
 }

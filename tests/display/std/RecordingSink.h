@@ -11,7 +11,7 @@ struct Stroke {
 };
 
 class RecordingSink : public display::LineSink {
-public:
+ public:
   void SetWidth(float width) override {
     width_ = width;
     widthChanges.push_back(width);
@@ -24,6 +24,6 @@ public:
   std::vector<Stroke> strokes;
   std::vector<float> widthChanges;
 
-private:
+ private:
   float width_ = 1.0f;
 };

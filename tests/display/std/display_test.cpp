@@ -39,7 +39,8 @@ uint8_t Blue(uint32_t argb) { return argb & 0xFF; }
   const uint32_t channels[3] = {Red(expected), Green(expected), Blue(expected)};
   const uint32_t got[3] = {Red(actual), Green(actual), Blue(actual)};
   for (int i = 0; i < 3; ++i) {
-    const bool ok = channels[i] == 0 ? got[i] <= 16 : got[i] >= channels[i] * 6 / 10 && got[i] <= channels[i] + 8;
+    const bool ok =
+        channels[i] == 0 ? got[i] <= 16 : got[i] >= channels[i] * 6 / 10 && got[i] <= channels[i] + 8;
     if (!ok)
       return ::testing::AssertionFailure() << "pixel " << Hex(actual) << ", line colour " << Hex(expected);
   }
@@ -47,7 +48,7 @@ uint8_t Blue(uint32_t argb) { return argb & 0xFF; }
 }
 
 class DisplayTest : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() { Application->Initialize(); }
 
   void SetUp() override {
@@ -147,7 +148,7 @@ TEST_F(DisplayTest, SymbolsFadeAndStopAtTheEnd) {
   EXPECT_EQ(FadeAlpha(1.0, 2.0), 127);
   EXPECT_EQ(FadeAlpha(0.0, 2.0), 255);
   EXPECT_EQ(FadeAlpha(2.5, 2.0), -1);
-  EXPECT_EQ(FadeAlpha(0.0, 0.0), -1);   // no length: over at once
+  EXPECT_EQ(FadeAlpha(0.0, 0.0), -1);  // no length: over at once
   EXPECT_EQ(FadeAlpha(0.0, -1.0), -1);
 
   DisplaySymbolList& symbols = *display->Symbols;
@@ -364,7 +365,7 @@ TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
   DigitalBuffer digital(100);
   display->DigBuffer = &digital;  // a digital display has no trace buffer for the overlay
   display->ShowZoomWindow = 1;
-  display->ShowVertLine = 1;      // the zoom window is empty: no mapping
+  display->ShowVertLine = 1;  // the zoom window is empty: no mapping
   display->VertLineIndex = 10;
   ASSERT_TRUE(Frame());
   display->DigBuffer = nullptr;
@@ -412,7 +413,7 @@ TEST_F(DisplayTest, TraceSpanLineUsesTheZoomMappingInZoomedModes) {
   trace.RangeBarFlag = 1;
   display->DataBuffer = &trace;
   display->ZoomStart = 0;
-  display->ZoomEnd = 500;   // the zoom window shows indices 0..499: the span starts on the edge
+  display->ZoomEnd = 500;  // the zoom window shows indices 0..499: the span starts on the edge
   display->RenderMode = 2;
   ASSERT_TRUE(Frame());
   EXPECT_TRUE(ColourNear(Pixel(1000, 740), 0xFF000000));
@@ -496,7 +497,7 @@ TEST_F(DisplayTest, EmptyQueueDrawsTheChannelByRenderMode) {
   ASSERT_TRUE(Frame());
   EXPECT_TRUE(LineColour(Pixel(300, 460), 0xFF00FF00));
   EXPECT_TRUE(LineColour(Pixel(300, 461), 0xFF00FF00));  // 3 wide
-  display->RenderMode = 8;  // sets the width, draws nothing
+  display->RenderMode = 8;                               // sets the width, draws nothing
   ASSERT_TRUE(Frame());
   EXPECT_TRUE(ColourNear(Pixel(300, 460), 0xFF000000));
   display->DigBuffer = nullptr;
@@ -564,7 +565,7 @@ TEST(DisplayText, AnchorsScaleToTheWindow) {
   const Case cases[] = {
       {100, 0, 40, 1.25, 125},
       {1024, 1, 80, 1.0, 944},
-      {512, 2, 81, 1.0, 472},   // width halved in integers
+      {512, 2, 81, 1.0, 472},  // width halved in integers
       {512, 2, 80, 0.5, 216},
   };
   for (const auto& c : cases) EXPECT_EQ(AnchoredLeft(c.x, c.sx, c.width, c.anchor), c.left);
@@ -573,7 +574,7 @@ TEST(DisplayText, AnchorsScaleToTheWindow) {
 // Labels live on the render window, keep their place in the 1024 x 768 space and take the
 // display's texts every frame.
 class DisplayLabelsTest : public DisplayTest {
-protected:
+ protected:
   void SetUp() override {
     window = new TForm(nullptr);
     window->SetBounds(0, 0, 1280, 960);
@@ -639,11 +640,11 @@ TEST_F(DisplayLabelsTest, WindowMayGoBeforeTheDisplay) {
 
 TEST(BandBar, BandsFillTheirShareOfTheRange) {
   RangeDefList bands;
-  bands.AddItem("A", 80, 120);    // begins before the range
-  bands.AddItem("B", 300, 400);   // outside: not drawn, but still toggles the colour
-  bands.AddItem("C", 150, 170);   // wholly inside
-  bands.AddItem("D", 190, 250);   // ends after the range
-  bands.AddItem("E", 50, 500);    // covers the range
+  bands.AddItem("A", 80, 120);   // begins before the range
+  bands.AddItem("B", 300, 400);  // outside: not drawn, but still toggles the colour
+  bands.AddItem("C", 150, 170);  // wholly inside
+  bands.AddItem("D", 190, 250);  // ends after the range
+  bands.AddItem("E", 50, 500);   // covers the range
   bands.GetItem(2)->Inside = 1;
   const auto placed = LayoutBands(bands, 1000, 100, 200);
   ASSERT_EQ(placed.size(), 4u);
@@ -665,9 +666,9 @@ TEST(BandBar, BandsFillTheirShareOfTheRange) {
     EXPECT_EQ(placed[i].alternate, expected[i].alternate);
     EXPECT_EQ(placed[i].coversRange, expected[i].covers);
   }
-  EXPECT_EQ(BandNameX(placed[0], 1000, 50), 75);        // 0 + 100 - 25
-  EXPECT_EQ(BandNameX(placed[0], 1000, 200), INT_MIN);  // does not fit
-  EXPECT_EQ(BandNameX(placed[3], 1000, 50), 442);       // 500 - 50 - 8
+  EXPECT_EQ(BandNameX(placed[0], 1000, 50), 75);            // 0 + 100 - 25
+  EXPECT_EQ(BandNameX(placed[0], 1000, 200), INT_MIN);      // does not fit
+  EXPECT_EQ(BandNameX(placed[3], 1000, 50), 442);           // 500 - 50 - 8
   EXPECT_TRUE(LayoutBands(bands, 1000, 100, 100).empty());  // an empty range shows no band
 }
 
@@ -701,9 +702,9 @@ struct PastTheEndCase {
 };
 
 const PastTheEndCase PastTheEndCases[] = {
-    {"TraceLine", false, 2, 182},  {"TraceBars", false, 3, 300},   {"TracePairs", false, 6, -1},
-    {"DigitalLine", true, 2, 182}, {"DigitalBars", true, 3, 300},  {"DigitalMinMax", true, 6, 300},
-    {"Finger", true, 7, 300},      {"Difference", true, 9, 300},   {"MaxHold", true, 10, 300},
+    {"TraceLine", false, 2, 182},  {"TraceBars", false, 3, 300},  {"TracePairs", false, 6, -1},
+    {"DigitalLine", true, 2, 182}, {"DigitalBars", true, 3, 300}, {"DigitalMinMax", true, 6, 300},
+    {"Finger", true, 7, 300},      {"Difference", true, 9, 300},  {"MaxHold", true, 10, 300},
 };
 
 void PrintTo(const PastTheEndCase& c, std::ostream* os) { *os << c.name; }
@@ -760,4 +761,4 @@ TEST_F(DisplayTest, MobileBandsPastThePointsShowLevelZero) {
   display->DigBuffer = nullptr;
 }
 
-} // namespace
+}  // namespace

@@ -11,8 +11,8 @@ using namespace display;
 
 namespace {
 
-constexpr uint32_t Red = 0xFFFF0000, DarkGreen = 0xFF008000, BrightGreen = 0xFF00FF00,
-                   Grey = 0xFF808080, MaxHoldTop = 0xFFEF6F21, Aqua = 0xFF00FFFF;
+constexpr uint32_t Red = 0xFFFF0000, DarkGreen = 0xFF008000, BrightGreen = 0xFF00FF00, Grey = 0xFF808080,
+                   MaxHoldTop = 0xFFEF6F21, Aqua = 0xFF00FFFF;
 
 // A plot whose rows are 285 - level for levels 0..255 (plot height 255, margins 30).
 PlotGeometry Plot(int columns, int zoomStart = 0, int zoomEnd = 0) {
@@ -84,10 +84,10 @@ TEST(Grid, DegeneratePlotsDrawNothingAndEnd) {
     size_t vertical, horizontal;
   };
   const Case cases[] = {
-      {400, 60, 30, 30, 10, 10, 11, 0},   // zero plot height: was an endless loop
-      {400, 59, 30, 30, 10, 10, 11, 0},   // negative plot height
-      {0, 300, 30, 30, 10, 10, 0, 11},    // zero width
-      {400, 300, 30, 30, 0, 10, 0, 11},   // no divisions across
+      {400, 60, 30, 30, 10, 10, 11, 0},  // zero plot height: was an endless loop
+      {400, 59, 30, 30, 10, 10, 11, 0},  // negative plot height
+      {0, 300, 30, 30, 10, 10, 0, 11},   // zero width
+      {400, 300, 30, 30, 0, 10, 0, 11},  // no divisions across
       {400, 300, 30, 30, 10, -2, 11, 0},
   };
   for (const auto& c : cases) {
@@ -144,8 +144,8 @@ TEST(ApplyRamp, RepeatedRowsBecomeRampsTowardsTheNextChange) {
   const Case cases[] = {
       {{285, 285, 185, 185, 85, 85, 235, 235}, {285, 235, 185, 135, 85, 160, 235, 235}},
       {{10, 10, 10, 40}, {10, 20, 30, 40}},
-      {{10, 10}, {10, 10}},            // first and last never marked
-      {{5, 7, 9}, {5, 7, 9}},          // nothing repeats
+      {{10, 10}, {10, 10}},    // first and last never marked
+      {{5, 7, 9}, {5, 7, 9}},  // nothing repeats
       {{10, 10, 10, 10}, {10, 10, 10, 10}},
   };
   for (const auto& c : cases) {
@@ -159,7 +159,8 @@ TEST(ApplyRamp, RepeatedRowsBecomeRampsTowardsTheNextChange) {
 TEST(TraceLine, MoreColumnsThanPointsRepeatsPointsAndRamps) {
   Trace t({0, 100, 200, 50});
   RecordingSink sink;
-  const int middle = DrawTraceLine(Plot(8), t.levels(), {0, 255}, 0xFF00FFFF, {3.0f, 0}, scratch.data(), sink);
+  const int middle =
+      DrawTraceLine(Plot(8), t.levels(), {0, 255}, 0xFF00FFFF, {3.0f, 0}, scratch.data(), sink);
   ASSERT_EQ(sink.strokes.size(), 1u);
   EXPECT_EQ(Ys(sink.strokes[0]), (std::vector<float>{285, 235, 185, 135, 85, 160, 235, 235}));
   EXPECT_EQ(sink.strokes[0].width, 3.0f);
@@ -190,7 +191,8 @@ TEST(TraceLine, FewerColumnsThanPointsDrawsEnvelopeSegments) {
   Trace t(v);
   RecordingSink sink;
   sink.SetWidth(3.0f);
-  const int middle = DrawTraceLine(Plot(1024), t.levels(), {0, 255}, 0xFF00FFFF, {3.0f, 0}, scratch.data(), sink);
+  const int middle =
+      DrawTraceLine(Plot(1024), t.levels(), {0, 255}, 0xFF00FFFF, {3.0f, 0}, scratch.data(), sink);
   ASSERT_EQ(sink.strokes.size(), 1023u);
   EXPECT_EQ(sink.widthChanges.size(), 1u);  // the width in force is kept
   for (int c : {0, 1, 511, 512, 1022}) {
@@ -227,7 +229,7 @@ TEST(TraceBars, NarrowBarsTakeThePeakFromZero) {
   Trace t({-5, -7, -3, -9, 40, 60, 1, 2});  // 8 points on 4 columns: span 2, both ends included
   RecordingSink sink;
   DrawTraceBars(Plot(4), t.levels(), {0, 255}, 0xFF00FFFF, {3.0f, 1.0f}, sink);
-  ASSERT_EQ(sink.strokes.size(), 3u);  // columns 0 .. W-2
+  ASSERT_EQ(sink.strokes.size(), 3u);                             // columns 0 .. W-2
   ExpectSegment(sink.strokes[0], 0, RowOf(0), 285, 0xFF00FFFF);   // all negative: from 0
   ExpectSegment(sink.strokes[1], 1, RowOf(40), 285, 0xFF00FFFF);  // points 2..4
   ExpectSegment(sink.strokes[2], 2, RowOf(60), 285, 0xFF00FFFF);  // points 4..6
@@ -358,11 +360,9 @@ TEST(DiffBars, ColoursFollowWhichChannelIsHigher) {
     uint32_t first, second;
   };
   const Case cases[] = {
-      {false, 40, 100, 0, 40, 100, DarkGreen, BrightGreen},
-      {false, 100, 40, 0, 40, 100, DarkGreen, Red},
+      {false, 40, 100, 0, 40, 100, DarkGreen, BrightGreen}, {false, 100, 40, 0, 40, 100, DarkGreen, Red},
       {false, 110, 40, 10, 40, 100, DarkGreen, Red},  // offset subtracted from channel 0
-      {true, 40, 100, 0, 40, 100, Grey, MaxHoldTop},
-      {true, 100, 40, 0, 40, 100, DarkGreen, Red},
+      {true, 40, 100, 0, 40, 100, Grey, MaxHoldTop},        {true, 100, 40, 0, 40, 100, DarkGreen, Red},
   };
   for (const auto& c : cases) {
     DigitalBuffer b(2);
@@ -370,8 +370,8 @@ TEST(DiffBars, ColoursFollowWhichChannelIsHigher) {
     b.Copy(zero, 0, 1.0f);
     b.Copy(one, 1, 1.0f);
     RecordingSink sink;
-    const int middle = DrawDiffBars(Plot(2, 0, 2), LevelsOf(&b, 0), LevelsOf(&b, 1), c.offset, 1.0f,
-                                    c.maxHold, sink);
+    const int middle =
+        DrawDiffBars(Plot(2, 0, 2), LevelsOf(&b, 0), LevelsOf(&b, 1), c.offset, 1.0f, c.maxHold, sink);
     ASSERT_EQ(sink.strokes.size(), 2u);
     ExpectSegment(sink.strokes[0], 0, 285, RowOf(c.firstTop), c.first);
     ExpectSegment(sink.strokes[1], 0, RowOf(c.firstTop), RowOf(c.secondTop), c.second);
@@ -409,7 +409,7 @@ TEST(MobilV2, ThresholdAndTwentyBandColumns) {
   EXPECT_EQ(threshold.points[0].y, RowOf(100));
   EXPECT_EQ(threshold.points[1].x, 300.0f);
   ExpectSegment(sink.strokes[1], 5, 285, RowOf(30), PackRGBA(0x00FFFF, 255));  // above: yellow
-  EXPECT_EQ(sink.strokes[2].argb, Red);  // band 0 above the threshold
+  EXPECT_EQ(sink.strokes[2].argb, Red);                                        // band 0 above the threshold
   EXPECT_EQ(sink.strokes[2].points[1].y, RowOf(150));
   EXPECT_EQ(sink.strokes[2].points[1].x, 2.0f);
   EXPECT_EQ(sink.strokes[2].points[2].x, 8.0f);
@@ -601,10 +601,11 @@ TEST(Waterfall, ColumnsOutsideTheRowReadZero) {
   };
   for (const auto& c : cases) {
     std::vector<uint32_t> pixels(4 * 2, 99);
-    FillWaterfall(pixels.data(), 4, 2, 2, c.from, palette, [&](int age) { return ring.GetBufferForDisplay(age); });
+    FillWaterfall(pixels.data(), 4, 2, 2, c.from, palette,
+                  [&](int age) { return ring.GetBufferForDisplay(age); });
     EXPECT_EQ(std::vector<uint32_t>(pixels.begin(), pixels.begin() + 4), c.firstRow) << c.from;
     EXPECT_EQ(pixels[4], 99u);  // the last row keeps the background
   }
 }
 
-} // namespace
+}  // namespace

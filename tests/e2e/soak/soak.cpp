@@ -51,7 +51,7 @@ struct Summary {
   long mainClicks = 0, frameClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
   long viewsEntered = 0;
   int runs = 0, selfEnded = 0;  // program runs, and how many of them ended by themselves
-  int peakOrphans = 0;  // threads whose stop timed out, not yet ended
+  int peakOrphans = 0;          // threads whose stop timed out, not yet ended
   long peakKb = 0, finalKb = 0;
   std::vector<std::string> failures;
 };
@@ -104,7 +104,8 @@ class Soak {
   void Prepare() {
     const fs::path bin = RT_BIN_DIR;
     for (const char* name : {"Elements", "Images", "meshes", "Sounds"})
-      if (fs::exists(bin / name)) fs::copy(bin / name, fs::path(folder_.Path()) / name, fs::copy_options::recursive);
+      if (fs::exists(bin / name))
+        fs::copy(bin / name, fs::path(folder_.Path()) / name, fs::copy_options::recursive);
     folder_.Write("RT7731IV.INI", StartIni);
     setenv("XDG_CONFIG_HOME", (folder_.Path() + "config").c_str(), 1);
     unsetenv("USB2SIM_SCENARIO");
@@ -170,7 +171,8 @@ class Soak {
   void ClickFrequencyControl() {
     std::vector<TControl*> controls;
     for (TFrame* frame : {FreqControlFrame, UpDownFrame, VolumeFrame}) CollectControls(frame, controls);
-    if (!controls.empty() && VclTest::Click(controls[random_.Below(controls.size())])) ++summary_.controlClicks;
+    if (!controls.empty() && VclTest::Click(controls[random_.Below(controls.size())]))
+      ++summary_.controlClicks;
   }
 
   void Step(bool vanished) {
@@ -205,10 +207,18 @@ class Soak {
     static const uint8_t chips[] = {0x20, 0x21, 0x22, 0x23, 0x26, 0x40, 0x70, 0x74, 0x77};
     static const uint8_t commands[] = {11, 14, 18, 20, 23, 29};  // DDS, EEPROM, DDS-400, sweeps
     switch (random_.Below(4)) {
-      case 0: usb2sim::SetChipAbsent(chips[random_.Below(sizeof chips)], random_.Below(2) == 0); break;
-      case 1: usb2sim::SetProbePresent(random_.Below(2) == 0); break;
-      case 2: usb2sim::SetCommandFails(commands[random_.Below(sizeof commands)], random_.Below(2) == 0); break;
-      default: usb2sim::SetBatteryLevel(random_.Below(2) == 0 ? 20 : 184); break;
+      case 0:
+        usb2sim::SetChipAbsent(chips[random_.Below(sizeof chips)], random_.Below(2) == 0);
+        break;
+      case 1:
+        usb2sim::SetProbePresent(random_.Below(2) == 0);
+        break;
+      case 2:
+        usb2sim::SetCommandFails(commands[random_.Below(sizeof commands)], random_.Below(2) == 0);
+        break;
+      default:
+        usb2sim::SetBatteryLevel(random_.Below(2) == 0 ? 20 : 184);
+        break;
     }
     ++summary_.faults;
   }
@@ -228,8 +238,9 @@ class Soak {
     const auto running = RunningViews();
     const int shown = ShownCategory();
     for (const auto& [category, view] : running)
-      if (category != shown) Fail("a view of category " + std::to_string(category) + " runs while " +
-                                  std::to_string(shown) + " shows");
+      if (category != shown)
+        Fail("a view of category " + std::to_string(category) + " runs while " + std::to_string(shown) +
+             " shows");
     if (running.size() > 1) Fail(std::to_string(running.size()) + " views run at once");
     summary_.peakOrphans = std::max(summary_.peakOrphans, OrphanedThreadCount());
     if (OrphanedThreadCount() > MaxOrphanedThreads)
@@ -241,8 +252,10 @@ class Soak {
   // it when the time is up), every view left and every thread ended; then the window is deleted as the
   // application does at the end, which writes its bounds, and the INI file must hold all it held.
   void EndProgram() {
-    if (Ended()) ++summary_.selfEnded;
-    else win_->Close();
+    if (Ended())
+      ++summary_.selfEnded;
+    else
+      win_->Close();
     const auto limit = Clock::now() + std::chrono::seconds(30);
     for (ReapOrphanedThreads(); OrphanedThreadCount() > 0 && Clock::now() < limit; ReapOrphanedThreads())
       Application->ProcessMessages();
@@ -256,7 +269,8 @@ class Soak {
     for (const char* key : {"Left", "Top", "Width", "Height", "MAXIMIZED"})
       if (!ini.ValueExists("FORM", key)) Fail(std::string("FORM ") + key + " not written at the end");
     if (ini.ReadInteger("GRID", "Color", -1) != 255 || ini.ReadInteger("GRID", "Size", -1) != 20 ||
-        ini.ReadInteger("DISPLAY", "TextColor", -1) != 65280 || ini.ReadInteger("LANGUAGE", "LANG_NR", -1) != 1)
+        ini.ReadInteger("DISPLAY", "TextColor", -1) != 65280 ||
+        ini.ReadInteger("LANGUAGE", "LANG_NR", -1) != 1)
       Fail("the INI file lost a setting");
     if (folder_.Read("RT7731IV.INI").rfind("; soak run\r\n", 0) != 0) Fail("the INI file lost its comment");
     folder_.Remove("RT7731IV.INI");
@@ -268,10 +282,12 @@ class Soak {
     const Summary& s = summary_;
     std::printf("soak: %.1f s, seed %llu; %d program runs, %d ended by themselves after a lost link\n",
                 s.seconds, static_cast<unsigned long long>(seed_), s.runs, s.selfEnded);
-    std::printf("  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld frequency controls; "
-                "%ld wheel turns\n", s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
-    std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n", s.idlePasses,
-                s.faults, s.peakOrphans);
+    std::printf(
+        "  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld frequency controls; "
+        "%ld wheel turns\n",
+        s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
+    std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n",
+                s.idlePasses, s.faults, s.peakOrphans);
     std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.finalKb);
     for (const std::string& f : s.failures)
       std::printf("FAILURE: %s (reproduce: soak --seconds %.0f --seed %llu)\n", f.c_str(), seconds_,
@@ -294,8 +310,10 @@ int main(int argc, char** argv) {
   double seconds = 60;
   uint64_t seed = 1;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
-    else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 0);
+    if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+      seconds = std::atof(argv[++i]);
+    else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc)
+      seed = std::strtoull(argv[++i], nullptr, 0);
     else {
       std::fprintf(stderr, "usage: soak [--seconds S] [--seed N]\n");
       return 2;

@@ -48,20 +48,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "the reason does not name the size: " + buffer.LoadError());
     return 0;
   }
-  FUZZ_CHECK(loaded && buffer.LoadError().empty(), "a file of the right size was refused: " + buffer.LoadError());
+  FUZZ_CHECK(loaded && buffer.LoadError().empty(),
+             "a file of the right size was refused: " + buffer.LoadError());
   FUZZ_CHECK(std::equal(data, data + FingerBufferBase::AnalogSize, buffer.Analog) &&
                  std::equal(data + FingerBufferBase::AnalogSize, data + size, buffer.Digital),
              "the blocks differ from the file");
   buffer.Save(folder.Path() + "saved.fng");
   const std::string saved = folder.Read("saved.fng");
-  FUZZ_CHECK(saved.size() == size && std::equal(data, data + size, reinterpret_cast<const uint8_t*>(saved.data())),
-             "the saved file differs from the loaded one");
+  FUZZ_CHECK(
+      saved.size() == size && std::equal(data, data + size, reinterpret_cast<const uint8_t*>(saved.data())),
+      "the saved file differs from the loaded one");
   return 0;
 }
 
 fuzz::Corpus fuzz::DriverCorpus() {
   Bytes fingerprint(FingerBufferBase::FileSize);
-  for (size_t i = 0; i < fingerprint.size(); ++i) fingerprint[i] = uint8_t(i < FingerBufferBase::AnalogSize ? i % 251 : 0xFD);
+  for (size_t i = 0; i < fingerprint.size(); ++i)
+    fingerprint[i] = uint8_t(i < FingerBufferBase::AnalogSize ? i % 251 : 0xFD);
   Bytes shorter(fingerprint.begin(), fingerprint.end() - 1);
   Bytes longer = fingerprint;
   longer.push_back(0);

@@ -85,7 +85,8 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
 };
 
 bool MarkedNear(const DigitalBuffer& buffer, int channel, double hz, double step, double within) {
-  const int from = std::max(0, int((hz - within) / step)), to = std::min(int(buffer.Count), int((hz + within) / step) + 1);
+  const int from = std::max(0, int((hz - within) / step)),
+            to = std::min(int(buffer.Count), int((hz + within) / step) + 1);
   for (int i = from; i < to; ++i)
     if (buffer.Get(channel, unsigned(i)) > 0) return true;
   return false;

@@ -82,7 +82,8 @@ TEST(Indicator, AnalogueAndDigitalValues) {
   struct Case {
     double level, reference;
     int expected;
-  } analogue[] = {{100, 110, 170}, {110, 110, 170}, {160, 110, 0}, {200, 110, 0}, {135, 110, 85}, {170, 170, 170}};
+  } analogue[] = {{100, 110, 170}, {110, 110, 170}, {160, 110, 0},
+                  {200, 110, 0},   {135, 110, 85},  {170, 170, 170}};
   for (const auto& c : analogue)
     EXPECT_EQ(FieldIndicatorValue(c.level, c.reference), c.expected) << c.level << " over " << c.reference;
   struct DigitalCase {
@@ -98,8 +99,7 @@ TEST(Probe, DisplayTableInterpolatesBetweenItsPoints) {
     int index;
     double value;
   } cases[] = {{0, 1}, {10, 10}, {20, 15}, {30, 20}, {255, 600}, {171, 200}, {5, 5.5}};
-  for (const auto& c : cases)
-    EXPECT_NEAR(table[size_t(c.index)], c.value, 1e-9) << c.index;
+  for (const auto& c : cases) EXPECT_NEAR(table[size_t(c.index)], c.value, 1e-9) << c.index;
   EXPECT_NEAR(ProbeValue(table, 20.7), 0.15, 1e-12);
   EXPECT_NEAR(ProbeValue(table, 0), 0.01, 1e-12);
   EXPECT_NEAR(ProbeValue(table, 300), 6.0, 1e-12);
@@ -167,13 +167,12 @@ TEST_F(ToneCheck, APureToneOfTheSlotPassesOneBinOffPassesTwoBinsOffFails) {
     int slot;
     double hz;
     int expected;
-  } cases[] = {{0, 1200, 1},         {1, 1400, 1},          {2, 1600, 1},         {3, 1800, 1},
-               {0, BinHz(112), 1},   {0, BinHz(110), 1},    {0, BinHz(113.2), 0}, {0, BinHz(109), 0},
-               {0, 1400, 0},         {1, 1000, 0}};
+  } cases[] = {{0, 1200, 1},       {1, 1400, 1},         {2, 1600, 1},       {3, 1800, 1}, {0, BinHz(112), 1},
+               {0, BinHz(110), 1}, {0, BinHz(113.2), 0}, {0, BinHz(109), 0}, {0, 1400, 0}, {1, 1000, 0}};
   for (const auto& c : cases) {
     Record(c.hz);
-    EXPECT_EQ(detector.CheckTone(c.slot, nullptr), c.expected) << "slot " << c.slot << " at " << c.hz << " Hz, bin "
-                                                               << detector.PeakBin;
+    EXPECT_EQ(detector.CheckTone(c.slot, nullptr), c.expected)
+        << "slot " << c.slot << " at " << c.hz << " Hz, bin " << detector.PeakBin;
   }
 }
 
@@ -196,7 +195,8 @@ TEST_F(ToneCheck, ASequenceWithThreeOfFourTonesCountsThree) {
   const double tones[4] = {1200, 1400, 1000, 1800};  // the third slot carries a wrong tone
   for (int slot = 0; slot < 4; ++slot)
     for (int i = 0; i < 4096; ++i)
-      seq.Samples[slot * 4096 + i] = uint16_t(32768 + 20000 * std::sin(2 * std::numbers::pi * tones[slot] * i / 22050.0));
+      seq.Samples[slot * 4096 + i] =
+          uint16_t(32768 + 20000 * std::sin(2 * std::numbers::pi * tones[slot] * i / 22050.0));
   EXPECT_EQ(detector.CheckSequence(nullptr), 3);
 }
 

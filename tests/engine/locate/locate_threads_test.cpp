@@ -319,7 +319,8 @@ TEST_P(EveryLocateThreadTest, EndsThroughTheErrorExitWhenTheModuleVanishes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Locate, EveryLocateThreadTest,
-                         ::testing::Values(Kind::Field, Kind::Digital, Kind::Sonar, Kind::VlfSonar, Kind::Mobil),
+                         ::testing::Values(Kind::Field, Kind::Digital, Kind::Sonar, Kind::VlfSonar,
+                                           Kind::Mobil),
                          [](const auto& info) {
                            std::ostringstream os;
                            os << info.param;
@@ -353,7 +354,8 @@ TEST(LocateScenario, HandsetsShowInTheirBandsAndScenarioEmittersMove) {
   f.Start(thread);
   auto bandPeak = [&](int b) {
     float top = 0;
-    for (unsigned i = 0; i < MobilThreadV2::BufferPoints; ++i) top = std::max(top, buffers[size_t(b)]->Get(1, i));
+    for (unsigned i = 0; i < MobilThreadV2::BufferPoints; ++i)
+      top = std::max(top, buffers[size_t(b)]->Get(1, i));
     return top;
   };
   for (int b = 0; b < 5; ++b)

@@ -169,7 +169,7 @@ TEST(DigitalTraces, ActivityMarksPointsThatChangeFromRowToRow) {
   DigitalWaterBuffer water(1000, 8);
   std::vector<float> row(1000);
   for (int r = 0; r < 8; ++r) {
-    for (int i = 0; i < 1000; ++i) row[size_t(i)] = 0.2f;  // steady everywhere...
+    for (int i = 0; i < 1000; ++i) row[size_t(i)] = 0.2f;                    // steady everywhere...
     for (int i = 400; i < 440; ++i) row[size_t(i)] = (r % 2) ? 0.9f : 0.1f;  // ...but here
     water.Insert(row.data(), 0, 1.0f, false);
   }

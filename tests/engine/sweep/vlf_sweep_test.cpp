@@ -109,8 +109,8 @@ TEST_F(VlfSweepTest, AVanishedModuleEndsTheThread) {
 TEST(VlfPieces, NormalisationSettlesAtThirtyForAConstantInput) {
   struct Case {
     uint8_t level;
-    int average;        // before the pass
-    float expected;     // channel 0
+    int average;     // before the pass
+    float expected;  // channel 0
     int averageAfter;
   };
   for (const Case& c : {Case{70, 0, 240, 70}, Case{70, 70, 30, 70}, Case{200, 70, 255, 200},
@@ -139,11 +139,11 @@ TEST(VlfPieces, RunMiddles) {
   };
   const Case cases[] = {
       {{}, {}},
-      {{3, 4, 5}, {4}},            // closed by the zero at 6: (6 + 3) / 2
-      {{0, 1}, {1}},               // a run from the first point
-      {{7, 8, 9}, {8}},            // still open at the last point: (9 + 7) / 2
-      {{9}, {}},                   // begins at the last point: not counted
-      {{2}, {2}},                  // one point: (3 + 2) / 2
+      {{3, 4, 5}, {4}},  // closed by the zero at 6: (6 + 3) / 2
+      {{0, 1}, {1}},     // a run from the first point
+      {{7, 8, 9}, {8}},  // still open at the last point: (9 + 7) / 2
+      {{9}, {}},         // begins at the last point: not counted
+      {{2}, {2}},        // one point: (3 + 2) / 2
       {{1, 3, 4}, {1, 4}},
   };
   for (const Case& c : cases) {

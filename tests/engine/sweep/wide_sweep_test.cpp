@@ -214,9 +214,9 @@ TEST(WideSettingsTest, PostedRangesAreOrderedAndClamped) {
   const double nan = std::nan("");
   const SettingsCase cases[] = {
       {{100e6, 200e6, 1e5}, true, {100e6, 200e6, 1e5}},
-      {{200e6, 100e6, 1e5}, true, {100e6, 200e6, 1e5}},   // start above stop: ordered
-      {{-5e6, 20e9, 1e6}, true, {0, 15e9, 1e6}},          // beyond 0..15 GHz: clamped
-      {{0, 1e9, 0}, false, {}},                           // step 0: refused
+      {{200e6, 100e6, 1e5}, true, {100e6, 200e6, 1e5}},  // start above stop: ordered
+      {{-5e6, 20e9, 1e6}, true, {0, 15e9, 1e6}},         // beyond 0..15 GHz: clamped
+      {{0, 1e9, 0}, false, {}},                          // step 0: refused
       {{0, 1e9, -1e5}, false, {}},
       {{nan, 1e9, 1e6}, false, {}},
       {{0, 1e9, INFINITY}, false, {}},

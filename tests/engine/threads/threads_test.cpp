@@ -23,11 +23,11 @@ void PumpUntil(Done done) {
 
 // How a fake measurement thread behaves.
 enum class Behaviour {
-  OneJob,          // does its job and ends by itself
-  DeviceFails,     // its first device operation fails
+  OneJob,       // does its job and ends by itself
+  DeviceFails,  // its first device operation fails
   RunsUntilStopped,
-  IgnoresStop,     // blocks until released, deaf to the stop request
-  ReturnsEarly,    // leaves Execute without setting the event (missing parameters)
+  IgnoresStop,   // blocks until released, deaf to the stop request
+  ReturnsEarly,  // leaves Execute without setting the event (missing parameters)
 };
 
 std::ostream& operator<<(std::ostream& os, Behaviour b) {
@@ -86,7 +86,7 @@ class FakeThread : public IOThreadBase {
 
 struct Case {
   Behaviour behaviour;
-  bool stopByFrame;       // the frame stops it (Leave) instead of waiting for its end
+  bool stopByFrame;  // the frame stops it (Leave) instead of waiting for its end
   bool expectLinkDown;
   bool expectFollowUp;    // the frame's follow-up ran with the thread as sender
   bool expectStopInTime;  // Stop returned true
@@ -151,19 +151,18 @@ TEST_P(ThreadProtocolTest, FollowsTheStartAndStopProtocol) {
   EXPECT_TRUE(bufferAlive.expired());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Threads, ThreadProtocolTest,
-    ::testing::Values(Case{Behaviour::OneJob, false, false, true, true},
-                      Case{Behaviour::DeviceFails, false, true, true, true},
-                      Case{Behaviour::RunsUntilStopped, true, false, false, true},
-                      Case{Behaviour::IgnoresStop, true, false, false, false},
-                      Case{Behaviour::ReturnsEarly, false, false, true, true},
-                      Case{Behaviour::ReturnsEarly, true, false, false, true}),
-    [](const auto& info) {
-      std::ostringstream os;
-      os << info.param;
-      return os.str();
-    });
+INSTANTIATE_TEST_SUITE_P(Threads, ThreadProtocolTest,
+                         ::testing::Values(Case{Behaviour::OneJob, false, false, true, true},
+                                           Case{Behaviour::DeviceFails, false, true, true, true},
+                                           Case{Behaviour::RunsUntilStopped, true, false, false, true},
+                                           Case{Behaviour::IgnoresStop, true, false, false, false},
+                                           Case{Behaviour::ReturnsEarly, false, false, true, true},
+                                           Case{Behaviour::ReturnsEarly, true, false, false, true}),
+                         [](const auto& info) {
+                           std::ostringstream os;
+                           os << info.param;
+                           return os.str();
+                         });
 
 // A device failure just before the frame stops the thread: the pending handler must not fire, and
 // the stop path itself clears LinkUp.

@@ -40,8 +40,8 @@ TEST(CapturePattern, BarsMovingBarAndFrameCounter) {
     int x, y;
     std::vector<uint8_t> rgba;
   } cases[] = {
-      {100, 10, {0, 255, 255, 255}},   // third bar: cyan
-      {300, 10, {0, 0, 0, 255}},       // last bar: black
+      {100, 10, {0, 255, 255, 255}},     // third bar: cyan
+      {300, 10, {0, 0, 0, 255}},         // last bar: black
       {319, 190, {255, 255, 255, 255}},  // end of the grey ramp
       {10, 190, {7, 7, 7, 255}},         // near the start of the grey ramp
   };

@@ -103,7 +103,8 @@ inline Bytes MakeTga(int width, int height, int bits, const std::vector<Rgb>& pi
 
 // An uncompressed little-endian TIFF with one strip. photometric: 0 white is zero, 1 black is zero,
 // 2 RGB. `data` holds the rows as stored (1-bit rows padded to whole bytes, 16-bit samples little-endian).
-inline Bytes MakeTiff(int width, int height, int bits, int samplesPerPixel, int photometric, const Bytes& data) {
+inline Bytes MakeTiff(int width, int height, int bits, int samplesPerPixel, int photometric,
+                      const Bytes& data) {
   struct Entry {
     unsigned tag, type;
     uint32_t count, value;

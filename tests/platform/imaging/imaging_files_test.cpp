@@ -13,7 +13,7 @@ using fixtures::Rgb;
 namespace {
 
 // A 3 x 2 pattern with distinct colours.
-const std::vector<Rgb> kPattern = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255},
+const std::vector<Rgb> kPattern = {{255, 0, 0},  {0, 255, 0},    {0, 0, 255},
                                    {10, 20, 30}, {200, 100, 50}, {255, 255, 255}};
 
 Bytes PngOf(const QImage& image) {
@@ -163,7 +163,8 @@ TEST(ImagingDecode, TgaOrientationsAlphaAndRunLength) {
   Image image = Decode(rle, 3);
   ASSERT_FALSE(image.Empty());
   // The first stored row is the bottom row.
-  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}));
+  EXPECT_EQ(image.pixels,
+            (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}));
   // Grey TGA to grey.
   Bytes grey = fixtures::TgaHeader(3, 2, 1, 8, 0x20);
   grey.insert(grey.end(), {7, 9});
@@ -309,15 +310,37 @@ TEST(ImagingDecode, TiffDepthsAndModels) {
     bool wide;
     std::vector<uint8_t> pixels;
   } cases[] = {
-      {"RGB", fixtures::MakeTiff(2, 1, 8, 3, 2, {10, 20, 30, 40, 50, 60}), 24, ColourModel::RGB, 3, false,
+      {"RGB",
+       fixtures::MakeTiff(2, 1, 8, 3, 2, {10, 20, 30, 40, 50, 60}),
+       24,
+       ColourModel::RGB,
+       3,
+       false,
        {10, 20, 30, 40, 50, 60}},
       {"grey", fixtures::MakeTiff(2, 1, 8, 1, 1, {0, 200}), 8, ColourModel::Grey, 1, false, {0, 200}},
-      {"16-bit grey", fixtures::MakeTiff(2, 1, 16, 1, 1, {0x34, 0x12, 0xFF, 0xFF}), 16, ColourModel::Grey, 1, true,
+      {"16-bit grey",
+       fixtures::MakeTiff(2, 1, 16, 1, 1, {0x34, 0x12, 0xFF, 0xFF}),
+       16,
+       ColourModel::Grey,
+       1,
+       true,
        {0x34, 0x12, 0xFF, 0xFF}},
       // Black is zero: bit 1 is white, so it decodes to 0 (light).
-      {"1-bit black is zero", fixtures::MakeTiff(3, 1, 1, 1, 1, {0xA0}), 1, ColourModel::Grey, 0, false, {0x40}},
+      {"1-bit black is zero",
+       fixtures::MakeTiff(3, 1, 1, 1, 1, {0xA0}),
+       1,
+       ColourModel::Grey,
+       0,
+       false,
+       {0x40}},
       // White is zero: bit 1 is black (dark).
-      {"1-bit white is zero", fixtures::MakeTiff(3, 1, 1, 1, 0, {0xA0}), 1, ColourModel::Grey, 0, false, {0xA0}},
+      {"1-bit white is zero",
+       fixtures::MakeTiff(3, 1, 1, 1, 0, {0xA0}),
+       1,
+       ColourModel::Grey,
+       0,
+       false,
+       {0xA0}},
   };
   for (const Case& c : cases) {
     FileInfo info;

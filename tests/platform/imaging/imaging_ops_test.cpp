@@ -27,10 +27,10 @@ TEST(ImagingLayout, RowBytesAndValidity) {
     int width, depth;
     bool wide;
     int bytes;
-  } cases[] = {{10, 0, false, 2}, {8, 0, false, 1}, {3, 3, false, 9}, {3, 3, true, 18},
-               {5, 4, false, 20}, {5, 1, true, 10}, {5, 2, false, 0},  {5, 0, true, 0},
-               {0, 3, false, 0}};
-  for (const Case& c : cases) EXPECT_EQ(RowBytes(c.width, c.depth, c.wide), c.bytes) << c.width << " " << c.depth;
+  } cases[] = {{10, 0, false, 2}, {8, 0, false, 1}, {3, 3, false, 9}, {3, 3, true, 18}, {5, 4, false, 20},
+               {5, 1, true, 10},  {5, 2, false, 0}, {5, 0, true, 0},  {0, 3, false, 0}};
+  for (const Case& c : cases)
+    EXPECT_EQ(RowBytes(c.width, c.depth, c.wide), c.bytes) << c.width << " " << c.depth;
   uint8_t buffer[16] = {};
   EXPECT_TRUE(IsValid({buffer, 2, 2, 6, 3, false}));
   EXPECT_FALSE(IsValid({buffer, 2, 2, 5, 3, false}));  // stride shorter than a row
@@ -174,9 +174,9 @@ TEST(ImagingPaint, EllipseFilledAndOutline) {
   ASSERT_TRUE(DrawEllipse(grey.Ref(), 10, 10, 5, 3, Colour{255, 255, 255, 255}, true));
   auto on = [&](int x, int y) { return grey.pixels[size_t(y) * 21 + x] == 255; };
   EXPECT_TRUE(on(10, 10));
-  EXPECT_TRUE(on(5, 10) && on(15, 10));   // ends of the long axis
+  EXPECT_TRUE(on(5, 10) && on(15, 10));  // ends of the long axis
   EXPECT_FALSE(on(4, 10) || on(16, 10));
-  EXPECT_TRUE(on(10, 7) && on(10, 13));   // ends of the short axis
+  EXPECT_TRUE(on(10, 7) && on(10, 13));  // ends of the short axis
   EXPECT_FALSE(on(10, 6) || on(10, 14));
   int count = 0;
   for (uint8_t p : grey.pixels) count += p == 255;
@@ -220,18 +220,16 @@ TEST(ImagingAdjust, BrightnessAndContrast) {
     double brightness, contrast;
     std::vector<uint8_t> expected;  // for input 0, 100, 200, 255 (alpha 77 kept)
   } cases[] = {
-      {-0.2, 0, {0, 49, 149, 204}},
-      {0.2, 0, {51, 151, 251, 255}},
-      {0, 0, {0, 100, 200, 255}},
-      {0, 1, {0, 72, 255, 255}},
-      {0, -1, {128, 128, 128, 128}},
+      {-0.2, 0, {0, 49, 149, 204}}, {0.2, 0, {51, 151, 251, 255}}, {0, 0, {0, 100, 200, 255}},
+      {0, 1, {0, 72, 255, 255}},    {0, -1, {128, 128, 128, 128}},
   };
   for (const Case& c : cases) {
     Image image = MakeImage(4, 1, 4, false);
     image.pixels = {0, 0, 0, 77, 100, 100, 100, 77, 200, 200, 200, 77, 255, 255, 255, 77};
     ASSERT_TRUE(AdjustBrightnessContrast(image.Ref(), c.brightness, c.contrast));
     for (int x = 0; x < 4; ++x) {
-      EXPECT_EQ(image.pixels[size_t(x) * 4], c.expected[size_t(x)]) << c.brightness << " " << c.contrast << " " << x;
+      EXPECT_EQ(image.pixels[size_t(x) * 4], c.expected[size_t(x)])
+          << c.brightness << " " << c.contrast << " " << x;
       EXPECT_EQ(image.pixels[size_t(x) * 4 + 3], 77);
     }
   }
@@ -271,8 +269,8 @@ TEST(ImagingColour, HsvToRgb) {
     double h, s, v;
     uint8_t r, g, b;
   } cases[] = {
-      {120, 1, 255, 0, 255, 0},  {0, 1, 255, 255, 0, 0},     {240, 1, 255, 0, 0, 255},
-      {60, 1, 255, 255, 255, 0}, {0, 0, 128, 128, 128, 128}, {-120, 1, 255, 0, 0, 255},
+      {120, 1, 255, 0, 255, 0},  {0, 1, 255, 255, 0, 0},         {240, 1, 255, 0, 0, 255},
+      {60, 1, 255, 255, 255, 0}, {0, 0, 128, 128, 128, 128},     {-120, 1, 255, 0, 0, 255},
       {480, 1, 255, 0, 255, 0},  {180, 0.5, 200, 100, 200, 200}, {0, 0, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {

@@ -24,13 +24,16 @@ struct ReadCase {
 };
 std::ostream& operator<<(std::ostream& os, const ReadCase& c) { return os << c.name; }
 
-
 std::string ReadAsText(const TIniFile& ini, const ReadCase& c) {
   switch (c.type) {
-    case Type::String: return ini.ReadString(c.section, c.key, "default");
-    case Type::Integer: return std::to_string(ini.ReadInteger(c.section, c.key, 100));
-    case Type::Bool: return ini.ReadBool(c.section, c.key, false) ? "true" : "false";
-    case Type::Float: return FloatToStr(ini.ReadFloat(c.section, c.key, 0.25));
+    case Type::String:
+      return ini.ReadString(c.section, c.key, "default");
+    case Type::Integer:
+      return std::to_string(ini.ReadInteger(c.section, c.key, 100));
+    case Type::Bool:
+      return ini.ReadBool(c.section, c.key, false) ? "true" : "false";
+    case Type::Float:
+      return FloatToStr(ini.ReadFloat(c.section, c.key, 0.25));
   }
   return "";
 }
@@ -69,8 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"TruncatedValue", "[FORM]\nLeft=4", "FORM", "Left", T::Integer, "4"},
         ReadCase{"TruncatedHeader", "[FORM]\nTop=3\n[GRI", "GRI", "Top", T::Integer, "100"},
         ReadCase{"HeaderCutBeforeKeys", "[FO\nLeft=9\n", "FO", "Left", T::Integer, "100"},
-        ReadCase{"Garbage", "\0\xff[FORM]\0\nLeft=7\n\xfe\xfe"s, "FORM", "Left",
-                 T::Integer, "100"},
+        ReadCase{"Garbage", "\0\xff[FORM]\0\nLeft=7\n\xfe\xfe"s, "FORM", "Left", T::Integer, "100"},
         ReadCase{"ByteOrderMark", "\xEF\xBB\xBF[FORM]\r\nLeft=3\r\n", "FORM", "Left", T::Integer, "3"},
         ReadCase{"Hex", "[GRID]\nColor=$808080\n", "GRID", "Color", T::Integer, "8421504"},
         ReadCase{"Float", "[SYSTEM]\r\nXO400_OFFSET=-12.5\r\n", "SYSTEM", "XO400_OFFSET", T::Float, "-12.5"},
@@ -185,7 +187,6 @@ struct BadWrite {
 };
 std::ostream& operator<<(std::ostream& os, const BadWrite& c) { return os << c.name; }
 
-
 class IniBadWriteTest : public testing::TestWithParam<BadWrite> {};
 
 TEST_P(IniBadWriteTest, RefusedAndFileUnchanged) {
@@ -198,15 +199,17 @@ TEST_P(IniBadWriteTest, RefusedAndFileUnchanged) {
   EXPECT_EQ(TempFolder::ReadBytes(file), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, IniBadWriteTest,
-    testing::Values(BadWrite{"ValueLineBreak", "FORM", "Left", "1\r\n[EVIL]"},
-                    BadWrite{"KeyWithEquals", "FORM", "a=b", "1"}, BadWrite{"EmptyKey", "FORM", "", "1"},
-                    BadWrite{"KeyLikeSection", "FORM", "[X]", "1"},
-                    BadWrite{"SectionBracket", "FO]RM", "Left", "1"},
-                    BadWrite{"SectionLineBreak", "FORM\n", "Left", "1"},
-                    BadWrite{"EmptySection", "", "Left", "1"}),
-    [](const testing::TestParamInfo<BadWrite>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Names, IniBadWriteTest,
+                         testing::Values(BadWrite{"ValueLineBreak", "FORM", "Left", "1\r\n[EVIL]"},
+                                         BadWrite{"KeyWithEquals", "FORM", "a=b", "1"},
+                                         BadWrite{"EmptyKey", "FORM", "", "1"},
+                                         BadWrite{"KeyLikeSection", "FORM", "[X]", "1"},
+                                         BadWrite{"SectionBracket", "FO]RM", "Left", "1"},
+                                         BadWrite{"SectionLineBreak", "FORM\n", "Left", "1"},
+                                         BadWrite{"EmptySection", "", "Left", "1"}),
+                         [](const testing::TestParamInfo<BadWrite>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // Places a write cannot go: each gives false, never an exception, and leaves nothing behind.
 TEST(IniUnwritableTest, WriteReturnsFalse) {

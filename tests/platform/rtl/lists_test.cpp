@@ -108,7 +108,6 @@ struct TextCase {
 };
 std::ostream& operator<<(std::ostream& os, const TextCase& c) { return os << c.lines.size() << " lines"; }
 
-
 class TStringListTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(TStringListTextTest, LoadsLfAndCrLfText) {
@@ -122,12 +121,11 @@ TEST_P(TStringListTextTest, LoadsLfAndCrLfText) {
   for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list[i], GetParam().lines[i]);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LineEnds, TStringListTextTest,
-    testing::Values(TextCase{"a\r\nb\r\n", {"a", "b"}}, TextCase{"a\nb\n", {"a", "b"}},
-                    TextCase{"a\nb", {"a", "b"}}, TextCase{"a\r\n\r\nb", {"a", "", "b"}},
-                    TextCase{"a\rb\r\n", {"a", "b"}}, TextCase{"", {}},
-                    TextCase{"\xEF\xBB\xBFprüfen\r\n", {"prüfen"}}));
+INSTANTIATE_TEST_SUITE_P(LineEnds, TStringListTextTest,
+                         testing::Values(TextCase{"a\r\nb\r\n", {"a", "b"}}, TextCase{"a\nb\n", {"a", "b"}},
+                                         TextCase{"a\nb", {"a", "b"}}, TextCase{"a\r\n\r\nb", {"a", "", "b"}},
+                                         TextCase{"a\rb\r\n", {"a", "b"}}, TextCase{"", {}},
+                                         TextCase{"\xEF\xBB\xBFprüfen\r\n", {"prüfen"}}));
 
 TEST(TStringListTest, SaveWritesCrLfAndReplacesALongerFile) {
   TempFolder temp;
@@ -152,7 +150,7 @@ TEST(TStringListTest, FileErrorsRaise) {
   EXPECT_THROW(list.LoadFromFile(temp / "missing.txt"), EFOpenError);
   EXPECT_THROW(list.SaveToFile(temp / "no/such/folder/log.txt"), EFCreateError);
   EXPECT_THROW(list.SaveToFile(temp.path()), EFCreateError);  // a folder
-  EXPECT_EQ(list.Count(), 1);  // a failed load leaves the list as it was
+  EXPECT_EQ(list.Count(), 1);                                 // a failed load leaves the list as it was
 }
 
 TEST(TMemoryStreamTest, ReadsWritesSeeksAndRoundTripsAFile) {
@@ -164,7 +162,7 @@ TEST(TMemoryStreamTest, ReadsWritesSeeksAndRoundTripsAFile) {
   char tail[16] = {};
   EXPECT_EQ(stream.Read(tail, 8), 4);  // only what is left
   EXPECT_STREQ(tail, "6789");
-  EXPECT_EQ(stream.Seek(-50, soCurrent), 0);  // clamped
+  EXPECT_EQ(stream.Seek(-50, soCurrent), 0);                // clamped
   EXPECT_THROW(stream.ReadBuffer(tail, 11), EStreamError);  // only 10 there
 
   TempFolder temp;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
 #include <limits>
+#include <ostream>
 
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/TempFolder.h"
@@ -18,7 +18,6 @@ std::ostream& operator<<(std::ostream& os, const FormatCase& c) {
   return os << '"' << c.format << "\" of " << c.value;
 }
 
-
 class FormatFloatTest : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(FormatFloatTest, FormatsByPicture) {
@@ -33,11 +32,10 @@ INSTANTIATE_TEST_SUITE_P(
     Pictures, FormatFloatTest,
     testing::Values(
         // Rounding is half away from zero on the value's decimal digits, never toward even.
-        FormatCase{"0", 34.545, "35"}, FormatCase{"0.00", 34.545, "34.55"},
-        FormatCase{"0.00", 1.005, "1.01"}, FormatCase{"0", 0.5, "1"}, FormatCase{"0", 2.5, "3"},
-        FormatCase{"0", -0.5, "-1"}, FormatCase{"0", -2.5, "-3"}, FormatCase{"0.0", 12.25, "12.3"},
-        FormatCase{"0.00", 9.999, "10.00"}, FormatCase{"0.000", 0.0005, "0.001"},
-        FormatCase{"0.000", 0.00049, "0.000"},
+        FormatCase{"0", 34.545, "35"}, FormatCase{"0.00", 34.545, "34.55"}, FormatCase{"0.00", 1.005, "1.01"},
+        FormatCase{"0", 0.5, "1"}, FormatCase{"0", 2.5, "3"}, FormatCase{"0", -0.5, "-1"},
+        FormatCase{"0", -2.5, "-3"}, FormatCase{"0.0", 12.25, "12.3"}, FormatCase{"0.00", 9.999, "10.00"},
+        FormatCase{"0.000", 0.0005, "0.001"}, FormatCase{"0.000", 0.00049, "0.000"},
         // The formats the program uses.
         FormatCase{"0.000", 980 * 0.001, "0.980"}, FormatCase{"0.000", 418.7, "418.700"},
         FormatCase{"0.0", 7500, "7500.0"}, FormatCase{"0.00", 1.5, "1.50"},
@@ -64,7 +62,6 @@ struct FloatToStrCase {
 };
 std::ostream& operator<<(std::ostream& os, const FloatToStrCase& c) { return os << c.expected; }
 
-
 class FloatToStrTest : public testing::TestWithParam<FloatToStrCase> {};
 
 TEST_P(FloatToStrTest, ShowsFifteenSignificantDigitsWithoutTrailingZeros) {
@@ -77,9 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FloatToStrCase{5038, "5038"}, FloatToStrCase{-2.5, "-2.5"},
                     FloatToStrCase{static_cast<double>(11.88f), "11.8800001144409"},
                     FloatToStrCase{0.1 + 0.2, "0.3"}, FloatToStrCase{1.0 / 3, "0.333333333333333"},
-                    FloatToStrCase{2.0 / 3, "0.666666666666667"},
-                    FloatToStrCase{1e14, "100000000000000"}, FloatToStrCase{1e15, "1E15"},
-                    FloatToStrCase{123456789012345678.0, "1.23456789012346E17"},
+                    FloatToStrCase{2.0 / 3, "0.666666666666667"}, FloatToStrCase{1e14, "100000000000000"},
+                    FloatToStrCase{1e15, "1E15"}, FloatToStrCase{123456789012345678.0, "1.23456789012346E17"},
                     FloatToStrCase{0.0001, "0.0001"}, FloatToStrCase{0.00001, "1E-5"},
                     FloatToStrCase{-1.5e-7, "-1.5E-7"}, FloatToStrCase{2.5e9, "2500000000"},
                     FloatToStrCase{nan, "NAN"}));
@@ -95,7 +91,6 @@ struct IntCase {
   int value;
 };
 std::ostream& operator<<(std::ostream& os, const IntCase& c) { return os << '"' << c.text << '"'; }
-
 
 class StrToIntTest : public testing::TestWithParam<IntCase> {};
 
@@ -127,7 +122,6 @@ struct FloatCase {
 };
 std::ostream& operator<<(std::ostream& os, const FloatCase& c) { return os << '"' << c.text << '"'; }
 
-
 class StrToFloatTest : public testing::TestWithParam<FloatCase> {};
 
 TEST_P(StrToFloatTest, ParsesWithPointOrRejects) {
@@ -138,14 +132,15 @@ TEST_P(StrToFloatTest, ParsesWithPointOrRejects) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StrToFloatTest,
-    testing::Values(FloatCase{"1.5", true, 1.5}, FloatCase{" -2.25 ", true, -2.25},
-                    FloatCase{"1e3", true, 1000.0}, FloatCase{".5", true, 0.5}, FloatCase{"+3", true, 3.0},
-                    FloatCase{"7", true, 7.0}, FloatCase{"1,5", false, 0}, FloatCase{"abc", false, 0},
-                    FloatCase{"", false, 0}, FloatCase{"inf", false, 0}, FloatCase{"nan", false, 0},
-                    FloatCase{"1e999", false, 0}, FloatCase{"0x10", false, 0}, FloatCase{"1.5x", false, 0},
-                    FloatCase{"-", false, 0}));
+INSTANTIATE_TEST_SUITE_P(Texts, StrToFloatTest,
+                         testing::Values(FloatCase{"1.5", true, 1.5}, FloatCase{" -2.25 ", true, -2.25},
+                                         FloatCase{"1e3", true, 1000.0}, FloatCase{".5", true, 0.5},
+                                         FloatCase{"+3", true, 3.0}, FloatCase{"7", true, 7.0},
+                                         FloatCase{"1,5", false, 0}, FloatCase{"abc", false, 0},
+                                         FloatCase{"", false, 0}, FloatCase{"inf", false, 0},
+                                         FloatCase{"nan", false, 0}, FloatCase{"1e999", false, 0},
+                                         FloatCase{"0x10", false, 0}, FloatCase{"1.5x", false, 0},
+                                         FloatCase{"-", false, 0}));
 
 TEST(IntToTextTest, HexAndDecimal) {
   EXPECT_EQ(IntToHex(255, 2), "FF");
@@ -179,7 +174,7 @@ TEST(TextTest, Utf8) {
   EXPECT_FALSE(IsValidUtf8("\xC3"));          // cut short
   EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xFC"));  // a Windows-1252 byte
+  EXPECT_FALSE(IsValidUtf8("\xFC"));          // a Windows-1252 byte
 }
 
 struct PathCase {
@@ -191,7 +186,6 @@ struct PathCase {
 };
 std::ostream& operator<<(std::ostream& os, const PathCase& c) { return os << c.path; }
 
-
 class PathTest : public testing::TestWithParam<PathCase> {};
 
 TEST_P(PathTest, SplitsPaths) {
@@ -202,13 +196,13 @@ TEST_P(PathTest, SplitsPaths) {
   EXPECT_EQ(ExtractFileDrive(c.path), c.drive);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, PathTest,
-    testing::Values(PathCase{"/a/b/c.txt", "/a/b/", "c.txt", ".txt", ""},
-                    PathCase{"C:\\x\\y.fng", "C:\\x\\", "y.fng", ".fng", "C:"},
-                    PathCase{"name", "", "name", "", ""}, PathCase{"a.b/c", "a.b/", "c", "", ""},
-                    PathCase{"/dir/", "/dir/", "", "", ""},
-                    PathCase{"meshes\\Text001.X", "meshes\\", "Text001.X", ".X", ""}));
+INSTANTIATE_TEST_SUITE_P(Paths, PathTest,
+                         testing::Values(PathCase{"/a/b/c.txt", "/a/b/", "c.txt", ".txt", ""},
+                                         PathCase{"C:\\x\\y.fng", "C:\\x\\", "y.fng", ".fng", "C:"},
+                                         PathCase{"name", "", "name", "", ""},
+                                         PathCase{"a.b/c", "a.b/", "c", "", ""},
+                                         PathCase{"/dir/", "/dir/", "", "", ""},
+                                         PathCase{"meshes\\Text001.X", "meshes\\", "Text001.X", ".X", ""}));
 
 TEST(PathTest, PlatformPathTurnsBackslashes) {
   EXPECT_EQ(PlatformPath("Elements\\Panel101101.bmp"), "Elements/Panel101101.bmp");

@@ -157,8 +157,8 @@ TEST(TThreadTest, StopPathReadsErrorFlagAfterWaitingOnItsEvent) {
   worker->OnTerminate = nullptr;
   worker->Terminate();
   EXPECT_EQ(finished.WaitFor(15000), wrSignaled);
-  worker->WaitFor();                 // even after Execute has fully returned...
-  EXPECT_EQ(worker->ErrorFlag, 1);   // ...the object is valid until the main thread pumps
+  worker->WaitFor();                // even after Execute has fully returned...
+  EXPECT_EQ(worker->ErrorFlag, 1);  // ...the object is valid until the main thread pumps
   EXPECT_EQ(alive, 1);
   EXPECT_EQ(finished.WaitFor(0), wrTimeout);  // the wait consumed the signal
 

@@ -1,9 +1,9 @@
 // Presentation on a window of the GUI library: the frame stretched to the client area.
 #include "platform/scene/Scene.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
@@ -15,90 +15,90 @@ using namespace scene;
 namespace {
 
 class WindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Application->Initialize();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 700, 500);
-        panel = new TPanel(form);
-        panel->SetParent(form);
-        panel->SetBounds(0, 0, 512, 300);  // not 4:3: the frame is stretched non-uniformly
-        form->Show();
-    }
-    void TearDown() override { delete form; }
-    QImage Grab() { return NativeWidget(panel)->grab().toImage(); }
-    TForm* form = nullptr;
-    TPanel* panel = nullptr;
+ protected:
+  void SetUp() override {
+    Application->Initialize();
+    form = new TForm(nullptr);
+    form->SetBounds(0, 0, 700, 500);
+    panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 512, 300);  // not 4:3: the frame is stretched non-uniformly
+    form->Show();
+  }
+  void TearDown() override { delete form; }
+  QImage Grab() { return NativeWidget(panel)->grab().toImage(); }
+  TForm* form = nullptr;
+  TPanel* panel = nullptr;
 };
 
 // Left half red, right half blue, a green band over rows 600..767.
 void PaintQuarters(Device& device) {
-    device.Clear(0xFFFF0000);
-    Line line(device);
-    line.SetWidth(512);
-    const Vec2 right[2] = {{768, 0}, {768, 767}};
-    line.Draw(right, 2, 0xFF0000FF);
-    line.SetWidth(168);
-    const Vec2 band[2] = {{0, 684}, {1023, 684}};
-    line.Draw(band, 2, 0xFF00FF00);
+  device.Clear(0xFFFF0000);
+  Line line(device);
+  line.SetWidth(512);
+  const Vec2 right[2] = {{768, 0}, {768, 767}};
+  line.Draw(right, 2, 0xFF0000FF);
+  line.SetWidth(168);
+  const Vec2 band[2] = {{0, 684}, {1023, 684}};
+  line.Draw(band, 2, 0xFF00FF00);
 }
 
 TEST_F(WindowTest, PresentStretchesTheFrameOverTheClientArea) {
-    Device device(panel);
-    EXPECT_EQ(device.Window(), panel);
-    PaintQuarters(device);
-    ASSERT_TRUE(device.Present());
-    Application->ProcessMessages();
-    const QImage shown = Grab();
-    ASSERT_EQ(shown.width(), 512);
-    ASSERT_EQ(shown.height(), 300);
-    auto rgb = [&](int x, int y) { return shown.pixel(x, y) & 0xFFFFFF; };
-    EXPECT_EQ(rgb(100, 100), 0xFF0000u);
-    EXPECT_EQ(rgb(250, 100), 0xFF0000u);
-    EXPECT_EQ(rgb(262, 100), 0x0000FFu);
-    EXPECT_EQ(rgb(500, 100), 0x0000FFu);
-    EXPECT_EQ(rgb(100, 290), 0x00FF00u);  // 600/768 of 300 = row 234 onwards
-    EXPECT_EQ(rgb(100, 228), 0xFF0000u);
+  Device device(panel);
+  EXPECT_EQ(device.Window(), panel);
+  PaintQuarters(device);
+  ASSERT_TRUE(device.Present());
+  Application->ProcessMessages();
+  const QImage shown = Grab();
+  ASSERT_EQ(shown.width(), 512);
+  ASSERT_EQ(shown.height(), 300);
+  auto rgb = [&](int x, int y) { return shown.pixel(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(rgb(100, 100), 0xFF0000u);
+  EXPECT_EQ(rgb(250, 100), 0xFF0000u);
+  EXPECT_EQ(rgb(262, 100), 0x0000FFu);
+  EXPECT_EQ(rgb(500, 100), 0x0000FFu);
+  EXPECT_EQ(rgb(100, 290), 0x00FF00u);  // 600/768 of 300 = row 234 onwards
+  EXPECT_EQ(rgb(100, 228), 0xFF0000u);
 
-    // Resizing the window rescales the same frame.
-    panel->SetBounds(0, 0, 200, 400);
-    Application->ProcessMessages();
-    const QImage tall = Grab();
-    ASSERT_EQ(tall.width(), 200);
-    EXPECT_EQ(tall.pixel(50, 100) & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(tall.pixel(150, 100) & 0xFFFFFF, 0x0000FFu);
-    EXPECT_EQ(tall.pixel(50, 390) & 0xFFFFFF, 0x00FF00u);
+  // Resizing the window rescales the same frame.
+  panel->SetBounds(0, 0, 200, 400);
+  Application->ProcessMessages();
+  const QImage tall = Grab();
+  ASSERT_EQ(tall.width(), 200);
+  EXPECT_EQ(tall.pixel(50, 100) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(tall.pixel(150, 100) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(tall.pixel(50, 390) & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST_F(WindowTest, DeviceOutlivingItsWindowIsSafe) {
-    auto device = std::make_unique<Device>(panel);
-    device->Clear(0xFF112233);
-    device->Present();
-    delete form;  // the window goes first
-    form = nullptr;
-    EXPECT_TRUE(device->Present());
-    device.reset();
+  auto device = std::make_unique<Device>(panel);
+  device->Clear(0xFF112233);
+  device->Present();
+  delete form;  // the window goes first
+  form = nullptr;
+  EXPECT_TRUE(device->Present());
+  device.reset();
 }
 
 TEST_F(WindowTest, BlitsFromALibraryBitmap) {
-    Device device;
-    device.Clear(0);
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(pf32bit);
-    bitmap.SetSize(4, 2);
-    bitmap.Canvas()->Brush()->SetColor(clRed);
-    bitmap.Canvas()->FillRect(Rect(0, 0, 2, 2));
-    bitmap.Canvas()->Brush()->SetColor(clBlue);
-    bitmap.Canvas()->FillRect(Rect(2, 0, 4, 2));
-    ASSERT_TRUE(device.StretchBlit(&bitmap, {100, 100, 140, 120}));
-    EXPECT_EQ(device.PixelAt(100, 100), 0xFFFF0000u);
-    EXPECT_EQ(device.PixelAt(119, 119), 0xFFFF0000u);
-    EXPECT_EQ(device.PixelAt(120, 100), 0xFF0000FFu);
-    EXPECT_EQ(device.PixelAt(139, 119), 0xFF0000FFu);
-    EXPECT_EQ(device.PixelAt(140, 100), 0xFF000000u);
-    TBitmap empty;
-    EXPECT_FALSE(device.StretchBlit(&empty, {0, 0, 10, 10}));
-    EXPECT_FALSE(device.StretchBlit(static_cast<TBitmap*>(nullptr), {0, 0, 10, 10}));
+  Device device;
+  device.Clear(0);
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(pf32bit);
+  bitmap.SetSize(4, 2);
+  bitmap.Canvas()->Brush()->SetColor(clRed);
+  bitmap.Canvas()->FillRect(Rect(0, 0, 2, 2));
+  bitmap.Canvas()->Brush()->SetColor(clBlue);
+  bitmap.Canvas()->FillRect(Rect(2, 0, 4, 2));
+  ASSERT_TRUE(device.StretchBlit(&bitmap, {100, 100, 140, 120}));
+  EXPECT_EQ(device.PixelAt(100, 100), 0xFFFF0000u);
+  EXPECT_EQ(device.PixelAt(119, 119), 0xFFFF0000u);
+  EXPECT_EQ(device.PixelAt(120, 100), 0xFF0000FFu);
+  EXPECT_EQ(device.PixelAt(139, 119), 0xFF0000FFu);
+  EXPECT_EQ(device.PixelAt(140, 100), 0xFF000000u);
+  TBitmap empty;
+  EXPECT_FALSE(device.StretchBlit(&empty, {0, 0, 10, 10}));
+  EXPECT_FALSE(device.StretchBlit(static_cast<TBitmap*>(nullptr), {0, 0, 10, 10}));
 }
 
 }  // namespace

@@ -161,7 +161,9 @@ void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
 
 class ChangeEvents : public ControlsTest, public ::testing::WithParamInterface<ChangeCase> {};
 
-TEST_P(ChangeEvents, FireAsTheClassLibraryDoes) { EXPECT_EQ(GetParam().run(form), GetParam().expectedEvents); }
+TEST_P(ChangeEvents, FireAsTheClassLibraryDoes) {
+  EXPECT_EQ(GetParam().run(form), GetParam().expectedEvents);
+}
 
 template <class T>
 T* Make(TForm* form) {
@@ -401,7 +403,8 @@ TEST_F(ControlsTest, MouseEventsCarryButtonShiftAndClientPosition) {
                   std::to_string(x) + "," + std::to_string(y));
   };
   image->OnMouseMove = [&](TObject*, TShiftState shift, int x, int y) {
-    log.push_back("move " + std::to_string(shift & ssLeft ? 1 : 0) + " " + std::to_string(x) + "," + std::to_string(y));
+    log.push_back("move " + std::to_string(shift & ssLeft ? 1 : 0) + " " + std::to_string(x) + "," +
+                  std::to_string(y));
   };
   image->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int x, int y) {
     log.push_back("up " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y));
@@ -412,8 +415,8 @@ TEST_F(ControlsTest, MouseEventsCarryButtonShiftAndClientPosition) {
   VclTest::MouseUp(image, mbLeft, 11, 21);
   VclTest::MouseDown(image, mbRight, 3, 4);
   VclTest::MouseUp(image, mbRight, 3, 4);
-  EXPECT_EQ(log, (std::vector<std::string>{"down 0 1 10,20", "move 1 -5,25", "click", "up 0 11,21", "down 1 0 3,4",
-                                           "up 1 3,4"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"down 0 1 10,20", "move 1 -5,25", "click", "up 0 11,21",
+                                           "down 1 0 3,4", "up 1 3,4"}));
 }
 
 TEST_F(ControlsTest, ReleaseOutsideTheControlIsNoClick) {
@@ -720,13 +723,14 @@ TEST_P(ImageDrawing, PlacesThePicture) {
   EXPECT_EQ(shot.pixelColor(c.probe) == QColor(Qt::red), c.expectRed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, ImageDrawing,
-                         ::testing::Values(StretchCase{"NaturalTopLeft", false, false, QPoint(2, 2), true},
-                                           StretchCase{"NaturalNotBeyond", false, false, QPoint(30, 30), false},
-                                           StretchCase{"Stretched", true, false, QPoint(30, 30), true},
-                                           StretchCase{"Centered", false, true, QPoint(20, 20), true},
-                                           StretchCase{"CenteredNotCorner", false, true, QPoint(2, 2), false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Controls, ImageDrawing,
+    ::testing::Values(StretchCase{"NaturalTopLeft", false, false, QPoint(2, 2), true},
+                      StretchCase{"NaturalNotBeyond", false, false, QPoint(30, 30), false},
+                      StretchCase{"Stretched", true, false, QPoint(30, 30), true},
+                      StretchCase{"Centered", false, true, QPoint(20, 20), true},
+                      StretchCase{"CenteredNotCorner", false, true, QPoint(2, 2), false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ControlsTest, PictureAssignCopiesAndNullClears) {
   auto* image = Make<TImage>(form);
@@ -776,7 +780,9 @@ TEST_F(ControlsTest, OwnerDrawnListBoxPaintsItemsThroughOnDrawItem) {
   EXPECT_EQ(heights[0], 28);
   EXPECT_EQ(states[0] & odSelected, 0u);
   EXPECT_NE(states[1] & odSelected, 0u);
-  QPoint inFirst = list->ItemRect(0).Left >= 0 ? QPoint(list->ItemRect(0).Left + 20, list->ItemRect(0).Top + 10) : QPoint();
+  QPoint inFirst = list->ItemRect(0).Left >= 0
+                       ? QPoint(list->ItemRect(0).Left + 20, list->ItemRect(0).Top + 10)
+                       : QPoint();
   QWidget* viewport = NativeWidget(list)->findChild<QWidget*>("qt_scrollarea_viewport");
   ASSERT_NE(viewport, nullptr);
   EXPECT_EQ(shot.pixelColor(viewport->mapTo(NativeWidget(list), inFirst)), QColor(Qt::red));

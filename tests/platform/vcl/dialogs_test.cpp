@@ -45,20 +45,21 @@ TEST_P(DefaultAnswer, IsReturnedWithoutBlockingAndWrittenToStderr) {
   EXPECT_EQ(shown[0].answer, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(MessageBox, DefaultAnswer,
-                         ::testing::Values(DefaultCase{"Ok", MB_OK, IDOK},
-                                           DefaultCase{"OkCancel", MB_OKCANCEL, IDOK},
-                                           DefaultCase{"OkCancelSecond", MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
-                                           DefaultCase{"YesNo", MB_YESNO | MB_ICONQUESTION, IDYES},
-                                           DefaultCase{"YesNoSecond", MB_YESNO | MB_DEFBUTTON2, IDNO},
-                                           DefaultCase{"YesNoCancelThird", MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
-                                           DefaultCase{"DefaultBeyondButtons", MB_OK | MB_DEFBUTTON3, IDOK}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    MessageBox, DefaultAnswer,
+    ::testing::Values(DefaultCase{"Ok", MB_OK, IDOK}, DefaultCase{"OkCancel", MB_OKCANCEL, IDOK},
+                      DefaultCase{"OkCancelSecond", MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+                      DefaultCase{"YesNo", MB_YESNO | MB_ICONQUESTION, IDYES},
+                      DefaultCase{"YesNoSecond", MB_YESNO | MB_DEFBUTTON2, IDNO},
+                      DefaultCase{"YesNoCancelThird", MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+                      DefaultCase{"DefaultBeyondButtons", MB_OK | MB_DEFBUTTON3, IDOK}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogsTest, MessageBoxFromAWorkerThreadReturnsTheDefault) {
   int result = 0;
   testing::internal::CaptureStderr();
-  std::thread worker([&] { result = MessageBox("Event oder OnTerminate = NULL", "Schwerer Fehler in Thread", MB_OK); });
+  std::thread worker(
+      [&] { result = MessageBox("Event oder OnTerminate = NULL", "Schwerer Fehler in Thread", MB_OK); });
   worker.join();
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(result, IDOK);
@@ -77,7 +78,8 @@ TEST_F(DialogsTest, ScriptedAnswersAreTakenInOrderByTheMatchingKind) {
   TSaveDialog save(nullptr);
   save.SetFilter("Fingerprint|*.fng");
   save.SetFileName("proposed.fng");
-  EXPECT_EQ(MessageBox("not scripted for a box", "Info", MB_OK), IDOK) << "a file answer does not answer a box";
+  EXPECT_EQ(MessageBox("not scripted for a box", "Info", MB_OK), IDOK)
+      << "a file answer does not answer a box";
   EXPECT_TRUE(save.Execute());
   EXPECT_EQ(save.FileName(), "/tmp/Finger/segment.fng");
 

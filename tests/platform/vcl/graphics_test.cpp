@@ -100,21 +100,29 @@ INSTANTIATE_TEST_SUITE_P(
                     c->MoveTo(5, 8);
                     c->LineTo(15, 8);
                   },
-                  {14, 8}, {15, 8}},
+                  {14, 8},
+                  {15, 8}},
         CoverCase{"VerticalLine",
                   [](TCanvas* c) {
                     c->MoveTo(3, 0);
                     c->LineTo(3, 9);
                   },
-                  {3, 8}, {3, 9}},
+                  {3, 8},
+                  {3, 9}},
         CoverCase{"EllipseInsideItsBox", [](TCanvas* c) { c->Ellipse(0, 0, 10, 10); }, {5, 5}, {10, 5}},
-        CoverCase{"PolygonFilled", [](TCanvas* c) { c->Polygon({{0, -1}, {10, -1}, {10, 9}, {0, 9}}); }, {5, 5}, {15, 5}},
+        CoverCase{"PolygonFilled",
+                  [](TCanvas* c) {
+                    c->Polygon({{0, -1}, {10, -1}, {10, 9}, {0, 9}});
+                  },
+                  {5, 5},
+                  {15, 5}},
         CoverCase{"ClearPenFillsOnly",
                   [](TCanvas* c) {
                     c->Pen()->SetStyle(psClear);
                     c->Rectangle(2, 2, 6, 6);
                   },
-                  {5, 5}, {6, 6}}),
+                  {5, 5},
+                  {6, 6}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GraphicsTest, TextOutFillsItsCellWithASolidBrushAndNotWithAClearOne) {

@@ -62,7 +62,8 @@ TEST_F(LoopTest, PendingCallsRunBeforeIdleAndDoneFalseRepeatsIdleAtOnce) {
       main->Close();
   };
   Application->Run();
-  EXPECT_EQ(log, (std::vector<std::string>{"queued0", "queued1", "queued2", "idle1", "idle2", "idle3", "idle4"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"queued0", "queued1", "queued2", "idle1", "idle2", "idle3", "idle4"}));
   EXPECT_EQ(Application->MainForm(), nullptr) << "the main form is destroyed when Run ends";
 }
 
@@ -300,7 +301,9 @@ TEST_P(TerminationSignal, ClosesTheMainFormThroughItsNormalPath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT"); });
+                         [](const auto& info) {
+                           return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });
 
 TEST_F(LoopTest, SignalBeforeRunClosesTheMainFormWhenRunStarts) {
   TForm* main = nullptr;

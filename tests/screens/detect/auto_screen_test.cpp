@@ -42,7 +42,8 @@ TEST_F(AutoScreen, MobileMonitorRaisesTheGsm900AlarmAndAnEditedLevelSurvivesARes
   EnterOnly(Mobil());
   EXPECT_EQ(Mobil()->Buffer(0).Get(3, 0), 90.0f);
   EXPECT_EQ(Mobil()->Buffer(5).Get(3, 0), 10000.0f);
-  ASSERT_TRUE(RunUntil([&] { return MaxLevel(Mobil()->Buffer(0)) > 90.0f; }, 60)) << MaxLevel(Mobil()->Buffer(0));
+  ASSERT_TRUE(RunUntil([&] { return MaxLevel(Mobil()->Buffer(0)) > 90.0f; }, 60))
+      << MaxLevel(Mobil()->Buffer(0));
   EXPECT_LT(MaxLevel(Mobil()->Buffer(3)), 90.0f);  // LTE 800 stays below its alarm level
 
   // A press held for one tick on GSM 900, then a move to mid height: level 128 into the INI file.
@@ -83,7 +84,8 @@ TEST_F(AutoScreen, FastDetectEndsWithAlarmForTheRoomBug) {
   Fast()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
   EXPECT_EQ(Fast()->Status(), "scanning...");
   EXPECT_EQ(RadarViewActive.load(), 1);
-  ASSERT_TRUE(RunUntil([&] { return Fast()->Status() == "ALARM" || Fast()->Status() == "nothing found"; }, 600))
+  ASSERT_TRUE(
+      RunUntil([&] { return Fast()->Status() == "ALARM" || Fast()->Status() == "nothing found"; }, 600))
       << Fast()->Status();
   EXPECT_EQ(Fast()->Status(), "ALARM");
   const auto results = Fast()->Results();
@@ -97,10 +99,12 @@ TEST_F(AutoScreen, FastDetectEndsWithAlarmForTheRoomBug) {
 }
 
 TEST_F(AutoScreen, FastDetectFindsNothingWithoutRelayingEmitters) {
-  StartWith("[scene]\ndefault_emitters = 0\n[emitter0]\nfrequency_mhz = 868.3\nlevel_dbm = -50\ntone_hz = 1000\n");
+  StartWith(
+      "[scene]\ndefault_emitters = 0\n[emitter0]\nfrequency_mhz = 868.3\nlevel_dbm = -50\ntone_hz = 1000\n");
   EnterOnly(Fast());
   Fast()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
-  ASSERT_TRUE(RunUntil([&] { return Fast()->Status() == "ALARM" || Fast()->Status() == "nothing found"; }, 600));
+  ASSERT_TRUE(
+      RunUntil([&] { return Fast()->Status() == "ALARM" || Fast()->Status() == "nothing found"; }, 600));
   EXPECT_EQ(Fast()->Status(), "nothing found");
   EXPECT_TRUE(Fast()->Results().empty());
 }

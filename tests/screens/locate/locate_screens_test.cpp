@@ -16,6 +16,7 @@
 #include "engine/Buffers.h"
 #include "engine/FieldLocateThreads.h"
 #include "engine/SonarThreads.h"
+#include "engine/SweepVlfThread.h"
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/TestHooks.h"
@@ -24,7 +25,6 @@
 #include "screens/locate/Usonarframeunit.h"
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
-#include "engine/SweepVlfThread.h"
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -117,7 +117,9 @@ const ScreenCase Screens[] = {
     {"VlfSpectrum", 4, 1, [](TMainWin* w) -> TLocateModeFrame* { return w->VlfFrame->VLFSpectFrame; },
      [](TLocateModeFrame* f) { return As<TUVLFSpectFrame>(f)->Thread() != nullptr; },
      [](TLocateModeFrame* f) -> const DigitalBuffer& { return As<TUVLFSpectFrame>(f)->Spectrum(); },
-     [](const usb2sim::State& s) { EXPECT_EQ(s.soundProcessor[0] & 0x3F, 0) << "volume 0 handed to the thread"; }},
+     [](const usb2sim::State& s) {
+       EXPECT_EQ(s.soundProcessor[0] & 0x3F, 0) << "volume 0 handed to the thread";
+     }},
     {"VlfSonar", 4, 4, [](TMainWin* w) -> TLocateModeFrame* { return w->VlfFrame->VLFSonarFrame; },
      [](TLocateModeFrame* f) { return As<TUVLFSonarFrame>(f)->Thread() != nullptr; },
      [](TLocateModeFrame* f) -> const DigitalBuffer& { return As<TUVLFSonarFrame>(f)->Buffer(); },
@@ -307,8 +309,10 @@ TEST_F(LocateViewTest, VlfSpectrumShowsAVlfEmitterAtItsFrequency) {
     for (int i = from; i <= to; ++i) top = std::max(top, view->Spectrum().Get(0, unsigned(i)));
     return top;
   };
-  EXPECT_TRUE(PumpUntil([&] { return around(147, 153) > 200 && around(100, 120) < 100 && around(180, 200) < 100; }))
-      << around(147, 153) << " " << around(100, 120);
+  EXPECT_TRUE(PumpUntil([&] {
+    return around(147, 153) > 200 && around(100, 120) < 100 && around(180, 200) < 100;
+  })) << around(147, 153)
+      << " " << around(100, 120);
   EXPECT_EQ(view->MainDisplay()->Texts()[1], "2.50 MHz");
 }
 

@@ -81,7 +81,8 @@ class SelfCheckTest : public testing::Test {
 
   // "Start" pressed and released, as the operator does.
   bool PressStart() {
-    return VclTest::MouseDown(frame->Panel1, mbLeft, 10, 10) && VclTest::MouseUp(frame->Panel1, mbLeft, 10, 10);
+    return VclTest::MouseDown(frame->Panel1, mbLeft, 10, 10) &&
+           VclTest::MouseUp(frame->Panel1, mbLeft, 10, 10);
   }
 
   TLabel* Value(int row) const {

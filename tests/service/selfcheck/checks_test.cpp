@@ -25,12 +25,14 @@ TEST(SelfTestJudging, CurrentWindowsExcludeTheirBounds) {
     bool pass;
   };
   const Case cases[] = {
-      {22, 0.035 * 0.75, false}, {22, 0.035 * 0.75 + 1e-6, true}, {22, 0.035 * 1.25, false},
-      {28, 0.068 * 0.5, false},  {28, 0.068 * 1.49, true},        {34, 0.011 * 0.55, false},
-      {34, 0.011 * 1.54, true},  {37, 0.011 * 1.5, false},        {38, 0.020, false},
-      {38, 0.0199, true},        {38, 0.010, false},              {38, 0.0157, true},
-      {39, 0.079 * 0.65, false}, {39, 0.079 * 0.66, true},        {25, 0.678, true},
-      {25, 0.5, false},
+      {22, 0.035 * 0.75, false}, {22, 0.035 * 0.75 + 1e-6, true},
+      {22, 0.035 * 1.25, false}, {28, 0.068 * 0.5, false},
+      {28, 0.068 * 1.49, true},  {34, 0.011 * 0.55, false},
+      {34, 0.011 * 1.54, true},  {37, 0.011 * 1.5, false},
+      {38, 0.020, false},        {38, 0.0199, true},
+      {38, 0.010, false},        {38, 0.0157, true},
+      {39, 0.079 * 0.65, false}, {39, 0.079 * 0.66, true},
+      {25, 0.678, true},         {25, 0.5, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(CurrentRow(c.row).Window.Contains(c.amperes), c.pass) << c.row << " " << c.amperes;
@@ -63,12 +65,14 @@ TEST(SelfTestJudging, TextsOfTheRows) {
 }
 
 TEST(SelfTestJudging, TemperatureBandIsOpen) {
-  const std::pair<double, bool> cases[] = {{-10.0, false}, {-9.9, true}, {25.6, true}, {109.9, true}, {110.0, false}};
+  const std::pair<double, bool> cases[] = {
+      {-10.0, false}, {-9.9, true}, {25.6, true}, {109.9, true}, {110.0, false}};
   for (auto [t, pass] : cases) EXPECT_EQ(TemperatureInBand(t), pass) << t;
 }
 
 TEST(SelfTestJudging, ScalingTruncatesInExtendedPrecision) {
-  const std::pair<int, int> cases[] = {{0, 0}, {10, 7}, {11, 7}, {22, 15}, {234, 170}, {253, 183}, {255, 185}};
+  const std::pair<int, int> cases[] = {{0, 0},     {10, 7},    {11, 7},   {22, 15},
+                                       {234, 170}, {253, 183}, {255, 185}};
   for (auto [raw, scaled] : cases) EXPECT_EQ(ScaleSweepSample(uint8_t(raw)), scaled) << raw;
 }
 
@@ -94,7 +98,7 @@ TEST(SelfTestJudging, DriftIsBelievedOnlyWithALineWithinTolerance) {
     bool pass;
   };
   const Case cases[] = {
-      {185, 0.0, MaxDriftDeviationHz, true},       {185, 250000.0, MaxDriftDeviationHz, true},
+      {185, 0.0, MaxDriftDeviationHz, true},        {185, 250000.0, MaxDriftDeviationHz, true},
       {185, -255000.0, MaxDriftDeviationHz, false}, {92, 0.0, MaxDriftDeviationHz, false},
       {93, 5000.0, MaxResidualDeviationHz, true},   {185, 15000.0, MaxResidualDeviationHz, false},
       {0, -4500000.0, MaxDriftDeviationHz, false},
@@ -138,12 +142,17 @@ TEST_F(ToleranceMaskTest, CurvesOutsideTheMaskAreHit) {
     bool hit;
   };
   const Case cases[] = {
-      {"bottom band", 10, 9, true},        {"just above the bottom band", 10, 10, false},
-      {"low pass band", 95, 109, true},    {"pass band edge", 105, 110, false},
+      {"bottom band", 10, 9, true},
+      {"just above the bottom band", 10, 10, false},
+      {"low pass band", 95, 109, true},
+      {"pass band edge", 105, 110, false},
       {"low pass band centre", 100, 109, true},
-      {"high left", 50, 119, true},        {"just below the top left", 50, 118, false},
-      {"high right", 150, 119, true},      {"high far right", 199, 150, true},
-      {"above the image", 100, 200, true}, {"top of the image", 100, 199, false},
+      {"high left", 50, 119, true},
+      {"just below the top left", 50, 118, false},
+      {"high right", 150, 119, true},
+      {"high far right", 199, 150, true},
+      {"above the image", 100, 200, true},
+      {"top of the image", 100, 199, false},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> s = Healthy();
@@ -165,7 +174,8 @@ TEST_F(ToleranceMaskTest, ADrawnCurveDoesNotDisturbTheNextTest) {
 
 TEST(ServicePanelValues, AccessCodeIsExact) {
   EXPECT_TRUE(IsServiceAccessCode("quorbix"));
-  for (const char* wrong : {"Quorbix", "quorbix ", "quorbi", "", " quorbix"}) EXPECT_FALSE(IsServiceAccessCode(wrong)) << wrong;
+  for (const char* wrong : {"Quorbix", "quorbix ", "quorbi", "", " quorbix"})
+    EXPECT_FALSE(IsServiceAccessCode(wrong)) << wrong;
 }
 
 TEST(ServicePanelValues, UnsetCellsShowTheDefaults) {

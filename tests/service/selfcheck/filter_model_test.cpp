@@ -125,10 +125,10 @@ TEST_F(FilterModelTest, SelectingATypeLoadsItsStoredRecord) {
   std::fill(detuned.begin(), detuned.begin() + 9, uint8_t{128});
   for (size_t s = 0; s < 4; ++s) detuned[s] = 168;
   ASSERT_TRUE(io->WriteFilterRecord(1, detuned.data()));  // type 3 of the sweep module
-  EXPECT_NEAR(PeakIndex(Response()), 100, 1);              // not before the type is selected again
+  EXPECT_NEAR(PeakIndex(Response()), 100, 1);             // not before the type is selected again
   ASSERT_TRUE(io->SetIFBandwidth(3));
   EXPECT_GT(PeakIndex(Response()), 110);
-  Trim(Healthy());                                          // trims written afterwards rule
+  Trim(Healthy());  // trims written afterwards rule
   EXPECT_NEAR(PeakIndex(Response()), 100, 1);
 }
 
@@ -150,7 +150,7 @@ TEST(FilterScenarioKeys, BadValuesAreReportedAndIgnored) {
     EXPECT_EQ(usb2sim::GetState().filterRecords[1][0], 128);  // the default record stands
   }
   usb2sim::LoadScenarioText("[faults]\ndetune_record.1=-200\n");
-  EXPECT_EQ(usb2sim::GetState().filterRecords[1][0], 0);  // clamped
+  EXPECT_EQ(usb2sim::GetState().filterRecords[1][0], 0);    // clamped
   EXPECT_EQ(usb2sim::GetState().filterRecords[1][4], 128);  // only the centre trims move
   usb2sim::LoadScenarioText("");
 }

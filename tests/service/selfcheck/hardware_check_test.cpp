@@ -37,7 +37,7 @@ class HardwareCheckTest : public testing::Test {
 };
 
 void ExpectRow(const HardwareStatusRow& row, std::vector<std::string> texts) {
-  const std::vector<std::string> actual = {row.Status, row.Module, row.Part, row.Address,
+  const std::vector<std::string> actual = {row.Status,  row.Module,  row.Part, row.Address,
                                            row.Current, row.Nominal, row.Info};
   EXPECT_EQ(actual, texts);
 }
@@ -63,7 +63,8 @@ TEST_F(HardwareCheckTest, HealthyInstrumentGivesThirtySixOkRows) {
 }
 
 TEST_F(HardwareCheckTest, FanRunsAboveSixtyDegrees) {
-  const std::pair<int, bool> cases[] = {{72, false}, {73, true}, {55, false}, {120, true}};  // 58.6, 60.2 degrees
+  const std::pair<int, bool> cases[] = {
+      {72, false}, {73, true}, {55, false}, {120, true}};  // 58.6, 60.2 degrees
   for (auto [raw, on] : cases) {
     Run("[health]\ntemp_power=" + std::to_string(raw) + "\n");
     EXPECT_EQ(result.FanOn, on) << raw;
@@ -81,8 +82,12 @@ TEST_F(HardwareCheckTest, FaultsTurnTheirRowsToErr) {
       {"[faults]\nabsent_i2c=0x2D\n", 10, {"err", "Demodulator", "", "0x5a", "", "", "I2C-Error"}},
       {"[faults]\nabsent_i2c=0x21\n", 1, {"err", "Mainboard", "PCF8574", "0x42", "na", "na", ""}},
       {"[faults]\nfail_command=130\n", 4, {"err", "USB-Modul", "Sound-PIC", "na", "na", "na", "Version 0"}},
-      {"[health]\ncurrent.0=6\n", 16, {"err", "Amp-5000", "Current-Sens", "", "23.5", "35.0", "Current-Error"}},
-      {"[health]\ncurrent.40=6\n", 28, {"err", "Frontend", "Current-Sens", "", "23.5", "<20.0", "Current-Error All off"}},
+      {"[health]\ncurrent.0=6\n",
+       16,
+       {"err", "Amp-5000", "Current-Sens", "", "23.5", "35.0", "Current-Error"}},
+      {"[health]\ncurrent.40=6\n",
+       28,
+       {"err", "Frontend", "Current-Sens", "", "23.5", "<20.0", "Current-Error All off"}},
   };
   for (const Case& c : cases) {
     Run(c.scenario);

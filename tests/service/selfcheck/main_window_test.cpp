@@ -2,12 +2,12 @@
 // first visit, and the hardware self-check of a service build in place of the views.
 #include <gtest/gtest.h>
 
+#include "../../shell/main/MainWinFixture.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "service/SelfTestChecks.h"
 #include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "../../shell/main/MainWinFixture.h"
 
 TEST_F(MainWinTest, SelfTestRunsFromTheSettingsCategoryOnTheFirstVisit) {
   Start();
@@ -17,7 +17,9 @@ TEST_F(MainWinTest, SelfTestRunsFromTheSettingsCategoryOnTheFirstVisit) {
   ASSERT_TRUE(frame->Visible());
   ASSERT_TRUE(frame->Enabled());
   bool navigationOff = true;
-  frame->Pause = [&](unsigned) { navigationOff = navigationOff && !win->ActionPanel->Enabled() && !win->FramePanel->Enabled(); };
+  frame->Pause = [&](unsigned) {
+    navigationOff = navigationOff && !win->ActionPanel->Enabled() && !win->FramePanel->Enabled();
+  };
   ASSERT_TRUE(VclTest::MouseDown(frame->Panel1, mbLeft, 10, 10));
   ASSERT_NE(frame->ResultSheet(), nullptr);
   EXPECT_EQ(frame->ResultSheet()->Parent(), RenderWindow);
@@ -47,7 +49,8 @@ class ServiceBuildTest : public MainWinTest {
   }
   std::vector<std::string> Statuses() const {
     std::vector<std::string> s;
-    for (int i = 0; i < win->StatusView->Items()->Count(); ++i) s.push_back(win->StatusView->Items()->Item(i)->Caption());
+    for (int i = 0; i < win->StatusView->Items()->Count(); ++i)
+      s.push_back(win->StatusView->Items()->Item(i)->Caption());
     return s;
   }
 };

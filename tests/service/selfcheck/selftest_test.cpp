@@ -187,7 +187,8 @@ const FaultCase FaultCases[] = {
     // the mainboard port (band and front end), the current multiplexer, the filter ports, the VLF
     // converter.
     {"MainboardPortAbsent", "[faults]\nabsent_i2c=0x21\n", {3, 24, 39, 40, 52}},
-    {"MainboardControlAbsent", "[faults]\nabsent_i2c=0x77\n",
+    {"MainboardControlAbsent",
+     "[faults]\nabsent_i2c=0x77\n",
      {4, 23, 24, 25, 26, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42}},
     {"SweepFilterPortAbsent", "[faults]\nabsent_i2c=0x22\n", {5, 43, 45, 47, 49, 51}},
     {"AudioFilterPortAbsent", "[faults]\nabsent_i2c=0x23\n", {6, 44, 46, 48, 50}},
@@ -199,10 +200,10 @@ const FaultCase FaultCases[] = {
     {"SoundProcessorAbsent", "[faults]\nabsent_i2c=0x40\n", {12}},
     {"SoundMuxAbsent", "[faults]\nabsent_i2c=0x74\n", {13}},
     {"SoundOutCtrlAbsent", "[faults]\nabsent_i2c=0x70\n", {14}},
-    {"AmplifierCurrentLow", "[health]\ncurrent.0=6\n", {22}},          // 23.5 mA
-    {"MainVcoCurrentHigh", "[health]\ncurrent.2=250\n", {24, 25}},     // both bands read 980 mA
-    {"HotPowerModule", "[health]\ntemp_power=104\n", {42}},            // 111.3 degrees
-    {"ColdMainboard", "[health]\ntemp_mainboard=30\n", {41}},          // -10.6 degrees
+    {"AmplifierCurrentLow", "[health]\ncurrent.0=6\n", {22}},                  // 23.5 mA
+    {"MainVcoCurrentHigh", "[health]\ncurrent.2=250\n", {24, 25}},             // both bands read 980 mA
+    {"HotPowerModule", "[health]\ntemp_power=104\n", {42}},                    // 111.3 degrees
+    {"ColdMainboard", "[health]\ntemp_mainboard=30\n", {41}},                  // -10.6 degrees
     {"SweepFilter250kHzDetuned", "[faults]\ndetune_record.0=40\n", {45, 51}},  // the VLF check uses it too
     {"SweepFilter150kHzDetuned", "[faults]\ndetune_record.1=40\n", {47}},
     {"SweepFilter25kHzDetuned", "[faults]\ndetune_record.2=-40\n", {49}},

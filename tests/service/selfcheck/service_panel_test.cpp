@@ -140,5 +140,6 @@ TEST_F(ServicePanelTest, FailedReadsShowTheDefaultsAndSaySo) {
   EXPECT_EQ(frame->TrackBar1->Position(), 168);
   EXPECT_EQ(frame->TrackBar2->Position(), 69);
   EXPECT_TRUE(frame->RadioButton1->Checked());
-  EXPECT_EQ(frame->PanelStatusLabel->Caption(), "EEPROM read failed, default shown: Sonar Takt, Sonar Sens, Distributor");
+  EXPECT_EQ(frame->PanelStatusLabel->Caption(),
+            "EEPROM read failed, default shown: Sonar Takt, Sonar Sens, Distributor");
 }

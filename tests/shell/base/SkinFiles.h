@@ -78,7 +78,8 @@ inline void WriteSkin(const TempFolder& folder, int skin, bool withSymbols) {
     folder.Write("Elements/Panel" + s + std::to_string(i + 100) + ".bmp", Bmp(100 + i, 50 + i, 20, 30, 40));
   folder.Write("Elements/FrameBut" + s + "101.bmp", Bmp(140, 40, 100, 100, 100));
   if (withSymbols)
-    for (int n = 0; n <= 12; ++n) folder.Write("Elements/Symbol_" + std::to_string(n) + ".tga", Tga(48, 48, 255, 255, 255, 128));
+    for (int n = 0; n <= 12; ++n)
+      folder.Write("Elements/Symbol_" + std::to_string(n) + ".tga", Tga(48, 48, 255, 255, 255, 128));
 }
 
 }  // namespace skinfiles

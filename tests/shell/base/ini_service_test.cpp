@@ -28,50 +28,52 @@ struct KeyCase {
 std::vector<KeyCase> Keys() {
   using S = IniService;
   return {
-      {"GridColor", [](S& s) { return s.ReadGridColor(); }, 8421504,
-       [](S& s) { s.WriteGrid(255, 64, 35); }, "GRID", "Color", "255", 255},
+      {"GridColor", [](S& s) { return s.ReadGridColor(); }, 8421504, [](S& s) { s.WriteGrid(255, 64, 35); },
+       "GRID", "Color", "255", 255},
       {"GridTransparence", [](S& s) { return s.ReadGridTransparence(); }, 127,
        [](S& s) { s.WriteGrid(255, 64, 35); }, "GRID", "Transparence", "64", 64},
-      {"GridSize", [](S& s) { return s.ReadGridSize(); }, 3,
-       [](S& s) { s.WriteGrid(255, 64, 35); }, "GRID", "Size", "35", 35},
+      {"GridSize", [](S& s) { return s.ReadGridSize(); }, 3, [](S& s) { s.WriteGrid(255, 64, 35); }, "GRID",
+       "Size", "35", 35},
       {"DisplayTextColor", [](S& s) { return s.ReadDisplayTextColor(); }, 15780518,
        [](S& s) { s.WriteDisplayTextColor(0xC0C0C0); }, "DISPLAY", "TextColor", "12632256", 12632256},
-      {"DisplayDims", [](S& s) { return s.ReadDisplayDims(); }, 0,
-       [](S& s) { s.WriteDisplayDims(true); }, "DISPLAY", "Dims", "1", 1},
+      {"DisplayDims", [](S& s) { return s.ReadDisplayDims(); }, 0, [](S& s) { s.WriteDisplayDims(true); },
+       "DISPLAY", "Dims", "1", 1},
       {"DisplayBgColor", [](S& s) { return s.ReadDisplayBgColor(); }, 0,
        [](S& s) { s.WriteDisplayBgColor(0x102030); }, "DISPLAY", "BgColor", "1056816", 0x102030},
-      {"TestDDS0", [](S& s) { return s.ReadTestDDSFreq(0); }, 0,
-       [](S& s) { s.WriteTestDDSFreq(0, 10.5f); }, "TEST", "TESTDDS-0", "10.5", 10.5},
-      {"TestDDS5", [](S& s) { return s.ReadTestDDSFreq(5); }, 0,
-       [](S& s) { s.WriteTestDDSFreq(5, 400.25f); }, "TEST", "TESTDDS-5", "400.25", 400.25},
-      {"TestDDS3On", [](S& s) { return s.ReadTestDDSOn(3); }, 0,
-       [](S& s) { s.WriteTestDDSOn(3, true); }, "TEST", "TESTDDS-3-ON", "1", 1},
+      {"TestDDS0", [](S& s) { return s.ReadTestDDSFreq(0); }, 0, [](S& s) { s.WriteTestDDSFreq(0, 10.5f); },
+       "TEST", "TESTDDS-0", "10.5", 10.5},
+      {"TestDDS5", [](S& s) { return s.ReadTestDDSFreq(5); }, 0, [](S& s) { s.WriteTestDDSFreq(5, 400.25f); },
+       "TEST", "TESTDDS-5", "400.25", 400.25},
+      {"TestDDS3On", [](S& s) { return s.ReadTestDDSOn(3); }, 0, [](S& s) { s.WriteTestDDSOn(3, true); },
+       "TEST", "TESTDDS-3-ON", "1", 1},
       {"TestMainVco", [](S& s) { return s.ReadTestMainVcoFreq(); }, 0,
        [](S& s) { s.WriteTestMainVcoFreq(2500.5f); }, "TEST", "TEST_MAINVCO_FREQ", "2500.5", 2500.5},
-      {"SkinNr", [](S& s) { return s.ReadSkinNr(); }, 1,
-       [](S& s) { s.WriteSkinNr(12); }, "SKIN", "SKIN_NR", "12", 12},
+      {"SkinNr", [](S& s) { return s.ReadSkinNr(); }, 1, [](S& s) { s.WriteSkinNr(12); }, "SKIN", "SKIN_NR",
+       "12", 12},
       {"SkinTextColor1", [](S& s) { return s.ReadSkinTextColor(1); }, 8421504,
        [](S& s) { s.WriteSkinTextColor(0xFFFFFF, 1); }, "SKIN", "SKIN_TEXT_COLOR_1", "16777215", 0xFFFFFF},
       {"SkinTextColor12", [](S& s) { return s.ReadSkinTextColor(12); }, 8421504,
        [](S& s) { s.WriteSkinTextColor(7, 12); }, "SKIN", "SKIN_TEXT_COLOR_12", "7", 7},
-      {"LangNr", [](S& s) { return s.ReadLangNr(); }, 0,
-       [](S& s) { s.WriteLangNr(3); }, "LANGUAGE", "LANG_NR", "3", 3},
-      {"XO400Offset", [](S& s) { return s.ReadXO400Offset(); }, 0,
-       [](S& s) { s.WriteXO400Offset(-1234.5); }, "SYSTEM", "XO400_OFFSET", "-1234.5", -1234.5},
-      {"LevelGsm900", [](S& s) { return s.ReadBandLevelV2(1); }, 127,
-       [](S& s) { s.WriteBandLevelV2(1, 90); }, "SYSTEM", "LEVEL_V2_GSM900", "90", 90},
+      {"LangNr", [](S& s) { return s.ReadLangNr(); }, 0, [](S& s) { s.WriteLangNr(3); }, "LANGUAGE",
+       "LANG_NR", "3", 3},
+      {"XO400Offset", [](S& s) { return s.ReadXO400Offset(); }, 0, [](S& s) { s.WriteXO400Offset(-1234.5); },
+       "SYSTEM", "XO400_OFFSET", "-1234.5", -1234.5},
+      {"LevelGsm900", [](S& s) { return s.ReadBandLevelV2(1); }, 127, [](S& s) { s.WriteBandLevelV2(1, 90); },
+       "SYSTEM", "LEVEL_V2_GSM900", "90", 90},
       {"LevelGsm1800", [](S& s) { return s.ReadBandLevelV2(2); }, 127,
        [](S& s) { s.WriteBandLevelV2(2, 91); }, "SYSTEM", "LEVEL_V2_GSM1800", "91", 91},
-      {"LevelUmts", [](S& s) { return s.ReadBandLevelV2(3); }, 127,
-       [](S& s) { s.WriteBandLevelV2(3, 92); }, "SYSTEM", "LEVEL_V2_UMTS", "92", 92},
-      {"LevelLte800", [](S& s) { return s.ReadBandLevelV2(4); }, 127,
-       [](S& s) { s.WriteBandLevelV2(4, 93); }, "SYSTEM", "LEVEL_V2_LTE800", "93", 93},
+      {"LevelUmts", [](S& s) { return s.ReadBandLevelV2(3); }, 127, [](S& s) { s.WriteBandLevelV2(3, 92); },
+       "SYSTEM", "LEVEL_V2_UMTS", "92", 92},
+      {"LevelLte800", [](S& s) { return s.ReadBandLevelV2(4); }, 127, [](S& s) { s.WriteBandLevelV2(4, 93); },
+       "SYSTEM", "LEVEL_V2_LTE800", "93", 93},
       {"LevelLte2600", [](S& s) { return s.ReadBandLevelV2(5); }, 127,
        [](S& s) { s.WriteBandLevelV2(5, 94); }, "SYSTEM", "LEVEL_V2_LTE2600", "94", 94},
   };
 }
 
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name << " (" << c.section << "/" << c.key << ")"; }
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.section << "/" << c.key << ")";
+}
 
 class IniKeyTest : public testing::TestWithParam<KeyCase> {};
 
@@ -208,8 +210,8 @@ struct ClampCase {
 };
 
 void PrintTo(const ClampCase& c, std::ostream* os) {
-  *os << c.name << " (" << c.stored.Left << ", " << c.stored.Top << ", " << c.stored.Width << " x " << c.stored.Height
-      << ")";
+  *os << c.name << " (" << c.stored.Left << ", " << c.stored.Top << ", " << c.stored.Width << " x "
+      << c.stored.Height << ")";
 }
 
 class ClampFormBoundsTest : public testing::TestWithParam<ClampCase> {};

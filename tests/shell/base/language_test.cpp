@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "ShellFixture.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/base/Language.h"
-#include "ShellFixture.h"
 
 namespace {
 
@@ -90,21 +90,22 @@ TEST_P(TextLookupTest, GivesTheEntryOfTheLanguage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextLookupTest,
-    testing::Values(TextCase{0, "MainButton", 1, "Analyzer"}, TextCase{1, "MainButton", 1, "Analysator"},
-                    TextCase{2, "MainButton", 8, "Paramètres"}, TextCase{3, "MainButton", 2, "Automático"},
-                    TextCase{3, "MainButton", 9, "Auxilio"}, TextCase{3, "Analyzer", 6, "(es)Differential"},
-                    TextCase{3, "Locate", 2, "(es)Feldstärke"}, TextCase{2, "Locate", 2, "champ"},
-                    TextCase{1, "Message", 1, "USB-Verbindung hergestellt !"},
-                    TextCase{0, "Message", 0, "(en) Keine USB-Verbindung zum Gerät oder Akkus leer !"},
-                    TextCase{1, "Analyzer", 2, "Intensität"}, TextCase{1, "Vlf", 3, "Direktes Mithören"},
-                    TextCase{1, "Finger", 2, "Fingerabdr. öffnen"}, TextCase{0, "Finger", 5, "(en)noch nicht klar"},
-                    TextCase{2, "Project", 3, "(fr)noch nicht klar"}, TextCase{0, "Setting", 2, "System Test"},
-                    TextCase{1, "General", 18, "Sonar-Handsonde anschließen"},
-                    TextCase{0, "General", 16, "battery condition"}, TextCase{1, "General", 17, "Netz-/Ladebetrieb"},
-                    TextCase{3, "General", 21, "(es)Quelle wählen"},
-                    TextCase{0, "FreqControl", 10, "Start            Stop"},
-                    TextCase{2, "FreqControl", 10, "(fr)Start            Stop"},
-                    TextCase{1, "FreqControl", 5, "Runter"}));
+    testing::Values(
+        TextCase{0, "MainButton", 1, "Analyzer"}, TextCase{1, "MainButton", 1, "Analysator"},
+        TextCase{2, "MainButton", 8, "Paramètres"}, TextCase{3, "MainButton", 2, "Automático"},
+        TextCase{3, "MainButton", 9, "Auxilio"}, TextCase{3, "Analyzer", 6, "(es)Differential"},
+        TextCase{3, "Locate", 2, "(es)Feldstärke"}, TextCase{2, "Locate", 2, "champ"},
+        TextCase{1, "Message", 1, "USB-Verbindung hergestellt !"},
+        TextCase{0, "Message", 0, "(en) Keine USB-Verbindung zum Gerät oder Akkus leer !"},
+        TextCase{1, "Analyzer", 2, "Intensität"}, TextCase{1, "Vlf", 3, "Direktes Mithören"},
+        TextCase{1, "Finger", 2, "Fingerabdr. öffnen"}, TextCase{0, "Finger", 5, "(en)noch nicht klar"},
+        TextCase{2, "Project", 3, "(fr)noch nicht klar"}, TextCase{0, "Setting", 2, "System Test"},
+        TextCase{1, "General", 18, "Sonar-Handsonde anschließen"},
+        TextCase{0, "General", 16, "battery condition"}, TextCase{1, "General", 17, "Netz-/Ladebetrieb"},
+        TextCase{3, "General", 21, "(es)Quelle wählen"},
+        TextCase{0, "FreqControl", 10, "Start            Stop"},
+        TextCase{2, "FreqControl", 10, "(fr)Start            Stop"},
+        TextCase{1, "FreqControl", 5, "Runter"}));
 
 TEST_F(LanguageTest, FrameButtonCaptionsFollowTheCategoryGroups) {
   const auto tool = ToolFor(LangGerman);
@@ -182,13 +183,15 @@ INSTANTIATE_TEST_SUITE_P(
                     SpanCase{true, 5000, 10000}, SpanCase{true, 10000, 15000}, SpanCase{true, 12000, 15000},
                     SpanCase{true, 15000, 15000}, SpanCase{true, 1e9, 15000}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Down, NextSpanStepTest,
-    testing::Values(SpanCase{false, 0.5, 1}, SpanCase{false, 1, 1}, SpanCase{false, 2, 1}, SpanCase{false, 3, 2},
-                    SpanCase{false, 5, 2}, SpanCase{false, 5.5, 5}, SpanCase{false, 10, 5}, SpanCase{false, 20, 10},
-                    SpanCase{false, 50, 20}, SpanCase{false, 100, 50}, SpanCase{false, 200, 100},
-                    SpanCase{false, 500, 200}, SpanCase{false, 1000, 500}, SpanCase{false, 2000, 1000},
-                    SpanCase{false, 5000, 2000}, SpanCase{false, 10000, 5000}, SpanCase{false, 10001, 10000},
-                    SpanCase{false, 15000, 10000}, SpanCase{false, 1e9, 10000}));
+INSTANTIATE_TEST_SUITE_P(Down, NextSpanStepTest,
+                         testing::Values(SpanCase{false, 0.5, 1}, SpanCase{false, 1, 1},
+                                         SpanCase{false, 2, 1}, SpanCase{false, 3, 2}, SpanCase{false, 5, 2},
+                                         SpanCase{false, 5.5, 5}, SpanCase{false, 10, 5},
+                                         SpanCase{false, 20, 10}, SpanCase{false, 50, 20},
+                                         SpanCase{false, 100, 50}, SpanCase{false, 200, 100},
+                                         SpanCase{false, 500, 200}, SpanCase{false, 1000, 500},
+                                         SpanCase{false, 2000, 1000}, SpanCase{false, 5000, 2000},
+                                         SpanCase{false, 10000, 5000}, SpanCase{false, 10001, 10000},
+                                         SpanCase{false, 15000, 10000}, SpanCase{false, 1e9, 10000}));
 
 }  // namespace

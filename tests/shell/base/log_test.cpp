@@ -76,7 +76,8 @@ TEST_F(LogTest, TwoRunsLeaveOnlyTheSecondRunsLines) {
 TEST_F(LogTest, AFileLeftByAnEarlierProgramRunIsReplacedNotMerged) {
   folder.Write("log.txt", "alter Lauf 1\r\nalter Lauf 2\r\n");
   const std::string file = folder.path() + "log.txt";
-  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  std::filesystem::last_write_time(file,
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   WriteLog("Panels erzeugt...");
   EXPECT_EQ(LogText(), "Panels erzeugt...\r\n");
   WriteLog("vor Frames...");
@@ -107,7 +108,8 @@ TEST_F(LogTest, AWriterThatAlsoAddsToTheListIsNotRepeated) {
   LogList->Add("Clone( void ) fehlgeschlagen");
   AppendAsAnotherWriter("Clone( void ) fehlgeschlagen");
   WriteLog("vor Frames...");
-  EXPECT_EQ(LogText(), "ImageBase gestartet\r\nPanels erzeugt...\r\nClone( void ) fehlgeschlagen\r\nvor Frames...\r\n");
+  EXPECT_EQ(LogText(),
+            "ImageBase gestartet\r\nPanels erzeugt...\r\nClone( void ) fehlgeschlagen\r\nvor Frames...\r\n");
   EXPECT_EQ(LogList->Count(), 4);
 }
 
@@ -151,7 +153,8 @@ TEST_P(ColorToARGBTest, SwapsRedAndBlueAndSetsAlpha) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ColorToARGBTest,
-                         testing::Values(ArgbCase{0x0000FF, 255, 0xFFFF0000}, ArgbCase{0x123456, 0x80, 0x80563412},
+                         testing::Values(ArgbCase{0x0000FF, 255, 0xFFFF0000},
+                                         ArgbCase{0x123456, 0x80, 0x80563412},
                                          ArgbCase{static_cast<int>(0x80000001), 0, 0x00010000},
                                          ArgbCase{0xFFFFFF, 0, 0x00FFFFFF}, ArgbCase{0, 0xFF, 0xFF000000}));
 

@@ -18,28 +18,50 @@ struct SortedBand {
 
 // The 44 default bands after sorting, with their inside flags.
 const std::vector<SortedBand> SortedDefaults = {
-    {"CB-Funk", 26.5, 27.4, false},         {"TV-VHF1", 41, 68, false},
-    {"6m Band", 50.08, 51, true},           {"Rundfunk", 87.5, 108, false},
-    {"2m Band", 144, 146, false},           {"BOS", 165.21, 173.98, false},
-    {"TV-VHF DVB-T", 174, 230, false},      {"T-DAB", 223, 230, true},
-    {"BOS", 380, 385, false},               {"BOS", 390, 395, false},
-    {"70cm Band", 430, 440, false},         {"ISM-433", 433, 435, true},
-    {"BOS", 443.6, 450, false},             {"PMR-446", 446, 446.1, true},
-    {"TV-UHF DVB-T", 470, 862, false},      {"Funk-Mikros", 863, 865, false},
-    {"ISM-868", 868, 870, false},           {"GSM", 876, 960, false},
-    {"Flugnavigation", 960, 1215, false},   {"Sat.Nav.", 1215, 1240, false},
-    {"23cm Band", 1240, 1300, false},       {"Radar", 1300, 1400, false},
-    {"Dig.Rundfunk", 1452, 1479.5, false},  {"Richtfunk", 1492, 1525, false},
-    {"Sat.Nav", 1559, 1610, false},         {"Sat.Mobilf.", 1616, 1626.5, false},
-    {"GSM 1800", 1710, 1880, false},        {"DECT", 1880, 1900, false},
-    {"UMTS", 1900, 2200, false},            {"Richtfunk", 2290, 2300, false},
-    {"WLAN/Video/Blue.", 2320, 2500, false}, {"Richtfunk", 2500, 2670, false},
-    {"Radar", 2700, 3400, false},           {"9cm Band", 3400, 3475, false},
-    {"WIMAX", 3410, 3594, false},           {"Richtfunk", 3600, 4200, false},
-    {"Richtfunk", 4400, 5000, false},       {"WLAN", 5150, 5350, false},
-    {"WLAN", 5470, 5725, false},            {"5cm Band", 5650, 5825, false},
-    {"DECT2/WLAN", 5725, 5825, true},       {"Radar", 9000, 9200, false},
-    {"Radar", 9300, 9500, false},           {"3cm Band", 10000, 10500, false},
+    {"CB-Funk", 26.5, 27.4, false},
+    {"TV-VHF1", 41, 68, false},
+    {"6m Band", 50.08, 51, true},
+    {"Rundfunk", 87.5, 108, false},
+    {"2m Band", 144, 146, false},
+    {"BOS", 165.21, 173.98, false},
+    {"TV-VHF DVB-T", 174, 230, false},
+    {"T-DAB", 223, 230, true},
+    {"BOS", 380, 385, false},
+    {"BOS", 390, 395, false},
+    {"70cm Band", 430, 440, false},
+    {"ISM-433", 433, 435, true},
+    {"BOS", 443.6, 450, false},
+    {"PMR-446", 446, 446.1, true},
+    {"TV-UHF DVB-T", 470, 862, false},
+    {"Funk-Mikros", 863, 865, false},
+    {"ISM-868", 868, 870, false},
+    {"GSM", 876, 960, false},
+    {"Flugnavigation", 960, 1215, false},
+    {"Sat.Nav.", 1215, 1240, false},
+    {"23cm Band", 1240, 1300, false},
+    {"Radar", 1300, 1400, false},
+    {"Dig.Rundfunk", 1452, 1479.5, false},
+    {"Richtfunk", 1492, 1525, false},
+    {"Sat.Nav", 1559, 1610, false},
+    {"Sat.Mobilf.", 1616, 1626.5, false},
+    {"GSM 1800", 1710, 1880, false},
+    {"DECT", 1880, 1900, false},
+    {"UMTS", 1900, 2200, false},
+    {"Richtfunk", 2290, 2300, false},
+    {"WLAN/Video/Blue.", 2320, 2500, false},
+    {"Richtfunk", 2500, 2670, false},
+    {"Radar", 2700, 3400, false},
+    {"9cm Band", 3400, 3475, false},
+    {"WIMAX", 3410, 3594, false},
+    {"Richtfunk", 3600, 4200, false},
+    {"Richtfunk", 4400, 5000, false},
+    {"WLAN", 5150, 5350, false},
+    {"WLAN", 5470, 5725, false},
+    {"5cm Band", 5650, 5825, false},
+    {"DECT2/WLAN", 5725, 5825, true},
+    {"Radar", 9000, 9200, false},
+    {"Radar", 9300, 9500, false},
+    {"3cm Band", 10000, 10500, false},
 };
 
 TEST(RangeDefList, DefaultTableSortedWithInsideFlags) {
@@ -81,8 +103,8 @@ TEST(RangeDefList, NewItemIsEmpty) {
 
 struct InsideCase {
   const char* name;
-  std::vector<SortedBand> bands;  // added in this order
-  std::vector<SortedBand> sorted; // expected order and flags
+  std::vector<SortedBand> bands;   // added in this order
+  std::vector<SortedBand> sorted;  // expected order and flags
 };
 
 void PrintTo(const InsideCase& c, std::ostream* os) {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "ShellFixture.h"
+#include "SkinFiles.h"
 #include "display/Imagebase.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Graphics.h"
 #include "shell/base/Language.h"
-#include "ShellFixture.h"
-#include "SkinFiles.h"
 
 namespace {
 
@@ -38,19 +38,20 @@ class ChooseSkinFileTest : public testing::TestWithParam<CandidateCase> {};
 TEST_P(ChooseSkinFileTest, LastExistingCandidateWins) {
   TempFolder folder;
   for (const char* ext : GetParam().present) folder.Write(std::string("MainButNormal101101") + ext, "x");
-  const std::string expected = *GetParam().chosen ? folder.path() + "MainButNormal101101" + GetParam().chosen : "";
+  const std::string expected =
+      *GetParam().chosen ? folder.path() + "MainButNormal101101" + GetParam().chosen : "";
   EXPECT_EQ(LanguageSkinTool::ChooseSkinFile(folder.path() + "MainButNormal101101"), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ChooseSkinFileTest,
-                         testing::Values(CandidateCase{"None", {}, ""},
-                                         CandidateCase{"BmpOnly", {".bmp"}, ".bmp"},
-                                         CandidateCase{"JpgOverBmp", {".bmp", ".jpg"}, ".jpg"},
-                                         CandidateCase{"TifOverJpg", {".jpg", ".tif"}, ".tif"},
-                                         CandidateCase{"TgaOverAll", {".bmp", ".jpg", ".tif", ".tga"}, ".tga"},
-                                         CandidateCase{"OtherExtensionIgnored", {".png"}, ""},
-                                         CandidateCase{"UpperCaseIgnored", {".BMP"}, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChooseSkinFileTest,
+    testing::Values(CandidateCase{"None", {}, ""}, CandidateCase{"BmpOnly", {".bmp"}, ".bmp"},
+                    CandidateCase{"JpgOverBmp", {".bmp", ".jpg"}, ".jpg"},
+                    CandidateCase{"TifOverJpg", {".jpg", ".tif"}, ".tif"},
+                    CandidateCase{"TgaOverAll", {".bmp", ".jpg", ".tif", ".tga"}, ".tga"},
+                    CandidateCase{"OtherExtensionIgnored", {".png"}, ""},
+                    CandidateCase{"UpperCaseIgnored", {".BMP"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SkinNames, BuiltFromSkinAndEntryNumbers) {
   EXPECT_EQ(LanguageSkinTool::MainButtonName(1, 3, false), "MainButNormal101103");
@@ -65,7 +66,9 @@ TEST(SkinNames, BuiltFromSkinAndEntryNumbers) {
 
 class SkinTest : public ShellFolderTest {
  protected:
-  std::string Elements(const std::string& name) const { return PlatformPath(folder.path() + "Elements\\" + name); }
+  std::string Elements(const std::string& name) const {
+    return PlatformPath(folder.path() + "Elements\\" + name);
+  }
 };
 
 // Every pixel of a bitmap that differs from colour, as its bounding rows and columns.
@@ -320,14 +323,13 @@ TEST_P(ScaleAlphaTest, ScalesOnlyTheAlphaOfRgbaImages) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ScaleAlphaTest,
-                         testing::Values(AlphaCase{"Capped", 4, 1.5, 200, 255}, AlphaCase{"Scaled", 4, 1.5, 100, 150},
-                                         AlphaCase{"Truncated", 4, 0.5, 101, 50}, AlphaCase{"Zero", 4, 0.0, 99, 0},
-                                         AlphaCase{"FactorOne", 4, 1.0, 100, 100},
-                                         AlphaCase{"Negative", 4, -0.5, 100, 100},
-                                         AlphaCase{"Huge", 4, 1e300, 1, 255},
-                                         AlphaCase{"RgbUntouched", 3, 1.5, 100, 100}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScaleAlphaTest,
+    testing::Values(AlphaCase{"Capped", 4, 1.5, 200, 255}, AlphaCase{"Scaled", 4, 1.5, 100, 150},
+                    AlphaCase{"Truncated", 4, 0.5, 101, 50}, AlphaCase{"Zero", 4, 0.0, 99, 0},
+                    AlphaCase{"FactorOne", 4, 1.0, 100, 100}, AlphaCase{"Negative", 4, -0.5, 100, 100},
+                    AlphaCase{"Huge", 4, 1e300, 1, 255}, AlphaCase{"RgbUntouched", 3, 1.5, 100, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScaleAlpha, EmptyOrNullImageIsLeftAlone) {
   LanguageSkinTool::ScaleAlpha(nullptr, 1.5);

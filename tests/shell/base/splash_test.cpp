@@ -11,9 +11,9 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "shell/base/Globals.h"
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
+#include "shell/base/Globals.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -32,8 +32,10 @@ class SplashTest : public testing::Test {
   void TearDown() override {
     SetProgramFolder("");
     ProgramFolder.clear();
-    if (hadConfig) setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    if (hadConfig)
+      setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
   }
   void StoreDistributor(const std::string& value) {
     TRegistry registry;
@@ -56,8 +58,10 @@ struct BrandingCase {
 
 void PrintTo(const BrandingCase& c, std::ostream* os) {
   *os << c.name << " stored ";
-  if (c.stored) *os << '"' << c.stored << '"';
-  else *os << "nothing";
+  if (c.stored)
+    *os << '"' << c.stored << '"';
+  else
+    *os << "nothing";
 }
 
 class SplashBrandingTest : public SplashTest, public testing::WithParamInterface<BrandingCase> {};
@@ -84,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SplashTest, TarvixLoadsItsOwnPicture) {
   // Give the tarvix picture a size of its own to see which file was read.
-  std::filesystem::copy_file(program.path() + "Images/SplashOut_2.jpg", program.path() + "Images/Splash_3b.jpg",
+  std::filesystem::copy_file(program.path() + "Images/SplashOut_2.jpg",
+                             program.path() + "Images/Splash_3b.jpg",
                              std::filesystem::copy_options::overwrite_existing);
   StoreDistributor("tarvix");
   TSplashIn splash(nullptr);

@@ -30,14 +30,16 @@ TEST_P(IniFindingsTest, UnusableValueReadsAsDefault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniFindingsTest,
-    testing::Values(CorruptCase{"InRange", "[GRID]\nTransparence=255\n[TEST]\nTESTDDS-0=1e38\n", 255, 1e38, 0.0},
-                    CorruptCase{"AlphaAbove", "[GRID]\nTransparence=256\n", 127, 0.0, 0.0},
-                    CorruptCase{"AlphaNegative", "[GRID]\nTransparence=-1\n", 127, 0.0, 0.0},
-                    CorruptCase{"NotFinite", "[TEST]\nTESTDDS-0=1e999\nTEST_MAINVCO_FREQ=nan\n", 127, 0.0, 0.0}),
+    testing::Values(
+        CorruptCase{"InRange", "[GRID]\nTransparence=255\n[TEST]\nTESTDDS-0=1e38\n", 255, 1e38, 0.0},
+        CorruptCase{"AlphaAbove", "[GRID]\nTransparence=256\n", 127, 0.0, 0.0},
+        CorruptCase{"AlphaNegative", "[GRID]\nTransparence=-1\n", 127, 0.0, 0.0},
+        CorruptCase{"NotFinite", "[TEST]\nTESTDDS-0=1e999\nTEST_MAINVCO_FREQ=nan\n", 127, 0.0, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormBoundsFindings, HugeStoredSizeIsCappedSoTheLayoutCannotOverflow) {
-  EXPECT_EQ(ClampFormBounds({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, 1920, 1080), (FormBounds{1820, 1030, 1920, 1080}));
+  EXPECT_EQ(ClampFormBounds({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, 1920, 1080),
+            (FormBounds{1820, 1030, 1920, 1080}));
   // Without a known screen size the window system's limit holds.
   const FormBounds b = ClampFormBounds({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, 0, 0);
   EXPECT_EQ(b.Width, MaxFormExtent);

@@ -98,9 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              "the grid does not read back");
   FUZZ_CHECK(saved.ddsFreq[0] == 10.7e6f, "the test channel does not read back");
   FUZZ_CHECK(saved.SameExceptWritten(loaded), "a key that was not written reads differently");
-  fuzz::CheckNothingLost(fuzz::ToText(data, size), folder.Read(IniService::FileName),
-                   {"Left", "Top", "Width", "Height", "MAXIMIZED", "Color", "Transparence", "Size", "TESTDDS-0"},
-                   {"FORM", "GRID", "TEST"});
+  fuzz::CheckNothingLost(
+      fuzz::ToText(data, size), folder.Read(IniService::FileName),
+      {"Left", "Top", "Width", "Height", "MAXIMIZED", "Color", "Transparence", "Size", "TESTDDS-0"},
+      {"FORM", "GRID", "TEST"});
   return 0;
 }
 
@@ -110,10 +111,12 @@ fuzz::Corpus fuzz::DriverCorpus() {
       "[FORM]\r\nLeft=100\r\nTop=100\r\nWidth=800\r\nHeight=600\r\nMAXIMIZED=0\r\n\r\n"
       "[GRID]\r\nColor=8421504\r\nTransparence=127\r\nSize=3\r\n\r\n"
       "[DISPLAY]\r\nTextColor=15780518\r\nDims=0\r\nBgColor=0\r\n\r\n"
-      "[TEST]\r\nTESTDDS-0=10700000\r\nTESTDDS-0-ON=1\r\nTESTDDS-5=455000.5\r\nTEST_MAINVCO_FREQ=2.5E9\r\n\r\n"
+      "[TEST]\r\nTESTDDS-0=10700000\r\nTESTDDS-0-ON=1\r\nTESTDDS-5=455000.5\r\nTEST_MAINVCO_FREQ=2."
+      "5E9\r\n\r\n"
       "[SKIN]\r\nSKIN_NR=1\r\nSKIN_TEXT_COLOR_1=8421504\r\n\r\n[LANGUAGE]\r\nLANG_NR=2\r\n\r\n"
       "[SYSTEM]\r\nXO400_OFFSET=-123.456\r\nLEVEL_V2_GSM900=127\r\nLEVEL_V2_LTE2600=90\r\n",
-      "; hand edited\n[form]\nleft = -3000\ntop=99999\nwidth=12x\nheight=\nmaximized=1\n[grid]\ntransparence=300\n"
+      "; hand edited\n[form]\nleft = "
+      "-3000\ntop=99999\nwidth=12x\nheight=\nmaximized=1\n[grid]\ntransparence=300\n"
       "size=-5\n[Grid]\nColor=1\n",
       "\xEF\xBB\xBF[SKIN]\nSKIN_NR=99\nSKIN_TEXT_COLOR_99=\"  42  \"\n[LANGUAGE]\nLANG_NR=-1\n"
       "[TEST]\nTESTDDS-1=1e39\nTEST_MAINVCO_FREQ=-1e300\n",
@@ -122,9 +125,22 @@ fuzz::Corpus fuzz::DriverCorpus() {
   };
   Corpus corpus;
   for (const std::string& f : files) corpus.seeds.push_back(ToBytes(f));
-  corpus.dictionary = {"[FORM]\n", "[GRID]\n", "[TEST]\n", "[SKIN]\n", "[SYSTEM]\n", "[LANGUAGE]\n", "\n", "\r\n",
-                       "=", "[", "]", "\"", ";", " ", "Left=", "Width=", "MAXIMIZED=1", "Transparence=",
-                       "TESTDDS-0=", "SKIN_NR=", "LANG_NR=", "XO400_OFFSET=", "-2147483648", "2147483648",
-                       "4294967296", "1e39", "-1e39", "1e308", "1e309", "nan", "inf", "-0", "0x10", "\xEF\xBB\xBF"};
+  corpus.dictionary = {"[FORM]\n",    "[GRID]\n",
+                       "[TEST]\n",    "[SKIN]\n",
+                       "[SYSTEM]\n",  "[LANGUAGE]\n",
+                       "\n",          "\r\n",
+                       "=",           "[",
+                       "]",           "\"",
+                       ";",           " ",
+                       "Left=",       "Width=",
+                       "MAXIMIZED=1", "Transparence=",
+                       "TESTDDS-0=",  "SKIN_NR=",
+                       "LANG_NR=",    "XO400_OFFSET=",
+                       "-2147483648", "2147483648",
+                       "4294967296",  "1e39",
+                       "-1e39",       "1e308",
+                       "1e309",       "nan",
+                       "inf",         "-0",
+                       "0x10",        "\xEF\xBB\xBF"};
   return corpus;
 }

@@ -19,7 +19,8 @@
 namespace {
 
 // The files an input can stand for; which one it is follows from its bytes, so a run is repeatable.
-const char* const Roles[] = {"Symbol_0.tga", "MainButNormal101101.bmp", "Panel101107.jpg", "FrameBut101101.tif"};
+const char* const Roles[] = {"Symbol_0.tga", "MainButNormal101101.bmp", "Panel101107.jpg",
+                             "FrameBut101101.tif"};
 
 size_t RoleOf(const uint8_t* data, size_t size) {
   size_t sum = size;
@@ -64,11 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "symbol of another size or layout than its file");
   for (bool active : {false, true})
     if (TBitmap* button = skin.GetMainButton(1, active))
-      FUZZ_CHECK(role == 1 && known && SizeMatches(button, info), "main button of another size than its file");
+      FUZZ_CHECK(role == 1 && known && SizeMatches(button, info),
+                 "main button of another size than its file");
   if (TBitmap* panel = skin.GetPanel(7)) {
     FUZZ_CHECK(role == 2 && known && SizeMatches(panel, info), "panel of another size than its file");
     std::unique_ptr<TBitmap> title(skin.CreateFrameTitle(1, TRect(0, 0, 320, 90)));
-    FUZZ_CHECK(!title || (title->Width() == 320 && title->Height() == 90), "title of another size than asked");
+    FUZZ_CHECK(!title || (title->Width() == 320 && title->Height() == 90),
+               "title of another size than asked");
   }
   const bool frameButtons = skin.GetFrameButton(1, 1, false) != nullptr;
   for (int category = 1; category <= 9; ++category)
@@ -76,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (bool active : {false, true}) {
         TBitmap* button = skin.GetFrameButton(category, n, active);
         FUZZ_CHECK((button != nullptr) == frameButtons, "frame buttons only partly made");
-        if (button) FUZZ_CHECK(role == 3 && known && SizeMatches(button, info), "frame button of another size");
+        if (button)
+          FUZZ_CHECK(role == 3 && known && SizeMatches(button, info), "frame button of another size");
       }
   for (int n = 1; n <= 2; ++n)
     if (TBitmap* button = skin.GetUpDownButton(n, false))

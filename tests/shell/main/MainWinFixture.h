@@ -10,9 +10,9 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
+#include "shell/base/Globals.h"
 #include "tests/support/TempFolder.h"
 
 class MainWinTest : public testing::Test {

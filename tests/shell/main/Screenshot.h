@@ -24,14 +24,16 @@ inline void DrawScene(TBitmap* target, const TRect& r) {
     auto* line = static_cast<uint32_t*>(target->ScanLine(row));
     for (int x = 0; x < r.Width(); ++x) {
       const int column = r.Left + x;
-      if (column >= 0 && column < target->Width()) line[column] = pixels[size_t(y) * r.Width() + x] | 0xFF000000u;
+      if (column >= 0 && column < target->Width())
+        line[column] = pixels[size_t(y) * r.Width() + x] | 0xFF000000u;
     }
   }
 }
 
 inline void DrawControl(TBitmap* target, TControl* control, int originX, int originY) {
   if (!control->Visible()) return;
-  const TRect r = Bounds(originX + control->Left(), originY + control->Top(), control->Width(), control->Height());
+  const TRect r =
+      Bounds(originX + control->Left(), originY + control->Top(), control->Width(), control->Height());
   TCanvas* canvas = target->Canvas();
   if (control == RenderWindow) {
     DrawScene(target, r);
@@ -55,7 +57,8 @@ inline void DrawControl(TBitmap* target, TControl* control, int originX, int ori
     canvas->Brush()->SetStyle(bsSolid);
   }
   if (auto* container = dynamic_cast<TWinControl*>(control))
-    for (int i = 0; i < container->ControlCount(); ++i) DrawControl(target, container->Controls(i), r.Left, r.Top);
+    for (int i = 0; i < container->ControlCount(); ++i)
+      DrawControl(target, container->Controls(i), r.Left, r.Top);
 }
 
 // The client area of form as a 32-bit bitmap.
@@ -76,6 +79,8 @@ inline bool SavePng(TBitmap* bitmap, const std::string& fileName) {
 }
 
 // The client area of form as a PNG file; true when it was written.
-inline bool SaveWindowPng(TForm* form, const std::string& fileName) { return SavePng(Capture(form).get(), fileName); }
+inline bool SaveWindowPng(TForm* form, const std::string& fileName) {
+  return SavePng(Capture(form).get(), fileName);
+}
 
 }  // namespace screenshot

@@ -12,12 +12,15 @@ struct LayoutCase {
 
 TEST(PanelLayout, PanelsFollowTheClientSize) {
   const LayoutCase cases[] = {
-      {1024, 768, Bounds(0, 0, 30, 768), Bounds(30, 0, 834, 80), Bounds(864, 0, 160, 80), Bounds(30, 80, 834, 80),
-       Bounds(864, 80, 160, 663), Bounds(30, 743, 994, 25), Bounds(30, 623, 834, 120), Bounds(30, 160, 834, 463)},
-      {1024, 726, Bounds(0, 0, 30, 726), Bounds(30, 0, 834, 80), Bounds(864, 0, 160, 80), Bounds(30, 80, 834, 80),
-       Bounds(864, 80, 160, 621), Bounds(30, 701, 994, 25), Bounds(30, 581, 834, 120), Bounds(30, 160, 834, 421)},
-      {462, 462, Bounds(0, 0, 30, 462), Bounds(30, 0, 272, 80), Bounds(302, 0, 160, 80), Bounds(30, 80, 272, 80),
-       Bounds(302, 80, 160, 357), Bounds(30, 437, 432, 25), Bounds(30, 317, 272, 120), Bounds(30, 160, 272, 157)},
+      {1024, 768, Bounds(0, 0, 30, 768), Bounds(30, 0, 834, 80), Bounds(864, 0, 160, 80),
+       Bounds(30, 80, 834, 80), Bounds(864, 80, 160, 663), Bounds(30, 743, 994, 25),
+       Bounds(30, 623, 834, 120), Bounds(30, 160, 834, 463)},
+      {1024, 726, Bounds(0, 0, 30, 726), Bounds(30, 0, 834, 80), Bounds(864, 0, 160, 80),
+       Bounds(30, 80, 834, 80), Bounds(864, 80, 160, 621), Bounds(30, 701, 994, 25),
+       Bounds(30, 581, 834, 120), Bounds(30, 160, 834, 421)},
+      {462, 462, Bounds(0, 0, 30, 462), Bounds(30, 0, 272, 80), Bounds(302, 0, 160, 80),
+       Bounds(30, 80, 272, 80), Bounds(302, 80, 160, 357), Bounds(30, 437, 432, 25),
+       Bounds(30, 317, 272, 120), Bounds(30, 160, 272, 157)},
   };
   for (const LayoutCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.W << " x " << c.H);
@@ -52,7 +55,8 @@ TEST(PanelLayout, SizesBelowTheMinimumAreRefused) {
   const struct {
     int w, h;
     bool allowed;
-  } cases[] = {{461, 500, false}, {500, 461, false}, {462, 462, true}, {461, 461, false}, {1024, 768, true}, {0, 0, false}};
+  } cases[] = {{461, 500, false}, {500, 461, false}, {462, 462, true},
+               {461, 461, false}, {1024, 768, true}, {0, 0, false}};
   for (const auto& c : cases) EXPECT_EQ(MainWindowSizeAllowed(c.w, c.h), c.allowed) << c.w << " x " << c.h;
 }
 
@@ -65,8 +69,8 @@ TEST(MouseMapping, RenderWindowPositionsLandInTheVirtualScreen) {
       {833, 462, 834, 463, TPoint(1022, 766)},  // bottom-right pixel: just below (1024, 768)
       {417, 231, 834, 463, TPoint(512, 383)},
       {1023, 767, 1024, 768, TPoint(1023, 767)},
-      {136, 78, 272, 157, TPoint(512, 381)},    // minimum window size
-      {5, 5, 0, 0, TPoint(0, 0)},               // a window without area maps nothing
+      {136, 78, 272, 157, TPoint(512, 381)},  // minimum window size
+      {5, 5, 0, 0, TPoint(0, 0)},             // a window without area maps nothing
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " in " << c.w << " x " << c.h);
@@ -95,10 +99,14 @@ struct BatteryCase {
 
 TEST(Battery, LevelGivesTextGaugeAndClose) {
   const BatteryCase cases[] = {
-      {255, 2.9796, "charging", 0x8000, 3, false},  {184, 1.0109, "100 %", 0x8000, 3, false},
-      {170, 0.62273, "62 %", 0x8000, 61, false},    {160, 0.34545, "35 %", 0x4080FF, 103, false},
-      {154, 0.17909, "18 %", 0xFF, 129, false},     {147, 0.0, "0 %", 0xFF, 157, false},
-      {111, 0.0, "0 %", 0xFF, 157, false},          {110, 0.0, "0 %", 0xFF, 157, true},
+      {255, 2.9796, "charging", 0x8000, 3, false},
+      {184, 1.0109, "100 %", 0x8000, 3, false},
+      {170, 0.62273, "62 %", 0x8000, 61, false},
+      {160, 0.34545, "35 %", 0x4080FF, 103, false},
+      {154, 0.17909, "18 %", 0xFF, 129, false},
+      {147, 0.0, "0 %", 0xFF, 157, false},
+      {111, 0.0, "0 %", 0xFF, 157, false},
+      {110, 0.0, "0 %", 0xFF, 157, true},
       {0, 0.0, "0 %", 0xFF, 157, true},
   };
   for (const BatteryCase& c : cases) {

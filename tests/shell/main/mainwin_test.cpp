@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "MainWinFixture.h"
+#include "Screenshot.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
 #include "platform/rtl/Classes.h"
@@ -20,11 +22,9 @@
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "shell/Settings.h"
 #include "shell/base/IniService.h"
 #include "shell/base/Language.h"
-#include "shell/Settings.h"
-#include "MainWinFixture.h"
-#include "Screenshot.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ TImage* MainButton(const TMainWin* win, int n) {
 TEST_F(MainWinTest, StartUpLogsEveryStepInOrderAndBringsTheLinkUp) {
   Start();
   const std::vector<std::string> expected = {
-      "Panels erzeugt...", "xBase     prüfen",  "xBase     gestartet", "vor Frames...",        "nach Frames...",
-      "vor Test...",       "vor TestMesh->Open...", "nach Test...",   "nach InitHardware...", "nach UpdateFromIni...",
-      "nach InitSkin...",  "nach ClearInfo..."};
+      "Panels erzeugt...",    "xBase     prüfen",      "xBase     gestartet",   "vor Frames...",
+      "nach Frames...",       "vor Test...",           "vor TestMesh->Open...", "nach Test...",
+      "nach InitHardware...", "nach UpdateFromIni...", "nach InitSkin...",      "nach ClearInfo..."};
   const std::vector<std::string> lines = LogLines();
   auto at = lines.begin();
   for (const std::string& line : expected) {
@@ -123,11 +123,12 @@ TEST_P(DistributorTest, FollowsEepromCell50) {
   EXPECT_NE(RegistryText().find(GetParam().value), std::string::npos) << RegistryText();
 }
 
-INSTANTIATE_TEST_SUITE_P(Cells, DistributorTest,
-                         testing::Values(DistributorCase{"One", "[eeprom]\ncell.50=1\n", "Distributor=tarvix"},
-                                         DistributorCase{"Zero", "[eeprom]\ncell.50=0\n", "Distributor=brenholt"},
-                                         DistributorCase{"Two", "[eeprom]\ncell.50=2\n", "Distributor=brenholt"}),
-                         [](const testing::TestParamInfo<DistributorCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cells, DistributorTest,
+    testing::Values(DistributorCase{"One", "[eeprom]\ncell.50=1\n", "Distributor=tarvix"},
+                    DistributorCase{"Zero", "[eeprom]\ncell.50=0\n", "Distributor=brenholt"},
+                    DistributorCase{"Two", "[eeprom]\ncell.50=2\n", "Distributor=brenholt"}),
+    [](const testing::TestParamInfo<DistributorCase>& info) { return info.param.name; });
 
 TEST_F(MainWinTest, IdlePassRendersAndAsksToBeCalledAgain) {
   Start();
@@ -186,7 +187,8 @@ TEST_F(MainWinTest, StartsWithoutSkinImages) {
   EXPECT_EQ(LinkUp.load(), 1);
   EXPECT_TRUE(win->MainBut1->Picture()->Bitmap()->Empty());
   const std::vector<std::string> lines = LogLines();
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Fehler Open", 0) == 0; }));
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("Fehler Open", 0) == 0; }));
   EXPECT_EQ(win->SettingsWindow->SkinCombo->Items()->Count(), 0);
   EXPECT_EQ(win->SettingsWindow->SkinCombo->ItemIndex(), -1);
   ASSERT_TRUE(VclTest::Click(win->MainBut4));  // navigation works without pictures
@@ -220,9 +222,9 @@ TEST_F(MainWinTest, CategoryButtonsAreShownAndEnabledByCategory) {
     int category;
     const char* shown;    // one character per button: 1 shown, 0 hidden
     const char* enabled;  // 1 enabled, 0 disabled
-  } cases[] = {{1, "111111", "111111"}, {2, "11111", "10011"}, {3, "1111", "1111"},   {4, "1111", "1001"},
-               {5, "00", "11"},         {6, "00000", "11111"}, {7, "00000", "11111"}, {8, "11000", "11111"},
-               {9, "00000", "11111"}};
+  } cases[] = {{1, "111111", "111111"}, {2, "11111", "10011"}, {3, "1111", "1111"},
+               {4, "1111", "1001"},     {5, "00", "11"},       {6, "00000", "11111"},
+               {7, "00000", "11111"},   {8, "11000", "11111"}, {9, "00000", "11111"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.category);
     TCategoryFrameBase* frame = win->CategoryFrame(c.category);
@@ -245,7 +247,8 @@ TEST_F(MainWinTest, AnalyserButtonsRunExactlyOneView) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
     ASSERT_TRUE(VclTest::Click(win->AnalyzerFrame->Button(c.button)));
-    for (size_t v = 0; v < views.size(); ++v) EXPECT_EQ(views[v]->Visible(), int(v) == c.view) << "view " << v;
+    for (size_t v = 0; v < views.size(); ++v)
+      EXPECT_EQ(views[v]->Visible(), int(v) == c.view) << "view " << v;
     EXPECT_EQ(win->AnalyzerFrame->ActiveButton(), c.button);
   }
   // The repeated click entered nothing anew.
@@ -323,8 +326,8 @@ TEST_F(MainWinTest, MouseDownIsMappedIntoTheVirtualScreen) {
   const struct {
     TPoint at;
     int selected;
-  } cases[] = {{pixel(700, 200), 2}, {pixel(100, 100), 1}, {pixel(1000, 700), 1}, {pixel(610, 110), 2},
-               {TPoint(w - 1, h - 1), 2}, {pixel(340, 440), 1}};
+  } cases[] = {{pixel(700, 200), 2}, {pixel(100, 100), 1},      {pixel(1000, 700), 1},
+               {pixel(610, 110), 2}, {TPoint(w - 1, h - 1), 2}, {pixel(340, 440), 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.at.X << "," << c.at.Y);
     ASSERT_TRUE(VclTest::MouseDown(RenderWindow, mbLeft, c.at.X, c.at.Y));
@@ -335,9 +338,7 @@ TEST_F(MainWinTest, MouseDownIsMappedIntoTheVirtualScreen) {
 
 TEST_F(MainWinTest, WheelClicksTheZoomButtonsWhileTheSweepServiceRuns) {
   Start();
-  const struct {
-    int appState, delta, zoom;
-  } cases[] = {{5, -120, 1}, {5, 120, -1}, {0, -120, 0}};
+  const struct { int appState, delta, zoom; } cases[] = {{5, -120, 1}, {5, 120, -1}, {0, -120, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.delta);
     AppState = c.appState;

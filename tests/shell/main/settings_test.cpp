@@ -7,9 +7,9 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/TestHooks.h"
+#include "shell/Settings.h"
 #include "shell/base/Globals.h"
 #include "shell/base/IniService.h"
-#include "shell/Settings.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -44,9 +44,10 @@ class SettingsWinTest : public testing::Test {
 };
 
 TEST_F(SettingsWinTest, ShowsTheStoredValuesWithoutCallingBack) {
-  folder.Write("RT7731IV.INI",
-               "[GRID]\nColor=255\nTransparence=99\nSize=3\n[DISPLAY]\nTextColor=65280\nDims=1\nBgColor=16711680\n"
-               "[LANGUAGE]\nLANG_NR=2\n");
+  folder.Write(
+      "RT7731IV.INI",
+      "[GRID]\nColor=255\nTransparence=99\nSize=3\n[DISPLAY]\nTextColor=65280\nDims=1\nBgColor=16711680\n"
+      "[LANGUAGE]\nLANG_NR=2\n");
   Make();
   EXPECT_EQ(win->GridColorPanel->Color(), 255);
   EXPECT_EQ(win->TBGridIntensity->Position(), 99);

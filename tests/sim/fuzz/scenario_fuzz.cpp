@@ -38,7 +38,8 @@ void CheckState(const usb2sim::State& s) {
   FUZZ_CHECK(s.parTimeoutMs <= 600000, "parallel bus time-out " + std::to_string(s.parTimeoutMs));
   FUZZ_CHECK(std::isfinite(s.receiveHz) && std::isfinite(s.audioReceiveHz), "receive frequency not finite");
   FUZZ_CHECK(std::isfinite(s.dds400Hz), "DDS-400 frequency not finite");
-  for (const usb2sim::DdsState& d : s.dds) FUZZ_CHECK(std::isfinite(d.frequencyHz), "DDS frequency not finite");
+  for (const usb2sim::DdsState& d : s.dds)
+    FUZZ_CHECK(std::isfinite(d.frequencyHz), "DDS frequency not finite");
   FUZZ_CHECK(s.ledCount >= 0 && s.digits.size() == 4, "probe display broken");
 }
 
@@ -92,13 +93,15 @@ fuzz::Corpus fuzz::DriverCorpus() {
   const std::vector<std::string> files = {
       "",
       "[device]\npresent = 1\nunplug_after_calls = 0\npace = fast\nseed = 42\npic_version = 0x0107\n"
-      "par_timeout_ms = 1000\n\n[eeprom]\nerased = 0\ncell.50 = 1\nrecord.2 = 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18\n"
+      "par_timeout_ms = 1000\n\n[eeprom]\nerased = 0\ncell.50 = 1\nrecord.2 = "
+      "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18\n"
       "\n[battery]\nlevel = 184\n\n[health]\ntemp_mainboard = 52\ntemp_power = 55\ncurrent.3 = 77\n",
       "[probe]\npresent = no\nlevel = 200\n[controls]\nkey_pressed = true\nheadphones = off\nad5 = 0x80\n"
       "[scene]\nnoise_floor_dbm = -110.5\nzero_hz_signal = 0\nzero_hz_dbm = 10\nxo400_error_hz = 1500\n"
       "dds_clock_error_hz = -20 ; comment\ndefault_emitters = 0\n",
       "[emitter1]\nfrequency_mhz = 433.92\nlevel_dbm = -45\nbandwidth_khz = 25\necho = 1\n"
-      "[emitter2]\nfrequency_mhz = 1880\npulsed = 1\nduty = 0.1\ntone_hz = 1000\n[emitter999]\nfrequency_mhz = 0\n",
+      "[emitter2]\nfrequency_mhz = 1880\npulsed = 1\nduty = 0.1\ntone_hz = 1000\n[emitter999]\nfrequency_mhz "
+      "= 0\n",
       "[sound]\nplay_to_record_delay = 1024\nroom_level = 3000\nnoise_level = 300\n"
       "[faults]\nabsent_i2c = 0x20, 0x21 0x77\nfail_command = 23;29\n[device]\npresent = 0\n",
       "key = value\n[broken\nlevel=1\n[battery]\nlevel = 256\nlevel = -1\nlevel = 12abc\n[nothing]\n=5\n"
@@ -106,9 +109,34 @@ fuzz::Corpus fuzz::DriverCorpus() {
   };
   Corpus corpus;
   for (const std::string& f : files) corpus.seeds.push_back(ToBytes(f));
-  corpus.dictionary = {"[device]\n", "[eeprom]\n", "[scene]\n", "[faults]\n", "[emitter7]\n", "[sound]\n", "\n",
-                       "=", "[", "]", ";", "#", ",", " ", "0x", "-", "1e308", "1e-320", "nan", "inf",
-                       "9223372036854775807", "18446744073709551616", "2000000000", "unplug_after_calls = 3\n",
-                       "present = 0\n", "frequency_mhz = ", "bandwidth_khz = ", "record.5 = ", "cell.255 = "};
+  corpus.dictionary = {"[device]\n",
+                       "[eeprom]\n",
+                       "[scene]\n",
+                       "[faults]\n",
+                       "[emitter7]\n",
+                       "[sound]\n",
+                       "\n",
+                       "=",
+                       "[",
+                       "]",
+                       ";",
+                       "#",
+                       ",",
+                       " ",
+                       "0x",
+                       "-",
+                       "1e308",
+                       "1e-320",
+                       "nan",
+                       "inf",
+                       "9223372036854775807",
+                       "18446744073709551616",
+                       "2000000000",
+                       "unplug_after_calls = 3\n",
+                       "present = 0\n",
+                       "frequency_mhz = ",
+                       "bandwidth_khz = ",
+                       "record.5 = ",
+                       "cell.255 = "};
   return corpus;
 }

@@ -47,7 +47,7 @@ void SetCurrentInput(const Bytes* input);
 
 }  // namespace fuzz
 
-#define FUZZ_CHECK(condition, what) \
-  do {                              \
+#define FUZZ_CHECK(condition, what)                                                               \
+  do {                                                                                            \
     if (!(condition)) ::fuzz::Finding(__FILE__, __LINE__, std::string(#condition ": ") + (what)); \
   } while (0)

@@ -41,14 +41,15 @@ inline std::string Stripped(const std::string& s) {
 inline std::string KeyOf(const std::string& line) {
   const std::string text = Stripped(line);
   const size_t equals = text.find('=');
-  if (text.empty() || text[0] == '[' || text[0] == ';' || text[0] == '#' || equals == std::string::npos) return "";
+  if (text.empty() || text[0] == '[' || text[0] == ';' || text[0] == '#' || equals == std::string::npos)
+    return "";
   return Upper(Stripped(text.substr(0, equals)));
 }
 
 // The saved file is the loaded one with lines of the written keys replaced or inserted, and headers of
 // written sections (with a blank line before them) added: no other line is lost or changed.
-inline void CheckNothingLost(const std::string& before, const std::string& after, const std::vector<std::string>& keys,
-                      const std::vector<std::string>& sections) {
+inline void CheckNothingLost(const std::string& before, const std::string& after,
+                             const std::vector<std::string>& keys, const std::vector<std::string>& sections) {
   auto written = [&](const std::string& line) {
     const std::string key = KeyOf(line);
     for (const std::string& k : keys)
@@ -69,10 +70,11 @@ inline void CheckNothingLost(const std::string& before, const std::string& after
       if (i < old.size() && KeyOf(old[i]) == KeyOf(now[j])) ++i;  // the stored value replaced
     } else {
       FUZZ_CHECK(i == old.size() && header(now[j]), "line " + std::to_string(i + 1) + " '" +
-                                                         (i < old.size() ? old[i] : "") + "' lost or changed");
+                                                        (i < old.size() ? old[i] : "") + "' lost or changed");
     }
   }
-  FUZZ_CHECK(i == old.size(), "line " + std::to_string(i + 1) + " '" + old[std::min(i, old.size() - 1)] + "' lost");
+  FUZZ_CHECK(i == old.size(),
+             "line " + std::to_string(i + 1) + " '" + old[std::min(i, old.size() - 1)] + "' lost");
 }
 
 }  // namespace fuzz

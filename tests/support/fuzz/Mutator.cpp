@@ -55,10 +55,18 @@ Bytes Mutate(const Bytes& seed, const Corpus& corpus, Random& random) {
     }
     if (b.empty()) continue;
     switch (kind) {
-      case 0: b[random.Below(b.size())] ^= uint8_t(1u << random.Below(8)); break;
-      case 1: b[random.Below(b.size())] = uint8_t(random.Next()); break;
-      case 2: b.resize(random.Below(b.size())); break;
-      case 3: b.insert(b.begin() + Offset(random.Below(b.size())), uint8_t(random.Next())); break;
+      case 0:
+        b[random.Below(b.size())] ^= uint8_t(1u << random.Below(8));
+        break;
+      case 1:
+        b[random.Below(b.size())] = uint8_t(random.Next());
+        break;
+      case 2:
+        b.resize(random.Below(b.size()));
+        break;
+      case 3:
+        b.insert(b.begin() + Offset(random.Below(b.size())), uint8_t(random.Next()));
+        break;
       case 4: {  // a header field: one of the first 64 bytes set to an extreme value
         const uint8_t extremes[] = {0, 1, 0x7F, 0x80, 0xFF};
         b[random.Below(std::min<size_t>(b.size(), 64))] = extremes[random.Below(5)];

@@ -65,10 +65,14 @@ int main(int argc, char** argv) {
   uint64_t seed = 0x9E3779B97F4A7C15ull;
   fuzz::Corpus corpus = fuzz::DriverCorpus();
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--iterations") && i + 1 < argc) iterations = std::atol(argv[++i]);
-    else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 0);
-    else if (!std::strcmp(argv[i], "--write-seeds") && i + 1 < argc) return WriteSeeds(corpus, argv[++i]);
-    else corpus.seeds.push_back(ReadFile(argv[i]));
+    if (!std::strcmp(argv[i], "--iterations") && i + 1 < argc)
+      iterations = std::atol(argv[++i]);
+    else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc)
+      seed = std::strtoull(argv[++i], nullptr, 0);
+    else if (!std::strcmp(argv[i], "--write-seeds") && i + 1 < argc)
+      return WriteSeeds(corpus, argv[++i]);
+    else
+      corpus.seeds.push_back(ReadFile(argv[i]));
   }
   if (corpus.seeds.empty()) corpus.seeds.emplace_back();
   if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(SaveRunningInput);
@@ -87,7 +91,7 @@ int main(int argc, char** argv) {
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%zu seeds and %ld mutated inputs (seed %llu) in %.1f s without a finding\n", corpus.seeds.size(),
-              iterations, static_cast<unsigned long long>(seed), seconds);
+  std::printf("%zu seeds and %ld mutated inputs (seed %llu) in %.1f s without a finding\n",
+              corpus.seeds.size(), iterations, static_cast<unsigned long long>(seed), seconds);
   return 0;
 }

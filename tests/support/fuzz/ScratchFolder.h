@@ -31,8 +31,8 @@ class ScratchFolder {
 
   void Write(const std::string& name, const uint8_t* data, size_t size) const {
     std::filesystem::create_directories(std::filesystem::path(path_ + name).parent_path());
-    std::ofstream(path_ + name, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                          std::streamsize(size));
+    std::ofstream(path_ + name, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
   }
   void Write(const std::string& name, const std::string& text) const {
     Write(name, reinterpret_cast<const uint8_t*>(text.data()), text.size());

@@ -10,7 +10,8 @@
 
 namespace {
 // The toolkit's readers report every broken file on stderr; a fuzz run would drown in them.
-const bool quiet = (qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}), true);
+const bool quiet =
+    (qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}), true);
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,7 +41,8 @@ fuzz::Corpus fuzz::DriverCorpus() {
   for (int i = 0; i < 256; ++i) palette[size_t(i)] = {uint8_t(i), uint8_t(255 - i), 9};
   for (size_t i = 0; i < indices.size(); ++i) indices[i] = uint8_t(i);
   seeds.push_back(fixtures::MakeBmp(12, 9, 8, {}, indices, palette));
-  seeds.push_back(fixtures::MakeBmp(12, 9, 1, {}, std::vector<uint8_t>(12 * 9, 1), {{0, 0, 0}, {255, 255, 255}}));
+  seeds.push_back(
+      fixtures::MakeBmp(12, 9, 1, {}, std::vector<uint8_t>(12 * 9, 1), {{0, 0, 0}, {255, 255, 255}}));
   seeds.push_back(fixtures::MakeTga(12, 9, 32, pixels, std::vector<uint8_t>(12 * 9, 128), true));
   Bytes rle = fixtures::TgaHeader(10, 12, 9, 24, 0);
   for (int i = 0; i < 9; ++i) rle.insert(rle.end(), {0x8B, uint8_t(i), 2, 3});

@@ -36,8 +36,10 @@ TEST(RegistryFindings, ADeletedValueStoredTwiceNoLongerReads) {
   EXPECT_FALSE(registry.ValueExists("Distributor"));
   EXPECT_EQ(registry.ReadString("Distributor"), "");
   EXPECT_EQ(registry.ReadString("InstallPath"), "/opt");
-  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -51,12 +51,26 @@ fuzz::Corpus fuzz::DriverCorpus() {
   const std::vector<std::string> files = {
       "",
       "[Software\\RT7731IV]\nDistributor=Brenholt\nInstallPath=/opt/rt7731\n",
-      "[Software\\Other]\nDistributor=x\n\n[software\\rt7731iv]\r\ndistributor = \"  spaced  \"\r\n; note\r\n",
-      "[Software\\RT7731IV]\nInstallPath=/a\n[Software\\RT7731IV]\nDistributor=second\n[Software\\RT7731IV\\Sub]\n",
+      "[Software\\Other]\nDistributor=x\n\n[software\\rt7731iv]\r\ndistributor = \"  spaced  \"\r\n; "
+      "note\r\n",
+      "[Software\\RT7731IV]\nInstallPath=/"
+      "a\n[Software\\RT7731IV]\nDistributor=second\n[Software\\RT7731IV\\Sub]\n",
   };
   Corpus corpus;
   for (const std::string& f : files) corpus.seeds.push_back(ToBytes(f));
-  corpus.dictionary = {"[Software\\RT7731IV]\n", "[Software\\RT7731IV\\Sub]\n", "Distributor=", "InstallPath=",
-                       "\n", "\r\n", "=", "[", "]", "\\", "\"", ";", " ", "\xEF\xBB\xBF"};
+  corpus.dictionary = {"[Software\\RT7731IV]\n",
+                       "[Software\\RT7731IV\\Sub]\n",
+                       "Distributor=",
+                       "InstallPath=",
+                       "\n",
+                       "\r\n",
+                       "=",
+                       "[",
+                       "]",
+                       "\\",
+                       "\"",
+                       ";",
+                       " ",
+                       "\xEF\xBB\xBF"};
   return corpus;
 }
