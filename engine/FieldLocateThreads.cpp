@@ -25,17 +25,7 @@ uint8_t MainboardPortFor(double hz) { return hz > BandSplitFrequency ? 0x65 : 0x
 // ---- FieldLocateThread ----
 
 void FieldLocateThread::SetGraphCommands(bool tracking) {
-  if (Display && Display->Commands) {
-    GraphCommandList& commands = *Display->Commands;
-    commands.ClearAll();
-    commands.AddCommand(RawChannel, 2, 0x0000FF, 3);
-    if (tracking) {
-      commands.AddCommand(FloorChannel, 2, 0xFFFF00, 1);
-      commands.AddCommand(SmoothChannel, 2, 0x00FFFF, 1);
-      commands.AddCommand(MaskChannel, 2, 0x008000, 1);
-      commands.AddCommand(CentreChannel, 3, 0x00FFFF, 1);
-    }
-  }
+  ShowTrackingCommands(Display, tracking);
   tracking_.store(tracking);
 }
 

@@ -2,6 +2,7 @@
 
 #include "device/InOut.h"
 #include "display/Display.h"
+#include "engine/LocateMath.h"
 #include "engine/SoundBuffer.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/base/Globals.h"
@@ -83,4 +84,16 @@ void LocateThreadBase::LabelAround(StdDisplay* display, double hz) {
   if (!display) return;
   const double mhz = hz / 1e6;
   display->CustomText(FormatFloat("0.0", mhz - 10), FormatFloat("0.000", mhz), FormatFloat("0.0", mhz + 10));
+}
+
+void LocateThreadBase::ShowTrackingCommands(StdDisplay* display, bool tracking) {
+  if (!display || !display->Commands) return;
+  GraphCommandList& commands = *display->Commands;
+  commands.ClearAll();
+  commands.AddCommand(locate::RawChannel, 2, 0x0000FF, 3);
+  if (!tracking) return;
+  commands.AddCommand(locate::FloorChannel, 2, 0xFFFF00, 1);
+  commands.AddCommand(locate::SmoothChannel, 2, 0x00FFFF, 1);
+  commands.AddCommand(locate::MaskChannel, 2, 0x008000, 1);
+  commands.AddCommand(locate::CentreChannel, 3, 0x00FFFF, 1);
 }

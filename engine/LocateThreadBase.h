@@ -32,6 +32,9 @@ class LocateThreadBase : public IOThreadBase {
 
   // Labels of a sweep centred on hz: left and right 10 MHz off, the centre with kHz precision.
   static void LabelAround(StdDisplay* display, double hz);
+  // The draw commands of a tracked sweep: the raw level, and with tracking the floor, the smoothed
+  // trace, the mask and the centre.
+  static void ShowTrackingCommands(StdDisplay* display, bool tracking);
 
   bool KeyPressed = false;
 };

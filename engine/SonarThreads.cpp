@@ -98,17 +98,7 @@ SonarThread::SonarThread(StdDisplay* display, double frequency) : ProbeThreadBas
 }
 
 void SonarThread::SetGraphCommands(bool tracking) {
-  if (Display && Display->Commands) {
-    GraphCommandList& commands = *Display->Commands;
-    commands.ClearAll();
-    commands.AddCommand(RawChannel, 2, 0x0000FF, 3);
-    if (tracking) {
-      commands.AddCommand(FloorChannel, 2, 0xFFFF00, 1);
-      commands.AddCommand(SmoothChannel, 2, 0x00FFFF, 1);
-      commands.AddCommand(MaskChannel, 2, 0x008000, 1);
-      commands.AddCommand(CentreChannel, 3, 0x00FFFF, 1);
-    }
-  }
+  ShowTrackingCommands(Display, tracking);
   tracking_.store(tracking);
 }
 
