@@ -96,10 +96,27 @@ TAnalyserViewBase::TAnalyserViewBase(TComponent* AOwner, std::string detailTitle
 TAnalyserViewBase::~TAnalyserViewBase() {
   aSlot_.Stop();
   wSlot_.Stop();
-  if (DisplayListGlobal) {
-    DisplayListGlobal->Remove(detailDisplay_.get());
-    DisplayListGlobal->Remove(overviewDisplay_.get());
-  }
+  if (DisplayListGlobal)
+    for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Remove(d);
+}
+
+std::vector<StdDisplay*> TAnalyserViewBase::AllDisplays() const {
+  std::vector<StdDisplay*> all;
+  if (!detailDisplay_) return all;
+  all = {overviewDisplay_.get(), detailDisplay_.get()};
+  for (const ExtraDisplay& e : extras_) all.push_back(e.display.get());
+  return all;
+}
+
+StdDisplay* TAnalyserViewBase::AddExtraDisplay(const std::string& title, int left, int top, int width,
+                                               int height, bool showTexts) {
+  auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
+  d->SetPosition(left, top, width, height);
+  d->SetTitle(title);
+  d->GridDivX = d->GridDivY = 1;
+  StdDisplay* made = d.get();
+  extras_.push_back({std::move(d), showTexts});
+  return made;
 }
 
 void TAnalyserViewBase::CreateDisplays() {
@@ -134,25 +151,30 @@ void TAnalyserViewBase::SetMainViewport(int left, int top, int width, int height
 }
 
 void TAnalyserViewBase::UpdateFromIni() {
-  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
-    if (d) ApplyIniDisplaySettings(*d);
+  for (StdDisplay* d : AllDisplays()) ApplyIniDisplaySettings(*d);
 }
 
 // ---- Enter and Leave ----
 
 void TAnalyserViewBase::StartWork() {
   CreateDisplays();
+  if (detailDisplay_ && !extrasMade_) {
+    extrasMade_ = true;
+    CreateExtraDisplays();
+    UpdateFromIni();
+  }
   SetEnabled(true);
   EnterControls();
   if (detailDisplay_) {
     detailDisplay_->ShowTexts();
     overviewDisplay_->ShowTexts();
+    for (const ExtraDisplay& e : extras_)
+      if (e.showTexts) e.display->ShowTexts();
   }
   if (ResizeTimer) ResizeTimer->SetEnabled(true);
   ShowOverlayStrip();
   if (DisplayListGlobal && detailDisplay_) {
-    DisplayListGlobal->Add(overviewDisplay_.get());
-    DisplayListGlobal->Add(detailDisplay_.get());
+    for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Add(d);
     detailDisplay_->Visible = 0;
   }
   if (GlobalIOSettings && Freq()) {
@@ -183,10 +205,7 @@ void TAnalyserViewBase::StopWork() {
     if (!IOCtrl->SetSoundProcVolume(0)) LinkUp = 0;
   }
   HideOverlayStrip();
-  if (detailDisplay_) {
-    detailDisplay_->HideTexts();
-    overviewDisplay_->HideTexts();
-  }
+  for (StdDisplay* d : AllDisplays()) d->HideTexts();
   if (DisplayListGlobal) DisplayListGlobal->Clear();
   if (GlobalIOSettings && Freq()) {
     GlobalIOSettings->Center = Freq()->Center * 1e6;
@@ -254,7 +273,7 @@ void TAnalyserViewBase::StartAThread() {
   const int volume = Volume() ? Volume()->Volume : 0;
   if (!Prepare([&] {
         return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
-               IOCtrl->SetIFBandwidth(3) &&
+               IOCtrl->SetIFBandwidth(3) && SetDetailFilter() &&
                IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
                IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
       }))
@@ -433,6 +452,7 @@ void TAnalyserViewBase::UpdateFreqSpan() {
   else
     SetAModeFromControlFrame();
   DrawBandStrip();
+  AfterFreqSpan();
 }
 
 void TAnalyserViewBase::UpdateVolume(int volume) {
@@ -504,6 +524,7 @@ void TAnalyserViewBase::OnRenderWinMouseDown(TMouseButton Button, TShiftState, i
   pressCentre_ = Freq()->Center * 1e6;
   dragging_ = true;
   draggedCentre_ = 0.0;
+  if (wThread_) HoldOverview(true);
   if (aThread_ && detailDisplay_) {
     // The frozen trace moves under the pointer while the thread keeps sweeping the old centre.
     FreezeDetail(*detailDisplay_);
@@ -537,6 +558,7 @@ void TAnalyserViewBase::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
 void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int, int) {
   if (!Enabled() || !IsEntered() || Button != mbLeft || !dragging_) return;
   dragging_ = false;
+  if (wThread_) HoldOverview(false);
   if (!aThread_ || !detailDisplay_ || !detailFrozen_) return;
   detailFrozen_ = false;
   const int from = detailDisplay_->ZoomStart, w = detailDisplay_->ZoomEnd - from;
@@ -550,8 +572,7 @@ void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int
 // ---- Layout and band strip ----
 
 void TAnalyserViewBase::OnResize(TObject*) {
-  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
-    if (d) d->PlaceTexts();
+  for (StdDisplay* d : AllDisplays()) d->PlaceTexts();
   if (StdDisplay* d = ActiveDisplay()) {
     PlaceOverlayStrip(d);
     DrawBandStrip();

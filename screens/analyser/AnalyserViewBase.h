@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/Buffers.h"
 #include "engine/SweepThreads.h"
@@ -102,6 +103,19 @@ class TAnalyserViewBase : public TModeFrameBase {
   // stopped).
   virtual void EnterExtraControls() {}
   virtual void LeaveExtraControls() {}
+  // Makes the view's further displays (once the scene exists) with AddExtraDisplay.
+  virtual void CreateExtraDisplays() {}
+  // After every change of centre or span and on Enter, with the new windows set.
+  virtual void AfterFreqSpan() {}
+  // The detail sweep's filter after the normal IF bandwidth (inside the lock); false on a failure.
+  virtual bool SetDetailFilter() { return true; }
+  // The left button went down (true) or up (false) over the running overview.
+  virtual void HoldOverview(bool /*held*/) {}
+
+  // A further display of the view: listed after the two main displays while the view is entered,
+  // given the INI settings with them, its texts shown when asked.
+  StdDisplay* AddExtraDisplay(const std::string& title, int left, int top, int width, int height,
+                              bool showTexts = true);
 
   // Place of the detail and overview displays on the virtual screen.
   void SetMainViewport(int left, int top, int width, int height);
@@ -126,6 +140,8 @@ class TAnalyserViewBase : public TModeFrameBase {
 
  private:
   void CreateDisplays();
+  // The main and further displays, in display-list order.
+  std::vector<StdDisplay*> AllDisplays() const;
   void EnterControls();
   void LeaveControls();
   void ShowOverlayStrip();
@@ -144,4 +160,10 @@ class TAnalyserViewBase : public TModeFrameBase {
   double pressCentre_ = 0.0;
   double draggedCentre_ = 0.0;
   bool stripShown_ = false;
+  struct ExtraDisplay {
+    std::unique_ptr<StdDisplay> display;
+    bool showTexts = true;
+  };
+  std::vector<ExtraDisplay> extras_;
+  bool extrasMade_ = false;
 };

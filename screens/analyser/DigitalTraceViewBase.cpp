@@ -4,9 +4,10 @@
 #include "engine/Search.h"
 #include "shell/base/HardwareLockGuard.h"
 
-TDigitalTraceViewBase::TDigitalTraceViewBase(TComponent* AOwner, const std::string& title, uint8_t renderMode,
+TDigitalTraceViewBase::TDigitalTraceViewBase(TComponent* AOwner, const std::string& detailTitle,
+                                             const std::string& overviewTitle, uint8_t renderMode,
                                              int searchChannel)
-    : TAnalyserViewBase(AOwner, title, title), renderMode_(renderMode), searchChannel_(searchChannel) {
+    : TAnalyserViewBase(AOwner, detailTitle, overviewTitle), renderMode_(renderMode), searchChannel_(searchChannel) {
   detailDigital_ = std::make_shared<DigitalBuffer>(analyser::DetailPoints);
   detailDigital_->SetRange(0.0f, 1e7f, 0.0f, 255.0f);
   overviewDigital_ = std::make_shared<DigitalBuffer>(analyser::OverviewPoints);

@@ -1,5 +1,5 @@
 // Analyser views whose traces are channels of digital buffers (the differential and max hold
-// views): the detail, overview and drag buffers, the display picture and the searched channel.
+// views, and the digital view's min/max band): the detail, overview and drag buffers, the display picture and the searched channel.
 #pragma once
 #include <memory>
 #include <string>
@@ -8,7 +8,10 @@
 
 class TDigitalTraceViewBase : public TAnalyserViewBase {
  public:
-  TDigitalTraceViewBase(TComponent* AOwner, const std::string& title, uint8_t renderMode, int searchChannel);
+  TDigitalTraceViewBase(TComponent* AOwner, const std::string& title, uint8_t renderMode, int searchChannel)
+      : TDigitalTraceViewBase(AOwner, title, title, renderMode, searchChannel) {}
+  TDigitalTraceViewBase(TComponent* AOwner, const std::string& detailTitle, const std::string& overviewTitle,
+                        uint8_t renderMode, int searchChannel);
 
   DigitalBuffer* DetailDigital() const { return detailDigital_.get(); }
   DigitalBuffer* OverviewDigital() const { return overviewDigital_.get(); }

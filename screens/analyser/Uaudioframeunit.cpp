@@ -14,31 +14,21 @@ TUAudioFrame::TUAudioFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spec
 
 TUAudioFrame::~TUAudioFrame() {
   aSlot_.Stop();  // the thread writes the audio buffers too
-  if (DisplayListGlobal) {
-    DisplayListGlobal->Remove(audioDisplay_.get());
-    DisplayListGlobal->Remove(waterDisplay_.get());
-  }
 }
 
-void TUAudioFrame::CreateAudioDisplays() {
-  if (audioDisplay_ || !xBase) return;
-  waterDisplay_ = std::make_unique<StdDisplay>(xBase, 1024, 768);
-  waterDisplay_->SetPosition(640, 60, 364, 340);
-  waterDisplay_->SetTitle("FFT Waterfall");
-  waterDisplay_->GridDivX = waterDisplay_->GridDivY = 1;
-  waterDisplay_->RenderMode = 4;
-  waterDisplay_->WaterBuffer = audioWater_.get();
-  waterDisplay_->InitWater(0, Bins);
-  waterDisplay_->CustomText("0", "2.5", "5");
-  audioDisplay_ = std::make_unique<StdDisplay>(xBase, 1024, 768);
-  audioDisplay_->SetPosition(640, 400, 364, 300);
-  audioDisplay_->SetTitle("FFT Spectrum");
-  audioDisplay_->GridDivX = 5;
-  audioDisplay_->GridDivY = 4;
-  audioDisplay_->RenderMode = 1;
-  audioDisplay_->DataBuffer = audioTrace_.get();
-  audioDisplay_->TraceColor = 0x00FF00;
-  audioDisplay_->CustomText("0", "2.5", "5");
+void TUAudioFrame::CreateExtraDisplays() {
+  StdDisplay* water = AddExtraDisplay("FFT Waterfall", 640, 60, 364, 340);
+  water->RenderMode = 4;
+  water->WaterBuffer = audioWater_.get();
+  water->InitWater(0, Bins);
+  water->CustomText("0", "2.5", "5");
+  StdDisplay* audio = AddExtraDisplay("FFT Spectrum", 640, 400, 364, 300);
+  audio->GridDivX = 5;
+  audio->GridDivY = 4;
+  audio->RenderMode = 1;
+  audio->DataBuffer = audioTrace_.get();
+  audio->TraceColor = 0x00FF00;
+  audio->CustomText("0", "2.5", "5");
 }
 
 Sweep10MhzThread* TUAudioFrame::MakeAThread() {
@@ -50,7 +40,6 @@ Sweep10MhzThread* TUAudioFrame::MakeAThread() {
 }
 
 void TUAudioFrame::EnterExtraControls() {
-  CreateAudioDisplays();
   if (auto* f = static_cast<TTestSoundFrame*>(TestSoundFrame)) {
     f->SetParent(this);
     f->SetBounds(880, 8, f->Width(), f->Height());
@@ -58,13 +47,6 @@ void TUAudioFrame::EnterExtraControls() {
     f->Enter();
     f->Update();
     f->OnChange = [this] { StartTestSound(); };
-  }
-  if (!audioDisplay_) return;
-  audioDisplay_->ShowTexts();
-  waterDisplay_->ShowTexts();
-  if (DisplayListGlobal) {
-    DisplayListGlobal->Add(audioDisplay_.get());
-    DisplayListGlobal->Add(waterDisplay_.get());
   }
 }
 
@@ -74,9 +56,6 @@ void TUAudioFrame::LeaveExtraControls() {
     f->SetParent(nullptr);
     f->Leave();
   }
-  if (!audioDisplay_) return;
-  audioDisplay_->HideTexts();
-  waterDisplay_->HideTexts();
 }
 
 void TUAudioFrame::StartTestSound() {

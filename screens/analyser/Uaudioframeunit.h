@@ -23,11 +23,9 @@ class TUAudioFrame : public TAnalyserViewBase {
   Sweep10MhzThread* MakeAThread() override;
   void EnterExtraControls() override;
   void LeaveExtraControls() override;
+  void CreateExtraDisplays() override;
 
  private:
-  void CreateAudioDisplays();
-
   std::shared_ptr<NormalBuffer> audioTrace_;
   std::shared_ptr<WaterfallBuffer> audioWater_;
-  std::unique_ptr<StdDisplay> audioDisplay_, waterDisplay_;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -14,10 +15,13 @@
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Intensitysettingsframeunit.h"
 #include "screens/analyser/Testsoundframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Uaudioframeunit.h"
 #include "screens/analyser/Udiffframeunit.h"
+#include "screens/analyser/Udigitalframeunit.h"
+#include "screens/analyser/Uintensityframeunit.h"
 #include "screens/analyser/Umaxholdframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/HardwareLockGuard.h"
@@ -93,7 +97,8 @@ TEST_P(AnalyserViewsTest, DetailAndOverviewSweepsAndLeave) {
 
 INSTANTIATE_TEST_SUITE_P(
     Views, AnalyserViewsTest,
-    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Audio", 4, TraceLevel},
+    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Intensity", 2, TraceLevel},
+                      ViewCase{"Digital", 3, DigitalLevel}, ViewCase{"Audio", 4, TraceLevel},
                       ViewCase{"MaxHold", 5, DigitalLevel}, ViewCase{"Differential", 6, DigitalLevel}),
     [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
 
@@ -154,6 +159,118 @@ TEST_F(DigitalViewsTest, AudioViewShowsTheTonesSpectrumAndTakesTheTestSoundButto
   ASSERT_TRUE(Run([&] { return thread->SoundSlot.load() == 3; }));
   Enter(1);
   EXPECT_EQ(sound->Parent(), nullptr);
+}
+
+// Rows of the waterfall holding a sweep, and whether the newest row is the detail trace's last
+// sweep (levels x 0.00392), read in one hold of the lock the thread stores under.
+struct WaterLook {
+  int filledRows = 0;
+  bool newestIsTheTrace = true;
+};
+WaterLook LookAtWaterfall(TUIntensityFrame* view) {
+  HardwareLockGuard lock;
+  WaterfallBuffer* w = view->Waterfall();
+  WaterLook look;
+  for (unsigned age = 0; age < w->RowCount; ++age) {
+    SharedFloat* row = w->GetBufferForDisplay(int(age));
+    for (unsigned i = 0; i < w->Width; ++i)
+      if (row[i] > 0.0f) {
+        ++look.filledRows;
+        break;
+      }
+  }
+  // The ring keeps RowCount - 1 rows; the newest has the age RowCount - 2.
+  SharedFloat* newest = w->GetBufferForDisplay(int(w->RowCount) - 2);
+  for (unsigned i = 0; i < w->Width; ++i)
+    if (std::abs(newest[i] - view->DetailTrace()->GetPoint(i) * 0.00392f) > 1e-4f) look.newestIsTheTrace = false;
+  return look;
+}
+
+TEST_F(DigitalViewsTest, IntensityAddsARowPerSweepAndItsSettingsStartTheWaterfallAgain) {
+  Start();
+  auto* view = static_cast<TUIntensityFrame*>(Enter(2));
+  auto* settings = static_cast<TIntensitySettingsFrame*>(IntensitySettingsFrame);
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  EXPECT_EQ(settings->Parent(), view);
+  EXPECT_EQ(MinMaxSweepParam.load(), 20);  // the digital view's word sweeps from now on
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  // The span change cleared the history; each sweep adds its trace as the newest row.
+  ASSERT_TRUE(Run([&] { return LookAtWaterfall(view).filledRows >= 3; }));
+  WaterLook look = LookAtWaterfall(view);
+  EXPECT_TRUE(look.newestIsTheTrace);
+  EXPECT_EQ(view->IntensityDisplay()->WaterBuffer, view->Waterfall());
+  EXPECT_EQ(view->IntensityDisplay()->WaterFrom, 250);  // the detail window of 5 MHz
+  EXPECT_EQ(view->IntensityDisplay()->WaterTo, 750);
+
+  // Speed: normal -> slow keeps 200 rows; the sweep starts again with an empty history.
+  settings->OnPanelMouseDown(settings->Panel1, mbLeft, 0, 0, 0);
+  settings->OnPanelMouseUp(settings->Panel1, mbLeft, 0, 0, 0);
+  EXPECT_EQ(settings->Speed, intensity::Slow);
+  EXPECT_EQ(view->Waterfall()->RowCount, 200u);
+  EXPECT_EQ(view->IntensityDisplay()->WaterBuffer, view->Waterfall());
+  EXPECT_TRUE(view->DetailRunning());
+  ASSERT_TRUE(Run([&] { return LookAtWaterfall(view).filledRows >= 2; }));
+
+  // Filter in the overview: the new overview sweep takes the wide filter's offset.
+  freq->SetSpan(50);
+  ASSERT_TRUE(view->OverviewRunning());
+  EXPECT_EQ(view->WThread()->FilterMode, 0);
+  settings->OnPanelMouseDown(settings->Panel2, mbLeft, 0, 0, 0);  // normal -> narrow
+  EXPECT_EQ(settings->Filter, intensity::Narrow);
+  ASSERT_TRUE(view->OverviewRunning());
+  EXPECT_EQ(view->WThread()->FilterMode, 2);
+  EXPECT_EQ(view->Waterfall()->RowCount, 200u);
+
+  // Leaving takes the settings frame away; its clicks no longer reach the view.
+  Enter(1);
+  EXPECT_EQ(settings->Parent(), nullptr);
+  EXPECT_FALSE(settings->OnChange);
+}
+
+// The spread (channel 3) of the detail min/max band about the carrier at the centre.
+float CentreSpread(TUDigitalFrame* view) {
+  HardwareLockGuard lock;
+  float most = 0.0f;
+  for (unsigned i = 490; i <= 510; ++i) most = std::max(most, view->DetailDigital()->Get(3, i));
+  return most;
+}
+
+TEST_F(DigitalViewsTest, DigitalShowsALargerSpreadAtThePulsedEmitterAndHoldsTheOverviewWhilePressed) {
+  Start();
+  auto* view = static_cast<TUDigitalFrame*>(Enter(3));
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  auto spreadAt = [&](double centre) {
+    freq->SetCenter(centre);
+    freq->SetSpan(5);
+    EXPECT_TRUE(view->DetailRunning());
+    // A retune clears the history; wait for several sweeps at the new centre.
+    EXPECT_TRUE(Run([&] {
+      HardwareLockGuard lock;
+      int rows = 0;
+      for (int age = 0; age < TUDigitalFrame::WaterRows; ++age)
+        if (view->SpreadHistory()->GetBufferForDisplay(age, 0)[500] > 0.0f) ++rows;
+      return rows >= 4;
+    }));
+    return CentreSpread(view);
+  };
+  const float continuous = spreadAt(868.3);
+  const float pulsed = spreadAt(1880);
+  EXPECT_GT(pulsed, continuous + 20.0f);
+  EXPECT_EQ(view->IntensityDisplay()->WaterFrom, 250);
+  EXPECT_EQ(view->DigitalDisplay()->ZoomStart.load(), view->DetailDisplay()->ZoomStart.load());
+
+  // The overview holds while the left button is down over it and sweeps again on release.
+  freq->SetSpan(100);
+  ASSERT_TRUE(view->OverviewRunning());
+  view->OnRenderWinMouseDown(mbLeft, 0, 500, 400);
+  EXPECT_EQ(view->WThread()->RunGate.load(), 0);
+  view->OnRenderWinMouseUp(mbLeft, 0, 500, 400);
+  EXPECT_EQ(view->WThread()->RunGate.load(), 1);
+  // A held overview stops like a running one when the view is left.
+  view->OnRenderWinMouseDown(mbLeft, 0, 500, 400);
+  Enter(1);
+  EXPECT_FALSE(view->OverviewRunning());
 }
 
 }  // namespace

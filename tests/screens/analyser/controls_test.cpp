@@ -7,7 +7,9 @@
 
 #include "platform/vcl/Forms.h"
 #include "screens/analyser/AnalyserViewBase.h"
+#include "screens/analyser/ControlFrameStyle.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Intensitysettingsframeunit.h"
 #include "screens/analyser/Volumeframeunit.h"
 
 namespace {
@@ -183,6 +185,48 @@ TEST(ViewNumerics, RetunesDragAndBandStrip) {
     EXPECT_EQ(r.Top, s.expected.Top);
     EXPECT_EQ(r.Width(), s.expected.Width());
     EXPECT_EQ(r.Height(), s.expected.Height());
+  }
+}
+
+TEST(IntensitySettings, EachClickStepsOneSettingAndTellsTheViewOnce) {
+  Application->Initialize();
+  TIntensitySettingsFrame f(nullptr);
+  EXPECT_EQ(f.Speed, intensity::NormalSpeed);
+  EXPECT_EQ(f.Filter, intensity::NormalFilter);
+  f.OnPanelMouseDown(f.Panel1, mbLeft, 0, 0, 0);  // no OnChange yet: only the setting moves
+  EXPECT_EQ(f.Speed, intensity::Slow);
+  int changes = 0;
+  f.OnChange = [&] { ++changes; };
+  struct Click {
+    TPanel* panel;
+    uint8_t speed, filter;
+  };
+  for (const Click& c : {Click{f.Panel1, intensity::Fast, intensity::NormalFilter},
+                         Click{f.Panel1, intensity::NormalSpeed, intensity::NormalFilter},
+                         Click{f.Panel2, intensity::NormalSpeed, intensity::Narrow},
+                         Click{f.Panel2, intensity::NormalSpeed, intensity::Wide}}) {
+    f.OnPanelMouseDown(c.panel, mbRight, 0, 0, 0);  // any button counts
+    EXPECT_EQ(c.panel->Color(), control_style::Pressed);
+    f.OnPanelMouseUp(c.panel, mbRight, 0, 0, 0);
+    EXPECT_EQ(c.panel->Color(), control_style::Released);
+    EXPECT_EQ(f.Speed, c.speed);
+    EXPECT_EQ(f.Filter, c.filter);
+  }
+  EXPECT_EQ(changes, 4);
+}
+
+TEST(IntensitySettings, WhatEachSettingMeans) {
+  struct Setting {
+    uint8_t value;
+    int rows, detailBandwidth, overviewOffset, speedText, filterText;
+  };
+  for (const Setting& s : {Setting{0, 50, 1, 1, 7, 10}, Setting{1, 100, 0, 0, 9, 9}, Setting{2, 200, 4, 2, 8, 11}}) {
+    SCOPED_TRACE(int(s.value));
+    EXPECT_EQ(intensity::RowsForSpeed(s.value), s.rows);
+    EXPECT_EQ(intensity::DetailBandwidth(s.value), s.detailBandwidth);
+    EXPECT_EQ(intensity::OverviewFilterOffset(s.value), s.overviewOffset);
+    EXPECT_EQ(intensity::SpeedTextItem(s.value), s.speedText);
+    EXPECT_EQ(intensity::FilterTextItem(s.value), s.filterText);
   }
 }
 
