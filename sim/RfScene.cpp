@@ -59,6 +59,13 @@ double SectionLossDb(const FilterShape& f, double widthFactor, double offsetHz) 
 
 }  // namespace
 
+double SectionWeight(uint8_t levelTrim) {
+  // A section's share of the response falls with its level (coupling) trim: 1 at the healthy 128,
+  // about 0.1 at 255, where the section is nearly switched off, and about 1.9 at 0.
+  const auto share = [](double level) { return 1.0 - 0.95 * level / 255.0; };
+  return share(levelTrim) / share(kHealthyTrim);
+}
+
 double FilterLossDb(int type, const FilterTrim& trim, double offsetHz) {
   if (type < 2 || type > 4) {
     const double att = FilterAttenuationDb(type, offsetHz);
@@ -68,15 +75,17 @@ double FilterLossDb(int type, const FilterTrim& trim, double offsetHz) {
   const double centreStepHz = f.flatHz / 16.0;
   constexpr double kLevelDbPerStep = 3.0 / 128.0;  // a low level trim narrows and raises the level
   constexpr double kGainDbAt64Steps = 6.0;
-  double sections = 0.0;
+  double sections = 0.0, weights = 0.0;
   double levelDb = 0.0;
   for (size_t s = 0; s < 4; ++s) {
     const double centre = (trim.centre[s] - double(kHealthyTrim)) * centreStepHz;
     const double width = std::exp2((trim.level[s] - double(kHealthyTrim)) / 128.0);
-    sections += SectionLossDb(f, width, offsetHz - centre);
+    const double weight = SectionWeight(trim.level[s]);
+    sections += weight * SectionLossDb(f, width, offsetHz - centre);
+    weights += weight;
     levelDb += (trim.level[s] - double(kHealthyTrim)) * kLevelDbPerStep;
   }
-  sections /= 4.0;
+  sections /= weights;
   if (sections >= kFilterDepthDb) return kFilterRejected;
   const double g = (trim.gain - double(kHealthyTrim)) / 64.0;
   return sections + levelDb / 4.0 + kGainDbAt64Steps * g * g;

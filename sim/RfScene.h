@@ -52,11 +52,13 @@ constexpr double kFilterDepthDb = 70.0;
 // Types 0 and 1 ignore the trims. Types 2..4 are four resonator sections in cascade: each is centred
 // by its centre trim (1/16 of the flat half-width per step), widened by its level trim (twice as wide
 // at 256, half at 0) and falls off like the fixed shape with a slight roundness in the passband; the
-// loss is the sections' mean plus the level and gain terms. Every term is a smooth function of the
+// loss is the sections' mean, weighted by SectionWeight, plus the level and gain terms, so that a
+// section can be measured alone with the others' level trims at 255. Every term is a smooth function of the
 // trims and the healthy record (all 128) is the optimum: highest level at 10.7 MHz, nominal width.
 // The loss may be negative (a low level trim raises the level).
 constexpr double kFilterRejected = std::numeric_limits<double>::infinity();
-double FilterLossDb(int type, const FilterTrim& trim, double offsetHz);
+USB2SIM_API double SectionWeight(uint8_t levelTrim);
+USB2SIM_API double FilterLossDb(int type, const FilterTrim& trim, double offsetHz);
 
 // The signal power at one point, prepared once and then converted any number of times.
 struct PointPower {

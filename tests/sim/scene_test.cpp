@@ -2,6 +2,7 @@
 // noise floor, the attenuator and IF filters, pulsed emitters, the VLF converter, the filter
 // test generators, and changes of the scene while it runs.
 #include "SimCaller.h"
+#include "sim/RfScene.h"
 
 #include <algorithm>
 #include <numeric>
@@ -271,6 +272,33 @@ TEST(SimScene, NoTuningHearsOnlyNoise) {
   ASSERT_EQ(b.size(), 100u);
   EXPECT_LE(*std::max_element(b.begin(), b.end()), 72);
   EXPECT_DOUBLE_EQ(usb2sim::GetState().receiveHz, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// A section measured alone: its level trim low, the other three switched nearly off with level
+// trims of 255 and centred far away, as the filter alignment sets them.
+TEST(SimFilterTrims, ALevelTrimOf255NearlySwitchesASectionOff) {
+  using namespace usb2sim;
+  EXPECT_DOUBLE_EQ(SectionWeight(kHealthyTrim), 1.0);
+  EXPECT_LT(SectionWeight(255), 0.1);
+  EXPECT_GT(SectionWeight(0), 1.8);
+  FilterTrim alone;
+  alone.centre = {128, 255, 255, 255};
+  alone.level = {40, 255, 255, 255};
+  FilterTrim allFar = alone;
+  allFar.centre[0] = 255;
+  // The section on 10.7 MHz is heard although the three others reject it completely.
+  EXPECT_LT(FilterLossDb(2, alone, 0.0), 15.0);
+  EXPECT_GE(FilterLossDb(2, allFar, 0.0), kFilterDepthDb);
+  // Its peak moves with its own centre trim: 16 steps are one flat half-width.
+  FilterTrim moved = alone;
+  moved.centre[0] = 144;
+  EXPECT_LT(FilterLossDb(2, moved, 112.5e3), FilterLossDb(2, moved, 0.0));
+  // Equal level trims weigh the sections equally: the healthy record is the plain mean.
+  EXPECT_NEAR(FilterLossDb(2, FilterTrim{}, 0.0), 0.0, 1e-9);
 }
 
 }  // namespace

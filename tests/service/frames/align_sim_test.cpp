@@ -65,6 +65,29 @@ TEST_F(AlignSimTest, ARunStoresItsResultsOrNothing) {
   for (size_t k = 3; k < 6; ++k) EXPECT_EQ(after[k], before[k]);  // the audio module's records
 }
 
+// Records the scenario detuned by 40 centre steps: the alignment measures the simulated filter's
+// real curves, finds every section's centre again (the simulator's optimum is 128) and stores the
+// three records it found.
+TEST_F(AlignSimTest, DetunedRecordsAreAlignedBackAndStored) {
+  StartService("[faults]\ndetune_record.0=40\ndetune_record.1=40\ndetune_record.2=-40\n");
+  const auto before = Records();
+  ASSERT_EQ(before[0][0], 168);
+  TakeBoxes();
+  Frame()->OnAutoAdjustFilterButClick(nullptr);
+  EXPECT_EQ(LinkUp.load(), 1);
+  EXPECT_TRUE(TakeBoxes().empty());  // no refusal: the run ended well
+  const auto after = Records();
+  for (size_t k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    for (size_t s = 0; s < 4; ++s) EXPECT_NEAR(after[k][s], 128, 3) << s;  // centre trims
+    EXPECT_EQ(after[k][0], FilterAlignRecords[k + 1].Bytes[0]);
+  }
+  // Each narrowing pass lowers the level trims and ends at most as wide as the one before.
+  EXPECT_LE(after[2][4], after[0][4]);
+  EXPECT_GE(FilterAlignRecords[1].Width50(), FilterAlignRecords[3].Width50());
+  EXPECT_GT(FilterAlignRecords[3].Width50(), 0.0);
+}
+
 // The alignment lets window messages run; a click arriving meanwhile starts nothing.
 TEST_F(AlignSimTest, OtherTestsWaitWhileTheAlignmentRuns) {
   StartService();
