@@ -1,4 +1,5 @@
 // The idle render loop, the link supervision, the scene start and the instrument bring-up.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -45,11 +46,13 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
     ShowExitScreen();
     return;
   }
+  const auto frameStart = std::chrono::steady_clock::now();
   xBase->BeginScene();
   RenderEnteredViews(RenderPass::BeforeDisplays);
   if (DisplayListGlobal) DisplayListGlobal->RenderAll();
   RenderEnteredViews(RenderPass::AfterDisplays);
   xBase->EndScene();
+  LastFrameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
   Sleep(10);
   Done = false;
 }

@@ -102,6 +102,8 @@ class TMainWin : public TForm {
 
   // ---- Idle loop and link ----
   void IdleLoop(TObject* Sender, bool& Done);
+  // Time of the last idle pass's scene (begin to end), in milliseconds; read by the benchmarks.
+  double LastFrameMs = 0.0;
   // Lets the entered views of every category draw their part of the pass into the open scene.
   void RenderEnteredViews(RenderPass pass);
   void StartLinkPolling();

@@ -56,16 +56,19 @@ bool Device::InScene() const { return impl_->inScene; }
 
 bool Device::Present() {
   Impl& d = *impl_;
-  if (d.front.isNull()) {
+  const bool first = d.front.isNull();
+  if (first) {
     d.frontPixels.resize(d.backPixels.size());
     d.front = WrapPixels(d.frontPixels);
   }
-  if (!d.backStale) {  // else the front already holds this frame
-    std::swap(d.backPixels, d.frontPixels);
-    std::swap(d.back, d.front);
-    d.backStale = true;
-  }
   ++d.presentCount;
+  if (d.backStale) return true;  // nothing drawn since the last present: the window shows this frame
+  // A frame equal to the one on the window needs no repaint (the idle loop presents many of them);
+  // the back buffer already holds it.
+  if (!first && std::memcmp(d.backPixels.data(), d.frontPixels.data(), d.backPixels.size() * 4) == 0) return true;
+  std::swap(d.backPixels, d.frontPixels);
+  std::swap(d.back, d.front);
+  d.backStale = true;
   d.RequestRepaint();
   return true;
 }

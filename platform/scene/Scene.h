@@ -126,8 +126,9 @@ class Device {
   bool EndScene();
   bool InScene() const;
   // Makes the back buffer the front image and asks the window to repaint; the window
-  // paints it stretched to its client area (non-uniform). Never fails. The back buffer
-  // keeps showing the presented frame until it is cleared or drawn on.
+  // paints it stretched to its client area (non-uniform). A frame equal to the one shown
+  // asks for no repaint. Never fails. The back buffer keeps showing the presented frame
+  // until it is cleared or drawn on.
   bool Present();
   int PresentCount() const;
   // The last presented frame scaled to width x height exactly as the window paints it

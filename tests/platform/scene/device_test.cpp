@@ -113,6 +113,28 @@ TEST(DeviceTest, DrawingAfterPresentStartsFromThePresentedFrame) {
   EXPECT_EQ(device.PresentCount(), 4);
 }
 
+// The idle loop redraws the same frame many times: a frame equal to the shown one is not handed
+// to the window again, and the next different frame still is, with nothing stale in between.
+TEST(DeviceTest, AnUnchangedFrameIsSkippedAndTheNextChangeStillShows) {
+  Device device;
+  auto frame = [&](uint32_t colour) {
+    device.Clear(0xFF000000);
+    device.StretchBlit(&colour, 1, 1, 4, {0, 0, 1, 1}, {10, 10, 20, 20});
+    device.Present();
+  };
+  auto shownAt = [&](int x, int y) { return device.GrabPresented(1024, 768)[size_t(y) * 1024 + x] & 0xFFFFFF; };
+  frame(0x00112233);
+  frame(0x00112233);  // equal: skipped
+  EXPECT_EQ(shownAt(15, 15), 0x112233u);
+  EXPECT_EQ(device.PixelAt(15, 15), 0xFF112233u);  // the back buffer still holds the frame
+  frame(0x00445566);
+  EXPECT_EQ(shownAt(15, 15), 0x445566u);
+  EXPECT_EQ(shownAt(5, 5), 0x000000u);
+  frame(0x00112233);  // back to an earlier frame: shown again
+  EXPECT_EQ(shownAt(15, 15), 0x112233u);
+  EXPECT_EQ(device.PresentCount(), 4);
+}
+
 class BlitTest : public ::testing::Test {
  protected:
   Device device;
