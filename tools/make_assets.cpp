@@ -261,8 +261,8 @@ std::vector<IconPainter> SymbolPainters() {
       [](QPainter& p) {  // 10 spare
         p.drawRect(QRectF(16, 16, 16, 16));
       },
-      [](QPainter& p) { Arrow(p, false); },  // 11 down (up/down button 2)
-      [](QPainter& p) { Arrow(p, true); },   // 12 up (up/down button 1)
+      [](QPainter& p) { Arrow(p, true); },   // 11 up (up/down button 2: the next peak above)
+      [](QPainter& p) { Arrow(p, false); },  // 12 down (up/down button 1: the next peak below)
   };
 }
 

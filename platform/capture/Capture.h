@@ -73,6 +73,9 @@ unsigned PreviewFrameCount(const CaptureWindow* window);
 // Shows the next preview frame at once (what the preview timer does).
 bool AdvancePreview(CaptureWindow* window);
 void DestroyCaptureWindow(CaptureWindow* window);
+// The connected driver's video-source dialog. The synthetic camera has one source and no settings:
+// its dialog names the source (a message box). False without a connected driver.
+bool ShowSourceDialog(CaptureWindow* window);
 
 // Heights of a window's menu bar and caption, in pixels, for sizing a window around a preview.
 int MenuBarHeight();

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/capture/Capture.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/Native.h"
 
 namespace capture {
@@ -205,6 +206,15 @@ void DestroyCaptureWindow(CaptureWindow* window) {
   LiveWindows().erase(window);
   delete window->widget.data();  // also deletes the timer
   delete window;
+}
+
+bool ShowSourceDialog(CaptureWindow* window) {
+  if (!IsCaptureWindow(window) || window->status.connectedDriver < 0) return false;
+  const DriverInfo& driver = Drivers()[size_t(window->status.connectedDriver)];
+  MessageBox("Video source: " + driver.name + ", " + driver.version + " (" + std::to_string(driver.frameWidth) +
+                 " x " + std::to_string(driver.frameHeight) + ")",
+             driver.name, MB_OK);
+  return true;
 }
 
 }  // namespace capture

@@ -224,6 +224,7 @@ void TAnalyserViewBase::EnterControls() {
   }
   if (TUpDownFrame* u = UpDown()) {
     ParentInto(u, this, 420, 8);
+    u->Update();  // the button pictures and caption of the current skin and language
     u->OnChange = [this](bool up) { SearchUpDown(up); };
     u->EnableButtons();
   }

@@ -1,9 +1,50 @@
 // The spectrum view of the analyser category: the shared analyser life cycle with the plain
-// detail and overview sweeps.
+// detail and overview sweeps, and a small live video preview from the first capture driver
+// ("Video On", "Quelle wählen") shown beside the detail sweep.
 #pragma once
 #include "screens/analyser/AnalyserViewBase.h"
 
+class TCap;
+class TForm;
+class TImage;
+class TPanel;
+
 class TUAnalyzerFrame : public TAnalyserViewBase {
  public:
-  explicit TUAnalyzerFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {}
+  explicit TUAnalyzerFrame(TComponent* AOwner);
+  ~TUAnalyzerFrame() override;
+
+  void OnResize(TObject* Sender) override;
+  void UpdateSkin();
+
+  void OnVideoButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnVideoButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnVideoSrcButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void OnVideoSrcButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+  bool VideoOn() const { return cap_ != nullptr; }
+  TCap* Capture() const { return cap_; }
+
+  TPanel* Panel1 = nullptr;      // "Video On" / "Video off"
+  TPanel* Panel2 = nullptr;      // "Quelle wählen", shown while the video is on
+  TPanel* VideoPanel = nullptr;  // the preview's frame on the main window, shown with the detail sweep
+  TImage* VideoBackground = nullptr;
+  TForm* CaptureHost = nullptr;  // the window the capture preview lives in
+
+ protected:
+  void StopWork() override;
+  void AfterFreqSpan() override;
+
+ private:
+  void MakeVideoPanel();
+  // The main window the video panel lies on (the view's top-level parent).
+  TWinControl* TopWindow();
+  void ShowStatus(const std::string& text);
+  void ClearStatus();
+  void VideoToOn();
+  void VideoToOff();
+  // The panel is shown while the video is on and the detail sweep runs.
+  void ShowVideoPanelIfDetail();
+
+  TCap* cap_ = nullptr;
 };

@@ -11,9 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "display/C_cap.h"
 #include "display/Display.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Updownframeunit.h"
@@ -226,6 +228,89 @@ TEST_F(SpectrumViewTest, TheSelfTestViewDoesNotCoverTheSpectrumViewAtStart) {
   StartView();
   EXPECT_FALSE(win->SettingFrame->SelfCheckFrame->Visible());
   EXPECT_TRUE(view->Visible());
+}
+
+}  // namespace
+
+namespace {
+
+class SpectrumVideoTest : public SpectrumViewTest {
+ protected:
+  void TearDown() override {
+    capture::SetInstalledDrivers({{"Test pattern camera", "1.0", capture::PatternWidth, capture::PatternHeight}});
+    SpectrumViewTest::TearDown();
+  }
+  void Press(TPanel* panel, bool video) {
+    if (video) {
+      view->OnVideoButMouseDown(panel, mbLeft, 0, 0, 0);
+      view->OnVideoButMouseUp(panel, mbLeft, 0, 0, 0);
+    } else {
+      view->OnVideoSrcButMouseDown(panel, mbLeft, 0, 0, 0);
+      view->OnVideoSrcButMouseUp(panel, mbLeft, 0, 0, 0);
+    }
+  }
+};
+
+TEST_F(SpectrumVideoTest, VideoOnPreviewsTheCameraBesideTheDetailSweepAndOffStopsIt) {
+  StartView();
+  EXPECT_EQ(view->Panel1->Caption(), "Video On");
+  EXPECT_FALSE(view->Panel2->Visible());
+  Press(view->Panel1, true);
+  ASSERT_TRUE(view->VideoOn());
+  EXPECT_EQ(view->Panel1->Caption(), "Video off");
+  EXPECT_TRUE(view->Panel2->Visible());
+  capture::CaptureStatus status;
+  ASSERT_TRUE(capture::GetStatus(view->Capture()->CaptureWindow(), status));
+  EXPECT_TRUE(status.previewing);
+  EXPECT_EQ(status.connectedDriver, 0);
+  EXPECT_TRUE(status.scaled);
+  // The preview panel goes with the detail sweep, on the main window.
+  EXPECT_FALSE(view->VideoPanel->Visible());  // the overview runs at start
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  EXPECT_TRUE(view->VideoPanel->Visible());
+  EXPECT_EQ(view->VideoPanel->Parent(), win);
+  const unsigned frames = capture::PreviewFrameCount(view->Capture()->CaptureWindow());
+  ASSERT_TRUE(Run([&] { return capture::PreviewFrameCount(view->Capture()->CaptureWindow()) > frames + 2; }));
+  freq->SetSpan(50);
+  EXPECT_FALSE(view->VideoPanel->Visible());
+  freq->SetSpan(5);
+  EXPECT_TRUE(view->VideoPanel->Visible());
+
+  // "Quelle wählen" opens the driver's source dialog.
+  VclTest::ClearShownBoxes();
+  Press(view->Panel2, false);
+  const auto boxes = VclTest::ShownBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("Test pattern camera"), std::string::npos);
+
+  // Leaving hides the preview; coming back to the detail sweep shows it again.
+  VclTest::Click(win->AnalyzerFrame->Button(5));
+  EXPECT_FALSE(view->VideoPanel->Visible());
+  VclTest::Click(win->AnalyzerFrame->Button(1));
+  EXPECT_TRUE(view->VideoPanel->Visible());
+
+  Press(view->Panel1, true);
+  EXPECT_FALSE(view->VideoOn());
+  EXPECT_EQ(view->Panel1->Caption(), "Video on");
+  EXPECT_FALSE(view->Panel2->Visible());
+  EXPECT_FALSE(view->VideoPanel->Visible());
+  Press(view->Panel2, false);  // hidden and off: nothing happens
+}
+
+TEST_F(SpectrumVideoTest, WithoutACameraTheOperatorIsToldAndNothingBreaks) {
+  capture::SetInstalledDrivers({});
+  StartView();
+  freq->SetSpan(5);
+  Press(view->Panel1, true);
+  ASSERT_TRUE(view->VideoOn());
+  EXPECT_EQ(view->Capture()->ConnectedDriver(), -1);
+  EXPECT_EQ(win->InfoLabel->Caption(), "No video source");
+  VclTest::ClearShownBoxes();
+  Press(view->Panel2, false);  // no driver: no dialog
+  EXPECT_TRUE(VclTest::ShownBoxes().empty());
+  Press(view->Panel1, true);
+  EXPECT_FALSE(view->VideoOn());
 }
 
 }  // namespace
