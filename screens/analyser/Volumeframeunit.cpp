@@ -67,6 +67,10 @@ void TVolumeFrame::Attach(TWinControl* view, int left, int top, std::function<vo
 
 void TVolumeFrame::Detach() {
   MoveSlider(-300);
+  TakeOut();
+}
+
+void TVolumeFrame::TakeOut() {
   Hide();
   SetParent(nullptr);
   OnChange = nullptr;

@@ -22,8 +22,10 @@ class TVolumeFrame : public TFrame {
   void MoveSlider(int dx);
   // A view takes the frame: placed at (left, top) in the view, shown, entered, its changes to onChange.
   void Attach(TWinControl* view, int left, int top, std::function<void(int volume)> onChange);
-  // The view gives it back: volume 0 (reported), then detached, hidden, no handler, left.
+  // The view gives it back: volume 0 (reported), then taken out.
   void Detach();
+  // Taken out of the view with its volume kept: detached, hidden, no handler, left.
+  void TakeOut();
   void OnImage1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
 
   int Volume = 0;

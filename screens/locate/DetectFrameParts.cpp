@@ -3,8 +3,6 @@
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
 #include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
 
 StdDisplay* MakeDisplay(const DisplaySetup& setup) {
   auto* display = new StdDisplay(xBase, 1024, 768);
@@ -30,30 +28,6 @@ void ApplyDisplaySetup(StdDisplay* display, const DisplaySetup& setup) {
   if (setup.traceColour >= 0) display->TraceColor = setup.traceColour;
 }
 
-void ApplyIniDisplaySettings(StdDisplay* display) {
-  if (!display || !GlobalIniService) return;
-  IniService& ini = *GlobalIniService;
-  display->GridColor = ini.ReadGridColor();
-  display->GridAlpha = uint8_t(ini.ReadGridTransparence());
-  display->GridWidth = float(ini.ReadGridSize() * 0.1);
-  display->TextColor = ini.ReadDisplayTextColor();
-  display->Dims = ini.ReadDisplayDims() ? 1 : 0;
-  display->GenerateText();
-  display->BgColor = ini.ReadDisplayBgColor();
-}
-
-void ShowDisplays(std::initializer_list<StdDisplay*> displays) {
-  for (StdDisplay* d : displays) {
-    d->ShowTexts();
-    if (DisplayListGlobal) DisplayListGlobal->Add(d);
-  }
-}
-
-void HideDisplays(std::initializer_list<StdDisplay*> displays) {
-  for (StdDisplay* d : displays) d->HideTexts();
-  if (DisplayListGlobal) DisplayListGlobal->Clear();
-}
-
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName, int fontHeight) {
   auto* panel = new TPanel(parent);
@@ -69,9 +43,34 @@ TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int lef
   return panel;
 }
 
-void ApplySkinBackground(TImage* image) {
-  if (!image || !GlobalLanguageSkinTool) return;
-  if (TBitmap* panel = GlobalLanguageSkinTool->GetPanel(3)) image->Picture()->Assign(panel);
+FingerBarGraphs::FingerBarGraphs()
+    : analog_(std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12)),
+      digital_(std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12)) {
+  analog_->Maximum = digital_->Maximum = 15;
+}
+
+void FingerBarGraphs::Restart() {
+  for (BargarphLine* bar : {analog_.get(), digital_.get()}) {
+    bar->Visible = 1;
+    bar->Maximum = 15;
+    bar->Value = 0;
+  }
+}
+
+void FingerBarGraphs::Enter() {
+  entered_ = true;
+  Restart();
+}
+
+void FingerBarGraphs::Leave() {
+  entered_ = false;
+  analog_->Visible = digital_->Visible = 0;
+}
+
+void FingerBarGraphs::Render() {
+  if (!entered_) return;
+  analog_->Render();
+  digital_->Render();
 }
 
 void TellOperator(const std::string& text, const std::string& caption) {

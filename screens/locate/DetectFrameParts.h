@@ -1,9 +1,10 @@
-// Pieces the detection views share: displays set up from one description, the INI display settings,
-// the skinned two-state panel buttons, the skin background, and a message for the operator.
+// Pieces the detection views share: displays set up from one description, the panel buttons, and a
+// message for the operator.
 #pragma once
-#include <initializer_list>
+#include <memory>
 #include <string>
 
+#include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
 
 class StdDisplay;
@@ -23,13 +24,7 @@ struct DisplaySetup {
 StdDisplay* MakeDisplay(const DisplaySetup& setup);
 // Applies viewport, grid, title, data, mode, window and colour to an existing display.
 void ApplyDisplaySetup(StdDisplay* display, const DisplaySetup& setup);
-// Grid colour, transparence and width, text colour, Dims and background from the INI file.
-void ApplyIniDisplaySettings(StdDisplay* display);
 void SetViewport(StdDisplay* display, int left, int top, int right, int bottom);
-// Labels shown and the displays appended to the global display list, in order.
-void ShowDisplays(std::initializer_list<StdDisplay*> displays);
-// Labels hidden and the global display list emptied.
-void HideDisplays(std::initializer_list<StdDisplay*> displays);
 
 constexpr TColor PanelReleasedColour = 0x573523;
 constexpr TColor PanelPressedColour = 0x24160E;
@@ -38,8 +33,25 @@ constexpr TColor PanelPressedColour = 0x24160E;
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName = "MS Sans Serif", int fontHeight = -21);
 
-// The view's background image takes skin panel 3 (nothing while the skin does not exist).
-void ApplySkinBackground(TImage* image);
+// The fingerprint views' two progress bars, under the analogue and the digital display (15 steps
+// each), drawn by the idle pass while the view is entered.
+class FingerBarGraphs {
+ public:
+  FingerBarGraphs();
+  // Entered: both bars visible from 0; left: hidden and no longer drawn.
+  void Enter();
+  void Leave();
+  // Both bars visible again from 0 (a new recording).
+  void Restart();
+  void Render();
+  BargarphLine& Analog() { return *analog_; }
+  BargarphLine& Digital() { return *digital_; }
+  BargarphLine* Bar(int n) const { return n == 0 ? analog_.get() : digital_.get(); }
+
+ private:
+  std::unique_ptr<BargarphLine> analog_, digital_;
+  bool entered_ = false;
+};
 
 // Shows a message for the operator (on stderr too when headless).
 void TellOperator(const std::string& text, const std::string& caption = "RT7731 IV");

@@ -2,6 +2,7 @@
 
 #include "display/Display.h"
 #include "display/DisplayIni.h"
+#include "screens/locate/DetectFrameParts.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Graphics.h"
 #include "shell/base/Globals.h"
@@ -44,8 +45,15 @@ void TLocateModeFrame::OnResize(TObject*) {
   Guard("OnResize", [&] {
     Image->SetBoundsRect(ClientRect());
     UpdateSkin();
-    if (StdDisplay* main = MainDisplay()) main->PlaceTexts();
+    for (StdDisplay* display : Labelled()) display->PlaceTexts();
   });
+}
+
+std::vector<StdDisplay*> TLocateModeFrame::Labelled() const {
+  std::vector<StdDisplay*> labelled;
+  for (size_t i = 0; i < displays_.size(); ++i)
+    if (i == 0 || labelled_[i]) labelled.push_back(displays_[i].get());
+  return labelled;
 }
 
 void TLocateModeFrame::UpdateFromIni() {
@@ -55,30 +63,26 @@ void TLocateModeFrame::UpdateFromIni() {
 }
 
 StdDisplay& TLocateModeFrame::AddDisplay(const DisplaySetup& setup) {
-  auto display = std::make_shared<StdDisplay>(xBase, 1024, 768);
+  auto* display = new StdDisplay(xBase, 1024, 768);
   display->SetPosition(setup.left, setup.top, setup.right - setup.left, setup.bottom - setup.top);
   display->GridDivX = setup.gridX;
   display->GridDivY = setup.gridY;
   display->SetTitle(setup.title);
   display->RenderMode = setup.renderMode;
+  return AdoptDisplay(display);
+}
+
+StdDisplay& TLocateModeFrame::AdoptDisplay(StdDisplay* display, bool labelled) {
   ApplyIniDisplaySettings(*display);
   display->HideTexts();
-  displays_.push_back(display);
+  displays_.emplace_back(display);
+  labelled_.push_back(labelled);
   return *displays_.back();
 }
 
 TPanel* TLocateModeFrame::AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
                                          TNotifyEvent onUp, int width, int height) {
-  auto* panel = new TPanel(this);
-  panel->SetParent(this);
-  panel->SetBounds(left, top, width, height);
-  panel->SetCaption(caption);
-  panel->SetColor(TColor(locate_colours::Released));
-  panel->SetBevelOuter(bvNone);
-  panel->Font()->SetName("Verdana");
-  panel->Font()->SetStyle(fsBold);
-  panel->Font()->SetHeight(-16);
-  panel->Font()->SetColor(clScrollBar);
+  TPanel* panel = MakePanelButton(this, caption, left, top, width, height, "Verdana", -16);
   panel->OnMouseDown = [panel, onDown](TObject* sender, TMouseButton, TShiftState, int, int) {
     panel->SetColor(TColor(locate_colours::Pressed));
     if (onDown) onDown(sender);
@@ -94,7 +98,7 @@ void TLocateModeFrame::StartWork() {
   Guard("Enter", [&] {
     busy_ = true;
     SetEnabled(true);
-    if (StdDisplay* main = MainDisplay()) main->ShowTexts();
+    for (StdDisplay* display : Labelled()) display->ShowTexts();
     if (DisplayListGlobal)
       for (auto& display : displays_) DisplayListGlobal->Add(display.get());
     if (deferredResize_ && ResizeTimer) ResizeTimer->SetEnabled(true);
@@ -122,7 +126,7 @@ void TLocateModeFrame::RunLeave() {
     // A failed restore has cleared LinkUp (the main loop shuts the program down); the view still
     // takes its displays off the render loop.
     RestoreDevice();
-    if (StdDisplay* main = MainDisplay()) main->HideTexts();
+    for (StdDisplay* display : Labelled()) display->HideTexts();
     if (DisplayListGlobal) DisplayListGlobal->Clear();
     SetEnabled(false);
     busy_ = leaving_ = false;

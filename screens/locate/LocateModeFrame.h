@@ -43,7 +43,7 @@ class TLocateModeFrame : public TModeFrameBase {
 
   // Background from skin panel 3, then the view's own skin texts.
   void UpdateSkin();
-  // The background fills the view; skin; the first display's labels are placed.
+  // The background fills the view; skin; the labels of the labelled displays are placed.
   void OnResize(TObject* Sender) override;
   // The INI display settings on every display of the view.
   void UpdateFromIni() override;
@@ -64,6 +64,9 @@ class TLocateModeFrame : public TModeFrameBase {
   };
   // Adds a display (the first one is the main display) and gives it the INI settings.
   StdDisplay& AddDisplay(const DisplaySetup& setup);
+  // Takes over a display made elsewhere, as AddDisplay does. Labelled displays show their labels
+  // while the view is entered, as the main display always does.
+  StdDisplay& AdoptDisplay(StdDisplay* display, bool labelled = false);
   // A panel button in the views' style; it takes the pressed colour on mouse-down and the released
   // colour on mouse-up before the handlers run.
   TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
@@ -89,7 +92,11 @@ class TLocateModeFrame : public TModeFrameBase {
   void RunLeave();
 
   std::string name_;
+  // The labels of these displays are shown while the view is entered (the main display's always).
+  std::vector<StdDisplay*> Labelled() const;
+
   std::vector<std::shared_ptr<StdDisplay>> displays_;
+  std::vector<bool> labelled_;
   bool busy_ = false;
   bool leaving_ = false;
   bool leaveAfterEnter_ = false;

@@ -18,13 +18,11 @@ constexpr int ScanPoints[3] = {3000, 15000, 150000};
 constexpr int VerifyPoints = 300000;
 }  // namespace
 
-TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {
-  Guarded("TFastDetectFrameV2::TFastDetectFrame", [&] {
+TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TLocateModeFrame(AOwner, "TFastDetectFrameV2") {
+  Guard("TFastDetectFrame", [&] {
+    deferredResize_ = false;
     SetBounds(0, 0, 1023, 127);
-    Image = new TImage(this);
-    Image->SetParent(this);
     Image->SetBounds(4, 4, 1001, 117);
-    Image->SetStretch(true);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
       OnStartButMouseDown(s, b, sh, x, y);
@@ -53,7 +51,6 @@ TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TModeFrameBase(AOwn
     targets_ = std::make_shared<std::vector<TargetRangeItem>>();
     CreateBuffers();
     CreateDisplays();
-    UpdateFromIni();
     CreateRadarSprites();
   });
 }
@@ -63,7 +60,6 @@ TFastDetectFrameV2::~TFastDetectFrameV2() {
     StopThreads();
     RadarViewActive = 0;
     for (auto& sprite : sprites_) sprite.reset();
-    KillDisplays();
   });
 }
 
@@ -78,26 +74,13 @@ void TFastDetectFrameV2::CreateBuffers() {
 
 void TFastDetectFrameV2::CreateDisplays() {
   Guarded("TFastDetectFrameV2::CreateDisplays", [&] {
-    main_ = MakeDisplay({"Fast Detect", 20, 10, 1003, 360, 10, 8, nullptr, 3, 0, VerifyPoints});
+    main_ = &AdoptDisplay(MakeDisplay({"Fast Detect", 20, 10, 1003, 360, 10, 8, nullptr, 3, 0, VerifyPoints}));
     main_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
     for (int s = 0; s < 3; ++s) {
-      titles_[s] = new StdDisplay(xBase, 1024, 768);
-      titles_[s]->SetPosition(20, 400 + 40 * s, 640, 20);
-      titles_[s]->SetTitle("");
-      titles_[s]->GridDivX = 1;
-      titles_[s]->GridDivY = 1;
+      titles_[s] = &AddDisplay({20, 400 + 40 * s, 660, 420 + 40 * s, 1, 1, "", 0});
+      titles_[s]->GridColor = titles_[s]->BgColor;  // no grid: the title line alone
     }
   });
-}
-
-void TFastDetectFrameV2::KillDisplays() {
-  if (DisplayListGlobal) DisplayListGlobal->Clear();
-  delete main_;
-  main_ = nullptr;
-  for (StdDisplay*& d : titles_) {
-    delete d;
-    d = nullptr;
-  }
 }
 
 void TFastDetectFrameV2::CreateRadarSprites() {
@@ -109,52 +92,33 @@ void TFastDetectFrameV2::CreateRadarSprites() {
 }
 
 void TFastDetectFrameV2::UpdateFromIni() {
-  Guarded("TFastDetectFrameV2::UpdateFromIni", [&] {
-    ApplyIniDisplaySettings(main_);
-    for (StdDisplay* d : titles_) {
-      ApplyIniDisplaySettings(d);
-      d->GridColor = d->BgColor;  // no grid: the title line alone
-    }
-  });
+  TLocateModeFrame::UpdateFromIni();
+  for (StdDisplay* d : titles_)
+    if (d) d->GridColor = d->BgColor;  // no grid: the title line alone
 }
 
-void TFastDetectFrameV2::UpdateSkin() {
-  Guarded("TFastDetectFrameV2::UpdateSkin", [&] { ApplySkinBackground(Image); });
+void TFastDetectFrameV2::EnterView() {
+  // The stage titles carry their labels too.
+  for (StdDisplay* d : titles_) {
+    d->ShowTexts();
+    d->PlaceTexts();
+  }
+  if (running_) RadarViewActive = 1;
+  if (!IOCtrl) return;
+  DeviceCall(IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1) && IOCtrl->WriteSoundPCA9539(131) &&
+             IOCtrl->SetSoundProcVolume(180));
 }
 
-void TFastDetectFrameV2::OnResize(TObject*) {
-  Guarded("TFastDetectFrameV2::OnResize", [&] {
-    if (!titles_[2]) return;  // not before the constructor has made the view
-    Image->SetBoundsRect(ClientRect());
-    UpdateSkin();
-    if (main_) main_->PlaceTexts();
-    for (StdDisplay* d : titles_)
-      if (d) d->PlaceTexts();
-  });
+void TFastDetectFrameV2::LeaveView() {
+  RadarViewActive = 0;
+  StopThreads();
+  for (StdDisplay* d : titles_) d->HideTexts();
 }
 
-void TFastDetectFrameV2::StartWork() {
-  Guarded("TFastDetectFrameV2::Enter", [&] {
-    ShowDisplays({main_, titles_[0], titles_[1], titles_[2]});
-    for (StdDisplay* d : {main_, titles_[0], titles_[1], titles_[2]}) d->PlaceTexts();
-    if (running_) RadarViewActive = 1;
-    if (!IOCtrl) return;
-    if (!IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1) || !IOCtrl->WriteSoundPCA9539(131) ||
-        !IOCtrl->SetSoundProcVolume(180))
-      LinkUp = 0;
-  });
-}
-
-void TFastDetectFrameV2::StopWork() {
-  Guarded("TFastDetectFrameV2::Leave", [&] {
-    RadarViewActive = 0;
-    StopThreads();
-    HideDisplays({main_, titles_[0], titles_[1], titles_[2]});
-    if (!IOCtrl) return;
-    if (!IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0) || !IOCtrl->SetSoundProcVolume(0) ||
-        !IOCtrl->SetIndicator(false))
-      LinkUp = 0;
-  });
+bool TFastDetectFrameV2::RestoreDevice() {
+  if (!IOCtrl) return true;
+  return DeviceCall(IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0) && IOCtrl->SetSoundProcVolume(0) &&
+                    IOCtrl->SetIndicator(false));
 }
 
 void TFastDetectFrameV2::StopThreads() {

@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "engine/Threads.h"
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/FastDetectLogic.h"
 
 class DigitalBuffer;
 class StdDisplay;
-class TImage;
 class TPanel;
 class TLabel;
 class TListBox;
@@ -25,14 +24,12 @@ struct TargetRangeItem;
 // Set while the fast-detect view shows its radar: the idle pass then draws the radar first.
 inline std::atomic<uint8_t> RadarViewActive{0};
 
-class TFastDetectFrameV2 : public TModeFrameBase {
+class TFastDetectFrameV2 : public TLocateModeFrame {
  public:
   explicit TFastDetectFrameV2(TComponent* AOwner);
   ~TFastDetectFrameV2() override;
 
-  void OnResize(TObject* Sender) override;
   void UpdateFromIni() override;
-  void UpdateSkin();
 
   void StartRun();
   void StopRun();
@@ -69,19 +66,18 @@ class TFastDetectFrameV2 : public TModeFrameBase {
   bool AnyThreadRunning() const;
   const RadarAnimation& Radar() const { return radar_; }
 
-  TImage* Image = nullptr;
   TPanel* Panel1 = nullptr;
   TLabel* Label2 = nullptr;
   TListBox* lb = nullptr;
 
  protected:
-  void StartWork() override;
-  void StopWork() override;
+  void EnterView() override;
+  void LeaveView() override;
+  bool RestoreDevice() override;
 
  private:
   void CreateBuffers();
   void CreateDisplays();
-  void KillDisplays();
   void CreateRadarSprites();
   void StopThreads();
   void SetStatus(const std::string& text, TColor colour);

@@ -19,12 +19,11 @@ namespace {
 constexpr int AnalogPoints = 150000, DigitalPoints = 30000;
 }
 
-TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
-  Guarded("TUFingerCompareFrame::TUFingerCompareFrame", [&] {
+TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
+    : TLocateModeFrame(AOwner, "TUFingerCompareFrame") {
+  Guard("TUFingerCompareFrame", [&] {
+    deferredResize_ = false;
     SetBounds(0, 0, 320, 240);
-    Image = new TImage(this);
-    Image->SetParent(this);
-    Image->SetStretch(true);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { Start(); };
     Panel1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
@@ -48,75 +47,34 @@ TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner) : TModeFrameBase(
     UsbTimer->SetEnabled(false);
     UsbTimer->SetInterval(100);
     UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
-    bar1_ = std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12);
-    bar2_ = std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12);
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Maximum = 15;
     analog_ = std::make_shared<DigitalBuffer>(AnalogPoints);
     analog_->SetRange(0.0f, 15e9f, 0, 255);
     digital_ = std::make_shared<DigitalBuffer>(DigitalPoints);
     digital_->SetRange(0.0f, 15e9f, 0, 255);
     recorded_ = std::make_unique<FingerBufferBase>();
     loaded_ = std::make_unique<FingerBufferBase>();
-    analogDisplay_ = MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints});
-    digitalDisplay_ =
-        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+    analogDisplay_ =
+        &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
+    digitalDisplay_ = &AdoptDisplay(
+        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00}), true);
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText("0 MHz", "7500 MHz", "15000 MHz");
-    UpdateFromIni();
   });
 }
 
 TUFingerCompareFrame::~TUFingerCompareFrame() {
-  Guarded("~TUFingerCompareFrame", [&] {
-    StopChain();
-    if (DisplayListGlobal) DisplayListGlobal->Clear();
-    delete analogDisplay_;
-    delete digitalDisplay_;
-  });
+  Guard("~TUFingerCompareFrame", [&] { StopChain(); });
 }
 
-void TUFingerCompareFrame::UpdateFromIni() {
-  Guarded("UpdateFromIni", [&] {
-    ApplyIniDisplaySettings(analogDisplay_);
-    ApplyIniDisplaySettings(digitalDisplay_);
-  });
+void TUFingerCompareFrame::EnterView() {
+  UsbTimer->SetEnabled(true);
+  bars_.Enter();
 }
 
-void TUFingerCompareFrame::UpdateSkin() {
-  Guarded("UpdateSkin", [&] { ApplySkinBackground(Image); });
-}
-
-void TUFingerCompareFrame::OnResize(TObject*) {
-  Guarded("TUFingerCompareFrame::OnResize", [&] {
-    if (!digitalDisplay_) return;  // not before the constructor has made the view
-    Image->SetBoundsRect(ClientRect());
-    UpdateSkin();
-    analogDisplay_->PlaceTexts();
-    digitalDisplay_->PlaceTexts();
-  });
-}
-
-void TUFingerCompareFrame::StartWork() {
-  Guarded("Enter", [&] {
-    UsbTimer->SetEnabled(true);
-    barGraphs_ = true;
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
-      bar->Visible = 1;
-      bar->Maximum = 15;
-      bar->Value = 0;
-    }
-    ShowDisplays({analogDisplay_, digitalDisplay_});
-  });
-}
-
-void TUFingerCompareFrame::StopWork() {
-  Guarded("Leave", [&] {
-    // The chain of segment threads ends with the view; a new Start records again.
-    StopChain();
-    UsbTimer->SetEnabled(false);
-    barGraphs_ = false;
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Visible = 0;
-    HideDisplays({analogDisplay_, digitalDisplay_});
-  });
+void TUFingerCompareFrame::LeaveView() {
+  // The chain of segment threads ends with the view; a new Start records again.
+  StopChain();
+  UsbTimer->SetEnabled(false);
+  bars_.Leave();
 }
 
 void TUFingerCompareFrame::StopChain() {
@@ -137,11 +95,7 @@ void TUFingerCompareFrame::Start() {
     digitalDisplay_->Commands->ClearAll();
     ApplyDisplaySetup(digitalDisplay_,
                       {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
-      bar->Visible = 1;
-      bar->Value = 0;
-    }
-    barGraphs_ = true;
+    bars_.Restart();
     UsbTimer->SetEnabled(false);
     analog_->Clear();
     digital_->Clear();
@@ -157,7 +111,7 @@ void TUFingerCompareFrame::StartAThread() {
     thread->Hold(analog_);
     thread->Segment = segment_;
     segmentThread_.Start(thread, [this](IOThreadBase*) { OnAThreadTerminate(); });
-    bar1_->Value = unsigned(segment_ + 1);
+    bars_.Analog().Value = unsigned(segment_ + 1);
   });
 }
 
@@ -179,7 +133,7 @@ void TUFingerCompareFrame::StartDThread() {
     thread->Hold(digital_);
     thread->Segment = segment_;
     segmentThread_.Start(thread, [this](IOThreadBase*) { OnDThreadTerminate(); });
-    bar2_->Value = unsigned(segment_ + 1);
+    bars_.Digital().Value = unsigned(segment_ + 1);
   });
 }
 
@@ -201,7 +155,7 @@ void TUFingerCompareFrame::OnDThreadTerminate() {
 
 void TUFingerCompareFrame::Test() {
   Guarded("TUFingerCompareFrame::Test", [&] {
-    bar1_->Visible = bar2_->Visible = 0;
+    bars_.Analog().Visible = bars_.Digital().Visible = 0;
     const std::string folder = FingerFolder();
     OpenDialog->SetInitialDir(folder.empty() ? ProgramFolder : folder);
     if (!OpenDialog->Execute()) return;
@@ -229,9 +183,7 @@ void TUFingerCompareFrame::Test() {
 
 void TUFingerCompareFrame::RenderBarGraphs() {
   Guarded("TUFingerCompareFrame::RenderBarGraphs", [&] {
-    if (!barGraphs_) return;
-    bar1_->Render();
-    bar2_->Render();
+    bars_.Render();
   });
 }
 

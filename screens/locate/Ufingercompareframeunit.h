@@ -4,18 +4,17 @@
 #include <memory>
 
 #include "engine/Threads.h"
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/DetectFrameParts.h"
+#include "screens/locate/LocateModeFrame.h"
 
-class BargarphLine;
 class DigitalBuffer;
 class FingerBufferBase;
 class StdDisplay;
-class TImage;
 class TOpenDialog;
 class TPanel;
 class TTimer;
 
-class TUFingerCompareFrame : public TModeFrameBase {
+class TUFingerCompareFrame : public TLocateModeFrame {
  public:
   // Segments (of 1 GHz) recorded by one Start, analogue and digital each.
   static constexpr int Segments = 2;
@@ -29,10 +28,6 @@ class TUFingerCompareFrame : public TModeFrameBase {
   }
   void RenderBarGraphs();
 
-  void OnResize(TObject* Sender) override;
-  void UpdateFromIni() override;
-  void UpdateSkin();
-
   void Start();
   void Test();
   void OnUsbTimer(TObject* Sender);
@@ -43,17 +38,16 @@ class TUFingerCompareFrame : public TModeFrameBase {
   FingerBufferBase& Recorded() { return *recorded_; }
   StdDisplay* AnalogDisplay() const { return analogDisplay_; }
   StdDisplay* DigitalDisplay() const { return digitalDisplay_; }
-  BargarphLine* Bar(int n) const { return n == 0 ? bar1_.get() : bar2_.get(); }
+  BargarphLine* Bar(int n) const { return bars_.Bar(n); }
 
-  TImage* Image = nullptr;
   TPanel* Panel1 = nullptr;
   TPanel* Panel2 = nullptr;
   TOpenDialog* OpenDialog = nullptr;
   TTimer* UsbTimer = nullptr;
 
  protected:
-  void StartWork() override;
-  void StopWork() override;
+  void EnterView() override;
+  void LeaveView() override;
 
  private:
   void StartAThread();
@@ -66,9 +60,8 @@ class TUFingerCompareFrame : public TModeFrameBase {
   std::unique_ptr<FingerBufferBase> recorded_, loaded_;
   StdDisplay* analogDisplay_ = nullptr;
   StdDisplay* digitalDisplay_ = nullptr;
-  std::unique_ptr<BargarphLine> bar1_, bar2_;
+  FingerBarGraphs bars_;
   ThreadSlot segmentThread_;
   int segment_ = 0;
   bool recording_ = false;
-  bool barGraphs_ = false;
 };

@@ -12,6 +12,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/StdCtrls.h"
+#include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
@@ -24,12 +25,10 @@ constexpr int ScanSteps = 150;  // of 100 MHz
 const char* const OverviewLabels[3] = {"0 MHz", "7500 MHz", "15000 MHz"};
 }  // namespace
 
-TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
-  Guarded("TUFingerFrame::TUFingerFrame", [&] {
+TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUFingerFrame") {
+  Guard("TUFingerFrame", [&] {
+    deferredResize_ = false;
     SetBounds(0, 0, 744, 240);
-    Image = new TImage(this);
-    Image->SetParent(this);
-    Image->SetStretch(true);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81, "Arial", -21);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartButMouseDown(s, b, h, x, y);
@@ -53,12 +52,8 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
     UsbTimer->SetEnabled(false);
     UsbTimer->SetInterval(100);
     UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
-    bar1_ = std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12);
-    bar2_ = std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12);
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Maximum = 15;
     CreateBuffers();
     CreateDisplays();
-    UpdateFromIni();
     ResultList = new TCheckListBox(this);  // owned here, shown on the render window
     if (RenderWindow) ResultList->SetParent(RenderWindow);
     ResultList->SetStyle(lbOwnerDrawFixed);
@@ -78,7 +73,6 @@ TUFingerFrame::~TUFingerFrame() {
     realtimeThread_.Stop();
     delete ResultList;
     ResultList = nullptr;
-    KillDisplays();
   });
 }
 
@@ -132,11 +126,13 @@ void TUFingerFrame::CreateBuffers() {
 
 void TUFingerFrame::CreateDisplays() {
   Guarded("CreateDisplays", [&] {
-    analogDisplay_ = MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints});
-    digitalDisplay_ =
-        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
-    audioDisplay_ = MakeDisplay({"Audio FFT", 700, 360, 980, 660, 10, 8, audio_.get(), 3, 0, 255, 0xFFFF00});
-    intensityDisplay_ = MakeDisplay({"Intensity", 700, 360, 980, 660, 1, 1, nullptr, 4, 0, 0});
+    analogDisplay_ =
+        &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
+    digitalDisplay_ = &AdoptDisplay(
+        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00}), true);
+    audioDisplay_ = &AdoptDisplay(
+        MakeDisplay({"Audio FFT", 700, 360, 980, 660, 10, 8, audio_.get(), 3, 0, 255, 0xFFFF00}), true);
+    intensityDisplay_ = &AdoptDisplay(MakeDisplay({"Intensity", 700, 360, 980, 660, 1, 1, nullptr, 4, 0, 0}));
     intensityDisplay_->WaterBuffer = waterfall_.get();
     intensityDisplay_->Visible = 0;
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_})
@@ -145,70 +141,43 @@ void TUFingerFrame::CreateDisplays() {
   });
 }
 
-void TUFingerFrame::KillDisplays() {
-  if (DisplayListGlobal) DisplayListGlobal->Clear();
-  for (StdDisplay** d : {&analogDisplay_, &digitalDisplay_, &audioDisplay_, &intensityDisplay_}) {
-    delete *d;
-    *d = nullptr;
-  }
+void TUFingerFrame::SkinChanged() {
+  if (!GlobalLanguageSkinTool) return;
+  Label2->SetCaption(GlobalLanguageSkinTool->GetGeneralText(12));
+  Label4->SetCaption(GlobalLanguageSkinTool->GetGeneralText(13));
+  Label1->SetCaption(GlobalLanguageSkinTool->GetGeneralText(14));
+  Label3->SetCaption(GlobalLanguageSkinTool->GetGeneralText(15));
 }
 
-void TUFingerFrame::UpdateFromIni() {
-  Guarded("UpdateFromIni", [&] {
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_, intensityDisplay_})
-      ApplyIniDisplaySettings(d);
-  });
+void TUFingerFrame::EnterView() {
+  UsbTimer->SetEnabled(true);
+  bars_.Enter();
+  SetViewMode(mode_);
+  if (listInUse_) ResultList->SetVisible(true);
+  OnResize(nullptr);
+  if ((mode_ == AnalogRealtime || mode_ == DigitalRealtime) && ResultList->ItemIndex() >= 0)
+    StartRealtimeThread();
 }
 
-void TUFingerFrame::UpdateSkin() {
-  Guarded("UpdateSkin", [&] {
-    ApplySkinBackground(Image);
-    if (!GlobalLanguageSkinTool) return;
-    Label2->SetCaption(GlobalLanguageSkinTool->GetGeneralText(12));
-    Label4->SetCaption(GlobalLanguageSkinTool->GetGeneralText(13));
-    Label1->SetCaption(GlobalLanguageSkinTool->GetGeneralText(14));
-    Label3->SetCaption(GlobalLanguageSkinTool->GetGeneralText(15));
-  });
+void TUFingerFrame::TakeOutVolumeFrame() {
+  auto* volume = static_cast<TVolumeFrame*>(VolumeFrame);
+  if (volume && volume->Parent() == this) volume->TakeOut();
 }
 
-void TUFingerFrame::StartWork() {
-  Guarded("Enter", [&] {
-    UsbTimer->SetEnabled(true);
-    barGraphs_ = true;
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) {
-      bar->Visible = 1;
-      bar->Maximum = 15;
-      bar->Value = 0;
-    }
-    ShowDisplays({analogDisplay_, digitalDisplay_, audioDisplay_});
-    if (DisplayListGlobal) DisplayListGlobal->Add(intensityDisplay_);
-    SetViewMode(mode_);
-    if (listInUse_) ResultList->SetVisible(true);
-    OnResize(nullptr);
-    if ((mode_ == AnalogRealtime || mode_ == DigitalRealtime) && ResultList->ItemIndex() >= 0)
-      StartRealtimeThread();
-  });
+void TUFingerFrame::LeaveView() {
+  // Nothing of this view runs while it is not shown: a scan ends here and keeps what it reached.
+  StopScanThread();
+  realtimeThread_.Stop();
+  TakeOutVolumeFrame();
+  ResultList->SetVisible(false);
+  UsbTimer->SetEnabled(false);
+  bars_.Leave();
 }
 
-void TUFingerFrame::StopWork() {
-  Guarded("Leave", [&] {
-    // Nothing of this view runs while it is not shown: a scan ends here and keeps what it reached.
-    StopScanThread();
-    realtimeThread_.Stop();
-    ResultList->SetVisible(false);
-    UsbTimer->SetEnabled(false);
-    barGraphs_ = false;
-    for (BargarphLine* bar : {bar1_.get(), bar2_.get()}) bar->Visible = 0;
-    HideDisplays({analogDisplay_, digitalDisplay_, audioDisplay_});
-  });
-}
-
-void TUFingerFrame::OnResize(TObject*) {
-  Guarded("TUFingerFrame::OnResize", [&] {
+void TUFingerFrame::OnResize(TObject* Sender) {
+  TLocateModeFrame::OnResize(Sender);
+  Guard("OnResize", [&] {
     if (!ResultList) return;  // not before the constructor has made the view
-    Image->SetBoundsRect(ClientRect());
-    UpdateSkin();
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_, audioDisplay_}) d->PlaceTexts();
     if (!ResultList->Visible() || !RenderWindow) return;
     const int width = RenderWindow->ClientWidth(), height = RenderWindow->ClientHeight();
     if (width <= 0) return;
@@ -240,6 +209,7 @@ void TUFingerFrame::OnResize(TObject*) {
 void TUFingerFrame::SetViewMode(ViewMode mode) {
   Guarded("TUFingerFrame::SetViewMode", [&] {
     mode_ = mode;
+    TakeOutVolumeFrame();
     intensityDisplay_->Visible = 0;
     audioDisplay_->Visible = 0;
     audioDisplay_->HideTexts();
@@ -288,6 +258,9 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         audioDisplay_->Visible = 1;
         audioDisplay_->ShowTexts();
         ResultList->SetVisible(true);
+        // The live audio of the analogue view has its volume control beside the buttons.
+        if (auto* volume = static_cast<TVolumeFrame*>(VolumeFrame))
+          volume->Attach(this, 700, 8, [this](int v) { UpdateVolume(v); });
         break;
       case DigitalRealtime:
         realtime_->Clear();
@@ -352,7 +325,7 @@ void TUFingerFrame::StartScanThread() {
     }
     analogDisplay_->TraceColor = 0x00FFFF;
     digitalDisplay_->TraceColor = 0xFFFF00;
-    bar1_->Value = bar2_->Value = 0;
+    bars_.Analog().Value = bars_.Digital().Value = 0;
     auto* thread = new FingerScanThread(0.0, 15e9);
     thread->AnalogTrace = analog_.get();
     thread->DigitalTrace = digital_.get();
@@ -399,16 +372,14 @@ void TUFingerFrame::ShowScanProgress() {
   int analogSteps = 0, digitalSteps = 0;
   while (analogSteps < ScanSteps && analog_->Get(0, analogSteps * 1000 + 999) > 0) ++analogSteps;
   while (digitalSteps < ScanSteps && digital_->Get(0, digitalSteps * 200 + 199) > 0) ++digitalSteps;
-  bar1_->Value = unsigned(analogSteps / 10);
-  bar2_->Value = unsigned(digitalSteps / 10);
+  bars_.Analog().Value = unsigned(analogSteps / 10);
+  bars_.Digital().Value = unsigned(digitalSteps / 10);
 }
 
 void TUFingerFrame::RenderBarGraphs() {
   Guarded("TUFingerFrame::RenderBarGraphs", [&] {
-    if (!barGraphs_) return;
     if (scanThread_.Running()) ShowScanProgress();
-    bar1_->Render();
-    bar2_->Render();
+    bars_.Render();
   });
 }
 
@@ -539,6 +510,9 @@ void TUFingerFrame::StartRealtimeThread() {
     } else {
       thread->AudioTrace = audio_.get();
       thread->Hold(audio_);
+      // The loudspeaker starts at the volume the control shows.
+      if (auto* volume = static_cast<TVolumeFrame*>(VolumeFrame))
+        thread->VolumeChange.Post(uint8_t(std::clamp(volume->Volume, 0, 255)));
     }
     realtimeThread_.Start(thread);
   });

@@ -7,15 +7,14 @@
 #include <string>
 
 #include "engine/Threads.h"
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/DetectFrameParts.h"
+#include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/FingerprintLogic.h"
 
-class BargarphLine;
 class DigitalBuffer;
 class FingerBufferBase;
 class StdDisplay;
 class TCheckListBox;
-class TImage;
 class TLabel;
 class TOpenDialog;
 class TPanel;
@@ -23,7 +22,7 @@ class TSaveDialog;
 class TTimer;
 class WaterfallBuffer;
 
-class TUFingerFrame : public TModeFrameBase {
+class TUFingerFrame : public TLocateModeFrame {
  public:
   enum ViewMode { Overview, CompareOverview, AnalogRealtime, DigitalRealtime };
 
@@ -37,8 +36,6 @@ class TUFingerFrame : public TModeFrameBase {
   void RenderBarGraphs();
 
   void OnResize(TObject* Sender) override;
-  void UpdateFromIni() override;
-  void UpdateSkin();
   void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
 
@@ -71,9 +68,8 @@ class TUFingerFrame : public TModeFrameBase {
   FingerBufferBase& Recorded() { return *recorded_; }
   FingerBufferBase& Loaded() { return *loaded_; }
   StdDisplay* AnalogDisplay() const { return analogDisplay_; }
-  BargarphLine* Bar(int n) const { return n == 0 ? bar1_.get() : bar2_.get(); }
+  BargarphLine* Bar(int n) const { return bars_.Bar(n); }
 
-  TImage* Image = nullptr;
   TPanel* Panel1 = nullptr;
   TPanel* Panel2 = nullptr;
   TPanel* Panel3 = nullptr;
@@ -87,13 +83,15 @@ class TUFingerFrame : public TModeFrameBase {
   TCheckListBox* ResultList = nullptr;
 
  protected:
-  void StartWork() override;
-  void StopWork() override;
+  void EnterView() override;
+  void LeaveView() override;
+  void SkinChanged() override;
 
  private:
   void CreateBuffers();
   void CreateDisplays();
-  void KillDisplays();
+  // The shared volume frame leaves this view (its volume kept), if the view holds it.
+  void TakeOutVolumeFrame();
   TPanel* MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
                         const std::string& bigText, std::function<void()> onUp);
   void OnScanFinished();
@@ -108,11 +106,10 @@ class TUFingerFrame : public TModeFrameBase {
   StdDisplay* digitalDisplay_ = nullptr;
   StdDisplay* audioDisplay_ = nullptr;
   StdDisplay* intensityDisplay_ = nullptr;
-  std::unique_ptr<BargarphLine> bar1_, bar2_;
+  FingerBarGraphs bars_;
   ThreadSlot scanThread_, realtimeThread_;
   ViewMode mode_ = Overview;
   bool listInUse_ = false;
-  bool barGraphs_ = false;
   double realtimeFrequency_ = 0.0;
   int pressX_ = 0;
   double pressFrequency_ = 0.0;

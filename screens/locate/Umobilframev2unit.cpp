@@ -9,27 +9,21 @@
 #include "shell/base/Guard.h"
 #include "shell/base/IniService.h"
 
-TMobilFrameV2::TMobilFrameV2(TComponent* AOwner) : TModeFrameBase(AOwner) {
-  Guarded("TMobilFrame::TMobilFrame", [&] {
+TMobilFrameV2::TMobilFrameV2(TComponent* AOwner) : TLocateModeFrame(AOwner, "TMobilFrame") {
+  Guard("TMobilFrame", [&] {
+    deferredResize_ = false;
     SetBounds(0, 0, 497, 240);
-    Image = new TImage(this);
-    Image->SetParent(this);
-    Image->SetStretch(true);
     MouseTimer = new TTimer(this);
     MouseTimer->SetEnabled(false);
     MouseTimer->SetInterval(1000);
     MouseTimer->OnTimer = [this](TObject* sender) { OnMouseTimer(sender); };
     CreateBuffers();
     CreateDisplays();
-    UpdateFromIni();
   });
 }
 
 TMobilFrameV2::~TMobilFrameV2() {
-  Guarded("TMobilFrame::~TMobilFrame", [&] {
-    thread_.Stop();
-    KillDisplays();
-  });
+  Guard("~TMobilFrame", [&] { thread_.Stop(); });
 }
 
 void TMobilFrameV2::CreateBuffers() {
@@ -40,40 +34,13 @@ void TMobilFrameV2::CreateBuffers() {
 }
 
 void TMobilFrameV2::CreateDisplays() {
-  Guarded("TMobilFrame::CreateDisplays", [&] {
+  Guard("CreateDisplays", [&] {
     for (int b = 0; b < MobilBandCount; ++b) {
       const MobilBandView& v = MobilBandViews[b];
-      displays_[b] =
-          MakeDisplay({v.title, v.left, v.top, v.right, v.bottom, 10, 8, buffers_[b].get(), 11, 0, 20});
-      displays_[b]->MoveSymbols(v.symbolX, v.symbolY);
+      bandDisplays_[b] = &AdoptDisplay(
+          MakeDisplay({v.title, v.left, v.top, v.right, v.bottom, 10, 8, buffers_[b].get(), 11, 0, 20}), true);
+      bandDisplays_[b]->MoveSymbols(v.symbolX, v.symbolY);
     }
-  });
-}
-
-void TMobilFrameV2::KillDisplays() {
-  if (DisplayListGlobal) DisplayListGlobal->Clear();
-  for (StdDisplay*& d : displays_) {
-    delete d;
-    d = nullptr;
-  }
-}
-
-void TMobilFrameV2::UpdateFromIni() {
-  Guarded("TMobilFrame::UpdateFromIni", [&] {
-    for (StdDisplay* d : displays_) ApplyIniDisplaySettings(d);
-  });
-}
-
-void TMobilFrameV2::UpdateSkin() {
-  Guarded("TMobilFrame::UpdateSkin", [&] { ApplySkinBackground(Image); });
-}
-
-void TMobilFrameV2::OnResize(TObject*) {
-  Guarded("TMobilFrame::OnResize", [&] {
-    if (!displays_[MobilBandCount - 1]) return;  // not before the constructor has made the view
-    Image->SetBoundsRect(ClientRect());
-    UpdateSkin();
-    for (StdDisplay* d : displays_) d->PlaceTexts();
   });
 }
 
@@ -81,34 +48,27 @@ void TMobilFrameV2::ClearBuffers() {
   for (auto& b : buffers_) b->Clear();
 }
 
-void TMobilFrameV2::StartWork() {
-  Guarded("TMobilFrame::Enter", [&] {
-    pressed_ = false;
-    ClearBuffers();
-    for (int b = 0; b < MobilBandCount; ++b) {
-      const float level = GlobalIniService ? float(ReadAlarmLevel(*GlobalIniService, MobilBandViews[b]))
-                                           : (MobilBandViews[b].iniBand ? 127.0f : NoAlarmLevel);
-      buffers_[b]->SetValue(3, 0, level);
-    }
-    ShowDisplays({displays_[0], displays_[1], displays_[2], displays_[3], displays_[4], displays_[5]});
-    StartMobilThread();
-  });
+void TMobilFrameV2::EnterView() {
+  pressed_ = false;
+  ClearBuffers();
+  for (int b = 0; b < MobilBandCount; ++b) {
+    const float level = GlobalIniService ? float(ReadAlarmLevel(*GlobalIniService, MobilBandViews[b]))
+                                         : (MobilBandViews[b].iniBand ? 127.0f : NoAlarmLevel);
+    buffers_[b]->SetValue(3, 0, level);
+  }
+  StartMobilThread();
 }
 
-void TMobilFrameV2::StopWork() {
-  Guarded("TMobilFrame::Leave", [&] {
-    for (StdDisplay* d : displays_) d->HideTexts();
-    // A press still held when the view is left must not turn into editing after the next Enter.
-    MouseTimer->SetEnabled(false);
-    pressed_ = false;
-    for (StdDisplay* d : displays_) d->MobilV2Mode = 0;
-    thread_.Stop();
-    if (DisplayListGlobal) DisplayListGlobal->Clear();
-  });
+void TMobilFrameV2::LeaveView() {
+  // A press still held when the view is left must not turn into editing after the next Enter.
+  MouseTimer->SetEnabled(false);
+  pressed_ = false;
+  for (StdDisplay* d : bandDisplays_) d->MobilV2Mode = 0;
+  thread_.Stop();
 }
 
 void TMobilFrameV2::StartMobilThread() {
-  Guarded("TMobilFrame::StartMobilThread", [&] {
+  Guard("StartMobilThread", [&] {
     auto* thread = new MobilThreadV2();
     for (int b = 0; b < MobilBandCount; ++b) {
       thread->Buffers[b] = buffers_[b].get();
@@ -119,11 +79,11 @@ void TMobilFrameV2::StartMobilThread() {
 }
 
 void TMobilFrameV2::OnRenderWinMouseMove(TShiftState, int X, int Y) {
-  Guarded("TMobilFrame::OnRenderWinMouseMove", [&] {
+  Guard("OnRenderWinMouseMove", [&] {
     if (!IsEntered()) return;
     for (int b = 0; b < MobilBandCount; ++b) {
       hovered_[b] = MobilPlotRect(MobilBandViews[b]).Contains(X, Y);
-      displays_[b]->ShowFrame = hovered_[b] ? 1 : 0;
+      bandDisplays_[b]->ShowFrame = hovered_[b] ? 1 : 0;
     }
     if (pressed_ && thread_.Running()) EditLevels(Y);
   });
@@ -141,11 +101,11 @@ void TMobilFrameV2::EditLevels(int y) {
 }
 
 void TMobilFrameV2::OnRenderWinMouseDown(TMouseButton, TShiftState, int, int) {
-  Guarded("TMobilFrame::OnRenderWinMouseDown", [&] {
+  Guard("OnRenderWinMouseDown", [&] {
     if (!IsEntered()) return;
     for (int b = 0; b < MobilBandCount; ++b) {
       if (!hovered_[b]) continue;
-      displays_[b]->Symbols->StartFade(7, 1.0);
+      bandDisplays_[b]->Symbols->StartFade(7, 1.0);
       if (GlobalIOSettings) {
         GlobalIOSettings->Center = MobilBandViews[b].centreHz;
         GlobalIOSettings->Span = MobilBandViews[b].spanHz;
@@ -156,17 +116,17 @@ void TMobilFrameV2::OnRenderWinMouseDown(TMouseButton, TShiftState, int, int) {
 }
 
 void TMobilFrameV2::OnMouseTimer(TObject*) {
-  Guarded("TMobilFrame::OnMouseTimer", [&] {
+  Guard("OnMouseTimer", [&] {
     pressed_ = true;
     for (int b = 0; b < MobilBandCount; ++b)
-      if (hovered_[b] && MobilBandViews[b].iniBand != 0) displays_[b]->MobilV2Mode = 1;
+      if (hovered_[b] && MobilBandViews[b].iniBand != 0) bandDisplays_[b]->MobilV2Mode = 1;
   });
 }
 
 void TMobilFrameV2::OnRenderWinMouseUp(TMouseButton, TShiftState, int, int) {
-  Guarded("TMobilFrame::OnRenderWinMouseUp", [&] {
+  Guard("OnRenderWinMouseUp", [&] {
     pressed_ = false;
     MouseTimer->SetEnabled(false);
-    for (StdDisplay* d : displays_) d->MobilV2Mode = 0;
+    for (StdDisplay* d : bandDisplays_) d->MobilV2Mode = 0;
   });
 }

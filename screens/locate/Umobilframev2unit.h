@@ -7,52 +7,46 @@
 #include <memory>
 
 #include "engine/Threads.h"
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/MobilBands.h"
 
 class DigitalBuffer;
 class StdDisplay;
-class TImage;
 class TTimer;
 
-class TMobilFrameV2 : public TModeFrameBase {
+class TMobilFrameV2 : public TLocateModeFrame {
  public:
   explicit TMobilFrameV2(TComponent* AOwner);
   ~TMobilFrameV2() override;
 
-  void OnResize(TObject* Sender) override;
   void OnWheel(int) override {}
   void OnRenderWinMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void OnRenderWinMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void OnRenderWinMouseMove(TShiftState Shift, int X, int Y) override;
-  void UpdateFromIni() override;
-  void UpdateSkin();
 
   void ClearBuffers();
   void StartMobilThread();
   void OnMouseTimer(TObject* Sender);
 
   DigitalBuffer& Buffer(int band) { return *buffers_[band]; }
-  StdDisplay* Display(int band) const { return displays_[band]; }
+  StdDisplay* Display(int band) const { return bandDisplays_[band]; }
   bool Hovered(int band) const { return hovered_[band]; }
   bool Pressed() const { return pressed_; }
   ThreadSlot& Thread() { return thread_; }
 
-  TImage* Image = nullptr;
   TTimer* MouseTimer = nullptr;
 
  protected:
-  void StartWork() override;
-  void StopWork() override;
+  void EnterView() override;
+  void LeaveView() override;
 
  private:
   void CreateBuffers();
   void CreateDisplays();
-  void KillDisplays();
   void EditLevels(int y);
 
   std::array<std::shared_ptr<DigitalBuffer>, MobilBandCount> buffers_;
-  std::array<StdDisplay*, MobilBandCount> displays_{};
+  std::array<StdDisplay*, MobilBandCount> bandDisplays_{};
   std::array<bool, MobilBandCount> hovered_{};
   bool pressed_ = false;
   ThreadSlot thread_;

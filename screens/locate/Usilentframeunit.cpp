@@ -26,13 +26,12 @@ TForm* OutermostForm(TComponent* component) {
 }
 }  // namespace
 
-TUSilentFrame::TUSilentFrame(TComponent* AOwner) : TModeFrameBase(AOwner), search_(MakeHooks()) {
-  Guarded("TUSilentFrame::TUSilentFrame", [&] {
+TUSilentFrame::TUSilentFrame(TComponent* AOwner)
+    : TLocateModeFrame(AOwner, "TUSilentFrame"), search_(MakeHooks()) {
+  Guard("TUSilentFrame", [&] {
+    deferredResize_ = false;
     SetBounds(0, 0, 1091, 240);
-    Image = new TImage(this);
-    Image->SetParent(this);
     Image->SetBounds(-1, 4, 974, 125);
-    Image->SetStretch(true);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartPanelMouseDown(s, b, h, x, y);
@@ -63,18 +62,18 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner) : TModeFrameBase(AOwner), searc
     scan_->SetRange(0.0f, 15e9f, 0, 255);
     channelA_ = std::make_shared<std::vector<float>>(SampleCount);
     channelB_ = std::make_shared<std::vector<float>>(SampleCount);
-    signalDisplay_ =
-        MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400});
+    signalDisplay_ = &AdoptDisplay(
+        MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400}), true);
     signalDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     signalDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);
     signalDisplay_->Commands->AddCommand(2, 2, 0x008000, 3);
     signalDisplay_->Commands->AddCommand(3, 3, 0x0000FF, 1);
-    scanDisplay_ = MakeDisplay({"Scan Range", 20, 520, 1003, 760, 15, 8, scan_.get(), 3, 0, 15000});
+    scanDisplay_ =
+        &AdoptDisplay(MakeDisplay({"Scan Range", 20, 520, 1003, 760, 15, 8, scan_.get(), 3, 0, 15000}), true);
     scanDisplay_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
     scanDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     scanDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);
     scanDisplay_->Commands->AddCommand(2, 3, 0x008000, 1);
-    UpdateFromIni();
     listBox_ = new TSilentListBox(OutermostForm(this));
     listBox_->SetVisible(false);
     TestWin = new TSilentTestWin(this);
@@ -87,9 +86,6 @@ TUSilentFrame::~TUSilentFrame() {
     delete TestWin;
     if (listBox_) listBox_->SetList(nullptr);
     delete listBox_;
-    if (DisplayListGlobal) DisplayListGlobal->Clear();
-    delete signalDisplay_;
-    delete scanDisplay_;
   });
 }
 
@@ -160,51 +156,31 @@ void TUSilentFrame::SetDebugLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) lb->Items()->Add(line);
 }
 
-void TUSilentFrame::UpdateFromIni() {
-  Guarded("TUSilentFrame::UpdateFromIni", [&] {
-    ApplyIniDisplaySettings(signalDisplay_);
-    ApplyIniDisplaySettings(scanDisplay_);
-  });
-}
-
-void TUSilentFrame::UpdateSkin() {
-  Guarded("TUSilentFrame::UpdateSkin", [&] { ApplySkinBackground(Image); });
-}
-
-void TUSilentFrame::OnResize(TObject*) {
-  Guarded("TUSilentFrame::OnResize", [&] {
+void TUSilentFrame::OnResize(TObject* Sender) {
+  TLocateModeFrame::OnResize(Sender);
+  Guard("OnResize", [&] {
     if (!listBox_) return;  // not before the constructor has made the view
-    Image->SetBoundsRect(ClientRect());
-    UpdateSkin();
-    signalDisplay_->PlaceTexts();
-    scanDisplay_->PlaceTexts();
     if (TForm* main = OutermostForm(this))
       listBox_->SetBounds(20, 40, main->Width() / 2 - 20, main->Height() / 5 * 3 - 40);
   });
 }
 
-void TUSilentFrame::StartWork() {
-  Guarded("TUSilentFrame::Enter", [&] {
-    if (IOCtrl) {
-      IOCtrl->InitMeasureMode();
-      IOCtrl->SetIFBandwidth(2);
-      IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
-    }
-    SelectSource();
-    if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
-    ShowDisplays({signalDisplay_, scanDisplay_});
-    listBox_->SetVisible(true);
-    if (DebugSwitch) TestWin->Show();
-  });
+void TUSilentFrame::EnterView() {
+  if (IOCtrl) {
+    IOCtrl->InitMeasureMode();
+    IOCtrl->SetIFBandwidth(2);
+    IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
+  }
+  SelectSource();
+  if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
+  listBox_->SetVisible(true);
+  if (DebugSwitch) TestWin->Show();
 }
 
-void TUSilentFrame::StopWork() {
-  Guarded("TUSilentFrame::Leave", [&] {
-    StopSearch();
-    listBox_->SetVisible(false);
-    TestWin->Hide();
-    HideDisplays({signalDisplay_, scanDisplay_});
-  });
+void TUSilentFrame::LeaveView() {
+  StopSearch();
+  listBox_->SetVisible(false);
+  TestWin->Hide();
 }
 
 void TUSilentFrame::SelectSource() {

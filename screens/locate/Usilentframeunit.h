@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "engine/Threads.h"
-#include "screens/ModeFrameBase.h"
+#include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/SilentSearch.h"
 
 class DigitalBuffer;
 class SilentList;
 class StdDisplay;
 class TEdit;
-class TImage;
 class TLabel;
 class TListBox;
 class TPanel;
@@ -22,7 +21,7 @@ class TSilentListBox;
 class TSilentTestWin;
 class TTimer;
 
-class TUSilentFrame : public TModeFrameBase {
+class TUSilentFrame : public TLocateModeFrame {
  public:
   static constexpr int SampleCount = 12800;
 
@@ -30,8 +29,6 @@ class TUSilentFrame : public TModeFrameBase {
   ~TUSilentFrame() override;
 
   void OnResize(TObject* Sender) override;
-  void UpdateFromIni() override;
-  void UpdateSkin();
 
   void SelectSource();
   void StartSearch();
@@ -52,7 +49,6 @@ class TUSilentFrame : public TModeFrameBase {
   double ScanStop() const { return scanStop_; }
   TSilentListBox* ListBox() const { return listBox_; }
 
-  TImage* Image = nullptr;
   TPanel* Panel1 = nullptr;
   TPanel* Panel2 = nullptr;
   TPanel* Panel3 = nullptr;
@@ -65,8 +61,8 @@ class TUSilentFrame : public TModeFrameBase {
   bool DebugSwitch = false;
 
  protected:
-  void StartWork() override;
-  void StopWork() override;
+  void EnterView() override;
+  void LeaveView() override;
 
  private:
   SilentSearch::Hooks MakeHooks();

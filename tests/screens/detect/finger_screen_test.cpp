@@ -6,6 +6,7 @@
 #include "engine/Buffers.h"
 #include "engine/FingerBuffer.h"
 #include "platform/vcl/TestHooks.h"
+#include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/Ufingercompareframeunit.h"
 #include "screens/locate/Ufingerframeunit.h"
 #include "tests/screens/detect/DetectFixture.h"
@@ -90,14 +91,28 @@ TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnly
   }
   EXPECT_TRUE(analogHit);
 
-  // A click on the difference opens the live view around it.
-  View()->ResultList->SetItemIndex(0);
+  // A click on an analogue difference opens the live view around it, with its volume control.
+  int analogIndex = 0;
+  while (hits[size_t(analogIndex)].rfind("Ana", 0) != 0) ++analogIndex;
+  View()->ResultList->SetItemIndex(analogIndex);
   View()->OnResultListClick(nullptr);
   EXPECT_TRUE(View()->RealtimeRunning());
+  EXPECT_EQ(View()->Mode(), TUFingerFrame::AnalogRealtime);
   EXPECT_NEAR(View()->RealtimeFrequency(), 3210e6, 3e6);
   RunUntil([&] { return View()->RealtimeBuffer().Get(0, 500) > 0; }, 30);
+  auto* volume = static_cast<TVolumeFrame*>(VolumeFrame);
+  EXPECT_EQ(volume->Parent(), View());
+  EXPECT_TRUE(volume->Visible());
+  volume->MoveSlider(400);  // to the top of the scale: the realtime thread sets the loudspeaker
+  EXPECT_EQ(volume->Volume, 240);
+  EXPECT_TRUE(RunUntil([] { return (usb2sim::GetState().soundProcessor[0] & 0x3F) == 240 / 4; }, 30));
   win->FingerFrame->Leave();
   EXPECT_FALSE(View()->RealtimeRunning());
+  // The control leaves with the view and keeps its volume for the next visit.
+  EXPECT_EQ(volume->Parent(), nullptr);
+  EXPECT_FALSE(volume->Visible());
+  EXPECT_FALSE(volume->OnChange);
+  EXPECT_EQ(volume->Volume, 240);
 }
 
 TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
