@@ -53,6 +53,7 @@ struct Summary {
   int runs = 0, selfEnded = 0;  // program runs, and how many of them ended by themselves
   int peakOrphans = 0;          // threads whose stop timed out, not yet ended
   long peakKb = 0, finalKb = 0;
+  long firstMinuteKb = 0;  // between two runs, at the first end of a run after the first minute
   std::vector<std::string> failures;
 };
 
@@ -70,7 +71,7 @@ class Soak {
 
   int Run() {
     Prepare();
-    const auto start = Clock::now();
+    const auto start = start_ = Clock::now();
     const auto vanishAt = start + std::chrono::duration<double>(seconds_ * 0.9);
     // A fault may end the program (it ends when the link is lost); it is then started again on a
     // repaired instrument. Near the end the module vanishes and the last run must end by itself.
@@ -275,7 +276,11 @@ class Soak {
     if (folder_.Read("RT7731IV.INI").rfind("; soak run\r\n", 0) != 0) Fail("the INI file lost its comment");
     folder_.Remove("RT7731IV.INI");
     folder_.Write("RT7731IV.INI", StartIni);
-    summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmRSS:"));
+    const long kb = StatusKb("VmRSS:");
+    summary_.peakKb = std::max(summary_.peakKb, kb);
+    // Between two runs no window exists: the resident size there shows what the runs leave behind.
+    if (summary_.firstMinuteKb == 0 && Clock::now() - start_ >= std::chrono::seconds(60))
+      summary_.firstMinuteKb = kb;
   }
 
   void Print() const {
@@ -289,6 +294,9 @@ class Soak {
     std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n",
                 s.idlePasses, s.faults, s.peakOrphans);
     std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.finalKb);
+    if (s.firstMinuteKb > 0)
+      std::printf("  memory between runs: %ld kB after the first minute, %ld kB at the end (%+.1f %%)\n",
+                  s.firstMinuteKb, s.finalKb, 100.0 * double(s.finalKb - s.firstMinuteKb) / double(s.firstMinuteKb));
     for (const std::string& f : s.failures)
       std::printf("FAILURE: %s (reproduce: soak --seconds %.0f --seed %llu)\n", f.c_str(), seconds_,
                   static_cast<unsigned long long>(seed_));
@@ -301,6 +309,7 @@ class Soak {
   fuzz::ScratchFolder folder_;
   TMainWin* win_ = nullptr;
   Clock::time_point vanishedAt_;
+  Clock::time_point start_;
   Summary summary_;
 };
 
