@@ -512,6 +512,8 @@ TMainWin::~TMainWin() {
   DeleteAndClear(AudioTestFrame);
   DeleteAndClear(VolumeFrame);
   JoinOrphanedThreads();  // frames stopped their threads on deletion: none may outlive the device
+  // Threads that ended free themselves through the main-thread queue; run it so none is left behind.
+  CheckSynchronize();
   DeleteAndClear(DisplayListGlobal);
   DeleteAndClear(IOCtrl);
   DeleteAndClear(GlobalIniService);

@@ -268,6 +268,18 @@ TEST(ZoomLine, SmallWindowInterpolatesBetweenIndices) {
   EXPECT_EQ(sink.strokes[0].points[15].y, 138.0f);
 }
 
+TEST(ZoomLine, SmallWindowHoldsItsLastLevelToTheRightEdge) {
+  // A window of 10 indices over 1024 columns: the columns after the last index must not slope down
+  // towards the empty index past the window.
+  std::vector<float> v(10, 120.0f);
+  v.push_back(0.0f);  // beyond the window
+  Trace t(v);
+  RecordingSink sink;
+  DrawZoomLine(Plot(1024, 0, 10), t.levels(), 0xFF00FFFF, false, 0.0f, scratch.data(), sink);
+  ASSERT_EQ(sink.strokes.size(), 1u);
+  for (float y : Ys(sink.strokes[0])) EXPECT_EQ(y, RowOf(120.0f));
+}
+
 TEST(ZoomLine, LargeWindowTakesColumnPeaksFromZero) {
   Trace t({5, 9, -3, -8, 100, 7, 0, 0});
   RecordingSink sink;

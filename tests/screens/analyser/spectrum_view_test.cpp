@@ -22,6 +22,7 @@
 #include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/base/IniService.h"
+#include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {
@@ -32,6 +33,13 @@ class SpectrumViewTest : public MainWinTest {
     Start(scenario);
     view = static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame);
     freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  }
+  // The program loads the simulator linked into this test, so the test can unplug it at a moment of
+  // its choosing rather than after a time that a busy machine may not keep.
+  void StartViewOnLinkedSimulator() {
+    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
+    ASSERT_TRUE(usb2sim::LoadScenarioText(""));
+    StartView();
   }
   // Runs the program's messages and idle passes until done() holds (60 s bound).
   template <typename Done>
@@ -195,9 +203,17 @@ TEST_F(SpectrumViewTest, LeaveStopsBothThreadsAndKeepsCentreAndSpan) {
 }
 
 TEST_F(SpectrumViewTest, AnUnplugDuringTheSweepEndsTheProgramThroughTheExitScreen) {
-  StartView("[device]\nunplug_after_ms=4000\n");
+  StartViewOnLinkedSimulator();
   ASSERT_TRUE(view->OverviewRunning());
   win->SetBounds(30, 40, 900, 700);
+  NormalBuffer* o = view->OverviewTrace();
+  for (unsigned i = 0; i < o->Count; ++i) o->SetPoint(i, -1);
+  ASSERT_TRUE(Run([&] {  // the sweep stores its first segment
+    for (unsigned i = 0; i < o->Count; ++i)
+      if (o->GetPoint(i) >= 0) return true;
+    return false;
+  }));
+  usb2sim::UnplugNow();
   ASSERT_TRUE(Run([&] { return LinkUp.load() == 0; }));
   EXPECT_FALSE(view->OverviewRunning());
   IdlePass();
@@ -213,9 +229,10 @@ TEST_F(SpectrumViewTest, AnUnplugDuringTheSweepEndsTheProgramThroughTheExitScree
 namespace {
 
 TEST_F(SpectrumViewTest, AnUnplugWithNoThreadRunningIsNoticedByTheLinkProbe) {
-  StartView("[device]\nunplug_after_ms=3000\n");
+  StartViewOnLinkedSimulator();
   view->Leave();  // no measurement thread talks to the module any more
   ASSERT_EQ(LinkUp.load(), 1);
+  usb2sim::UnplugNow();
   ASSERT_TRUE(Run([&] {
     win->ProbeLink();
     return LinkUp.load() == 0;
