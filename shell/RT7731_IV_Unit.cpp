@@ -40,10 +40,13 @@ TMainWin* MainWin = nullptr;
 
 namespace {
 
+// The pointer is cleared before the object goes, so a handler run while it is being destroyed (a
+// resize as its children leave) does not reach a half-destroyed frame.
 template <class T>
 void DeleteAndClear(T*& object) {
-  delete object;
+  T* doomed = object;
   object = nullptr;
+  delete doomed;
 }
 
 template <class T>
