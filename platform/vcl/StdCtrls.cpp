@@ -241,11 +241,14 @@ void TStaticText::FontChanged() {
   AdjustSize();
 }
 
+// An auto-sized static text is as large as its text; a right-aligned one keeps its right edge.
 void TStaticText::AdjustSize() {
   if (autoSize_) {
     int border = borderStyle_ == sbsNone ? 0 : 2;
     QSize s = vcl::TextSize(*Font(), Caption(), false, 0);
-    SetBounds(Left(), Top(), s.width() + 2 * border, s.height() + 2 * border);
+    const int width = s.width() + 2 * border;
+    const int left = alignment_ == taRightJustify ? Left() + Width() - width : Left();
+    SetBounds(left, Top(), width, s.height() + 2 * border);
   }
   Invalidate();
 }

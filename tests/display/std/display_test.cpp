@@ -610,6 +610,12 @@ TEST_F(DisplayLabelsTest, LabelsAreMadeHiddenAndPlacedUnderThePlot) {
   ASSERT_TRUE(Frame());
   display->PlaceTexts();
   EXPECT_EQ(display->LabelRight->Left() + display->LabelRight->Width(), 1280);
+  // A longer text in a later frame (the detail's stop frequency after the overview's) grows the
+  // label to the left: it still ends on the plot's edge.
+  display->CustomText("1.000", "2.000", "615.000000");
+  ASSERT_TRUE(Frame());
+  EXPECT_EQ(display->LabelRight->Caption(), "615.000000");
+  EXPECT_EQ(display->LabelRight->Left() + display->LabelRight->Width(), 1280);
 }
 
 TEST_F(DisplayLabelsTest, FramesHandTheTextsToTheLabels) {
