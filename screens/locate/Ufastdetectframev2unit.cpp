@@ -11,6 +11,7 @@
 #include "screens/locate/RadarSprites.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
+#include "shell/base/HardwareLockGuard.h"
 #include "shell/base/IniService.h"
 
 namespace {
@@ -105,6 +106,7 @@ void TFastDetectFrameV2::EnterView() {
   }
   if (running_) RadarViewActive = 1;
   if (!IOCtrl) return;
+  HardwareLockGuard lock;  // a thread of another view may not have ended yet
   DeviceCall(IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 1) && IOCtrl->WriteSoundPCA9539(131) &&
              IOCtrl->SetSoundProcVolume(180));
 }
@@ -117,6 +119,7 @@ void TFastDetectFrameV2::LeaveView() {
 
 bool TFastDetectFrameV2::RestoreDevice() {
   if (!IOCtrl) return true;
+  HardwareLockGuard lock;
   return DeviceCall(IOCtrl->SetAudioSpeaker(1, 1, 1, 1, 0, 0, 0) && IOCtrl->SetSoundProcVolume(0) &&
                     IOCtrl->SetIndicator(false));
 }

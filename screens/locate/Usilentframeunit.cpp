@@ -12,6 +12,7 @@
 #include "screens/locate/Silenttestwinunit.h"
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
+#include "shell/base/HardwareLockGuard.h"
 
 namespace {
 constexpr TColor SilentPressedColour = 0x613F2D;
@@ -143,7 +144,10 @@ SilentSearch::Hooks TUSilentFrame::MakeHooks() {
   };
   h.repaint = [this] { listBox_->Invalidate(); };
   h.blink = [this](bool on) {
-    if (IOCtrl) IOCtrl->SetIndicator(on);
+    if (IOCtrl) {
+      HardwareLockGuard lock;  // the search threads measure meanwhile
+      IOCtrl->SetIndicator(on);
+    }
     listBox_->SetColor(on ? TColor(0x0000FF) : ListInactiveColour);
     listBox_->Invalidate();
   };
@@ -167,12 +171,16 @@ void TUSilentFrame::OnResize(TObject* Sender) {
 
 void TUSilentFrame::EnterView() {
   if (IOCtrl) {
+    HardwareLockGuard lock;  // a thread of another view may not have ended yet
     IOCtrl->InitMeasureMode();
     IOCtrl->SetIFBandwidth(2);
     IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
   }
   SelectSource();
-  if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
+  if (IOCtrl) {
+    HardwareLockGuard lock;
+    IOCtrl->SetSoundProcVolume(255);
+  }
   listBox_->SetVisible(true);
   if (DebugSwitch) TestWin->Show();
 }
@@ -186,6 +194,7 @@ void TUSilentFrame::LeaveView() {
 void TUSilentFrame::SelectSource() {
   Guarded("TUSilentFrame::SelectSource", [&] {
     if (!IOCtrl) return;
+    HardwareLockGuard lock;
     IOCtrl->WriteSoundPCA9539(externalSource_ ? 168 : 160);
     SoundBufferBase silence(SampleCount);
     silence.Clear();
@@ -239,7 +248,10 @@ void TUSilentFrame::StopSearch() {
     searching_ = false;
     SetPanelsEnabled(true);
     search_.Reset();
-    if (IOCtrl && !IOCtrl->SetIndicator(false)) LinkUp = 0;
+    if (IOCtrl) {
+      HardwareLockGuard lock;
+      if (!IOCtrl->SetIndicator(false)) LinkUp = 0;
+    }
     listBox_->SetColor(ListInactiveColour);
     listBox_->Invalidate();
   });
