@@ -97,7 +97,7 @@ void TUAnalyzerFrame::ClearStatus() {
 
 void TUAnalyzerFrame::UpdateSkin() {
   Guarded("TUAnalyzerFrame::UpdateSkin", [&] {
-    if (GlobalLanguageSkinTool) Panel2->SetCaption(GlobalLanguageSkinTool->GetGeneralText(21));
+    if (GlobalLanguageSkinTool) Panel2->SetCaption(GeneralText(21, "Quelle wählen"));
   });
 }
 
@@ -158,13 +158,13 @@ void TUAnalyzerFrame::VideoToOn() {
   if (capture::IsCaptureWindow(cap_->CaptureWindow())) capture::SetScale(cap_->CaptureWindow(), true);
   capture::SetWindowSize(cap_->CaptureWindow(), PreviewWidth, PreviewHeight);
   CaptureHost->SetBounds(CaptureHost->Left(), CaptureHost->Top(), PreviewWidth, PreviewHeight);
-  if (cap_->ConnectedDriver() < 0) {
-    // No camera: the operator is told; the preview stays empty until one is connected.
-    ShowStatus("No video source");
-  }
   Panel1->SetCaption(GeneralText(20, "Video off"));
   Panel2->Show();
-  if (cap_->ConnectedDriver() >= 0) ClearStatus();
+  // No camera: the operator is told; the preview stays empty until one is connected.
+  if (cap_->ConnectedDriver() < 0)
+    ShowStatus("No video source");
+  else
+    ClearStatus();
   ShowVideoPanelIfDetail();
 }
 
