@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QRadioButton>
 #include <QWheelEvent>
@@ -180,5 +181,7 @@ void CloseButton(TForm* form) {
   event.setAccepted(true);
   QApplication::sendEvent(NativeWidget(form), &event);
 }
+
+void ClearStyleCache() { QPixmapCache::clear(); }
 
 }  // namespace VclTest

@@ -57,4 +57,11 @@ void ClearShownBoxes();
 // function releases all timers.
 void HoldTimerTicks(std::function<bool(const TTimer*)> held);
 
+// ---- Process-wide caches of the toolkit ----
+// Empties the style's cache of drawn control pictures. A program run that ends with its process
+// leaves this cache behind with it; a tool that starts the program many times in one process (the
+// soak) calls this between runs, as a new process would start with it empty. Its size is bounded
+// by the toolkit either way.
+void ClearStyleCache();
+
 }  // namespace VclTest

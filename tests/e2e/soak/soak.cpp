@@ -279,6 +279,9 @@ class Soak {
     Application->OnIdle = nullptr;
     delete win_;
     win_ = nullptr;
+    // The process of a real program run ends here and takes the style's picture cache with it;
+    // without this every new main window would add its pictures up to the toolkit's bound.
+    VclTest::ClearStyleCache();
     TIniFile ini(folder_.Path() + "RT7731IV.INI");
     for (const char* key : {"Left", "Top", "Width", "Height", "MAXIMIZED"})
       if (!ini.ValueExists("FORM", key)) Fail(std::string("FORM ") + key + " not written at the end");
