@@ -11,11 +11,10 @@
 #include "shell/base/Globals.h"
 #include "shell/base/Guard.h"
 #include "shell/base/Language.h"
+#include "shell/base/PanelColours.h"
 
 namespace {
 
-constexpr TColor ReleasedColour = static_cast<TColor>(0x573523);
-constexpr TColor PressedColour = static_cast<TColor>(0x24160E);
 constexpr const char* HeaderName = "a0";
 constexpr const char* RunningHeader = "Self-test active ... please wait";
 constexpr const char* CompleteHeader = "Selbsttes ... complete";
@@ -43,7 +42,7 @@ TPanel* MakeButtonPanel(TWinControl* parent, TComponent* owner, const std::strin
   panel->SetBounds(left, top, width, height);
   panel->SetBevelOuter(bvNone);
   panel->SetCaption(caption);
-  panel->SetColor(ReleasedColour);
+  panel->SetColor(panel_colours::Released);
   panel->Font()->SetColor(clScrollBar);
   return panel;
 }
@@ -192,13 +191,13 @@ void TSelfCheckFrame::UpdateSkin() {
 // ---- Result sheet ----
 
 void TSelfCheckFrame::OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(PressedColour);
+  Panel1->SetColor(panel_colours::Pressed);
   CreateResultSheet();
   Application->ProcessMessages();
 }
 
 void TSelfCheckFrame::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(ReleasedColour);
+  Panel1->SetColor(panel_colours::Released);
   RunSelfTest();
 }
 

@@ -3,13 +3,14 @@
 #pragma once
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "shell/base/PanelColours.h"
 
 namespace control_style {
 constexpr TColor Background = 0x606060;
 constexpr TColor FrameLine = 0x808080;
-constexpr TColor Released = 0x573523;
+using panel_colours::Released;
 constexpr TColor Text = 0xC8D0D4;
-constexpr TColor Pressed = 0x24160E;
+using panel_colours::Pressed;
 
 // Sizes image to the frame's client area and draws the background with its frame line.
 void DrawBackground(TFrame* frame, TImage* image);

@@ -34,7 +34,7 @@ TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int lef
   panel->SetParent(parent);
   panel->SetBounds(left, top, width, height);
   panel->SetCaption(caption);
-  panel->SetColor(PanelReleasedColour);
+  panel->SetColor(panel_colours::Released);
   panel->SetBevelOuter(bvNone);
   panel->Font()->SetName(fontName);
   panel->Font()->SetHeight(fontHeight);

@@ -6,6 +6,7 @@
 
 #include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "shell/base/PanelColours.h"
 
 class StdDisplay;
 class DigitalBuffer;
@@ -25,9 +26,6 @@ StdDisplay* MakeDisplay(const DisplaySetup& setup);
 // Applies viewport, grid, title, data, mode, window and colour to an existing display.
 void ApplyDisplaySetup(StdDisplay* display, const DisplaySetup& setup);
 void SetViewport(StdDisplay* display, int left, int top, int right, int bottom);
-
-constexpr TColor PanelReleasedColour = 0x573523;
-constexpr TColor PanelPressedColour = 0x24160E;
 
 // A panel button of the views: released colour, no bevel, bold font in clScrollBar.
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,

@@ -9,6 +9,7 @@
 #include "shell/base/Guard.h"
 #include "shell/base/Language.h"
 #include "shell/base/Log.h"
+#include "shell/base/PanelColours.h"
 
 TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
     : TModeFrameBase(AOwner), name_(std::move(name)) {
@@ -84,11 +85,11 @@ TPanel* TLocateModeFrame::AddPanelButton(const std::string& caption, int left, i
                                          TNotifyEvent onUp, int width, int height) {
   TPanel* panel = MakePanelButton(this, caption, left, top, width, height, "Verdana", -16);
   panel->OnMouseDown = [panel, onDown](TObject* sender, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(TColor(locate_colours::Pressed));
+    panel->SetColor(panel_colours::Pressed);
     if (onDown) onDown(sender);
   };
   panel->OnMouseUp = [panel, onUp](TObject* sender, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(TColor(locate_colours::Released));
+    panel->SetColor(panel_colours::Released);
     if (onUp) onUp(sender);
   };
   return panel;

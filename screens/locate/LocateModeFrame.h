@@ -28,10 +28,8 @@ class StdDisplay;
 class TImage;
 class TPanel;
 
-// Colours of the views' panel buttons and blinking captions (0x00BBGGRR).
+// Colour of the views' blinking captions (0x00BBGGRR).
 namespace locate_colours {
-constexpr int Pressed = 0x24160E;
-constexpr int Released = 0x573523;
 constexpr int BlinkRed = 0x0000FF;
 }  // namespace locate_colours
 

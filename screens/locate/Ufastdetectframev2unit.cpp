@@ -158,7 +158,7 @@ void TFastDetectFrameV2::OnStartButMouseDown(TObject*, TMouseButton, TShiftState
 }
 
 void TFastDetectFrameV2::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  Guarded("TFastDetectFrameV2::OnStartButMouseUp", [&] { Panel1->SetColor(PanelReleasedColour); });
+  Guarded("TFastDetectFrameV2::OnStartButMouseUp", [&] { Panel1->SetColor(panel_colours::Released); });
 }
 
 void TFastDetectFrameV2::StartRun() {

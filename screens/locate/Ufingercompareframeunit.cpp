@@ -27,17 +27,17 @@ TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { Start(); };
     Panel1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel1->SetColor(PanelReleasedColour);
+      Panel1->SetColor(panel_colours::Released);
     };
     Panel2 = MakePanelButton(this, "Compare", 160, 20, 125, 81);
     Panel2->SetVisible(false);
     Panel2->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel2->SetColor(PanelPressedColour);
+      Panel2->SetColor(panel_colours::Pressed);
       UsbTimer->SetEnabled(false);
       Test();
     };
     Panel2->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel2->SetColor(PanelReleasedColour);
+      Panel2->SetColor(panel_colours::Released);
     };
     OpenDialog = new TOpenDialog(this);
     OpenDialog->SetFilter("Fingerprint|*.fng");
@@ -84,7 +84,7 @@ void TUFingerCompareFrame::StopChain() {
 
 void TUFingerCompareFrame::Start() {
   Guarded("TUFingerCompareFrame::OnStartButMouseDown", [&] {
-    Panel1->SetColor(PanelPressedColour);
+    Panel1->SetColor(panel_colours::Pressed);
     // A second Start while the chain runs would start a second chain over the same buffers.
     if (recording_) return;
     Panel2->SetVisible(false);

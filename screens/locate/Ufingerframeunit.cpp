@@ -93,10 +93,10 @@ TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string&
   big->Font()->SetHeight(-19);
   big->Font()->SetColor(clScrollBar);
   const auto down = [panel](TObject*, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(PanelPressedColour);
+    panel->SetColor(panel_colours::Pressed);
   };
   const auto up = [panel, onUp](TObject*, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(PanelReleasedColour);
+    panel->SetColor(panel_colours::Released);
     if (Application) Application->ProcessMessages();
     onUp();
   };
@@ -284,14 +284,14 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
 
 void TUFingerFrame::OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
   Guarded("TUFingerFrame::OnStartButMouseDown", [&] {
-    Panel1->SetColor(PanelPressedColour);
+    Panel1->SetColor(panel_colours::Pressed);
     UsbTimer->SetEnabled(false);
   });
 }
 
 void TUFingerFrame::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
   Guarded("TUFingerFrame::OnStartButMouseUp", [&] {
-    Panel1->SetColor(PanelReleasedColour);
+    Panel1->SetColor(panel_colours::Released);
     listInUse_ = false;
     ResultList->SetVisible(false);
     SetViewMode(Overview);
