@@ -48,22 +48,27 @@ const char* const StartIni =
     "; soak run\r\n[GRID]\r\nColor=255\r\nTransparence=100\r\nSize=20\r\n\r\n[DISPLAY]\r\nTextColor=65280\r\n"
     "Dims=1\r\nBgColor=0\r\n\r\n[SKIN]\r\nSKIN_NR=1\r\n\r\n[LANGUAGE]\r\nLANG_NR=1\r\n";
 
+// Memory of this process in kB. Resident counts every page in memory, the program's code and mapped
+// files among them (more of them come in as the runs reach more of the code); anonymous counts only
+// the memory allocated, free pages the allocator keeps included; the heap in use counts only what is
+// allocated and not freed (0 where the allocator does not report it, as under the sanitizers).
+struct MemorySample {
+  long residentKb = 0, anonymousKb = 0, heapKb = 0;
+};
+
 struct Summary {
   double seconds = 0;
   long mainClicks = 0, frameClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
   long viewsEntered = 0;
   int runs = 0, selfEnded = 0;  // program runs, and how many of them ended by themselves
   int peakOrphans = 0;          // threads whose stop timed out, not yet ended
-  long peakKb = 0, finalKb = 0;
-  long firstMinuteKb = 0;  // between two runs, at the first end of a run after the first minute
-  // The same for the heap in use (allocated and not freed), which the allocator's retained free
-  // pages do not inflate: growth here is memory the runs keep.
-  long firstMinuteHeapKb = 0, finalHeapKb = 0;
+  long peakKb = 0;
+  // Between two runs: at the first end of a run after the first minute, and at the end.
+  MemorySample firstMinute, final;
   std::vector<std::string> failures;
 };
 
-// Heap in use in kB, large blocks mapped on their own included (0 where the allocator does not
-// report it, as under the sanitizers).
+// Heap in use in kB, large blocks mapped on their own included.
 long HeapInUseKb() {
   const struct mallinfo2 info = mallinfo2();
   return long((info.uordblks + info.hblkhd) / 1024);
@@ -75,6 +80,14 @@ long StatusKb(const char* field) {
   while (std::getline(in, line))
     if (line.compare(0, std::strlen(field), field) == 0) return std::atol(line.c_str() + std::strlen(field));
   return 0;
+}
+
+MemorySample SampleMemory() { return {StatusKb("VmRSS:"), StatusKb("RssAnon:"), HeapInUseKb()}; }
+
+void PrintGrowth(const char* what, long firstKb, long finalKb) {
+  if (firstKb <= 0) return;
+  std::printf("  %s between runs: %ld kB after the first minute, %ld kB at the end (%+.1f %%)\n", what,
+              firstKb, finalKb, 100.0 * double(finalKb - firstKb) / double(firstKb));
 }
 
 class Soak {
@@ -105,8 +118,7 @@ class Soak {
     }
     summary_.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmHWM:"));
-    summary_.finalKb = StatusKb("VmRSS:");
-    summary_.finalHeapKb = HeapInUseKb();
+    summary_.final = SampleMemory();
     Print();
     return summary_.failures.empty() ? 0 : 1;
   }
@@ -279,9 +291,12 @@ class Soak {
     Application->OnIdle = nullptr;
     delete win_;
     win_ = nullptr;
-    // The process of a real program run ends here and takes the style's picture cache with it;
-    // without this every new main window would add its pictures up to the toolkit's bound.
+    // The process of a real program run ends here and takes with it the style's picture cache and
+    // the free pages the allocator keeps (about 150 MB of buffers freed by the views, held for reuse);
+    // without this every new main window would add its pictures up to the toolkit's bound, and the
+    // resident size between runs would show how those free pages happen to be fragmented.
     VclTest::ClearStyleCache();
+    malloc_trim(0);
     TIniFile ini(folder_.Path() + "RT7731IV.INI");
     for (const char* key : {"Left", "Top", "Width", "Height", "MAXIMIZED"})
       if (!ini.ValueExists("FORM", key)) Fail(std::string("FORM ") + key + " not written at the end");
@@ -295,10 +310,8 @@ class Soak {
     const long kb = StatusKb("VmRSS:");
     summary_.peakKb = std::max(summary_.peakKb, kb);
     // Between two runs no window exists: the resident size there shows what the runs leave behind.
-    if (summary_.firstMinuteKb == 0 && Clock::now() - start_ >= std::chrono::seconds(60)) {
-      summary_.firstMinuteKb = kb;
-      summary_.firstMinuteHeapKb = HeapInUseKb();
-    }
+    if (summary_.firstMinute.residentKb == 0 && Clock::now() - start_ >= std::chrono::seconds(60))
+      summary_.firstMinute = SampleMemory();
   }
 
   void Print() const {
@@ -311,14 +324,10 @@ class Soak {
         s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
     std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n",
                 s.idlePasses, s.faults, s.peakOrphans);
-    std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.finalKb);
-    if (s.firstMinuteKb > 0)
-      std::printf("  memory between runs: %ld kB after the first minute, %ld kB at the end (%+.1f %%)\n",
-                  s.firstMinuteKb, s.finalKb, 100.0 * double(s.finalKb - s.firstMinuteKb) / double(s.firstMinuteKb));
-    if (s.firstMinuteHeapKb > 0)
-      std::printf("  heap in use between runs: %ld kB after the first minute, %ld kB at the end (%+.1f %%)\n",
-                  s.firstMinuteHeapKb, s.finalHeapKb,
-                  100.0 * double(s.finalHeapKb - s.firstMinuteHeapKb) / double(s.firstMinuteHeapKb));
+    std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.final.residentKb);
+    PrintGrowth("resident", s.firstMinute.residentKb, s.final.residentKb);
+    PrintGrowth("anonymous", s.firstMinute.anonymousKb, s.final.anonymousKb);
+    PrintGrowth("heap in use", s.firstMinute.heapKb, s.final.heapKb);
     for (const std::string& f : s.failures)
       std::printf("FAILURE: %s (reproduce: soak --seconds %.0f --seed %llu)\n", f.c_str(), seconds_,
                   static_cast<unsigned long long>(seed_));
