@@ -170,16 +170,15 @@ void TUSilentFrame::OnResize(TObject* Sender) {
 }
 
 void TUSilentFrame::EnterView() {
-  if (IOCtrl) {
-    HardwareLockGuard lock;  // a thread of another view may not have ended yet
-    IOCtrl->InitMeasureMode();
-    IOCtrl->SetIFBandwidth(2);
-    IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
-  }
-  SelectSource();
-  if (IOCtrl) {
-    HardwareLockGuard lock;
-    IOCtrl->SetSoundProcVolume(255);
+  {
+    HardwareLockGuard lock;  // a thread of another view may not have ended yet (the lock is recursive)
+    if (IOCtrl) {
+      IOCtrl->InitMeasureMode();
+      IOCtrl->SetIFBandwidth(2);
+      IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
+    }
+    SelectSource();
+    if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
   }
   listBox_->SetVisible(true);
   if (DebugSwitch) TestWin->Show();

@@ -307,11 +307,11 @@ class Soak {
     if (folder_.Read("RT7731IV.INI").rfind("; soak run\r\n", 0) != 0) Fail("the INI file lost its comment");
     folder_.Remove("RT7731IV.INI");
     folder_.Write("RT7731IV.INI", StartIni);
-    const long kb = StatusKb("VmRSS:");
-    summary_.peakKb = std::max(summary_.peakKb, kb);
-    // Between two runs no window exists: the resident size there shows what the runs leave behind.
+    // Between two runs no window exists: the memory there shows what the runs leave behind.
+    const MemorySample now = SampleMemory();
+    summary_.peakKb = std::max(summary_.peakKb, now.residentKb);
     if (summary_.firstMinute.residentKb == 0 && Clock::now() - start_ >= std::chrono::seconds(60))
-      summary_.firstMinute = SampleMemory();
+      summary_.firstMinute = now;
   }
 
   void Print() const {
