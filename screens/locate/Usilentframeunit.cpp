@@ -46,7 +46,9 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
       OnSelectRangePanelMouseDown(s, b, h, x, y);
     };
     for (TPanel* p : {Panel1, Panel2, Panel3})
-      p->OnMouseUp = [p](TObject*, TMouseButton, TShiftState, int, int) { p->SetColor(panel_colours::Released); };
+      p->OnMouseUp = [p](TObject*, TMouseButton, TShiftState, int, int) {
+        p->SetColor(panel_colours::Released);
+      };
     MakeRangePanel();
     Timer1 = new TTimer(this);
     Timer1->SetEnabled(false);
