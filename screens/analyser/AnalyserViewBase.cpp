@@ -190,7 +190,14 @@ void TAnalyserViewBase::StartWork() {
     StartAThread();
     SetAModeFromControlFrame();
   }
+  ShowSweepDisplay(span <= analyser::DetailSpanLimit);
   UpdateFreqSpan();
+}
+
+void TAnalyserViewBase::ShowSweepDisplay(bool detail) {
+  if (!detailDisplay_) return;
+  detailDisplay_->Visible = detail ? 1 : 0;
+  overviewDisplay_->Visible = detail ? 0 : 1;
 }
 
 void TAnalyserViewBase::StopWork() {
@@ -431,19 +438,13 @@ void TAnalyserViewBase::UpdateFreqSpan() {
   if (lastSpan_ <= analyser::DetailSpanLimit && overview && aThread_) {
     StopAThread();
     StartWThread();
-    if (detailDisplay_) {
-      detailDisplay_->Visible = 0;
-      overviewDisplay_->Visible = 1;
-    }
+    ShowSweepDisplay(false);
     Fade(overviewDisplay_.get(), 1);
   }
   if (lastSpan_ > analyser::DetailSpanLimit && !overview && wThread_) {
     StopWThread();
     StartAThread();
-    if (detailDisplay_) {
-      detailDisplay_->Visible = 1;
-      overviewDisplay_->Visible = 0;
-    }
+    ShowSweepDisplay(true);
     Fade(detailDisplay_.get(), 0);
   }
   lastSpan_ = span;

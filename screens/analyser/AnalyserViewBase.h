@@ -128,6 +128,8 @@ class TAnalyserViewBase : public TModeFrameBase {
   void ChangeWThreadSettings();
   // The display of the running sweep, or null.
   StdDisplay* ActiveDisplay() const;
+  // The detail and overview displays share one place: shows the one of the running sweep.
+  void ShowSweepDisplay(bool detail);
   void Fade(StdDisplay* display, int symbol);
 
   std::shared_ptr<NormalBuffer> detail_, drag_, overview_;

@@ -95,6 +95,25 @@ TEST_P(AnalyserViewsTest, DetailAndOverviewSweepsAndLeave) {
   EXPECT_DOUBLE_EQ(freq->Center, 868.3);  // taken up by the next view
 }
 
+// Centre and span go from view to view: a view entered with a detail span must show its detail
+// display, not the overview display that shares its place.
+TEST_P(AnalyserViewsTest, EnteredWithADetailSpanItShowsTheDetailDisplay) {
+  const ViewCase& c = GetParam();
+  Start();
+  Enter(c.button == 1 ? 5 : 1);
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  TAnalyserViewBase* view = Enter(c.button);
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(view->DetailRunning());
+  EXPECT_EQ(view->DetailDisplay()->Visible, 1);
+  EXPECT_EQ(view->OverviewDisplay()->Visible, 0);
+  freq->SetSpan(50);
+  EXPECT_EQ(view->DetailDisplay()->Visible, 0);
+  EXPECT_EQ(view->OverviewDisplay()->Visible, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Views, AnalyserViewsTest,
     ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Intensity", 2, TraceLevel},
