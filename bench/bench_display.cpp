@@ -14,8 +14,8 @@
 #include "display/Display.h"
 #include "engine/Buffers.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
-#include "shell/base/RangeDef.h"
+#include "base/Globals.h"
+#include "base/RangeDef.h"
 
 namespace {
 

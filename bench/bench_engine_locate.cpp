@@ -19,7 +19,7 @@
 #include "engine/Buffers.h"
 #include "engine/FastDetectThreads.h"
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

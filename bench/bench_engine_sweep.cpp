@@ -16,7 +16,7 @@
 #include "engine/SweepWideThreads.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "sim/Instrument.h"
 
 namespace {

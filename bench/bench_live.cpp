@@ -23,7 +23,7 @@
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace fs = std::filesystem;
 

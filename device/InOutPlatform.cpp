@@ -3,8 +3,8 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Modules.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 
 void* DeviceLoadModule(const std::string& name) { return LoadModule(name); }
 

@@ -9,7 +9,7 @@
 #include "device/InOut.h"
 #include "device/InOutPlatform.h"
 #include "engine/SoundBuffer.h"
-#include "shell/base/Guard.h"
+#include "base/Guard.h"
 
 namespace {
 

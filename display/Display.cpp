@@ -10,10 +10,10 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
-#include "shell/base/RangeDef.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Log.h"
+#include "base/RangeDef.h"
 
 std::string MarkerTextureName = "Cursor002.tga";
 

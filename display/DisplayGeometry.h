@@ -9,7 +9,7 @@
 
 #include "engine/Buffers.h"
 #include "platform/scene/Scene.h"
-#include "shell/base/Log.h"
+#include "base/Log.h"
 
 namespace display {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "display/Display.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 
 void ApplyIniDisplaySettings(StdDisplay& display) {
   if (!GlobalIniService) return;

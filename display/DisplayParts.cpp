@@ -6,9 +6,9 @@
 
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
-#include "shell/base/RangeDef.h"
+#include "base/Guard.h"
+#include "base/Log.h"
+#include "base/RangeDef.h"
 
 void InterpolateY(scene::Vec2* point, scene::Vec2 a, scene::Vec2 b) {
   if (!point || a.x == b.x) return;

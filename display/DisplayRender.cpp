@@ -6,8 +6,8 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "display/Imagebase.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
+#include "base/Guard.h"
+#include "base/Log.h"
 
 using namespace display;
 

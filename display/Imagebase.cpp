@@ -11,7 +11,7 @@
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Unit globals

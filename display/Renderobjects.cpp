@@ -2,7 +2,7 @@
 #include "display/Renderobjects.h"
 
 #include "display/DirectXBase.h"
-#include "shell/base/Log.h"
+#include "base/Log.h"
 
 BargarphLine::BargarphLine(ZXBase* xbase, int x, int y, int length, int width)
     : Scene(xbase), Length(length), Width(width), X(x), Y(y) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
+#include "base/Guard.h"
+#include "base/Log.h"
 
 namespace {
 

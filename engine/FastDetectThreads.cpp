@@ -9,9 +9,9 @@
 #include "engine/Fft.h"
 #include "engine/LocateMath.h"
 #include "engine/SoundBuffer.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 

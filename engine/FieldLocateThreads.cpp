@@ -10,9 +10,9 @@
 #include "engine/Buffers.h"
 #include "engine/Fft.h"
 #include "engine/LocateMath.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Log.h"
 
 using namespace locate;
 

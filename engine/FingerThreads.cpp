@@ -11,8 +11,8 @@
 #include "engine/FingerBuffer.h"
 #include "engine/SoundBuffer.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "engine/LocateMath.h"
 #include "engine/SoundBuffer.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 constexpr int ClickSamples = 3072;

@@ -5,9 +5,9 @@
 #include "device/InOut.h"
 #include "engine/Buffers.h"
 #include "engine/LocateMath.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Log.h"
 
 namespace {
 constexpr int LevelChannel = 0;

@@ -5,7 +5,7 @@
 
 #include "engine/Buffers.h"
 #include "engine/Fft.h"
-#include "shell/base/Guard.h"
+#include "base/Guard.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "engine/Fft.h"
 #include "engine/SilentList.h"
 #include "engine/SoundBuffer.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "engine/Fft.h"
 #include "engine/LocateMath.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
 
 using namespace locate;
 

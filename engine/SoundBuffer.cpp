@@ -5,7 +5,7 @@
 #include <new>
 #include <numbers>
 
-#include "shell/base/Guard.h"
+#include "base/Guard.h"
 
 namespace {
 

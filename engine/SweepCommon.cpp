@@ -5,8 +5,8 @@
 
 #include "device/InOut.h"
 #include "engine/Fft.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 int ClampVolume(int volume) { return std::clamp(volume, 0, MaxSweepVolume); }
 

@@ -1,9 +1,9 @@
 #include "engine/SweepThreads.h"
 
 #include "device/InOut.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 constexpr double SweepClock = 80000000.0;

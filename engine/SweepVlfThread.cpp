@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "device/InOut.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 constexpr int SpectrumPoints = 2048;

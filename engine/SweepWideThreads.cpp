@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "device/InOut.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
 
 namespace {
 constexpr double WideBandwidthThreshold = 1000000.0;

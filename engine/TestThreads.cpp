@@ -7,7 +7,7 @@
 #include "engine/Buffers.h"
 #include "engine/Fft.h"
 #include "engine/SoundBuffer.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
+#include "base/Log.h"
 
 // ---- IOThreadBase ----
 

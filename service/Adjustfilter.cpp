@@ -10,7 +10,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "service/Testgraph.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/HardwareLockGuard.h"
 
 std::array<FilterTrimRecord, 7> FilterAlignRecords{};
 

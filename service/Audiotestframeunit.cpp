@@ -2,8 +2,8 @@
 
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 TTrackBar* MakeTrackBar(TComponent* owner, TWinControl* parent, int y, int position) {

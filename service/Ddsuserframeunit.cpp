@@ -3,10 +3,10 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServiceInput.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
+#include "base/IniService.h"
 
 namespace {
 constexpr double DdsClock = 80000000.0;

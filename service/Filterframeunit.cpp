@@ -5,9 +5,9 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServiceInput.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 using RecordBytes = std::array<uint8_t, FilterRecordFileSize>;

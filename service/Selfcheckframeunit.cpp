@@ -7,11 +7,11 @@
 #include "service/SelfTestChecks.h"
 #include "service/SelfTestRun.h"
 #include "service/ServicePanel.h"
-#include "shell/base/Branding.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Language.h"
-#include "shell/base/PanelColours.h"
+#include "base/Branding.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Language.h"
+#include "base/PanelColours.h"
 
 namespace {
 

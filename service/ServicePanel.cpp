@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "device/InOut.h"
-#include "shell/base/Branding.h"
+#include "base/Branding.h"
 
 namespace {
 

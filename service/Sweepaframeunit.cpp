@@ -7,8 +7,8 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "service/ServiceInput.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetBounds(0, 0, 220, 330);

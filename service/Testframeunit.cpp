@@ -17,11 +17,11 @@
 #include "service/ServiceInput.h"
 #include "service/Sweepaframeunit.h"
 #include "service/Testgraph.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
+#include "base/IniService.h"
+#include "base/Log.h"
 
 namespace {
 

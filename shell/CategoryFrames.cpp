@@ -20,9 +20,9 @@
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
 #include "service/Selfcheckframeunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
+#include "base/Language.h"
 
 // ---------------------------------------------------------------------------------------------
 // Common part

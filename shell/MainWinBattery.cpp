@@ -6,8 +6,8 @@
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/RT7731_IV_Unit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Language.h"
 
 double BatteryValue(uint8_t level) { return level * 1.22; }
 

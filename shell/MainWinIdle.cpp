@@ -13,9 +13,9 @@
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Language.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/Language.h"
+#include "base/Log.h"
 
 int LinkLightLevel = 120;
 

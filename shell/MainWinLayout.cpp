@@ -28,9 +28,9 @@
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Settings.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 
 // ---------------------------------------------------------------------------------------------
 // Pure arithmetic

@@ -8,8 +8,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "service/ServicePrograms.h"
 #include "shell/RT7731_IV_Unit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 template <class T>

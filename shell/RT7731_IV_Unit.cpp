@@ -30,11 +30,11 @@
 #include "shell/Settings.h"
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
-#include "shell/base/Log.h"
-#include "shell/base/RangeDef.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
+#include "base/Language.h"
+#include "base/Log.h"
+#include "base/RangeDef.h"
 
 TMainWin* MainWin = nullptr;
 

@@ -1,8 +1,8 @@
 #include "shell/Settings.h"
 
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/vcl/Forms.h"
-#include "shell/base/Branding.h"
+#include "base/Branding.h"
 
 class TImage;
 class TProgressBar;

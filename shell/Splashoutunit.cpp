@@ -2,7 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 TSplashOut::TSplashOut(TComponent* AOwner) : TForm(AOwner) {
   SetBorderStyle(bsNone);

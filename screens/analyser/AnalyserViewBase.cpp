@@ -13,11 +13,11 @@
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Updownframeunit.h"
 #include "screens/analyser/Volumeframeunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/IniService.h"
-#include "shell/base/RangeDef.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
+#include "base/IniService.h"
+#include "base/RangeDef.h"
 
 namespace analyser {
 

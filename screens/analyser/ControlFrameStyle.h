@@ -3,7 +3,7 @@
 #pragma once
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/PanelColours.h"
+#include "base/PanelColours.h"
 
 namespace control_style {
 constexpr TColor Background = 0x606060;

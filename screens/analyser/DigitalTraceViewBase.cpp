@@ -2,7 +2,7 @@
 
 #include "display/Display.h"
 #include "engine/Search.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/HardwareLockGuard.h"
 
 TDigitalTraceViewBase::TDigitalTraceViewBase(TComponent* AOwner, const std::string& detailTitle,
                                              const std::string& overviewTitle, uint8_t renderMode,

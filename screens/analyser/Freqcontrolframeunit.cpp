@@ -5,8 +5,8 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "screens/analyser/ControlFrameStyle.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Language.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "screens/analyser/Intensitysettingsframeunit.h"
 
 #include "screens/analyser/ControlFrameStyle.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Language.h"
 
 namespace intensity {
 

@@ -1,8 +1,8 @@
 #include "screens/analyser/Testsoundframeunit.h"
 
 #include "screens/analyser/ControlFrameStyle.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Language.h"
 
 TTestSoundFrame::TTestSoundFrame(TComponent* AOwner) : TFrame(AOwner) {
   SetDoubleBuffered(true);

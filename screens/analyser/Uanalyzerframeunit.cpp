@@ -5,9 +5,9 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "screens/analyser/ControlFrameStyle.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Language.h"
 
 namespace {
 

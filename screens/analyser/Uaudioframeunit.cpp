@@ -3,7 +3,7 @@
 #include "display/Display.h"
 #include "screens/analyser/Testsoundframeunit.h"
 #include "screens/analyser/Volumeframeunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 TUAudioFrame::TUAudioFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {
   audioTrace_ = std::make_shared<NormalBuffer>(Bins);

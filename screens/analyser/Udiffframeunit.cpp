@@ -2,8 +2,8 @@
 
 #include "device/InOut.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 Sweep10MhzThread* TUDiffFrame::MakeAThread() {
   auto* t = new Sweep10MhzDiffThread();

@@ -1,7 +1,7 @@
 #include "screens/analyser/Udigitalframeunit.h"
 
 #include "display/Display.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 constexpr uint8_t MinMaxMode = 6;

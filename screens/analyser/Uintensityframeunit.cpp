@@ -3,9 +3,9 @@
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "screens/analyser/Intensitysettingsframeunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 TUIntensityFrame::TUIntensityFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {
   water_ = std::make_shared<WaterfallBuffer>(WaterPoints, intensity::RowsForSpeed(intensity::NormalSpeed));

@@ -2,8 +2,8 @@
 
 #include "screens/analyser/ControlFrameStyle.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "Max Hold", 10, 1) {
   Panel1 = new TPanel(this);

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "screens/analyser/ControlFrameStyle.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Language.h"
 
 int VolumeForKnob(int left) {
   double v = 180.0 / 203.0 * (left - TVolumeFrame::KnobMin) + 60.0;

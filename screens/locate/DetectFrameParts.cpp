@@ -2,7 +2,7 @@
 
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 StdDisplay* MakeDisplay(const DisplaySetup& setup) {
   auto* display = new StdDisplay(xBase, 1024, 768);

@@ -6,7 +6,7 @@
 
 #include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "shell/base/PanelColours.h"
+#include "base/PanelColours.h"
 
 class StdDisplay;
 class DigitalBuffer;

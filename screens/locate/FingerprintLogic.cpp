@@ -8,7 +8,7 @@
 #include "engine/Fft.h"
 #include "engine/FingerBuffer.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 const FingerCompareRule RecordAnalogRule{8, 750, 50, 20, true, true};
 const FingerCompareRule RecordDigitalRule{4, 150, 70, 50, true, true};

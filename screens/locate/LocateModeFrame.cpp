@@ -5,11 +5,11 @@
 #include "screens/locate/DetectFrameParts.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/Language.h"
-#include "shell/base/Log.h"
-#include "shell/base/PanelColours.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/Language.h"
+#include "base/Log.h"
+#include "base/PanelColours.h"
 
 TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
     : TModeFrameBase(AOwner), name_(std::move(name)) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 
 const std::array<MobilBandView, MobilBandCount> MobilBandViews{{
     {"GSM 900", 880e6, 915e6, 20, 10, 220, 350, 80, 130, 897.5e6, 35e6, 1},

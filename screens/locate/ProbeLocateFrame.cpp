@@ -7,9 +7,9 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
+#include "base/Language.h"
 
 namespace {
 constexpr int ProbeHintText = 18;  // "connect sonar-handprobe"

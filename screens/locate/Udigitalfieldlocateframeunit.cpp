@@ -5,8 +5,8 @@
 #include "engine/Buffers.h"
 #include "engine/FieldLocateThreads.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 const char* const AttenuationOff = "Attenuation  Off";

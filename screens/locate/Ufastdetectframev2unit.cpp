@@ -9,10 +9,10 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/RadarSprites.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
+#include "base/IniService.h"
 
 namespace {
 constexpr int ScanPoints[3] = {3000, 15000, 150000};

@@ -6,8 +6,8 @@
 #include "engine/FieldLocateThreads.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 TFieldLocateFrame::TFieldLocateFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TFieldLocateFrame") {
   SetBounds(0, 0, 775, 136);

@@ -12,8 +12,8 @@
 #include "platform/vcl/Dialogs.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/FingerprintLogic.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
 
 namespace {
 constexpr int AnalogPoints = 150000, DigitalPoints = 30000;

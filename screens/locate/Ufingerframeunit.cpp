@@ -14,10 +14,10 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/DetectFrameParts.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 
 namespace {
 constexpr int AnalogPoints = 150000, DigitalPoints = 30000, LivePoints = 1000;

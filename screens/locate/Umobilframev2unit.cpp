@@ -5,9 +5,9 @@
 #include "engine/Buffers.h"
 #include "engine/MobilThread.h"
 #include "screens/locate/DetectFrameParts.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/IniService.h"
 
 TMobilFrameV2::TMobilFrameV2(TComponent* AOwner) : TLocateModeFrame(AOwner, "TMobilFrame") {
   Guard("TMobilFrame", [&] {

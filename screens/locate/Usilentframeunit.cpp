@@ -10,9 +10,9 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/Silenttestwinunit.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Guard.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 constexpr TColor SilentPressedColour = 0x613F2D;

@@ -3,7 +3,7 @@
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "engine/SonarThreads.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 TUVLFSonarFrame::TUVLFSonarFrame(TComponent* AOwner)
     : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points) {

@@ -9,8 +9,8 @@
 #include "FakeUsb2.h"
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "display/Imagebase.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "tests/platform/imaging/Fixtures.h"
 
 namespace {

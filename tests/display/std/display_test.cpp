@@ -10,8 +10,8 @@
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
-#include "shell/base/RangeDef.h"
+#include "base/Globals.h"
+#include "base/RangeDef.h"
 
 namespace {
 

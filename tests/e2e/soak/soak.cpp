@@ -30,7 +30,7 @@
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "sim/Instrument.h"
 #include "tests/support/fuzz/Fuzz.h"
 #include "tests/support/fuzz/ScratchFolder.h"

@@ -14,7 +14,7 @@
 #include "engine/Threads.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "sim/Instrument.h"
 
 class LocateFixture {

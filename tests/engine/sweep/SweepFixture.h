@@ -14,8 +14,8 @@
 #include "engine/Threads.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "sim/Instrument.h"
 
 class SweepFixture : public ::testing::Test {

@@ -8,7 +8,7 @@
 
 #include "engine/Threads.h"
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "screens/analyser/Uintensityframeunit.h"
 #include "screens/analyser/Umaxholdframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "shell/base/HardwareLockGuard.h"
+#include "base/HardwareLockGuard.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
 

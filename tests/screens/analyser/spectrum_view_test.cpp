@@ -21,7 +21,7 @@
 #include "screens/analyser/Updownframeunit.h"
 #include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
 

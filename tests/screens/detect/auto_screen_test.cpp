@@ -6,7 +6,7 @@
 #include "screens/locate/Ufastdetectframev2unit.h"
 #include "screens/locate/Umobilframev2unit.h"
 #include "screens/locate/Usilentframeunit.h"
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 #include "tests/screens/detect/DetectFixture.h"
 
 namespace {

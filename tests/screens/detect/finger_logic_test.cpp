@@ -8,7 +8,7 @@
 #include "engine/Buffers.h"
 #include "engine/FingerBuffer.h"
 #include "screens/locate/FingerprintLogic.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

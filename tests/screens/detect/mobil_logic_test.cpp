@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "screens/locate/MobilBands.h"
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

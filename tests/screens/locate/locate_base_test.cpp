@@ -9,7 +9,7 @@
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
 #include "screens/locate/LocateModeFrame.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

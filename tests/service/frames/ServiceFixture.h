@@ -7,7 +7,7 @@
 #include "device/InOut.h"
 #include "platform/vcl/TestHooks.h"
 #include "service/ServicePrograms.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "sim/Instrument.h"
 
 class ServiceTest : public MainWinTest {

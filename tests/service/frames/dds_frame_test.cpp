@@ -5,7 +5,7 @@
 #include "ServiceFixture.h"
 #include "platform/rtl/IniFiles.h"
 #include "service/Ddsuserframeunit.h"
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "platform/vcl/TestHooks.h"
 #include "service/SelfTestChecks.h"
 #include "service/Selfcheckframeunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "sim/Instrument.h"
 #include "tests/support/TempFolder.h"
 

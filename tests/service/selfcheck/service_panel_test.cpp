@@ -4,7 +4,7 @@
 
 #include "SelfCheckFixture.h"
 #include "platform/rtl/Registry.h"
-#include "shell/base/Branding.h"
+#include "base/Branding.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/vcl/Forms.h"
-#include "shell/base/Log.h"
+#include "base/Log.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {

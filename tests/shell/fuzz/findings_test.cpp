@@ -4,7 +4,7 @@
 #include <climits>
 #include <string>
 
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

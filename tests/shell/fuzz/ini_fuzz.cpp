@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 #include "tests/support/fuzz/Fuzz.h"
 #include "tests/support/fuzz/IniLines.h"
 #include "tests/support/fuzz/ScratchFolder.h"

@@ -12,7 +12,7 @@
 #include "platform/vcl/Forms.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "tests/support/TempFolder.h"
 
 class MainWinTest : public testing::Test {

@@ -10,7 +10,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace screenshot {
 

@@ -23,8 +23,8 @@
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/Settings.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 
 namespace {
 

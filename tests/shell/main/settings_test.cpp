@@ -8,8 +8,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/TestHooks.h"
 #include "shell/Settings.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "display/Imagebase.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/base/Language.h"
+#include "base/Language.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 std::string ProgramFolder;
 std::string LogFolder;

@@ -1,4 +1,4 @@
-#include "shell/base/IniService.h"
+#include "base/IniService.h"
 
 #include <algorithm>
 #include <cmath>

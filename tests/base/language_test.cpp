@@ -8,7 +8,7 @@
 
 #include "ShellFixture.h"
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Language.h"
+#include "base/Language.h"
 
 namespace {
 

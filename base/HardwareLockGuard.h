@@ -4,7 +4,7 @@
 // after it was deleted).
 #pragma once
 #include "platform/rtl/SyncObjs.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 class HardwareLockGuard {
  public:

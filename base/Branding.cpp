@@ -1,4 +1,4 @@
-#include "shell/base/Branding.h"
+#include "base/Branding.h"
 
 #include "platform/rtl/Registry.h"
 

@@ -6,10 +6,10 @@
 #include "display/Imagebase.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Graphics.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
-#include "shell/base/Language.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
+#include "base/Language.h"
+#include "base/Log.h"
 
 namespace {
 

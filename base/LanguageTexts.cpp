@@ -1,5 +1,5 @@
 // The caption tables of every language: four entries per item, English, German, French, Spanish.
-#include "shell/base/Language.h"
+#include "base/Language.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/base/RangeDef.h"
+#include "base/RangeDef.h"
 
 namespace {
 

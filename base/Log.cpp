@@ -1,4 +1,4 @@
-#include "shell/base/Log.h"
+#include "base/Log.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // LanguageSkinTool: construction, text lookups, the span step series and skin file names.
 // The text tables are in LanguageTexts.cpp, the skin composition in LanguageSkin.cpp.
-#include "shell/base/Language.h"
+#include "base/Language.h"
 
 #include "platform/rtl/SysUtils.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/rtl/Classes.h"
-#include "shell/base/Globals.h"
-#include "shell/base/IniService.h"
+#include "base/Globals.h"
+#include "base/IniService.h"
 #include "tests/support/TempFolder.h"
 
 class ShellFolderTest : public testing::Test {

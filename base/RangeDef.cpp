@@ -1,7 +1,7 @@
-#include "shell/base/RangeDef.h"
+#include "base/RangeDef.h"
 
-#include "shell/base/Guard.h"
-#include "shell/base/Log.h"
+#include "base/Guard.h"
+#include "base/Log.h"
 
 RangeDefItem::RangeDefItem() {
   Guarded("RangeDefItem::RangeDefItem", [&] { Name.clear(); });

@@ -13,7 +13,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
-#include "shell/base/Globals.h"
+#include "base/Globals.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/rtl/Classes.h"
-#include "shell/base/Globals.h"
-#include "shell/base/Log.h"
+#include "base/Globals.h"
+#include "base/Log.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

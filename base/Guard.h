@@ -3,7 +3,7 @@
 #pragma once
 #include <utility>
 
-#include "shell/base/Log.h"
+#include "base/Log.h"
 
 // Runs body; any exception that escapes it ends the program through ReportFatalError(where).
 // Returns what body returns.
