@@ -1,6 +1,10 @@
 // The main window's panel layout, category navigation, info line, skin and input routing.
+#include <algorithm>
 #include <cmath>
 
+#include "base/Globals.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "display/DisplayIni.h"
@@ -16,6 +20,7 @@
 #include "screens/locate/Ufieldlocateframeunit.h"
 #include "screens/locate/Ufingercompareframeunit.h"
 #include "screens/locate/Ufingerframeunit.h"
+#include "screens/locate/Usilentframeunit.h"
 #include "screens/locate/Usonarframeunit.h"
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
@@ -28,9 +33,6 @@
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Settings.h"
-#include "base/Globals.h"
-#include "base/IniService.h"
-#include "base/Language.h"
 
 // ---------------------------------------------------------------------------------------------
 // Pure arithmetic
@@ -46,6 +48,13 @@ PanelLayout ComputePanelLayout(int W, int H) {
   p.User = Bounds(30, H - 145, W - 190, 120);
   p.Display = Bounds(30, 160, W - 190, H - 305);
   return p;
+}
+
+MainButtonPlace ComputeMainButtonPlace(int barWidth) {
+  constexpr int left = 8, pitch = 92;
+  if (barWidth >= left + pitch * 8 + MainButtonSize) return {left, pitch, MainButtonSize};
+  const int narrow = std::max(1, (barWidth - left) / 9);
+  return {left, narrow, std::max(1, narrow * MainButtonSize / pitch)};
 }
 
 bool MainWindowSizeAllowed(int width, int height) { return width >= MinMainWidth && height >= MinMainHeight; }
@@ -71,6 +80,7 @@ void TMainWin::LayoutPanels() {
       {TitlePanelImage, TitlePanel}, {FramePanelImage, FramePanel},   {StatusPanelImage, StatusPanel},
       {UserPanelImage, UserPanel}};
   for (const auto& [image, panel] : images) image->SetBoundsRect(panel->ClientRect());
+  LayoutMainButtons(ActionPanel->ClientWidth());
 
   DisplayPanel->SetColor(clBlack);
   if (RenderWindow) {
@@ -100,6 +110,19 @@ void TMainWin::LayoutPanels() {
 
   StatusView->SetParent(DisplayPanel);
   StatusView->SetBounds(0, 0, DisplayPanel->Width(), DisplayPanel->Height());
+}
+
+// The nine category buttons stand 80 x 80 at a pitch of 92 from x = 8. A top bar too narrow for
+// them (the default window is 800 wide, the bar 190 less) packs them closer and shrinks them, so
+// that every category stays within reach instead of sliding under the version panel.
+void TMainWin::LayoutMainButtons(int barWidth) {
+  const MainButtonPlace place = ComputeMainButtonPlace(barWidth);
+  for (int n = 1; n <= 9; ++n) {
+    TImage* button = MainButton(n);
+    button->SetStretch(place.size < MainButtonSize);
+    button->SetBounds(place.left + place.pitch * (n - 1), (MainButtonSize - place.size) / 2, place.size,
+                      place.size);
+  }
 }
 
 void TMainWin::FormResize(TObject*) { LayoutPanels(); }
@@ -152,7 +175,7 @@ void TMainWin::OnRenderWinResize(TObject*) {
                  {LocateFrame->FieldLocateFrame, LocateFrame->SonarFrame, LocateFrame->DigFieldLocateFrame});
   if (AnalyzerFrame) views.push_back(AnalyzerFrame->AnalyzerFrame);
   if (VlfFrame) views.insert(views.end(), {VlfFrame->VLFSpectFrame, VlfFrame->VLFSonarFrame});
-  if (AutoFrame) views.push_back(AutoFrame->FastDetectFrame);
+  if (AutoFrame) views.insert(views.end(), {AutoFrame->FastDetectFrame, AutoFrame->SilentFrame});
   const TRect userRect = UserPanel->ClientRect();
   for (TModeFrameBase* view : views) {
     if (!view) continue;

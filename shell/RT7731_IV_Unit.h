@@ -48,6 +48,13 @@ PanelLayout ComputePanelLayout(int W, int H);
 // Smallest size the main window can be dragged to.
 constexpr int MinMainWidth = 462;
 constexpr int MinMainHeight = 462;
+// Where the nine category buttons stand in a top bar of the given width: left edge of the first,
+// pitch, and size of the square buttons (80 when the bar holds them all at their full size).
+constexpr int MainButtonSize = 80;
+struct MainButtonPlace {
+  int left, pitch, size;
+};
+MainButtonPlace ComputeMainButtonPlace(int barWidth);
 bool MainWindowSizeAllowed(int width, int height);
 // A render-window position (x, y) in the virtual 1024 x 768 space of the displays.
 TPoint MapToVirtual(int x, int y, int windowWidth, int windowHeight);
@@ -258,6 +265,7 @@ class TMainWin : public TForm {
   void BuildServiceControls();
   void StepSplash();
   TImage* MainButton(int n) const;
+  void LayoutMainButtons(int barWidth);
   // The categories that receive the render window's mouse events, in calling order.
   std::vector<TCategoryFrameBase*> MouseRoutedFrames() const;
   TPoint RenderWindowToVirtual(int X, int Y) const;

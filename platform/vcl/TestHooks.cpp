@@ -103,6 +103,34 @@ bool Click(TControl* control) {
   return true;
 }
 
+namespace {
+// The widget the window system delivers a click at (x, y) of the form to; null outside the form.
+QWidget* WidgetAt(TForm* form, int x, int y) {
+  QWidget* top = form ? NativeWidget(form) : nullptr;
+  if (!top || !top->isVisible() || !top->rect().contains(x, y)) return nullptr;
+  QWidget* target = top->childAt(x, y);
+  return target ? target : top;
+}
+}  // namespace
+
+bool Reaches(TForm* form, int x, int y, TControl* control) {
+  QWidget* own = control ? NativeWidget(control) : nullptr;
+  QWidget* target = WidgetAt(form, x, y);
+  return own && target && (target == own || own->isAncestorOf(target));
+}
+
+bool ClickAt(TForm* form, int x, int y) {
+  QWidget* target = WidgetAt(form, x, y);
+  if (!target || !target->isEnabled()) return false;
+  QWidget* top = NativeWidget(form);
+  QPointer<QWidget> alive(target);
+  const QPoint at = target->mapFrom(top, QPoint(x, y));
+  SendMouse(target, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, at, {});
+  if (alive && alive->isVisible() && alive->isEnabled())
+    SendMouse(target, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, at, {});
+  return true;
+}
+
 bool DoubleClick(TControl* control, int x, int y) {
   if (!Reachable(control)) return false;
   QPointer<QWidget> alive(NativeWidget(control));

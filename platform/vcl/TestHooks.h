@@ -22,6 +22,13 @@ bool MouseDown(TControl* control, TMouseButton button, int x, int y, TShiftState
 bool MouseMove(TControl* control, int x, int y, TShiftState shift = 0);
 bool MouseUp(TControl* control, TMouseButton button, int x, int y, TShiftState shift = 0);
 bool DoubleClick(TControl* control, int x, int y);
+// Left button down and up at (x, y) of the form's client area, delivered to the control the window
+// system finds there: the topmost visible child under the point, whatever covers whom. Returns
+// false (and delivers nothing) when the point lies outside the form or on a disabled control.
+bool ClickAt(TForm* form, int x, int y);
+// True when a click at (x, y) of the form's client area would reach the control (or a child of it),
+// that is, when nothing else covers the control at that point.
+bool Reaches(TForm* form, int x, int y, TControl* control);
 // Wheel turn of `delta` (+-120 per notch) over the control at (x, y); (-1, -1): its centre.
 bool Wheel(TControl* control, int delta, int x = -1, int y = -1);
 bool KeyDown(TControl* control, uint16_t key, TShiftState shift = 0);

@@ -1,5 +1,8 @@
 #include "screens/locate/Usilentframeunit.h"
 
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
@@ -10,9 +13,6 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/Silenttestwinunit.h"
-#include "base/Globals.h"
-#include "base/Guard.h"
-#include "base/HardwareLockGuard.h"
 
 namespace {
 constexpr TColor SilentPressedColour = 0x613F2D;
@@ -79,6 +79,7 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
     scanDisplay_->Commands->AddCommand(2, 3, 0x008000, 1);
     listBox_ = new TSilentListBox(OutermostForm(this));
     listBox_->SetVisible(false);
+    PlaceListBox();
     TestWin = new TSilentTestWin(this);
   });
 }
@@ -164,11 +165,19 @@ void TUSilentFrame::SetDebugLines(const std::vector<std::string>& lines) {
 
 void TUSilentFrame::OnResize(TObject* Sender) {
   TLocateModeFrame::OnResize(Sender);
-  Guard("OnResize", [&] {
-    if (!listBox_) return;  // not before the constructor has made the view
-    if (TForm* main = OutermostForm(this))
-      listBox_->SetBounds(20, 40, main->Width() / 2 - 20, main->Height() / 5 * 3 - 40);
-  });
+  Guard("OnResize", [&] { PlaceListBox(); });
+}
+
+// The candidate list stands in the measurement area, in the room left of "Signal to be tested",
+// and follows the render window's size as the displays' labels do; it never covers the main or
+// frame buttons. Without a render window (a view built on its own) it stays where it is.
+void TUSilentFrame::PlaceListBox() {
+  if (!listBox_ || !RenderWindow) return;  // not before the constructor has made the view
+  if (listBox_->Parent() != RenderWindow) listBox_->SetParent(RenderWindow);
+  const double sx = RenderWindow->Width() / 1024.0;
+  const double sy = RenderWindow->Height() / 768.0;
+  listBox_->SetBounds(int(ListLeft * sx), int(ListTop * sy), int((ListRight - ListLeft) * sx),
+                      int((ListBottom - ListTop) * sy));
 }
 
 void TUSilentFrame::EnterView() {
@@ -182,7 +191,9 @@ void TUSilentFrame::EnterView() {
     SelectSource();
     if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
   }
+  PlaceListBox();
   listBox_->SetVisible(true);
+  listBox_->BringToFront();
   if (DebugSwitch) TestWin->Show();
 }
 

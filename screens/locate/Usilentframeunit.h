@@ -24,6 +24,8 @@ class TTimer;
 class TUSilentFrame : public TLocateModeFrame {
  public:
   static constexpr int SampleCount = 12800;
+  // Where the candidate list stands in the render window's 1024 x 768 space.
+  static constexpr int ListLeft = 20, ListTop = 30, ListRight = 580, ListBottom = 330;
 
   explicit TUSilentFrame(TComponent* AOwner);
   ~TUSilentFrame() override;
@@ -67,6 +69,7 @@ class TUSilentFrame : public TLocateModeFrame {
  private:
   SilentSearch::Hooks MakeHooks();
   void MakeRangePanel();
+  void PlaceListBox();
   void StartScanThread();
   void StartRecordThread(double frequency);
   void StartAnalyzerThread();
