@@ -9,7 +9,9 @@
 #include "platform/vcl/Types.h"
 
 class TBitmap;
-class ZImage;
+namespace imaging {
+struct Image;
+}
 
 // Language numbers as the INI file stores them.
 enum LanguageNr { LangEnglish = 0, LangGerman = 1, LangFrench = 2, LangSpanish = 3 };
@@ -66,14 +68,14 @@ class LanguageSkinTool {
   // ---- Skin bitmaps (borrowed pointers, null when missing or out of range) ----
   TBitmap* GetMainButton(int n, bool active) const;  // 1..9
   TBitmap* GetPanel(int n) const;                    // 1..7
-  ZImage* GetSymbol(int index) const;                // 0..12
+  const imaging::Image* GetSymbol(int index) const;  // 0..12, RGBA
   TBitmap* GetFrameButton(int category, int n, bool active) const;
   TBitmap* GetUpDownButton(int n, bool active) const;  // 1..2
   int GetSkinTextColor() const;                        // TColor of the current skin
   // A new title bitmap of the rect's size for category 1..9 (the caller deletes it), or null.
   TBitmap* CreateFrameTitle(int category, TRect rect) const;
   // Multiplies the alpha of a 4-byte image by factor (>= 0, != 1), capped at 255.
-  static void ScaleAlpha(ZImage* image, double factor);
+  static void ScaleAlpha(imaging::Image* image, double factor);
 
   void LoadSymbols();
   void LoadMainButtons();
@@ -107,7 +109,7 @@ class LanguageSkinTool {
   std::vector<TBitmap*> mainButtonsNormal;  // 9 entries, null where the file was missing
   std::vector<TBitmap*> mainButtonsActive;
   std::vector<TBitmap*> panels;                       // 7 entries
-  std::vector<ZImage*> symbols;                       // 13 entries
+  std::vector<imaging::Image*> symbols;               // 13 entries
   std::array<std::vector<TBitmap*>, 9> frameButtons;  // per category: normal, active, normal, active, ...
   std::vector<TBitmap*> upDownButtons;                // 1 normal, 1 active, 2 normal, 2 active
   int languageNr = LangEnglish;

@@ -1,25 +1,26 @@
 // LanguageSkinTool: the skin bitmaps, composed from the image files in "Elements\" with the symbols
-// blended in and the captions of the current language drawn on.
+// blended in and the captions of the current language drawn on. The pixel work is the imaging
+// facility's; buttons and panels are read as opaque RGB, the symbols as RGBA with their own alpha.
 #include <algorithm>
 #include <memory>
 
-#include "display/Imagebase.h"
-#include "platform/rtl/SysUtils.h"
-#include "platform/vcl/Graphics.h"
+#include "base/BitmapImages.h"
 #include "base/Globals.h"
 #include "base/IniService.h"
 #include "base/Language.h"
 #include "base/Log.h"
+#include "platform/imaging/Imaging.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Graphics.h"
 
 namespace {
+
+using imaging::Image;
 
 constexpr const char* CaptionFont = "Verdana";
 constexpr int CaptionHeight = 16;
 constexpr int DefaultSkinTextColor = 8421504;
 constexpr double ActiveBrightness = -0.2;  // the darkened "active" frame buttons
-constexpr unsigned TitleResampleMode = 17;
-
-const TRect WholeImage;
 
 template <class T>
 void DeleteAll(std::vector<T*>& list) {
@@ -32,14 +33,39 @@ T* Entry(const std::vector<T*>& list, int index) {
   return index >= 0 && index < static_cast<int>(list.size()) ? list[index] : nullptr;
 }
 
-// Opens an existing skin file; a file that exists but cannot be read is logged.
-std::unique_ptr<ZImage> OpenSkinImage(const std::string& path, bool keepAlpha = false) {
+// Opens an existing skin file as RGB (depth 3) or RGBA (depth 4); a file that exists but cannot be
+// read is logged.
+std::unique_ptr<Image> OpenSkinImage(const std::string& path, int depth = 3) {
   if (path.empty()) return nullptr;
-  auto image = std::make_unique<ZImage>();
-  if (keepAlpha ? image->Open(path, true) : image->Open(path)) return image;
+  auto image = std::make_unique<Image>(imaging::ReadImage(PlatformPath(path), depth, false));
+  if (!image->Empty()) return image;
   WriteLog2("Fehler Open", path);
   return nullptr;
 }
+
+// The image as RGBA, opaque where it had no alpha.
+Image WithAlpha(const Image& source) {
+  if (source.depth == 4) return source;
+  Image rgba = imaging::MakeImage(source.width, source.height, 4, source.wide);
+  Image copy = source;
+  if (rgba.Empty() || !imaging::Convert(copy.Ref(), rgba.Ref(), 255)) return {};
+  return rgba;
+}
+
+// Blends the RGBA icon over the RGBA image with its top-left corner at (x, y); the image's alpha
+// becomes at least the icon's where they overlap.
+void BlendIcon(Image& image, Image icon, int x, int y) {
+  if (imaging::RaiseAlpha(image.Ref(), icon.Ref(), x, y)) imaging::AlphaBlend(image.Ref(), icon.Ref(), x, y);
+}
+
+// A copy darkened for the "active" buttons.
+Image Darkened(const Image& source) {
+  Image dark = source;
+  imaging::AdjustBrightnessContrast(dark.Ref(), ActiveBrightness, 0.0);
+  return dark;
+}
+
+TBitmap* BitmapOf(Image& image) { return NewBitmapOf(image.Ref()); }
 
 void PrepareCaption(TCanvas* canvas, TColor colour) {
   canvas->Brush()->SetStyle(bsClear);
@@ -49,13 +75,11 @@ void PrepareCaption(TCanvas* canvas, TColor colour) {
 }
 
 // A bitmap of the image with symbol (when there is one) blended in at (x, y); null when it fails.
-TBitmap* ComposeWithSymbol(const ZImage& source, const ZImage* symbol, int x, int y) {
-  ZImage image(source);
-  if (symbol) {
-    ZImage icon(*symbol);
-    if (image.ToRGBA(255, WholeImage)) image.AlphaBlendRGBA(&icon, x, y);
-  }
-  return image.CreateBitmap(WholeImage);
+TBitmap* ComposeWithSymbol(const Image& source, const Image* symbol, int x, int y) {
+  Image image = symbol ? WithAlpha(source) : source;
+  if (image.Empty()) image = source;
+  else if (symbol) BlendIcon(image, *symbol, x, y);
+  return BitmapOf(image);
 }
 
 }  // namespace
@@ -69,7 +93,7 @@ TBitmap* LanguageSkinTool::GetMainButton(int n, bool active) const {
 
 TBitmap* LanguageSkinTool::GetPanel(int n) const { return n >= 1 && n <= 7 ? Entry(panels, n - 1) : nullptr; }
 
-ZImage* LanguageSkinTool::GetSymbol(int index) const { return Entry(symbols, index); }
+const imaging::Image* LanguageSkinTool::GetSymbol(int index) const { return Entry(symbols, index); }
 
 TBitmap* LanguageSkinTool::GetFrameButton(int category, int n, bool active) const {
   if (category < 1 || category > 9 || n < 1 || n > FrameButtonCounts[category - 1]) return nullptr;
@@ -108,9 +132,7 @@ void LanguageSkinTool::LoadSymbols() {
   ClearSymbols();
   for (int n = 0; n <= 12; ++n) {
     // Read with the file's own alpha (opaque where the file has none), so icons blend over buttons.
-    std::unique_ptr<ZImage> image = OpenSkinImage(ChooseSkinFile(ElementsPath(SymbolName(n))), true);
-    if (image && !image->ToRGBA(255, WholeImage)) image.reset();
-    symbols.push_back(image.release());
+    symbols.push_back(OpenSkinImage(ChooseSkinFile(ElementsPath(SymbolName(n))), 4).release());
   }
 }
 
@@ -119,7 +141,7 @@ void LanguageSkinTool::LoadMainButtons() {
   for (bool active : {false, true}) {
     std::vector<TBitmap*>& list = active ? mainButtonsActive : mainButtonsNormal;
     for (int i = 1; i <= 9; ++i) {
-      const std::unique_ptr<ZImage> image =
+      const std::unique_ptr<Image> image =
           OpenSkinImage(ChooseSkinFile(ElementsPath(MainButtonName(skinNr, i, active))));
       list.push_back(image ? ComposeWithSymbol(*image, GetSymbol(i - 1), 16, 8) : nullptr);
     }
@@ -155,8 +177,8 @@ void LanguageSkinTool::DrawButtonText(TBitmap* bitmap, const std::string& text) 
 void LanguageSkinTool::LoadPanels() {
   ClearPanels();
   for (int i = 1; i <= 7; ++i) {
-    const std::unique_ptr<ZImage> image = OpenSkinImage(ChooseSkinFile(ElementsPath(PanelName(skinNr, i))));
-    panels.push_back(image ? image->CreateBitmap(WholeImage) : nullptr);
+    const std::unique_ptr<Image> image = OpenSkinImage(ChooseSkinFile(ElementsPath(PanelName(skinNr, i))));
+    panels.push_back(image ? BitmapOf(*image) : nullptr);
   }
 }
 
@@ -165,22 +187,21 @@ void LanguageSkinTool::LoadFrameButtons() {
   const std::string name = ElementsPath(FrameButtonName(skinNr));
   WriteLog2("Versuch Open", name + ".bmp");
   const std::string chosen = ChooseSkinFile(name);
-  auto image = std::make_unique<ZImage>();
-  if (chosen.empty() || !image->Open(chosen)) {
+  Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
+  if (image.Empty()) {
     WriteLog2("Fehler Open", chosen);
     return;
   }
   WriteLog2("Open", chosen);
 
-  const std::unique_ptr<ZImage> dark(image->Clone());
-  if (dark) dark->BrightnessContrast(ActiveBrightness, 0.0);
+  Image dark = Darkened(image);
   for (int c = 1; c <= 9; ++c) {
     for (int n = 1; n <= FrameButtonCounts[c - 1]; ++n) {
       const std::string caption = GetFrameButtonText(c, n);
-      TBitmap* normal = image->CreateBitmap(WholeImage);
+      TBitmap* normal = BitmapOf(image);
       DrawButtonText(normal, caption);
       frameButtons[c - 1].push_back(normal);
-      TBitmap* active = dark ? dark->CreateBitmap(WholeImage) : nullptr;
+      TBitmap* active = BitmapOf(dark);
       DrawButtonText(active, caption);
       frameButtons[c - 1].push_back(active);
     }
@@ -190,10 +211,9 @@ void LanguageSkinTool::LoadFrameButtons() {
 void LanguageSkinTool::LoadUpDownButtons() {
   ClearUpDownButtons();
   const std::string chosen = ChooseSkinFile(ElementsPath(FrameButtonName(skinNr)));
-  ZImage image;
-  if (chosen.empty() || !image.Open(chosen)) return;
-  ZImage dark(image);
-  dark.BrightnessContrast(ActiveBrightness, 0.0);
+  const Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
+  if (image.Empty()) return;
+  const Image dark = Darkened(image);
   // Button 1 carries symbol 12 at (10, -5), button 2 symbol 11 at (4, -5); a missing symbol leaves
   // the button without icon.
   const struct {
@@ -211,16 +231,18 @@ void LanguageSkinTool::LoadUpDownButtons() {
 TBitmap* LanguageSkinTool::CreateFrameTitle(int category, TRect rect) const {
   TBitmap* panel = GetPanel(7);
   if (category < 1 || category > 9 || rect.IsEmpty() || !panel) return nullptr;
-  ZImage title;
-  if (!title.Copy(panel, WholeImage)) return nullptr;
-  if (!title.Resize(TRect(0, 0, rect.Width(), rect.Height()), WholeImage, TitleResampleMode)) return nullptr;
-  if (!title.ToRGBA(255, WholeImage)) return nullptr;
-  if (const ZImage* symbol = GetSymbol(category - 1)) {
-    ZImage icon(*symbol);
+  Image source = ImageOfBitmap(panel, TRect());
+  Image sized = imaging::MakeImage(rect.Width(), rect.Height(), 3, false);
+  if (source.Empty() || sized.Empty() || !imaging::Resize(source.Ref(), sized.Ref(), imaging::Resample::Bicubic))
+    return nullptr;
+  Image title = WithAlpha(sized);
+  if (title.Empty()) return nullptr;
+  if (const Image* symbol = GetSymbol(category - 1)) {
+    Image icon(*symbol);
     ScaleAlpha(&icon, 1.5);
-    title.AlphaBlendRGBA(&icon, 16, 16);
+    BlendIcon(title, icon, 16, 16);
   }
-  TBitmap* bitmap = title.CreateBitmap(WholeImage);
+  TBitmap* bitmap = BitmapOf(title);
   if (!bitmap) return nullptr;
 
   const TColor colour = GetSkinTextColor();
@@ -234,15 +256,15 @@ TBitmap* LanguageSkinTool::CreateFrameTitle(int category, TRect rect) const {
   return bitmap;
 }
 
-void LanguageSkinTool::ScaleAlpha(ZImage* image, double factor) {
-  if (!image || !image->Pixels() || image->Width() == 0 || image->Height() == 0) return;
-  if (image->Depth() != 4 || image->Type() != 0) return;  // only 8-bit RGBA has a one-byte alpha
+void LanguageSkinTool::ScaleAlpha(imaging::Image* image, double factor) {
+  if (!image || image->Empty() || image->width == 0 || image->height == 0) return;
+  if (image->depth != 4 || image->wide) return;  // only 8-bit RGBA has a one-byte alpha
   if (!(factor >= 0.0) || factor == 1.0) return;
-  for (int y = 0; y < image->Height(); ++y) {
-    BYTE* row = image->Pixels() + static_cast<size_t>(y) * image->Stride();
-    for (int x = 0; x < image->Width(); ++x) {
-      BYTE& alpha = row[x * 4 + 3];
-      alpha = static_cast<BYTE>(std::min(alpha * factor, 255.0));  // truncated
+  for (int y = 0; y < image->height; ++y) {
+    uint8_t* row = image->pixels.data() + static_cast<size_t>(y) * image->stride;
+    for (int x = 0; x < image->width; ++x) {
+      uint8_t& alpha = row[x * 4 + 3];
+      alpha = static_cast<uint8_t>(std::min(alpha * factor, 255.0));  // truncated
     }
   }
 }

@@ -56,7 +56,7 @@ float Interpolated(Levels v, double position, long long end) {
 
 int Clamped(int row, const PlotGeometry& g, bool clamp) {
   if (!clamp) return row;
-  return std::clamp(row, g.PlotTop(), std::max(g.PlotTop(), g.PlotBottom()));
+  return std::clamp(row, g.PlotTop(), std::max(g.PlotTop(), g.ClampBottom()));
 }
 
 // Index into a 256-entry colour table: truncated, negative values give 0, large ones 255.
@@ -388,7 +388,7 @@ int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool 
 void DrawZoomWindow(const PlotGeometry& g, double firstIndex, double lastIndex, LineSink& sink) {
   float x1, x2;
   if (!g.ZoomX(firstIndex, x1) || !g.ZoomX(lastIndex, x2)) return;
-  const float top = float(g.PlotTop()), bottom = float(g.PlotBottom());
+  const float top = float(g.PlotTop()), bottom = float(g.OverlayBottom());
   const Vec2 outline[5] = {{x1, top}, {x2, top}, {x2, bottom}, {x1, bottom}, {x1, top}};
   sink.SetWidth(1.0f);
   sink.Draw(outline, 5, Aqua);
@@ -398,7 +398,7 @@ void DrawVertLine(const PlotGeometry& g, double index, LineSink& sink) {
   float x;
   if (!g.ZoomX(index, x)) return;
   sink.SetWidth(1.0f);
-  Segment(sink, x, float(g.PlotTop()), x, float(g.PlotBottom()), Aqua);
+  Segment(sink, x, float(g.PlotTop()), x, float(g.OverlayBottom()), Aqua);
 }
 
 void DrawSpanLine(const PlotGeometry& g, float x1, float x2, LineSink& sink) {

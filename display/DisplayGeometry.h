@@ -56,6 +56,12 @@ struct PlotGeometry {
   int PlotHeight() const { return Bottom - Top - MarginTop - MarginBottom; }
   int PlotTop() const { return Top + MarginTop; }
   int PlotBottom() const { return Bottom - MarginBottom; }
+  // Lowest row of the overlays (zoom window, vertical line): top + MarginTop + plot height less
+  // MarginTop, so they stop MarginTop short of the plot's bottom edge.
+  int OverlayBottom() const { return Top + PlotHeight(); }
+  // Lowest row that the plot clamp allows: MarginTop above the viewport's bottom, but never below the
+  // plot's bottom edge (with a bottom margin taller than the top one it would reach into it).
+  int ClampBottom() const { return std::min(Bottom - MarginTop, PlotBottom()); }
   int Row(float level, float low, float high) const;
 
   int ZoomLength() const { return ZoomEnd - ZoomStart; }
@@ -109,7 +115,8 @@ int DrawDiffBars(const PlotGeometry& g, Levels ch0, Levels ch1, float offset, fl
 // Mode 11: 20 band columns with a threshold line.
 int DrawMobilV2(const PlotGeometry& g, Levels ch0, Levels ch1, Levels ch3, bool levelEdit, LineSink& sink);
 
-// Zoom-window outline around a centre index range, and the vertical line, over the whole plot.
+// Zoom-window outline around a centre index range, and the vertical line, from the plot's top edge
+// down to OverlayBottom.
 void DrawZoomWindow(const PlotGeometry& g, double firstIndex, double lastIndex, LineSink& sink);
 void DrawVertLine(const PlotGeometry& g, double index, LineSink& sink);
 // Horizontal span line from x1 to x2 just under the plot.

@@ -11,6 +11,7 @@
 #include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "base/BitmapImages.h"
 #include "base/Globals.h"
 
 // ---------------------------------------------------------------------------------------------------------
@@ -330,23 +331,11 @@ bool ZImage::Copy(const ZImage* src) {
 
 bool ZImage::Copy(TBitmap* bm, TRect ROI) {
   const char* failure = "Copy( Graphics::TBitmap * bm, TRect ROI ) fehlgeschlagen";
-  if (!bm || bm->Width() <= 0 || bm->Height() <= 0) return Failed(failure);
-  bm->SetPixelFormat(pf24bit);
-  TRect r = IsAllZero(ROI) ? TRect(0, 0, bm->Width(), bm->Height())
-                           : TRect(std::max(ROI.Left, 0), std::max(ROI.Top, 0),
-                                   std::min(ROI.Right, bm->Width()), std::min(ROI.Bottom, bm->Height()));
-  if (r.IsEmpty()) return Failed(failure);
+  imaging::Image rgb = ImageOfBitmap(bm, ROI);
+  if (rgb.Empty()) return Failed(failure);
   Clear();
-  if (!Allocate(r.Width(), r.Height(), 3, 0)) return Failed(failure);
-  for (int y = 0; y < r.Height(); ++y) {
-    const auto* bgr = static_cast<const BYTE*>(bm->ScanLine(r.Top + y)) + size_t(r.Left) * 3;
-    BYTE* rgb = pixels + size_t(y) * stride;
-    for (int x = 0; x < r.Width(); ++x) {
-      rgb[x * 3] = bgr[x * 3 + 2];
-      rgb[x * 3 + 1] = bgr[x * 3 + 1];
-      rgb[x * 3 + 2] = bgr[x * 3];
-    }
-  }
+  if (!Allocate(rgb.width, rgb.height, 3, 0)) return Failed(failure);
+  std::memcpy(pixels, rgb.pixels.data(), size_t(std::min<int64_t>(bufferSize, int64_t(rgb.pixels.size()))));
   return true;
 }
 
@@ -399,18 +388,12 @@ static bool DrawRows(const ZImage& image, const TRect& r, TBitmap* bitmap) {
 
 TBitmap* ZImage::CreateBitmap(TRect ROI) {
   const char* failure = "CreateBitmap( TRect ROI ) fehlgeschlagen";
-  if (!IsValid()) return Fail<TBitmap>(failure);
+  if (!IsValid() || depth == 2) return Fail<TBitmap>(failure);
   SetROI(ROI);
   if (!roiValid) return Fail<TBitmap>(failure);
-  const TRect r = WorkRect();
-  auto* bitmap = new TBitmap();
-  bitmap->SetPixelFormat(pf32bit);
-  bitmap->SetSize(r.Width(), r.Height());
-  if (bitmap->Width() != r.Width() || bitmap->Height() != r.Height() || !DrawRows(*this, r, bitmap)) {
-    delete bitmap;
-    return Fail<TBitmap>(failure);
-  }
-  return bitmap;
+  imaging::Image scratch;
+  TBitmap* bitmap = NewBitmapOf(SubView(*this, WorkRect(), scratch), GreyPalette, OneBitPalette);
+  return bitmap ? bitmap : Fail<TBitmap>(failure);
 }
 
 bool ZImage::DrawToCanvas(TCanvas* can, int x0, int y0, TRect ROI) {
@@ -612,6 +595,9 @@ void LayoutFor(const imaging::FileInfo& info, int& depth, ZImageType& type) {
         depth = 4;
       }
       break;
+    case FileType::PCX:
+      if (info.bitsPerPixel == 1) depth = 0;
+      break;
     case FileType::TIFF:
       if (info.bitsPerPixel == 1)
         depth = 0;
@@ -726,27 +712,10 @@ bool ZImage::AlphaBlendRGBA(const ZImage* top, int cx, int cy) {
   const char* failure = "AlphaBlendRGBA( ZImage * top, int cx, int cy ) fehlgeschlagen";
   if (!IsValid() || !top || !top->IsValid() || depth != 4 || top->depth != 4 || type != top->type)
     return Failed(failure);
-  // Checked first, so that a failing blend leaves this image as it was: the destination alpha
-  // becomes at least the top image's alpha wherever they overlap, then the colours are blended.
-  const int sample = type ? 2 : 1;
-  auto alphaAt = [sample](const BYTE* p) {
-    if (sample == 1) return unsigned(p[0]);
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return unsigned(v);
-  };
-  for (int64_t j = std::max(0, -cy); j < top->height && cy + j < height; ++j)
-    for (int64_t i = std::max(0, -cx); i < top->width && cx + i < width; ++i) {
-      BYTE* d = pixels + (cy + j) * stride + ((cx + i) * 4 + 3) * sample;
-      const BYTE* t = top->pixels + j * top->stride + (i * 4 + 3) * sample;
-      if (alphaAt(t) > alphaAt(d)) std::memcpy(d, t, size_t(sample));
-    }
+  // The destination alpha becomes at least the top image's alpha wherever they overlap, then the
+  // colours are blended (the conditions are checked first, so a failure changes nothing).
+  if (!imaging::RaiseAlpha(RefOf(*this), RefOf(*top), cx, cy)) return Failed(failure);
   if (!imaging::AlphaBlend(RefOf(*this), RefOf(*top), cx, cy)) return Failed(failure);
   return true;
 }
 
-bool ZImage::BrightnessContrast(double brightness, double contrast) {
-  if (!IsValid() || !imaging::AdjustBrightnessContrast(RefOf(*this), brightness, contrast))
-    return Failed("BrightnessContrast( double brightness, double contrast ) fehlgeschlagen");
-  return true;
-}

@@ -98,8 +98,6 @@ class ZImage : public TObject {
   bool DrawEllipse(TPoint center, UINT rx, UINT ry, TColor col, bool fill);
   bool FillRect(TRect r, TColor col);
   bool AlphaBlendRGBA(const ZImage* top, int cx, int cy);
-  // Brightness and contrast of the colour channels, each -1..1 (brightness -0.2 darkens by a fifth).
-  bool BrightnessContrast(double brightness, double contrast);
 
   // ---- Internal operations (public for the image tests) ----
   static int BufferSize(int w, int h, int depth, ZImageType type);

@@ -82,37 +82,34 @@ void TDDSUserFrame::LoadFromIni() {
   busy_ = false;
 }
 
-bool TDDSUserFrame::ReadEdits(std::array<double, DdsCount>& dds, double& vco) {
-  std::string message;
-  for (int n = 0; n < DdsCount; ++n)
-    if (!ReadMHz(Rows[n].caption, Edits[static_cast<size_t>(n)]->Text(), DdsLimits,
-                 dds[static_cast<size_t>(n)], message)) {
-      ShowServiceMessage(message);
-      return false;
-    }
-  if (!ReadMHz("VCO-1", Edit7->Text(), MainVcoLimits, vco, message)) {
-    ShowServiceMessage(message);
-    return false;
-  }
-  return true;
-}
-
 void TDDSUserFrame::OnDDSUpdate(TObject*) {
   Guarded("TDDSUserFrame::OnDDSUpdate", [&] {
     if (busy_) return;
-    std::array<double, DdsCount> dds{};
-    double vco = 0.0;
-    if (!ReadEdits(dds, vco)) return;
+    // Only what is sent is checked: a row that is switched off may hold any text (DDS-1's form
+    // text, 5038 MHz, is the VCO-2 frequency, beyond the synthesiser's own range). A switched-on
+    // row the synthesiser cannot make is refused instead of being sent as a wrong tuning word.
+    std::string refused;
+    auto refuse = [&](const std::string& message) { refused += (refused.empty() ? "" : "\n") + message; };
+    std::string message;
     for (int n = 0; n < DdsCount; ++n) {
-      if (CheckBoxes[static_cast<size_t>(n)]->Checked())
-        SetDDSFromEdit(n, dds[static_cast<size_t>(n)]);
-      else
+      const auto row = static_cast<size_t>(n);
+      double mhz = 0.0;
+      if (!CheckBoxes[row]->Checked())
         SwitchDDSOff(n);
+      else if (ReadMHz(Rows[n].caption, Edits[row]->Text(), DdsLimits, mhz, message))
+        SetDDSFromEdit(n, mhz);
+      else
+        refuse(message);
     }
     SaveToIni();
-    DeviceCall([&](IOControl& io) {
-      return io.InitDDS400Control() && io.SetDDS400FrequencyClock(Dds400Clock, vco * 1e6 / VcoPerDds400);
-    });
+    double vco = 0.0;
+    if (ReadMHz("VCO-1", Edit7->Text(), MainVcoLimits, vco, message))
+      DeviceCall([&](IOControl& io) {
+        return io.InitDDS400Control() && io.SetDDS400FrequencyClock(Dds400Clock, vco * 1e6 / VcoPerDds400);
+      });
+    else
+      refuse(message);
+    if (!refused.empty()) ShowServiceMessage(refused);
   });
 }
 
@@ -132,8 +129,8 @@ void TDDSUserFrame::SwitchDDSOff(int dds) {
 void TDDSUserFrame::SaveToIni() {
   if (!GlobalIniService) return;
   for (int n = 0; n < DdsCount; ++n) {
-    GlobalIniService->WriteTestDDSFreq(n, StrToFloatDef(Edits[static_cast<size_t>(n)]->Text(), 0.0) * 1e6);
+    GlobalIniService->WriteTestDDSFreq(n, LeadingNumber(Edits[static_cast<size_t>(n)]->Text()) * 1e6);
     GlobalIniService->WriteTestDDSOn(n, CheckBoxes[static_cast<size_t>(n)]->Checked());
   }
-  GlobalIniService->WriteTestMainVcoFreq(StrToFloatDef(Edit7->Text(), 0.0) * 1e6);
+  GlobalIniService->WriteTestMainVcoFreq(LeadingNumber(Edit7->Text()) * 1e6);
 }

@@ -14,8 +14,9 @@ class TDDSUserFrame : public TModeFrameBase {
 
   explicit TDDSUserFrame(TComponent* AOwner);
 
-  // Applies all seven settings and saves them; refuses (with a message) when an edit is not a
-  // frequency the synthesiser can make, and then sends and saves nothing.
+  // Applies all seven settings and saves them. A switched-on row (or the main VCO) whose edit is not a
+  // frequency its synthesiser can make is refused with a message and not sent; the other rows are
+  // applied and the INI file is written all the same.
   void OnDDSUpdate(TObject* Sender);
   void OnDDSEditsKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
   void LoadFromIni();
@@ -30,7 +31,5 @@ class TDDSUserFrame : public TModeFrameBase {
   TButton* Button1 = nullptr;
 
  private:
-  // Every edit read and checked; false (after telling the user) when one is refused.
-  bool ReadEdits(std::array<double, DdsCount>& dds, double& vco);
   bool busy_ = false;
 };

@@ -19,5 +19,10 @@ constexpr MHzLimits MainVcoLimits{0.0, 51200.0};
 bool ReadMHz(const std::string& name, const std::string& text, MHzLimits limits, double& value,
              std::string& message);
 
+// A typed value read as the C library's atof reads it: the number at the start of the text ('.' as
+// the decimal point), 0 when there is none. A value too large for a double, infinity or NaN also
+// gives 0, so that nothing unreadable is stored.
+double LeadingNumber(const std::string& text);
+
 // Shows a refused input to the technician (caption "Service").
 void ShowServiceMessage(const std::string& text);

@@ -266,16 +266,17 @@ TFingerFrame::TFingerFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 6, 5
 // Settings: the settings window and the self-test view
 
 TSettingFrame::TSettingFrame(TComponent* AOwner) : TCategoryFrameBase(AOwner, 8, 5, 5) {
-  // The self-test view shows only with its category: visible from the start it would cover the
-  // analyser's controls in the shared user panel.
+  // The self-test view is made hidden and shows only while "System Test" is chosen: visible from
+  // the start it would cover the analyser's controls in the shared user panel.
   TModeFrameBase* selfCheck = SelfCheckFrame = AddView<TSelfCheckFrame>();
   for (int n = 3; n <= 5; ++n) Button(n)->SetVisible(false);
   Declare({.leaveOrder = Views(), .buttons = {{1, {selfCheck}, nullptr}, {2, {}, selfCheck}}});
 }
 
+// Entering the category shows the settings window only; the self-test view appears when its
+// button ("System Test") is pressed.
 void TSettingFrame::Enter() {
   TCategoryFrameBase::Enter();
-  SelfCheckFrame->SetVisible(true);
   if (SettingsForm) SettingsForm->SetVisible(true);
 }
 

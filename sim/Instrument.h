@@ -73,6 +73,7 @@ struct State {
   std::array<uint8_t, 2> soundPot{};     // 0x2C channels 0 and 1
   bool vlfOn = false;
   int adChannel = 0;
+  std::array<unsigned, 7> adSelections{};  // how often AD channel 0..6 was selected
 
   // I2C ports and registers
   uint8_t frontendPort = 0xFF, mainboardPort = 0xFF, ifPortSweep = 0xFF, ifPortAudio = 0xFF;

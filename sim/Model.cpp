@@ -377,6 +377,7 @@ State Model::Snapshot() const {
   s.soundPot = pot2C_;
   s.vlfOn = (latch_[0x26] & 0x80) == 0;
   s.adChannel = adChannel_;
+  s.adSelections = adSelections_;
   s.frontendPort = latch_[0x20];
   s.mainboardPort = latch_[0x21];
   s.ifPortSweep = latch_[0x22];

@@ -155,6 +155,7 @@ class Model {
 
   // USB-PIC
   uint8_t adChannel_ = 0;
+  std::array<unsigned, 7> adSelections_{};
   std::array<DdsState, 6> dds_{};
   std::array<int, 6> ddsPhase_{};  // 0 = next data word is the low half, 1 = the high half
   std::array<uint16_t, 6> ddsLow_{};

@@ -168,9 +168,10 @@ void Model::Execute(const std::vector<uint8_t>& c) {
       Answer(Sample(adChannel_));
       break;
     case 2:
-      if (c[1] <= 6)
+      if (c[1] <= 6) {
         adChannel_ = c[1];
-      else
+        ++adSelections_[c[1]];
+      } else
         lastError_ = kErrBadArgument;
       break;
     case 3: {

@@ -13,10 +13,22 @@ bool ReadTgaInfo(const uint8_t* data, size_t size, FileInfo& info);
 bool LooksLikeTga(const uint8_t* data, size_t size);
 Image DecodeTga(const uint8_t* data, size_t size);
 
-// PNG, BMP, TIFF and GIF through the GUI toolkit's readers.
+bool LooksLikePcx(const uint8_t* data, size_t size);
+bool ReadPcxInfo(const uint8_t* data, size_t size, FileInfo& info);
+Image DecodePcx(const uint8_t* data, size_t size);
+
+bool LooksLikePsd(const uint8_t* data, size_t size);
+bool ReadPsdInfo(const uint8_t* data, size_t size, FileInfo& info);
+Image DecodePsd(const uint8_t* data, size_t size);
+
+// A WBMP (type 0): no magic number, so the header must promise exactly the bytes that follow it.
+bool LooksLikeWbmp(const uint8_t* data, size_t size);
+
+// PNG, BMP, TIFF, GIF, PNM and WBMP through the GUI toolkit's readers.
 bool ReadPngInfo(const uint8_t* data, size_t size, FileInfo& info);
 bool ReadBmpInfo(const uint8_t* data, size_t size, FileInfo& info);
-bool ReadToolkitInfo(const uint8_t* data, size_t size, FileInfo& info);
+// The header of a TIFF, GIF, PNM or WBMP file.
+bool ReadToolkitInfo(const uint8_t* data, size_t size, FileType type, FileInfo& info);
 Image DecodeWithToolkit(const uint8_t* data, size_t size, FileType type);
 bool WritePng(const std::string& path, const ImageRef& image, double dpiX, double dpiY);
 

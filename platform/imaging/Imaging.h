@@ -60,7 +60,7 @@ Image MakeImage(int width, int height, int depth, bool wide);
 // ---------------------------------------------------------------------------------------------------------
 // Files
 
-enum class FileType { Unknown, BMP, JPEG, PNG, TIFF, TGA, GIF };
+enum class FileType { Unknown, BMP, JPEG, PNG, TIFF, TGA, GIF, PCX, PSD, PNM, WBMP };
 
 // The colour model a file stores.
 enum class ColourModel { Grey, GreyAlpha, RGB, RGBA, Palette };
@@ -146,6 +146,10 @@ bool DrawEllipse(const ImageRef& image, int cx, int cy, int rx, int ry, Colour c
 // Both must have the same channel width. False when the images are not RGBA; true (nothing changed)
 // when they do not overlap.
 bool AlphaBlend(const ImageRef& dst, const ImageRef& top, int x, int y);
+
+// Raises dst's alpha to top's wherever top (placed as for AlphaBlend) is more opaque; the colours are
+// left alone. Same conditions and result as AlphaBlend.
+bool RaiseAlpha(const ImageRef& dst, const ImageRef& top, int x, int y);
 
 // Brightness and contrast on every colour channel (alpha kept), each in -1..1:
 //   v' = (v - half) x (1 + contrast) + half + brightness x full scale, clamped.

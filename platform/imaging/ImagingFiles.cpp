@@ -3,6 +3,7 @@
 #include "platform/imaging/Imaging.h"
 #include "platform/imaging/PixelAccess.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -46,7 +47,13 @@ Image DecodeNative(const uint8_t* data, size_t size) {
     case FileType::TIFF:
       return DecodeWithToolkit(data, size, FileType::TIFF);
     case FileType::GIF:
-      return DecodeWithToolkit(data, size, FileType::GIF);
+    case FileType::PNM:
+    case FileType::WBMP:
+      return DecodeWithToolkit(data, size, GuessFileType(data, size));
+    case FileType::PCX:
+      return DecodePcx(data, size);
+    case FileType::PSD:
+      return DecodePsd(data, size);
     case FileType::Unknown:
       break;
   }
@@ -62,16 +69,20 @@ FileType GuessFileType(const uint8_t* data, size_t size) {
   if (StartsWith(data, size, "BM", 2) && size >= 26) return FileType::BMP;
   if (StartsWith(data, size, "II*\0", 4) || StartsWith(data, size, "MM\0*", 4)) return FileType::TIFF;
   if (StartsWith(data, size, "GIF87a", 6) || StartsWith(data, size, "GIF89a", 6)) return FileType::GIF;
+  if (LooksLikePsd(data, size)) return FileType::PSD;
+  if (size >= 3 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6' && std::isspace(data[2]))
+    return FileType::PNM;
+  if (LooksLikePcx(data, size)) return FileType::PCX;
+  if (LooksLikeWbmp(data, size)) return FileType::WBMP;
   if (LooksLikeTga(data, size)) return FileType::TGA;
   return FileType::Unknown;
 }
 
 FileType GuessFileType(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return FileType::Unknown;
-  uint8_t head[32];
-  size_t n = std::fread(head, 1, sizeof head, file.get());
-  return GuessFileType(head, n);
+  // Some types are told by more than their first bytes (a WBMP by its whole length).
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return FileType::Unknown;
+  return GuessFileType(bytes.data(), bytes.size());
 }
 
 bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info) {
@@ -92,7 +103,15 @@ bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info) {
       break;
     case FileType::TIFF:
     case FileType::GIF:
-      ok = ReadToolkitInfo(data, size, info);
+    case FileType::PNM:
+    case FileType::WBMP:
+      ok = ReadToolkitInfo(data, size, GuessFileType(data, size), info);
+      break;
+    case FileType::PCX:
+      ok = ReadPcxInfo(data, size, info);
+      break;
+    case FileType::PSD:
+      ok = ReadPsdInfo(data, size, info);
       break;
     case FileType::Unknown:
       break;

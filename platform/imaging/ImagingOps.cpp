@@ -319,6 +319,23 @@ bool AlphaBlend(const ImageRef& dst, const ImageRef& top, int x, int y) {
   return true;
 }
 
+bool RaiseAlpha(const ImageRef& dst, const ImageRef& top, int x, int y) {
+  if (!IsValid(dst) || !IsValid(top) || dst.depth != 4 || top.depth != 4 || dst.wide != top.wide)
+    return false;
+  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  const int64_t x1 = std::min<int64_t>(int64_t(x) + top.width, dst.width);
+  const int64_t y1 = std::min<int64_t>(int64_t(y) + top.height, dst.height);
+  for (int64_t j = y0; j < y1; ++j) {
+    uint8_t* d = RowOf(dst, int(j));
+    const uint8_t* t = RowOf(top, int(j - y));
+    for (int64_t i = x0; i < x1; ++i) {
+      const uint32_t a = Get(top, t, int(i - x), 3);
+      if (a > Get(dst, d, int(i), 3)) Put(dst, d, int(i), 3, a);
+    }
+  }
+  return true;
+}
+
 bool AdjustBrightnessContrast(const ImageRef& image, double brightness, double contrast) {
   if (!IsValid(image) || image.depth == 0 || !std::isfinite(brightness) || !std::isfinite(contrast))
     return false;

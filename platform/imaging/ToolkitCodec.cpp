@@ -30,9 +30,25 @@ const char* FormatName(FileType type) {
       return "tiff";
     case FileType::GIF:
       return "gif";
+    case FileType::WBMP:
+      return "wbmp";
+    case FileType::PNM:
+      return "ppm";  // the toolkit's one reader of the whole P1 .. P6 family
     default:
       return "";
   }
+}
+
+// Reads one WBMP multi-byte integer (7 bits a byte, high bit: more follow).
+bool ReadUintVar(const uint8_t* data, size_t size, size_t& at, uint32_t& value) {
+  value = 0;
+  for (int n = 0; n < 4; ++n) {
+    if (at >= size) return false;
+    const uint8_t byte = data[at++];
+    value = value << 7 | (byte & 0x7F);
+    if (!(byte & 0x80)) return true;
+  }
+  return false;
 }
 
 bool IsGreyTable(const QList<QRgb>& table) {
@@ -176,17 +192,26 @@ bool ReadBmpInfo(const uint8_t* data, size_t size, FileInfo& info) {
   return true;
 }
 
-bool ReadToolkitInfo(const uint8_t* data, size_t size, FileInfo& info) {
+bool LooksLikeWbmp(const uint8_t* data, size_t size) {
+  if (!data || size < 4 || data[0] != 0 || data[1] != 0) return false;
+  size_t at = 2;
+  uint32_t width = 0, height = 0;
+  if (!ReadUintVar(data, size, at, width) || !ReadUintVar(data, size, at, height)) return false;
+  if (width == 0 || height == 0) return false;
+  return uint64_t(height) * ((uint64_t(width) + 7) / 8) == uint64_t(size - at);
+}
+
+bool ReadToolkitInfo(const uint8_t* data, size_t size, FileType type, FileInfo& info) {
+  const char* format = FormatName(type);
+  if (!*format || type == FileType::PNG || type == FileType::BMP) return false;
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::ReadOnly)) return false;
-  QImageReader reader(&buffer);
+  QImageReader reader(&buffer, format);
   const QSize dims = reader.size();
   if (!dims.isValid() || dims.isEmpty()) return false;
   info = FileInfo{};
-  const QByteArray format = reader.format();
-  info.type = format == "tiff" ? FileType::TIFF : format == "gif" ? FileType::GIF : FileType::Unknown;
-  if (info.type == FileType::Unknown) return false;
+  info.type = type;
   info.width = dims.width();
   info.height = dims.height();
   switch (reader.imageFormat()) {

@@ -12,7 +12,7 @@
 
 #include "ShellFixture.h"
 #include "SkinFiles.h"
-#include "display/Imagebase.h"
+#include "platform/imaging/Imaging.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Graphics.h"
 #include "base/Language.h"
@@ -122,7 +122,7 @@ TEST_F(SkinTest, EverySetIsIndexedAsItsGettersPromise) {
 
   for (int n = 0; n <= 12; ++n) {
     ASSERT_NE(tool.GetSymbol(n), nullptr);
-    EXPECT_EQ(tool.GetSymbol(n)->Depth(), 4);
+    EXPECT_EQ(tool.GetSymbol(n)->depth, 4);
   }
   EXPECT_EQ(tool.GetSymbol(-1), nullptr);
   EXPECT_EQ(tool.GetSymbol(13), nullptr);
@@ -314,12 +314,12 @@ class ScaleAlphaTest : public testing::TestWithParam<AlphaCase> {};
 
 TEST_P(ScaleAlphaTest, ScalesOnlyTheAlphaOfRgbaImages) {
   const AlphaCase& c = GetParam();
-  ZImage image(2, 1, c.depth, 0);
-  for (int i = 0; i < 2 * c.depth; ++i) image.Pixels()[i] = c.before;
+  imaging::Image image = imaging::MakeImage(2, 1, c.depth, false);
+  for (int i = 0; i < 2 * c.depth; ++i) image.pixels[size_t(i)] = c.before;
   LanguageSkinTool::ScaleAlpha(&image, c.factor);
   for (int i = 0; i < 2 * c.depth; ++i) {
     const bool alpha = c.depth == 4 && i % 4 == 3;
-    EXPECT_EQ(image.Pixels()[i], alpha ? c.after : c.before) << "byte " << i;
+    EXPECT_EQ(image.pixels[size_t(i)], alpha ? c.after : c.before) << "byte " << i;
   }
 }
 
@@ -333,9 +333,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ScaleAlpha, EmptyOrNullImageIsLeftAlone) {
   LanguageSkinTool::ScaleAlpha(nullptr, 1.5);
-  ZImage empty;
+  imaging::Image empty;
   LanguageSkinTool::ScaleAlpha(&empty, 1.5);
-  EXPECT_EQ(empty.Pixels(), nullptr);
+  EXPECT_TRUE(empty.Empty());
 }
 
 // The skin that ships in assets/ is complete: every set of skins 1 and 2 loads.

@@ -278,6 +278,15 @@ TEST_F(ZImageTest, OpenChoosesDepthAndTypeByContent) {
       {Write("rgb.tif", fixtures::MakeTiff(3, 2, 8, 3, 2, Bytes(18, 5))), 3, 0},
       {Write("grey16.tif", fixtures::MakeTiff(3, 2, 16, 1, 1, Bytes(12, 5))), 1, 1},
       {Write("mono.tif", fixtures::MakeTiff(3, 2, 1, 1, 0, Bytes(2, 0x80))), 0, 0},
+      {Write("mono.pcx", fixtures::MakePcx(3, 2, 1, 1, {}, {1, 0, 1, 0, 1, 0})), 0, 0},
+      {Write("rgb.pcx", fixtures::MakePcx(3, 2, 3, 8, pixels)), 3, 0},
+      {Write("colour8.pcx", fixtures::MakePcx(3, 2, 1, 8, {}, {1, 2, 3, 4, 5, 6}, colour)), 3, 0},
+      {Write("grey.psd", fixtures::MakePsd(3, 2, 8, 1, {Bytes(6, 9)}, true)), 3, 0},
+      {Write("rgb16.psd", fixtures::MakePsd(3, 2, 16, 3, {Bytes(12, 1), Bytes(12, 2), Bytes(12, 3)}, false)), 3,
+       0},
+      {Write("grey.pgm", fixtures::TextBytes("P5\n3 2\n255\n\1\2\3\4\5\6")), 3, 0},
+      {Write("mono.pbm", fixtures::TextBytes("P1\n3 2\n1 0 1\n0 1 0\n")), 3, 0},
+      {Write("mono.wbmp", fixtures::MakeWbmp(3, 2, {1, 0, 1, 0, 1, 0})), 3, 0},
   };
   for (const Case& c : cases) {
     ZImage image;
@@ -339,10 +348,22 @@ TEST_F(ZImageTest, BadFilesFailWithOneLogLine) {
   Bytes zeroTga = fixtures::TgaHeader(2, 0, 0, 24, 0);
   Bytes lyingTga = fixtures::MakeTga(2, 2, 24, std::vector<fixtures::Rgb>(4, {1, 2, 3}), {}, false);
   lyingTga[14] = 0xFF;  // claims 255 rows, holds 2
+  Bytes shortPcx = fixtures::MakePcx(30, 30, 3, 8, std::vector<fixtures::Rgb>(900, {1, 2, 3}));
+  shortPcx.resize(300);
+  Bytes shortPsd = fixtures::MakePsd(3, 2, 8, 3, {Bytes(6, 1), Bytes(6, 2), Bytes(6, 3)}, false);
+  shortPsd.resize(shortPsd.size() - 1);
   struct Case {
     std::string path;
-  } cases[] = {{Write("truncated.jpg", jpeg)}, {Write("wrong_header.png", png)}, {Write("zero.tga", zeroTga)},
-               {Write("lying.tga", lyingTga)}, {Write("text.bmp", {'h', 'i'})},  {dir / "missing.png"}};
+  } cases[] = {{Write("truncated.jpg", jpeg)},
+               {Write("wrong_header.png", png)},
+               {Write("zero.tga", zeroTga)},
+               {Write("lying.tga", lyingTga)},
+               {Write("text.bmp", {'h', 'i'})},
+               {Write("short.pcx", shortPcx)},
+               {Write("short.psd", shortPsd)},
+               {Write("cmyk.psd", fixtures::MakePsd(1, 1, 8, 4, {{1}, {2}, {3}, {4}}, false))},
+               {Write("short.ppm", fixtures::TextBytes("P6\n30 20\n255\nabc"))},
+               {dir / "missing.png"}};
   for (const Case& c : cases) {
     auto image = Counting(2, 2, 3);  // a failed open leaves the image empty
     ClearImageLog();
@@ -425,15 +446,6 @@ TEST_F(ZImageTest, ResizeKeepsLayoutAndRejectsEmptyTargets) {
   EXPECT_EQ(part->Width(), 4);
   EXPECT_EQ(image.Resize_C(TRect(), TRect(), 17), nullptr);
   EXPECT_EQ(LogLines(), Lines{"Resize_C( TRect dst, TRect ROI, UINT mode ) fehlgeschlagen"});
-}
-
-TEST_F(ZImageTest, BrightnessContrastDarkens) {
-  ZImage rgba(1, 1, 4, 0);
-  std::memset(rgba.Pixels(), 200, 4);
-  ASSERT_TRUE(rgba.BrightnessContrast(-0.2, 0));
-  EXPECT_EQ(std::vector<BYTE>(rgba.Pixels(), rgba.Pixels() + 4), (std::vector<BYTE>{149, 149, 149, 200}));
-  ZImage empty;
-  EXPECT_FALSE(empty.BrightnessContrast(-0.2, 0));
 }
 
 TEST_F(ZImageTest, HsvToColourPacksRedInTheLowByte) {

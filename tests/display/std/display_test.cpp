@@ -342,11 +342,11 @@ TEST_F(DisplayTest, FrameIsDrawnOutsideTheViewportInTheTextColour) {
   EXPECT_TRUE(ColourNear(Pixel(92, 150), 0xFF4DB6CE, 12));
 }
 
-TEST_F(DisplayTest, ZoomWindowOutlineReachesThePlotBottom) {
+TEST_F(DisplayTest, ZoomWindowOutlineEndsMarginTopAboveThePlotBottom) {
   NormalBuffer trace(1000);
   trace.SetRange(0, 100e6f, 0, 255);
   display->DataBuffer = &trace;
-  display->MarginTop = 60;  // as with a band bar: plot rows 60 .. 738
+  display->MarginTop = 60;  // as with a band bar: plot rows 60 .. 738, height 678
   display->ZoomStart = 0;
   display->ZoomEnd = 1000;
   display->ZoomCenter = 50e6;  // indices 450 .. 550 -> x 460.8 .. 563.2
@@ -354,10 +354,12 @@ TEST_F(DisplayTest, ZoomWindowOutlineReachesThePlotBottom) {
   display->RenderMode = 2;
   ASSERT_TRUE(Frame());
   const uint32_t aqua = 0xFF00FFFF;
-  EXPECT_TRUE(LineColour(Pixel(510, 738), aqua));  // bottom edge on the plot's bottom row
+  EXPECT_TRUE(LineColour(Pixel(510, 678), aqua));  // bottom edge at top + plot height
   EXPECT_TRUE(LineColour(Pixel(510, 60), aqua));
-  EXPECT_TRUE(LineColour(Pixel(563, 725), aqua));  // right edge all the way down
-  EXPECT_TRUE(ColourNear(Pixel(510, 700), 0xFF000000));
+  EXPECT_TRUE(LineColour(Pixel(563, 650), aqua));  // right edge down to there
+  EXPECT_FALSE(LineColour(Pixel(563, 700), aqua));  // and no further
+  EXPECT_FALSE(LineColour(Pixel(510, 738), aqua));
+  EXPECT_TRUE(ColourNear(Pixel(510, 650), 0xFF000000));
   display->DataBuffer = nullptr;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "RecordingSink.h"
@@ -288,26 +289,41 @@ TEST(ZoomLine, LargeWindowTakesColumnPeaksFromZero) {
   EXPECT_EQ(sink.strokes[0].width, 3.0f);
 }
 
-TEST(ZoomLine, ClampKeepsRowsInsideThePlotWithTheBottomMargin) {
-  // Band bar margins: 60 on top, 30 below, plot rows 60 .. 285. Levels above 255 clamp to the
-  // plot top, levels below 0 to the plot bottom (bottom - MarginBottom, not bottom - MarginTop).
-  PlotGeometry g = Plot(4, 0, 8);
-  g.MarginTop = 60;
-  Trace t({-50, -50, 400, 400, 100, 100, 0, 0});
-  RecordingSink sink;
-  DrawZoomLine(g, t.levels(), 0xFF00FFFF, true, 0.0f, scratch.data(), sink);
-  EXPECT_EQ(Ys(sink.strokes[0]), (std::vector<float>{285.0f, 60.0f, float(g.Row(100, 0, 255))}));
+struct ClampCase {
+  int marginTop;
+  float top, bottom;  // the band the clamp keeps rows in
+};
 
-  PlotGeometry interpolated = Plot(4, 0, 4);
-  interpolated.MarginTop = 60;
-  Trace below({-50, -50, -50, -50});
-  RecordingSink sink2;
-  DrawZoomLine(interpolated, below.levels(), 0xFF00FFFF, true, 0.0f, scratch.data(), sink2);
-  for (float y : Ys(sink2.strokes[0])) EXPECT_EQ(y, 285.0f);
+TEST(ZoomLine, ClampKeepsRowsInTheBandMarginTopInsideTheViewport) {
+  // Viewport rows 0 .. 315, bottom margin 30. The band runs from top + MarginTop to
+  // bottom - MarginTop (with the band bar's top margin of 60: rows 60 .. 255), and never below the
+  // plot's bottom edge at 285 when the top margin is the smaller one.
+  const ClampCase cases[] = {{60, 60.0f, 255.0f}, {30, 30.0f, 285.0f}, {10, 10.0f, 285.0f}};
+  for (const ClampCase& c : cases) {
+    SCOPED_TRACE(c.marginTop);
+    PlotGeometry g = Plot(4, 0, 8);
+    g.MarginTop = c.marginTop;
+    Trace t({-50, -50, 400, 400, 100, 100, 0, 0});
+    RecordingSink sink;
+    DrawZoomLine(g, t.levels(), 0xFF00FFFF, true, 0.0f, scratch.data(), sink);
+    EXPECT_EQ(Ys(sink.strokes[0]), (std::vector<float>{c.bottom, c.top, float(g.Row(100, 0, 255))}));
 
-  RecordingSink unclamped;
-  DrawZoomLine(interpolated, below.levels(), 0xFF00FFFF, false, 0.0f, scratch.data(), unclamped);
-  EXPECT_EQ(unclamped.strokes[0].points[0].y, float(interpolated.Row(-50, 0, 255)));
+    PlotGeometry interpolated = Plot(4, 0, 4);
+    interpolated.MarginTop = c.marginTop;
+    Trace below({-50, -50, -50, -50});
+    RecordingSink sink2;
+    DrawZoomLine(interpolated, below.levels(), 0xFF00FFFF, true, 0.0f, scratch.data(), sink2);
+    for (float y : Ys(sink2.strokes[0])) EXPECT_EQ(y, c.bottom);
+
+    RecordingSink bars;
+    DrawZoomBars(g, t.levels(), 0xFF00FFFF, true, 1.0f, bars);
+    ASSERT_FALSE(bars.strokes.empty());
+    EXPECT_EQ(bars.strokes[0].points[1].y, c.bottom);  // level 0 is lifted onto the band's bottom
+
+    RecordingSink unclamped;
+    DrawZoomLine(interpolated, below.levels(), 0xFF00FFFF, false, 0.0f, scratch.data(), unclamped);
+    EXPECT_EQ(unclamped.strokes[0].points[0].y, float(interpolated.Row(-50, 0, 255)));
+  }
 }
 
 TEST(ZoomBars, BarsRiseFromThePlotBottom) {
@@ -495,22 +511,28 @@ TEST(Renderers, ViewportWiderThanTheScratchArrayIsLimited) {
 // ---------------------------------------------------------------------------------------------
 // Overlays
 
-TEST(Overlays, ZoomWindowAndVerticalLineSpanTheWholePlot) {
-  PlotGeometry g = Plot(1000, 0, 1000);
-  g.MarginTop = 60;
-  RecordingSink sink;
-  DrawZoomWindow(g, 200, 400, sink);
-  DrawVertLine(g, 500, sink);
-  ASSERT_EQ(sink.strokes.size(), 2u);
-  const auto& box = sink.strokes[0].points;
-  ASSERT_EQ(box.size(), 5u);
-  EXPECT_EQ(box[0].x, 200.0f);
-  EXPECT_EQ(box[1].x, 400.0f);
-  EXPECT_EQ(box[0].y, 60.0f);
-  EXPECT_EQ(box[2].y, 285.0f);  // the plot bottom, not MarginTop short of it
-  EXPECT_EQ(sink.strokes[0].width, 1.0f);
-  EXPECT_EQ(sink.strokes[0].argb, Aqua);
-  ExpectSegment(sink.strokes[1], 500, 60, 285, Aqua);
+TEST(Overlays, ZoomWindowAndVerticalLineRunFromThePlotTopToTopPlusPlotHeight) {
+  // Band bar margins: plot rows 60 .. 285 (height 225); the overlays end at top + 225, MarginTop
+  // short of the plot's bottom edge. With equal margins of 30 they end at 255.
+  for (const auto& [marginTop, bottom] : {std::pair{60, 225.0f}, std::pair{30, 255.0f}}) {
+    SCOPED_TRACE(marginTop);
+    PlotGeometry g = Plot(1000, 0, 1000);
+    g.MarginTop = marginTop;
+    RecordingSink sink;
+    DrawZoomWindow(g, 200, 400, sink);
+    DrawVertLine(g, 500, sink);
+    ASSERT_EQ(sink.strokes.size(), 2u);
+    const auto& box = sink.strokes[0].points;
+    ASSERT_EQ(box.size(), 5u);
+    EXPECT_EQ(box[0].x, 200.0f);
+    EXPECT_EQ(box[1].x, 400.0f);
+    EXPECT_EQ(box[0].y, float(marginTop));
+    EXPECT_EQ(box[2].y, bottom);
+    EXPECT_EQ(box[3].y, bottom);
+    EXPECT_EQ(sink.strokes[0].width, 1.0f);
+    EXPECT_EQ(sink.strokes[0].argb, Aqua);
+    ExpectSegment(sink.strokes[1], 500, float(marginTop), bottom, Aqua);
+  }
 }
 
 TEST(Overlays, EmptyZoomWindowDrawsNoOverlay) {

@@ -69,10 +69,15 @@ TEST_F(ADCheckTest, ReadsTheChannelsThatHaveABuffer) {
     traces[size_t(c)] = Trace(250);
     thread->Buffers[size_t(c)] = Give(thread, traces[size_t(c)]);
   }
+  const usb2sim::State before = usb2sim::GetState();
   ThreadSlot slot;
   slot.Start(thread);
   ASSERT_TRUE(PumpUntil([&] { return Filled(*traces[5]); }));
   EXPECT_TRUE(slot.Stop());
+  // Only the channels with a buffer were selected; channels 1 and 2 never were.
+  const usb2sim::State after = usb2sim::GetState();
+  for (int c : {0, 3, 4, 5}) EXPECT_GT(after.adSelections[size_t(c)], before.adSelections[size_t(c)]) << c;
+  for (int c : {1, 2, 6}) EXPECT_EQ(after.adSelections[size_t(c)], before.adSelections[size_t(c)]) << c;
   for (unsigned j = 0; j < 250; ++j) {
     EXPECT_EQ(traces[3]->GetPoint(j), 190.0f);  // battery
     EXPECT_EQ(traces[4]->GetPoint(j), 77.0f);   // hand probe

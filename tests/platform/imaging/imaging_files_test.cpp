@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstring>
 
 #include "platform/imaging/Imaging.h"
 #include "tests/platform/imaging/Fixtures.h"
@@ -355,4 +356,153 @@ TEST(ImagingDecode, TiffDepthsAndModels) {
   Bytes truncated = fixtures::MakeTiff(64, 64, 8, 3, 2, Bytes(64 * 64 * 3, 7));
   truncated.resize(truncated.size() / 2);
   EXPECT_TRUE(Decode(truncated, 3).Empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// PCX and PSD (read here), PNM and WBMP (the toolkit's readers)
+
+TEST(ImagingFileType, PcxPsdPnmAndWbmpByContent) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    FileType type;
+  } cases[] = {
+      {"PCX", fixtures::MakePcx(3, 2, 3, 8, kPattern), FileType::PCX},
+      {"PSD", fixtures::MakePsd(1, 1, 8, 1, {{7}}, false), FileType::PSD},
+      {"PNM", fixtures::TextBytes("P6\n1 1\n255\nabc"), FileType::PNM},
+      {"WBMP", fixtures::MakeWbmp(10, 2, std::vector<uint8_t>(20, 1)), FileType::WBMP},
+      // A WBMP has no magic number: two zero bytes whose sizes do not match the rest are nothing.
+      {"zeros", Bytes{0, 0, 10, 2, 1, 2, 3}, FileType::Unknown},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GuessFileType(c.file.data(), c.file.size()), c.type) << c.name;
+}
+
+TEST(ImagingDecode, PcxMonochromePaletteAndTrueColour) {
+  // 1 bit: which bit value is dark comes from the header's two palette entries; without them
+  // (all zero) 0 is black.
+  const std::vector<uint8_t> bits = {1, 0, 1, 0, 0, 0, 0, 0, 1, 1,  // 10 x 2
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+  struct Mono {
+    const char* name;
+    std::vector<Rgb> palette;
+    bool oneIsDark;
+  } monos[] = {{"black, white", {{0, 0, 0}, {255, 255, 255}}, false},
+               {"white, black", {{255, 255, 255}, {0, 0, 0}}, true},
+               {"no palette", {}, false}};
+  for (const Mono& m : monos) {
+    SCOPED_TRACE(m.name);
+    const Bytes file = fixtures::MakePcx(10, 2, 1, 1, {}, bits, m.palette);
+    FileInfo info;
+    ASSERT_TRUE(ReadFileInfo(file.data(), file.size(), info));
+    EXPECT_EQ(info.type, FileType::PCX);
+    EXPECT_EQ(info.width, 10);
+    EXPECT_EQ(info.height, 2);
+    EXPECT_EQ(info.bitsPerPixel, 1);
+    EXPECT_EQ(info.dpiX, 150);
+    const Image image = Decode(file, 0);
+    ASSERT_FALSE(image.Empty());
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 10; ++x) {
+        const bool dark = (image.pixels[size_t(y * image.stride + x / 8)] >> (7 - x % 8)) & 1;
+        EXPECT_EQ(dark, bits[size_t(y * 10 + x)] == m.oneIsDark) << x << "," << y;
+      }
+  }
+
+  std::vector<Rgb> palette(256, Rgb{0, 0, 0});
+  for (size_t i = 0; i < kPattern.size(); ++i) palette[i + 10] = kPattern[i];
+  const Bytes indexed = fixtures::MakePcx(3, 2, 1, 8, {}, {10, 11, 12, 13, 14, 15}, palette);
+  const Bytes trueColour = fixtures::MakePcx(3, 2, 3, 8, kPattern);
+  for (const Bytes* file : {&indexed, &trueColour}) {
+    const Image image = Decode(*file, 3);
+    ASSERT_FALSE(image.Empty());
+    EXPECT_EQ(image.pixels, RgbBytes(kPattern));
+  }
+  // A long run (a row of 70 equal bytes is two runs) and a grey palette.
+  std::vector<Rgb> greys(256);
+  for (int i = 0; i < 256; ++i) greys[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+  const Image grey = Decode(fixtures::MakePcx(70, 1, 1, 8, {}, std::vector<uint8_t>(70, 0xC5), greys), 1);
+  ASSERT_FALSE(grey.Empty());
+  EXPECT_EQ(grey.pixels, std::vector<uint8_t>(70, 0xC5));
+}
+
+TEST(ImagingDecode, PsdFlattenedImageRawAndRunLength) {
+  const Bytes r = {255, 0, 0, 10, 200, 255}, g = {0, 255, 0, 20, 100, 255}, b = {0, 0, 255, 30, 50, 255};
+  for (bool rle : {false, true}) {
+    SCOPED_TRACE(rle);
+    const Bytes rgb = fixtures::MakePsd(3, 2, 8, 3, {r, g, b}, rle);
+    FileInfo info;
+    ASSERT_TRUE(ReadFileInfo(rgb.data(), rgb.size(), info));
+    EXPECT_EQ(info.type, FileType::PSD);
+    EXPECT_EQ(info.model, ColourModel::RGB);
+    const Image image = Decode(rgb, 3);
+    ASSERT_FALSE(image.Empty());
+    EXPECT_EQ(image.pixels, RgbBytes(kPattern));
+  }
+  // A fourth channel is the alpha; 16-bit grey keeps its samples when read wide.
+  const Image rgba = Decode(fixtures::MakePsd(3, 2, 8, 3, {r, g, b, {1, 2, 3, 4, 5, 6}}, true), 4);
+  ASSERT_FALSE(rgba.Empty());
+  EXPECT_EQ(rgba.pixels[3], 1);
+  EXPECT_EQ(rgba.pixels[23], 6);
+  const Image grey16 = Decode(fixtures::MakePsd(2, 1, 16, 1, {{0x12, 0x34, 0xFF, 0xFE}}, false), 1, true);
+  ASSERT_FALSE(grey16.Empty());
+  uint16_t samples[2];
+  std::memcpy(samples, grey16.pixels.data(), 4);
+  EXPECT_EQ(samples[0], 0x1234);
+  EXPECT_EQ(samples[1], 0xFFFE);
+}
+
+TEST(ImagingDecode, PnmAndWbmpThroughTheToolkit) {
+  const Bytes ppm = [] {
+    Bytes b = fixtures::TextBytes("P6\n3 2\n255\n");
+    const std::vector<uint8_t> rgb = RgbBytes(kPattern);
+    b.insert(b.end(), rgb.begin(), rgb.end());
+    return b;
+  }();
+  Image image = Decode(ppm, 3);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, RgbBytes(kPattern));
+
+  image = Decode(fixtures::TextBytes("P2\n3 1\n255\n0 128 255\n"), 1);
+  ASSERT_FALSE(image.Empty());
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 128, 255}));
+
+  // A PBM and a WBMP of the same picture: PBM bit 1 is black, WBMP bit 1 is white.
+  const Image pbm = Decode(fixtures::TextBytes("P1\n3 1\n1 0 1\n"), 1);
+  const Image wbmp = Decode(fixtures::MakeWbmp(3, 1, {0, 1, 0}), 1);
+  ASSERT_FALSE(pbm.Empty());
+  ASSERT_FALSE(wbmp.Empty());
+  EXPECT_EQ(pbm.pixels, (std::vector<uint8_t>{0, 255, 0}));
+  EXPECT_EQ(wbmp.pixels, pbm.pixels);
+  FileInfo info;
+  const Bytes w = fixtures::MakeWbmp(10, 2, std::vector<uint8_t>(20, 0));
+  ASSERT_TRUE(ReadFileInfo(w.data(), w.size(), info));
+  EXPECT_EQ(info.type, FileType::WBMP);
+  EXPECT_EQ(info.width, 10);
+  EXPECT_EQ(info.height, 2);
+}
+
+TEST(ImagingDecode, BrokenPcxPsdPnmAndWbmpGiveEmpty) {
+  Bytes pcxShort = fixtures::MakePcx(40, 40, 3, 8, std::vector<Rgb>(1600, Rgb{1, 2, 3}));
+  pcxShort.resize(200);
+  Bytes pcxPlanar = fixtures::MakePcx(3, 2, 3, 8, kPattern);
+  pcxPlanar[65] = 4;  // 16-colour planar layouts are not read
+  Bytes pcxNoPalette = fixtures::MakePcx(3, 2, 1, 8, {}, {1, 2, 3, 4, 5, 6}, {});
+  pcxNoPalette[pcxNoPalette.size() - 769] = 0;  // the palette marker is missing
+  Bytes psdShort = fixtures::MakePsd(3, 2, 8, 3, {Bytes(6, 1), Bytes(6, 2), Bytes(6, 3)}, true);
+  psdShort.resize(psdShort.size() - 3);
+  Bytes psdCmyk = fixtures::MakePsd(1, 1, 8, 4, {{1}, {2}, {3}, {4}}, false);
+  Bytes psdSection = fixtures::MakePsd(1, 1, 8, 1, {{1}}, false);
+  psdSection[26] = 0x7F;  // a colour mode section longer than the file
+  Bytes wbmpShort = fixtures::MakeWbmp(16, 4, std::vector<uint8_t>(64, 1));
+  wbmpShort.pop_back();
+  struct Case {
+    const char* name;
+    Bytes bytes;
+  } cases[] = {{"PCX that ends early", pcxShort},   {"PCX of four planes", pcxPlanar},
+               {"PCX without its palette", pcxNoPalette}, {"PSD that ends early", psdShort},
+               {"CMYK PSD", psdCmyk},                {"PSD with a lying section", psdSection},
+               {"PPM that ends early", fixtures::TextBytes("P6\n30 20\n255\nabc")},
+               {"WBMP that ends early", wbmpShort}};
+  for (const Case& c : cases)
+    for (int depth : {1, 3}) EXPECT_TRUE(Decode(c.bytes, depth).Empty()) << c.name << " depth " << depth;
 }

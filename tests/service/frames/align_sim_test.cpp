@@ -88,6 +88,24 @@ TEST_F(AlignSimTest, DetunedRecordsAreAlignedBackAndStored) {
   EXPECT_GT(FilterAlignRecords[3].Width50(), 0.0);
 }
 
+// The narrowing passes store the gain byte one above the last gain they set. After the run the
+// sweep module's trim chips still hold what the last pass (0.15 MHz) set: its stored record has the
+// gain one above the gain chip and, for the narrowest width, every level trim four above.
+TEST_F(AlignSimTest, NarrowingStoresTheGainItLastSetPlusOne) {
+  StartService("[faults]\ndetune_record.0=40\ndetune_record.1=40\ndetune_record.2=-40\n");
+  TakeBoxes();
+  Frame()->OnAutoAdjustFilterButClick(nullptr);
+  ASSERT_EQ(LinkUp.load(), 1);
+  ASSERT_TRUE(TakeBoxes().empty());
+  const usb2sim::State s = usb2sim::GetState();
+  const auto& narrowest = s.filterRecords[2];
+  const int gainChip = 2, levelChip = 0;  // the sweep module's trim chips
+  EXPECT_EQ(int(narrowest[8]), s.filterPots[gainChip][0] + 1);
+  EXPECT_EQ(int(FilterAlignRecords[3].Gain()), s.filterPots[gainChip][0] + 1);
+  for (size_t section = 0; section < 4; ++section)
+    EXPECT_EQ(int(narrowest[4 + section]), s.filterPots[levelChip][section] + 4) << section;
+}
+
 // The alignment lets window messages run; a click arriving meanwhile starts nothing.
 TEST_F(AlignSimTest, OtherTestsWaitWhileTheAlignmentRuns) {
   StartService();

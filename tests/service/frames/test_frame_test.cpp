@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <thread>
 
@@ -242,9 +243,20 @@ TEST(TestTone, FadesAndByteOrder) {
   std::vector<uint16_t> silent(16, 1);
   TTestFrame::MakeTestTone(silent.data(), 16, 0.0);
   for (uint16_t v : silent) EXPECT_EQ(v, 0);
-  for (int count : {1, 5, 9, 10, 19}) {  // fades of fewer than two samples
+  // Short tones: a fade of fewer than two samples is left out (it would divide by zero), so such
+  // an end keeps the plain sine; a fade-out of two or more samples still ends in silence (32767).
+  const auto sine = [](int i, double f) { return 32767.0 + 32760.0 * std::sin(2.0 * M_PI * f * i / 22050.0); };
+  for (int count : {1, 5, 9, 10, 19}) {
+    SCOPED_TRACE(count);
     std::vector<uint16_t> t(static_cast<size_t>(count));
     TTestFrame::MakeTestTone(t.data(), count, 1000.0);
+    const auto sample = [&](int i) { return uint16_t(t[size_t(i)] << 8 | t[size_t(i)] >> 8); };
+    const int fadeOut = count / 5 > 1 ? count / 5 : 0;
+    for (int i = 0; i < count - fadeOut; ++i) EXPECT_NEAR(sample(i), sine(i, 1000.0), 1.0) << i;
+    if (fadeOut > 0) {
+      EXPECT_EQ(sample(count - 1), 32767);
+      EXPECT_NEAR(sample(count - fadeOut), sine(count - fadeOut, 1000.0), 1.0);
+    }
   }
 }
 

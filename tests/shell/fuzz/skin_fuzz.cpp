@@ -7,7 +7,6 @@
 
 #include <QtGlobal>
 
-#include "display/Imagebase.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/vcl/Graphics.h"
 #include "base/Globals.h"
@@ -35,7 +34,6 @@ bool SizeMatches(TBitmap* bitmap, const imaging::FileInfo& info) {
 LanguageSkinTool& Skin(const fuzz::ScratchFolder& folder) {
   static std::unique_ptr<LanguageSkinTool> skin = [&] {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    ImageLogging = false;
     ProgramFolder = folder.Path();
     return std::make_unique<LanguageSkinTool>();  // English, skin 1, no files yet
   }();
@@ -59,9 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   skin.LoadFrameButtons();
   skin.LoadUpDownButtons();
 
-  if (ZImage* symbol = skin.GetSymbol(0))
-    FUZZ_CHECK(role == 0 && known && symbol->Width() == info.width && symbol->Height() == info.height &&
-                   symbol->Depth() == 4,
+  if (const imaging::Image* symbol = skin.GetSymbol(0))
+    FUZZ_CHECK(role == 0 && known && symbol->width == info.width && symbol->height == info.height &&
+                   symbol->depth == 4,
                "symbol of another size or layout than its file");
   for (bool active : {false, true})
     if (TBitmap* button = skin.GetMainButton(1, active))

@@ -281,14 +281,27 @@ TEST_F(MainWinTest, DisabledButtonsTakeNoClicks) {
 
 TEST_F(MainWinTest, SettingsCategorySwitchesBetweenWindowAndSelfTest) {
   Start();
+  TSelfCheckFrame* selfTest = win->SettingFrame->SelfCheckFrame;
+  // Entering the category shows the settings window alone: no idle "Start" or password field.
   ASSERT_TRUE(VclTest::Click(win->MainBut8));
   EXPECT_TRUE(win->SettingsWindow->Visible());
+  EXPECT_FALSE(selfTest->Visible());
+  EXPECT_FALSE(selfTest->Panel1->Showing());
+  EXPECT_FALSE(selfTest->Edit1->Showing());
   ASSERT_TRUE(VclTest::Click(win->SettingFrame->Button(2)));
   EXPECT_FALSE(win->SettingsWindow->Visible());
-  EXPECT_TRUE(win->SettingFrame->SelfCheckFrame->Visible());
+  EXPECT_TRUE(selfTest->Visible());
+  EXPECT_TRUE(selfTest->Edit1->Showing());
   ASSERT_TRUE(VclTest::Click(win->SettingFrame->Button(1)));
   EXPECT_TRUE(win->SettingsWindow->Visible());
-  EXPECT_FALSE(win->SettingFrame->SelfCheckFrame->Visible());
+  EXPECT_FALSE(selfTest->Visible());
+  // Left with "System Test" chosen and entered again: the settings window, not the self-test.
+  ASSERT_TRUE(VclTest::Click(win->SettingFrame->Button(2)));
+  ASSERT_TRUE(VclTest::Click(win->MainBut1));
+  ASSERT_TRUE(VclTest::Click(win->MainBut8));
+  EXPECT_TRUE(win->SettingsWindow->Visible());
+  EXPECT_FALSE(selfTest->Visible());
+  EXPECT_FALSE(selfTest->Edit1->Showing());
 }
 
 // ---- Layout and input ----
