@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return 0;
 }
 
-// Seed files of every format: BMP 1/8/24/32 bits, TGA plain and run-length, JPEG, and PNG 1-bit,
-// grey, RGB and 16-bit RGBA.
+// Seed files of every format: BMP 1/8/24/32 bits, TGA plain and run-length, JPEG, PNG 1-bit, grey,
+// RGB and 16-bit RGBA, PCX, PSD, PNM and WBMP.
 fuzz::Corpus fuzz::DriverCorpus() {
   std::vector<Bytes> seeds;
   std::vector<fixtures::Rgb> pixels(12 * 9);
@@ -62,5 +62,20 @@ fuzz::Corpus fuzz::DriverCorpus() {
     const std::string path = dir / "seed.png";
     if (imaging::SavePNG(path, png.Ref())) seeds.push_back(fixtures::ReadFile(path));
   }
+
+  // PCX 1-bit, 8-bit palette and true colour; PSD raw RGB and run-length grey; PNM; WBMP.
+  std::vector<uint8_t> bits(12 * 9);
+  for (size_t i = 0; i < bits.size(); ++i) bits[i] = uint8_t(i % 3 == 0);
+  seeds.push_back(fixtures::MakePcx(12, 9, 1, 1, {}, bits, {{0, 0, 0}, {255, 255, 255}}));
+  seeds.push_back(fixtures::MakePcx(12, 9, 1, 8, {}, indices, palette));
+  seeds.push_back(fixtures::MakePcx(12, 9, 3, 8, pixels));
+  const Bytes plane(image.pixels.begin(), image.pixels.begin() + 12 * 9);
+  seeds.push_back(fixtures::MakePsd(12, 9, 8, 3, {plane, plane, plane}, false));
+  seeds.push_back(fixtures::MakePsd(12, 9, 8, 1, {plane}, true));
+  Bytes ppm = fixtures::TextBytes("P6\n12 9\n255\n");
+  ppm.insert(ppm.end(), image.pixels.begin(), image.pixels.end());
+  seeds.push_back(ppm);
+  seeds.push_back(fixtures::TextBytes("P1\n3 2\n1 0 1\n0 1 0\n"));
+  seeds.push_back(fixtures::MakeWbmp(12, 9, bits));
   return {seeds, {}};
 }
