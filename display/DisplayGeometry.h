@@ -56,9 +56,10 @@ struct PlotGeometry {
   int PlotHeight() const { return Bottom - Top - MarginTop - MarginBottom; }
   int PlotTop() const { return Top + MarginTop; }
   int PlotBottom() const { return Bottom - MarginBottom; }
-  // Lowest row of the overlays (zoom window, vertical line): top + MarginTop + plot height less
-  // MarginTop, so they stop MarginTop short of the plot's bottom edge.
-  int OverlayBottom() const { return Top + PlotHeight(); }
+  // Lowest row of the overlays (zoom window, vertical line): top + plot height, so they stop
+  // MarginTop short of the plot's bottom edge. A plot lower than MarginTop would put that row above
+  // the plot's top edge; the overlays then shrink to the top edge instead of reaching out of the plot.
+  int OverlayBottom() const { return std::max(PlotTop(), Top + PlotHeight()); }
   // Lowest row that the plot clamp allows: MarginTop above the viewport's bottom, but never below the
   // plot's bottom edge (with a bottom margin taller than the top one it would reach into it).
   int ClampBottom() const { return std::min(Bottom - MarginTop, PlotBottom()); }

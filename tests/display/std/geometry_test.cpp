@@ -535,6 +535,15 @@ TEST(Overlays, ZoomWindowAndVerticalLineRunFromThePlotTopToTopPlusPlotHeight) {
   }
 }
 
+TEST(Overlays, APlotLowerThanItsTopMarginKeepsTheOverlaysInside) {
+  PlotGeometry g = Plot(100, 0, 100);
+  g.Bottom = 80;  // plot rows 30 .. 50, height 20: top + height (20) lies above the plot
+  RecordingSink sink;
+  DrawVertLine(g, 50, sink);
+  ASSERT_EQ(sink.strokes.size(), 1u);
+  ExpectSegment(sink.strokes[0], 50, 30, 30, Aqua);
+}
+
 TEST(Overlays, EmptyZoomWindowDrawsNoOverlay) {
   RecordingSink sink;
   DrawZoomWindow(Plot(100, 3, 3), 0, 10, sink);
