@@ -305,6 +305,9 @@ void SilentAnalysis::Run(const float* input1, const float* input2) {
   const float later = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], kBins, terms);
   const float same = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], 0, terms);
   const float earlier = SumOfDifferences(Spectrogram[0], kBins, Spectrogram[1], 0, terms);
+  Scores[0] = later;
+  Scores[1] = same;
+  Scores[2] = earlier;
   Result = later;
   if (same < Result) Result = same;
   if (earlier < Result) Result = earlier;

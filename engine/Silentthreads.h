@@ -80,6 +80,9 @@ class SilentAnalysis {
   float Level1 = 0.0f;
   float Level2 = 0.0f;
   float Result = 0.0f;
+  // The three sums of differences (the second spectrum one block later, aligned, one block earlier);
+  // Result is the smallest.
+  float Scores[3] = {0.0f, 0.0f, 0.0f};
   // Working arrays, kept for the debug plots.
   std::vector<float> Stage1[2], Stage2[2], Decimated[2], Spectrogram[2];
 };

@@ -9,39 +9,39 @@
 
 namespace silent_debug {
 
-Plot::Plot(TScrollBox* box) : TImage(box), box_(box) {
+Display::Display(TScrollBox* box) : TImage(box), box_(box) {
   SetParent(box);
   Resize();
 }
 
-Plot::~Plot() { ClearData(); }
+Display::~Display() { ClearData(); }
 
-void Plot::Resize() {
+void Display::Resize() {
   SetBounds(Left(), Top(), PointCount, std::max(1, box_->Height() - 24));
   Picture()->Bitmap()->SetSize(Width(), Height());
   Redraw();
 }
 
-void Plot::ClearData() {
+void Display::ClearData() {
   for (auto& row : data_) row.clear();
   present_.fill(false);
   dataCount_ = 0;
 }
 
-void Plot::Redraw() {
+void Display::Redraw() {
   DrawGrid();
   DrawTraces();
   DrawTitle();
   Invalidate();
 }
 
-void Plot::SetTitle(const std::string& text, TColor colour) {
+void Display::SetTitle(const std::string& text, TColor colour) {
   title_ = text;
   titleColour_ = colour;
   Redraw();
 }
 
-void Plot::SetGrid(bool on, int columns, int rows, TColor colour) {
+void Display::SetGrid(bool on, int columns, int rows, TColor colour) {
   gridOn_ = on;
   columns_ = std::max(1, columns);
   rows_ = std::max(1, rows);
@@ -49,7 +49,7 @@ void Plot::SetGrid(bool on, int columns, int rows, TColor colour) {
   Redraw();
 }
 
-void Plot::SetData(int row, const float* data, unsigned count) {
+void Display::SetData(int row, const float* data, unsigned count) {
   if (!data || row < 0 || row > 2) return;
   if (dataCount_ == 0) {
     for (auto& r : data_) r.assign(count, 0.0);
@@ -61,13 +61,13 @@ void Plot::SetData(int row, const float* data, unsigned count) {
   Redraw();
 }
 
-int Plot::YToPixel(double v) const {
+int Display::YToPixel(double v) const {
   // An empty range (all values equal, for example a silent recording) draws at the bottom.
   if (YTop == YBottom) return 0;
   return int(Height() / (YTop - YBottom) * (v - YBottom));
 }
 
-void Plot::DrawGrid() {
+void Display::DrawGrid() {
   TCanvas* c = Canvas();
   c->Brush()->SetColor(background_);
   c->FillRect(ClientRect());
@@ -86,12 +86,12 @@ void Plot::DrawGrid() {
   }
 }
 
-void Plot::DrawTraces() {
+void Display::DrawTraces() {
   for (int row = 0; row < 3; ++row)
     if (present_[row] && !data_[row].empty()) DrawTrace(row);
 }
 
-void Plot::DrawTrace(int row) {
+void Display::DrawTrace(int row) {
   if (dataCount_ != Width()) return;
   TCanvas* c = Canvas();
   c->Pen()->SetColor(Colours[row]);
@@ -109,7 +109,7 @@ void Plot::DrawTrace(int row) {
   }
 }
 
-void Plot::DrawTitle() {
+void Display::DrawTitle() {
   TCanvas* c = Canvas();
   c->Font()->SetColor(titleColour_);
   c->Font()->SetName("Consolas");
@@ -143,7 +143,7 @@ TSilentTestWin::TSilentTestWin(TComponent* AOwner) : TForm(AOwner) {
   OnResize = [this](TObject*) { OnFormResize(); };
   OnFormResize();
   for (size_t i = 0; i < Boxes.size(); ++i)
-    if (i != 8 && i != 11) Plots[i] = new silent_debug::Plot(Boxes[i]);
+    if (i != 8 && i != 11) Plots[i] = new silent_debug::Display(Boxes[i]);
 }
 
 TSilentTestWin::~TSilentTestWin() {
@@ -164,8 +164,8 @@ void TSilentTestWin::OnFormResize() {
     if (plot) plot->Resize();
 }
 
-void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA,
-                                  const float* channelB) {
+void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA, const float* channelB,
+                                  bool allScores) {
   const int n = analysis.SampleCount;
   struct Stage {
     const char* title;
@@ -179,7 +179,7 @@ void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* c
       {"FFT-Segmente", n / 4, n / 4, analysis.Spectrogram[0].data(), analysis.Spectrogram[1].data()}};
   for (int p = 0; p < 4; ++p) {
     const Stage& s = stages[p];
-    silent_debug::Plot* plot = Plots[p];
+    silent_debug::Display* plot = Plots[p];
     if (!plot || !s.a || !s.b) continue;
     plot->SetGrid(true, 10, 6, 0x80000004);
     plot->SetTitle(s.title, 0xFF0000);
@@ -200,5 +200,8 @@ void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* c
   }
   lb->Items()->Clear();
   lb->Items()->Add(std::to_string(int(analysis.Level1)) + "  " + std::to_string(int(analysis.Level2)));
+  if (allScores)
+    for (int k = 0; k < 3; ++k)
+      lb->Items()->Add("dd" + std::to_string(k) + " = " + std::to_string(int(analysis.Scores[k])));
   lb->Items()->Add(FormatFloat("0", analysis.Result));
 }

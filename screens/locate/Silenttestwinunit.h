@@ -18,10 +18,10 @@ namespace silent_debug {
 // A plot of up to three traces of doubles with a grid and a title, drawn into its own bitmap. The
 // arrays keep the length of the first data given; a trace is drawn only when that length equals the
 // plot's width in pixels (one point per column).
-class Plot : public TImage {
+class Display : public TImage {
  public:
-  explicit Plot(TScrollBox* box);
-  ~Plot() override;
+  explicit Display(TScrollBox* box);
+  ~Display() override;
 
   void Resize();
   void ClearData();
@@ -66,11 +66,13 @@ class TSilentTestWin : public TForm {
   ~TSilentTestWin() override;
 
   void OnFormResize();
-  // Fills the four plots and the list from one analysis.
-  void ShowAnalysis(const SilentAnalysis& analysis, const float* channelA, const float* channelB);
+  // Fills the four plots and the list from one analysis: the two levels, then the difference score;
+  // with allScores the three sums of differences ("dd0 = " ...) come before the score.
+  void ShowAnalysis(const SilentAnalysis& analysis, const float* channelA, const float* channelB,
+                    bool allScores = false);
 
   TPageControl* PC1 = nullptr;
   TListBox* lb = nullptr;
   std::array<TScrollBox*, 12> Boxes{};
-  std::array<silent_debug::Plot*, 12> Plots{};  // null for boxes 9 and 12
+  std::array<silent_debug::Display*, 12> Plots{};  // null for boxes 9 and 12
 };

@@ -1,11 +1,16 @@
 #include "screens/locate/Ufastdetectframev2unit.h"
 
+#include <cstdlib>
+
 #include "device/InOut.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "display/DisplayIni.h"
 #include "engine/Buffers.h"
 #include "engine/FastDetectThreads.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/RadarSprites.h"
@@ -49,7 +54,9 @@ TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TLocateModeFrame(AO
     lb->Font()->SetColor(0x0000FF);
     lb->SetItemHeight(13);
     lb->SetVisible(false);
-    targets_ = std::make_shared<std::vector<TargetRangeItem>>();
+    lb->OnClick = [this](TObject* s) { OnLBTestClick(s); };
+    CreateServiceControls();
+    ClearTargets();
     CreateBuffers();
     CreateDisplays();
     CreateRadarSprites();
@@ -57,20 +64,53 @@ TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TLocateModeFrame(AO
 }
 
 TFastDetectFrameV2::~TFastDetectFrameV2() {
-  Guarded("~TFastDetectFrameV2", [&] {
+  Guard("~TFastDetectFrameV2", [&] {
     StopThreads();
     RadarViewActive = 0;
     for (auto& sprite : sprites_) sprite.reset();
   });
 }
 
+void TFastDetectFrameV2::CreateServiceControls() {
+  Timer1 = new TTimer(this);
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(100);
+  Timer1->OnTimer = [this](TObject* s) { OnTimer1(s); };
+  const auto button = [this](const char* caption, TNotifyEvent onClick) {
+    auto* b = new TButton(this);
+    b->SetParent(this);
+    b->SetCaption(caption);
+    b->SetVisible(false);
+    b->OnClick = std::move(onClick);
+    return b;
+  };
+  Button1 = button("Test", [this](TObject* s) { OnTestButClick(s); });
+  Button2 = button("Center Thread", [this](TObject* s) { OnCenterTestButClick(s); });
+  Button3 = button("Synth Test off", [this](TObject* s) { OnSynthTestButClick(s); });
+  const auto edit = [this](const char* text) {
+    auto* e = new TEdit(this);
+    e->SetParent(this);
+    e->SetCaption(text);
+    e->SetVisible(false);
+    return e;
+  };
+  Edit1 = edit("300");
+  Edit2 = edit("500");
+  Label1 = new TLabel(this);
+  Label1->SetParent(this);
+  Label1->SetCaption("Label1");
+  Label1->SetVisible(false);
+}
+
 void TFastDetectFrameV2::CreateBuffers() {
-  for (int s = 0; s < 3; ++s) {
-    scan_[s] = std::make_shared<DigitalBuffer>(ScanPoints[s]);
-    scan_[s]->SetRange(0.0f, float(ScanPoints[s] * FastBinHz[s]), 0, 255);
-  }
-  verify_ = std::make_shared<DigitalBuffer>(VerifyPoints);
-  verify_->SetRange(0.0f, float(FastTopHz), 0, 255);
+  Guarded("TFastDetectFrameV2::CreateBuffers", [&] {
+    for (int s = 0; s < 3; ++s) {
+      scan_[s] = std::make_shared<DigitalBuffer>(ScanPoints[s]);
+      scan_[s]->SetRange(0.0f, float(ScanPoints[s] * FastBinHz[s]), 0, 255);
+    }
+    verify_ = std::make_shared<DigitalBuffer>(VerifyPoints);
+    verify_->SetRange(0.0f, float(FastTopHz), 0, 255);
+  });
 }
 
 void TFastDetectFrameV2::CreateDisplays() {
@@ -78,10 +118,23 @@ void TFastDetectFrameV2::CreateDisplays() {
     main_ = &AdoptDisplay(MakeDisplay({"Fast Detect", 20, 10, 1003, 360, 10, 8, nullptr, 3, 0, VerifyPoints}));
     main_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
     for (int s = 0; s < 3; ++s) {
-      titles_[s] = &AddDisplay({20, 400 + 40 * s, 660, 420 + 40 * s, 1, 1, "", 0});
-      titles_[s]->GridColor = titles_[s]->BgColor;  // no grid: the title line alone
+      auto* title = new StdDisplay(xBase, 1024, 768);
+      title->SetPosition(20, 400 + 40 * s, 640, 20);
+      title->GridDivX = title->GridDivY = 1;
+      title->RenderMode = 0;
+      const TColorValue ownText = title->TextColor;
+      titles_[s] = &AdoptDisplay(title, true);
+      titles_[s]->TextColor = ownText;  // an adopted display takes the INI colour; a title keeps its own
+      ApplyTitleIni(*titles_[s]);
     }
   });
+}
+
+void TFastDetectFrameV2::ApplyTitleIni(StdDisplay& display) {
+  const TColorValue ownText = display.TextColor;
+  ApplyIniDisplaySettings(display);
+  display.TextColor = ownText;
+  display.GridColor = display.BgColor;  // no grid: the title line alone
 }
 
 void TFastDetectFrameV2::CreateRadarSprites() {
@@ -93,17 +146,17 @@ void TFastDetectFrameV2::CreateRadarSprites() {
 }
 
 void TFastDetectFrameV2::UpdateFromIni() {
-  TLocateModeFrame::UpdateFromIni();
-  for (StdDisplay* d : titles_)
-    if (d) d->GridColor = d->BgColor;  // no grid: the title line alone
+  Guard("UpdateFromIni", [&] {
+    if (main_) ApplyIniDisplaySettings(*main_);
+    for (StdDisplay* d : titles_)
+      if (d) ApplyTitleIni(*d);
+  });
 }
 
 void TFastDetectFrameV2::EnterView() {
-  // The stage titles carry their labels too.
-  for (StdDisplay* d : titles_) {
-    d->ShowTexts();
-    d->PlaceTexts();
-  }
+  // The labels of all four displays are shown by now; they go to their places.
+  main_->PlaceTexts();
+  for (StdDisplay* d : titles_) d->PlaceTexts();
   if (running_) RadarViewActive = 1;
   if (!IOCtrl) return;
   HardwareLockGuard lock;  // a thread of another view may not have ended yet
@@ -113,8 +166,9 @@ void TFastDetectFrameV2::EnterView() {
 
 void TFastDetectFrameV2::LeaveView() {
   RadarViewActive = 0;
+  // The synthesiser test ends with the view: it would retune DDS 4 under the next view's sweeps.
+  if (Timer1->Enabled()) OnSynthTestButClick(nullptr);
   StopThreads();
-  for (StdDisplay* d : titles_) d->HideTexts();
 }
 
 bool TFastDetectFrameV2::RestoreDevice() {
@@ -198,6 +252,12 @@ void TFastDetectFrameV2::ResetView() {
     lb->Items()->Clear();
     for (auto& b : scan_) b->Clear();
     verify_->Clear();
+    ClearTargets();
+  });
+}
+
+void TFastDetectFrameV2::ClearTargets() {
+  Guarded("TFastDetectFrameV2::ClearTargets", [&] {
     // A fresh list: a centre thread that outlived its stop may still read the old one.
     targets_ = std::make_shared<std::vector<TargetRangeItem>>();
   });
@@ -240,10 +300,12 @@ void TFastDetectFrameV2::StartSearchThread() {
 void TFastDetectFrameV2::OnSearchFinished(IOThreadBase*) {
   Guarded("TFastDetectFrameV2::OnSearchThreadTerminate", [&] {
     lb->Items()->Clear();
-    for (auto& b : scan_) ReduceMarks(*b);
-    targets_ = std::make_shared<std::vector<TargetRangeItem>>();
-    for (const FastTargetRange& r : BuildTargetRanges(*scan_[0], *scan_[1], *scan_[2]))
-      targets_->push_back({r.lower, r.upper, 0.0});
+    for (auto& b : scan_) Guarded("TFastDetectFrameV2::ReduceMarks", [&] { ReduceMarks(*b); });
+    ClearTargets();
+    Guarded("TFastDetectFrameV2::BuildTargetRanges", [&] {
+      for (const FastTargetRange& r : BuildTargetRanges(*scan_[0], *scan_[1], *scan_[2]))
+        targets_->push_back({r.lower, r.upper, 0.0});
+    });
     if (!targets_->empty()) {
       targetsFound_ = true;
       lb->SetVisible(true);
@@ -280,7 +342,7 @@ void TFastDetectFrameV2::OnCenterFinished(IOThreadBase*) {
     lb->Items()->Clear();
     std::vector<std::string> lines = VerifiedLines(*verify_);
     if (!lines.empty()) {
-      SortResults(lines);
+      Guarded("TFastDetectFrameV2::SortResults", [&] { SortResults(lines); });
       for (const std::string& line : lines) lb->Items()->Add(line);
       SetStatus("ALARM", 0x0000FF);
     } else {
@@ -293,5 +355,49 @@ void TFastDetectFrameV2::RenderRadar() {
   Guarded("TFastDetectFrameV2::RenderRadar", [&] {
     if (!sprites_[0]) return;
     DrawRadar(sprites_, radar_.Step(targetBearing_, radarSteps_, targetsFound_));
+  });
+}
+
+void TFastDetectFrameV2::OnLBTestClick(TObject*) {
+  Guarded("TFastDetectFrameV2::OnLBTestClick", [&] {
+    const int index = lb->ItemIndex();
+    if (index < 0 || index >= lb->Items()->Count() || !GlobalIOSettings) return;
+    GlobalIOSettings->Center = std::atof(lb->Items()->Strings(index).c_str()) * 1e6;
+    GlobalIOSettings->Span = 1e7;
+  });
+}
+
+void TFastDetectFrameV2::OnTestButClick(TObject*) {
+  Guarded("TFastDetectFrameV2::OnTestButClick", [&] {
+    // A thread of a run still going would write the buffers while they are cleared.
+    StopThreads();
+    for (auto& b : scan_) b->Clear();
+    StartScanThread();
+    running_ = true;
+  });
+}
+
+void TFastDetectFrameV2::OnCenterTestButClick(TObject*) {
+  Guarded("TFastDetectFrameV2::OnCenterTestButClick", [&] {
+    ClearTargets();
+    targets_->push_back({418.7e6, 426.7e6, 0.0});
+    StartCenterThread();
+  });
+}
+
+void TFastDetectFrameV2::OnSynthTestButClick(TObject*) {
+  Guarded("TFastDetectFrameV2::OnSynthTestButClick", [&] {
+    Timer1->SetEnabled(!Timer1->Enabled());
+    Button3->SetCaption(Timer1->Enabled() ? "Synth Test on" : "Synth Test off");
+  });
+}
+
+void TFastDetectFrameV2::OnTimer1(TObject*) {
+  Guarded("TFastDetectFrameV2::OnTimer1", [&] {
+    if (IOCtrl) {
+      HardwareLockGuard lock;  // a thread of the run may measure meanwhile
+      IOCtrl->SetDDSFrequency(4, 80e6, 21e6);
+    }
+    if (Application) Application->ProcessMessages();
   });
 }

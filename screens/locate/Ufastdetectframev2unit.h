@@ -15,9 +15,12 @@
 
 class DigitalBuffer;
 class StdDisplay;
+class TButton;
+class TEdit;
 class TPanel;
 class TLabel;
 class TListBox;
+class TTimer;
 class ZSprite;
 struct TargetRangeItem;
 
@@ -53,6 +56,17 @@ class TFastDetectFrameV2 : public TLocateModeFrame {
 
   void OnStartButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void OnStartButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  // A click on a result line hands its frequency to the analyser (10 MHz span).
+  void OnLBTestClick(TObject* Sender);
+
+  // Service handlers of the hidden controls.
+  // Scan alone, on cleared scan buffers.
+  void OnTestButClick(TObject* Sender);
+  // Verification alone, of the one range 418.7 to 426.7 MHz.
+  void OnCenterTestButClick(TObject* Sender);
+  // Starts or stops Timer1, which keeps DDS 4 at 21 MHz.
+  void OnSynthTestButClick(TObject* Sender);
+  void OnTimer1(TObject* Sender);
 
   bool Running() const { return running_; }
   bool TargetsFound() const { return targetsFound_; }
@@ -69,6 +83,14 @@ class TFastDetectFrameV2 : public TLocateModeFrame {
   TPanel* Panel1 = nullptr;
   TLabel* Label2 = nullptr;
   TListBox* lb = nullptr;
+  // Service controls: hidden, reachable only by their handlers.
+  TTimer* Timer1 = nullptr;
+  TButton* Button1 = nullptr;
+  TButton* Button2 = nullptr;
+  TButton* Button3 = nullptr;
+  TEdit* Edit1 = nullptr;
+  TEdit* Edit2 = nullptr;
+  TLabel* Label1 = nullptr;
 
  protected:
   void EnterView() override;
@@ -78,8 +100,12 @@ class TFastDetectFrameV2 : public TLocateModeFrame {
  private:
   void CreateBuffers();
   void CreateDisplays();
+  void CreateServiceControls();
   void CreateRadarSprites();
+  // The INI settings of a stage title display: no grid and its own text colour.
+  static void ApplyTitleIni(StdDisplay& display);
   void StopThreads();
+  void ClearTargets();
   void SetStatus(const std::string& text, TColor colour);
   void OnScanFinished(IOThreadBase* thread);
   void OnSearchFinished(IOThreadBase* thread);

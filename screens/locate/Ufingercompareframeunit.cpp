@@ -22,22 +22,23 @@ constexpr int AnalogPoints = 150000, DigitalPoints = 30000;
 TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
     : TLocateModeFrame(AOwner, "TUFingerCompareFrame") {
   Guard("TUFingerCompareFrame", [&] {
-    deferredResize_ = false;
     SetBounds(0, 0, 320, 240);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { Start(); };
     Panel1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel1->SetColor(panel_colours::Released);
+      Guarded("TUFingerCompareFrame::OnStartButMouseUp", [&] { Panel1->SetColor(panel_colours::Released); });
     };
     Panel2 = MakePanelButton(this, "Compare", 160, 20, 125, 81);
     Panel2->SetVisible(false);
     Panel2->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel2->SetColor(panel_colours::Pressed);
-      UsbTimer->SetEnabled(false);
-      Test();
+      Guarded("TUFingerCompareFrame::OnCompareMouseDown", [&] {
+        Panel2->SetColor(panel_colours::Pressed);
+        UsbTimer->SetEnabled(false);
+        Test();
+      });
     };
     Panel2->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
-      Panel2->SetColor(panel_colours::Released);
+      Guarded("TUFingerCompareFrame::OnCompareMouseUp", [&] { Panel2->SetColor(panel_colours::Released); });
     };
     OpenDialog = new TOpenDialog(this);
     OpenDialog->SetFilter("Fingerprint|*.fng");
@@ -47,12 +48,24 @@ TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
     UsbTimer->SetEnabled(false);
     UsbTimer->SetInterval(100);
     UsbTimer->OnTimer = [this](TObject* s) { OnUsbTimer(s); };
+    CreateBuffers();
+    CreateDisplays();
+  });
+}
+
+void TUFingerCompareFrame::CreateBuffers() {
+  Guarded("TUFingerCompareFrame::CreateBuffers", [&] {
     analog_ = std::make_shared<DigitalBuffer>(AnalogPoints);
     analog_->SetRange(0.0f, 15e9f, 0, 255);
     digital_ = std::make_shared<DigitalBuffer>(DigitalPoints);
     digital_->SetRange(0.0f, 15e9f, 0, 255);
     recorded_ = std::make_unique<FingerBufferBase>();
     loaded_ = std::make_unique<FingerBufferBase>();
+  });
+}
+
+void TUFingerCompareFrame::CreateDisplays() {
+  Guarded("TUFingerCompareFrame::CreateDisplays", [&] {
     analogDisplay_ =
         &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
     digitalDisplay_ = &AdoptDisplay(
@@ -71,7 +84,8 @@ void TUFingerCompareFrame::EnterView() {
 }
 
 void TUFingerCompareFrame::LeaveView() {
-  // The chain of segment threads ends with the view; a new Start records again.
+  // The chain of segment threads ends with the view; a new Start records again. Left running, its
+  // sweeps would set up the receiver between the measuring steps of the next view's thread.
   StopChain();
   UsbTimer->SetEnabled(false);
   bars_.Leave();

@@ -50,6 +50,8 @@ class TUFingerCompareFrame : public TLocateModeFrame {
   void LeaveView() override;
 
  private:
+  void CreateBuffers();
+  void CreateDisplays();
   void StartAThread();
   void OnAThreadTerminate();
   void StartDThread();

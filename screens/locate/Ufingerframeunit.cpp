@@ -27,7 +27,6 @@ const char* const OverviewLabels[3] = {"0 MHz", "7500 MHz", "15000 MHz"};
 
 TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUFingerFrame") {
   Guard("TUFingerFrame", [&] {
-    deferredResize_ = false;
     SetBounds(0, 0, 744, 240);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81, "Arial", -21);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
@@ -36,9 +35,9 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUF
     Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartButMouseUp(s, b, h, x, y);
     };
-    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter",
+    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter", "TUFingerFrame::OnSavePanel",
                            [this] { OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
-    Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen",
+    Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen", "TUFingerFrame::OnComparePanel",
                            [this] { OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
     SaveDialog = new TSaveDialog(this);
     SaveDialog->SetFilter("Fingerprint|*.fng");
@@ -67,7 +66,7 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUF
 }
 
 TUFingerFrame::~TUFingerFrame() {
-  Guarded("~TUFingerFrame", [&] {
+  Guard("~TUFingerFrame", [&] {
     // A scan keeps running while the view is left; it ends here at the latest.
     scanThread_.Stop();
     realtimeThread_.Stop();
@@ -77,7 +76,8 @@ TUFingerFrame::~TUFingerFrame() {
 }
 
 TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
-                                     const std::string& bigText, std::function<void()> onUp) {
+                                     const std::string& bigText, const std::string& handler,
+                                     std::function<void()> onUp) {
   TPanel* panel = MakePanelButton(this, "", 160, top, 200, 40);
   panel->SetVisible(false);
   small = new TLabel(panel);
@@ -92,13 +92,15 @@ TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string&
   big->SetCaption(bigText);
   big->Font()->SetHeight(-19);
   big->Font()->SetColor(clScrollBar);
-  const auto down = [panel](TObject*, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(panel_colours::Pressed);
+  const auto down = [panel, where = handler + "MouseDown"](TObject*, TMouseButton, TShiftState, int, int) {
+    Guarded(where.c_str(), [&] { panel->SetColor(panel_colours::Pressed); });
   };
-  const auto up = [panel, onUp](TObject*, TMouseButton, TShiftState, int, int) {
-    panel->SetColor(panel_colours::Released);
-    if (Application) Application->ProcessMessages();
-    onUp();
+  const auto up = [panel, onUp, where = handler + "MouseUp"](TObject*, TMouseButton, TShiftState, int, int) {
+    Guarded(where.c_str(), [&] {
+      panel->SetColor(panel_colours::Released);
+      if (Application) Application->ProcessMessages();
+      onUp();
+    });
   };
   for (TControl* c :
        {static_cast<TControl*>(panel), static_cast<TControl*>(small), static_cast<TControl*>(big)}) {
@@ -109,7 +111,7 @@ TPanel* TUFingerFrame::MakeFilePanel(int top, TLabel*& small, const std::string&
 }
 
 void TUFingerFrame::CreateBuffers() {
-  Guarded("CreateBuffers", [&] {
+  Guarded("TUFingerFrame::CreateBuffers", [&] {
     analog_ = std::make_shared<DigitalBuffer>(AnalogPoints);
     analog_->SetRange(0.0f, 15e9f, 0, 255);
     digital_ = std::make_shared<DigitalBuffer>(DigitalPoints);
@@ -125,7 +127,7 @@ void TUFingerFrame::CreateBuffers() {
 }
 
 void TUFingerFrame::CreateDisplays() {
-  Guarded("CreateDisplays", [&] {
+  Guarded("TUFingerFrame::CreateDisplays", [&] {
     analogDisplay_ =
         &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
     digitalDisplay_ = &AdoptDisplay(
@@ -166,6 +168,8 @@ void TUFingerFrame::TakeOutVolumeFrame() {
 
 void TUFingerFrame::LeaveView() {
   // Nothing of this view runs while it is not shown: a scan ends here and keeps what it reached.
+  // Left running, its sweeps would set up the receiver between the measuring steps of the next
+  // view's thread.
   StopScanThread();
   realtimeThread_.Stop();
   TakeOutVolumeFrame();
@@ -235,11 +239,7 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
                                             DigitalPoints, 0xFFFF00});
         overviewLabels(analogDisplay_);
         overviewLabels(digitalDisplay_);
-        if (mode == CompareOverview) {
-          compareCurves(analogDisplay_);
-          analogDisplay_->Commands->AddCommand(FingerChannel::Recording, 3, 0x00FFFF, 1);
-          compareCurves(digitalDisplay_);
-        }
+        // No commands: both displays draw the recording alone; the hits are in the result list.
         ResultList->SetVisible(mode == CompareOverview);
         break;
       case AnalogRealtime:
@@ -279,6 +279,8 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         break;
     }
     OnResize(nullptr);
+    if (Application) Application->ProcessMessages();
+    if (ResizeTimer) ResizeTimer->SetEnabled(true);
   });
 }
 
@@ -294,6 +296,7 @@ void TUFingerFrame::OnStartButMouseUp(TObject*, TMouseButton, TShiftState, int, 
     Panel1->SetColor(panel_colours::Released);
     listInUse_ = false;
     ResultList->SetVisible(false);
+    if (Application) Application->ProcessMessages();
     SetViewMode(Overview);
     if (GlobalLanguageSkinTool) {
       Label1->SetCaption(GlobalLanguageSkinTool->GetGeneralText(14));
@@ -316,6 +319,7 @@ void TUFingerFrame::StartScanThread() {
     audioDisplay_->Visible = 0;
     SetViewport(analogDisplay_, 20, 20, 980, 300);
     SetViewport(digitalDisplay_, 20, 360, 980, 660);
+    if (Application) Application->ProcessMessages();
     OnResize(nullptr);
     analog_->Clear();
     digital_->Clear();
@@ -482,7 +486,8 @@ void TUFingerFrame::OnResultListClick(TObject*) {
     realtimeFrequency_ = frequency;
     if (!digital) {
       analogDisplay_->Commands->ClearAll();
-      FillRealtimeReference(*realtime_, *recorded_, *loaded_, frequency);
+      Guarded("TUFingerFrame::FillRealtimeReference",
+              [&] { FillRealtimeReference(*realtime_, *recorded_, *loaded_, frequency); });
       SetViewMode(AnalogRealtime);
     } else {
       SetViewMode(DigitalRealtime);
@@ -546,7 +551,10 @@ void TUFingerFrame::AutoCenter() {
     // The digital live view holds 200 points of 250 kHz, the analogue one 1000 of 10 kHz.
     const bool digital = mode_ == DigitalRealtime;
     double offset = 0.0;
-    if (FindCenterOffset(*realtime_, digital ? 200 : 1000, digital ? 250e3 : 10e3, offset)) {
+    const bool found = Guarded("TUFingerFrame::FindCenterOffset", [&] {
+      return FindCenterOffset(*realtime_, digital ? 200 : 1000, digital ? 250e3 : 10e3, offset);
+    });
+    if (found) {
       realtimeFrequency_ = std::clamp(realtimeFrequency_ + offset, 0.0, 15e9);
       static_cast<FingerRealtimeThread*>(realtimeThread_.Thread())->FrequencyChange.Post(realtimeFrequency_);
     }

@@ -27,10 +27,12 @@ TMobilFrameV2::~TMobilFrameV2() {
 }
 
 void TMobilFrameV2::CreateBuffers() {
-  for (int b = 0; b < MobilBandCount; ++b) {
-    buffers_[b] = std::make_shared<DigitalBuffer>(20);
-    buffers_[b]->SetRange(float(MobilBandViews[b].startHz), float(MobilBandViews[b].stopHz), 0, 255);
-  }
+  Guard("CreateBuffers", [&] {
+    for (int b = 0; b < MobilBandCount; ++b) {
+      buffers_[b] = std::make_shared<DigitalBuffer>(20);
+      buffers_[b]->SetRange(float(MobilBandViews[b].startHz), float(MobilBandViews[b].stopHz), 0, 255);
+    }
+  });
 }
 
 void TMobilFrameV2::CreateDisplays() {
@@ -45,7 +47,9 @@ void TMobilFrameV2::CreateDisplays() {
 }
 
 void TMobilFrameV2::ClearBuffers() {
-  for (auto& b : buffers_) b->Clear();
+  Guard("ClearBuffers", [&] {
+    for (auto& b : buffers_) b->Clear();
+  });
 }
 
 void TMobilFrameV2::EnterView() {

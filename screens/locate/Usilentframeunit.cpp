@@ -45,9 +45,11 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
     Panel3->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnSelectRangePanelMouseDown(s, b, h, x, y);
     };
-    for (TPanel* p : {Panel1, Panel2, Panel3})
-      p->OnMouseUp = [p](TObject*, TMouseButton, TShiftState, int, int) {
-        p->SetColor(panel_colours::Released);
+    for (auto [p, where] : {std::pair{Panel1, "TUSilentFrame::OnStartPanelMouseUp"},
+                            std::pair{Panel2, "TUSilentFrame::OnSrcPanelMouseUp"},
+                            std::pair{Panel3, "TUSilentFrame::OnSelectRangePanelMouseUp"}})
+      p->OnMouseUp = [p, where](TObject*, TMouseButton, TShiftState, int, int) {
+        Guarded(where, [&] { p->SetColor(panel_colours::Released); });
       };
     MakeRangePanel();
     Timer1 = new TTimer(this);
@@ -58,13 +60,43 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
     lb->SetParent(this);
     lb->SetBounds(676, 12, 185, 97);
     lb->SetVisible(false);
+    MakeTestButtons();
     list_ = std::make_shared<SilentList>();
+    CreateBuffers();
+    CreateDisplays();
+    listBox_ = new TSilentListBox(OutermostForm(this));
+    listBox_->SetVisible(false);
+    PlaceListBox();
+    TestWin = new TSilentTestWin(this);
+  });
+}
+
+void TUSilentFrame::MakeTestButtons() {
+  const auto button = [this](const char* caption, TNotifyEvent onClick) {
+    auto* b = new TButton(this);
+    b->SetParent(this);
+    b->SetCaption(caption);
+    b->SetVisible(false);
+    b->OnClick = std::move(onClick);
+    return b;
+  };
+  Button1 = button("Test", [this](TObject* s) { OnTestButClick(s); });
+  Button2 = button("Thread Test", [this](TObject* s) { OnThreadTestButClick(s); });
+}
+
+void TUSilentFrame::CreateBuffers() {
+  Guarded("TUSilentFrame::CreateBuffers", [&] {
     signal_ = std::make_shared<DigitalBuffer>(400);
     signal_->SetRange(0, 400, 0, 255);
     scan_ = std::make_shared<DigitalBuffer>(15000);
     scan_->SetRange(0.0f, 15e9f, 0, 255);
     channelA_ = std::make_shared<std::vector<float>>(SampleCount);
     channelB_ = std::make_shared<std::vector<float>>(SampleCount);
+  });
+}
+
+void TUSilentFrame::CreateDisplays() {
+  Guarded("TUSilentFrame::CreateDisplays", [&] {
     signalDisplay_ = &AdoptDisplay(
         MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400}), true);
     signalDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
@@ -77,15 +109,11 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
     scanDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     scanDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);
     scanDisplay_->Commands->AddCommand(2, 3, 0x008000, 1);
-    listBox_ = new TSilentListBox(OutermostForm(this));
-    listBox_->SetVisible(false);
-    PlaceListBox();
-    TestWin = new TSilentTestWin(this);
   });
 }
 
 TUSilentFrame::~TUSilentFrame() {
-  Guarded("~TUSilentFrame", [&] {
+  Guard("~TUSilentFrame", [&] {
     StopThreads();
     delete TestWin;
     if (listBox_) listBox_->SetList(nullptr);
@@ -181,20 +209,26 @@ void TUSilentFrame::PlaceListBox() {
 }
 
 void TUSilentFrame::EnterView() {
-  {
-    HardwareLockGuard lock;  // a thread of another view may not have ended yet (the lock is recursive)
-    if (IOCtrl) {
-      IOCtrl->InitMeasureMode();
-      IOCtrl->SetIFBandwidth(2);
-      IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
-    }
-    SelectSource();
-    if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
-  }
+  testStep_ = 0;
+  SetUpDevice();
   PlaceListBox();
   listBox_->SetVisible(true);
   listBox_->BringToFront();
+  // Two rows without a candidate: the box shows them empty until the first scan fills it.
+  listBox_->Items()->Add("kdahadhah");
+  listBox_->Items()->Add("kdahadhah");
   if (DebugSwitch) TestWin->Show();
+}
+
+void TUSilentFrame::SetUpDevice() {
+  HardwareLockGuard lock;  // a thread of another view may not have ended yet (the lock is recursive)
+  if (IOCtrl) {
+    IOCtrl->InitMeasureMode();
+    IOCtrl->SetIFBandwidth(2);
+    IOCtrl->SetFrequency(GlobalIOSettings ? GlobalIOSettings->Center : 500e6);
+  }
+  SelectSource();
+  if (IOCtrl) IOCtrl->SetSoundProcVolume(255);
 }
 
 void TUSilentFrame::LeaveView() {
@@ -317,8 +351,10 @@ void TUSilentFrame::StartScanThread() {
     thread->Start = scanStart_;
     thread->Stop = scanStop_;
     scanThread_.Start(thread, [this, fresh](IOThreadBase*) {
-      list_ = fresh;
-      search_.ScanEnded();
+      Guarded("TUSilentFrame::OnScanThreadTerminate", [&] {
+        list_ = fresh;
+        search_.ScanEnded();
+      });
     });
   });
 }
@@ -335,13 +371,15 @@ void TUSilentFrame::StartRecordThread(double frequency) {
     thread->Hold(channelA_);
     thread->Hold(channelB_);
     recordThread_.Start(thread, [this](IOThreadBase* t) {
-      auto* record = static_cast<SilentRecordThread*>(t);
-      if (DebugSwitch)
-        lb->Items()->Add(record->Centred ? FormatFloat("0.000", record->CentredFrequency * 1e-6) : "Error");
-      if (record->Centred && !t->ErrorFlag)
-        StartAnalyzerThread();
-      else
-        search_.RecordNotCentred();
+      Guarded("TUSilentFrame::OnRecordThreadTerminate", [&] {
+        auto* record = static_cast<SilentRecordThread*>(t);
+        if (DebugSwitch)
+          lb->Items()->Add(record->Centred ? FormatFloat("0.000", record->CentredFrequency * 1e-6) : "Error");
+        if (record->Centred && !t->ErrorFlag)
+          StartAnalyzerThread();
+        else
+          search_.RecordNotCentred();
+      });
     });
   });
 }
@@ -355,10 +393,68 @@ void TUSilentFrame::StartAnalyzerThread() {
     thread->Hold(channelA_);
     thread->Hold(channelB_);
     analyzerThread_.Start(thread, [this](IOThreadBase* t) {
-      auto* analyzer = static_cast<SilentAnalyzerThread*>(t);
-      if (DebugSwitch && analyzer->Analysis)
-        TestWin->ShowAnalysis(*analyzer->Analysis, channelA_->data(), channelB_->data());
-      search_.AnalysisEnded(analyzer->Level1, analyzer->Level2, analyzer->Result);
+      Guarded("TUSilentFrame::OnAnalyzerThreadTerminate", [&] {
+        auto* analyzer = static_cast<SilentAnalyzerThread*>(t);
+        if (DebugSwitch && analyzer->Analysis)
+          TestWin->ShowAnalysis(*analyzer->Analysis, channelA_->data(), channelB_->data());
+        search_.AnalysisEnded(analyzer->Level1, analyzer->Level2, analyzer->Result);
+      });
     });
   });
+}
+
+void TUSilentFrame::OnThreadTestButClick(TObject*) {
+  Guarded("TUSilentFrame::OnThreadTestButClick", [&] {
+    if (IOCtrl) {
+      HardwareLockGuard lock;  // a thread of an earlier press may still measure
+      IOCtrl->InitMeasureModeBand0();
+      IOCtrl->SetIFBandwidth(2);
+    }
+    if (testStep_ == 0) {
+      StartScanThread();
+      testStep_ = 1;
+      return;
+    }
+    if (testIndex_ < list_->Count() - 1) {
+      const double frequency = list_->GetFrequency(testIndex_);
+      if (GlobalIOSettings) GlobalIOSettings->Center = frequency;
+      // Recorded at the candidate under test (the search's own candidate frequency is not set here).
+      StartRecordThread(frequency);
+      ++testIndex_;
+    }
+  });
+}
+
+void TUSilentFrame::OnTestButClick(TObject*) {
+  Guarded("TUSilentFrame::OnTestButClick", [&] {
+    if (testStep_ == 0) {
+      SetUpDevice();
+      testStep_ = 1;
+    }
+    std::vector<float> channelA(SampleCount), channelB(SampleCount);
+    if (!RecordTestSamples(channelA, channelB)) return;
+    SilentAnalysis analysis(SampleCount);
+    analysis.Run(channelA.data(), channelB.data());
+    TestWin->ShowAnalysis(analysis, channelA.data(), channelB.data(), true);
+  });
+}
+
+bool TUSilentFrame::RecordTestSamples(std::vector<float>& channelA, std::vector<float>& channelB) {
+  if (!IOCtrl) return false;
+  SoundBufferBase demodulated(SampleCount), microphone(SampleCount);
+  {
+    HardwareLockGuard lock;
+    if (!IOCtrl->PlaySound(0, uint8_t(SampleCount / 128), 0) || !IOCtrl->ReadSoundAD0(&demodulated, 0, 0) ||
+        !IOCtrl->ReadSoundAD1(&microphone, 0, 0)) {
+      LinkUp = 0;
+      return false;
+    }
+  }
+  demodulated.ExchangeBytes();
+  microphone.ExchangeBytes();
+  for (int i = 0; i < SampleCount; ++i) {
+    channelA[size_t(i)] = float(int(demodulated.Samples[i]) - 32768);
+    channelB[size_t(i)] = float(int(microphone.Samples[i]) - 32768);
+  }
+  return true;
 }

@@ -12,6 +12,7 @@
 
 class DigitalBuffer;
 class SilentList;
+class TButton;
 class StdDisplay;
 class TEdit;
 class TLabel;
@@ -37,6 +38,12 @@ class TUSilentFrame : public TLocateModeFrame {
   void StopSearch();
   void OnTimer1(TObject* Sender);
 
+  // Service handlers of the hidden buttons.
+  // One analysis on the GUI thread: record, then the plots and numbers in the debug window.
+  void OnTestButClick(TObject* Sender);
+  // The first press scans; each later one records (and analyses) the next candidate of that scan.
+  void OnThreadTestButClick(TObject* Sender);
+
   void OnStartPanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
   void OnSrcPanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
   void OnSelectRangePanelMouseDown(TObject*, TMouseButton, TShiftState, int, int);
@@ -59,8 +66,12 @@ class TUSilentFrame : public TLocateModeFrame {
   TEdit* Edit2 = nullptr;
   TTimer* Timer1 = nullptr;
   TListBox* lb = nullptr;
+  TButton* Button1 = nullptr;  // "Test", hidden
+  TButton* Button2 = nullptr;  // "Thread Test", hidden
   TSilentTestWin* TestWin = nullptr;
   bool DebugSwitch = false;
+  int TestStep() const { return testStep_; }
+  int TestIndex() const { return testIndex_; }
 
  protected:
   void EnterView() override;
@@ -70,6 +81,14 @@ class TUSilentFrame : public TLocateModeFrame {
   SilentSearch::Hooks MakeHooks();
   void MakeRangePanel();
   void PlaceListBox();
+  void MakeTestButtons();
+  void CreateBuffers();
+  void CreateDisplays();
+  // The device set-up of Enter; its results are not looked at.
+  void SetUpDevice();
+  // Records SampleCount samples of both sound channels (demodulated audio, microphone) on the GUI
+  // thread; false when a device step fails.
+  bool RecordTestSamples(std::vector<float>& channelA, std::vector<float>& channelB);
   void StartScanThread();
   void StartRecordThread(double frequency);
   void StartAnalyzerThread();
@@ -89,4 +108,6 @@ class TUSilentFrame : public TLocateModeFrame {
   bool externalSource_ = false;
   bool rangeSelected_ = false;
   double scanStart_ = 1e6, scanStop_ = 15e9;
+  int testStep_ = 0;   // 0: the test buttons' next press sets up first (Enter resets it)
+  int testIndex_ = 0;  // the candidate the thread test records next
 };

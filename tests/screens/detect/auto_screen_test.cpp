@@ -1,8 +1,12 @@
 // The auto-category views end to end against the simulated instrument: mobile bands, fast detect and
 // silent detect, and leaving each of them in the middle of a run.
+#include "device/InOut.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
+#include "engine/FastDetectThreads.h"
 #include "engine/SilentList.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/TestHooks.h"
 #include "screens/locate/Ufastdetectframev2unit.h"
 #include "screens/locate/Umobilframev2unit.h"
 #include "screens/locate/Usilentframeunit.h"
@@ -107,6 +111,102 @@ TEST_F(AutoScreen, FastDetectFindsNothingWithoutRelayingEmitters) {
       RunUntil([&] { return Fast()->Status() == "ALARM" || Fast()->Status() == "nothing found"; }, 600));
   EXPECT_EQ(Fast()->Status(), "nothing found");
   EXPECT_TRUE(Fast()->Results().empty());
+}
+
+// A result line leads from the detected frequency to the analyser: a click on it (the real mouse path)
+// sets the centre to its MHz and the span to 10 MHz; a click that selects nothing changes nothing.
+TEST_F(AutoScreen, ClickOnAFastDetectResultHandsItsFrequencyToTheAnalyser) {
+  StartWith();
+  EnterOnly(Fast());
+  GlobalIOSettings->Center = 100e6;
+  GlobalIOSettings->Span = 2e6;
+  TListBox* lb = Fast()->lb;
+  lb->SetVisible(true);
+  VclTest::MouseDown(lb, mbLeft, 20, 90);  // below the last line: nothing selected
+  VclTest::MouseUp(lb, mbLeft, 20, 90);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Center, 100e6);
+  for (const char* line : {"418.70 MHz", "1200.05 MHz"}) lb->Items()->Add(line);
+  VclTest::MouseDown(lb, mbLeft, 20, 13 + 6);  // the second line
+  ASSERT_TRUE(VclTest::MouseUp(lb, mbLeft, 20, 13 + 6));
+  ASSERT_EQ(lb->ItemIndex(), 1);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Center, 1200.05e6);
+  EXPECT_DOUBLE_EQ(GlobalIOSettings->Span, 10e6);
+}
+
+// The stage titles stand alone: no grid, and the INI text colour goes to the main display only.
+TEST_F(AutoScreen, FastDetectTitleDisplaysKeepTheirOwnTextColour) {
+  StartWith();
+  const int iniText = GlobalIniService->ReadDisplayTextColor();
+  const int ownText = StdDisplay(xBase, 1024, 768).TextColor;
+  ASSERT_NE(iniText, ownText) << "the INI colour must differ from the display's own to tell them apart";
+  for (int pass = 0; pass < 2; ++pass) {  // as constructed, and after the INI settings are applied again
+    EXPECT_EQ(Fast()->MainDisplay()->TextColor, iniText);
+    for (int s = 0; s < 3; ++s) {
+      StdDisplay* title = Fast()->TitleDisplay(s);
+      EXPECT_EQ(title->TextColor, ownText) << s;
+      EXPECT_EQ(title->GridColor, title->BgColor) << s;
+      EXPECT_EQ(title->BgColor, GlobalIniService->ReadDisplayBgColor()) << s;
+    }
+    Fast()->UpdateFromIni();
+  }
+}
+
+// The service controls stay hidden; their handlers run the pipeline's parts on their own.
+TEST_F(AutoScreen, FastDetectServiceHandlers) {
+  StartWith();
+  EnterOnly(Fast());
+  TFastDetectFrameV2* f = Fast();
+  EXPECT_EQ(f->Button1->Caption(), "Test");
+  EXPECT_EQ(f->Button2->Caption(), "Center Thread");
+  EXPECT_EQ(f->Edit1->Caption(), "300");
+  EXPECT_EQ(f->Edit2->Caption(), "500");
+  EXPECT_EQ(f->Label1->Caption(), "Label1");
+  EXPECT_FALSE(f->Timer1->Enabled());
+  EXPECT_EQ(f->Timer1->Interval(), 100u);
+
+  // Synthesiser test: Timer1 on and off with the caption; each tick puts DDS 4 at 21 MHz.
+  f->OnSynthTestButClick(nullptr);
+  EXPECT_TRUE(f->Timer1->Enabled());
+  EXPECT_EQ(f->Button3->Caption(), "Synth Test on");
+  IOCtrl->SetDDSFrequency(4, 80e6, 10e6);
+  ASSERT_NEAR(usb2sim::GetState().dds[4].frequencyHz, 10e6, 10e3);
+  f->OnTimer1(nullptr);
+  EXPECT_NEAR(usb2sim::GetState().dds[4].frequencyHz, 21e6, 21e3);
+  f->OnSynthTestButClick(nullptr);
+  EXPECT_FALSE(f->Timer1->Enabled());
+  EXPECT_EQ(f->Button3->Caption(), "Synth Test off");
+  f->OnSynthTestButClick(nullptr);
+  f->Leave();  // the test ends with the view
+  EXPECT_FALSE(f->Timer1->Enabled());
+  EXPECT_EQ(f->Button3->Caption(), "Synth Test off");
+  f->Enter();
+
+  // Test: the scan alone on cleared buffers; the run counts as running, so Start now stops it.
+  f->ScanBuffer(1).SetValue(3, 7, 80.0f);
+  f->OnTestButClick(nullptr);
+  EXPECT_EQ(f->ScanBuffer(1).Get(3, 7), 0.0f);
+  EXPECT_TRUE(f->Running());
+  EXPECT_EQ(f->Status(), "scanning...");
+  EXPECT_TRUE(f->AnyThreadRunning());
+  f->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
+  EXPECT_FALSE(f->AnyThreadRunning());
+  EXPECT_FALSE(f->Running());
+
+  // Center Thread: the verification alone, of 418.7 to 426.7 MHz.
+  f->OnCenterTestButClick(nullptr);
+  ASSERT_EQ(f->Targets().size(), 1u);
+  EXPECT_DOUBLE_EQ(f->Targets()[0].lower, 418.7e6);
+  EXPECT_DOUBLE_EQ(f->Targets()[0].upper, 426.7e6);
+  EXPECT_EQ(f->Status(), "verify...");
+  ASSERT_TRUE(RunUntil([&] { return !f->AnyThreadRunning(); }, 300));
+  EXPECT_TRUE(f->Status() == "ALARM" || f->Status() == "nothing found") << f->Status();
+  for (const std::string& line : f->Results()) {
+    const double mhz = std::atof(line.c_str());
+    EXPECT_TRUE(mhz >= 418.7 && mhz <= 426.7) << line;
+  }
+  for (TControl* c : std::initializer_list<TControl*>{f->Button1, f->Button2, f->Button3, f->Edit1, f->Edit2,
+                                                      f->Label1})
+    EXPECT_FALSE(c->Visible());
 }
 
 // Every auto view left in the middle of its run: its threads are stopped and its buffers stay as they are.

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "display/Display.h"
 #include "display/Renderobjects.h"
 #include "engine/Buffers.h"
 #include "engine/FingerBuffer.h"
@@ -113,6 +114,37 @@ TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnly
   EXPECT_FALSE(volume->Visible());
   EXPECT_FALSE(volume->OnChange);
   EXPECT_EQ(volume->Volume, 240);
+}
+
+// In the compare overview both displays draw the recording alone (no commands); Enter and every
+// layout change start the main window's deferred resize, in both fingerprint views.
+TEST_F(FingerScreen, CompareOverviewShowsTheRecordingAloneAndLayoutsStartTheDeferredResize) {
+  StartWith();
+  VclTest::HoldTimerTicks([](const TTimer* t) { return t == ResizeTimer; });  // stays on once started
+  OpenCategory(FingerCategory);
+  EXPECT_TRUE(ResizeTimer->Enabled());
+  const std::string path = folder.path() + "Finger/zero.fng";
+  std::filesystem::create_directories(folder.path() + "Finger");
+  View()->Loaded().Save(path);
+  ResizeTimer->SetEnabled(false);
+  CompareWith(path);
+  ASSERT_EQ(View()->Mode(), TUFingerFrame::CompareOverview);
+  EXPECT_TRUE(ResizeTimer->Enabled());
+  for (int i = 0; i < 2; ++i) {  // "Analog" and "Digital"
+    const StdDisplay* d = View()->Displays()[size_t(i)].get();
+    EXPECT_EQ(d->Commands->Count(), 0) << i;
+    EXPECT_EQ(d->DigChannel, 0) << i;
+  }
+  ResizeTimer->SetEnabled(false);
+  View()->SetViewMode(TUFingerFrame::DigitalRealtime);
+  EXPECT_TRUE(ResizeTimer->Enabled());
+
+  TFingerFrame* category = win->FingerFrame;
+  category->FingerFrame->Leave();
+  ResizeTimer->SetEnabled(false);
+  category->FingerCompareFrame->Enter();
+  EXPECT_TRUE(ResizeTimer->Enabled());
+  VclTest::HoldTimerTicks(nullptr);
 }
 
 TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
