@@ -164,8 +164,8 @@ void TSilentTestWin::OnFormResize() {
     if (plot) plot->Resize();
 }
 
-void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA, const float* channelB,
-                                  bool allScores) {
+void TSilentTestWin::ShowAnalysis(const SilentAnalysis& analysis, const float* channelA,
+                                  const float* channelB, bool allScores) {
   const int n = analysis.SampleCount;
   struct Stage {
     const char* title;

@@ -35,8 +35,9 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUF
     Panel1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartButMouseUp(s, b, h, x, y);
     };
-    Panel2 = MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter", "TUFingerFrame::OnSavePanel",
-                           [this] { OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
+    Panel2 =
+        MakeFilePanel(20, Label1, "nicht gespeichert", Label2, "speichern unter",
+                      "TUFingerFrame::OnSavePanel", [this] { OnSavePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
     Panel3 = MakeFilePanel(64, Label3, "leer", Label4, "vergleichen", "TUFingerFrame::OnComparePanel",
                            [this] { OnComparePanelMouseUp(nullptr, mbLeft, 0, 0, 0); });
     SaveDialog = new TSaveDialog(this);
@@ -67,7 +68,7 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUF
 
 TUFingerFrame::~TUFingerFrame() {
   Guard("~TUFingerFrame", [&] {
-    // A scan keeps running while the view is left; it ends here at the latest.
+    // Threads that still run end here.
     scanThread_.Stop();
     realtimeThread_.Stop();
     delete ResultList;

@@ -204,8 +204,8 @@ TEST_F(AutoScreen, FastDetectServiceHandlers) {
     const double mhz = std::atof(line.c_str());
     EXPECT_TRUE(mhz >= 418.7 && mhz <= 426.7) << line;
   }
-  for (TControl* c : std::initializer_list<TControl*>{f->Button1, f->Button2, f->Button3, f->Edit1, f->Edit2,
-                                                      f->Label1})
+  for (TControl* c :
+       std::initializer_list<TControl*>{f->Button1, f->Button2, f->Button3, f->Edit1, f->Edit2, f->Label1})
     EXPECT_FALSE(c->Visible());
 }
 
