@@ -52,3 +52,9 @@ extern LanguageSkinTool* GlobalLanguageSkinTool;
 extern RangeDefList* GlobalRangeDefList;
 extern TPanel* OverlayStripPanel;
 extern TImage* OverlayStripImage;
+
+// The running service test: 0 none, 1 AD displays, 2 DDS tests, 3 IF-filter check, 4 auto adjust
+// filter, 5 sweep A-mode, 6 sweep all, 7 audio test, 8 video test, 9 audio FFT test. After a lost
+// link comes back the main window restarts test 1 or 3; a test stopped by the user, and every
+// measurement thread an analyser view stops or sees end, leaves 0 behind. GUI thread only.
+inline int AppState = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/Globals.h"  // AppState
 #include "engine/Threads.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
@@ -20,11 +21,6 @@ class TAudioTestFrame;
 class StdDisplay;
 class NormalBuffer;
 class TCap;
-
-// The running test: 0 none, 1 AD displays, 2 DDS tests, 3 IF-filter check, 4 auto adjust filter,
-// 5 sweep A-mode, 6 sweep all, 7 audio test, 8 video test, 9 audio FFT test. After a lost link
-// comes back the main window restarts test 1 or 3; a test stopped by the user leaves 0 behind.
-inline int AppState = 0;
 
 class TTestFrame : public TFrame {
  public:

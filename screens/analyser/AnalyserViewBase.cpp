@@ -17,6 +17,7 @@
 #include "base/Guard.h"
 #include "base/HardwareLockGuard.h"
 #include "base/IniService.h"
+#include "base/Language.h"
 #include "base/RangeDef.h"
 
 namespace analyser {
@@ -82,8 +83,15 @@ void Unparent(TFrame* frame) {
 
 }  // namespace
 
-TAnalyserViewBase::TAnalyserViewBase(TComponent* AOwner, std::string detailTitle, std::string overviewTitle)
-    : TModeFrameBase(AOwner), detailTitle_(std::move(detailTitle)), overviewTitle_(std::move(overviewTitle)) {
+TAnalyserViewBase::TAnalyserViewBase(TComponent* AOwner, std::string viewClass, std::string detailTitle,
+                                     std::string overviewTitle)
+    : TModeFrameBase(AOwner),
+      viewClass_(std::move(viewClass)),
+      detailTitle_(std::move(detailTitle)),
+      overviewTitle_(std::move(overviewTitle)) {
+  Image = new TImage(this);
+  Image->SetParent(this);
+  Image->SetStretch(true);
   detail_ = std::make_shared<NormalBuffer>(analyser::DetailPoints);
   detail_->SetRange(0.0f, 1e7f, 0.0f, 255.0f);
   drag_ = std::make_shared<NormalBuffer>(analyser::DragPoints);
@@ -98,6 +106,21 @@ TAnalyserViewBase::~TAnalyserViewBase() {
   wSlot_.Stop();
   if (DisplayListGlobal)
     for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Remove(d);
+}
+
+bool TAnalyserViewBase::ReportsFailuresOf(const std::string& method) const {
+  return method == "UpdateSkin" || method == "StartWThread" || method == "AutoCenter";
+}
+
+std::string TAnalyserViewBase::FailureText(const std::string& method) const {
+  return ReportsFailuresOf(method) ? viewClass_ + "::" + method : std::string();
+}
+
+void TAnalyserViewBase::UpdateSkin() {
+  Operation("UpdateSkin", [&] {
+    if (!GlobalLanguageSkinTool) return;
+    if (TBitmap* panel = GlobalLanguageSkinTool->GetPanel(3)) Image->Picture()->Assign(panel);
+  });
 }
 
 std::vector<StdDisplay*> TAnalyserViewBase::AllDisplays() const {
@@ -120,25 +143,33 @@ StdDisplay* TAnalyserViewBase::AddExtraDisplay(const std::string& title, int lef
 }
 
 void TAnalyserViewBase::CreateDisplays() {
-  // The scene exists once the main window has started it; views made before get their displays on
-  // their first Enter.
-  if (detailDisplay_ || !xBase) return;
-  auto make = [&](const std::string& title, NormalBuffer* buffer) {
-    auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
-    d->SetPosition(viewLeft_, viewTop_, viewWidth_, viewHeight_);
-    d->SetTitle(title);
-    d->GridDivX = 10;
-    d->GridDivY = 8;
-    d->DataBuffer = buffer;
-    d->ShowCenterMarker = 1;
-    d->MoveSymbols(50, 200);
-    d->GenerateText();
-    return d;
-  };
-  overviewDisplay_ = make("Overview", overview_.get());
-  overviewDisplay_->RenderMode = 1;
-  detailDisplay_ = make("Spectrum", detail_.get());
-  UpdateFromIni();
+  Operation("CreateDisplays", [&] {
+    // The scene exists once the main window has started it; views made before get their displays
+    // on their first Enter.
+    if (!detailDisplay_ && xBase) {
+      auto make = [&](const std::string& title, NormalBuffer* buffer) {
+        auto d = std::make_unique<StdDisplay>(xBase, 1024, 768);
+        d->SetPosition(viewLeft_, viewTop_, viewWidth_, viewHeight_);
+        d->SetTitle(title);
+        d->GridDivX = 10;
+        d->GridDivY = 8;
+        d->DataBuffer = buffer;
+        d->ShowCenterMarker = 1;
+        d->MoveSymbols(symbolX_, symbolY_);
+        d->GenerateText();
+        return d;
+      };
+      overviewDisplay_ = make("Overview", overview_.get());
+      overviewDisplay_->RenderMode = 1;
+      detailDisplay_ = make("Spectrum", detail_.get());
+      UpdateFromIni();
+    }
+    if (detailDisplay_ && !extrasMade_ && IsEntered()) {
+      extrasMade_ = true;
+      CreateExtraDisplays();
+      UpdateFromIni();
+    }
+  });
 }
 
 void TAnalyserViewBase::SetMainViewport(int left, int top, int width, int height) {
@@ -150,48 +181,58 @@ void TAnalyserViewBase::SetMainViewport(int left, int top, int width, int height
     if (d) d->SetPosition(left, top, width, height);
 }
 
+void TAnalyserViewBase::SetSymbolPlace(int x, int y) {
+  symbolX_ = x;
+  symbolY_ = y;
+  for (StdDisplay* d : {detailDisplay_.get(), overviewDisplay_.get()})
+    if (d) d->MoveSymbols(x, y);
+}
+
 void TAnalyserViewBase::UpdateFromIni() {
-  for (StdDisplay* d : AllDisplays()) ApplyIniDisplaySettings(*d);
+  Operation("UpdateFromIni", [&] {
+    for (StdDisplay* d : AllDisplays()) ApplyIniDisplaySettings(*d);
+  });
 }
 
 // ---- Enter and Leave ----
 
 void TAnalyserViewBase::StartWork() {
-  CreateDisplays();
-  if (detailDisplay_ && !extrasMade_) {
-    extrasMade_ = true;
-    CreateExtraDisplays();
-    UpdateFromIni();
-  }
-  SetEnabled(true);
-  EnterControls();
-  if (detailDisplay_) {
-    detailDisplay_->ShowTexts();
-    overviewDisplay_->ShowTexts();
-    for (const ExtraDisplay& e : extras_)
-      if (e.showTexts) e.display->ShowTexts();
-  }
-  if (ResizeTimer) ResizeTimer->SetEnabled(true);
-  ShowOverlayStrip();
-  if (DisplayListGlobal && detailDisplay_) {
-    for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Add(d);
-    detailDisplay_->Visible = 0;
-  }
-  if (GlobalIOSettings && Freq()) {
-    Freq()->SetCenter(GlobalIOSettings->Center / 1e6);
-    Freq()->SetSpan(GlobalIOSettings->Span / 1e6);
-  }
-  const double span = Freq() ? Freq()->Span : 1000.0;
-  lastSpan_ = span;
-  if (span > analyser::DetailSpanLimit) {
-    StartWThread();
-    ChangeWThreadSettings();
-  } else {
-    StartAThread();
-    SetAModeFromControlFrame();
-  }
-  ShowSweepDisplay(span <= analyser::DetailSpanLimit);
-  UpdateFreqSpan();
+  Operation("Enter", [&] {
+    CreateDisplays();
+    SetEnabled(true);
+    EnterControls();
+    if (detailDisplay_) {
+      detailDisplay_->ShowTexts();
+      overviewDisplay_->ShowTexts();
+      for (const ExtraDisplay& e : extras_)
+        if (e.showTexts) e.display->ShowTexts();
+    }
+    if (ResizeTimer && DefersLayoutOnEnter()) ResizeTimer->SetEnabled(true);
+    ShowOverlayStrip();
+    if (DisplayListGlobal && detailDisplay_) {
+      for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Add(d);
+      detailDisplay_->Visible = 0;
+    }
+    if (!DefersLayoutOnEnter()) {
+      PlaceOverlayStrip(overviewDisplay_.get());
+      PlaceOverlayStrip(detailDisplay_.get());
+    }
+    if (GlobalIOSettings && Freq()) {
+      Freq()->SetCenter(GlobalIOSettings->Center / 1e6);
+      Freq()->SetSpan(GlobalIOSettings->Span / 1e6);
+    }
+    const double span = Freq() ? Freq()->Span : 1000.0;
+    lastSpan_ = span;
+    if (span > analyser::DetailSpanLimit) {
+      StartWThread();
+      ChangeWThreadSettings();
+    } else {
+      StartAThread();
+      SetAModeFromControlFrame();
+    }
+    ShowSweepDisplay(span <= analyser::DetailSpanLimit);
+    UpdateFreqSpan();
+  });
 }
 
 void TAnalyserViewBase::ShowSweepDisplay(bool detail) {
@@ -201,23 +242,25 @@ void TAnalyserViewBase::ShowSweepDisplay(bool detail) {
 }
 
 void TAnalyserViewBase::StopWork() {
-  StopAThread();
-  StopWThread();
-  dragging_ = false;
-  SetEnabled(false);
-  LeaveControls();
-  // The loudspeaker goes quiet with the view: no thread is left to pass the volume on.
-  if (IOCtrl && LinkUp) {
-    HardwareLockGuard lock;
-    if (!IOCtrl->SetSoundProcVolume(0)) LinkUp = 0;
-  }
-  HideOverlayStrip();
-  for (StdDisplay* d : AllDisplays()) d->HideTexts();
-  if (DisplayListGlobal) DisplayListGlobal->Clear();
-  if (GlobalIOSettings && Freq()) {
-    GlobalIOSettings->Center = Freq()->Center * 1e6;
-    GlobalIOSettings->Span = Freq()->Span * 1e6;
-  }
+  Operation("Leave", [&] {
+    StopAThread();
+    StopWThread();
+    dragging_ = false;
+    SetEnabled(false);
+    LeaveControls();
+    // The loudspeaker goes quiet with the view: no thread is left to pass the volume on.
+    if (IOCtrl && LinkUp) {
+      HardwareLockGuard lock;
+      if (!IOCtrl->SetSoundProcVolume(0)) LinkUp = 0;
+    }
+    HideOverlayStrip();
+    for (StdDisplay* d : AllDisplays()) d->HideTexts();
+    if (DisplayListGlobal) DisplayListGlobal->Clear();
+    if (GlobalIOSettings && Freq()) {
+      GlobalIOSettings->Center = Freq()->Center * 1e6;
+      GlobalIOSettings->Span = Freq()->Span * 1e6;
+    }
+  });
 }
 
 void TAnalyserViewBase::EnterControls() {
@@ -248,7 +291,12 @@ void TAnalyserViewBase::LeaveControls() {
     Unparent(u);
     u->DisableButtons();
   }
-  if (TVolumeFrame* v = Volume()) v->Detach();
+  if (TVolumeFrame* v = Volume()) {
+    if (KeepsVolumeOnLeave())
+      v->TakeOut();
+    else
+      v->Detach();  // the slider to 0: the next detail sweep starts silent
+  }
   LeaveExtraControls();
 }
 
@@ -272,92 +320,117 @@ void TAnalyserViewBase::SetDetailWindow() {
 }
 
 void TAnalyserViewBase::StartAThread() {
-  if (!Freq()) return;
-  if (detailDisplay_) {
-    detailDisplay_->ShowTexts();
-    overviewDisplay_->HideTexts();
-  }
-  const double centre = Freq()->Center;
-  const int volume = Volume() ? Volume()->Volume : 0;
-  if (!Prepare([&] {
-        return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
-               IOCtrl->SetIFBandwidth(3) && SetDetailFilter() &&
-               IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
-               IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
-      }))
-    return;
-  // The volume ramp lets the application process messages: the view may have been left meanwhile.
-  if (!IsEntered()) return;
-  if (detailDisplay_) {
-    ShowDetailData(*detailDisplay_);
-    detailDisplay_->GenerateText();
-  }
-  SetDetailWindow();
-  Sweep10MhzThread* t = MakeAThread();
-  t->SetDetailSweep();
-  aThread_ = t;
-  aSlot_.Start(t, [this](IOThreadBase*) { aThread_ = nullptr; });
+  Operation("StartAThread", [&] {
+    if (!Freq()) return;
+    if (detailDisplay_) {
+      detailDisplay_->ShowTexts();
+      overviewDisplay_->HideTexts();
+    }
+    const double centre = Freq()->Center;
+    const int volume = Volume() ? Volume()->Volume : 0;
+    if (!Prepare([&] {
+          return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
+                 IOCtrl->SetIFBandwidth(3) && SetDetailFilter() &&
+                 IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
+                 IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
+        }))
+      return;
+    // The volume ramp lets the application process messages: the view may have been left meanwhile.
+    if (!IsEntered()) return;
+    if (detailDisplay_) {
+      ShowDetailData(*detailDisplay_);
+      detailDisplay_->GenerateText();
+    }
+    SetDetailWindow();
+    Sweep10MhzThread* t = MakeAThread();
+    t->SetDetailSweep();
+    aThread_ = t;
+    aSlot_.Start(t, [this](IOThreadBase*) { Operation("OnAThreadTerminate", [&] { ThreadEnded(true); }); });
+  });
 }
 
 void TAnalyserViewBase::StopAThread() {
-  aSlot_.Stop();
-  aThread_ = nullptr;
-  if (detailFrozen_ && detailDisplay_) ShowDetailData(*detailDisplay_);
-  detailFrozen_ = false;
+  Operation("OnAThreadTerminate", [&] {
+    if (!aSlot_.Running()) return;
+    aSlot_.Stop();
+    ThreadEnded(true);
+  });
 }
 
 void TAnalyserViewBase::StopWThread() {
-  wSlot_.Stop();
-  wThread_ = nullptr;
+  Operation("OnWThreadTerminate", [&] {
+    if (!wSlot_.Running()) return;
+    wSlot_.Stop();
+    ThreadEnded(false);
+  });
+}
+
+void TAnalyserViewBase::ThreadEnded(bool detail) {
+  AppState = 0;
+  if (!detail) {
+    wThread_ = nullptr;
+    return;
+  }
+  aThread_ = nullptr;
+  // A drag the thread's end cut short gives the display its trace back.
+  if (detailFrozen_ && detailDisplay_) ShowDetailData(*detailDisplay_);
+  detailFrozen_ = false;
+  DetailThreadEnded();
 }
 
 void TAnalyserViewBase::SetAModeFromControlFrame() {
-  if (!aThread_ || !Freq()) return;
-  const TFreqControlFrame& f = *Freq();
-  if (detailDisplay_) {
-    detailDisplay_->SetTitle(detailTitle_ + "    Span: " + Mhz(f.Span));
-    detailDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
-  }
-  SetDetailWindow();
-  aThread_->PostFrequency(f.Center * 1e6);
-  HardwareLockGuard lock;
-  if (!IOCtrl || !IOCtrl->SetIFTunerAudio(NominalIF)) LinkUp = 0;
+  Operation("SetAModeFromControlFrame", [&] {
+    if (!aThread_ || !Freq()) return;
+    const TFreqControlFrame& f = *Freq();
+    if (detailDisplay_) {
+      detailDisplay_->SetTitle(detailTitle_ + "    Span: " + Mhz(f.Span));
+      detailDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+    }
+    SetDetailWindow();
+    aThread_->PostFrequency(f.Center * 1e6);
+    HardwareLockGuard lock;
+    if (!IOCtrl || !IOCtrl->SetIFTunerAudio(NominalIF)) LinkUp = 0;
+  });
 }
 
 void TAnalyserViewBase::StartWThread() {
-  if (detailDisplay_) {
-    overviewDisplay_->ShowTexts();
-    detailDisplay_->HideTexts();
-  }
-  const int volume = Volume() ? Volume()->Volume : 0;
-  if (!Prepare([&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
-    return;
-  if (!IsEntered()) return;
-  if (overviewDisplay_) {
-    ShowOverviewData(*overviewDisplay_);
-    overviewDisplay_->GenerateText();
-  }
-  SweepWideThread* t = MakeWThread();
-  wThread_ = t;
-  ChangeWThreadSettings();
-  wSlot_.Start(t, [this](IOThreadBase*) { wThread_ = nullptr; });
+  Operation("StartWThread", [&] {
+    if (detailDisplay_) {
+      overviewDisplay_->ShowTexts();
+      detailDisplay_->HideTexts();
+    }
+    const int volume = Volume() ? Volume()->Volume : 0;
+    if (!Prepare([&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
+      return;
+    if (!IsEntered()) return;
+    if (overviewDisplay_) {
+      ShowOverviewData(*overviewDisplay_);
+      overviewDisplay_->GenerateText();
+    }
+    BeforeWThread();
+    SweepWideThread* t = MakeWThread();
+    wThread_ = t;
+    ChangeWThreadSettings();
+    wSlot_.Start(t, [this](IOThreadBase*) { Operation("OnWThreadTerminate", [&] { ThreadEnded(false); }); });
+  });
 }
 
 void TAnalyserViewBase::ChangeWThreadSettings() {
-  if (!wThread_ || !Freq()) return;
-  const TFreqControlFrame& f = *Freq();
-  wThread_->PostSettings(f.Start * 1e6, f.Stop * 1e6, WideStepForSpan(f.Span * 1e6));
-  if (!overviewDisplay_) return;
-  overviewDisplay_->GridDivX = 10;
-  overviewDisplay_->GridDivY = 8;
-  const analyser::Window w = analyser::OverviewWindow(f.Start, f.Stop);
-  overviewDisplay_->ZoomStart = w.From;
-  overviewDisplay_->ZoomEnd = w.To;
-  overviewDisplay_->ZoomCenter = f.Center * 1e6;
-  overviewDisplay_->SetTitle(overviewTitle_ + "    Span: " + Mhz(f.Span));
-  overviewDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+  Operation("ChangeWThreadSettings", [&] {
+    if (!wThread_ || !Freq()) return;
+    const TFreqControlFrame& f = *Freq();
+    wThread_->PostSettings(f.Start * 1e6, f.Stop * 1e6, WideStepForSpan(f.Span * 1e6));
+    if (!overviewDisplay_) return;
+    overviewDisplay_->GridDivX = 10;
+    overviewDisplay_->GridDivY = 8;
+    const analyser::Window w = analyser::OverviewWindow(f.Start, f.Stop);
+    overviewDisplay_->ZoomStart = w.From;
+    overviewDisplay_->ZoomEnd = w.To;
+    overviewDisplay_->ZoomCenter = f.Center * 1e6;
+    overviewDisplay_->SetTitle(overviewTitle_ + "    Span: " + Mhz(f.Span));
+    overviewDisplay_->CustomText(Mhz(f.Start), Mhz(f.Center), Mhz(f.Stop));
+  });
 }
-
 Sweep10MhzThread* TAnalyserViewBase::MakeAThread() {
   auto* t = new Sweep10MhzThread();
   t->Buffer = t->Keep(detail_);
@@ -427,69 +500,76 @@ void TAnalyserViewBase::Fade(StdDisplay* display, int symbol) {
 }
 
 void TAnalyserViewBase::UpdateFreqSpan() {
-  if (!aThread_ && !wThread_) return;
-  TFreqControlFrame& f = *Freq();
-  if (f.RangeStepMark != TFreqControlFrame::NoRangeStep) {
-    Fade(ActiveDisplay(), f.RangeStepMark == TFreqControlFrame::RangeStepUp ? 3 : 4);
-    f.RangeStepMark = TFreqControlFrame::NoRangeStep;
-  }
-  const double span = f.Span;
-  const bool overview = span > analyser::DetailSpanLimit;
-  if (lastSpan_ <= analyser::DetailSpanLimit && overview && aThread_) {
-    StopAThread();
-    StartWThread();
-    ShowSweepDisplay(false);
-    Fade(overviewDisplay_.get(), 1);
-  }
-  if (lastSpan_ > analyser::DetailSpanLimit && !overview && wThread_) {
-    StopWThread();
-    StartAThread();
-    ShowSweepDisplay(true);
-    Fade(detailDisplay_.get(), 0);
-  }
-  lastSpan_ = span;
-  // A start that failed leaves no thread: nothing to retune.
-  if (overview)
-    ChangeWThreadSettings();
-  else
-    SetAModeFromControlFrame();
-  DrawBandStrip();
-  AfterFreqSpan();
+  Operation("UpdateFreqSpan", [&] {
+    if (!aThread_ && !wThread_) return;
+    TFreqControlFrame& f = *Freq();
+    if (f.RangeStepMark != TFreqControlFrame::NoRangeStep) {
+      Fade(ActiveDisplay(), f.RangeStepMark == TFreqControlFrame::RangeStepUp ? 3 : 4);
+      f.RangeStepMark = TFreqControlFrame::NoRangeStep;
+    }
+    const double span = f.Span;
+    const bool overview = span > analyser::DetailSpanLimit;
+    if (lastSpan_ <= analyser::DetailSpanLimit && overview && aThread_) {
+      StopAThread();
+      StartWThread();
+      ShowSweepDisplay(false);
+      Fade(overviewDisplay_.get(), 1);
+    }
+    if (lastSpan_ > analyser::DetailSpanLimit && !overview && wThread_) {
+      StopWThread();
+      StartAThread();
+      ShowSweepDisplay(true);
+      Fade(detailDisplay_.get(), 0);
+    }
+    lastSpan_ = span;
+    // A start that failed leaves no thread: nothing to retune.
+    if (overview)
+      ChangeWThreadSettings();
+    else
+      SetAModeFromControlFrame();
+    DrawBandStrip();
+    AfterFreqSpan();
+  });
 }
 
 void TAnalyserViewBase::UpdateVolume(int volume) {
-  if (aThread_) aThread_->PostVolume(volume);
+  Operation("UpdateVolume", [&] {
+    if (aThread_) aThread_->PostVolume(volume);
+  });
 }
 
 void TAnalyserViewBase::SearchUpDown(bool up) {
-  TFreqControlFrame* f = Freq();
-  if (!f) return;
-  SearchMarkList list;
-  if (aThread_ && detailDisplay_) {
-    if (SearchDetail(up, list)) {
-      Fade(detailDisplay_.get(), up ? 5 : 6);
-      DetailHit(list.Index(0), true);
-      f->SetCenter(analyser::DetailHitCentre(f->Center, list.Index(0)));
+  Operation("SearchUpDown", [&] {
+    TFreqControlFrame* f = Freq();
+    if (!f) return;
+    SearchMarkList list;
+    if (aThread_ && detailDisplay_) {
+      if (SearchDetail(up, list)) {
+        Fade(detailDisplay_.get(), up ? 5 : 6);
+        DetailHit(list.Index(0), true);
+        f->SetCenter(analyser::DetailHitCentre(f->Center, list.Index(0)));
+        return;
+      }
+    } else if (wThread_ && overviewDisplay_) {
+      const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
+      if (SearchOverview(start, overviewDisplay_->ZoomStart, overviewDisplay_->ZoomEnd, up, list)) {
+        Fade(overviewDisplay_.get(), up ? 5 : 6);
+        f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
+        return;
+      }
+    } else {
       return;
     }
-  } else if (wThread_ && overviewDisplay_) {
-    const int start = int(std::clamp(f->Center * 20, 0.0, double(analyser::OverviewPoints)));
-    if (SearchOverview(start, overviewDisplay_->ZoomStart, overviewDisplay_->ZoomEnd, up, list)) {
-      Fade(overviewDisplay_.get(), up ? 5 : 6);
-      f->SetCenter(analyser::OverviewHitCentre(list.Index(0)));
-      return;
-    }
-  } else {
-    return;
-  }
-  if (up)
-    f->RangeUp();
-  else
-    f->RangeDown();
+    // No further peak: the window moves on by half a span.
+    if (up)
+      f->RangeUp();
+    else
+      f->RangeDown();
+  });
 }
 
 void TAnalyserViewBase::AutoCenter() {
-  Guarded("TUAnalyzerFrame::AutoCenter", [&] {
+  Operation("AutoCenter", [&] {
     TFreqControlFrame* f = Freq();
     int index = 0;
     if (aThread_ && detailDisplay_) {
@@ -511,107 +591,129 @@ void TAnalyserViewBase::AutoCenter() {
 // ---- Mouse and wheel ----
 
 void TAnalyserViewBase::OnWheel(int Delta) {
-  if (!Enabled() || !IsEntered() || !Freq()) return;
-  if (Delta < 0)
-    Freq()->SpanDown();
-  else
-    Freq()->SpanUp();
+  Operation("OnWheel", [&] {
+    if (!Enabled() || !IsEntered() || !Freq()) return;
+    if (Delta < 0)
+      Freq()->SpanDown();
+    else
+      Freq()->SpanUp();
+  });
 }
 
 void TAnalyserViewBase::OnRenderWinMouseDown(TMouseButton Button, TShiftState, int X, int) {
-  if (!Enabled() || !IsEntered() || !Freq()) return;
-  if (Button == mbRight) return AutoCenter();
-  if (Button != mbLeft) return;
-  pressX_ = X;
-  pressCentre_ = Freq()->Center * 1e6;
-  dragging_ = true;
-  draggedCentre_ = 0.0;
-  if (wThread_) HoldOverview(true);
-  if (aThread_ && detailDisplay_) {
-    // The frozen trace moves under the pointer while the thread keeps sweeping the old centre.
-    FreezeDetail(*detailDisplay_);
-    detailFrozen_ = true;
-    detailDisplay_->GenerateText();
-    const analyser::Window w = analyser::DetailWindow(Freq()->Span);
-    detailDisplay_->ZoomStart = w.From + 1000;
-    detailDisplay_->ZoomEnd = 2000 - w.From;
-  }
+  Operation("OnRenderWinMouseDown", [&] {
+    if (!Enabled() || !IsEntered() || !Freq()) return;
+    if (Button == mbRight) return AutoCenter();
+    if (Button != mbLeft) return;
+    pressX_ = X;
+    pressCentre_ = Freq()->Center * 1e6;
+    dragging_ = true;
+    draggedCentre_ = 0.0;
+    if (wThread_) HoldOverview(true);
+    if (aThread_ && detailDisplay_) {
+      // The frozen trace moves under the pointer while the thread keeps sweeping the old centre.
+      FreezeDetail(*detailDisplay_);
+      detailFrozen_ = true;
+      detailDisplay_->GenerateText();
+      const analyser::Window w = analyser::DetailWindow(Freq()->Span);
+      detailDisplay_->ZoomStart = w.From + 1000;
+      detailDisplay_->ZoomEnd = 2000 - w.From;
+    }
+  });
 }
 
 void TAnalyserViewBase::OnRenderWinMouseMove(TShiftState Shift, int X, int) {
-  if (!Enabled() || !IsEntered() || !dragging_ || !(Shift & ssLeft) || !Freq()) return;
-  TFreqControlFrame& f = *Freq();
-  if (wThread_ && overviewDisplay_) {
-    const int width = overviewDisplay_->ViewPort.right - overviewDisplay_->ViewPort.left;
-    const double centre =
-        analyser::OverviewDragCentre(pressX_ - X, f.Span, width > 0 ? width : 984, pressCentre_);
-    f.SetCenter(std::min(centre, MaxDragCentre()));
-  } else if (aThread_ && detailDisplay_ && detailFrozen_) {
-    const int w = detailDisplay_->ZoomEnd - detailDisplay_->ZoomStart;
-    const double b = (pressX_ - X) * w * 0.001;
-    const int from = int(1500 - w * 0.5 + b);
-    detailDisplay_->ZoomStart = std::clamp(from, 0, analyser::DragPoints - w);
-    detailDisplay_->ZoomEnd = detailDisplay_->ZoomStart + w;
-    draggedCentre_ = (detailDisplay_->ZoomStart + w / 2 - 1500) * 10000.0 + pressCentre_;
-    aThread_->PostAudioTuner(NominalIF - (draggedCentre_ - f.Center * 1e6));
-  }
+  Operation("OnRenderWinMouseMove", [&] {
+    if (!Enabled() || !IsEntered() || !dragging_ || !(Shift & ssLeft) || !Freq()) return;
+    TFreqControlFrame& f = *Freq();
+    if (wThread_ && overviewDisplay_) {
+      const int width = overviewDisplay_->ViewPort.right - overviewDisplay_->ViewPort.left;
+      const double centre =
+          analyser::OverviewDragCentre(pressX_ - X, f.Span, width > 0 ? width : 984, pressCentre_);
+      f.SetCenter(std::min(centre, MaxDragCentre()));
+    } else if (aThread_ && detailDisplay_ && detailFrozen_) {
+      const int w = detailDisplay_->ZoomEnd - detailDisplay_->ZoomStart;
+      const double b = (pressX_ - X) * w * 0.001;
+      const int from = int(1500 - w * 0.5 + b);
+      detailDisplay_->ZoomStart = std::clamp(from, 0, analyser::DragPoints - w);
+      detailDisplay_->ZoomEnd = detailDisplay_->ZoomStart + w;
+      draggedCentre_ = (detailDisplay_->ZoomStart + w / 2 - 1500) * 10000.0 + pressCentre_;
+      // The demodulator follows the drag.
+      aThread_->PostAudioTuner(NominalIF - (draggedCentre_ - f.Center * 1e6));
+    }
+  });
 }
 
 void TAnalyserViewBase::OnRenderWinMouseUp(TMouseButton Button, TShiftState, int, int) {
-  if (!Enabled() || !IsEntered() || Button != mbLeft || !dragging_) return;
-  dragging_ = false;
-  if (wThread_) HoldOverview(false);
-  if (!aThread_ || !detailDisplay_ || !detailFrozen_) return;
-  detailFrozen_ = false;
-  const int from = detailDisplay_->ZoomStart, w = detailDisplay_->ZoomEnd - from;
-  // The trace keeps showing the dragged picture until the next sweep at the new centre.
-  ThawDetail(*detailDisplay_, (1000 - w) / 2 - from);
-  detailDisplay_->GenerateText();
-  if (draggedCentre_ != 0.0) Freq()->SetCenter(draggedCentre_ / 1e6);
-  SetAModeFromControlFrame();
+  Operation("OnRenderWinMouseUp", [&] {
+    if (!Enabled() || !IsEntered() || Button != mbLeft || !dragging_) return;
+    dragging_ = false;
+    if (wThread_) HoldOverview(false);
+    if (!aThread_ || !detailDisplay_ || !detailFrozen_) return;
+    detailFrozen_ = false;
+    // The thread may not yet have taken the drag's last audio IF: the nominal one replaces it, so
+    // the demodulator ends on the new centre whenever the thread comes to it.
+    aThread_->PostAudioTuner(NominalIF);
+    const int from = detailDisplay_->ZoomStart, w = detailDisplay_->ZoomEnd - from;
+    // The trace keeps showing the dragged picture until the next sweep at the new centre.
+    ThawDetail(*detailDisplay_, (1000 - w) / 2 - from);
+    detailDisplay_->GenerateText();
+    if (draggedCentre_ != 0.0) Freq()->SetCenter(draggedCentre_ / 1e6);
+    SetAModeFromControlFrame();
+  });
 }
 
 // ---- Layout and band strip ----
 
 void TAnalyserViewBase::OnResize(TObject*) {
-  for (StdDisplay* d : AllDisplays()) d->PlaceTexts();
-  if (StdDisplay* d = ActiveDisplay()) {
-    PlaceOverlayStrip(d);
-    DrawBandStrip();
-  }
+  Operation("OnResize", [&] {
+    Image->SetBoundsRect(ClientRect());
+    UpdateSkin();
+    for (StdDisplay* d : AllDisplays()) d->PlaceTexts();
+    if (StdDisplay* d = ActiveDisplay()) {
+      PlaceOverlayStrip(d);
+      DrawBandStrip();
+    }
+  });
 }
 
 void TAnalyserViewBase::ShowOverlayStrip() {
-  if (!OverlayStripPanel || !OverlayStripImage || !RenderWindow) return;
-  OverlayStripPanel->SetParent(RenderWindow);
-  OverlayStripImage->SetParent(OverlayStripPanel);
-  OverlayStripPanel->Show();
-  OverlayStripImage->Show();
-  stripShown_ = true;
+  Operation("ShowOverlayStrip", [&] {
+    if (!OverlayStripPanel || !OverlayStripImage || !RenderWindow) return;
+    OverlayStripPanel->SetParent(RenderWindow);
+    OverlayStripImage->SetParent(OverlayStripPanel);
+    OverlayStripPanel->Show();
+    OverlayStripImage->Show();
+    stripShown_ = true;
+  });
 }
 
 void TAnalyserViewBase::HideOverlayStrip() {
-  if (!stripShown_) return;
-  stripShown_ = false;
-  // While the main window is being destroyed the strip may already be gone.
-  if (OverlayStripImage) {
-    OverlayStripImage->Hide();
-    OverlayStripImage->SetParent(nullptr);
-  }
-  if (OverlayStripPanel) {
-    OverlayStripPanel->Hide();
-    OverlayStripPanel->SetParent(nullptr);
-  }
+  Operation("HideOverlayStrip", [&] {
+    if (!stripShown_) return;
+    stripShown_ = false;
+    // While the main window is being destroyed the strip may already be gone.
+    if (OverlayStripImage) {
+      OverlayStripImage->Hide();
+      OverlayStripImage->SetParent(nullptr);
+    }
+    if (OverlayStripPanel) {
+      OverlayStripPanel->Hide();
+      OverlayStripPanel->SetParent(nullptr);
+    }
+  });
 }
 
 void TAnalyserViewBase::PlaceOverlayStrip(StdDisplay* display) {
-  if (!stripShown_ || !display || !RenderWindow || !OverlayStripPanel || !OverlayStripImage) return;
-  const auto& v = display->ViewPort;
-  const TRect r = analyser::StripBounds(v.left, v.top, v.right - v.left, RenderWindow->ClientWidth(),
-                                        RenderWindow->ClientHeight());
-  OverlayStripPanel->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-  OverlayStripImage->SetBounds(0, 0, r.Width(), r.Height());
-  OverlayStripImage->Picture()->Bitmap()->SetSize(r.Width(), r.Height());
+  Operation("PlaceOverlayStrip", [&] {
+    if (!stripShown_ || !display || !RenderWindow || !OverlayStripPanel || !OverlayStripImage) return;
+    const auto& v = display->ViewPort;
+    const TRect r = analyser::StripBounds(v.left, v.top, v.right - v.left, RenderWindow->ClientWidth(),
+                                          RenderWindow->ClientHeight());
+    OverlayStripPanel->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    OverlayStripImage->SetBounds(0, 0, r.Width(), r.Height());
+    OverlayStripImage->Picture()->Bitmap()->SetSize(r.Width(), r.Height());
+  });
 }
 
 void TAnalyserViewBase::DrawBandStrip() {

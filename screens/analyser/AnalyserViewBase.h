@@ -14,10 +14,12 @@
 #include "engine/SweepThreads.h"
 #include "engine/SweepWideThreads.h"
 #include "engine/Threads.h"
+#include "base/Guard.h"
 #include "screens/ModeFrameBase.h"
 
 class SearchMarkList;
 class StdDisplay;
+class TImage;
 
 // The numbers of the view's windows.
 namespace analyser {
@@ -45,8 +47,16 @@ TRect StripBounds(int viewLeft, int viewTop, int viewWidth, int w, int h);
 
 class TAnalyserViewBase : public TModeFrameBase {
  public:
-  TAnalyserViewBase(TComponent* AOwner, std::string detailTitle, std::string overviewTitle);
+  // viewClass names the view in its failure reports ("TUDigitalFrame").
+  TAnalyserViewBase(TComponent* AOwner, std::string viewClass, std::string detailTitle,
+                    std::string overviewTitle);
   ~TAnalyserViewBase() override;
+
+  // The control strip's background takes skin panel 3.
+  virtual void UpdateSkin();
+  // The "Class::Method" text under which an exception escaping the named operation ends the
+  // program, or empty where the view leaves that operation to the caller.
+  std::string FailureText(const std::string& method) const;
 
   void OnResize(TObject* Sender) override;
   void OnWheel(int Delta) override;
@@ -68,6 +78,8 @@ class TAnalyserViewBase : public TModeFrameBase {
   StdDisplay* OverviewDisplay() const { return overviewDisplay_.get(); }
   Sweep10MhzThread* AThread() const { return aThread_; }
   SweepWideThread* WThread() const { return wThread_; }
+
+  TImage* Image = nullptr;  // skin background, filling the view
 
   // Handlers of the control frames while the view is entered.
   void UpdateFreqSpan();
@@ -111,6 +123,27 @@ class TAnalyserViewBase : public TModeFrameBase {
   virtual bool SetDetailFilter() { return true; }
   // The left button went down (true) or up (false) over the running overview.
   virtual void HoldOverview(bool /*held*/) {}
+  // Just before the overview thread is made, with the overview display showing the overview data.
+  virtual void BeforeWThread() {}
+  // After the detail sweep thread was stopped or ended by itself.
+  virtual void DetailThreadEnded() {}
+  // Enter has the render window lay itself out again 500 ms later (true), or places the band strip
+  // at once (false).
+  virtual bool DefersLayoutOnEnter() const { return true; }
+  // Leaving keeps the volume slider where it is (true) or moves it to 0 (false).
+  virtual bool KeepsVolumeOnLeave() const { return false; }
+  // Whether the view reports failures of the named operation itself (see FailureText).
+  virtual bool ReportsFailuresOf(const std::string& method) const;
+
+  // Runs an operation of the view under its failure report, where the view has one.
+  template <typename Body>
+  void Operation(const char* method, Body&& body) {
+    const std::string where = FailureText(method);
+    if (where.empty())
+      body();
+    else
+      Guarded(where.c_str(), body);
+  }
 
   // A further display of the view: listed after the two main displays while the view is entered,
   // given the INI settings with them, its texts shown when asked.
@@ -119,6 +152,8 @@ class TAnalyserViewBase : public TModeFrameBase {
 
   // Place of the detail and overview displays on the virtual screen.
   void SetMainViewport(int left, int top, int width, int height);
+  // Place of the detail and overview displays' fade symbols on the virtual screen.
+  void SetSymbolPlace(int x, int y);
 
   void StartAThread();
   void StartWThread();
@@ -137,7 +172,7 @@ class TAnalyserViewBase : public TModeFrameBase {
   Sweep10MhzThread* aThread_ = nullptr;
   SweepWideThread* wThread_ = nullptr;
   ThreadSlot aSlot_, wSlot_;
-  std::string detailTitle_, overviewTitle_;
+  std::string viewClass_, detailTitle_, overviewTitle_;
   double lastSpan_ = 1000.0;
 
  private:
@@ -150,11 +185,14 @@ class TAnalyserViewBase : public TModeFrameBase {
   void HideOverlayStrip();
   void PlaceOverlayStrip(StdDisplay* display);
   void DrawBandStrip();
+  // Common end of a stopped or ended measurement thread.
+  void ThreadEnded(bool detail);
   void SetDetailWindow();
   // Device calls on the GUI thread while no thread runs; false (LinkUp cleared) on a failure.
   bool Prepare(const std::function<bool()>& calls);
 
   int viewLeft_ = 20, viewTop_ = 60, viewWidth_ = 984, viewHeight_ = 700;
+  int symbolX_ = 50, symbolY_ = 200;
   // Drag state.
   bool dragging_ = false;
   bool detailFrozen_ = false;

@@ -4,10 +4,12 @@
 #include "engine/Search.h"
 #include "base/HardwareLockGuard.h"
 
-TDigitalTraceViewBase::TDigitalTraceViewBase(TComponent* AOwner, const std::string& detailTitle,
-                                             const std::string& overviewTitle, uint8_t renderMode,
-                                             int searchChannel)
-    : TAnalyserViewBase(AOwner, detailTitle, overviewTitle), renderMode_(renderMode), searchChannel_(searchChannel) {
+TDigitalTraceViewBase::TDigitalTraceViewBase(TComponent* AOwner, const std::string& viewClass,
+                                             const std::string& detailTitle, const std::string& overviewTitle,
+                                             uint8_t renderMode, int searchChannel)
+    : TAnalyserViewBase(AOwner, viewClass, detailTitle, overviewTitle),
+      renderMode_(renderMode),
+      searchChannel_(searchChannel) {
   detailDigital_ = std::make_shared<DigitalBuffer>(analyser::DetailPoints);
   detailDigital_->SetRange(0.0f, 1e7f, 0.0f, 255.0f);
   overviewDigital_ = std::make_shared<DigitalBuffer>(analyser::OverviewPoints);

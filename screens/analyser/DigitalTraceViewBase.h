@@ -8,10 +8,11 @@
 
 class TDigitalTraceViewBase : public TAnalyserViewBase {
  public:
-  TDigitalTraceViewBase(TComponent* AOwner, const std::string& title, uint8_t renderMode, int searchChannel)
-      : TDigitalTraceViewBase(AOwner, title, title, renderMode, searchChannel) {}
-  TDigitalTraceViewBase(TComponent* AOwner, const std::string& detailTitle, const std::string& overviewTitle,
-                        uint8_t renderMode, int searchChannel);
+  TDigitalTraceViewBase(TComponent* AOwner, const std::string& viewClass, const std::string& title,
+                        uint8_t renderMode, int searchChannel)
+      : TDigitalTraceViewBase(AOwner, viewClass, title, title, renderMode, searchChannel) {}
+  TDigitalTraceViewBase(TComponent* AOwner, const std::string& viewClass, const std::string& detailTitle,
+                        const std::string& overviewTitle, uint8_t renderMode, int searchChannel);
 
   DigitalBuffer* DetailDigital() const { return detailDigital_.get(); }
   DigitalBuffer* OverviewDigital() const { return overviewDigital_.get(); }

@@ -1,12 +1,15 @@
 #include "screens/analyser/Uanalyzerframeunit.h"
 
+#include "device/InOut.h"
 #include "display/C_cap.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrls.h"
 #include "screens/analyser/ControlFrameStyle.h"
 #include "base/Globals.h"
 #include "base/Guard.h"
+#include "base/HardwareLockGuard.h"
 #include "base/Language.h"
 
 namespace {
@@ -29,8 +32,11 @@ std::string GeneralText(int item, const char* fallback) {
 
 }  // namespace
 
-TUAnalyzerFrame::TUAnalyzerFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {
+TUAnalyzerFrame::TUAnalyzerFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "TUAnalyzerFrame", "Spectrum", "Overview") {
   Guarded("TUAnalyzerFrame::TUAnalyzerFrame", [&] {
+    lb = new TListBox(this);
+    lb->SetParent(this);
+    lb->SetVisible(false);
     Panel1 = MakeVideoButton(this, "Video On", 12, 37, -19);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
       OnVideoButMouseDown(s, b, sh, x, y);
@@ -96,14 +102,14 @@ void TUAnalyzerFrame::ClearStatus() {
 }
 
 void TUAnalyzerFrame::UpdateSkin() {
-  Guarded("TUAnalyzerFrame::UpdateSkin", [&] {
+  Operation("UpdateSkin", [&] {
+    TAnalyserViewBase::UpdateSkin();
     if (GlobalLanguageSkinTool) Panel2->SetCaption(GeneralText(21, "Quelle wählen"));
   });
 }
 
 void TUAnalyzerFrame::OnResize(TObject* Sender) {
   TAnalyserViewBase::OnResize(Sender);
-  UpdateSkin();
   TWinControl* top = TopWindow();
   if (top == this) return;
   VideoPanel->SetParent(top);
@@ -111,10 +117,25 @@ void TUAnalyzerFrame::OnResize(TObject* Sender) {
   VideoPanel->BringToFront();
 }
 
+void TUAnalyzerFrame::StartWork() {
+  ReadSoundExpander();
+  TAnalyserViewBase::StartWork();
+}
+
+void TUAnalyzerFrame::ReadSoundExpander() {
+  lb->Clear();
+  if (!IOCtrl) return;
+  HardwareLockGuard lock;
+  uint8_t port = 0;
+  if (IOCtrl->ReadIOExpander(I2CAddr::SpeakerExpander, &port)) lb->Items()->Add(std::to_string(port & 0x80));
+}
+
 void TUAnalyzerFrame::StopWork() {
   TAnalyserViewBase::StopWork();
   VideoPanel->Hide();
 }
+
+void TUAnalyzerFrame::DetailThreadEnded() { VideoPanel->Hide(); }
 
 void TUAnalyzerFrame::AfterFreqSpan() { ShowVideoPanelIfDetail(); }
 

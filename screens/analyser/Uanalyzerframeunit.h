@@ -7,6 +7,7 @@
 class TCap;
 class TForm;
 class TImage;
+class TListBox;
 class TPanel;
 
 class TUAnalyzerFrame : public TAnalyserViewBase {
@@ -15,7 +16,7 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   ~TUAnalyzerFrame() override;
 
   void OnResize(TObject* Sender) override;
-  void UpdateSkin();
+  void UpdateSkin() override;
 
   void OnVideoButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void OnVideoButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -25,6 +26,7 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   bool VideoOn() const { return cap_ != nullptr; }
   TCap* Capture() const { return cap_; }
 
+  TListBox* lb = nullptr;        // hidden: the Sound-Modul expander's bit 7 as read by Enter
   TPanel* Panel1 = nullptr;      // "Video On" / "Video off"
   TPanel* Panel2 = nullptr;      // "Quelle wählen", shown while the video is on
   TPanel* VideoPanel = nullptr;  // the preview's frame on the main window, shown with the detail sweep
@@ -32,11 +34,15 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   TForm* CaptureHost = nullptr;  // the window the capture preview lives in
 
  protected:
+  void StartWork() override;
   void StopWork() override;
   void AfterFreqSpan() override;
+  void DetailThreadEnded() override;
 
  private:
   void MakeVideoPanel();
+  // Writes the Sound-Modul port expander's bit 7 ("0" or "128") into lb.
+  void ReadSoundExpander();
   // The main window the video panel lies on (the view's top-level parent).
   TWinControl* TopWindow();
   void ShowStatus(const std::string& text);

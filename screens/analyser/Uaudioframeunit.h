@@ -24,6 +24,10 @@ class TUAudioFrame : public TAnalyserViewBase {
   void EnterExtraControls() override;
   void LeaveExtraControls() override;
   void CreateExtraDisplays() override;
+  void BeforeWThread() override;
+  bool DefersLayoutOnEnter() const override { return false; }
+  bool KeepsVolumeOnLeave() const override { return true; }
+  bool ReportsFailuresOf(const std::string& method) const override;
 
  private:
   std::shared_ptr<NormalBuffer> audioTrace_;

@@ -8,7 +8,7 @@ constexpr uint8_t MinMaxMode = 6;
 }
 
 TUDigitalFrame::TUDigitalFrame(TComponent* AOwner)
-    : TDigitalTraceViewBase(AOwner, "Spectrum", "Overview", MinMaxMode, 0) {
+    : TDigitalTraceViewBase(AOwner, "TUDigitalFrame", "Spectrum", "Overview", MinMaxMode, 0) {
   activity_ = std::make_shared<NormalBuffer>(analyser::DetailPoints);
   activity_->SetRange(0.0f, 1e7f, 0.0f, 255.0f);
   average_ = std::make_shared<NormalBuffer>(analyser::DetailPoints);
@@ -16,6 +16,7 @@ TUDigitalFrame::TUDigitalFrame(TComponent* AOwner)
   average_->Color = 0x0000FF;
   water_ = std::make_shared<DigitalWaterBuffer>(analyser::DetailPoints, WaterRows);
   SetMainViewport(20, 510, 964, 250);
+  SetSymbolPlace(80, 630);
 }
 
 TUDigitalFrame::~TUDigitalFrame() {

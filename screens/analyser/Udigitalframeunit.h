@@ -28,6 +28,7 @@ class TUDigitalFrame : public TDigitalTraceViewBase {
   void CreateExtraDisplays() override;
   void AfterFreqSpan() override;
   void HoldOverview(bool held) override;
+  bool ReportsFailuresOf(const std::string&) const override { return true; }
 
  private:
   std::shared_ptr<NormalBuffer> activity_, average_;

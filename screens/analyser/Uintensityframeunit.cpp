@@ -4,12 +4,12 @@
 #include "display/Display.h"
 #include "screens/analyser/Intensitysettingsframeunit.h"
 #include "base/Globals.h"
-#include "base/Guard.h"
 #include "base/HardwareLockGuard.h"
 
-TUIntensityFrame::TUIntensityFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "Spectrum", "Overview") {
+TUIntensityFrame::TUIntensityFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "TUIntensityFrame", "Spectrum", "Overview") {
   water_ = std::make_shared<WaterfallBuffer>(WaterPoints, intensity::RowsForSpeed(intensity::NormalSpeed));
   SetMainViewport(20, 410, 964, 350);
+  SetSymbolPlace(80, 530);
 }
 
 TUIntensityFrame::~TUIntensityFrame() {
@@ -88,7 +88,7 @@ void TUIntensityFrame::AfterFreqSpan() {
 }
 
 void TUIntensityFrame::UpdateIntensity() {
-  Guarded("TUIntensityFrame::UpdateIntensity", [&] {
+  Operation("UpdateIntensity", [&] {
     const bool detail = DetailRunning(), overview = OverviewRunning();
     if (!detail && !overview) return;
     // The old waterfall stays alive with any thread that still holds it.

@@ -30,6 +30,7 @@ class TUIntensityFrame : public TAnalyserViewBase {
   void EnterExtraControls() override;
   void LeaveExtraControls() override;
   void AfterFreqSpan() override;
+  bool ReportsFailuresOf(const std::string&) const override { return true; }
 
  private:
   // The waterfall picture for the running sweep's window (the whole row in the overview).

@@ -5,7 +5,7 @@
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 
-TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "Max Hold", 10, 1) {
+TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "TUMaxHoldFrame", "Max Hold", 10, 1) {
   Panel1 = new TPanel(this);
   Panel1->SetParent(this);
   Panel1->SetBevelOuter(bvNone);
@@ -34,9 +34,10 @@ SweepWideThread* TUMaxHoldFrame::MakeWThread() {
 }
 
 void TUMaxHoldFrame::DetailHit(int index, bool) {
-  // The retuned centre lands on point 500 of the next sweep; the thread merges under the lock.
+  // The held trace moves with the retuned centre, the hit to point 499; the thread merges under the
+  // lock.
   HardwareLockGuard lock;
-  detailDigital_->ShiftAll(500 - index);
+  detailDigital_->ShiftAll(499 - index);
 }
 
 void TUMaxHoldFrame::LeaveExtraControls() {

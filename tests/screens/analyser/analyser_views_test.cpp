@@ -5,14 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "engine/Search.h"
 #include "platform/rtl/Classes.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Intensitysettingsframeunit.h"
@@ -23,8 +30,12 @@
 #include "screens/analyser/Udigitalframeunit.h"
 #include "screens/analyser/Uintensityframeunit.h"
 #include "screens/analyser/Umaxholdframeunit.h"
+#include "screens/analyser/Updownframeunit.h"
+#include "screens/analyser/Volumeframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "base/HardwareLockGuard.h"
+#include "base/Language.h"
+#include "base/Log.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
 
@@ -35,6 +46,9 @@ struct ViewCase {
   int button;
   // The detail level of point i as the view keeps it (channel 0 of the digital views).
   std::function<float(TAnalyserViewBase*, unsigned)> level;
+  const char* viewClass;
+  // Where the detail and overview displays show their fade symbols.
+  float symbolX, symbolY;
 };
 
 std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.name; }
@@ -62,6 +76,18 @@ class AnalyserViewsTest : public MainWinTest, public ::testing::WithParamInterfa
     for (TModeFrameBase* v : win->AnalyzerFrame->Views())
       if (v->IsEntered()) return dynamic_cast<TAnalyserViewBase*>(v);
     return nullptr;
+  }
+  // The program loads the simulator linked into this test, so the test reads what the instrument
+  // was told.
+  void StartOnLinkedSimulator(const std::string& scenario = "") {
+    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
+    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
+    Start();
+  }
+  // Waits until the instrument has made at least n more sweeps.
+  bool WaitSweeps(unsigned n) {
+    const unsigned from = usb2sim::GetState().sweeps;
+    return Run([&] { return usb2sim::GetState().sweeps >= from + n; });
   }
 };
 
@@ -114,17 +140,64 @@ TEST_P(AnalyserViewsTest, EnteredWithADetailSpanItShowsTheDetailDisplay) {
   EXPECT_EQ(view->OverviewDisplay()->Visible, 1);
 }
 
+// The fade symbols stand inside the display that fades them, clear of the view's other displays,
+// and the control strip behind the frames shows the skin's panel 3.
+TEST_P(AnalyserViewsTest, FadeSymbolsStandInTheirDisplayAndTheStripShowsTheSkinPanel) {
+  const ViewCase& c = GetParam();
+  Start();
+  TAnalyserViewBase* view = Enter(c.button);
+  ASSERT_NE(view, nullptr);
+  for (StdDisplay* d : {view->DetailDisplay(), view->OverviewDisplay()}) {
+    ASSERT_GT(d->Symbols->Count(), 6);
+    for (int i = 0; i < d->Symbols->Count(); ++i) {
+      EXPECT_EQ(d->Symbols->Get(i)->Sprite->Position.x, c.symbolX) << i;
+      EXPECT_EQ(d->Symbols->Get(i)->Sprite->Position.y, c.symbolY) << i;
+    }
+  }
+  TBitmap* panel = GlobalLanguageSkinTool->GetPanel(3);
+  ASSERT_NE(panel, nullptr);
+  win->SetBounds(0, 0, 1024, 768);  // the views are laid out again
+  Application->ProcessMessages();
+  EXPECT_EQ(view->Image->Picture()->Width(), panel->Width());
+  EXPECT_EQ(view->Image->Picture()->Height(), panel->Height());
+  EXPECT_EQ(view->Image->BoundsRect(), view->ClientRect());
+}
+
+// Leaving the spectrum view (and the others) turns the volume slider to 0; leaving the audio view
+// keeps it. The next view's detail sweep raises the sound processor to the slider's volume.
+TEST_P(AnalyserViewsTest, LeavingSetsTheVolumeTheNextDetailSweepStartsWith) {
+  const ViewCase& c = GetParam();
+  StartOnLinkedSimulator();
+  auto* volume = static_cast<TVolumeFrame*>(VolumeFrame);
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  TAnalyserViewBase* view = Enter(c.button);
+  ASSERT_NE(view, nullptr);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  volume->MoveSlider(500);
+  ASSERT_EQ(volume->Volume, 240);
+  ASSERT_TRUE(Run([] { return (usb2sim::GetState().soundProcessor[0] & 0x3F) == 240 / 4; }));
+  TAnalyserViewBase* next = Enter(c.button == 1 ? 4 : 1);
+  ASSERT_TRUE(next->DetailRunning());
+  const int kept = c.button == 4 ? 240 : 0;
+  EXPECT_EQ(volume->Volume, kept);
+  EXPECT_EQ(usb2sim::GetState().soundProcessor[0] & 0x3F, kept / 4);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Views, AnalyserViewsTest,
-    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel}, ViewCase{"Intensity", 2, TraceLevel},
-                      ViewCase{"Digital", 3, DigitalLevel}, ViewCase{"Audio", 4, TraceLevel},
-                      ViewCase{"MaxHold", 5, DigitalLevel}, ViewCase{"Differential", 6, DigitalLevel}),
+    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel, "TUAnalyzerFrame", 50, 200},
+                      ViewCase{"Intensity", 2, TraceLevel, "TUIntensityFrame", 80, 530},
+                      ViewCase{"Digital", 3, DigitalLevel, "TUDigitalFrame", 80, 630},
+                      ViewCase{"Audio", 4, TraceLevel, "TUAudioFrame", 50, 200},
+                      ViewCase{"MaxHold", 5, DigitalLevel, "TUMaxHoldFrame", 50, 200},
+                      ViewCase{"Differential", 6, DigitalLevel, "TUDiffFrame", 50, 200}),
     [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
 
 class DigitalViewsTest : public AnalyserViewsTest {};
 
 TEST_F(DigitalViewsTest, DifferentialShowsInputBLowerAndLeavesOnTheNormalInputWithinFiveGigahertz) {
-  Start();
+  StartOnLinkedSimulator();
   auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
   freq->SetCenter(8000);  // in the spectrum view, kept when it is left
   auto* view = static_cast<TUDiffFrame*>(Enter(6));
@@ -137,8 +210,16 @@ TEST_F(DigitalViewsTest, DifferentialShowsInputBLowerAndLeavesOnTheNormalInputWi
   double difference = 0;
   for (unsigned i = 480; i <= 520; ++i) difference += d->Get(0, i) - d->Get(1, i);
   EXPECT_NEAR(difference / 41, 6 * 1.8, 3.5);
-  Enter(1);
-  EXPECT_DOUBLE_EQ(freq->MaxFrequency, 15000);
+  // Leaving from either sweep puts the instrument back on its normal input.
+  for (double span : {5.0, 50.0}) {
+    if (!view->IsEntered()) Enter(6);
+    freq->SetSpan(span);
+    ASSERT_TRUE(WaitSweeps(4));
+    ASSERT_NE(usb2sim::GetState().input, 0) << span;  // the sweeps switch between inputs A and B
+    view->Leave();
+    EXPECT_EQ(usb2sim::GetState().input, 0) << span;
+    EXPECT_DOUBLE_EQ(freq->MaxFrequency, 15000);
+  }
 }
 
 TEST_F(DigitalViewsTest, MaxHoldClearStartsTheHeldTraceAgain) {
@@ -178,6 +259,50 @@ TEST_F(DigitalViewsTest, AudioViewShowsTheTonesSpectrumAndTakesTheTestSoundButto
   ASSERT_TRUE(Run([&] { return thread->SoundSlot.load() == 3; }));
   Enter(1);
   EXPECT_EQ(sound->Parent(), nullptr);
+}
+
+// The audio view's overview draws its own band bar when its sweep starts; the spectrum view's
+// overview has only the strip over the render window.
+TEST_F(DigitalViewsTest, AudioOverviewDrawsItsOwnBandBar) {
+  Start();
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  TAnalyserViewBase* spectrum = Enter(1);
+  freq->SetSpan(100);
+  ASSERT_TRUE(spectrum->OverviewRunning());
+  EXPECT_EQ(spectrum->OverviewDisplay()->RangeBar, nullptr);
+  ASSERT_TRUE(Run([] { return !ResizeTimer->Enabled(); }));
+  auto* view = static_cast<TUAudioFrame*>(Enter(4));
+  ASSERT_TRUE(view->OverviewRunning());
+  ASSERT_NE(view->OverviewDisplay()->RangeBar, nullptr);
+  EXPECT_EQ(view->OverviewDisplay()->MarginTop, 60);
+  // The audio view places its band strip on Enter, without the render window's deferred layout.
+  EXPECT_FALSE(ResizeTimer->Enabled());
+  EXPECT_EQ(OverlayStripPanel->BoundsRect(),
+            analyser::StripBounds(20, 60, 580, RenderWindow->ClientWidth(), RenderWindow->ClientHeight()));
+}
+
+// A search up that finds the held maximum's peak at point 520 retunes the centre to
+// centre - 5 + 5.2 MHz and moves the held trace 21 points down with it.
+TEST_F(DigitalViewsTest, MaxHoldSearchHitMovesTheHeldTraceWithTheCentre) {
+  Start();
+  auto* view = static_cast<TUMaxHoldFrame*>(Enter(5));
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  freq->SetCenter(3000);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->DetailRunning());
+  DigitalBuffer* d = view->DetailDigital();
+  HardwareLockGuard lock;  // no sweep merges into the held trace meanwhile
+  for (unsigned i = 0; i < 1000; ++i) d->SetValue(1, i, i >= 510 && i <= 530 ? 200.0f : 50.0f);
+  SearchMarkList hits;
+  ASSERT_TRUE(SearchAMode(d, 1, true, &hits));
+  ASSERT_EQ(hits.Index(0), 520);  // the block's middle is the peak the search sees
+  auto* updown = static_cast<TUpDownFrame*>(UpDownFrame);
+  updown->OnButtonMouseDown(updown->Image3, mbLeft, 0, 0, 0);
+  EXPECT_NEAR(freq->Center, 3000 - 5 + 5.2, 1e-3);
+  EXPECT_EQ(d->Get(1, 488), 50.0f);
+  EXPECT_EQ(d->Get(1, 489), 200.0f);
+  EXPECT_EQ(d->Get(1, 509), 200.0f);
+  EXPECT_EQ(d->Get(1, 510), 50.0f);
 }
 
 // Rows of the waterfall holding a sweep, and whether the newest row is the detail trace's last
@@ -291,5 +416,74 @@ TEST_F(DigitalViewsTest, DigitalShowsALargerSpreadAtThePulsedEmitterAndHoldsTheO
   Enter(1);
   EXPECT_FALSE(view->OverviewRunning());
 }
+
+// Which operations each view reports through the catch-all, and under which text: the spectrum,
+// differential and max hold views their skin, overview start and auto-centre; the audio view also
+// its displays and test sound; the intensity and digital views every operation.
+TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
+  Start();
+  const std::vector<std::string> operations = {
+      "Enter", "Leave", "UpdateFromIni", "UpdateSkin", "CreateDisplays", "StartAThread", "StartWThread",
+      "OnAThreadTerminate", "OnWThreadTerminate", "SetAModeFromControlFrame", "ChangeWThreadSettings",
+      "UpdateFreqSpan", "SearchUpDown", "UpdateVolume", "AutoCenter", "OnWheel", "OnRenderWinMouseDown",
+      "OnRenderWinMouseUp", "OnRenderWinMouseMove", "OnResize", "ShowOverlayStrip", "HideOverlayStrip",
+      "PlaceOverlayStrip", "StartTestSound"};
+  struct Reports {
+    int button;
+    std::string viewClass;
+    std::vector<std::string> reported;  // empty: every operation
+  };
+  const std::vector<std::string> named = {"UpdateSkin", "StartWThread", "AutoCenter"};
+  const std::vector<Reports> table = {
+      {1, "TUAnalyzerFrame", named},
+      {2, "TUIntensityFrame", {}},
+      {3, "TUDigitalFrame", {}},
+      {4, "TUAudioFrame", {"UpdateSkin", "StartWThread", "AutoCenter", "CreateDisplays", "StartTestSound"}},
+      {5, "TUMaxHoldFrame", named},
+      {6, "TUDiffFrame", named},
+  };
+  for (const Reports& r : table) {
+    TAnalyserViewBase* view = Enter(r.button);
+    ASSERT_NE(view, nullptr);
+    for (const std::string& op : operations) {
+      const bool reported =
+          r.reported.empty() || std::find(r.reported.begin(), r.reported.end(), op) != r.reported.end();
+      EXPECT_EQ(view->FailureText(op), reported ? r.viewClass + "::" + op : "") << r.viewClass << " " << op;
+    }
+  }
+}
+
+// An exception escaping a view's auto-centre ends the program with the view's own text.
+using AnalyserViewsDeathTest = AnalyserViewsTest;
+
+TEST_P(AnalyserViewsDeathTest, AFailingAutoCentreEndsTheProgramWithTheViewsText) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  const ViewCase& c = GetParam();
+  EXPECT_EXIT(
+      {
+        Start();
+        TAnalyserViewBase* view = Enter(c.button);
+        auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+        freq->SetCenter(868.5);  // the carrier 200 kHz below the middle
+        freq->SetSpan(5);
+        Run([&] { return c.level(view, 0) > 0 && c.level(view, 999) > 0; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        freq->OnChange = [] { throw std::runtime_error("retune failed"); };
+        view->OnRenderWinMouseDown(mbRight, 0, 500, 400);
+        std::fprintf(stderr, "no report\n");
+        std::_Exit(0);
+      },
+      testing::ExitedWithCode(FatalExitCode), std::string(c.viewClass) + "::AutoCenter");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, AnalyserViewsDeathTest,
+    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel, "TUAnalyzerFrame", 50, 200},
+                      ViewCase{"Intensity", 2, TraceLevel, "TUIntensityFrame", 80, 530},
+                      ViewCase{"Digital", 3, DigitalLevel, "TUDigitalFrame", 80, 630},
+                      ViewCase{"Audio", 4, TraceLevel, "TUAudioFrame", 50, 200},
+                      ViewCase{"MaxHold", 5, DigitalLevel, "TUMaxHoldFrame", 50, 200},
+                      ViewCase{"Differential", 6, DigitalLevel, "TUDiffFrame", 50, 200}),
+    [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

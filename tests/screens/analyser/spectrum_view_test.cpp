@@ -15,12 +15,15 @@
 #include "display/Display.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Uanalyzerframeunit.h"
 #include "screens/analyser/Updownframeunit.h"
 #include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "base/IniService.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -172,6 +175,36 @@ TEST_F(SpectrumViewTest, UpDownStepsToNeighbouringPeaksAndAutoCentreCentres) {
   EXPECT_NEAR(freq->Center, 868.3, 0.03);
 }
 
+// With no further peak in the search direction, up or down moves the window by half a span.
+TEST_F(SpectrumViewTest, UpDownWithoutAFurtherPeakMovesTheWindowHalfASpan) {
+  StartView("[scene]\ndefault_emitters=0\n");
+  TUpDownFrame* updown = static_cast<TUpDownFrame*>(UpDownFrame);
+  auto press = [&](bool up) { updown->OnButtonMouseDown(up ? updown->Image3 : updown->Image2, mbLeft, 0, 0, 0); };
+  freq->SetCenter(3000);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->DetailRunning());
+  ASSERT_TRUE(WaitDetailTrace());
+  ASSERT_TRUE(WaitDetailTrace());
+  press(true);
+  EXPECT_DOUBLE_EQ(freq->Center, 3002.5);
+  press(false);
+  press(false);
+  EXPECT_DOUBLE_EQ(freq->Center, 2997.5);
+  freq->SetCenter(3000);
+  freq->SetSpan(100);
+  ASSERT_TRUE(view->OverviewRunning());
+  NormalBuffer* o = view->OverviewTrace();
+  const unsigned first = 2950 * 20, last = 3050 * 20 - 1;
+  o->SetPoint(first, -1);
+  o->SetPoint(last, -1);
+  ASSERT_TRUE(Run([&] { return o->GetPoint(first) >= 0 && o->GetPoint(last) >= 0; }));  // a whole pass
+  press(true);
+  EXPECT_DOUBLE_EQ(freq->Center, 3050);
+  press(false);
+  press(false);
+  EXPECT_DOUBLE_EQ(freq->Center, 2950);
+}
+
 TEST_F(SpectrumViewTest, DraggingTheDetailTraceMovesTheCentre) {
   StartView();
   freq->SetCenter(868.3);
@@ -182,6 +215,73 @@ TEST_F(SpectrumViewTest, DraggingTheDetailTraceMovesTheCentre) {
   view->OnRenderWinMouseUp(mbLeft, 0, 400, 400);
   EXPECT_NEAR(freq->Center, 868.5, 1e-6);
   EXPECT_EQ(view->DetailDisplay()->DataBuffer, view->DetailTrace());
+}
+
+// While the detail trace is dragged the demodulator follows: the audio IF tuner goes to
+// 27.3 MHz - (dragged centre - centre). On release it goes back to 27.3 MHz at the new centre, even
+// when the thread had not yet taken the drag's last IF.
+TEST_F(SpectrumViewTest, DraggingTheDetailTraceRetunesTheAudioIFAndTheReleaseRestoresIt) {
+  StartViewOnLinkedSimulator();
+  freq->SetCenter(868.3);
+  freq->SetSpan(2);
+  ASSERT_TRUE(WaitDetailTrace());
+  auto audioIF = [] { return usb2sim::GetState().dds[5].frequencyHz; };
+  auto waitSweeps = [&](unsigned n) {
+    const unsigned from = usb2sim::GetState().sweeps;
+    return Run([&] { return usb2sim::GetState().sweeps >= from + n; });
+  };
+  view->OnRenderWinMouseDown(mbLeft, 0, 500, 400);
+  view->OnRenderWinMouseMove(ssLeft, 400, 400);  // 100 pixels to the left: +200 kHz
+  ASSERT_TRUE(Run([&] { return std::abs(audioIF() - (27.3e6 - 200e3)) < 2.0; }));
+  {
+    HardwareLockGuard lock;  // the thread takes nothing between the last move and the release
+    view->OnRenderWinMouseMove(ssLeft, 300, 400);  // +400 kHz
+    view->OnRenderWinMouseUp(mbLeft, 0, 300, 400);
+  }
+  EXPECT_NEAR(freq->Center, 868.7, 1e-6);
+  ASSERT_TRUE(waitSweeps(3));
+  EXPECT_NEAR(audioIF(), 27.3e6, 2.0);
+}
+
+// A stopped or ended detail sweep leaves no service state behind and takes the video preview
+// with it.
+TEST_F(SpectrumViewTest, AStoppedOrEndedDetailSweepClearsTheAppStateAndHidesTheVideo) {
+  StartViewOnLinkedSimulator();
+  view->OnVideoButMouseDown(view->Panel1, mbLeft, 0, 0, 0);
+  view->OnVideoButMouseUp(view->Panel1, mbLeft, 0, 0, 0);
+  freq->SetCenter(868.3);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->VideoPanel->Visible());
+  AppState = 7;
+  freq->SetSpan(50);  // the view stops its detail sweep
+  EXPECT_EQ(AppState, 0);
+  freq->SetSpan(5);
+  ASSERT_TRUE(view->VideoPanel->Visible());
+  AppState = 7;
+  view->Leave();
+  EXPECT_EQ(AppState, 0);
+  view->Enter();
+  ASSERT_TRUE(view->DetailRunning());
+  ASSERT_TRUE(view->VideoPanel->Visible());
+  AppState = 7;
+  usb2sim::UnplugNow();  // the sweep ends by itself
+  ASSERT_TRUE(Run([&] { return !view->DetailRunning(); }));
+  EXPECT_EQ(AppState, 0);
+  EXPECT_FALSE(view->VideoPanel->Visible());
+}
+
+// Enter notes bit 7 of the Sound-Modul port expander (low while headphones are plugged) in its
+// hidden list.
+TEST_F(SpectrumViewTest, EnterNotesTheSoundModulExpandersBitSeven) {
+  StartViewOnLinkedSimulator();
+  EXPECT_FALSE(view->lb->Visible());
+  ASSERT_EQ(view->lb->Count(), 1);
+  EXPECT_EQ(view->lb->Items()->Strings(0), "128");
+  usb2sim::SetHeadphones(true);
+  view->Leave();
+  view->Enter();
+  ASSERT_EQ(view->lb->Count(), 1);
+  EXPECT_EQ(view->lb->Items()->Strings(0), "0");
 }
 
 TEST_F(SpectrumViewTest, LeaveStopsBothThreadsAndKeepsCentreAndSpan) {
