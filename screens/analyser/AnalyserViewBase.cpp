@@ -400,7 +400,8 @@ void TAnalyserViewBase::StartWThread() {
       detailDisplay_->HideTexts();
     }
     const int volume = Volume() ? Volume()->Volume : 0;
-    if (!Prepare([&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
+    if (!Prepare(
+            [&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
       return;
     if (!IsEntered()) return;
     if (overviewDisplay_) {

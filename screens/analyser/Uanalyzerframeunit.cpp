@@ -32,7 +32,8 @@ std::string GeneralText(int item, const char* fallback) {
 
 }  // namespace
 
-TUAnalyzerFrame::TUAnalyzerFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "TUAnalyzerFrame", "Spectrum", "Overview") {
+TUAnalyzerFrame::TUAnalyzerFrame(TComponent* AOwner)
+    : TAnalyserViewBase(AOwner, "TUAnalyzerFrame", "Spectrum", "Overview") {
   Guarded("TUAnalyzerFrame::TUAnalyzerFrame", [&] {
     lb = new TListBox(this);
     lb->SetParent(this);

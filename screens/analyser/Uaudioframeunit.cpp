@@ -7,7 +7,8 @@
 #include "base/Globals.h"
 #include "base/RangeDef.h"
 
-TUAudioFrame::TUAudioFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "TUAudioFrame", "Spectrum", "Overview") {
+TUAudioFrame::TUAudioFrame(TComponent* AOwner)
+    : TAnalyserViewBase(AOwner, "TUAudioFrame", "Spectrum", "Overview") {
   audioTrace_ = std::make_shared<NormalBuffer>(Bins);
   audioTrace_->SetRange(0.0f, float(Bins), 0.0f, 1.0f);
   audioWater_ = std::make_shared<WaterfallBuffer>(Bins, WaterRows);
@@ -61,14 +62,16 @@ void TUAudioFrame::LeaveExtraControls() {
 }
 
 bool TUAudioFrame::ReportsFailuresOf(const std::string& method) const {
-  return method == "CreateDisplays" || method == "StartTestSound" || TAnalyserViewBase::ReportsFailuresOf(method);
+  return method == "CreateDisplays" || method == "StartTestSound" ||
+         TAnalyserViewBase::ReportsFailuresOf(method);
 }
 
 void TUAudioFrame::BeforeWThread() {
   // The overview's own band bar, over the range the overview shows.
   auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
   if (OverviewDisplay() && GlobalRangeDefList && freq)
-    OverviewDisplay()->CreateRangeBar(GlobalRangeDefList, static_cast<TGraphic*>(nullptr), freq->Start, freq->Stop);
+    OverviewDisplay()->CreateRangeBar(GlobalRangeDefList, static_cast<TGraphic*>(nullptr), freq->Start,
+                                      freq->Stop);
 }
 
 void TUAudioFrame::StartTestSound() {

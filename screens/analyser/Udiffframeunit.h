@@ -5,7 +5,8 @@
 
 class TUDiffFrame : public TDigitalTraceViewBase {
  public:
-  explicit TUDiffFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "TUDiffFrame", "Differential", 9, 0) {}
+  explicit TUDiffFrame(TComponent* AOwner)
+      : TDigitalTraceViewBase(AOwner, "TUDiffFrame", "Differential", 9, 0) {}
 
  protected:
   Sweep10MhzThread* MakeAThread() override;

@@ -6,7 +6,8 @@
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 
-TUIntensityFrame::TUIntensityFrame(TComponent* AOwner) : TAnalyserViewBase(AOwner, "TUIntensityFrame", "Spectrum", "Overview") {
+TUIntensityFrame::TUIntensityFrame(TComponent* AOwner)
+    : TAnalyserViewBase(AOwner, "TUIntensityFrame", "Spectrum", "Overview") {
   water_ = std::make_shared<WaterfallBuffer>(WaterPoints, intensity::RowsForSpeed(intensity::NormalSpeed));
   SetMainViewport(20, 410, 964, 350);
   SetSymbolPlace(80, 530);

@@ -5,7 +5,8 @@
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 
-TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner) : TDigitalTraceViewBase(AOwner, "TUMaxHoldFrame", "Max Hold", 10, 1) {
+TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner)
+    : TDigitalTraceViewBase(AOwner, "TUMaxHoldFrame", "Max Hold", 10, 1) {
   Panel1 = new TPanel(this);
   Panel1->SetParent(this);
   Panel1->SetBevelOuter(bvNone);

@@ -184,15 +184,15 @@ TEST_P(AnalyserViewsTest, LeavingSetsTheVolumeTheNextDetailSweepStartsWith) {
   EXPECT_EQ(usb2sim::GetState().soundProcessor[0] & 0x3F, kept / 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, AnalyserViewsTest,
-    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel, "TUAnalyzerFrame", 50, 200},
-                      ViewCase{"Intensity", 2, TraceLevel, "TUIntensityFrame", 80, 530},
-                      ViewCase{"Digital", 3, DigitalLevel, "TUDigitalFrame", 80, 630},
-                      ViewCase{"Audio", 4, TraceLevel, "TUAudioFrame", 50, 200},
-                      ViewCase{"MaxHold", 5, DigitalLevel, "TUMaxHoldFrame", 50, 200},
-                      ViewCase{"Differential", 6, DigitalLevel, "TUDiffFrame", 50, 200}),
-    [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
+const std::vector<ViewCase> AllViews = {{"Spectrum", 1, TraceLevel, "TUAnalyzerFrame", 50, 200},
+                                        {"Intensity", 2, TraceLevel, "TUIntensityFrame", 80, 530},
+                                        {"Digital", 3, DigitalLevel, "TUDigitalFrame", 80, 630},
+                                        {"Audio", 4, TraceLevel, "TUAudioFrame", 50, 200},
+                                        {"MaxHold", 5, DigitalLevel, "TUMaxHoldFrame", 50, 200},
+                                        {"Differential", 6, DigitalLevel, "TUDiffFrame", 50, 200}};
+std::string ViewName(const ::testing::TestParamInfo<ViewCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Views, AnalyserViewsTest, ::testing::ValuesIn(AllViews), ViewName);
 
 class DigitalViewsTest : public AnalyserViewsTest {};
 
@@ -422,12 +422,14 @@ TEST_F(DigitalViewsTest, DigitalShowsALargerSpreadAtThePulsedEmitterAndHoldsTheO
 // its displays and test sound; the intensity and digital views every operation.
 TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
   Start();
-  const std::vector<std::string> operations = {
-      "Enter", "Leave", "UpdateFromIni", "UpdateSkin", "CreateDisplays", "StartAThread", "StartWThread",
-      "OnAThreadTerminate", "OnWThreadTerminate", "SetAModeFromControlFrame", "ChangeWThreadSettings",
-      "UpdateFreqSpan", "SearchUpDown", "UpdateVolume", "AutoCenter", "OnWheel", "OnRenderWinMouseDown",
-      "OnRenderWinMouseUp", "OnRenderWinMouseMove", "OnResize", "ShowOverlayStrip", "HideOverlayStrip",
-      "PlaceOverlayStrip", "StartTestSound"};
+  const std::vector<std::string> operations = {"Enter", "Leave", "UpdateFromIni", "UpdateSkin",
+                                               "CreateDisplays", "StartAThread", "StartWThread",
+                                               "OnAThreadTerminate", "OnWThreadTerminate",
+                                               "SetAModeFromControlFrame", "ChangeWThreadSettings",
+                                               "UpdateFreqSpan", "SearchUpDown", "UpdateVolume", "AutoCenter",
+                                               "OnWheel", "OnRenderWinMouseDown", "OnRenderWinMouseUp",
+                                               "OnRenderWinMouseMove", "OnResize", "ShowOverlayStrip",
+                                               "HideOverlayStrip", "PlaceOverlayStrip", "StartTestSound"};
   struct Reports {
     int button;
     std::string viewClass;
@@ -476,14 +478,6 @@ TEST_P(AnalyserViewsDeathTest, AFailingAutoCentreEndsTheProgramWithTheViewsText)
       testing::ExitedWithCode(FatalExitCode), std::string(c.viewClass) + "::AutoCenter");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, AnalyserViewsDeathTest,
-    ::testing::Values(ViewCase{"Spectrum", 1, TraceLevel, "TUAnalyzerFrame", 50, 200},
-                      ViewCase{"Intensity", 2, TraceLevel, "TUIntensityFrame", 80, 530},
-                      ViewCase{"Digital", 3, DigitalLevel, "TUDigitalFrame", 80, 630},
-                      ViewCase{"Audio", 4, TraceLevel, "TUAudioFrame", 50, 200},
-                      ViewCase{"MaxHold", 5, DigitalLevel, "TUMaxHoldFrame", 50, 200},
-                      ViewCase{"Differential", 6, DigitalLevel, "TUDiffFrame", 50, 200}),
-    [](const ::testing::TestParamInfo<ViewCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Views, AnalyserViewsDeathTest, ::testing::ValuesIn(AllViews), ViewName);
 
 }  // namespace
