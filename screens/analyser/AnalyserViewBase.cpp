@@ -207,15 +207,13 @@ void TAnalyserViewBase::StartWork() {
       for (const ExtraDisplay& e : extras_)
         if (e.showTexts) e.display->ShowTexts();
     }
-    if (ResizeTimer && DefersLayoutOnEnter()) ResizeTimer->SetEnabled(true);
+    // Every view, the audio view too, has the render window lay itself out once more: the
+    // displays made on the first Enter get their labels and the band strip its place only then.
+    if (ResizeTimer) ResizeTimer->SetEnabled(true);
     ShowOverlayStrip();
     if (DisplayListGlobal && detailDisplay_) {
       for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Add(d);
       detailDisplay_->Visible = 0;
-    }
-    if (!DefersLayoutOnEnter()) {
-      PlaceOverlayStrip(overviewDisplay_.get());
-      PlaceOverlayStrip(detailDisplay_.get());
     }
     if (GlobalIOSettings && Freq()) {
       Freq()->SetCenter(GlobalIOSettings->Center / 1e6);

@@ -127,9 +127,6 @@ class TAnalyserViewBase : public TModeFrameBase {
   virtual void BeforeWThread() {}
   // After the detail sweep thread was stopped or ended by itself.
   virtual void DetailThreadEnded() {}
-  // Enter has the render window lay itself out again 500 ms later (true), or places the band strip
-  // at once (false).
-  virtual bool DefersLayoutOnEnter() const { return true; }
   // Leaving keeps the volume slider where it is (true) or moves it to 0 (false).
   virtual bool KeepsVolumeOnLeave() const { return false; }
   // Whether the view reports failures of the named operation itself (see FailureText).

@@ -25,7 +25,6 @@ class TUAudioFrame : public TAnalyserViewBase {
   void LeaveExtraControls() override;
   void CreateExtraDisplays() override;
   void BeforeWThread() override;
-  bool DefersLayoutOnEnter() const override { return false; }
   bool KeepsVolumeOnLeave() const override { return true; }
   bool ReportsFailuresOf(const std::string& method) const override;
 
