@@ -44,9 +44,13 @@ void LoadFilterRecord(uint8_t* record, const std::string& fileName) {
   if (!record) throw DeviceError("LoadFilterRecord: no record");
   std::ifstream file(fileName, std::ios::binary);
   if (!file) throw DeviceError("LoadFilterRecord: cannot open " + fileName);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (bytes.size() != size_t(FilterRecordFileSize))
-    throw DeviceError("LoadFilterRecord: " + fileName + " holds " + std::to_string(bytes.size()) +
+  // The record is the file's first 40 bytes; anything after them is not read. A shorter file is
+  // refused as a whole rather than leaving part of the record from before.
+  std::vector<char> bytes(static_cast<size_t>(FilterRecordFileSize), 0);
+  file.read(bytes.data(), FilterRecordFileSize);
+  const std::streamsize got = file.gcount();
+  if (got != FilterRecordFileSize)
+    throw DeviceError("LoadFilterRecord: " + fileName + " holds " + std::to_string(got) +
                       " bytes, a filter record file holds " + std::to_string(FilterRecordFileSize));
   std::memcpy(record, bytes.data(), FilterRecordFileSize);
 }

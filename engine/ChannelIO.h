@@ -23,6 +23,14 @@ inline void WriteBytes(DigitalBuffer& buffer, int channel, const uint8_t* data, 
   for (unsigned i = 0; i < count; ++i) buffer.SetValue(channel, offset + i, float(data[i]));
 }
 
+// The difference second byte - first byte of each of count two-byte points of a word sweep, with its
+// sign, into channel from index offset on.
+inline void WriteDifferences(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,
+                             unsigned offset) {
+  for (unsigned i = 0; i < count; ++i)
+    buffer.SetValue(channel, offset + i, float(int(pairs[2 * i + 1]) - int(pairs[2 * i])));
+}
+
 // The spread (second byte - first byte) of each of count two-byte points of a word sweep, as a
 // non-negative activity value, into channel from index offset on.
 inline void WriteSpreads(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,

@@ -290,7 +290,8 @@ bool FastDetectSearchThreadV2::SearchStage(int stage) {
     ShowBuffer(Display, &buffer, s.searchTitle,
                {{0, 3, 0x808080, 1}, {1, 2, 0xFFFFFF, 3}, {2, 3, 0x00FF00, 1}, {3, 3, 0x0000FF, 3}});
   });
-  if (!SleepUnlessTerminated(stage == 0 ? 300 : 500)) {
+  // The first stage pauses before its set-up, the later ones after it.
+  if (stage == 0 && !SleepUnlessTerminated(300)) {
     SignalFinished();
     return false;
   }
@@ -299,6 +300,10 @@ bool FastDetectSearchThreadV2::SearchStage(int stage) {
       !DeviceStep(tag, [&] { return IOCtrl->SetIFBandwidth(s.bandwidth); }) ||
       !DeviceStep(tag, [] { return IOCtrl->SetFrequency(0); }))
     return false;
+  if (stage > 0 && !SleepUnlessTerminated(500)) {
+    SignalFinished();
+    return false;
+  }
   for (unsigned i = 0; i < buffer.Count; ++i) {
     if (buffer.Get(2, i) <= 0.0f) continue;
     bool failed = false;
@@ -340,9 +345,12 @@ void FastDetectCenterThread::Execute() {
   Guarded("FastDetectCenterThread::Execute", [&] { Run(); });
 }
 
-// The pauses let the operator follow the fine sweeps on the display; they sleep (and end early on a
-// stop) instead of spinning.
-bool FastDetectCenterThread::Wait(double seconds) { return SleepUnlessTerminated(unsigned(seconds * 1000)); }
+// The pauses let the operator follow the fine sweeps and the narrowing down to the centres on the
+// display; they sleep (and end early on a stop) instead of spinning.
+bool FastDetectCenterThread::Wait(double seconds) {
+  if (Pause) return Pause(seconds) && !Terminated();
+  return SleepUnlessTerminated(unsigned(seconds * 1000));
+}
 
 void FastDetectCenterThread::Run() {
   static const char* tag = "FastDetectCenterThread";
@@ -359,8 +367,17 @@ void FastDetectCenterThread::Run() {
     if (!SweepRange(item)) return;
     if (Terminated() || !Wait(0.5)) return SignalFinished();
   }
-  MarkCentres();
+  // Each stage of the narrowing down stays on the display for a moment: the smoothed traces, the
+  // marks of every range in turn, then the marks reduced to the centres.
+  Locked([&] { SmoothFineSweeps(); });
   if (!Wait(0.5)) return SignalFinished();
+  for (const TargetRangeItem& item : *List) {
+    Locked([&] { MarkAboveFloor(item); });
+    if (!Wait(0.2)) return SignalFinished();
+  }
+  if (!Wait(0.5)) return SignalFinished();
+  Locked([&] { ReduceMarksToCentres(); });
+  if (!Wait(0.2)) return SignalFinished();
   for (unsigned i = 0; i < Buffer->Count; ++i) {
     if (Buffer->Get(3, i) <= 0.0f) continue;
     bool failed = false;
@@ -394,27 +411,29 @@ bool FastDetectCenterThread::SweepRange(TargetRangeItem& item) {
   return true;
 }
 
-void FastDetectCenterThread::MarkCentres() {
-  std::vector<float> raw, fine, floor, marks;
-  Locked([&] { raw = Channel(*Buffer, 0); });
-  fine.resize(raw.size());
-  floor.resize(raw.size());
+// Channel 1: the fine sweeps smoothed; channel 2: smoothed wider, plus 6, the floor.
+void FastDetectCenterThread::SmoothFineSweeps() {
+  const std::vector<float> raw = Channel(*Buffer, 0);
+  std::vector<float> fine(raw.size()), floor(raw.size());
   SmoothFloats(raw.data(), fine.data(), int(raw.size()), 3);
   SmoothFloats(raw.data(), floor.data(), int(raw.size()), 5);
   for (float& v : floor) v += 6.0f;
-  marks = Channel(*Buffer, 3);
-  for (const TargetRangeItem& item : *List) {
-    const int from = std::max(0, int(std::trunc((item.centre - 3e6) * 2e-5)));
-    const int to = std::min(int(Buffer->Count), int(std::trunc((item.centre + 3e6) * 2e-5)));
-    for (int i = from; i < to; ++i)
-      if (fine[size_t(i)] > floor[size_t(i)]) marks[size_t(i)] = 255.0f;
-  }
+  Buffer->SetValues(1, fine.data(), unsigned(fine.size()));
+  Buffer->SetValues(2, floor.data(), unsigned(floor.size()));
+}
+
+// Channel 3 := 255 where the smoothed trace lies above the floor, within 3 MHz of the range's centre.
+void FastDetectCenterThread::MarkAboveFloor(const TargetRangeItem& item) {
+  const int from = std::max(0, int(std::trunc((item.centre - 3e6) * 2e-5)));
+  const int to = std::min(int(Buffer->Count), int(std::trunc((item.centre + 3e6) * 2e-5)));
+  for (int i = from; i < to; ++i)
+    if (Buffer->Get(1, unsigned(i)) > Buffer->Get(2, unsigned(i))) Buffer->SetValue(3, unsigned(i), 255.0f);
+}
+
+void FastDetectCenterThread::ReduceMarksToCentres() {
+  std::vector<float> marks = Channel(*Buffer, 3);
   locate::ReduceRunsToCentres(marks.data(), int(marks.size()));
-  Locked([&] {
-    Buffer->SetValues(1, fine.data(), unsigned(fine.size()));
-    Buffer->SetValues(2, floor.data(), unsigned(floor.size()));
-    Buffer->SetValues(3, marks.data(), unsigned(marks.size()));
-  });
+  Buffer->SetValues(3, marks.data(), unsigned(marks.size()));
 }
 
 bool FastDetectCenterThread::Confirm(unsigned index, bool& failed) {

@@ -10,6 +10,7 @@
 #pragma once
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -138,6 +139,10 @@ class FastDetectCenterThread : public LocateThreadBase {
   // The confirmed centres (Hz), read by the frame when the thread has ended.
   std::vector<double> Confirmed;
 
+  // The pause after each step the operator watches on the display (seconds, on the worker); false
+  // ends the thread as a stop does. Empty: a sleep that ends early on a stop. Set before Resume.
+  std::function<bool(double seconds)> Pause;
+
  protected:
   void Execute() override;
 
@@ -145,7 +150,9 @@ class FastDetectCenterThread : public LocateThreadBase {
   void Run();
   bool Wait(double seconds);
   bool SweepRange(TargetRangeItem& item);
-  void MarkCentres();
+  void SmoothFineSweeps();
+  void MarkAboveFloor(const TargetRangeItem& item);
+  void ReduceMarksToCentres();
   bool Confirm(unsigned index, bool& failed);
 
   std::unique_ptr<ToneDetector> detector_;

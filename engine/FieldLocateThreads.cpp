@@ -99,21 +99,25 @@ bool FieldLocateThread::Sweep() {
   });
 }
 
-// Brings the level into a window half-way between the floor and 150: a level above the window's
-// lower edge raises the attenuation half-way to 32, else halves it. The window is left as soon as
-// a sweep lands inside it, and the steps are bounded, since the rule may swing between two values
-// around a narrow window.
+// Brings the level into a window half-way between the floor and 150 (see RangeAttenuator), then
+// takes the reference from one more sweep at the attenuation reached. False when a sweep failed (it
+// has taken the error exit); a stop ends the ranging early with true, and the pass loop then ends.
 bool FieldLocateThread::AdjustAttenuator() {
   if (!Sweep()) return false;
   const double middle = MinimumLevel + (150.0 - MinimumLevel) * 0.5;
-  const double low = middle - 5.0, high = middle + 5.0;
-  for (int step = 0; step < MaxRangingSteps && !Terminated(); ++step) {
-    if (Level > low && Level < high) break;
-    const int next = std::clamp(NextAttenuation(Attenuation, Level, low), 0, 31);
-    Attenuation = next;
-    if (!Sweep()) return false;
-    if (next == 0 || next >= 31) break;
-  }
+  int attenuation = Attenuation;
+  const bool ranged = RangeAttenuator(attenuation, Level, middle - 5.0, middle + 5.0, MaxRangingSteps,
+                                      [&](int at, double& level) {
+                                        if (Terminated()) return false;
+                                        Attenuation = at;
+                                        if (!Sweep()) return false;
+                                        level = Level;
+                                        return true;
+                                      });
+  if (Terminated()) return true;
+  if (!ranged) return false;
+  Attenuation = attenuation;
+  if (!Sweep()) return false;
   ReferenceLevel = Level + 10.0;
   return true;
 }

@@ -54,7 +54,7 @@ void FingerSegmentThread::Run() {
   Locked([&] {
     const unsigned offset = unsigned(Segment * plan_.points);
     if (plan_.words)
-      WriteSpreads(*Trace, 0, data.data(), unsigned(plan_.points), offset);
+      WriteDifferences(*Trace, 0, data.data(), unsigned(plan_.points), offset);
     else
       WriteBytes(*Trace, 0, data.data(), unsigned(plan_.points), offset);
   });
@@ -70,11 +70,13 @@ FingerDigitalThread::FingerDigitalThread()
 
 void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
                       FingerBufferBase& fingerprint) {
-  auto level = [](float v) { return uint8_t(std::clamp(std::trunc(v), 0.0f, 255.0f)); };
+  // The file keeps the low byte of each truncated value: a negative difference is stored in two's
+  // complement (-3 as 0xFD), as the instrument's own files hold it.
+  auto low = [](float v) { return int(std::trunc(v)) & 0xFF; };
   for (unsigned i = 0; i < FingerBufferBase::AnalogSize; ++i)
-    fingerprint.SetAnalog(i, level(analog.Get(0, i)));
+    fingerprint.SetAnalog(i, uint8_t(low(analog.Get(0, i))));
   for (unsigned i = 0; i < FingerBufferBase::DigitalSize; ++i)
-    fingerprint.SetDigital(i, level(digital.Get(0, i)));
+    fingerprint.SetDigital(i, low(digital.Get(0, i)));
 }
 
 FingerRecording::FingerRecording(std::shared_ptr<DigitalBuffer> analog,

@@ -71,7 +71,8 @@ class FingerDigitalThread : public FingerSegmentThread {
   FingerDigitalThread();  // trace of 30000 points
 };
 
-// Converts the two recorded traces (channel 0) into a fingerprint: levels clamped to 0..255.
+// Converts the two recorded traces (channel 0) into a fingerprint: each value truncated, its low 8
+// bits stored (a digital difference of -3 becomes 0xFD).
 void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
                       FingerBufferBase& fingerprint);
 

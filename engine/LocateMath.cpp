@@ -67,6 +67,16 @@ int NextAttenuation(int attenuation, double level, double low) {
   return level > low ? attenuation + (32 - attenuation) / 2 : attenuation / 2;
 }
 
+bool RangeAttenuator(int& attenuation, double level, double low, double high, int maxSteps,
+                     const std::function<bool(int attenuation, double& level)>& sweep) {
+  for (int step = 0; step < maxSteps && !(level > low && level < high); ++step) {
+    if (!sweep(attenuation, level)) return false;
+    attenuation = std::clamp(NextAttenuation(attenuation, level, low), 0, 31);
+    if (attenuation == 0 || attenuation >= 31) break;
+  }
+  return true;
+}
+
 uint8_t FieldIndicatorValue(double level, double reference) {
   double range = 160.0 - reference;
   if (range <= 0.0) range = 0.1;

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class DigitalBuffer;
 
@@ -37,6 +38,16 @@ double FloorLevel(const float* smoothed, int count);
 
 // One ranging step: a level above low raises the attenuation half-way to 32, else halves it.
 int NextAttenuation(int attenuation, double level, double low);
+
+// Auto-ranging of the attenuator (0..31 dB) into the window low < level < high, level being the one
+// measured before. While the last level lies outside the window: sweep at the current attenuation,
+// then move the attenuation by that sweep's level (NextAttenuation), stopping at 0 or at 31 and up.
+// The move follows the sweep, so a level that first fits at 16 dB still moves the attenuation on to
+// 24 dB. At most maxSteps sweeps, since the rule can swing between two values around a narrow window.
+// sweep(attenuation, level) measures at that attenuation; its false (a failed sweep or a stop) ends
+// the ranging with false.
+bool RangeAttenuator(int& attenuation, double level, double low, double high, int maxSteps,
+                     const std::function<bool(int attenuation, double& level)>& sweep);
 
 // Indicator potentiometer of the analogue field locate: 170 at or below the reference, 0 at 160.
 uint8_t FieldIndicatorValue(double level, double reference);

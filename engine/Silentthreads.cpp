@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "device/InOut.h"
@@ -12,6 +13,7 @@
 #include "engine/SilentList.h"
 #include "engine/SoundBuffer.h"
 #include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 
 namespace {
 
@@ -24,9 +26,19 @@ constexpr int kSplitLastBin = 5020;
 constexpr double kLookStart = 22300000.0;
 constexpr double kLookSpan = 10000000.0;
 constexpr double kLookStep = 25000.0;
-constexpr int kLookCentre = 200;  // the index of the 27.3 MHz IF: 22.3 MHz + 200 x 25 kHz
+// The search for the carrier nearest the IF walks out from index 199, one step below the 27.3 MHz
+// point (22.3 MHz + 200 x 25 kHz): a mark at 210 counts as 11 steps off.
+constexpr int kLookPivot = 199;
 constexpr double kDdsClock = 80000000.0;
 constexpr uint8_t kSweepTunerDds = 4;
+
+// One device step of the silent threads inside HardwareLock. These threads end quietly on a failed
+// step (finished event, no error flag): the screen sees the missing results, and a module that is
+// really gone is noticed by the link probe.
+bool QuietStep(const std::function<bool()>& op) {
+  HardwareLockGuard lock;
+  return op();
+}
 
 // Bin index of a frequency for the marking range, clipped to 0..limit.
 int BinOf(double hz, int limit) {
@@ -70,24 +82,24 @@ void SilentScanThread::Execute() {
     SignalFinished();
     return;
   }
-  if (!DeviceStep("SilentScanThread-1", [&] {
+  if (!QuietStep([&] {
         Buffer->Clear();
         return IOCtrl->SelectADChannel(0) && IOCtrl->InitMeasureMode() && IOCtrl->SetIFBandwidth(1) &&
                IOCtrl->SetFrequency(std::max(0.0, Start));
       }))
-    return;
+    return SignalFinished();
   if (Terminated()) {
     SignalFinished();
     return;
   }
   uint8_t block[kScanBlockPoints];
   for (int k = 0; k < kScanBlocks; ++k) {
-    if (!DeviceStep("SilentScanThread-2", [&] {
+    if (!QuietStep([&] {
           if (!IOCtrl->SweepBytes(kScanBlockPoints, 5, k * 1000000000.0, kScanStep, block)) return false;
           WriteBytes(*Buffer, 0, block, kScanBlockPoints, unsigned(k * kScanBlockPoints));
           return true;
         }))
-      return;
+      return SignalFinished();
     if (Terminated()) {
       SignalFinished();
       return;
@@ -97,12 +109,11 @@ void SilentScanThread::Execute() {
     MarkSilentCarriers(*Buffer, Start, Stop);
     if (List) FillSilentList(*Buffer, *List);
   });
-  if (!DeviceStep("SilentScanThread-3", [&] {
-        if (!IOCtrl->SelectADChannel(0)) return false;
-        IOCtrl->InitMeasureModeBand0();
-        return IOCtrl->SetIFBandwidth(2);
-      }))
-    return;
+  QuietStep([&] {
+    if (!IOCtrl->SelectADChannel(0)) return false;
+    IOCtrl->InitMeasureModeBand0();
+    return IOCtrl->SetIFBandwidth(2);
+  });
   SignalFinished();
 }
 
@@ -126,7 +137,7 @@ CentreResult NearestCentre(const std::vector<float>& marks, double frequency) {
   result.frequency = frequency;
   const int n = int(marks.size());
   for (int d = 0; d < 100; ++d) {
-    const int below = kLookCentre - d, above = kLookCentre + d;
+    const int below = kLookPivot - d, above = kLookPivot + d;
     int sign = 0;
     if (below >= 0 && below < n && marks[size_t(below)] == 255.0f)
       sign = 1;
@@ -169,16 +180,17 @@ void SilentRecordThread::Execute() {
     SignalFinished();
     return;
   }
-  if (!Look()) return;
-  Centre();
-  if (!Record()) return;
+  if (Look()) {
+    Centre();
+    Record();
+  }
   SignalFinished();
 }
 
 bool SilentRecordThread::Look() {
   const int n = int(Buffer->Count);
   std::vector<uint8_t> data(size_t(n), 0);
-  return DeviceStep("SilentRecordThread-1", [&] {
+  return QuietStep([&] {
     double stop = 0.0;
     if (!IOCtrl->SelectADChannel(0) || !IOCtrl->SetFrequency(Frequency) ||
         !IOCtrl->Sweep(n, 0, kLookStart, kLookSpan / n, kDdsClock, kSweepTunerDds, &stop, data.data()))
@@ -202,7 +214,7 @@ void SilentRecordThread::Centre() {
 
 bool SilentRecordThread::Record() {
   SoundBufferBase demodulated(SampleCount), microphone(SampleCount);
-  return DeviceStep("SilentRecordThread-2", [&] {
+  return QuietStep([&] {
     if (!IOCtrl->PlaySound(0, uint8_t(SampleCount / 128), 0) || !IOCtrl->ReadSoundAD0(&demodulated, 0, 0) ||
         !IOCtrl->ReadSoundAD1(&microphone, 0, 0))
       return false;

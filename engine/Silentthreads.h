@@ -33,7 +33,8 @@ struct CentreResult {
 CentreResult CentreCarrier(DigitalBuffer& look, double frequency);
 // Every run of nonzero marks becomes one mark of 255 at (first + end) / 2, end the first zero after it.
 void ReduceRunsToCentres(std::vector<float>& marks);
-// The centre mark nearest index 200 (27.3 MHz), the lower index first at equal distance.
+// The centre mark nearest index 199, the lower index first at equal distance; d steps below it the
+// carrier lies d x 25 kHz above the tuned frequency and the IF tuners go d x 25 kHz below 27.3 MHz.
 CentreResult NearestCentre(const std::vector<float>& marks, double frequency);
 
 class SilentScanThread : public IOThreadBase {

@@ -132,10 +132,9 @@ bool SweepVlfThread::MeasurePass() {
       ErrorExit("");
       return false;
     }
+    // The search leaves the speaker silent; the operator's volume comes back with the next posting.
+    if (!DeviceStep("", [] { return IOCtrl->SetSoundProcVolume(0); })) return false;
     ++SearchesDone;
-    // Back to the operator's volume (the search played at its own).
-    const uint8_t volume = Volume.Last();
-    if (!DeviceStep("", [&] { return IOCtrl->SetSoundProcVolume(volume); })) return false;
   }
   if (FFTTrace) {
     bool ok = false;

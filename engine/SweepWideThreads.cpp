@@ -107,7 +107,10 @@ SweepWideThread::Pass SweepWideThread::SweepRange() {
     if (!SweepSegment(g)) return Pass::Ended;
     if (settings_.Pending()) return Pass::Restart;  // a sweep of the old range is not shown
     Locked([&] { StoreSegment(g); });
-    if (!AfterSegment()) return Pass::Ended;
+    if (!AfterSegment()) {  // stopped while held at the gate
+      SignalFinished();
+      return Pass::Ended;
+    }
   }
   return Pass::Done;
 }

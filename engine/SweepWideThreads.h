@@ -47,7 +47,8 @@ class SweepWideThread : public SweepThreadBase {
   virtual bool SweepSegment(double start);
   // Writes the segment into the view's buffers (inside the lock).
   virtual void StoreSegment(double start);
-  // After the segment's store, outside the lock; false when the thread must end.
+  // After the segment's store, outside the lock; false when a stop was requested (the pass then
+  // sets the finished event and the thread ends).
   virtual bool AfterSegment() { return true; }
   virtual const char* SweepFailureText() const { return "SweepWideThread-4"; }
   virtual const char* HealthFailureText() const { return "SweepWideThread-4"; }

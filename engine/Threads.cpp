@@ -1,10 +1,13 @@
 #include "engine/Threads.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 #include "base/Log.h"
@@ -25,13 +28,44 @@ void IOThreadBase::ErrorExit(const std::string& tag) {
   SignalFinished();
 }
 
+// The process ends with FatalExitCode, not 0: whatever watches the program must not take a fatal
+// error for a normal end.
 void IOThreadBase::FatalError(const std::string& text) {
-  // A box cannot be shown from a worker while the GUI thread may be waiting for this very thread:
-  // the report goes to stderr there.
-  if (IsMainThread()) ReportFatalError(text.empty() ? "Schwerer Fehler in Thread" : text);
-  std::fprintf(stderr, "Schwerer Fehler in Thread: %s\n", text.c_str());
+  std::fprintf(stderr, "%s: %s\n", FatalErrorCaption, text.c_str());
+  std::fflush(nullptr);
+  ShowFatalErrorBox(text);
   std::fflush(nullptr);
   std::_Exit(FatalExitCode);
+}
+
+void ShowFatalErrorBox(const std::string& text) {
+  if (IsMainThread()) {
+    MessageBox(text, FatalErrorCaption, MB_OK);
+    return;
+  }
+  struct Handover {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool started = false;
+    bool closed = false;
+  };
+  auto handover = std::make_shared<Handover>();
+  auto mark = [handover](bool Handover::*flag) {
+    {
+      std::lock_guard lock(handover->mutex);
+      handover.get()->*flag = true;
+    }
+    handover->changed.notify_all();
+  };
+  QueueToMainThread([mark, text] {
+    mark(&Handover::started);
+    MessageBox(text, FatalErrorCaption, MB_OK);
+    mark(&Handover::closed);
+  });
+  std::unique_lock lock(handover->mutex);
+  const auto startLimit = std::chrono::duration<double>(FatalBoxStartSeconds);
+  if (!handover->changed.wait_for(lock, startLimit, [&] { return handover->started; })) return;
+  handover->changed.wait(lock, [&] { return handover->closed; });
 }
 
 void IOThreadBase::Hold(std::shared_ptr<void> resource) {

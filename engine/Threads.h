@@ -41,7 +41,8 @@ class IOThreadBase : public TThread {
   void CheckStart();
   // A device operation failed: ErrorFlag := 1, then the event is set. The caller returns at once.
   void ErrorExit(const std::string& tag);
-  // Reports text with the caption "Schwerer Fehler in Thread" and ends the process (non-zero code).
+  // Shows text in a box captioned "Schwerer Fehler in Thread" (ShowFatalErrorBox), then ends the
+  // process with FatalExitCode.
   [[noreturn]] void FatalError(const std::string& text = "");
 
   // Keeps a resource that Execute writes (a frame's buffer, the finished event) alive for as long as
@@ -65,6 +66,14 @@ class IOThreadBase : public TThread {
   std::mutex holdMutex_;
   std::vector<std::shared_ptr<void>> held_;
 };
+
+// The box of a fatal error in a measurement thread: text, caption "Schwerer Fehler in Thread", OK.
+// From a worker the box is handed to the GUI thread, and the call returns once the operator has closed
+// it. A GUI thread that does not take the box within FatalBoxStartSeconds (it may itself be waiting
+// for this worker to end) leaves the report to stderr alone.
+inline constexpr const char* FatalErrorCaption = "Schwerer Fehler in Thread";
+inline constexpr double FatalBoxStartSeconds = 30.0;
+void ShowFatalErrorBox(const std::string& text);
 
 // A value the GUI posts to a running thread. The GUI writes the value and raises the flag; the thread
 // takes it at its next check point between device steps and applies it itself inside the lock.

@@ -321,6 +321,12 @@ class ScenarioReader {
         Bad(e, "steps -255..255");
       else
         out_.recordDetune[static_cast<size_t>(*n)] = static_cast<int>(*v);
+    } else if (e.key == "silent_pages") {
+      if (auto v = ParseIntList(e.value, 0, 255)) {
+        out_.silentPages.clear();
+        for (long long p : *v) out_.silentPages.insert(static_cast<uint8_t>(p));
+      } else
+        Bad(e, "list of sound pages 0..255");
     } else if (e.key == "bad_sound_bank") {
       if (auto v = ParseIntList(e.value, 0, 2)) {
         out_.badSoundBanks.clear();

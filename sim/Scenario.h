@@ -66,6 +66,7 @@ struct Scenario {
   std::set<uint8_t> failCommands;
   std::array<int, 6> recordDetune{};  // steps added to the centre trims of each stored filter record
   std::set<uint8_t> badSoundBanks;    // sound RAM banks 0..2 whose read-back has a stuck bit
+  std::set<uint8_t> silentPages;      // playback pages the loudspeaker does not bring into the room
 };
 
 // The built-in scene: emitters at 433.92 MHz (a room bug), 868.3 MHz (tone), 1880 MHz (pulsed)

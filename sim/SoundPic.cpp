@@ -97,7 +97,10 @@ void Model::PlayAndRecord(int start, int pages, int block, bool play) {
   std::vector<int> room(n);
   for (size_t k = 0; k < n; ++k) {
     int v = scene_.RoomBackground(audioClock_ + k);
-    if (play && k >= scenario_.playToRecordDelay) v += banked(k - scenario_.playToRecordDelay);
+    if (play && k >= scenario_.playToRecordDelay) {
+      const size_t played = k - scenario_.playToRecordDelay;
+      if (!scenario_.silentPages.count(static_cast<uint8_t>(pageByte(played) / 256))) v += banked(played);
+    }
     room[k] = v;
   }
   std::vector<int> demodulated;

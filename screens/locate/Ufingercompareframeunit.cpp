@@ -158,11 +158,7 @@ void TUFingerCompareFrame::OnDThreadTerminate() {
       return;
     }
     recording_ = false;
-    for (int i = 0; i < AnalogPoints; ++i)
-      recorded_->SetAnalog(i, uint8_t(std::clamp(std::lround(analog_->Get(0, i)), 0L, 255L)));
-    // Digital levels are kept within a byte: a negative value never wraps into a large one.
-    for (int i = 0; i < DigitalPoints; ++i)
-      recorded_->SetDigital(i, int(std::clamp(std::lround(digital_->Get(0, i)), 0L, 255L)));
+    ::StoreFingerprint(*analog_, *digital_, *recorded_);
     Panel2->SetVisible(true);
   });
 }

@@ -363,11 +363,7 @@ void TUFingerFrame::OnScanFinished() {
 
 void TUFingerFrame::StoreFingerprint() {
   Guarded("TUFingerFrame::StoreFingerprint", [&] {
-    recorded_->Clear();
-    for (int i = 0; i < AnalogPoints; ++i)
-      recorded_->SetAnalog(i, uint8_t(std::clamp(std::lround(analog_->Get(0, i)), 0L, 255L)));
-    for (int i = 0; i < DigitalPoints; ++i)
-      recorded_->SetDigital(i, int(std::clamp(std::lround(digital_->Get(0, i)), 0L, 255L)));
+    ::StoreFingerprint(*analog_, *digital_, *recorded_);
   });
 }
 

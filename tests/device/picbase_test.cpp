@@ -365,8 +365,18 @@ TEST_F(FilterFileTest, RecordRoundTripsThroughFortyByteFile) {
   EXPECT_EQ(std::memcmp(record, loaded, 40), 0);
 }
 
-TEST_F(FilterFileTest, WrongSizeOrMissingFileIsRefusedAndTheRecordKept) {
-  for (size_t size : {0u, 18u, 39u, 41u, 180u}) {
+TEST_F(FilterFileTest, ALongerFileGivesItsFirstFortyBytes) {
+  for (size_t size : {41u, 180u}) {
+    WriteBytes(File("Filter_A_4.fil"), size);
+    uint8_t record[40];
+    std::memset(record, 0x5A, sizeof record);
+    LoadFilterRecord(record, File("Filter_A_4.fil"));
+    for (size_t i = 0; i < 40; ++i) ASSERT_EQ(record[i], uint8_t(0x30 + i % 10)) << size << " at " << i;
+  }
+}
+
+TEST_F(FilterFileTest, ShortOrMissingFileIsRefusedAndTheRecordKept) {
+  for (size_t size : {0u, 18u, 39u}) {
     WriteBytes(File("Filter_A_3.fil"), size);
     uint8_t record[40];
     std::memset(record, 0x5A, sizeof record);

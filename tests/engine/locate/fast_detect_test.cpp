@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "display/Display.h"
 #include "engine/Buffers.h"
@@ -131,6 +134,101 @@ TEST_F(FastDetectTest, FindsNothingWithoutRelayingEmitters) {
   for (int s = 0; s < 3; ++s)
     for (unsigned i = 0; i < stages[size_t(s)]->Count; ++i) ASSERT_EQ(stages[size_t(s)]->Get(3, i), 0.0f);
   EXPECT_TRUE(Centre().empty());
+}
+
+// ---- The search's sequence rule ----
+
+// A room bug right on a stage-1 point; only that point is marked, so the search tests it alone. The
+// loudspeaker leaves the listed tone slots silent (each slot is 32 pages of the sound memory).
+struct SequenceCase {
+  const char* name;
+  std::vector<int> silentSlots;
+  int hits;
+};
+
+std::ostream& operator<<(std::ostream& os, const SequenceCase& c) { return os << c.name; }
+
+std::string SilentPages(const std::vector<int>& slots) {
+  std::string pages;
+  for (int slot : slots)
+    for (int p = slot * 32; p < slot * 32 + 32; ++p) pages += std::to_string(p) + " ";
+  return pages;
+}
+
+class FastDetectSequenceTest : public FastDetectTest, public ::testing::WithParamInterface<SequenceCase> {};
+
+TEST_P(FastDetectSequenceTest, SearchCountsAPointWhenThreeOfTheFourTonesComeBack) {
+  constexpr unsigned point = 87;  // 435 MHz at 5 MHz a point
+  StartInstrument("[scene]\ndefault_emitters=0\n[emitter0]\nfrequency_mhz=435\nlevel_dbm=-45\n"
+                  "bandwidth_khz=25\necho=1\n[faults]\nsilent_pages=" +
+                  SilentPages(GetParam().silentSlots) + "\n");
+  stages[0]->SetValue(2, point, 50.0f);
+  Search();
+  EXPECT_EQ(hits, GetParam().hits);
+  EXPECT_EQ(stages[0]->Get(3, point), GetParam().hits ? 80.0f : 0.0f);
+  EXPECT_EQ(stages[0]->Get(2, point), 0.0f) << "the tested point is cleared";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FastDetect, FastDetectSequenceTest,
+    ::testing::Values(SequenceCase{"AllFourTones", {}, 1}, SequenceCase{"ThreeTones", {3}, 1},
+                      SequenceCase{"TwoTones", {2, 3}, 0},
+                      SequenceCase{"NoPreTone", {0}, 0}),  // the first slot alone decides the sequence test
+    [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
+
+// ---- The centring's stages on the display ----
+
+// What the display shows at each pause of the centring: the pause's length, how many points channel 3
+// marks, and whether the smoothed traces are drawn.
+struct Shown {
+  double seconds;
+  int marks;
+  bool smoothed;
+};
+
+TEST_F(FastDetectTest, CentringPausesOnEachStageOfTheNarrowingDown) {
+  StartInstrument("");
+  std::vector<TargetRangeItem> items{{Bug - 1e6, Bug + 1e6, 0.0}, {ToneTransmitter - 1e6, ToneTransmitter + 1e6, 0.0}};
+  auto list = std::make_shared<std::vector<TargetRangeItem>>(items);
+  auto* centre = new FastDetectCenterThread();
+  centre->Buffer = verify.get();
+  centre->List = list.get();
+  centre->Display = display.get();
+  centre->Hold(verify);
+  centre->Hold(list);
+  std::vector<Shown> shown;
+  DigitalBuffer* buffer = verify.get();
+  centre->Pause = [&shown, buffer](double seconds) {
+    // On the worker, between its steps: the buffer holds what the display draws now.
+    int marks = 0;
+    for (unsigned i = unsigned((Bug - 5e6) * 2e-5); i < unsigned((ToneTransmitter + 5e6) * 2e-5); ++i)
+      marks += buffer->Get(3, i) > 0.0f;
+    shown.push_back({seconds, marks, buffer->Get(1, unsigned(Bug * 2e-5)) > 0.0f});
+    return true;
+  };
+  Start(centre);
+  ASSERT_TRUE(PumpUntil([&] { return finished; }, 240));
+  ASSERT_EQ(errorFlag, 0);
+
+  std::vector<double> pauses;
+  for (const Shown& s : shown) pauses.push_back(s.seconds);
+  // Set-up, two fine sweeps, the smoothed traces, each range's marks, the centres, then per centre
+  // the tuning and the check.
+  const std::vector<double> leading = {0.5, 0.5, 0.2, 0.2, 0.5, 0.2, 0.2, 0.5, 0.5, 0.2, 0.2, 0.5, 0.2};
+  ASSERT_GE(pauses.size(), leading.size());
+  EXPECT_EQ(std::vector<double>(pauses.begin(), pauses.begin() + long(leading.size())), leading);
+  EXPECT_EQ((pauses.size() - leading.size()) % 2, 0u) << "0.2 s after tuning and after each check";
+
+  const Shown& smoothedOnly = shown[8];
+  EXPECT_TRUE(smoothedOnly.smoothed);
+  EXPECT_EQ(smoothedOnly.marks, 0) << "the smoothed traces show before any mark";
+  const Shown& firstRange = shown[9];
+  const Shown& bothRanges = shown[10];
+  EXPECT_GT(firstRange.marks, 0);
+  EXPECT_GT(bothRanges.marks, firstRange.marks) << "the second range's marks come one pause later";
+  const Shown& centres = shown[12];
+  EXPECT_GT(centres.marks, 0);
+  EXPECT_LT(centres.marks, bothRanges.marks) << "each run of marks narrows down to its centre";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <ostream>
 #include <vector>
@@ -76,6 +77,48 @@ TEST(Ranging, TooHighFromZeroRaisesSixteenTwentyFourTwentyEightThirtyThirtyOne) 
   EXPECT_EQ(steps, (std::vector<int>{16, 24, 28, 30, 31}));
   EXPECT_EQ(NextAttenuation(20, 50, 100), 10) << "too low halves";
   EXPECT_EQ(NextAttenuation(0, 50, 100), 0);
+}
+
+// The ranging sweeps at the current attenuation and then moves it by that sweep's level; each case
+// models the level the instrument shows at an attenuation.
+TEST(Ranging, MovesTheAttenuationAfterEachSweepUntilTheLastLevelFits) {
+  struct Case {
+    const char* name;
+    int start;
+    double firstLevel, low, high;
+    std::function<double(int)> level;
+    int expected;
+    std::vector<int> sweptAt;
+  } cases[] = {
+      // 1.8 counts a dB; the window 104..114 is first met at 16 dB, and the move after it gives 24.
+      {"FitsAtSixteenEndsAtTwentyFour", 0, 137.8, 104, 114, [](int a) { return 137.8 - 1.8 * a; }, 24, {0, 16}},
+      {"AlreadyInsideIsLeftAlone", 12, 109.0, 104, 114, [](int) { return 109.0; }, 12, {}},
+      {"TooHighStopsAtThirtyOne", 0, 200.0, 104, 114, [](int) { return 200.0; }, 31, {0, 16, 24, 28, 30}},
+      {"TooLowStopsAtZero", 8, 50.0, 104, 114, [](int) { return 50.0; }, 0, {8, 4, 2, 1}},
+      // 2 counts a dB around a window two counts wide: the rule swings and the cap of 10 ends it.
+      {"SwingingIsCappedAtTenSweeps", 0, 150.0, 99, 101, [](int a) { return 150.0 - 2.0 * a; }, 13,
+       {0, 16, 24, 28, 14, 23, 27, 13, 22, 27}},
+  };
+  for (const Case& c : cases) {
+    std::vector<int> swept;
+    int attenuation = c.start;
+    EXPECT_TRUE(RangeAttenuator(attenuation, c.firstLevel, c.low, c.high, 10, [&](int at, double& level) {
+      swept.push_back(at);
+      level = c.level(at);
+      return true;
+    })) << c.name;
+    EXPECT_EQ(attenuation, c.expected) << c.name;
+    EXPECT_EQ(swept, c.sweptAt) << c.name;
+  }
+}
+
+TEST(Ranging, AFailedSweepEndsTheRanging) {
+  int attenuation = 0, sweeps = 0;
+  EXPECT_FALSE(RangeAttenuator(attenuation, 200.0, 104.0, 114.0, 10, [&](int, double&) {
+    ++sweeps;
+    return false;
+  }));
+  EXPECT_EQ(sweeps, 1);
 }
 
 TEST(Indicator, AnalogueAndDigitalValues) {

@@ -14,6 +14,7 @@
 #include "engine/LocateMath.h"
 #include "engine/MobilThread.h"
 #include "engine/SonarThreads.h"
+#include "base/HardwareLockGuard.h"
 #include "tests/engine/locate/LocateFixture.h"
 
 namespace {
@@ -109,6 +110,33 @@ TEST_F(LocateThreadTest, RangingBringsALevelThatRoseByThirtyDecibelsBackIntoRang
   ASSERT_TRUE(PumpUntil([&] { return thread->Attenuation > before + 10; }));
   ASSERT_TRUE(PumpUntil([&] { return thread->ReferenceLevel > 0 && thread->Level < middle + 5; }));
   EXPECT_EQ(usb2sim::GetState().attenuatorDb, thread->Attenuation.load());
+  EXPECT_TRUE(slot.Stop());
+  EXPECT_EQ(errorFlag, 0);
+}
+
+// The indicator is the second channel of the sound module's dual potentiometer; its first channel
+// (the sonar's sensitivity) is left as it was.
+TEST_F(LocateThreadTest, FieldLocateIndicatorGoesToTheSecondChannelOfTheSoundPotentiometer) {
+  {
+    HardwareLockGuard lock;
+    ASSERT_TRUE(IOCtrl->WriteDualPot(I2CAddr::SoundPot, false, 0x5A));
+    ASSERT_TRUE(IOCtrl->WriteDualPot(I2CAddr::SoundPot, true, 0xA5));
+  }
+  usb2sim::EmitterSpec wide = Emitter(Carrier, -95);
+  wide.bandwidthHz = 2e6;
+  const int id = usb2sim::AddEmitter(wide);
+  auto buffer = MakeBuffer(400);
+  auto* thread = new FieldLocateThread();
+  thread->Buffer = buffer.get();
+  thread->Hold(buffer);
+  thread->StartFrequency = Carrier;
+  Start(thread);
+  // At the ranged level (below the reference) the indicator rests at 170.
+  ASSERT_TRUE(PumpUntil([] { return usb2sim::GetState().soundPot[1] == 170; }));
+  wide.levelDbm += 40;  // the operator walks up to the transmitter
+  usb2sim::ModifyEmitter(id, wide);
+  EXPECT_TRUE(PumpUntil([] { return usb2sim::GetState().soundPot[1] < 100; }));
+  EXPECT_EQ(usb2sim::GetState().soundPot[0], 0x5A);
   EXPECT_TRUE(slot.Stop());
   EXPECT_EQ(errorFlag, 0);
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -77,18 +79,33 @@ TEST_F(SimThreadTest, FullFingerprintHasTheEmittersAndSurvivesItsFile) {
   EXPECT_EQ(LinkUp.load(), 1);
 }
 
-TEST(FingerprintStore, ClampsLevelsIntoBytes) {
+// Values are truncated and their low byte kept: a negative digital difference goes into the file in
+// two's complement and reads back as the same byte.
+TEST(FingerprintStore, ANegativeDifferenceRoundTripsThroughTheFileAsItsLowByte) {
   DigitalBuffer analog(150000), digital(30000);
-  analog.SetValue(0, 1, 300.0f);
-  analog.SetValue(0, 2, 254.9f);
+  analog.SetValue(0, 1, 254.9f);
+  analog.SetValue(0, 2, 255.0f);
   digital.SetValue(0, 1, -3.0f);
-  digital.SetValue(0, 2, 77.0f);
+  digital.SetValue(0, 2, 77.6f);
+  digital.SetValue(0, 3, -2.7f);
   FingerBufferBase fingerprint;
   StoreFingerprint(analog, digital, fingerprint);
-  EXPECT_EQ(fingerprint.GetAnalog(1), 255);
-  EXPECT_EQ(fingerprint.GetAnalog(2), 254);
-  EXPECT_EQ(fingerprint.GetDigital(1), 0);
-  EXPECT_EQ(fingerprint.GetDigital(2), 77);
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("negative_fp_" + std::to_string(::getpid()) + ".fng"))
+          .string();
+  fingerprint.Save(path);
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  FingerBufferBase loaded;
+  ASSERT_TRUE(loaded.Load(path));
+  std::filesystem::remove(path);
+  ASSERT_EQ(bytes.size(), size_t(FingerBufferBase::FileSize));
+  EXPECT_EQ(uint8_t(bytes[FingerBufferBase::AnalogSize + 1]), 0xFD) << "-3 in the file";
+  EXPECT_EQ(uint8_t(bytes[FingerBufferBase::AnalogSize + 3]), 0xFE) << "-2.7 truncates to -2";
+  EXPECT_EQ(loaded.GetDigital(1), 253);
+  EXPECT_EQ(loaded.GetDigital(2), 77);
+  EXPECT_EQ(loaded.GetAnalog(1), 254);
+  EXPECT_EQ(loaded.GetAnalog(2), 255);
 }
 
 // 1000 to 1250 MHz: three 100 MHz steps at absolute indices.

@@ -83,11 +83,11 @@ TEST(SilentCentre, CentresOnTheMarkNearestTheIF) {
     double offset;  // Hz from the tuned frequency
     double tuner;
   };
-  // Index 200 is 27.3 MHz; a carrier above the tuned frequency shows below it.
+  // The search pivots on index 199; a carrier above the tuned frequency shows below it.
   const Case cases[] = {
-      {{210}, true, -250e3, 27.55e6},      {{200}, true, 0.0, 27.3e6},
-      {{195, 205}, true, 125e3, 27.175e6},  // equal distance: the lower index wins
-      {{120, 290}, true, 2e6, 25.3e6},     {{}, false, 0.0, 27.3e6},
+      {{210}, true, -275e3, 27.575e6},      {{199}, true, 0.0, 27.3e6},
+      {{200}, true, -25e3, 27.325e6},       {{194, 204}, true, 125e3, 27.175e6},  // equal distance: lower
+      {{120, 290}, true, 1.975e6, 25.325e6}, {{}, false, 0.0, 27.3e6},
   };
   for (const Case& c : cases) {
     std::vector<float> marks(400, 0.0f);

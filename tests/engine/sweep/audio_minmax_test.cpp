@@ -141,6 +141,36 @@ TEST_F(AudioMinMaxTest, RunGateHoldsTheStoreAndAStopStillEndsTheThread) {
   EXPECT_EQ(OrphanedThreadCount(), 0);
 }
 
+// Reports when the wide thread waits at a shut gate.
+class GatedWideMinMaxThread : public SweepWideMinMaxThread {
+ public:
+  std::atomic<bool> AtShutGate{false};
+
+ protected:
+  bool AfterSegment() override {
+    AtShutGate = RunGate.load() == 0;
+    const bool go = SweepWideMinMaxThread::AfterSegment();
+    AtShutGate = false;
+    return go;
+  }
+};
+
+// A stop while the operator holds the overview still sets the finished event (the frame's wait
+// returns at once instead of running into its time-out).
+TEST_F(AudioMinMaxTest, WideMinMaxStoppedAtAShutGateSetsItsFinishedEvent) {
+  auto* t = new GatedWideMinMaxThread();
+  auto minmax = std::make_shared<DigitalBuffer>(320000);
+  auto finished = std::make_shared<TEvent>(true, false);
+  t->MinMaxBuffer = t->Keep(minmax);
+  t->FinishedEvent = t->Keep(finished);
+  ASSERT_TRUE(t->PostSettings(1830e6, 1930e6, 100e3));
+  t->RunGate = 0;
+  t->Resume();
+  ASSERT_TRUE(PumpUntil([&] { return t->AtShutGate.load(); }));
+  t->Terminate();  // the thread frees itself once it has ended; t is not used after this
+  EXPECT_TRUE(PumpUntil([&] { return finished->WaitFor(0) == wrSignaled; }));
+}
+
 TEST_F(AudioMinMaxTest, WideMinMaxMarksThePulsedEmittersSpreadOnTheGrid) {
   auto* t = new SweepWideMinMaxThread();
   auto minmax = std::make_shared<DigitalBuffer>(320000);

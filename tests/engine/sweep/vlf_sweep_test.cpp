@@ -76,8 +76,9 @@ TEST_F(VlfSweepTest, SearchConfirmsTheRelayAndRejectsThePlainCarrier) {
   EXPECT_TRUE(marked(5, RelayHz));
   EXPECT_FALSE(marked(5, CarrierHz));
   EXPECT_EQ(spectrum->Get(6, Index(RelayHz)), 0.0f);  // the candidate under test is cleared after
-  // The search played at its own volume; the operator's comes back.
-  EXPECT_EQ(usb2sim::GetState().soundProcessor[0] & 0x3F, 25);
+  // The search played at its own volume and leaves the speaker at 0, not at the operator's 100.
+  EXPECT_EQ(usb2sim::GetState().soundProcessor[0] & 0x3F, 0);
+  EXPECT_EQ(usb2sim::GetState().soundProcessor[2] & 0x3F, 0);
   EXPECT_EQ(usb2sim::GetState().soundWord & 0xFF, 128);
 }
 

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <thread>
 
 #include "engine/Threads.h"
+#include "base/Log.h"
+#include "platform/vcl/TestHooks.h"
 #include "platform/rtl/SyncObjs.h"
 #include "base/Globals.h"
 
@@ -210,6 +214,62 @@ TEST(ThreadProtocol, StartStopsTheRunningThreadFirst) {
   EXPECT_TRUE(slot.Stop());
   PumpUntil([] { return LiveThreads.load() == 0; });
   EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// ---- Fatal errors ----
+
+// A thread whose Execute begins with the start check.
+class StartCheckingThread : public IOThreadBase {
+ protected:
+  void Execute() override {
+    CheckStart();
+    SignalFinished();
+  }
+};
+
+// Started without its finished event (and, in the second case, without its terminate handler): the
+// operator sees the box, then the process ends with a code that is not success.
+TEST(ThreadFatalErrorDeathTest, CheckStartWithoutAnEventShowsTheBoxAndEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const bool withEvent : {false, true}) {
+    EXPECT_EXIT(
+        {
+          TEvent event;
+          auto* thread = new StartCheckingThread();
+          if (withEvent) thread->FinishedEvent = &event;  // but no terminate handler
+          thread->Resume();
+          // The GUI thread's loop: the box is handed to it.
+          const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+          while (std::chrono::steady_clock::now() < until) {
+            CheckSynchronize();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+          std::exit(0);
+        },
+        ::testing::ExitedWithCode(FatalExitCode),
+        "\\[Schwerer Fehler in Thread\\] Event oder OnTerminate = NULL")
+        << (withEvent ? "event but no handler" : "no event");
+  }
+}
+
+// From a worker the box is shown by the GUI thread, and the worker goes on only once it is closed.
+TEST(ThreadFatalErrorBox, IsHandedToTheGuiThreadAndWaitedFor) {
+  VclTest::ClearShownBoxes();
+  std::atomic<bool> returned{false};
+  std::thread worker([&] {
+    ShowFatalErrorBox("Messfehler");
+    returned = true;
+  });
+  // Without the GUI thread's loop no box appears and the worker waits.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(VclTest::ShownBoxes().empty());
+  EXPECT_FALSE(returned.load());
+  PumpUntil([&] { return returned.load(); });
+  worker.join();
+  const auto boxes = VclTest::ShownBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Schwerer Fehler in Thread");
+  EXPECT_EQ(boxes[0].text, "Messfehler");
 }
 
 }  // namespace
