@@ -89,7 +89,6 @@ TEST_F(FilterFrameTest, BadFilesAreNamedAndNothingIsWritten) {
       {"missing", 1, [](const fs::path& p) { fs::remove(p); }},
       {"short", 4, [](const fs::path& p) { WriteBytes(p, std::string(39, '\x01')); }},
       {"empty", 5, [](const fs::path& p) { WriteBytes(p, ""); }},
-      {"long", 0, [](const fs::path& p) { WriteBytes(p, std::string(41, '\x01')); }},
       {"unreadable (a folder)", 3,
        [](const fs::path& p) {
          fs::remove(p);
@@ -113,6 +112,18 @@ TEST_F(FilterFrameTest, BadFilesAreNamedAndNothingIsWritten) {
     fs::remove_all(FilePath(c.file));
   }
   EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// A file longer than a record gives its first 40 bytes; the rest is not read.
+TEST_F(FilterFrameTest, ALongerFileRestoresItsFirstFortyBytes) {
+  StartService(DistinctRecords());
+  WriteGoodFiles();
+  WriteFile(0, std::string(18, char(230)) + std::string(22, '\0') + std::string(60, '\x01'));
+  VclTest::ScriptMessageBoxAnswer(IDYES);
+  Frame()->OnUpdateEEPROMButClick(nullptr);
+  EXPECT_EQ(Questions(), 1);
+  for (int i = 0; i < 18; ++i) EXPECT_EQ(Records()[0][size_t(i)], 230) << i;
+  EXPECT_EQ(Records()[5][0], 205);
 }
 
 TEST_F(FilterFrameTest, RadioButtonsChooseRangeAndModuleAndCallTheCallback) {
