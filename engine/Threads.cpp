@@ -93,20 +93,30 @@ void IOThreadBase::SignalFinished() {
 }
 
 bool IOThreadBase::PassRunGate() {
-  while (RunGate.load() == 0) {
-    if (Terminated()) return false;
-    Sleep(100);
-  }
+  while (RunGate.load() == 0)
+    if (!SleepUnlessTerminated(100)) return false;
   return !Terminated();
 }
 
-bool IOThreadBase::SleepUnlessTerminated(unsigned ms) {
-  constexpr unsigned slice = 10;
-  for (unsigned waited = 0; waited < ms; waited += slice) {
-    if (Terminated()) return false;
-    Sleep(std::min(slice, ms - waited));
+void IOThreadBase::RequestStop() {
+  {
+    std::lock_guard lock(stopMutex_);
+    Terminate();
   }
-  return !Terminated();
+  stopWake_.notify_all();
+}
+
+bool IOThreadBase::SleepUnlessTerminated(unsigned ms) {
+  using Clock = std::chrono::steady_clock;
+  constexpr Clock::duration slice = std::chrono::milliseconds(20);
+  const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
+  std::unique_lock lock(stopMutex_);
+  while (!Terminated()) {
+    const Clock::time_point now = Clock::now();
+    if (now >= until) return true;
+    stopWake_.wait_for(lock, std::min(slice, until - now));
+  }
+  return false;
 }
 
 // ---- Orphaned threads ----
@@ -142,7 +152,7 @@ void ReapOrphanedThreads() {
 void JoinOrphanedThreads() {
   auto& orphans = Orphans();
   for (IOThreadBase* thread : orphans) {
-    thread->Terminate();
+    thread->RequestStop();
     thread->WaitFor();
     delete thread;
   }
@@ -182,7 +192,7 @@ bool ThreadSlot::Stop() {
   IOThreadBase* thread = thread_;
   if (!thread) return true;
   thread->OnTerminate = nullptr;
-  thread->Terminate();
+  thread->RequestStop();
   WaitForEnd(thread);
   if (thread->ErrorFlag.load()) LinkUp = 0;
   thread_ = nullptr;

@@ -13,6 +13,7 @@
 // (IOThreadBase::Hold), and the finished event is shared the same way.
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,6 +38,9 @@ class IOThreadBase : public TThread {
   // thread has even begun).
   std::atomic<bool> HandlerSet{false};
 
+  // Requests termination and wakes the thread from a pause at once (the stop path uses this).
+  void RequestStop();
+
   // Ends the process through FatalError when the event or the terminate handler is missing.
   void CheckStart();
   // A device operation failed: ErrorFlag := 1, then the event is set. The caller returns at once.
@@ -59,10 +63,13 @@ class IOThreadBase : public TThread {
   void SignalFinished();
   // Waits in 100 ms steps while RunGate is 0. Returns false when termination was requested.
   bool PassRunGate();
-  // Sleeps up to ms milliseconds, returning early (false) when termination is requested.
+  // Sleeps up to ms milliseconds, returning early (false) when termination is requested: at once
+  // after RequestStop, within a short slice after a plain Terminate.
   bool SleepUnlessTerminated(unsigned ms);
 
  private:
+  std::mutex stopMutex_;
+  std::condition_variable stopWake_;
   std::mutex holdMutex_;
   std::vector<std::shared_ptr<void>> held_;
 };

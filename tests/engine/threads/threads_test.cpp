@@ -216,6 +216,32 @@ TEST(ThreadProtocol, StartStopsTheRunningThreadFirst) {
   EXPECT_EQ(LinkUp.load(), 1);
 }
 
+// A thread in a long pause (the fast-detect centring shows each stage for a while) ends at once when
+// its frame stops it.
+class PausingThread : public IOThreadBase {
+ public:
+  std::atomic<bool> pausing{false};
+
+ protected:
+  void Execute() override {
+    pausing = true;
+    if (SleepUnlessTerminated(600000)) return;  // a pause that ran its full time: no event
+    SignalFinished();
+  }
+};
+
+TEST(ThreadProtocol, AStopEndsAPauseAtOnce) {
+  LinkUp = 1;
+  ThreadSlot slot;
+  slot.StopTimeoutMs = 600000;
+  auto* thread = new PausingThread();
+  slot.Start(thread);
+  while (!thread->pausing.load()) std::this_thread::yield();
+  EXPECT_TRUE(slot.Stop());  // with a wait of ten minutes, true only when the pause ended early
+  EXPECT_EQ(OrphanedThreadCount(), 0);
+  CheckSynchronize();  // the thread frees itself
+}
+
 // ---- Fatal errors ----
 
 // A thread whose Execute begins with the start check.
