@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
     FastDetect, FastDetectSequenceTest,
     ::testing::Values(SequenceCase{"AllFourTones", {}, 1}, SequenceCase{"ThreeTones", {3}, 1},
                       SequenceCase{"TwoTones", {2, 3}, 0},
-                      SequenceCase{"NoPreTone", {0}, 0}),  // the first slot alone decides the sequence test
+                      SequenceCase{"NoFirstTone", {0}, 0}),  // without it the sequence is never played
     [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
 // ---- The centring's stages on the display ----
