@@ -145,4 +145,11 @@ USB2SIM_API bool LoadScenarioFile(const std::string& path, std::vector<std::stri
 // folder's usb2sim.ini, or the built-in default.
 USB2SIM_API void Reset();
 
+// CPU time, in seconds over all threads, that the module's entry points have spent since the
+// module was loaded: the instrument's own modelling, which the real instrument's hardware does.
+USB2SIM_API double ModellingCpuSeconds();
+
 }  // namespace usb2sim
+
+// The same figure under a plain name, for a program that finds it in the loaded module.
+extern "C" USB2SIM_API double usb2sim_ModellingCpuSeconds();

@@ -160,3 +160,5 @@ void Reset() {
 }
 
 }  // namespace usb2sim
+
+extern "C" double usb2sim_ModellingCpuSeconds() { return usb2sim::ModellingCpuSeconds(); }

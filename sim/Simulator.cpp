@@ -1,7 +1,9 @@
 #include "sim/Simulator.h"
 
 #include <dlfcn.h>
+#include <time.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,5 +80,19 @@ Scenario StartupScenario() {
 }
 
 void PaceSleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+namespace {
+std::atomic<int64_t> modellingCpu{0};
+}  // namespace
+
+int64_t ThreadCpuNanoseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void AddModellingCpu(int64_t nanoseconds) { modellingCpu.fetch_add(nanoseconds, std::memory_order_relaxed); }
+
+double ModellingCpuSeconds() { return double(modellingCpu.load(std::memory_order_relaxed)) * 1e-9; }
 
 }  // namespace usb2sim

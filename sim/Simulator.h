@@ -4,6 +4,7 @@
 
 #include "sim/Model.h"
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,18 +27,26 @@ bool ReadScenarioText(const std::string& text, const std::string& source, Scenar
 
 void PaceSleep(double seconds);
 
-// Runs one module call under the lock; sleeps the hardware time afterwards (pace=real).
+// CPU time of the calling thread, in nanoseconds.
+int64_t ThreadCpuNanoseconds();
+// Adds to the CPU time the module's calls have spent modelling the instrument (all threads).
+void AddModellingCpu(int64_t nanoseconds);
+
+// Runs one module call under the lock, counting the CPU time it models for; sleeps the hardware
+// time afterwards (pace=real).
 template <typename F>
 int RunCall(F&& body) {
   double seconds = 0.0;
   int result = 0;
   {
+    const int64_t cpuStart = ThreadCpuNanoseconds();
     std::lock_guard<std::mutex> lock(SimMutex());
     Model& model = SimModel();
     if (!model.Admit()) return 0;
     result = body(model);
     seconds = model.TakeDelay();
     if (!model.RealPace()) seconds = 0.0;
+    AddModellingCpu(ThreadCpuNanoseconds() - cpuStart);
   }
   if (seconds > 0.0) PaceSleep(seconds);
   return result;

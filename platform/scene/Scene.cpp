@@ -35,10 +35,7 @@ Device::~Device() { DetachWindow(*impl_); }
 
 TControl* Device::Window() const { return impl_->window; }
 
-void Device::Clear(uint32_t argb) {
-  impl_->backStale = false;  // every pixel is overwritten: nothing to bring back
-  FillBuffer(impl_->backPixels.data(), impl_->backPixels.size(), argb | 0xFF000000u);
-}
+void Device::Clear(uint32_t argb) { impl_->drawing.StartCleared(argb | 0xFF000000u); }
 
 bool Device::BeginScene() {
   if (impl_->inScene) return false;
@@ -62,9 +59,21 @@ bool Device::Present() {
     d.front = WrapPixels(d.frontPixels);
   }
   ++d.presentCount;
-  if (d.backStale) return true;  // nothing drawn since the last present: the window shows this frame
-  // A frame equal to the one on the window needs no repaint (the idle loop presents many of them);
-  // the back buffer already holds it.
+  // The idle loop draws the same frame many times: one that draws exactly what the window shows
+  // is not rasterised at all. The back buffer then holds the shown frame again.
+  if (!first && d.drawing.SameFrameAs(d.shown)) {
+    d.drawing.Reset();
+    d.backStale = true;
+    return true;
+  }
+  if (d.drawing.Pending()) d.drawing.DrawPending(d);
+  if (d.backStale) {  // nothing drawn since the last present: the window shows this frame
+    d.drawing.Reset();
+    return true;
+  }
+  std::swap(d.drawing, d.shown);
+  d.drawing.Reset();
+  // A frame equal to the one on the window needs no repaint; the back buffer already holds it.
   if (!first && std::memcmp(d.backPixels.data(), d.frontPixels.data(), d.backPixels.size() * 4) == 0) return true;
   std::swap(d.backPixels, d.frontPixels);
   std::swap(d.back, d.front);
@@ -74,6 +83,8 @@ bool Device::Present() {
 }
 
 int Device::PresentCount() const { return impl_->presentCount; }
+
+int Device::DrawCount() const { return impl_->drawCount; }
 
 void PaintFront(const Device::Impl& d, QPainter& painter, int width, int height) {
   if (d.front.isNull() || width < 1 || height < 1) return;
@@ -95,7 +106,11 @@ std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
   return out;
 }
 
-uint32_t* Device::BackBuffer() { return impl_->Pixels(); }
+uint32_t* Device::BackBuffer() {
+  uint32_t* pixels = impl_->Pixels();
+  impl_->drawing.Invalidate();  // written to directly: the log no longer tells what the frame holds
+  return pixels;
+}
 
 const uint32_t* Device::BackBuffer() const { return impl_->Pixels(); }
 
@@ -121,7 +136,16 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
   const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
   const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
   if (x0 >= x1 || y0 >= y1) return true;
+  impl_->drawing.AddBlit(pixels, strideBytes, src, dest);
+  impl_->DrawUnlessLogged();
+  return true;
+}
 
+void BlitStretched(uint32_t* out, const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest) {
+  const int sw = src.Width(), sh = src.Height();
+  const int dw = dest.Width(), dh = dest.Height();
+  const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
+  const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
   // Source column of every destination column, sampled at pixel centres.
   std::vector<int> columns(static_cast<size_t>(x1 - x0));
   for (int x = x0; x < x1; ++x) {
@@ -129,7 +153,6 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
     columns[static_cast<size_t>(x - x0)] = src.left + static_cast<int>(sx);
   }
   const auto* base = reinterpret_cast<const unsigned char*>(pixels);
-  uint32_t* out = impl_->Pixels();
   long long lastSourceRow = -1;
   for (int y = y0; y < y1; ++y) {
     const long long sy = (static_cast<long long>(2 * (y - dest.top) + 1) * sh) / (2LL * dh);
@@ -147,7 +170,6 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
       GatherOpaque(dst + x0, row, columns.data(), static_cast<size_t>(x1 - x0));
     }
   }
-  return true;
 }
 
 void Device::SetTransform(TransformKind kind, const Matrix& m) {

@@ -4,7 +4,8 @@
 // read back; they do not change what is drawn.
 //
 // Colours are 0xAARRGGBB. Blending is src * a + dst * (1 - a). The back buffer is opaque:
-// its alpha byte is always 0xFF. Everything is drawn immediately, in call order. A device
+// its alpha byte is always 0xFF. Everything is drawn in call order; what a frame draws after
+// its clear is rasterised when the back buffer is read or presented. A device
 // and its objects belong to one thread (the GUI thread).
 #pragma once
 #include <cstddef>
@@ -131,6 +132,10 @@ class Device {
   // until it is cleared or drawn on.
   bool Present();
   int PresentCount() const;
+  // Drawing operations (clears, lines, sprites, blits) rasterised into the back buffer so far.
+  // Operations are rasterised when the back buffer is read or presented; a frame that draws
+  // exactly what the window shows is presented without rasterising any of them.
+  int DrawCount() const;
   // The last presented frame scaled to width x height exactly as the window paints it
   // (row-major, 0xAARRGGBB). Empty when nothing was presented yet or the size is < 1.
   std::vector<uint32_t> GrabPresented(int width, int height) const;
@@ -241,7 +246,7 @@ class Line {
   bool begun_ = false;
 };
 
-// Textured quads. Each Draw is blended into the back buffer at once (call order).
+// Textured quads. Each Draw is blended into the back buffer in call order.
 class Sprite {
  public:
   explicit Sprite(Device& device);

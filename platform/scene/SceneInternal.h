@@ -1,6 +1,7 @@
 // Internal state of the scene objects (Qt types stay inside platform/scene).
 #pragma once
 #include "platform/scene/Scene.h"
+#include "platform/scene/SceneFrameLog.h"
 
 #include <QImage>
 #include <QPainter>
@@ -77,6 +78,10 @@ struct Device::Impl {
   bool backStale = false;
   bool inScene = false;
   int presentCount = 0;
+  // The operations of the frame being drawn (rasterised when read or presented) and of the frame
+  // on the window; equal logs need no drawing.
+  FrameLog drawing, shown;
+  int drawCount = 0;  // operations rasterised so far
 
   std::array<Matrix, 3> transforms{Matrix::Identity(), Matrix::Identity(), Matrix::Identity()};
   std::array<Light, MaxLights> lights{};
@@ -88,17 +93,32 @@ struct Device::Impl {
   std::array<std::array<uint32_t, static_cast<int>(TextureStageState::Count)>, Stages> stageStates{};
   std::array<const Texture*, Stages> textures{};
 
-  // The back buffer for reading or drawing (brought up to date first).
-  uint32_t* Pixels() {
+  // The back buffer as it is now, without the operations still waiting in the log.
+  uint32_t* Current() {
     if (backStale) {
       std::memcpy(backPixels.data(), frontPixels.data(), backPixels.size() * 4);
       backStale = false;
     }
     return backPixels.data();
   }
+  // The back buffer for reading or drawing (brought up to date first).
+  uint32_t* Pixels() {
+    if (drawing.Pending()) drawing.DrawPending(*this);
+    return Current();
+  }
   QImage& BackImage() {
     Pixels();
     return back;
+  }
+  // Every pixel overwritten: nothing to bring back from the front.
+  void Fill(uint32_t argb) {
+    backStale = false;
+    FillBuffer(backPixels.data(), backPixels.size(), argb);
+  }
+  // An operation just logged is drawn at once when the frame is not described by its log (drawn
+  // on the presented frame, or written to directly); else when read or presented.
+  void DrawUnlessLogged() {
+    if (!drawing.Describes()) drawing.DrawPending(*this);
   }
   void RequestRepaint();
 };
@@ -109,6 +129,12 @@ struct Texture::Impl {
   uint32_t modulatedRgb = 0xFFFFFFFF;  // none cached yet
   const QImage& ModulatedBy(uint32_t rgb);
 };
+
+// The rasterisers of the drawing operations, on the back buffer's pixels or image.
+void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float width, bool antialias);
+void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
+                 const QTransform& transform, uint32_t alpha);
+void BlitStretched(uint32_t* pixels, const uint32_t* source, int strideBytes, const RectI& src, const RectI& dest);
 
 // Paints the presented frame stretched into the target rectangle (window paint and tests).
 void PaintFront(const Device::Impl& device, QPainter& painter, int width, int height);

@@ -723,10 +723,17 @@ bool Line::End() {
 
 bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
   if (!points || count < 2) return false;
-  uint32_t* const pixels = device_.BackBuffer();
+  if ((argb >> 24) == 0) return true;  // fully transparent: nothing to blend
+  Device::Impl& d = device_.impl();
+  d.drawing.AddLine(points, count, argb, width_, antialias_);
+  d.DrawUnlessLogged();
+  return true;
+}
+
+void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float lineWidth, bool antialias) {
   const Blender blender(pixels, argb);
-  if (blender.Alpha256() == 0) return true;
-  const double width = std::min(static_cast<double>(width_), MaxWidth);
+  if (blender.Alpha256() == 0) return;
+  const double width = std::min(static_cast<double>(lineWidth), MaxWidth);
   const bool thin = width <= 1.0;
   const double margin = MarginFor(width);
   const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
@@ -738,13 +745,12 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
     if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
     const bool last = i + 2 == count;
     if (!thin)
-      Thick(blender, pixels, s, width, antialias_);
-    else if (antialias_)
+      Thick(blender, pixels, s, width, antialias);
+    else if (antialias)
       ThinWu(blender, pixels, s, !last);
     else
       ThinPlain(blender, pixels, s, !last);
   }
-  return true;
 }
 
 }  // namespace scene

@@ -162,12 +162,19 @@ bool Sprite::Draw(const Texture* texture, const RectI* src, const Vec3* centre, 
   if (!bounds.intersects(QRectF(0, 0, BackBufferWidth, BackBufferHeight))) return true;
 
   const QImage& image = const_cast<Texture*>(texture)->impl().ModulatedBy(modulate);
-  QPainter painter(&device_.impl().BackImage());
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, !qt.isIdentity());
-  painter.setTransform(qt);
+  Device::Impl& d = device_.impl();
+  d.drawing.AddSprite(image, source, ox, oy, qt, alpha);
+  d.DrawUnlessLogged();
+  return true;
+}
+
+void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
+                 const QTransform& transform, uint32_t alpha) {
+  QPainter painter(&back);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, !transform.isIdentity());
+  painter.setTransform(transform);
   painter.setOpacity(alpha / 255.0);
   painter.drawImage(QPointF(ox, oy), image, source);
-  return true;
 }
 
 }  // namespace scene

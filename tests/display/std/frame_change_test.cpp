@@ -1,0 +1,135 @@
+// The idle pass draws the displays again and again. A pass in which nothing a display shows has
+// changed rasterises nothing; a pass after any change presents exactly the picture that drawing
+// the pass from scratch gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "base/RangeDef.h"
+#include "display/DirectXBase.h"
+#include "display/Display.h"
+#include "platform/vcl/Forms.h"
+
+namespace {
+
+// A scene with a display showing a trace, a waterfall source and a band bar.
+struct Rig {
+  Rig() {
+    scene.CreateDevice(nullptr, 1024, 768);
+    display = std::make_unique<StdDisplay>(&scene, 1024, 768);
+    trace.SetRange(0.0f, 100e6f, 0.0f, 255.0f);
+    for (unsigned i = 0; i < 200; ++i) trace.SetPoint(i, float(60 + i % 50));
+    std::vector<float> row(200, 0.5f);
+    for (int i = 0; i < 50; ++i) water.Insert(row.data(), false);
+    display->DataBuffer = &trace;
+    display->WaterBuffer = &water;
+    bands.AddItem("Band", 0, 1000);
+  }
+  ~Rig() {
+    display->DataBuffer = nullptr;
+    display->WaterBuffer = nullptr;
+  }
+
+  // One idle pass as the main window runs it: begin (clear), the displays, end (present). Handing
+  // out the back buffer makes the device rasterise every operation at once: the reference.
+  void Pass(bool fromScratch = false) {
+    scene.BeginScene();
+    if (fromScratch) scene.Device->BackBuffer();
+    display->Render();
+    scene.EndScene();
+  }
+  std::vector<uint32_t> Shown() const { return scene.Device->GrabPresented(1024, 768); }
+  int Draws() const { return scene.Device->DrawCount(); }
+
+  ZXBase scene;
+  std::unique_ptr<StdDisplay> display;
+  NormalBuffer trace{200};
+  WaterfallBuffer water{200, 50};
+  RangeDefList bands;
+};
+
+struct ChangeCase {
+  const char* name;
+  std::function<void(Rig&)> setUp;   // before the first pass
+  std::function<void(Rig&)> change;  // between the unchanged passes and the changed one
+};
+
+class FrameChangeTest : public ::testing::TestWithParam<ChangeCase> {
+ protected:
+  static void SetUpTestSuite() { Application->Initialize(); }
+};
+
+TEST_P(FrameChangeTest, UnchangedPassesDrawNothingAndAChangeShowsAsDrawnFromScratch) {
+  const ChangeCase& c = GetParam();
+  Rig rig, reference;
+  for (Rig* r : {&rig, &reference}) c.setUp(*r);
+  // The first pass also sets the clear colour of the next one: the picture settles with the second.
+  for (int pass = 0; pass < 2; ++pass) {
+    rig.Pass();
+    reference.Pass(true);
+  }
+  const std::vector<uint32_t> first = rig.Shown();
+  EXPECT_EQ(first, reference.Shown());
+
+  const int draws = rig.Draws();
+  rig.Pass();
+  rig.Pass();
+  EXPECT_EQ(rig.Draws(), draws) << "an unchanged pass draws nothing";
+  EXPECT_EQ(rig.Shown(), first);
+
+  // The change shows in the next pass (a background in the one after), exactly as from scratch.
+  for (Rig* r : {&rig, &reference}) c.change(*r);
+  for (int pass = 0; pass < 2; ++pass) {
+    rig.Pass();
+    reference.Pass(true);
+    EXPECT_EQ(rig.Shown(), reference.Shown());
+  }
+  EXPECT_GT(rig.Draws(), draws);
+  EXPECT_NE(rig.Shown(), first) << "the change must show";
+
+  const int changed = rig.Draws();
+  rig.Pass();
+  EXPECT_EQ(rig.Draws(), changed);
+  EXPECT_EQ(rig.Shown(), reference.Shown());
+}
+
+void Nothing(Rig&) {}
+void Waterfall(Rig& r) { r.display->RenderMode = 4; }
+
+const ChangeCase ChangeCases[] = {
+    {"TraceLevel", Nothing, [](Rig& r) { r.trace.SetPoint(77, 200.0f); }},
+    {"TraceColour", Nothing, [](Rig& r) { r.display->TraceColor = 0x00FF00; }},
+    {"RenderMode", Nothing, [](Rig& r) { r.display->RenderMode = 1; }},
+    {"Background", Nothing, [](Rig& r) { r.display->BgColor = 0x302010; }},
+    {"Grid", Nothing, [](Rig& r) { r.display->GridDivX = 7; }},
+    {"Place", Nothing, [](Rig& r) { r.display->SetPosition(10, 20, 900, 600); }},
+    {"ZoomWindow", Nothing,
+     [](Rig& r) {
+       r.display->ZoomStart = 0;
+       r.display->ZoomEnd = 200;
+       r.display->ZoomCenter = 50e6;
+       r.display->ShowZoomWindow = 1;
+     }},
+    {"VerticalLine", Nothing,
+     [](Rig& r) {
+       r.display->ZoomStart = 0;
+       r.display->ZoomEnd = 200;
+       r.display->VertLineIndex = 80;
+       r.display->ShowVertLine = 1;
+     }},
+    {"BandBar", [](Rig& r) { r.display->CreateRangeBar(&r.bands, static_cast<TGraphic*>(nullptr), 100, 200); },
+     [](Rig& r) { r.display->CreateRangeBar(&r.bands, static_cast<TGraphic*>(nullptr), 500, 1500); }},
+    {"WaterfallScrolls", Waterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 1.0f);
+       r.water.Insert(row.data(), false);
+     }},
+    {"Hidden", Nothing, [](Rig& r) { r.display->Visible = 0; }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, FrameChangeTest, ::testing::ValuesIn(ChangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

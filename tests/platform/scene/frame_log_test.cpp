@@ -1,0 +1,194 @@
+// Frames compared before drawing: a frame that draws exactly what the window shows is presented
+// without rasterising anything; any other frame shows exactly what drawing it at once gives.
+#include "platform/scene/Scene.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace scene;
+
+namespace {
+
+// What one frame draws; every field takes part in some operation.
+struct FrameSpec {
+  uint32_t clear = 0xFF000000;
+  uint32_t lineColour = 0xC0FF8000;
+  Vec2 lineEnd{600.5f, 300.25f};
+  float lineWidth = 3.0f;
+  bool antialias = true;
+  int textureKind = 0;  // 0 or 1: two textures of the same size and different texels
+  Vec3 spritePosition{200, 150, 0};
+  uint32_t modulate = 0xC0FFFFFF;
+  float spriteScale = 1.0f;
+  RectI spriteSource{0, 0, 16, 16};
+  uint32_t blitPixel = 0x00336699;
+  RectI blitDest{700, 500, 800, 560};
+};
+
+class FrameLogTest : public ::testing::Test {
+ protected:
+  FrameLogTest() {
+    for (int kind = 0; kind < 2; ++kind) {
+      std::vector<uint32_t> texels(16 * 16);
+      for (size_t i = 0; i < texels.size(); ++i) texels[i] = kind == 0 ? 0xFF20C040 : 0xFF4020C0 + uint32_t(i);
+      textures[kind] = Texture::FromPixels(texels.data(), 16, 16, 16 * 4);
+    }
+  }
+
+  // Draws the frame; handing out the back buffer first makes the device rasterise every operation
+  // at once, as the reference for what the frame must show.
+  void Draw(Device& device, const FrameSpec& f, bool atOnce = false) {
+    device.Clear(f.clear);
+    if (atOnce) device.BackBuffer();
+    Line line(device);
+    line.SetWidth(f.lineWidth);
+    line.SetAntialias(f.antialias);
+    const Vec2 points[] = {{50.25f, 40.0f}, {300.0f, 400.75f}, f.lineEnd};
+    line.Draw(points, 3, f.lineColour);
+    Sprite sprite(device);
+    sprite.SetTransform(Matrix::Scaling(f.spriteScale, f.spriteScale, 1.0f));
+    sprite.Draw(textures[f.textureKind].get(), &f.spriteSource, nullptr, &f.spritePosition, f.modulate);
+    std::vector<uint32_t> blit(8 * 4, 0x00102030);
+    blit[13] = f.blitPixel;
+    device.StretchBlit(blit.data(), 8, 4, 8 * 4, {1, 0, 7, 4}, f.blitDest);
+  }
+
+  void Present(Device& device, const FrameSpec& f) {
+    Draw(device, f);
+    device.Present();
+  }
+
+  std::vector<uint32_t> Reference(const FrameSpec& f) {
+    Device device;
+    Draw(device, f, true);
+    device.Present();
+    return device.GrabPresented(1024, 768);
+  }
+
+  std::unique_ptr<Texture> textures[2];
+};
+
+TEST_F(FrameLogTest, AFrameLikeTheShownOneDrawsNothingAndTheBackBufferStillHoldsIt) {
+  Device device;
+  const FrameSpec f;
+  Present(device, f);
+  const int draws = device.DrawCount();
+  EXPECT_EQ(draws, 4);  // clear, line, sprite, blit
+  const std::vector<uint32_t> shown = device.GrabPresented(1024, 768);
+  for (int pass = 0; pass < 3; ++pass) Present(device, f);
+  EXPECT_EQ(device.DrawCount(), draws);
+  EXPECT_EQ(device.PresentCount(), 4);
+  EXPECT_EQ(device.GrabPresented(1024, 768), shown);
+  EXPECT_EQ(shown, Reference(f));
+  // Read back, the back buffer shows the presented frame (brought back, not drawn again).
+  EXPECT_EQ(device.PixelAt(705, 505), 0xFF102030u);
+  EXPECT_EQ(device.DrawCount(), draws);
+}
+
+struct ChangeCase {
+  const char* name;
+  std::function<void(FrameSpec&)> change;
+};
+
+class FrameChangeTest : public FrameLogTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+// Every parameter of every operation counts: a frame that differs in any one of them is drawn
+// and shows exactly its reference, pass after pass, also when it goes back to an earlier frame.
+TEST_P(FrameChangeTest, AChangedFrameShowsExactlyWhatDrawingItAtOnceGives) {
+  FrameSpec before, after;
+  GetParam().change(after);
+  const std::vector<uint32_t> expectedBefore = Reference(before), expectedAfter = Reference(after);
+  ASSERT_NE(expectedBefore, expectedAfter) << "the change must show";
+  Device device;
+  const struct {
+    const FrameSpec* frame;
+    int draws;  // operations rasterised for it
+  } passes[] = {{&before, 4}, {&before, 0}, {&after, 4}, {&after, 0}, {&before, 4}};
+  for (const auto& pass : passes) {
+    const int draws = device.DrawCount();
+    Present(device, *pass.frame);
+    EXPECT_EQ(device.GrabPresented(1024, 768), pass.frame == &before ? expectedBefore : expectedAfter);
+    EXPECT_EQ(device.DrawCount() - draws, pass.draws);
+  }
+}
+
+const ChangeCase ChangeCases[] = {
+    {"ClearColour", [](FrameSpec& f) { f.clear = 0xFF000010; }},
+    {"LineColour", [](FrameSpec& f) { f.lineColour = 0xC0FF8040; }},
+    {"LinePoint", [](FrameSpec& f) { f.lineEnd.y += 1.0f; }},
+    {"LineWidth", [](FrameSpec& f) { f.lineWidth = 4.0f; }},
+    {"LineAntialias", [](FrameSpec& f) { f.antialias = false; }},
+    {"SpriteTexture", [](FrameSpec& f) { f.textureKind = 1; }},
+    {"SpritePosition", [](FrameSpec& f) { f.spritePosition.x += 1.0f; }},
+    {"SpriteModulation", [](FrameSpec& f) { f.modulate = 0xC0FF00FF; }},
+    {"SpriteTransform", [](FrameSpec& f) { f.spriteScale = 2.0f; }},
+    {"SpriteSource", [](FrameSpec& f) { f.spriteSource = {0, 0, 8, 16}; }},
+    {"BlitPixel", [](FrameSpec& f) { f.blitPixel = 0x00336698; }},
+    {"BlitPlace", [](FrameSpec& f) { f.blitDest = {700, 500, 801, 560}; }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, FrameChangeTest, ::testing::ValuesIn(ChangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What an operation reads is taken when it is called: a picture changed or a texture deleted
+// before the present does not change the frame.
+TEST_F(FrameLogTest, OperationsDrawWhatTheyWereGivenWhenCalled) {
+  Device device;
+  std::vector<uint32_t> picture(4, 0xFFAA0000);
+  auto texture = Texture::FromPixels(picture.data(), 2, 2, 8);
+  device.Clear(0);
+  device.StretchBlit(picture.data(), 2, 2, 8, {0, 0, 2, 2}, {0, 0, 20, 20});
+  Sprite sprite(device);
+  const Vec3 at{100, 100, 0};
+  sprite.Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  picture.assign(4, 0xFF0000BB);
+  texture.reset();
+  device.Present();
+  const std::vector<uint32_t> shown = device.GrabPresented(1024, 768);
+  EXPECT_EQ(shown[10 * 1024 + 10], 0xFFAA0000u);
+  EXPECT_EQ(shown[101 * 1024 + 101], 0xFFAA0000u);
+}
+
+// A frame written to through the raw back buffer is not described by its operations: it is never
+// taken for an earlier frame, nor a later one for it.
+TEST_F(FrameLogTest, DirectWritesAreNeverTakenForAnUnchangedFrame) {
+  Device device;
+  const FrameSpec f;
+  Present(device, f);
+  Draw(device, f);
+  device.BackBuffer()[10 * BackBufferStride + 10] = 0xFFFFFFFF;
+  device.Present();
+  EXPECT_EQ(device.GrabPresented(1024, 768)[10 * 1024 + 10], 0xFFFFFFFFu);
+  Present(device, f);
+  EXPECT_EQ(device.GrabPresented(1024, 768), Reference(f));
+}
+
+// Reading the back buffer in the middle of a frame draws what came so far; the frame goes on
+// and is still recognised when it repeats the shown one.
+TEST_F(FrameLogTest, ReadingInTheMiddleOfAFrameKeepsItComparable) {
+  Device device;
+  const FrameSpec f;
+  Present(device, f);
+  device.Clear(f.clear);
+  EXPECT_EQ(device.PixelAt(705, 505), 0xFF000000u);  // cleared so far
+  const int draws = device.DrawCount();
+  Line line(device);
+  line.SetWidth(f.lineWidth);
+  line.SetAntialias(f.antialias);
+  const Vec2 points[] = {{50.25f, 40.0f}, {300.0f, 400.75f}, f.lineEnd};
+  line.Draw(points, 3, f.lineColour);
+  Sprite sprite(device);
+  sprite.Draw(textures[0].get(), &f.spriteSource, nullptr, &f.spritePosition, f.modulate);
+  std::vector<uint32_t> blit(8 * 4, 0x00102030);
+  blit[13] = f.blitPixel;
+  device.StretchBlit(blit.data(), 8, 4, 8 * 4, {1, 0, 7, 4}, f.blitDest);
+  device.Present();
+  EXPECT_EQ(device.DrawCount(), draws);  // only the clear was drawn, for the read
+  EXPECT_EQ(device.GrabPresented(1024, 768), Reference(f));
+  EXPECT_EQ(device.PixelAt(705, 505), 0xFF102030u);
+}
+
+}  // namespace
