@@ -3,7 +3,10 @@
 // API outside it. Every answer must stay whole and correct.
 #include "SimCaller.h"
 
+#include <time.h>
+
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <thread>
 
@@ -70,6 +73,31 @@ TEST(SimThreads, RealPaceSleepsOutsideTheModelLock) {
   }
   sweeper.join();
   EXPECT_GT(served, 100) << "a sleep under the lock would let only a call or two through";
+}
+
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The module counts the CPU time its calls spend modelling the instrument: the work inside the
+// entry points, not the caller's own work.
+TEST(SimThreads, ModellingCpuCountsTheWorkInsideTheCallsOnly) {
+  Fresh();
+  MeasureMode();
+  const double start = usb2sim::ModellingCpuSeconds();
+  volatile double sink = 0;
+  for (int i = 0; i < 2000000; ++i) sink = sink + std::sqrt(double(i));  // the caller's own work
+  EXPECT_EQ(usb2sim::ModellingCpuSeconds(), start);
+  const double threadStart = ThreadCpuSeconds();
+  Out({23, 0x0C, 0x80, 0, 0, 0, 0, 0xA3, 0xD7, 0x03, 0xE8, 50});  // 50000 conversions
+  EXPECT_EQ(In(1000).size(), 1000u);
+  const double spent = ThreadCpuSeconds() - threadStart;
+  const double modelling = usb2sim::ModellingCpuSeconds() - start;
+  EXPECT_GT(modelling, 0.0);
+  EXPECT_LE(modelling, spent);
+  EXPECT_EQ(usb2sim_ModellingCpuSeconds(), usb2sim::ModellingCpuSeconds());
 }
 
 }  // namespace
