@@ -12,6 +12,7 @@ void FrameLog::Reset() {
   points_.clear();
   pixels_.clear();
   entries_.clear();
+  sprites_.clear();
   drawn_ = 0;
   describes_ = false;
 }
@@ -44,7 +45,7 @@ void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width
   entry.first = points_.size();
   entry.count = count;
   points_.insert(points_.end(), points, points + count);
-  entries_.push_back(std::move(entry));
+  entries_.push_back(entry);
   PutWord(uint32_t(Kind::Line));
   PutWord(argb);
   PutFloat(width);
@@ -57,12 +58,10 @@ void FrameLog::AddSprite(const QImage& image, const QRect& source, double ox, do
   Entry entry;
   entry.kind = Kind::Sprite;
   entry.argb = alpha;
-  entry.image = image;  // the image's key names its pixels for as long as this copy holds them
-  entry.source = source;
-  entry.ox = ox;
-  entry.oy = oy;
-  entry.transform = transform;
-  entries_.push_back(std::move(entry));
+  entry.first = sprites_.size();
+  entries_.push_back(entry);
+  // The image's key names its pixels for as long as this copy holds them.
+  sprites_.push_back({image, source, ox, oy, transform});
   const auto key = uint64_t(image.cacheKey());
   PutWord(uint32_t(Kind::Sprite));
   PutWord(uint32_t(key));
@@ -86,7 +85,7 @@ void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src
     const auto* row = reinterpret_cast<const uint32_t*>(base + std::ptrdiff_t(y) * strideBytes) + src.left;
     pixels_.insert(pixels_.end(), row, row + entry.srcWidth);
   }
-  entries_.push_back(std::move(entry));
+  entries_.push_back(entry);
   PutWord(uint32_t(Kind::Blit));
   for (int v : {src.Width(), src.Height(), dest.left, dest.top, dest.right, dest.bottom}) PutWord(uint32_t(v));
 }
@@ -106,10 +105,12 @@ void FrameLog::Draw(const Entry& entry, Device::Impl& device) {
     case Kind::Line:
       RasterLine(device.Current(), &points_[entry.first], entry.count, entry.argb, entry.width, entry.antialias);
       break;
-    case Kind::Sprite:
+    case Kind::Sprite: {
+      const SpriteDraw& sprite = sprites_[entry.first];
       device.Current();
-      PaintSprite(device.back, entry.image, entry.source, entry.ox, entry.oy, entry.transform, entry.argb);
+      PaintSprite(device.back, sprite.image, sprite.source, sprite.ox, sprite.oy, sprite.transform, entry.argb);
       break;
+    }
     case Kind::Blit:
       BlitStretched(device.Current(), &pixels_[entry.first], entry.srcWidth * 4,
                     {0, 0, entry.srcWidth, entry.srcHeight}, entry.dest);

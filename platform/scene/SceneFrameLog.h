@@ -39,16 +39,19 @@ class FrameLog {
 
  private:
   enum class Kind : uint32_t { Clear, Line, Sprite, Blit };
+  // One operation; what only sprites need is kept apart, so that the many lines stay small.
   struct Entry {
     Kind kind = Kind::Clear;
-    uint32_t argb = 0;
+    uint32_t argb = 0;  // Clear, Line: the colour; Sprite: the alpha
     float width = 1.0f;
     bool antialias = false;
-    size_t first = 0;  // first point (Line) or pixel (Blit)
+    size_t first = 0;  // first point (Line), pixel (Blit) or sprite (Sprite)
     int count = 0;     // points (Line)
     RectI dest;        // Blit: the source is the copied rectangle at first, dest's size apart
     int srcWidth = 0, srcHeight = 0;
-    QImage image;  // Sprite (shares the texture's pixels)
+  };
+  struct SpriteDraw {
+    QImage image;  // shares the texture's pixels
     QRect source;
     double ox = 0, oy = 0;
     QTransform transform;
@@ -64,6 +67,7 @@ class FrameLog {
   std::vector<Vec2> points_;
   std::vector<uint32_t> pixels_;
   std::vector<Entry> entries_;
+  std::vector<SpriteDraw> sprites_;
   size_t drawn_ = 0;
   bool describes_ = false;
 };
