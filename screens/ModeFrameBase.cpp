@@ -16,7 +16,9 @@ void TModeFrameBase::Enter() {
 
 void TModeFrameBase::Leave() {
   if (entered_) {
+    keepShown_ = false;
     StopWork();
+    if (keepShown_) return;
     entered_ = false;
     ++leaveCount_;
     leaveRank_ = ++leaves_;

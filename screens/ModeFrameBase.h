@@ -59,9 +59,13 @@ class TModeFrameBase : public TFrame {
   // Called by Enter after the view was shown, and by Leave before it is hidden.
   virtual void StartWork() {}
   virtual void StopWork() {}
+  // Called from StopWork: Leave ends there and the view stays shown and entered (a failed device
+  // call while leaving; the main loop then shuts the program down).
+  void KeepShown() { keepShown_ = true; }
 
  private:
   bool entered_ = false;
+  bool keepShown_ = false;
   InputSeen input_;
   int enterCount_ = 0;
   int leaveCount_ = 0;

@@ -4,6 +4,7 @@
 
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
+#include "screens/locate/Usonarframeunit.h"
 #include "service/SelfTestChecks.h"
 #include "service/SelfTestRun.h"
 #include "service/ServicePanel.h"
@@ -289,6 +290,8 @@ bool TSelfCheckFrame::RunSelfTest() {
 void TSelfCheckFrame::OnPassEditChange(TObject*) {
   if (!IsServiceAccessCode(Edit1->Text())) return;
   Panel2->SetVisible(true);
+  // The sonar view's own set-up panel opens with it.
+  if (auto* sonar = dynamic_cast<TUSonarFrame*>(SonarFrameRef)) sonar->ShowSetupPanel();
   GroupBox1->SetVisible(true);
   GroupBox2->SetVisible(true);
   GroupBox3->SetVisible(true);

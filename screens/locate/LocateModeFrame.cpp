@@ -11,9 +11,9 @@
 #include "base/Log.h"
 #include "base/PanelColours.h"
 
-TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
-    : TModeFrameBase(AOwner), name_(std::move(name)) {
-  Guard(name_.c_str(), [&] {
+TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name, ReportTexts reports)
+    : TModeFrameBase(AOwner), name_(std::move(name)), reports_(std::move(reports)) {
+  Guard(name_, [&] {
     Image = new TImage(this);
     Image->SetParent(this);
     Image->SetStretch(true);
@@ -22,11 +22,32 @@ TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name)
 
 // The derived view's thread slots have stopped its threads by now; a thread that did not stop in
 // time keeps the buffers and displays it holds.
-TLocateModeFrame::~TLocateModeFrame() { displays_.clear(); }
+TLocateModeFrame::~TLocateModeFrame() {
+  Guard("~" + name_, [&] { KillDisplays(); });
+}
 
-void TLocateModeFrame::Guard(const char* what, const std::function<void()>& body) const {
-  const std::string where = name_ + "::" + what;
-  Guarded(where.c_str(), body);
+std::string TLocateModeFrame::ReportText(const std::string& operation) const {
+  const auto own = reports_.find(operation);
+  return own != reports_.end() ? own->second : name_ + "::" + operation;
+}
+
+void TLocateModeFrame::Guard(const std::string& operation, const std::function<void()>& body) const {
+  const std::string where = ReportText(operation);
+  Guarded(where.c_str(), [&] {
+    if (GuardWatch) GuardWatch(where);
+    body();
+  });
+}
+
+// Only this view's displays leave the render loop: another view's may be listed when a view is
+// freed on its own.
+void TLocateModeFrame::KillDisplays() {
+  Guard("KillDisplays", [&] {
+    if (DisplayListGlobal)
+      for (auto& display : displays_) DisplayListGlobal->Remove(display.get());
+    displays_.clear();
+    labelled_.clear();
+  });
 }
 
 bool TLocateModeFrame::DeviceCall(bool ok) {
@@ -81,9 +102,13 @@ StdDisplay& TLocateModeFrame::AdoptDisplay(StdDisplay* display, bool labelled) {
   return *displays_.back();
 }
 
+TPanel* TLocateModeFrame::AddPanel(const std::string& caption, int left, int top, int width, int height) {
+  return MakePanelButton(this, caption, left, top, width, height, "Verdana", -16);
+}
+
 TPanel* TLocateModeFrame::AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
                                          TNotifyEvent onUp, int width, int height) {
-  TPanel* panel = MakePanelButton(this, caption, left, top, width, height, "Verdana", -16);
+  TPanel* panel = AddPanel(caption, left, top, width, height);
   panel->OnMouseDown = [panel, onDown](TObject* sender, TMouseButton, TShiftState, int, int) {
     panel->SetColor(panel_colours::Pressed);
     if (onDown) onDown(sender);
@@ -124,9 +149,13 @@ void TLocateModeFrame::RunLeave() {
   Guard("Leave", [&] {
     busy_ = leaving_ = true;
     LeaveView();
-    // A failed restore has cleared LinkUp (the main loop shuts the program down); the view still
-    // takes its displays off the render loop.
-    RestoreDevice();
+    // A failed restore has cleared LinkUp (the main loop shuts the program down): Leave ends there,
+    // the view still shown.
+    if (!RestoreDevice()) {
+      KeepShown();
+      busy_ = leaving_ = false;
+      return;
+    }
     for (StdDisplay* display : Labelled()) display->HideTexts();
     if (DisplayListGlobal) DisplayListGlobal->Clear();
     SetEnabled(false);

@@ -4,8 +4,13 @@
 //
 // Enter shows the display labels, hands the displays to the render loop and starts the view's work
 // (EnterView). Leave stops the view's work (LeaveView: timers, then threads through their slots),
-// puts the device back (RestoreDevice: the view's calls, each failure clears LinkUp and ends the
-// restore), hides the labels and takes the displays off the render loop.
+// puts the device back (RestoreDevice: the view's calls; the first failure clears LinkUp and ends
+// Leave there, with the view still shown), hides the labels and takes the displays off the render
+// loop.
+//
+// Every operation of a view runs under its fatal-error guard; the report names the operation as
+// "Name::Operation" unless the view gives its own text for it (a bare "Enter", another class's
+// "Leave").
 //
 // Enter and Leave run device calls that let the GUI process messages (volume ramps); a Leave that
 // arrives while Enter still runs is carried out when Enter has finished, and an Enter or Leave that
@@ -18,6 +23,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,9 +41,21 @@ constexpr int BlinkRed = 0x0000FF;
 
 class TLocateModeFrame : public TModeFrameBase {
  public:
-  // name: the class name used in fatal-error reports ("TFieldLocateFrame").
-  TLocateModeFrame(TComponent* AOwner, std::string name);
+  // Operation -> report text, for the operations whose text is not "Name::Operation".
+  using ReportTexts = std::map<std::string, std::string>;
+
+  // name: the class name used in fatal-error reports ("TFieldLocateFrame"). The constructor's
+  // operation is the class name, the destructor's "~" and the class name.
+  TLocateModeFrame(TComponent* AOwner, std::string name, ReportTexts reports = {});
   ~TLocateModeFrame() override;
+
+  // The class name of the reports.
+  const std::string& ReportName() const { return name_; }
+  // The text the guarded operation reports when it fails.
+  std::string ReportText(const std::string& operation) const;
+  // Sees the report text of every guarded operation of the locate views as it begins (tests and
+  // diagnostics); empty in normal runs.
+  inline static std::function<void(const std::string& text)> GuardWatch;
 
   // Background from skin panel 3, then the view's own skin texts.
   void UpdateSkin();
@@ -69,6 +87,11 @@ class TLocateModeFrame : public TModeFrameBase {
   // colour on mouse-up before the handlers run.
   TPanel* AddPanelButton(const std::string& caption, int left, int top, TNotifyEvent onDown,
                          TNotifyEvent onUp, int width = 233, int height = 57);
+  // A panel in the same style without handlers: the view binds its mouse events and sets the
+  // colours itself.
+  TPanel* AddPanel(const std::string& caption, int left, int top, int width = 233, int height = 57);
+  // Takes the displays off the render loop and frees them.
+  void KillDisplays();
 
   // Hooks of the derived view.
   virtual void EnterView() {}
@@ -79,8 +102,8 @@ class TLocateModeFrame : public TModeFrameBase {
   virtual void SkinChanged() {}
   // Whether Enter starts the main window's deferred resize.
   bool deferredResize_ = true;
-  // Runs body under the view's fatal-error guard "Name::what".
-  void Guard(const char* what, const std::function<void()>& body) const;
+  // Runs body under the view's fatal-error guard for the operation (ReportText).
+  void Guard(const std::string& operation, const std::function<void()>& body) const;
   // A device call of the view: false clears LinkUp.
   static bool DeviceCall(bool ok);
 
@@ -90,6 +113,7 @@ class TLocateModeFrame : public TModeFrameBase {
   void RunLeave();
 
   std::string name_;
+  ReportTexts reports_;
   // The labels of these displays are shown while the view is entered (the main display's always).
   std::vector<StdDisplay*> Labelled() const;
 

@@ -15,10 +15,16 @@ namespace {
 constexpr int ProbeHintText = 18;  // "connect sonar-handprobe"
 }
 
-TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points)
-    : TLocateModeFrame(AOwner, std::move(name)) {
-  buffer_ = std::make_shared<DigitalBuffer>(points);
-  buffer_->SetRange(400e6, 420e6, 0, 255);
+TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points, ReportTexts reports)
+    : TLocateModeFrame(AOwner, std::move(name), std::move(reports)) {
+  Guard("CreateBuffers", [&] {
+    buffer_ = std::make_shared<DigitalBuffer>(points);
+    buffer_->SetRange(400e6, 420e6, 0, 255);
+  });
+  Guard(ReportName(), [&] { CreateProbeControls(); });
+}
+
+void TProbeLocateFrame::CreateProbeControls() {
   UsbTimer = new TTimer(this);
   UsbTimer->SetEnabled(false);
   UsbTimer->SetInterval(100);
@@ -43,6 +49,10 @@ TProbeLocateFrame::~TProbeLocateFrame() {
 }
 
 ProbeThreadBase* TProbeLocateFrame::Thread() const { return static_cast<ProbeThreadBase*>(slot_.Thread()); }
+
+void TProbeLocateFrame::KillBuffers() {
+  Guard("KillBuffers", [&] { buffer_.reset(); });
+}
 
 bool TProbeLocateFrame::HintShown() const { return ProbeHintPanel && ProbeHintPanel->Visible(); }
 
@@ -72,7 +82,9 @@ void TProbeLocateFrame::OnUsbTimer(TObject*) {
       }
     }
     if (ProbeHintPanel) ProbeHintPanel->SetVisible(!answered);
-    if (answered) StartSonarThread(ProbeFrequency());
+    if (!answered) return;
+    StartSonarThread(ProbeFrequency());
+    ProbeAnswered();
   });
 }
 
@@ -85,16 +97,27 @@ void TProbeLocateFrame::StartSonarThread(double frequency) {
     thread->Hold(Displays().front());
     // A thread that ends by itself (the probe was unplugged, or a failure) returns the view to
     // waiting for the probe.
-    slot_.Start(thread, [this](IOThreadBase*) {
-      UsbTimer->SetEnabled(IsEntered());
-      OnThreadEnded();
-    });
+    slot_.Start(thread, [this](IOThreadBase* ended) { OnSonarThreadTerminate(ended); });
+  });
+}
+
+// The slot has cleared LinkUp on a thread failure and forgotten a thread that ended by itself.
+void TProbeLocateFrame::OnSonarThreadTerminate(TObject* Sender) {
+  Guard("OnSonarThreadTerminate", [&] {
+    if (!Sender) {
+      UsbTimer->SetEnabled(false);
+      slot_.Stop();
+      return;
+    }
+    // A thread that ends by itself (the probe was unplugged, or a failure) returns the view to
+    // waiting for the probe; a view that is no longer shown does not poll.
+    UsbTimer->SetEnabled(IsEntered());
+    OnThreadEnded();
   });
 }
 
 void TProbeLocateFrame::LeaveView() {
-  UsbTimer->SetEnabled(false);
-  slot_.Stop();
+  OnSonarThreadTerminate(nullptr);
   if (ProbeHintPanel) ProbeHintPanel->SetVisible(false);
 }
 

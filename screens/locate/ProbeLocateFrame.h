@@ -13,7 +13,7 @@ class TTimer;
 
 class TProbeLocateFrame : public TLocateModeFrame {
  public:
-  TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points);
+  TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points, ReportTexts reports = {});
   ~TProbeLocateFrame() override;
 
   // UsbTimer: while no thread runs, probes the module and the hand probe; starts the thread when
@@ -21,6 +21,9 @@ class TProbeLocateFrame : public TLocateModeFrame {
   void OnUsbTimer(TObject* Sender);
   // Starts the probe thread at frequency (Hz).
   void StartSonarThread(double frequency);
+  // The thread's end: with no sender a stop request (with no thread it only stops the polling),
+  // with the thread as sender its own end, after which polling for the probe resumes.
+  void OnSonarThreadTerminate(TObject* Sender);
 
   ProbeThreadBase* Thread() const;
   DigitalBuffer& Buffer() const { return *buffer_; }
@@ -35,6 +38,9 @@ class TProbeLocateFrame : public TLocateModeFrame {
   virtual double ProbeFrequency() const = 0;
   // After a thread ended by itself (probe unplugged, or a failure).
   virtual void OnThreadEnded() {}
+  // After the polling found the probe answering and a thread runs.
+  virtual void ProbeAnswered() {}
+  void KillBuffers();
 
   void EnterView() override;
   void LeaveView() override;
@@ -43,4 +49,7 @@ class TProbeLocateFrame : public TLocateModeFrame {
 
   std::shared_ptr<DigitalBuffer> buffer_;
   ThreadSlot slot_;
+
+ private:
+  void CreateProbeControls();
 };

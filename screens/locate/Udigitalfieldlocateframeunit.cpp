@@ -4,9 +4,11 @@
 #include "display/Display.h"
 #include "engine/Buffers.h"
 #include "engine/FieldLocateThreads.h"
+#include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
+#include "base/PanelColours.h"
 
 namespace {
 const char* const AttenuationOff = "Attenuation  Off";
@@ -17,44 +19,86 @@ const char* const DigitalTitle = "Field Locate Digital";
 const char* const PulseTitle = "Field Locate Pulse";
 }  // namespace
 
+// Leave reports its bare name.
 TUDigFieldLocateFrame::TUDigFieldLocateFrame(TComponent* AOwner)
-    : TLocateModeFrame(AOwner, "TUDigFieldLocateFrame") {
-  SetBounds(0, 0, 818, 240);
-  deferredResize_ = false;
-  buffer_ = std::make_shared<DigitalBuffer>(DigFieldLocateThread::Points);
-  buffer_->SetRange(400e6, 420e6, 0, 255);
-  water_ = std::make_shared<DigitalWaterBuffer>(DigFieldLocateThread::Points, 100);
-  StdDisplay& main = AddDisplay({20, 10, 640, 360, 10, 8, DigitalTitle, 2});
-  main.DigBuffer = buffer_.get();
-  main.DigChannel = 0;
-  main.GenerateText();
-  main.MoveSymbols(80, 130);
-  main.ZoomStart = 0;
-  main.ZoomEnd = DigFieldLocateThread::Points;
-  StdDisplay& intensity = AddDisplay({20, 400, 640, 760, 1, 1, "Intensity", 5});
-  intensity.GenerateText();
-  intensity.DigWaterBuffer = water_.get();
-  Panel1 = AddPanelButton(AttenuationOff, 28, 32, {}, [this](TObject* s) { OnAttButMouseUp(s); });
-  Panel2 = AddPanelButton(PulseOff, 268, 32, {}, [this](TObject* s) { OnPDButMouseUp(s); });
+    : TLocateModeFrame(AOwner, "TUDigFieldLocateFrame", {{"Leave", "Leave"}}) {
+  Guard("TUDigFieldLocateFrame", [&] {
+    SetBounds(0, 0, 818, 240);
+    deferredResize_ = false;
+    CreateBuffers();
+    CreateDisplays();
+    UpdateFromIni();
+    TrackBar1 = new TTrackBar(this);
+    TrackBar1->SetParent(this);
+    TrackBar1->SetVisible(false);
+    TrackBar1->SetMin(0);
+    TrackBar1->SetMax(31);
+    TrackBar1->SetPosition(0);
+    TrackBar1->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
+    Panel1 = AddPanel(AttenuationOff, 28, 32);
+    Panel1->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnAttButMouseDown(s); };
+    Panel1->OnMouseUp = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnAttButMouseUp(s); };
+    Panel2 = AddPanel(PulseOff, 268, 32);
+    Panel2->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnPDButMouseDown(s); };
+    Panel2->OnMouseUp = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnPDButMouseUp(s); };
+  });
 }
 
-TUDigFieldLocateFrame::~TUDigFieldLocateFrame() { slot_.Stop(); }
+TUDigFieldLocateFrame::~TUDigFieldLocateFrame() {
+  Guard("~TUDigFieldLocateFrame", [&] {
+    slot_.Stop();
+    KillDisplays();
+    KillBuffers();
+  });
+}
+
+void TUDigFieldLocateFrame::CreateBuffers() {
+  Guard("CreateBuffers", [&] {
+    buffer_ = std::make_shared<DigitalBuffer>(DigFieldLocateThread::Points);
+    buffer_->SetRange(400e6, 420e6, 0, 255);
+    water_ = std::make_shared<DigitalWaterBuffer>(DigFieldLocateThread::Points, 100);
+  });
+}
+
+void TUDigFieldLocateFrame::KillBuffers() {
+  Guard("KillBuffers", [&] {
+    water_.reset();
+    buffer_.reset();
+  });
+}
+
+void TUDigFieldLocateFrame::CreateDisplays() {
+  Guard("CreateDisplays", [&] {
+    StdDisplay& main = AddDisplay({20, 10, 640, 360, 10, 8, DigitalTitle, 2});
+    main.DigBuffer = buffer_.get();
+    main.DigChannel = 0;
+    main.GenerateText();
+    main.MoveSymbols(80, 130);
+    main.ZoomStart = 0;
+    main.ZoomEnd = DigFieldLocateThread::Points;
+    StdDisplay& intensity = AddDisplay({20, 400, 640, 760, 1, 1, "Intensity", 5});
+    intensity.GenerateText();
+    intensity.DigWaterBuffer = water_.get();
+  });
+}
 
 DigFieldLocateThread* TUDigFieldLocateFrame::Thread() const {
   return static_cast<DigFieldLocateThread*>(slot_.Thread());
 }
 
 void TUDigFieldLocateFrame::SetGraphCommands(bool pulse) {
-  GraphCommandList& commands = *MainDisplay()->Commands;
-  commands.ClearAll();
-  if (!pulse) {
-    commands.AddCommand(0, 2, 0xFF0000, 1);
-    commands.AddCommand(1, 2, 0x008000, 1);
-  }
-  commands.AddCommand(2, 2, 0xFFFF00, 1);
-  commands.AddCommand(3, 2, 0x00FF00, 1);
-  commands.AddCommand(4, 2, 0x0000FF, 3);
-  commands.AddCommand(5, 2, 0xFFFFFF, 3);
+  Guard("SetGraphCommands", [&] {
+    GraphCommandList& commands = *MainDisplay()->Commands;
+    commands.ClearAll();
+    if (!pulse) {
+      commands.AddCommand(0, 2, 0xFF0000, 1);
+      commands.AddCommand(1, 2, 0x008000, 1);
+    }
+    commands.AddCommand(2, 2, 0xFFFF00, 1);
+    commands.AddCommand(3, 2, 0x00FF00, 1);
+    commands.AddCommand(4, 2, 0x0000FF, 3);
+    commands.AddCommand(5, 2, 0xFFFFFF, 3);
+  });
 }
 
 void TUDigFieldLocateFrame::StartFieldThread(double frequency) {
@@ -69,7 +113,14 @@ void TUDigFieldLocateFrame::StartFieldThread(double frequency) {
     thread->Hold(buffer_);
     thread->Hold(water_);
     thread->Hold(Displays().front());
-    slot_.Start(thread);
+    slot_.Start(thread, [this](IOThreadBase* ended) { OnFieldThreadTerminate(ended); });
+  });
+}
+
+// The slot has cleared LinkUp on a thread failure and forgotten a thread that ended by itself.
+void TUDigFieldLocateFrame::OnFieldThreadTerminate(TObject* Sender) {
+  Guard("OnFieldThreadTerminate", [&] {
+    if (!Sender) slot_.Stop();
   });
 }
 
@@ -83,7 +134,7 @@ void TUDigFieldLocateFrame::EnterView() {
 }
 
 void TUDigFieldLocateFrame::LeaveView() {
-  slot_.Stop();
+  OnFieldThreadTerminate(nullptr);
   Panel1->SetCaption(AttenuationOff);
 }
 
@@ -95,22 +146,44 @@ bool TUDigFieldLocateFrame::RestoreDevice() {
          DeviceCall(IOCtrl->SetAttenuator(0));
 }
 
+void TUDigFieldLocateFrame::OnAttButMouseDown(TObject*) {
+  Guard("OnAttButMouseDown", [&] { Panel1->SetColor(panel_colours::Pressed); });
+}
+
 // The caption is the state: the attenuation toggles on the text the panel shows.
 void TUDigFieldLocateFrame::OnAttButMouseUp(TObject*) {
-  DigFieldLocateThread* thread = Thread();
-  if (!thread) return;
-  const bool on = Panel1->Caption() == AttenuationOff;
-  Panel1->SetCaption(on ? AttenuationOn : AttenuationOff);
-  thread->Attenuation.Post(on ? 31 : 0);
+  Guard("OnAttButMouseUp", [&] {
+    DigFieldLocateThread* thread = Thread();
+    if (!thread) return;
+    Panel1->SetColor(panel_colours::Released);
+    const bool on = Panel1->Caption() == AttenuationOff;
+    Panel1->SetCaption(on ? AttenuationOn : AttenuationOff);
+    thread->Attenuation.Post(on ? 31 : 0);
+  });
+}
+
+void TUDigFieldLocateFrame::OnPDButMouseDown(TObject*) {
+  Guard("OnPDButMouseDown", [&] {
+    if (Thread()) Panel2->SetColor(panel_colours::Pressed);
+  });
 }
 
 void TUDigFieldLocateFrame::OnPDButMouseUp(TObject*) {
-  DigFieldLocateThread* thread = Thread();
-  if (!thread) return;
-  pulse_ = !pulse_;
-  Panel2->SetCaption(pulse_ ? PulseOn : PulseOff);
-  MainDisplay()->SetTitle(pulse_ ? PulseTitle : DigitalTitle);
-  IntensityDisplay()->Visible = pulse_ ? 1 : 0;
-  thread->PulseMode = pulse_;
-  SetGraphCommands(pulse_);
+  Guard("OnPDButMouseUp", [&] {
+    DigFieldLocateThread* thread = Thread();
+    if (!thread) return;
+    Panel2->SetColor(panel_colours::Released);
+    pulse_ = !pulse_;
+    Panel2->SetCaption(pulse_ ? PulseOn : PulseOff);
+    MainDisplay()->SetTitle(pulse_ ? PulseTitle : DigitalTitle);
+    IntensityDisplay()->Visible = pulse_ ? 1 : 0;
+    thread->PulseMode = pulse_;
+    SetGraphCommands(pulse_);
+  });
+}
+
+void TUDigFieldLocateFrame::OnTrackBar1Change(TObject*) {
+  Guard("OnTrackBar1Change", [&] {
+    if (DigFieldLocateThread* thread = Thread()) thread->Attenuation.Post(uint8_t(TrackBar1->Position()));
+  });
 }

@@ -1,6 +1,7 @@
 // The digital field-locate view of the locate category: the digital locate thread at the analyser's
 // centre frequency, with the attenuation and pulse-detection panels; in pulse mode the "Intensity"
-// display shows the history of the detector's maxima.
+// display shows the history of the detector's maxima. A hidden track bar (never shown) sets the
+// attenuation directly.
 #pragma once
 #include <memory>
 
@@ -10,6 +11,7 @@
 class DigitalBuffer;
 class DigitalWaterBuffer;
 class DigFieldLocateThread;
+class TTrackBar;
 
 class TUDigFieldLocateFrame : public TLocateModeFrame {
  public:
@@ -17,10 +19,17 @@ class TUDigFieldLocateFrame : public TLocateModeFrame {
   ~TUDigFieldLocateFrame() override;
 
   void StartFieldThread(double frequency);
+  // The thread's end: with no sender a stop request, with the thread as sender its own end.
+  void OnFieldThreadTerminate(TObject* Sender);
   // The main display's command list for normal or pulse mode.
   void SetGraphCommands(bool pulse);
+  // The panels answer only while a thread runs, except the attenuation panel's pressed colour.
+  void OnAttButMouseDown(TObject* Sender);
   void OnAttButMouseUp(TObject* Sender);
+  void OnPDButMouseDown(TObject* Sender);
   void OnPDButMouseUp(TObject* Sender);
+  // Hidden: the bar's position (0..31) as the thread's attenuation.
+  void OnTrackBar1Change(TObject* Sender);
 
   DigFieldLocateThread* Thread() const;
   DigitalBuffer& Buffer() const { return *buffer_; }
@@ -29,6 +38,7 @@ class TUDigFieldLocateFrame : public TLocateModeFrame {
 
   TPanel* Panel1 = nullptr;  // "Attenuation  Off" / "Attenuation  On"
   TPanel* Panel2 = nullptr;  // "Pulse Detect  Off" / "Pulse Detect  On"
+  TTrackBar* TrackBar1 = nullptr;  // hidden, 0..31
 
  protected:
   void EnterView() override;
@@ -36,6 +46,10 @@ class TUDigFieldLocateFrame : public TLocateModeFrame {
   bool RestoreDevice() override;
 
  private:
+  void CreateBuffers();
+  void CreateDisplays();
+  void KillBuffers();
+
   std::shared_ptr<DigitalBuffer> buffer_;
   std::shared_ptr<DigitalWaterBuffer> water_;
   ThreadSlot slot_;

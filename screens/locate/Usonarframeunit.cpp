@@ -10,6 +10,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
+#include "base/PanelColours.h"
 
 namespace {
 
@@ -31,36 +32,54 @@ TLabel* MakeLabel(TWinControl* parent, const std::string& caption, int top) {
   return label;
 }
 
-// A stored cell of 0 or 255 was never written: the bar keeps its default.
-void LoadCell(TTrackBar* bar, uint8_t cell) {
-  uint8_t value = 0;
-  bool ok = false;
-  {
-    HardwareLockGuard lock;
-    ok = IOCtrl && IOCtrl->ReadEEPromByte(cell, &value);
-  }
-  if (!ok) {
-    LinkUp = 0;
-    return;
-  }
-  if (value != 0 && value != 255) bar->SetPosition(value);
-}
-
 }  // namespace
 
 TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSonarFrame", 400) {
-  SetBounds(0, 0, 813, 147);
-  StdDisplay& display = AddDisplay({20, 10, 640, 360, 10, 8, "Sonar Locate", 2});
-  display.DigBuffer = buffer_.get();
-  display.DigChannel = 0;
-  display.GenerateText();
-  display.MoveSymbols(80, 130);
-  display.ZoomStart = 0;
-  display.ZoomEnd = 400;
-  display.Commands->AddCommand(0, 2, 0x0000FF, 3);
-  Panel1 = AddPanelButton(
-      "Auto Tracking on/off", 28, 32, [this](TObject* s) { OnTrackingPanelMouseDown(s); },
-      [this](TObject*) { Panel1->Font()->SetColor(clScrollBar); });
+  Guard("TUSonarFrame", [&] {
+    SetBounds(0, 0, 813, 147);
+    CreateDisplays();
+    UpdateFromIni();
+    Panel1 = AddPanel("Auto Tracking on/off", 28, 32);
+    Panel1->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnTrackingPanelMouseDown(s); };
+    Panel1->OnMouseMove = [this](TObject* s, TShiftState, int, int) { OnTrackingPanelMouseUp(s); };
+    CreateSetupPanel();
+    Timer2 = new TTimer(this);
+    Timer2->SetEnabled(false);
+    Timer2->SetInterval(300);
+    Timer2->OnTimer = [this](TObject* s) { OnTimer2(s); };
+    Button1 = new TButton(this);
+    Button1->SetParent(this);
+    Button1->SetVisible(false);
+    Button1->SetCaption("Test");
+    Button1->OnClick = [this](TObject* s) { OnTestButClick(s); };
+    Edit1 = new TEdit(this);
+    Edit1->SetParent(this);
+    Edit1->SetVisible(false);
+  });
+}
+
+TUSonarFrame::~TUSonarFrame() {
+  Guard("~TUSonarFrame", [&] {
+    OnSonarThreadTerminate(nullptr);
+    KillDisplays();
+    KillBuffers();
+  });
+}
+
+void TUSonarFrame::CreateDisplays() {
+  Guard("CreateDisplays", [&] {
+    StdDisplay& display = AddDisplay({20, 10, 640, 360, 10, 8, "Sonar Locate", 2});
+    display.DigBuffer = buffer_.get();
+    display.DigChannel = 0;
+    display.GenerateText();
+    display.MoveSymbols(80, 130);
+    display.ZoomStart = 0;
+    display.ZoomEnd = 400;
+    display.Commands->AddCommand(0, 2, 0x0000FF, 3);
+  });
+}
+
+void TUSonarFrame::CreateSetupPanel() {
   SetupPanel = new TPanel(this);
   SetupPanel->SetParent(this);
   SetupPanel->SetVisible(false);
@@ -71,10 +90,6 @@ TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSo
   Label2 = MakeLabel(SetupPanel, "Takt", 42);
   TrackBar1->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
   TrackBar2->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
-  Timer2 = new TTimer(this);
-  Timer2->SetEnabled(false);
-  Timer2->SetInterval(300);
-  Timer2->OnTimer = [this](TObject* s) { OnTimer2(s); };
 }
 
 SonarThread* TUSonarFrame::Sonar() const { return static_cast<SonarThread*>(slot_.Thread()); }
@@ -96,17 +111,45 @@ void TUSonarFrame::LeaveView() {
 }
 
 void TUSonarFrame::OnTrackingPanelMouseDown(TObject*) {
-  SonarThread* thread = Sonar();
-  if (!thread) return;
-  const bool tracking = !thread->AutoTracking();
-  thread->SetGraphCommands(tracking);
-  Timer2->SetEnabled(tracking);
-  Panel1->Font()->SetColor(clScrollBar);
+  Guard("OnTrackingPanelMouseDown", [&] {
+    Panel1->SetColor(panel_colours::Pressed);
+    SonarThread* thread = Sonar();
+    if (!thread) return;
+    const bool tracking = !thread->AutoTracking();
+    thread->SetGraphCommands(tracking);
+    Timer2->SetEnabled(tracking);
+    Panel1->Font()->SetColor(clScrollBar);
+  });
+}
+
+void TUSonarFrame::OnTrackingPanelMouseUp(TObject*) {
+  Guard("OnTrackingPanelMouseUp", [&] {
+    Panel1->SetColor(panel_colours::Released);
+    Panel1->Font()->SetColor(clScrollBar);
+  });
 }
 
 void TUSonarFrame::OnTimer2(TObject*) {
-  ++blink_;
-  Panel1->Font()->SetColor(blink_ % 2 ? TColor(locate_colours::BlinkRed) : clScrollBar);
+  Guard("OnTimer2", [&] {
+    ++blink_;
+    Panel1->Font()->SetColor(blink_ % 2 ? TColor(locate_colours::BlinkRed) : clScrollBar);
+  });
+}
+
+// The bars take the stored values as they are, 0 and 255 included (the clock bar keeps them within
+// its range). A cell that cannot be read leaves its bar as it was.
+void TUSonarFrame::LoadCell(TTrackBar* bar, uint8_t cell) {
+  uint8_t value = 0;
+  bool ok = false;
+  {
+    HardwareLockGuard lock;
+    ok = IOCtrl && IOCtrl->ReadEEPromByte(cell, &value);
+  }
+  if (!ok) {
+    LinkUp = 0;
+    return;
+  }
+  bar->SetPosition(value);
 }
 
 void TUSonarFrame::ShowSetupPanel() {
@@ -121,9 +164,38 @@ void TUSonarFrame::ShowSetupPanel() {
 }
 
 void TUSonarFrame::OnTrackBar1Change(TObject* Sender) {
-  SonarThread* thread = Sonar();
-  if (!thread) return;
-  if (Sender == TrackBar1) Label1->SetCaption(std::to_string(TrackBar1->Position()));
-  if (Sender == TrackBar2) Label2->SetCaption(std::to_string(TrackBar2->Position()));
-  thread->SetParameters(uint8_t(TrackBar2->Position()), uint8_t(TrackBar1->Position()), !updating_);
+  Guard("OnTrackBar1Change", [&] {
+    SonarThread* thread = Sonar();
+    if (!thread) return;
+    if (Sender == TrackBar1) Label1->SetCaption(std::to_string(TrackBar1->Position()));
+    if (Sender == TrackBar2) Label2->SetCaption(std::to_string(TrackBar2->Position()));
+    thread->SetParameters(uint8_t(TrackBar2->Position()), uint8_t(TrackBar1->Position()), !updating_);
+  });
+}
+
+namespace {
+std::string Flags(bool result, bool ok) {
+  return std::string(result ? "true   " : "false   ") + (ok ? "true   " : "false   ");
+}
+}  // namespace
+
+void TUSonarFrame::OnTestButClick(TObject*) {
+  Guard("OnTestButClick", [&] {
+    if (!IOCtrl) return;
+    const int leds = testCount_++;
+    if (testCount_ > LastTestCount) testCount_ = FirstTestCount;
+    HardwareLockGuard lock;
+    bool ok = false;
+    const bool shown = IOCtrl->SetLedBar(leds, ok);
+    std::string text = Flags(shown, ok);
+    if (!testedOnce_) {
+      testedOnce_ = true;
+      bool cleared = false;
+      IOCtrl->ClearDigits(cleared);
+    }
+    ok = false;
+    const bool valued = IOCtrl->ShowValue(ok, testCount_ * 0.01);
+    text += Flags(valued, ok);
+    MainDisplay()->SetTitle(text);
+  });
 }

@@ -5,18 +5,36 @@
 #include "engine/SonarThreads.h"
 #include "base/Globals.h"
 
+// Leave reports with the sonar view's text.
 TUVLFSonarFrame::TUVLFSonarFrame(TComponent* AOwner)
-    : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points) {
-  SetBounds(0, 0, 789, 209);
-  StdDisplay& display = AddDisplay({20, 10, 640, 700, 10, 8, "VLF Sonar Locate", 2});
-  display.DigBuffer = buffer_.get();
-  display.DigChannel = 0;
-  display.GenerateText();
-  display.ShowCenterMarker = 1;
-  display.MoveSymbols(80, 130);
-  display.ZoomStart = 0;
-  display.ZoomEnd = VlfSonarThread::Points;
-  display.Commands->AddCommand(0, 2, 0x0000FF, 3);
+    : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points, {{"Leave", "TUSonarFrame::Leave"}}) {
+  Guard("TUVLFSonarFrame", [&] {
+    SetBounds(0, 0, 789, 209);
+    CreateDisplays();
+    UpdateFromIni();
+  });
+}
+
+TUVLFSonarFrame::~TUVLFSonarFrame() {
+  Guard("~TUVLFSonarFrame", [&] {
+    OnSonarThreadTerminate(nullptr);
+    KillDisplays();
+    KillBuffers();
+  });
+}
+
+void TUVLFSonarFrame::CreateDisplays() {
+  Guard("CreateDisplays", [&] {
+    StdDisplay& display = AddDisplay({20, 10, 640, 700, 10, 8, "VLF Sonar Locate", 2});
+    display.DigBuffer = buffer_.get();
+    display.DigChannel = 0;
+    display.GenerateText();
+    display.ShowCenterMarker = 1;
+    display.MoveSymbols(80, 130);
+    display.ZoomStart = 0;
+    display.ZoomEnd = VlfSonarThread::Points;
+    display.Commands->AddCommand(0, 2, 0x0000FF, 3);
+  });
 }
 
 ProbeThreadBase* TUVLFSonarFrame::MakeThread(double frequency) {
@@ -25,4 +43,9 @@ ProbeThreadBase* TUVLFSonarFrame::MakeThread(double frequency) {
 
 double TUVLFSonarFrame::ProbeFrequency() const {
   return GlobalIOSettings ? GlobalIOSettings->VlfCenter : 0.0;
+}
+
+void TUVLFSonarFrame::ProbeAnswered() {
+  MainDisplay()->ZoomStart = 0;
+  MainDisplay()->ZoomEnd = VlfSonarThread::Points;
 }

@@ -5,8 +5,13 @@
 class TUVLFSonarFrame : public TProbeLocateFrame {
  public:
   explicit TUVLFSonarFrame(TComponent* AOwner);
+  ~TUVLFSonarFrame() override;
 
  protected:
   ProbeThreadBase* MakeThread(double frequency) override;
   double ProbeFrequency() const override;
+  void ProbeAnswered() override;
+
+ private:
+  void CreateDisplays();
 };

@@ -9,15 +9,20 @@
 #include "engine/SweepVlfThread.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/vcl/StdCtrls.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
+#include "base/PanelColours.h"
 
 namespace vlf_view {
 
 namespace {
 constexpr double Spans[] = {0.5e6, 1e6, 2e6, 5e6};
-}
+constexpr double FarthestPoint = 1e9;  // well inside an int, and their difference too
+}  // namespace
 
 double NextSpan(double span, int delta) {
   const auto* at = std::find(std::begin(Spans), std::end(Spans), span);
@@ -26,10 +31,10 @@ double NextSpan(double span, int delta) {
   return at + 1 == std::end(Spans) ? span : *(at + 1);
 }
 
-double ClampCentre(double centre, double span) { return std::clamp(centre, span / 2, FullSpan - span / 2); }
-
-double ValidSpan(double span) {
-  return std::find(std::begin(Spans), std::end(Spans), span) == std::end(Spans) ? FullSpan : span;
+int PointIndex(double points) {
+  const double point = std::trunc(points);
+  if (std::isnan(point)) return 0;
+  return int(std::clamp(point, -FarthestPoint, FarthestPoint));
 }
 
 }  // namespace vlf_view
@@ -43,51 +48,103 @@ std::string SpanTitle(double span) { return "VLF     Span: " + FormatFloat("0.0 
 }  // namespace
 
 TUVLFSpectFrame::TUVLFSpectFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUVLFSpectFrame") {
-  SetBounds(0, 0, 768, 219);
-  spectrum_ = std::make_shared<DigitalBuffer>(SweepVlfThread::Points);
-  spectrum_->SetRange(0, 5e6, 0, 255);
-  fft_ = std::make_shared<NormalBuffer>(256);
-  fft_->SetRange(0, 256, 0, 1);
-  waterfall_ = std::make_shared<WaterfallBuffer>(256, 50);
-  samples_ = std::make_shared<DigitalBuffer>(SweepVlfThread::ToneSamples);
-  samples_->SetRange(0, 3072, 0, 5000);
-
-  // In the render loop's order: the spectrum, "FFT Spektrum", "FFT Wasserfall".
-  StdDisplay& main = AddDisplay({20, 10, 620, 700, 10, 8, SpanTitle(5e6), 2});
-  main.DigBuffer = spectrum_.get();
-  main.DigChannel = 0;
-  main.GenerateText();
-  main.ShowCenterMarker = 1;
-  main.MoveSymbols(80, 130);
-  main.ZoomStart = 0;
-  main.ZoomEnd = SweepVlfThread::Points;
-  main.ClampToPlot = 1;
-  main.CustomText("0.00 MHz", "2.50 MHz", "5.00 MHz");
-  StdDisplay& spectrum = AddDisplay({640, 340, 1004, 700, 5, 4, "FFT Spektrum", 1});
-  spectrum.DataBuffer = fft_.get();
-  spectrum.GenerateText();
-  spectrum.CustomText("0", "2.5", "5");
-  spectrum.TraceColor = 0xFFFF00;
-  StdDisplay& water = AddDisplay({640, 10, 1004, 370, 1, 1, "FFT Wasserfall", 4});
-  water.GenerateText();
-  water.WaterBuffer = waterfall_.get();
-  water.CustomText("0", "2.5", "5");
-
-  Panel2 = AddPanelButton(
-      " Autodetect", 20, 24, [this](TObject* s) { OnAutodetectMouseDown(s); }, {}, 177, 81);
-  Panel2->Font()->SetName("MS Sans Serif");
-  Panel2->Font()->SetHeight(-21);
+  Guard("TUVLFSpectFrame", [&] {
+    SetBounds(0, 0, 768, 219);
+    CreateBuffers();
+    CreateDisplays();
+    UpdateFromIni();
+    CreateControls();
+  });
 }
 
-TUVLFSpectFrame::~TUVLFSpectFrame() { slot_.Stop(); }
+// Leave first: the volume goes to 0 and the frame gives the volume frame back.
+TUVLFSpectFrame::~TUVLFSpectFrame() {
+  Guard("~TUVLFSpectFrame", [&] {
+    Leave();
+    OnSweepThreadTerminate(nullptr);
+    KillDisplays();
+    KillBuffers();
+  });
+}
+
+void TUVLFSpectFrame::CreateBuffers() {
+  Guard("CreateBuffers", [&] {
+    spectrum_ = std::make_shared<DigitalBuffer>(SweepVlfThread::Points);
+    spectrum_->SetRange(0, 5e6, 0, 255);
+    fft_ = std::make_shared<NormalBuffer>(256);
+    fft_->SetRange(0, 256, 0, 1);
+    waterfall_ = std::make_shared<WaterfallBuffer>(256, 50);
+    samples_ = std::make_shared<DigitalBuffer>(SweepVlfThread::ToneSamples);
+    samples_->SetRange(0, 3072, 0, 5000);
+  });
+}
+
+void TUVLFSpectFrame::KillBuffers() {
+  Guard("KillBuffers", [&] {
+    samples_.reset();
+    waterfall_.reset();
+    fft_.reset();
+    spectrum_.reset();
+  });
+}
+
+void TUVLFSpectFrame::CreateDisplays() {
+  Guard("CreateDisplays", [&] {
+    // In the render loop's order: the spectrum, "FFT Spektrum", "FFT Wasserfall".
+    StdDisplay& main = AddDisplay({20, 10, 620, 700, 10, 8, SpanTitle(5e6), 2});
+    main.DigBuffer = spectrum_.get();
+    main.DigChannel = 0;
+    main.GenerateText();
+    main.ShowCenterMarker = 1;
+    main.MoveSymbols(80, 130);
+    main.ZoomStart = 0;
+    main.ZoomEnd = SweepVlfThread::Points;
+    main.ClampToPlot = 1;
+    main.CustomText("0.00 MHz", "2.50 MHz", "5.00 MHz");
+    StdDisplay& spectrum = AddDisplay({640, 340, 1004, 700, 5, 4, "FFT Spektrum", 1});
+    spectrum.DataBuffer = fft_.get();
+    spectrum.GenerateText();
+    spectrum.CustomText("0", "2.5", "5");
+    spectrum.TraceColor = 0xFFFF00;
+    StdDisplay& water = AddDisplay({640, 10, 1004, 370, 1, 1, "FFT Wasserfall", 4});
+    water.GenerateText();
+    water.WaterBuffer = waterfall_.get();
+    water.CustomText("0", "2.5", "5");
+  });
+}
+
+// " Autodetect" takes no pressed colour. Image1 is shown; the test controls are not.
+void TUVLFSpectFrame::CreateControls() {
+  Panel2 = AddPanel(" Autodetect", 20, 24, 177, 81);
+  Panel2->Font()->SetName("MS Sans Serif");
+  Panel2->Font()->SetHeight(-21);
+  Panel2->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnAutodetectMouseDown(s); };
+  Panel2->OnMouseUp = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnAutodetectMouseUp(s); };
+  Image1 = new TImage(this);
+  Image1->SetParent(this);
+  Image1->SetBounds(268, 20, 169, 45);
+  Panel1 = new TPanel(this);
+  Panel1->SetParent(this);
+  Panel1->SetVisible(false);
+  Panel1->SetCaption("Panel1");
+  Edit1 = new TEdit(this);
+  Edit1->SetParent(this);
+  Edit1->SetVisible(false);
+  Button1 = new TButton(this);
+  Button1->SetParent(this);
+  Button1->SetVisible(false);
+  Button1->SetCaption("Test");
+  Button1->OnClick = [this](TObject* s) { OnTestButClick(s); };
+}
 
 SweepVlfThread* TUVLFSpectFrame::Thread() const { return static_cast<SweepVlfThread*>(slot_.Thread()); }
 
-// Centre and span come back from the program settings, brought inside 0..5 MHz.
+// Centre and span come back from the program settings as they were stored. The title follows the
+// span, so that it never names another span than the one shown.
 void TUVLFSpectFrame::EnterView() {
   if (GlobalIOSettings) {
-    span_ = ValidSpan(GlobalIOSettings->VlfSpan);
-    centre_ = ClampCentre(GlobalIOSettings->VlfCenter, span_);
+    centre_ = GlobalIOSettings->VlfCenter;
+    span_ = GlobalIOSettings->VlfSpan;
   }
   UpdateView();
   MainDisplay()->SetTitle(SpanTitle(span_));
@@ -96,8 +153,11 @@ void TUVLFSpectFrame::EnterView() {
 }
 
 void TUVLFSpectFrame::LeaveView() {
-  if (TVolumeFrame* v = Volume()) v->Detach();
-  slot_.Stop();
+  if (TVolumeFrame* v = Volume()) {
+    v->MoveSlider(-300);  // volume 0, passed on to the thread
+    v->TakeOut();
+  }
+  OnSweepThreadTerminate(nullptr);
 }
 
 void TUVLFSpectFrame::StartSweepThread() {
@@ -121,79 +181,128 @@ void TUVLFSpectFrame::StartSweepThread() {
     thread->ToneBuffer = thread->Keep(samples_);
     thread->Hold(Displays().front());
     thread->PostSpan(span_);
-    slot_.Start(thread);
+    slot_.Start(thread, [this](IOThreadBase* ended) { OnSweepThreadTerminate(ended); });
     PostTuning();
   });
 }
 
+// The slot has cleared LinkUp on a thread failure and forgotten a thread that ended by itself.
+void TUVLFSpectFrame::OnSweepThreadTerminate(TObject* Sender) {
+  Guard("OnSweepThreadTerminate", [&] {
+    if (!Sender) slot_.Stop();
+  });
+}
+
+// The thread keeps the listening tuner inside the band: a centre panned beyond it listens at the
+// nearer edge.
 void TUVLFSpectFrame::PostTuning() {
   if (SweepVlfThread* thread = Thread()) thread->PostAudioTuner(centre_ + SweepVlfThread::VlfOffset);
 }
 
 void TUVLFSpectFrame::UpdateVolume(int volume) {
-  if (SweepVlfThread* thread = Thread()) thread->PostVolume(volume);
+  Guard("UpdateVolume", [&] {
+    if (SweepVlfThread* thread = Thread()) thread->PostVolume(volume);
+  });
 }
 
+// Points beyond the 500 of the spectrum read level 0.
 void TUVLFSpectFrame::UpdateView() {
-  StdDisplay* main = MainDisplay();
-  const double start = centre_ - span_ / 2;
-  main->ZoomStart = int(std::trunc(start / PointStep));
-  main->ZoomEnd = int(std::trunc(start / PointStep + span_ / PointStep));
-  main->CustomText(Mhz(start), Mhz(centre_), Mhz(start + span_));
+  Guard("UpdateView", [&] {
+    StdDisplay* main = MainDisplay();
+    const double start = centre_ - span_ / 2;
+    main->ZoomStart = PointIndex(start / PointStep);
+    main->ZoomEnd = PointIndex(start / PointStep + span_ / PointStep);
+    main->CustomText(Mhz(start), Mhz(centre_), Mhz(start + span_));
+  });
 }
 
+// The thread rejects a span it cannot sweep; the view shows the span all the same.
 void TUVLFSpectFrame::ApplySpan() {
-  SweepVlfThread* thread = Thread();
-  if (!thread) return;
-  thread->PostSpan(span_);
-  centre_ = ClampCentre(centre_, span_);  // zooming out at an edge keeps the view inside the band
-  PostTuning();
-  UpdateView();
-  MainDisplay()->SetTitle(SpanTitle(span_));
-  if (GlobalIOSettings) {
-    GlobalIOSettings->VlfSpan = span_;
-    GlobalIOSettings->VlfCenter = centre_;
-  }
+  Guard("ApplySpan", [&] {
+    SweepVlfThread* thread = Thread();
+    if (!thread) return;
+    thread->PostSpan(span_);
+    UpdateView();
+    MainDisplay()->SetTitle(SpanTitle(span_));
+    if (GlobalIOSettings) GlobalIOSettings->VlfSpan = span_;
+  });
 }
 
 bool TUVLFSpectFrame::IsInDisplay(int x, int y) const {
-  const auto& v = MainDisplay()->ViewPort;
-  return x >= v.left && x < v.right && y >= v.top && y < v.bottom;
+  bool inside = false;
+  Guard("IsInDisplay", [&] {
+    const auto& v = MainDisplay()->ViewPort;
+    inside = x >= v.left && x < v.right && y >= v.top && y < v.bottom;
+  });
+  return inside;
 }
 
 void TUVLFSpectFrame::OnRenderWinMouseDown(TMouseButton Button, TShiftState, int X, int Y) {
-  if (!IsEntered() || Button != mbLeft || !IsInDisplay(X, Y)) return;
-  pressX_ = X;
-  pressCentre_ = centre_;
+  Guard("OnRenderWinMouseDown", [&] {
+    if (!IsEntered() || Button != mbLeft || !IsInDisplay(X, Y)) return;
+    pressX_ = X;
+    pressCentre_ = centre_;
+    Edit1->SetText(std::to_string(X));
+  });
 }
 
+void TUVLFSpectFrame::OnRenderWinMouseUp(TMouseButton, TShiftState, int, int) {
+  Guard("OnRenderWinMouseUp", [] {});
+}
+
+// The centre moves by the span per viewport width, without bounds.
 void TUVLFSpectFrame::OnRenderWinMouseMove(TShiftState Shift, int X, int Y) {
-  if (!IsEntered() || !(Shift & ssLeft) || !IsInDisplay(X, Y)) return;
-  const auto& v = MainDisplay()->ViewPort;
-  centre_ = ClampCentre(pressCentre_ + (pressX_ - X) * span_ / (v.right - v.left), span_);
-  UpdateView();
-  if (!Thread()) return;
-  PostTuning();
-  if (GlobalIOSettings) GlobalIOSettings->VlfCenter = centre_;
+  Guard("OnRenderWinMouseMove", [&] {
+    if (!IsEntered() || !(Shift & ssLeft) || !IsInDisplay(X, Y)) return;
+    const auto& v = MainDisplay()->ViewPort;
+    centre_ = pressCentre_ + (pressX_ - X) * span_ / (v.right - v.left);
+    UpdateView();
+    if (!Thread()) return;
+    PostTuning();
+    if (GlobalIOSettings) GlobalIOSettings->VlfCenter = centre_;
+  });
 }
 
 void TUVLFSpectFrame::OnWheel(int Delta) {
-  if (!IsEntered()) return;
-  const double next = NextSpan(span_, Delta);
-  if (next == span_) return;
-  span_ = next;
-  ApplySpan();
+  Guard("OnWheel", [&] {
+    if (!IsEntered()) return;
+    const double next = NextSpan(span_, Delta);
+    if (next == span_) return;
+    span_ = next;
+    ApplySpan();
+  });
 }
 
-// The search marks its findings in channels 5 and 6; the commands are set once, not appended anew.
+// The search marks its findings in channels 5 and 6. The three commands are set once, not appended
+// anew at every press: the drawing is the same, and the list does not grow with each press.
 void TUVLFSpectFrame::OnAutodetectMouseDown(TObject*) {
-  if (TVolumeFrame* v = Volume()) v->MoveSlider(-300);
-  if (SweepVlfThread* thread = Thread()) thread->RequestSearch();
-  fft_->Clear();
-  waterfall_->Clear();
-  GraphCommandList& commands = *MainDisplay()->Commands;
-  commands.ClearAll();
-  commands.AddCommand(6, 3, 0xFFFFFF, 3);
-  commands.AddCommand(5, 3, 0x0000FF, 3);
-  commands.AddCommand(0, 2, 0x00FFFF, 3);
+  Guard("OnAutodetectMouseDown", [&] {
+    if (TVolumeFrame* v = Volume()) v->MoveSlider(-300);
+    if (SweepVlfThread* thread = Thread()) thread->RequestSearch();
+    fft_->Clear();
+    waterfall_->Clear();
+    GraphCommandList& commands = *MainDisplay()->Commands;
+    commands.ClearAll();
+    commands.AddCommand(6, 3, 0xFFFFFF, 3);
+    commands.AddCommand(5, 3, 0x0000FF, 3);
+    commands.AddCommand(0, 2, 0x00FFFF, 3);
+  });
+}
+
+void TUVLFSpectFrame::OnAutodetectMouseUp(TObject*) {
+  Guard("OnAutodetectMouseUp", [&] { Panel2->SetColor(panel_colours::Released); });
+}
+
+// Panel1 stays hidden: the picture is there for whoever shows it.
+void TUVLFSpectFrame::OnTestButClick(TObject*) {
+  Guard("OnTestButClick", [&] {
+    TBitmap* bitmap = Image1->Picture()->Bitmap();
+    bitmap->SetSize(Image1->Width(), Image1->Height());
+    Panel1->SetBounds(Panel1->Left(), Panel1->Top(), 500, 30);
+    if (RenderWindow) Panel1->SetParent(RenderWindow);
+    Image1->SetParent(Panel1);
+    Image1->SetBounds(0, 0, 500, 30);
+    Image1->SetAlign(alClient);
+    MainDisplay()->CreateRangeBar(GlobalRangeDefList, bitmap, 80, 140);
+  });
 }

@@ -1,15 +1,19 @@
 // The shared life cycle of the locate views on a bare view: Enter and Leave never interleave when a
 // device call lets the GUI run a message that enters or leaves the view again.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
 #include "screens/locate/LocateModeFrame.h"
+#include "screens/locate/Uvlfsonarframeunit.h"
 #include "base/Globals.h"
+#include "base/Log.h"
 
 namespace {
 
@@ -70,6 +74,22 @@ TEST_F(LocateBaseTest, AnEnterOrLeaveDuringLeaveIsIgnored) {
   view.Enter();
   EXPECT_TRUE(view.IsEntered());
   EXPECT_EQ(displays.Count(), 1);
+}
+
+// An exception inside a view's operation ends the program with the operation's own text: the VLF
+// sonar's Leave reports as the sonar's.
+TEST_F(LocateBaseTest, AnOperationThatFailsEndsTheProgramWithItsText) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        TUVLFSonarFrame view(nullptr);
+        view.Enter();
+        TLocateModeFrame::GuardWatch = [](const std::string& text) {
+          if (text == "TUSonarFrame::Leave") throw std::runtime_error("failed");
+        };
+        view.Leave();
+      },
+      testing::ExitedWithCode(FatalExitCode), testing::HasSubstr("TUSonarFrame::Leave"));
 }
 
 }  // namespace

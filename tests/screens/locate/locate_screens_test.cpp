@@ -6,25 +6,32 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <thread>
 
+#include "device/InOut.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
 #include "engine/FieldLocateThreads.h"
 #include "engine/SonarThreads.h"
 #include "engine/SweepVlfThread.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/locate/Udigitalfieldlocateframeunit.h"
 #include "screens/locate/Ufieldlocateframeunit.h"
 #include "screens/locate/Usonarframeunit.h"
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
+#include "service/Selfcheckframeunit.h"
+#include "base/PanelColours.h"
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -182,12 +189,234 @@ TEST_P(LocateScreenTest, EnterTwiceStartsOneThreadAndLeaveOnAHiddenViewDoesNothi
   EXPECT_FALSE(c.threadRuns(view));
 }
 
+// The module is unplugged while the view runs: the first restoring call of every view fails, and
+// Leave ends there with the view still shown. The VLF spectrum's Leave makes no device call and
+// runs to its end.
+TEST_P(LocateScreenTest, AFailedDeviceCallEndsLeaveWithTheViewStillShown) {
+  const ScreenCase& c = GetParam();
+  const bool restores = std::string(c.name) != "VlfSpectrum";
+  Start();
+  TLocateModeFrame* view = EnterView();
+  ASSERT_TRUE(PumpUntil([&] { return c.threadRuns(view); }));
+  usb2sim::UnplugNow();
+  view->Leave();
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_FALSE(c.threadRuns(view)) << "the thread stops before the device calls";
+  EXPECT_EQ(view->Visible(), restores);
+  EXPECT_EQ(view->Enabled(), restores);
+  EXPECT_EQ(view->IsEntered(), restores);
+  EXPECT_EQ(Displayed(view->MainDisplay()), restores) << "Leave ends before the render loop loses it";
+  EXPECT_EQ(view->MainDisplay()->LabelTitle->Visible(), restores) << "the labels stay";
+}
+
 INSTANTIATE_TEST_SUITE_P(Locate, LocateScreenTest, ::testing::ValuesIn(Screens),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// ---- Field locate ----
-
 class LocateViewTest : public LocateWinTest {};
+
+// ---- The texts of the fatal-error reports ----
+
+// Records the report text of every guarded operation of the locate views while it lives.
+class WatchedTexts {
+ public:
+  WatchedTexts() {
+    TLocateModeFrame::GuardWatch = [this](const std::string& text) { texts.push_back(text); };
+  }
+  ~WatchedTexts() { TLocateModeFrame::GuardWatch = nullptr; }
+  // Whether want appears in this order among the texts (others may stand between).
+  bool InOrder(const std::vector<std::string>& want) const {
+    auto at = texts.begin();
+    for (const std::string& w : want) {
+      at = std::find(at, texts.end(), w);
+      if (at == texts.end()) return false;
+      ++at;
+    }
+    return true;
+  }
+  std::vector<std::string> texts;
+};
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const std::string& t : texts) all += "[" + t + "] ";
+  return all;
+}
+
+struct OperationCase {
+  const char* text;  // what the operation reports
+  std::function<void(TMainWin*)> call;
+};
+
+// Every operation of the views, called once; the first text it reports is its own.
+TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
+  Start();
+  auto field = [](TMainWin* w) { return w->LocateFrame->FieldLocateFrame; };
+  auto digital = [](TMainWin* w) { return w->LocateFrame->DigFieldLocateFrame; };
+  auto sonar = [](TMainWin* w) { return w->LocateFrame->SonarFrame; };
+  auto spect = [](TMainWin* w) { return w->VlfFrame->VLFSpectFrame; };
+  auto vlfSonar = [](TMainWin* w) { return w->VlfFrame->VLFSonarFrame; };
+  const OperationCase cases[] = {
+      {"TFieldLocateFrame::StartFieldThread",
+       [&](TMainWin* w) {
+         field(w)->StartFieldThread(400e6);
+         field(w)->OnFieldThreadTerminate(nullptr);
+       }},
+      {"TFieldLocateFrame::OnFieldThreadTerminate", [&](TMainWin* w) { field(w)->OnFieldThreadTerminate(nullptr); }},
+      {"TFieldLocateFrame::OnResize", [&](TMainWin* w) { field(w)->OnResize(nullptr); }},
+      {"UpdateSkin", [&](TMainWin* w) { field(w)->UpdateSkin(); }},
+      {"UpdateFromIni", [&](TMainWin* w) { field(w)->UpdateFromIni(); }},
+      {"TFieldLocateFrame::OnTrackingPanelMouseDown",
+       [&](TMainWin* w) { field(w)->OnTrackingPanelMouseDown(nullptr); }},
+      {"TFieldLocateFrame::OnTrackingPanelMouseUp", [&](TMainWin* w) { field(w)->OnTrackingPanelMouseUp(nullptr); }},
+      {"TFieldLocateFrame::OnTimer1", [&](TMainWin* w) { field(w)->OnTimer1(nullptr); }},
+      {"TFieldLocateFrame::OnTrackBar1Change", [&](TMainWin* w) { field(w)->OnTrackBar1Change(nullptr); }},
+      {"TFieldLocateFrame::OnCB1Click", [&](TMainWin* w) { field(w)->OnCB1Click(nullptr); }},
+      {"TFieldLocateFrame::OnClickButClick", [&](TMainWin* w) { field(w)->OnClickButClick(nullptr); }},
+
+      {"TUDigFieldLocateFrame::StartFieldThread",
+       [&](TMainWin* w) {
+         digital(w)->StartFieldThread(400e6);
+         digital(w)->OnFieldThreadTerminate(nullptr);
+       }},
+      {"TUDigFieldLocateFrame::OnFieldThreadTerminate",
+       [&](TMainWin* w) { digital(w)->OnFieldThreadTerminate(nullptr); }},
+      {"TUDigFieldLocateFrame::SetGraphCommands", [&](TMainWin* w) { digital(w)->SetGraphCommands(false); }},
+      {"TUDigFieldLocateFrame::OnResize", [&](TMainWin* w) { digital(w)->OnResize(nullptr); }},
+      {"TUDigFieldLocateFrame::UpdateSkin", [&](TMainWin* w) { digital(w)->UpdateSkin(); }},
+      {"TUDigFieldLocateFrame::UpdateFromIni", [&](TMainWin* w) { digital(w)->UpdateFromIni(); }},
+      {"TUDigFieldLocateFrame::OnAttButMouseDown", [&](TMainWin* w) { digital(w)->OnAttButMouseDown(nullptr); }},
+      {"TUDigFieldLocateFrame::OnAttButMouseUp", [&](TMainWin* w) { digital(w)->OnAttButMouseUp(nullptr); }},
+      {"TUDigFieldLocateFrame::OnPDButMouseDown", [&](TMainWin* w) { digital(w)->OnPDButMouseDown(nullptr); }},
+      {"TUDigFieldLocateFrame::OnPDButMouseUp", [&](TMainWin* w) { digital(w)->OnPDButMouseUp(nullptr); }},
+      {"TUDigFieldLocateFrame::OnTrackBar1Change", [&](TMainWin* w) { digital(w)->OnTrackBar1Change(nullptr); }},
+
+      {"TUSonarFrame::StartSonarThread",
+       [&](TMainWin* w) {
+         sonar(w)->StartSonarThread(400e6);
+         sonar(w)->OnSonarThreadTerminate(nullptr);
+       }},
+      {"TUSonarFrame::OnSonarThreadTerminate", [&](TMainWin* w) { sonar(w)->OnSonarThreadTerminate(nullptr); }},
+      {"TUSonarFrame::OnUsbTimer",
+       [&](TMainWin* w) {
+         sonar(w)->OnUsbTimer(nullptr);
+         sonar(w)->OnSonarThreadTerminate(nullptr);
+       }},
+      {"TUSonarFrame::ShowSetupPanel", [&](TMainWin* w) { sonar(w)->ShowSetupPanel(); }},
+      {"TUSonarFrame::OnTrackBar1Change", [&](TMainWin* w) { sonar(w)->OnTrackBar1Change(nullptr); }},
+      {"TUSonarFrame::OnTrackingPanelMouseDown", [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseDown(nullptr); }},
+      {"TUSonarFrame::OnTrackingPanelMouseUp", [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseUp(nullptr); }},
+      {"TUSonarFrame::OnTimer2", [&](TMainWin* w) { sonar(w)->OnTimer2(nullptr); }},
+      {"TUSonarFrame::OnTestButClick", [&](TMainWin* w) { sonar(w)->OnTestButClick(nullptr); }},
+      {"TUSonarFrame::OnResize", [&](TMainWin* w) { sonar(w)->OnResize(nullptr); }},
+      {"TUSonarFrame::UpdateSkin", [&](TMainWin* w) { sonar(w)->UpdateSkin(); }},
+
+      {"TUVLFSpectFrame::StartSweepThread",
+       [&](TMainWin* w) {
+         spect(w)->StartSweepThread();
+         spect(w)->OnSweepThreadTerminate(nullptr);
+       }},
+      {"TUVLFSpectFrame::OnSweepThreadTerminate", [&](TMainWin* w) { spect(w)->OnSweepThreadTerminate(nullptr); }},
+      {"TUVLFSpectFrame::UpdateVolume", [&](TMainWin* w) { spect(w)->UpdateVolume(0); }},
+      {"TUVLFSpectFrame::UpdateView", [&](TMainWin* w) { spect(w)->UpdateView(); }},
+      {"TUVLFSpectFrame::ApplySpan", [&](TMainWin* w) { spect(w)->ApplySpan(); }},
+      {"TUVLFSpectFrame::IsInDisplay", [&](TMainWin* w) { spect(w)->IsInDisplay(100, 100); }},
+      {"TUVLFSpectFrame::OnRenderWinMouseDown",
+       [&](TMainWin* w) { spect(w)->OnRenderWinMouseDown(mbLeft, ssLeft, 100, 100); }},
+      {"TUVLFSpectFrame::OnRenderWinMouseUp",
+       [&](TMainWin* w) { spect(w)->OnRenderWinMouseUp(mbLeft, ssLeft, 100, 100); }},
+      {"TUVLFSpectFrame::OnRenderWinMouseMove",
+       [&](TMainWin* w) { spect(w)->OnRenderWinMouseMove(ssLeft, 100, 100); }},
+      {"TUVLFSpectFrame::OnWheel", [&](TMainWin* w) { spect(w)->OnWheel(120); }},
+      {"TUVLFSpectFrame::OnAutodetectMouseDown", [&](TMainWin* w) { spect(w)->OnAutodetectMouseDown(nullptr); }},
+      {"TUVLFSpectFrame::OnAutodetectMouseUp", [&](TMainWin* w) { spect(w)->OnAutodetectMouseUp(nullptr); }},
+      {"TUVLFSpectFrame::OnTestButClick", [&](TMainWin* w) { spect(w)->OnTestButClick(nullptr); }},
+      {"TUVLFSpectFrame::OnResize", [&](TMainWin* w) { spect(w)->OnResize(nullptr); }},
+      {"TUVLFSpectFrame::UpdateFromIni", [&](TMainWin* w) { spect(w)->UpdateFromIni(); }},
+
+      {"TUVLFSonarFrame::StartSonarThread",
+       [&](TMainWin* w) {
+         vlfSonar(w)->StartSonarThread(1e6);
+         vlfSonar(w)->OnSonarThreadTerminate(nullptr);
+       }},
+      {"TUVLFSonarFrame::OnSonarThreadTerminate",
+       [&](TMainWin* w) { vlfSonar(w)->OnSonarThreadTerminate(nullptr); }},
+      {"TUVLFSonarFrame::OnUsbTimer",
+       [&](TMainWin* w) {
+         vlfSonar(w)->OnUsbTimer(nullptr);
+         vlfSonar(w)->OnSonarThreadTerminate(nullptr);
+       }},
+      {"TUVLFSonarFrame::OnResize", [&](TMainWin* w) { vlfSonar(w)->OnResize(nullptr); }},
+      {"TUVLFSonarFrame::UpdateSkin", [&](TMainWin* w) { vlfSonar(w)->UpdateSkin(); }},
+  };
+  for (const OperationCase& c : cases) {
+    WatchedTexts watched;
+    c.call(win);
+    ASSERT_FALSE(watched.texts.empty()) << c.text;
+    EXPECT_EQ(watched.texts.front(), c.text) << Joined(watched.texts);
+  }
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// Enter and Leave of each view as its category runs them, then construction and destruction.
+TEST_F(LocateViewTest, LifeCycleOperationsReportWithTheirOwnTexts) {
+  Start();
+  struct Step {
+    TImage* (*button)(TMainWin*);
+    std::vector<std::string> texts;  // in this order
+  };
+  const Step steps[] = {
+      {[](TMainWin* w) { return w->MainBut3; }, {"TUSonarFrame::Enter"}},
+      {[](TMainWin* w) { return w->LocateFrame->Button(2); }, {"TUSonarFrame::Leave", "Enter"}},
+      {[](TMainWin* w) { return w->LocateFrame->Button(3); }, {"Leave", "TUDigFieldLocateFrame::Enter"}},
+      {[](TMainWin* w) { return w->MainBut4; }, {"Leave", "TUVLFSpectFrame::Enter"}},
+      {[](TMainWin* w) { return w->VlfFrame->Button(4); }, {"TUVLFSpectFrame::Leave", "TUVLFSonarFrame::Enter"}},
+      {[](TMainWin* w) { return w->MainBut5; }, {"TUSonarFrame::Leave"}},
+  };
+  for (const Step& step : steps) {
+    WatchedTexts watched;
+    ASSERT_TRUE(VclTest::Click(step.button(win)));
+    EXPECT_TRUE(watched.InOrder(step.texts)) << Joined(watched.texts);
+  }
+  struct Life {
+    std::function<TLocateModeFrame*()> make;
+    std::vector<std::string> made, freed;
+  };
+  const Life lives[] = {
+      {[] { return new TFieldLocateFrame(nullptr); },
+       {"TFieldLocateFrame", "CreateBuffers", "CreateDisplays", "UpdateFromIni"},
+       {"~TFieldLocateFrame", "KillDisplays", "KillBuffers"}},
+      {[] { return new TUDigFieldLocateFrame(nullptr); },
+       {"TUDigFieldLocateFrame::TUDigFieldLocateFrame", "TUDigFieldLocateFrame::CreateBuffers",
+        "TUDigFieldLocateFrame::CreateDisplays", "TUDigFieldLocateFrame::UpdateFromIni"},
+       {"TUDigFieldLocateFrame::~TUDigFieldLocateFrame", "TUDigFieldLocateFrame::KillDisplays",
+        "TUDigFieldLocateFrame::KillBuffers"}},
+      {[] { return new TUSonarFrame(nullptr); },
+       {"TUSonarFrame::TUSonarFrame", "TUSonarFrame::CreateBuffers", "TUSonarFrame::CreateDisplays",
+        "TUSonarFrame::UpdateFromIni"},
+       {"TUSonarFrame::~TUSonarFrame", "TUSonarFrame::KillDisplays", "TUSonarFrame::KillBuffers"}},
+      {[] { return new TUVLFSpectFrame(nullptr); },
+       {"TUVLFSpectFrame::TUVLFSpectFrame", "TUVLFSpectFrame::CreateBuffers", "TUVLFSpectFrame::CreateDisplays",
+        "TUVLFSpectFrame::UpdateFromIni"},
+       {"TUVLFSpectFrame::~TUVLFSpectFrame", "TUVLFSpectFrame::KillDisplays", "TUVLFSpectFrame::KillBuffers"}},
+      {[] { return new TUVLFSonarFrame(nullptr); },
+       {"TUVLFSonarFrame::TUVLFSonarFrame", "TUVLFSonarFrame::CreateBuffers", "TUVLFSonarFrame::CreateDisplays",
+        "TUVLFSonarFrame::UpdateFromIni"},
+       {"TUVLFSonarFrame::~TUVLFSonarFrame", "TUVLFSonarFrame::KillDisplays", "TUVLFSonarFrame::KillBuffers"}},
+  };
+  for (const Life& life : lives) {
+    TLocateModeFrame* view = nullptr;
+    {
+      WatchedTexts watched;
+      view = life.make();
+      EXPECT_TRUE(watched.InOrder(life.made)) << Joined(watched.texts);
+    }
+    WatchedTexts watched;
+    delete view;
+    EXPECT_TRUE(watched.InOrder(life.freed)) << Joined(watched.texts);
+  }
+}
+
+// ---- Field locate ----
 
 // The operator walks towards a transmitter at the analyser's centre (500 MHz): its level rises.
 TEST_F(LocateViewTest, FieldLocateFollowsATransmitterThatComesCloser) {
@@ -236,6 +465,91 @@ TEST_F(LocateViewTest, DigitalFieldLocatePanelsSwitchAttenuationAndPulseMode) {
   EXPECT_EQ(view->MainDisplay()->Texts()[3], "Field Locate Digital");
   EXPECT_FALSE(view->IntensityDisplay()->Visible);
   EXPECT_EQ(view->MainDisplay()->Commands->Count(), 6);
+}
+
+// Without a thread the attenuation panel only darkens and the pulse panel does not answer; with one
+// both take their colours on mouse-down and mouse-up.
+TEST_F(LocateViewTest, DigitalFieldLocatePanelsAnswerOnlyWhileAThreadRuns) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut3));
+  ASSERT_TRUE(VclTest::Click(win->LocateFrame->Button(3)));
+  TUDigFieldLocateFrame* view = win->LocateFrame->DigFieldLocateFrame;
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  view->OnFieldThreadTerminate(nullptr);
+  ASSERT_EQ(view->Thread(), nullptr);
+  ASSERT_TRUE(VclTest::MouseDown(view->Panel1, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Pressed);
+  ASSERT_TRUE(VclTest::MouseUp(view->Panel1, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Pressed);
+  EXPECT_EQ(view->Panel1->Caption(), "Attenuation  Off");
+  ASSERT_TRUE(VclTest::MouseDown(view->Panel2, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel2->Color(), panel_colours::Released);
+  ASSERT_TRUE(VclTest::MouseUp(view->Panel2, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel2->Caption(), "Pulse Detect  Off");
+  EXPECT_FALSE(view->PulseMode());
+  // With a thread.
+  view->StartFieldThread(GlobalIOSettings->Center);
+  ASSERT_TRUE(VclTest::MouseUp(view->Panel1, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Released);
+  EXPECT_EQ(view->Panel1->Caption(), "Attenuation  On");
+  ASSERT_TRUE(VclTest::MouseDown(view->Panel2, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel2->Color(), panel_colours::Pressed);
+  ASSERT_TRUE(VclTest::MouseUp(view->Panel2, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel2->Color(), panel_colours::Released);
+  EXPECT_TRUE(view->PulseMode());
+}
+
+// The hidden track bar sets the attenuation of the running thread.
+TEST_F(LocateViewTest, DigitalFieldLocateHiddenTrackBarSetsTheAttenuation) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut3));
+  ASSERT_TRUE(VclTest::Click(win->LocateFrame->Button(3)));
+  TUDigFieldLocateFrame* view = win->LocateFrame->DigFieldLocateFrame;
+  EXPECT_FALSE(view->TrackBar1->Visible());
+  EXPECT_EQ(view->TrackBar1->Max(), 31);
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  view->TrackBar1->SetPosition(12);
+  EXPECT_TRUE(PumpUntil([] { return usb2sim::GetState().attenuatorDb == 12; }));
+  view->TrackBar1->SetPosition(40);  // the bar's end
+  EXPECT_TRUE(PumpUntil([] { return usb2sim::GetState().attenuatorDb == 31; }));
+}
+
+// ---- Field locate: the hidden service controls ----
+
+TEST_F(LocateViewTest, FieldLocateHiddenControls) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut3));
+  ASSERT_TRUE(VclTest::Click(win->LocateFrame->Button(2)));
+  TFieldLocateFrame* view = win->LocateFrame->FieldLocateFrame;
+  for (TControl* hidden : {static_cast<TControl*>(view->TrackBar1), static_cast<TControl*>(view->CB1),
+                           static_cast<TControl*>(view->Button1)})
+    EXPECT_FALSE(hidden->Visible());
+  EXPECT_EQ(view->CB1->Caption(), "Tracking");
+  EXPECT_EQ(view->Button1->Caption(), "Click");
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  // The check box switches tracking while a thread runs.
+  view->CB1->SetChecked(true);
+  EXPECT_TRUE(view->Thread()->AutoTracking());
+  EXPECT_EQ(view->MainDisplay()->Commands->Count(), 5);
+  view->CB1->SetChecked(false);
+  EXPECT_FALSE(view->Thread()->AutoTracking());
+  EXPECT_EQ(view->MainDisplay()->Commands->Count(), 1);
+  // The track bar stops the thread and sets the sound potentiometer's first channel.
+  view->TrackBar1->SetPosition(77);
+  EXPECT_EQ(view->Thread(), nullptr);
+  EXPECT_EQ(usb2sim::GetState().soundPot[0], 77);
+  view->CB1->SetChecked(true);  // no thread: nothing
+  // The button sets the audio path up at the analyser centre.
+  view->StartFieldThread(GlobalIOSettings->Center);
+  ASSERT_NE(view->Thread(), nullptr);
+  view->OnClickButClick(nullptr);
+  EXPECT_EQ(view->Thread(), nullptr);
+  const usb2sim::State state = usb2sim::GetState();
+  EXPECT_EQ(state.soundPot[1], 167);
+  EXPECT_EQ(state.soundWord, 135);
+  EXPECT_EQ(state.ifFilter[0], 3);
+  EXPECT_NEAR(state.receiveHz, GlobalIOSettings->Center, 1e3);
+  EXPECT_EQ(LinkUp.load(), 1);
 }
 
 // ---- Sonar ----
@@ -296,6 +610,81 @@ TEST_F(LocateViewTest, SonarSetupPanelLoadsTheStoredValuesAndStoresTheOperatorsC
   EXPECT_EQ(view->Label1->Caption(), "100");
 }
 
+// The service access code typed into the self-test view's password field opens the sonar view's
+// set-up panel with the stored values as they are, 0 and 255 included (the clock bar holds 150..190).
+TEST_F(LocateViewTest, ServiceAccessCodeOpensTheSonarSetupPanelWithTheStoredValues) {
+  Start();
+  TUSonarFrame* sonar = win->LocateFrame->SonarFrame;
+  ASSERT_TRUE(VclTest::Click(win->MainBut8));
+  ASSERT_TRUE(VclTest::Click(win->SettingFrame->Button(2)));
+  TSelfCheckFrame* selfCheck = win->SettingFrame->SelfCheckFrame;
+  ASSERT_TRUE(VclTest::TypeText(selfCheck->Edit1, "quorbi"));
+  EXPECT_FALSE(sonar->SetupPanel->Visible());
+  struct Case {
+    uint8_t sensitivity, clock;
+    int sensitivityBar, clockBar;
+  };
+  const Case cases[] = {{0, 255, 0, 190}, {255, 0, 255, 150}, {90, 170, 90, 170}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(IOCtrl->WriteEEPromByte(17, c.sensitivity) && IOCtrl->WriteEEPromByte(18, c.clock));
+    selfCheck->Edit1->SetText("");
+    ASSERT_TRUE(VclTest::TypeText(selfCheck->Edit1, "quorbix"));
+    EXPECT_TRUE(sonar->SetupPanel->Visible());
+    EXPECT_EQ(sonar->TrackBar1->Position(), c.sensitivityBar) << int(c.sensitivity);
+    EXPECT_EQ(sonar->TrackBar2->Position(), c.clockBar) << int(c.clock);
+    EXPECT_EQ(usb2sim::GetState().eeprom[17], c.sensitivity) << "loading writes nothing back";
+    EXPECT_EQ(usb2sim::GetState().eeprom[18], c.clock);
+  }
+  // On the sonar view the operator sets the probe's sensitivity, which is stored.
+  ASSERT_TRUE(VclTest::Click(win->MainBut3));
+  ASSERT_TRUE(PumpUntil([&] { return sonar->Thread() != nullptr; }));
+  EXPECT_TRUE(sonar->SetupPanel->Visible());
+  EXPECT_TRUE(sonar->TrackBar1->Visible());
+  sonar->TrackBar1->SetPosition(120);
+  ASSERT_TRUE(PumpUntil([] { return usb2sim::GetState().eeprom[17] == 120; }));
+  EXPECT_EQ(usb2sim::GetState().soundPot[0], 120);
+  EXPECT_EQ(usb2sim::GetState().eeprom[18], 170);
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+TEST_F(LocateViewTest, SonarTrackingPanelTakesBackItsColourOnAMouseMove) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut3));
+  TUSonarFrame* view = win->LocateFrame->SonarFrame;
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  ASSERT_TRUE(VclTest::MouseDown(view->Panel1, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Pressed);
+  EXPECT_TRUE(view->Sonar()->AutoTracking());
+  EXPECT_TRUE(view->Timer2->Enabled());
+  ASSERT_TRUE(VclTest::MouseUp(view->Panel1, mbLeft, 10, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Pressed) << "no mouse-up handler";
+  ASSERT_TRUE(VclTest::MouseMove(view->Panel1, 12, 10));
+  EXPECT_EQ(view->Panel1->Color(), panel_colours::Released);
+  EXPECT_EQ(view->Panel1->Font()->Color(), clScrollBar);
+}
+
+// The hidden "Test" button: the LED count runs 16..32 and starts again at 16; the digits show the
+// next count; the results stand in the title.
+TEST_F(LocateViewTest, SonarHiddenTestButtonStepsTheLedBar) {
+  Start("[probe]\npresent=1\n");
+  TUSonarFrame* view = win->LocateFrame->SonarFrame;
+  EXPECT_FALSE(view->Button1->Visible());
+  EXPECT_FALSE(view->Edit1->Visible());
+  EXPECT_EQ(view->Button1->Caption(), "Test");
+  std::vector<int> leds;
+  for (int i = 0; i < 18; ++i) {
+    view->OnTestButClick(nullptr);
+    leds.push_back(usb2sim::GetState().ledCount);
+  }
+  std::vector<int> expected;
+  for (int n = 16; n <= 32; ++n) expected.push_back(n);
+  expected.push_back(16);
+  EXPECT_EQ(leds, expected);
+  EXPECT_EQ(view->TestCount(), 17);
+  EXPECT_EQ(usb2sim::GetState().digits, "0.17");
+  EXPECT_EQ(view->MainDisplay()->Texts()[3], "true   true   true   true   ");
+}
+
 // ---- VLF spectrum ----
 
 TEST_F(LocateViewTest, VlfSpectrumShowsAVlfEmitterAtItsFrequency) {
@@ -316,62 +705,119 @@ TEST_F(LocateViewTest, VlfSpectrumShowsAVlfEmitterAtItsFrequency) {
   EXPECT_EQ(view->MainDisplay()->Texts()[1], "2.50 MHz");
 }
 
-TEST_F(LocateViewTest, VlfSpectrumPanAndZoomStayInsideTheBand) {
+TEST_F(LocateViewTest, VlfSpectrumZoomsThroughTheWheelStepsAndPansWithoutBounds) {
   Start();
   ASSERT_TRUE(VclTest::Click(win->MainBut4));
   TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
   ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
   StdDisplay& main = *view->MainDisplay();
-  auto inside = [&] {
-    return main.ZoomStart >= 0 && main.ZoomEnd <= 500 && view->Centre() - view->Span() / 2 >= 0 &&
-           view->Centre() + view->Span() / 2 <= 5e6;
-  };
   // Zoom in to the end, then one more step changes nothing.
   for (double span : {2e6, 1e6, 0.5e6, 0.5e6}) {
     view->OnWheel(-120);
     EXPECT_EQ(view->Span(), span);
-    EXPECT_TRUE(inside());
   }
   EXPECT_EQ(main.Texts()[3], "VLF     Span: 0.5 MHz");
-  // Drag far to the left (the view moves right) and beyond the band's end.
+  EXPECT_EQ(GlobalIOSettings->VlfSpan, 0.5e6);
+  EXPECT_EQ(main.ZoomStart.load(), 225);
+  EXPECT_EQ(main.ZoomEnd.load(), 275);
+  // Each drag moves the centre by exactly the span per viewport width (600 pixels), also beyond
+  // the band's end.
   const int y = 300;
+  double centre = 2.5e6;
   for (int i = 0; i < 10; ++i) {
     view->OnRenderWinMouseDown(mbLeft, ssLeft, 600, y);
     view->OnRenderWinMouseMove(ssLeft, 25, y);
-    EXPECT_TRUE(inside());
+    centre += 575 * 0.5e6 / 600;
+    EXPECT_NEAR(view->Centre(), centre, 1e-6) << i;
   }
-  EXPECT_DOUBLE_EQ(view->Centre(), 5e6 - 0.25e6);
-  EXPECT_EQ(main.ZoomEnd.load(), 500);
-  // A drag moves the centre by the span per viewport width.
-  view->OnRenderWinMouseDown(mbLeft, ssLeft, 300, y);
-  view->OnRenderWinMouseMove(ssLeft, 360, y);
-  EXPECT_NEAR(view->Centre(), 4.75e6 - 60 * 0.5e6 / 600, 1e-3);
-  // Zoom out at the edge: the full band, centred.
+  EXPECT_GT(view->Centre(), 7e6);
+  EXPECT_EQ(view->Edit1->Text(), "600") << "the hidden edit shows the press";
+  EXPECT_EQ(GlobalIOSettings->VlfCenter, view->Centre());
+  EXPECT_GT(main.ZoomStart.load(), 500) << "the view lies beyond the spectrum's points";
+  EXPECT_EQ(main.Texts()[1], FormatFloat("0.00 MHz", view->Centre() / 1e6));
+  // Drawn there (level 0) without reading outside the spectrum; the listening tuner stays at the
+  // band's edge and the sweeps go on.
+  EXPECT_TRUE(DisplayListGlobal->RenderAll());
+  const unsigned sweeps = usb2sim::GetState().sweeps;
+  EXPECT_TRUE(PumpUntil([&] { return usb2sim::GetState().sweeps > sweeps + 2; }));
+  EXPECT_LE(usb2sim::GetState().audioReceiveHz, 5e6 + 1);
+  EXPECT_EQ(LinkUp.load(), 1);
+  // Below the band as well.
+  view->OnRenderWinMouseDown(mbLeft, ssLeft, 25, y);
+  view->OnRenderWinMouseMove(ssLeft, 600, y);
+  const double before = view->Centre();
+  for (int i = 0; i < 20; ++i) {
+    view->OnRenderWinMouseDown(mbLeft, ssLeft, 25, y);
+    view->OnRenderWinMouseMove(ssLeft, 600, y);
+  }
+  EXPECT_NEAR(view->Centre(), before - 20 * 575 * 0.5e6 / 600, 1e-6);
+  EXPECT_LT(main.ZoomEnd.load(), 0);
+  EXPECT_TRUE(DisplayListGlobal->RenderAll());
+  // Zooming out keeps the centre where it is.
+  const double far = view->Centre();
   for (int i = 0; i < 4; ++i) view->OnWheel(120);
   EXPECT_EQ(view->Span(), 5e6);
-  EXPECT_DOUBLE_EQ(view->Centre(), 2.5e6);
-  EXPECT_TRUE(inside());
+  EXPECT_EQ(view->Centre(), far);
   EXPECT_EQ(GlobalIOSettings->VlfSpan, 5e6);
-  // Back after Leave and Enter at the stored centre and span.
-  ASSERT_TRUE(VclTest::Click(win->MainBut5));
-  GlobalIOSettings->VlfCenter = 9e6;  // out of range: brought inside
-  GlobalIOSettings->VlfSpan = 3e6;    // not a wheel step: the full band
-  ASSERT_TRUE(VclTest::Click(win->MainBut4));
-  EXPECT_EQ(view->Span(), 5e6);
-  EXPECT_TRUE(inside());
 }
 
-TEST(VlfView, WheelStepsAndCentreLimits) {
+TEST_F(LocateViewTest, VlfSpectrumTakesTheStoredCentreAndSpanAsStored) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));
+  TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
+  ASSERT_TRUE(VclTest::Click(win->MainBut5));
+  GlobalIOSettings->VlfCenter = 9e6;  // beyond the band
+  GlobalIOSettings->VlfSpan = 3e6;    // not a wheel step
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  StdDisplay& main = *view->MainDisplay();
+  EXPECT_EQ(view->Centre(), 9e6);
+  EXPECT_EQ(view->Span(), 3e6);
+  EXPECT_EQ(main.ZoomStart.load(), 750);
+  EXPECT_EQ(main.ZoomEnd.load(), 1050);
+  EXPECT_EQ(main.Texts()[3], "VLF     Span: 3.0 MHz");
+  EXPECT_TRUE(DisplayListGlobal->RenderAll());
+  // The wheel has no step from a span that is not one of its own.
+  view->OnWheel(-120);
+  view->OnWheel(120);
+  EXPECT_EQ(view->Span(), 3e6);
+  EXPECT_TRUE(PumpUntil([&] { return view->Thread()->SpanInUse.load() == 3e6; }));
+  EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// The hidden "Test" button draws the band table's range bar into Image1 on the hidden Panel1, which
+// it moves onto the render window.
+TEST_F(LocateViewTest, VlfSpectrumHiddenTestButtonDrawsTheRangeBar) {
+  Start();
+  TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
+  EXPECT_FALSE(view->Button1->Visible());
+  EXPECT_FALSE(view->Panel1->Visible());
+  EXPECT_FALSE(view->Edit1->Visible());
+  EXPECT_TRUE(view->Image1->Visible());
+  EXPECT_EQ(view->Image1->BoundsRect(), TRect(268, 20, 268 + 169, 20 + 45));
+  view->OnTestButClick(nullptr);
+  EXPECT_EQ(view->Panel1->Parent(), RenderWindow);
+  EXPECT_EQ(view->Panel1->Width(), 500);
+  EXPECT_EQ(view->Panel1->Height(), 30);
+  EXPECT_FALSE(view->Panel1->Visible());
+  EXPECT_EQ(view->Image1->Parent(), view->Panel1);
+  EXPECT_EQ(view->Image1->BoundsRect(), TRect(0, 0, 500, 30));
+  EXPECT_GT(view->Image1->Picture()->Bitmap()->Width(), 0);
+  EXPECT_EQ(view->MainDisplay()->MarginTop, 60);
+}
+
+TEST(VlfView, WheelStepsAndPointIndices) {
   using namespace vlf_view;
   EXPECT_EQ(NextSpan(5e6, -1), 2e6);
   EXPECT_EQ(NextSpan(0.5e6, -1), 0.5e6);
   EXPECT_EQ(NextSpan(5e6, 0), 5e6);
   EXPECT_EQ(NextSpan(1e6, 0), 2e6);
   EXPECT_EQ(NextSpan(3e6, 1), 3e6);
-  EXPECT_EQ(ClampCentre(-1e6, 1e6), 0.5e6);
-  EXPECT_EQ(ClampCentre(6e6, 2e6), 4e6);
-  EXPECT_EQ(ValidSpan(3e6), 5e6);
-  EXPECT_EQ(ValidSpan(1e6), 1e6);
+  EXPECT_EQ(PointIndex(-12.7), -12);
+  EXPECT_EQ(PointIndex(499.9), 499);
+  EXPECT_EQ(PointIndex(1e300), 1000000000);
+  EXPECT_EQ(PointIndex(-1e300), -1000000000);
+  EXPECT_EQ(PointIndex(std::nan("")), 0);
 }
 
 }  // namespace
