@@ -15,7 +15,8 @@ namespace {
 constexpr int ProbeHintText = 18;  // "connect sonar-handprobe"
 }
 
-TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points, ReportTexts reports)
+TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points,
+                                     ReportTexts reports)
     : TLocateModeFrame(AOwner, std::move(name), std::move(reports)) {
   Guard("CreateBuffers", [&] {
     buffer_ = std::make_shared<DigitalBuffer>(points);

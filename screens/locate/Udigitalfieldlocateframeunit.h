@@ -36,8 +36,8 @@ class TUDigFieldLocateFrame : public TLocateModeFrame {
   StdDisplay* IntensityDisplay() const { return Displays()[1].get(); }
   bool PulseMode() const { return pulse_; }
 
-  TPanel* Panel1 = nullptr;  // "Attenuation  Off" / "Attenuation  On"
-  TPanel* Panel2 = nullptr;  // "Pulse Detect  Off" / "Pulse Detect  On"
+  TPanel* Panel1 = nullptr;        // "Attenuation  Off" / "Attenuation  On"
+  TPanel* Panel2 = nullptr;        // "Pulse Detect  Off" / "Pulse Detect  On"
   TTrackBar* TrackBar1 = nullptr;  // hidden, 0..31
 
  protected:

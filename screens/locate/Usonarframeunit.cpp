@@ -40,7 +40,9 @@ TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSo
     CreateDisplays();
     UpdateFromIni();
     Panel1 = AddPanel("Auto Tracking on/off", 28, 32);
-    Panel1->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) { OnTrackingPanelMouseDown(s); };
+    Panel1->OnMouseDown = [this](TObject* s, TMouseButton, TShiftState, int, int) {
+      OnTrackingPanelMouseDown(s);
+    };
     Panel1->OnMouseMove = [this](TObject* s, TShiftState, int, int) { OnTrackingPanelMouseUp(s); };
     CreateSetupPanel();
     Timer2 = new TTimer(this);

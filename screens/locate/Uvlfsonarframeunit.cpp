@@ -7,7 +7,8 @@
 
 // Leave reports with the sonar view's text.
 TUVLFSonarFrame::TUVLFSonarFrame(TComponent* AOwner)
-    : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points, {{"Leave", "TUSonarFrame::Leave"}}) {
+    : TProbeLocateFrame(AOwner, "TUVLFSonarFrame", VlfSonarThread::Points,
+                        {{"Leave", "TUSonarFrame::Leave"}}) {
   Guard("TUVLFSonarFrame", [&] {
     SetBounds(0, 0, 789, 209);
     CreateDisplays();

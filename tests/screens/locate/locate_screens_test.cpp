@@ -261,13 +261,15 @@ TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
          field(w)->StartFieldThread(400e6);
          field(w)->OnFieldThreadTerminate(nullptr);
        }},
-      {"TFieldLocateFrame::OnFieldThreadTerminate", [&](TMainWin* w) { field(w)->OnFieldThreadTerminate(nullptr); }},
+      {"TFieldLocateFrame::OnFieldThreadTerminate",
+       [&](TMainWin* w) { field(w)->OnFieldThreadTerminate(nullptr); }},
       {"TFieldLocateFrame::OnResize", [&](TMainWin* w) { field(w)->OnResize(nullptr); }},
       {"UpdateSkin", [&](TMainWin* w) { field(w)->UpdateSkin(); }},
       {"UpdateFromIni", [&](TMainWin* w) { field(w)->UpdateFromIni(); }},
       {"TFieldLocateFrame::OnTrackingPanelMouseDown",
        [&](TMainWin* w) { field(w)->OnTrackingPanelMouseDown(nullptr); }},
-      {"TFieldLocateFrame::OnTrackingPanelMouseUp", [&](TMainWin* w) { field(w)->OnTrackingPanelMouseUp(nullptr); }},
+      {"TFieldLocateFrame::OnTrackingPanelMouseUp",
+       [&](TMainWin* w) { field(w)->OnTrackingPanelMouseUp(nullptr); }},
       {"TFieldLocateFrame::OnTimer1", [&](TMainWin* w) { field(w)->OnTimer1(nullptr); }},
       {"TFieldLocateFrame::OnTrackBar1Change", [&](TMainWin* w) { field(w)->OnTrackBar1Change(nullptr); }},
       {"TFieldLocateFrame::OnCB1Click", [&](TMainWin* w) { field(w)->OnCB1Click(nullptr); }},
@@ -284,18 +286,22 @@ TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
       {"TUDigFieldLocateFrame::OnResize", [&](TMainWin* w) { digital(w)->OnResize(nullptr); }},
       {"TUDigFieldLocateFrame::UpdateSkin", [&](TMainWin* w) { digital(w)->UpdateSkin(); }},
       {"TUDigFieldLocateFrame::UpdateFromIni", [&](TMainWin* w) { digital(w)->UpdateFromIni(); }},
-      {"TUDigFieldLocateFrame::OnAttButMouseDown", [&](TMainWin* w) { digital(w)->OnAttButMouseDown(nullptr); }},
+      {"TUDigFieldLocateFrame::OnAttButMouseDown",
+       [&](TMainWin* w) { digital(w)->OnAttButMouseDown(nullptr); }},
       {"TUDigFieldLocateFrame::OnAttButMouseUp", [&](TMainWin* w) { digital(w)->OnAttButMouseUp(nullptr); }},
-      {"TUDigFieldLocateFrame::OnPDButMouseDown", [&](TMainWin* w) { digital(w)->OnPDButMouseDown(nullptr); }},
+      {"TUDigFieldLocateFrame::OnPDButMouseDown",
+       [&](TMainWin* w) { digital(w)->OnPDButMouseDown(nullptr); }},
       {"TUDigFieldLocateFrame::OnPDButMouseUp", [&](TMainWin* w) { digital(w)->OnPDButMouseUp(nullptr); }},
-      {"TUDigFieldLocateFrame::OnTrackBar1Change", [&](TMainWin* w) { digital(w)->OnTrackBar1Change(nullptr); }},
+      {"TUDigFieldLocateFrame::OnTrackBar1Change",
+       [&](TMainWin* w) { digital(w)->OnTrackBar1Change(nullptr); }},
 
       {"TUSonarFrame::StartSonarThread",
        [&](TMainWin* w) {
          sonar(w)->StartSonarThread(400e6);
          sonar(w)->OnSonarThreadTerminate(nullptr);
        }},
-      {"TUSonarFrame::OnSonarThreadTerminate", [&](TMainWin* w) { sonar(w)->OnSonarThreadTerminate(nullptr); }},
+      {"TUSonarFrame::OnSonarThreadTerminate",
+       [&](TMainWin* w) { sonar(w)->OnSonarThreadTerminate(nullptr); }},
       {"TUSonarFrame::OnUsbTimer",
        [&](TMainWin* w) {
          sonar(w)->OnUsbTimer(nullptr);
@@ -303,8 +309,10 @@ TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
        }},
       {"TUSonarFrame::ShowSetupPanel", [&](TMainWin* w) { sonar(w)->ShowSetupPanel(); }},
       {"TUSonarFrame::OnTrackBar1Change", [&](TMainWin* w) { sonar(w)->OnTrackBar1Change(nullptr); }},
-      {"TUSonarFrame::OnTrackingPanelMouseDown", [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseDown(nullptr); }},
-      {"TUSonarFrame::OnTrackingPanelMouseUp", [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseUp(nullptr); }},
+      {"TUSonarFrame::OnTrackingPanelMouseDown",
+       [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseDown(nullptr); }},
+      {"TUSonarFrame::OnTrackingPanelMouseUp",
+       [&](TMainWin* w) { sonar(w)->OnTrackingPanelMouseUp(nullptr); }},
       {"TUSonarFrame::OnTimer2", [&](TMainWin* w) { sonar(w)->OnTimer2(nullptr); }},
       {"TUSonarFrame::OnTestButClick", [&](TMainWin* w) { sonar(w)->OnTestButClick(nullptr); }},
       {"TUSonarFrame::OnResize", [&](TMainWin* w) { sonar(w)->OnResize(nullptr); }},
@@ -315,7 +323,8 @@ TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
          spect(w)->StartSweepThread();
          spect(w)->OnSweepThreadTerminate(nullptr);
        }},
-      {"TUVLFSpectFrame::OnSweepThreadTerminate", [&](TMainWin* w) { spect(w)->OnSweepThreadTerminate(nullptr); }},
+      {"TUVLFSpectFrame::OnSweepThreadTerminate",
+       [&](TMainWin* w) { spect(w)->OnSweepThreadTerminate(nullptr); }},
       {"TUVLFSpectFrame::UpdateVolume", [&](TMainWin* w) { spect(w)->UpdateVolume(0); }},
       {"TUVLFSpectFrame::UpdateView", [&](TMainWin* w) { spect(w)->UpdateView(); }},
       {"TUVLFSpectFrame::ApplySpan", [&](TMainWin* w) { spect(w)->ApplySpan(); }},
@@ -327,7 +336,8 @@ TEST_F(LocateViewTest, EveryOperationReportsWithItsOwnText) {
       {"TUVLFSpectFrame::OnRenderWinMouseMove",
        [&](TMainWin* w) { spect(w)->OnRenderWinMouseMove(ssLeft, 100, 100); }},
       {"TUVLFSpectFrame::OnWheel", [&](TMainWin* w) { spect(w)->OnWheel(120); }},
-      {"TUVLFSpectFrame::OnAutodetectMouseDown", [&](TMainWin* w) { spect(w)->OnAutodetectMouseDown(nullptr); }},
+      {"TUVLFSpectFrame::OnAutodetectMouseDown",
+       [&](TMainWin* w) { spect(w)->OnAutodetectMouseDown(nullptr); }},
       {"TUVLFSpectFrame::OnAutodetectMouseUp", [&](TMainWin* w) { spect(w)->OnAutodetectMouseUp(nullptr); }},
       {"TUVLFSpectFrame::OnTestButClick", [&](TMainWin* w) { spect(w)->OnTestButClick(nullptr); }},
       {"TUVLFSpectFrame::OnResize", [&](TMainWin* w) { spect(w)->OnResize(nullptr); }},
@@ -369,7 +379,8 @@ TEST_F(LocateViewTest, LifeCycleOperationsReportWithTheirOwnTexts) {
       {[](TMainWin* w) { return w->LocateFrame->Button(2); }, {"TUSonarFrame::Leave", "Enter"}},
       {[](TMainWin* w) { return w->LocateFrame->Button(3); }, {"Leave", "TUDigFieldLocateFrame::Enter"}},
       {[](TMainWin* w) { return w->MainBut4; }, {"Leave", "TUVLFSpectFrame::Enter"}},
-      {[](TMainWin* w) { return w->VlfFrame->Button(4); }, {"TUVLFSpectFrame::Leave", "TUVLFSonarFrame::Enter"}},
+      {[](TMainWin* w) { return w->VlfFrame->Button(4); },
+       {"TUVLFSpectFrame::Leave", "TUVLFSonarFrame::Enter"}},
       {[](TMainWin* w) { return w->MainBut5; }, {"TUSonarFrame::Leave"}},
   };
   for (const Step& step : steps) {
@@ -395,13 +406,15 @@ TEST_F(LocateViewTest, LifeCycleOperationsReportWithTheirOwnTexts) {
         "TUSonarFrame::UpdateFromIni"},
        {"TUSonarFrame::~TUSonarFrame", "TUSonarFrame::KillDisplays", "TUSonarFrame::KillBuffers"}},
       {[] { return new TUVLFSpectFrame(nullptr); },
-       {"TUVLFSpectFrame::TUVLFSpectFrame", "TUVLFSpectFrame::CreateBuffers", "TUVLFSpectFrame::CreateDisplays",
-        "TUVLFSpectFrame::UpdateFromIni"},
-       {"TUVLFSpectFrame::~TUVLFSpectFrame", "TUVLFSpectFrame::KillDisplays", "TUVLFSpectFrame::KillBuffers"}},
+       {"TUVLFSpectFrame::TUVLFSpectFrame", "TUVLFSpectFrame::CreateBuffers",
+        "TUVLFSpectFrame::CreateDisplays", "TUVLFSpectFrame::UpdateFromIni"},
+       {"TUVLFSpectFrame::~TUVLFSpectFrame", "TUVLFSpectFrame::KillDisplays",
+        "TUVLFSpectFrame::KillBuffers"}},
       {[] { return new TUVLFSonarFrame(nullptr); },
-       {"TUVLFSonarFrame::TUVLFSonarFrame", "TUVLFSonarFrame::CreateBuffers", "TUVLFSonarFrame::CreateDisplays",
-        "TUVLFSonarFrame::UpdateFromIni"},
-       {"TUVLFSonarFrame::~TUVLFSonarFrame", "TUVLFSonarFrame::KillDisplays", "TUVLFSonarFrame::KillBuffers"}},
+       {"TUVLFSonarFrame::TUVLFSonarFrame", "TUVLFSonarFrame::CreateBuffers",
+        "TUVLFSonarFrame::CreateDisplays", "TUVLFSonarFrame::UpdateFromIni"},
+       {"TUVLFSonarFrame::~TUVLFSonarFrame", "TUVLFSonarFrame::KillDisplays",
+        "TUVLFSonarFrame::KillBuffers"}},
   };
   for (const Life& life : lives) {
     TLocateModeFrame* view = nullptr;
