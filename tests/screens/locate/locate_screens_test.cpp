@@ -25,6 +25,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TestHooks.h"
+#include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/Udigitalfieldlocateframeunit.h"
 #include "screens/locate/Ufieldlocateframeunit.h"
 #include "screens/locate/Usonarframeunit.h"
@@ -796,6 +797,24 @@ TEST_F(LocateViewTest, VlfSpectrumTakesTheStoredCentreAndSpanAsStored) {
   EXPECT_EQ(view->Span(), 3e6);
   EXPECT_TRUE(PumpUntil([&] { return view->Thread()->SpanInUse.load() == 3e6; }));
   EXPECT_EQ(LinkUp.load(), 1);
+}
+
+// " Autodetect" takes no pressed colour; each press silences the speaker and starts a search. The
+// three search commands are set once however often it is pressed.
+TEST_F(LocateViewTest, VlfSpectrumAutodetectPanel) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut4));
+  TUVLFSpectFrame* view = win->VlfFrame->VLFSpectFrame;
+  ASSERT_TRUE(PumpUntil([&] { return view->Thread() != nullptr; }));
+  for (int press = 0; press < 2; ++press) {
+    ASSERT_TRUE(VclTest::MouseDown(view->Panel2, mbLeft, 10, 10));
+    EXPECT_EQ(view->Panel2->Color(), panel_colours::Released);
+    EXPECT_EQ(static_cast<TVolumeFrame*>(VolumeFrame)->Volume, 0);
+    EXPECT_EQ(view->MainDisplay()->Commands->Count(), 3);
+    ASSERT_TRUE(VclTest::MouseUp(view->Panel2, mbLeft, 10, 10));
+    EXPECT_EQ(view->Panel2->Color(), panel_colours::Released);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return view->Thread()->SearchesDone.load() > 0; }));
 }
 
 // The hidden "Test" button draws the band table's range bar into Image1 on the hidden Panel1, which
