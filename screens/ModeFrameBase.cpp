@@ -15,15 +15,14 @@ void TModeFrameBase::Enter() {
 }
 
 void TModeFrameBase::Leave() {
+  keepShown_ = false;
   if (entered_) {
-    keepShown_ = false;
     StopWork();
-    if (keepShown_) return;
     entered_ = false;
     ++leaveCount_;
     leaveRank_ = ++leaves_;
   }
-  SetVisible(false);
+  if (!keepShown_) SetVisible(false);
 }
 
 void TModeFrameBase::DeliverWheel(int Delta) {

@@ -59,8 +59,8 @@ class TModeFrameBase : public TFrame {
   // Called by Enter after the view was shown, and by Leave before it is hidden.
   virtual void StartWork() {}
   virtual void StopWork() {}
-  // Called from StopWork: Leave ends there and the view stays shown and entered (a failed device
-  // call while leaving; the main loop then shuts the program down).
+  // Called from StopWork: the view's work has stopped, but Leave ends there and the view stays shown
+  // (a failed device call while leaving; the main loop then shuts the program down).
   void KeepShown() { keepShown_ = true; }
 
  private:

@@ -125,8 +125,10 @@ void TLocateModeFrame::StartWork() {
     busy_ = true;
     SetEnabled(true);
     for (StdDisplay* display : Labelled()) display->ShowTexts();
+    // A view whose last Leave ended early on a failed device call still has its displays listed.
     if (DisplayListGlobal)
-      for (auto& display : displays_) DisplayListGlobal->Add(display.get());
+      for (auto& display : displays_)
+        if (DisplayListGlobal->IndexOf(display.get()) < 0) DisplayListGlobal->Add(display.get());
     if (deferredResize_ && ResizeTimer) ResizeTimer->SetEnabled(true);
     EnterView();
     busy_ = false;
