@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/imaging/Imaging.h"
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "base/BitmapImages.h"
@@ -46,6 +47,11 @@ void ClearImageLog() {
 
 void ImageLog(const std::string& text) {
   if (!ImageLogging) return;
+  // The log and its list belong to the GUI thread; an image made on a worker reports through it.
+  if (!IsMainThread()) {
+    QueueToMainThread([text] { ImageLog(text); });
+    return;
+  }
   if (FILE* file = std::fopen(ImageLogFile().c_str(), "a")) {
     std::fprintf(file, "%s\n", text.c_str());
     std::fclose(file);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QSaveFile>
 #include <cstring>
 
 namespace imaging::detail {
@@ -325,8 +326,16 @@ bool WritePng(const std::string& path, const ImageRef& image, double dpiX, doubl
     out.setDotsPerMeterX(int(dpiX / 0.0254 + 0.5));
     out.setDotsPerMeterY(int(dpiY / 0.0254 + 0.5));
   }
-  QImageWriter writer(QString::fromStdString(path), "png");
-  return writer.write(out);
+  // Into a temporary file renamed over the old one only when complete (and on the disk): a failed
+  // write (a full disk) leaves the old file as it was, never a truncated one.
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  QImageWriter writer(&file, "png");
+  if (!writer.write(out)) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
 }
 
 }  // namespace imaging::detail

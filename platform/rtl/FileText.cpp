@@ -15,23 +15,25 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
+  bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
+            ReadToEnd(fd, content, info.st_size > 0 ? size_t(info.st_size) : 0);
+  ::close(fd);
+  return ok;
+}
+
+bool ReadToEnd(int fd, std::string& content, size_t sizeHint) {
   std::string result;
+  result.reserve(sizeHint);
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       return false;
     }
     result.append(buffer, static_cast<size_t>(n));
   }
-  ::close(fd);
   content = std::move(result);
   return true;
 }

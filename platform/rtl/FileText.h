@@ -7,6 +7,8 @@ namespace rtl_detail {
 
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
+// Reads what is left of an open file (sizeHint bytes expected); false on a read error.
+bool ReadToEnd(int fd, std::string& content, size_t sizeHint = 0);
 // Writes content to a temporary file beside path and renames it over path, so the file is either the
 // old one or the new one, never half written, whenever the process ends. With flushToDisk the data
 // reach the disk before the rename (a power cut keeps them too; costs a few milliseconds).

@@ -57,6 +57,7 @@ IniDocument::Line IniDocument::EntryLine(const std::string& key, const std::stri
 }
 
 void IniDocument::Parse(const std::string& text) {
+  Changed();
   lines_.clear();
   byteOrderMark_ = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
   size_t start = byteOrderMark_ ? 3 : 0;
@@ -82,14 +83,18 @@ std::string IniDocument::Serialize() const {
 }
 
 bool IniDocument::FindSection(const std::string& section, Range& range) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != Kind::Section || !SameText(lines_[i].name, section)) continue;
-    size_t end = i + 1;
-    while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
-    range = {i, end};
-    return true;
+  if (!sectionIndexed_) {
+    sectionIndex_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i)
+      if (lines_[i].kind == Kind::Section) sectionIndex_.emplace(LowerCase(lines_[i].name), i);
+    sectionIndexed_ = true;
   }
-  return false;
+  const auto found = sectionIndex_.find(LowerCase(section));
+  if (found == sectionIndex_.end()) return false;
+  size_t end = found->second + 1;
+  while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
+  range = {found->second, end};
+  return true;
 }
 
 bool IniDocument::HasSection(const std::string& section) const {
@@ -121,6 +126,7 @@ std::vector<std::string> IniDocument::Keys(const std::string& section) const {
 void IniDocument::AddSection(const std::string& section) {
   if (HasSection(section)) return;
   if (!lines_.empty() && !Trim(lines_.back().raw).empty()) lines_.push_back(Line{});
+  Changed();
   Line header;
   header.kind = Kind::Section;
   header.name = section;
@@ -145,6 +151,7 @@ void IniDocument::Set(const std::string& section, const std::string& key, const 
     insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), EntryLine(key, value));
+  Changed();
 }
 
 bool IniDocument::EraseSection(const std::string& section) {
@@ -153,6 +160,7 @@ bool IniDocument::EraseSection(const std::string& section) {
   while (FindSection(section, range)) {
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range.header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(range.end));
+    Changed();
     erased = true;
   }
   return erased;
@@ -166,6 +174,7 @@ bool IniDocument::DeleteKey(const std::string& section, const std::string& key) 
   for (size_t i = range.end; i-- > range.header + 1;) {
     if (lines_[i].kind == Kind::Entry && SameText(lines_[i].name, key)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+      Changed();
       deleted = true;
     }
   }

@@ -2,6 +2,7 @@
 // Shared by TIniFile and TRegistry.
 #pragma once
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace rtl_detail {
@@ -41,8 +42,13 @@ class IniDocument {
   static Line ParseLine(const std::string& raw);
   static Line EntryLine(const std::string& key, const std::string& value);
   bool FindSection(const std::string& section, Range& range) const;
+  void Changed() { sectionIndexed_ = false; }
 
   std::vector<Line> lines_;
+  // First header line of each section by its ASCII-lower-case name, built at the first lookup after
+  // a change, so a lookup in a large file does not walk all of its lines.
+  mutable std::unordered_map<std::string, size_t> sectionIndex_;
+  mutable bool sectionIndexed_ = false;
   std::string lineEnd_ = "\r\n";
   bool byteOrderMark_ = false;
 };

@@ -1,29 +1,17 @@
 #include "platform/rtl/IniFiles.h"
 
-#include "platform/rtl/FileText.h"
-#include "platform/rtl/IniDocument.h"
+#include "platform/rtl/IniCache.h"
 
 using rtl_detail::IniDocument;
 
 namespace {
 
-IniDocument Load(const std::string& fileName) {
-  IniDocument document;
-  std::string text;
-  if (rtl_detail::ReadWholeFile(fileName, text)) document.Parse(text);
-  return document;
-}
-
-// Reads the file, applies edit and writes the file back when edit reports a change.
-template <typename Edit>
-bool EditFile(const std::string& fileName, Edit edit) {
-  std::lock_guard lock(rtl_detail::FileEditMutex());
-  std::string text;
-  if (!rtl_detail::ReadFileForEdit(fileName, text)) return false;
-  IniDocument document;
-  document.Parse(text);
-  if (!edit(document)) return true;
-  return rtl_detail::WriteFileAtomically(fileName, document.Serialize());
+// Looks key up in the file's current content.
+bool FindValue(const std::string& fileName, const std::string& section, const std::string& key,
+               std::string& value) {
+  bool found = false;
+  rtl_detail::ReadIniFile(fileName, [&](const IniDocument& document) { found = document.Find(section, key, value); });
+  return found;
 }
 
 }  // namespace
@@ -33,12 +21,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) const {
   std::string value;
-  return Load(fileName_).Find(section, ident, value) ? value : defaultValue;
+  return FindValue(fileName_, section, ident, value) ? value : defaultValue;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
   std::string value;
-  if (!Load(fileName_).Find(section, ident, value)) return defaultValue;
+  if (!FindValue(fileName_, section, ident, value)) return defaultValue;
   return StrToIntDef(value, defaultValue);
 }
 
@@ -48,7 +36,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 
 double TIniFile::ReadFloat(const std::string& section, const std::string& ident, double defaultValue) const {
   std::string value;
-  if (!Load(fileName_).Find(section, ident, value)) return defaultValue;
+  if (!FindValue(fileName_, section, ident, value)) return defaultValue;
   return StrToFloatDef(value, defaultValue);
 }
 
@@ -56,7 +44,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& ident,
   if (!IniDocument::IsWritableSection(section) || !IniDocument::IsWritableKey(ident) ||
       !IniDocument::IsWritableValue(value))
     return false;
-  return EditFile(fileName_, [&](IniDocument& document) {
+  return rtl_detail::EditIniFile(fileName_, [&](IniDocument& document) {
     document.Set(section, ident, value);
     return true;
   });
@@ -74,22 +62,28 @@ bool TIniFile::WriteFloat(const std::string& section, const std::string& ident, 
   return WriteString(section, ident, FloatToStr(value));
 }
 
-bool TIniFile::SectionExists(const std::string& section) const { return Load(fileName_).HasSection(section); }
+bool TIniFile::SectionExists(const std::string& section) const {
+  bool exists = false;
+  rtl_detail::ReadIniFile(fileName_, [&](const IniDocument& document) { exists = document.HasSection(section); });
+  return exists;
+}
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
   std::string value;
-  return Load(fileName_).Find(section, ident, value);
+  return FindValue(fileName_, section, ident, value);
 }
 
 void TIniFile::ReadSection(const std::string& section, TStringList& idents) const {
+  std::vector<std::string> keys;
+  rtl_detail::ReadIniFile(fileName_, [&](const IniDocument& document) { keys = document.Keys(section); });
   idents.Clear();
-  for (const std::string& key : Load(fileName_).Keys(section)) idents.Add(key);
+  for (const std::string& key : keys) idents.Add(key);
 }
 
 bool TIniFile::EraseSection(const std::string& section) {
-  return EditFile(fileName_, [&](IniDocument& document) { return document.EraseSection(section); });
+  return rtl_detail::EditIniFile(fileName_, [&](IniDocument& document) { return document.EraseSection(section); });
 }
 
 bool TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-  return EditFile(fileName_, [&](IniDocument& document) { return document.DeleteKey(section, ident); });
+  return rtl_detail::EditIniFile(fileName_, [&](IniDocument& document) { return document.DeleteKey(section, ident); });
 }

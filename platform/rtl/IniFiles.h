@@ -1,4 +1,5 @@
-// INI file access without a cache: every read parses the file, every write rewrites it at once.
+// INI file access: every read sees the file as it is now (a parsed copy is kept only while the file is
+// unchanged, see IniCache.h), every write rewrites it at once.
 #pragma once
 #include <string>
 

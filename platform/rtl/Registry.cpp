@@ -5,8 +5,7 @@
 
 #include <cstdlib>
 
-#include "platform/rtl/FileText.h"
-#include "platform/rtl/IniDocument.h"
+#include "platform/rtl/IniCache.h"
 
 using rtl_detail::IniDocument;
 
@@ -19,25 +18,26 @@ std::string HomeFolder() {
   return ".";
 }
 
-IniDocument LoadStore() {
-  IniDocument document;
-  std::string text;
-  if (rtl_detail::ReadWholeFile(TRegistry::StoreFileName(), text)) document.Parse(text);
-  return document;
+// Calls read with the store's current content.
+void ReadStore(const std::function<void(const IniDocument&)>& read) {
+  rtl_detail::ReadIniFile(TRegistry::StoreFileName(), read);
 }
 
-// Reads the store, applies edit and writes it back (creating its folder) when edit reports a change.
-template <typename Edit>
-bool EditStore(Edit edit) {
-  std::lock_guard lock(rtl_detail::FileEditMutex());
-  const std::string fileName = TRegistry::StoreFileName();
-  std::string text;
-  if (!rtl_detail::ReadFileForEdit(fileName, text)) return false;
-  IniDocument document;
-  document.Parse(text);
-  if (!edit(document)) return true;
-  return ForceDirectories(ExtractFilePath(fileName)) &&
-         rtl_detail::WriteFileAtomically(fileName, document.Serialize());
+// Applies edit to the store and writes it back (creating its folder) when edit reports a change.
+bool EditStore(const std::function<bool(IniDocument&)>& edit) {
+  return rtl_detail::EditIniFile(TRegistry::StoreFileName(), edit, true);
+}
+
+bool StoreHasSection(const std::string& path) {
+  bool exists = false;
+  ReadStore([&](const IniDocument& document) { exists = document.HasSection(path); });
+  return exists;
+}
+
+bool StoreFind(const std::string& path, const std::string& name, std::string& value) {
+  bool found = false;
+  ReadStore([&](const IniDocument& document) { found = document.Find(path, name, value); });
+  return found;
 }
 
 // "\A\\B\" -> "A\B": no leading, trailing or doubled separators.
@@ -73,7 +73,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
   if (RootKey != HKEY_CURRENT_USER) return false;
   std::string path = ResolvePath(key);
   if (!IniDocument::IsWritableSection(path)) return false;
-  bool exists = LoadStore().HasSection(path);
+  bool exists = StoreHasSection(path);
   if (!exists) {
     if (!canCreate) return false;
     if (!EditStore([&](IniDocument& document) {
@@ -95,12 +95,12 @@ void TRegistry::CloseKey() {
 bool TRegistry::KeyExists(const std::string& key) const {
   if (RootKey != HKEY_CURRENT_USER) return false;
   std::string path = ResolvePath(key);
-  return !path.empty() && LoadStore().HasSection(path);
+  return !path.empty() && StoreHasSection(path);
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
   std::string value;
-  if (!open_ || !LoadStore().Find(currentPath_, name, value)) return "";
+  if (!open_ || !StoreFind(currentPath_, name, value)) return "";
   return value;
 }
 
@@ -114,7 +114,7 @@ bool TRegistry::WriteString(const std::string& name, const std::string& value) {
 
 bool TRegistry::ValueExists(const std::string& name) const {
   std::string value;
-  return open_ && LoadStore().Find(currentPath_, name, value);
+  return open_ && StoreFind(currentPath_, name, value);
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {

@@ -5,6 +5,9 @@
 
 #include <QPointer>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace scene {
 
 namespace {
@@ -15,6 +18,18 @@ struct WindowLink {
 };
 
 WindowLink* LinkOf(Device::Impl& device) { return static_cast<WindowLink*>(device.windowLink.get()); }
+
+// With RT_REPORT_FIRST_FRAME set, stderr gets one line when a window first paints a presented frame,
+// for the start-up benchmark.
+void ReportFirstFrameShown(const Device::Impl& device) {
+  static bool reported = false;
+  if (reported || device.front.isNull()) return;
+  reported = true;
+  if (std::getenv("RT_REPORT_FIRST_FRAME")) {
+    std::fputs("first presented frame shown\n", stderr);
+    std::fflush(stderr);
+  }
+}
 
 }  // namespace
 
@@ -29,6 +44,7 @@ void AttachWindow(Device::Impl& device) {
     painter.translate(client.topLeft());
     PaintFront(*d, painter, client.width(), client.height());
     painter.restore();
+    ReportFirstFrameShown(*d);
   });
 }
 

@@ -45,14 +45,13 @@ std::unique_ptr<TBitmap> GridBitmap(int background) {
   return bitmap;
 }
 
-// The image with alpha as its alpha channel, saved as PNG and loaded into the sprite.
-void LoadWithAlpha(ZSprite& sprite, ZImage& image, ZImage& alpha, const std::string& file) {
+// The image with alpha as its alpha channel, saved as PNG.
+bool SaveWithAlpha(ZImage& image, ZImage& alpha, const std::string& file) {
   const TRect all = Rect(0, 0, image.Width(), image.Height());
-  if (!image.ToRGBA(255, all) || !image.SetChannel(alpha, 3) || !image.SavePNG(file)) return;
-  sprite.LoadTexture(file, false, -1, -1);
+  return image.ToRGBA(255, all) && image.SetChannel(alpha, 3) && image.SavePNG(file);
 }
 
-void MakeBeam(ZSprite& sprite, int background, const std::string& file) {
+bool MakeBeam(int background, const std::string& file) {
   auto bitmap = FilledBitmap(1024, background);
   bitmap->Canvas()->Brush()->SetColor(TColor(0x008000));
   bitmap->Canvas()->Pen()->SetColor(TColor(0x008000));
@@ -68,10 +67,10 @@ void MakeBeam(ZSprite& sprite, int background, const std::string& file) {
   }
   ZImage alpha(fade.get(), Rect(0, 0, 1024, 1024));
   alpha.ToGray(Rect(0, 0, 1024, 1024));
-  LoadWithAlpha(sprite, image, alpha, file);
+  return SaveWithAlpha(image, alpha, file);
 }
 
-void MakeSignal(ZSprite& sprite, int background, const std::string& file) {
+bool MakeSignal(int background, const std::string& file) {
   auto bitmap = FilledBitmap(1024, background);
   TCanvas* c = bitmap->Canvas();
   c->Pen()->SetColor(TColor(0x0000FF));
@@ -79,61 +78,92 @@ void MakeSignal(ZSprite& sprite, int background, const std::string& file) {
   for (int inset : {51, 251, 411}) c->Ellipse(inset, inset, 1022 - inset, 1022 - inset);
   ZImage image(bitmap.get(), Rect(0, 0, 1024, 1024));
   std::unique_ptr<ZImage> alpha(image.ToGray_C(Rect(0, 0, 1024, 1024)));
-  if (!alpha) return;
+  if (!alpha) return false;
   BYTE* p = alpha->Pixels();
   for (int i = 0; i < 1024 * 1024; ++i) p[i] = p[i] > 32 ? 255 : p[i];
-  LoadWithAlpha(sprite, image, *alpha, file);
+  return SaveWithAlpha(image, *alpha, file);
 }
 
-void MakeDisc(ZSprite& sprite, int size, int colour, int radius, bool opaqueOutside,
-              const std::string& file) {
+bool MakeDisc(int size, int colour, int radius, bool opaqueOutside, const std::string& file) {
   ZImage image(size, size, 4, 0);
   image.FillRect(Rect(0, 0, size, size), TColor(colour));
   ZImage alpha(size, size, 1, 0);
   alpha.FillRect(Rect(0, 0, size, size), opaqueOutside ? TColor(0xFFFFFF) : TColor(0));
   alpha.DrawEllipse({size / 2 - 1, size / 2 - 1}, radius, radius,
                     opaqueOutside ? TColor(0) : TColor(0xFFFFFF), true);
-  LoadWithAlpha(sprite, image, alpha, file);
+  return SaveWithAlpha(image, alpha, file);
 }
+
+// A texture that cannot be made leaves its sprite without one; the radar still draws.
+bool Attempt(const std::function<bool()>& make) {
+  try {
+    return make();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+const char* const TextureFiles[5] = {"/gridtmp.png", "/radartmp.png", "/signaltmp.png", "/masktmp.png",
+                                     "/pointtmp.png"};
 }  // namespace
 
-std::array<std::unique_ptr<ZSprite>, 5> MakeRadarSprites(ZXBase* base, int background,
-                                                         const std::string& folder) {
-  std::array<std::unique_ptr<ZSprite>, 5> sprites;
+// What the worker made: the grid as a bitmap stream, and which texture files were written.
+struct RadarTextures::Made {
+  TMemoryStream grid;
+  bool gridMade = false;
+  std::array<bool, 5> written{};
+};
+
+RadarTextures::RadarTextures(int background, const std::string& folder)
+    : background_(background), folder_(folder), made_(std::make_unique<Made>()) {
+  worker_ = std::thread([this] {
+    Made& made = *made_;
+    made.gridMade = Attempt([&] {
+      GridBitmap(background_)->SaveToStream(&made.grid);
+      return true;
+    });
+    made.written[BeamSprite] = Attempt([&] { return MakeBeam(background_, folder_ + TextureFiles[BeamSprite]); });
+    made.written[SignalSprite] =
+        Attempt([&] { return MakeSignal(background_, folder_ + TextureFiles[SignalSprite]); });
+    made.written[MaskSprite] =
+        Attempt([&] { return MakeDisc(2048, background_, 511, true, folder_ + TextureFiles[MaskSprite]); });
+    made.written[PointSprite] =
+        Attempt([&] { return MakeDisc(128, 0x00FF00, 20, false, folder_ + TextureFiles[PointSprite]); });
+  });
+}
+
+RadarTextures::~RadarTextures() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void RadarTextures::LoadInto(ZXBase* base, RadarSpriteSet& sprites) {
+  if (loaded_) return;
+  if (worker_.joinable()) worker_.join();
+  loaded_ = true;
   scene::Device* device = base ? base->Device : nullptr;
   for (auto& s : sprites) s = std::make_unique<ZSprite>(device);
-  // A texture that cannot be made leaves its sprite without one; the radar still draws.
-  const auto attempt = [](const std::function<void()>& make) {
-    try {
-      make();
-    } catch (const std::exception&) {
-    }
-  };
-  attempt([&] {
-    TMemoryStream stream;
-    GridBitmap(background)->SaveToStream(&stream);
-    stream.SetPosition(0);
-    sprites[GridSprite]->LoadTextureFromStream(&stream, false, -1, -1);
-  });
+  Made& made = *made_;
+  if (made.gridMade) {
+    made.grid.SetPosition(0);
+    sprites[GridSprite]->LoadTextureFromStream(&made.grid, false, -1, -1);
+  }
   if (!sprites[GridSprite]->Texture)
-    attempt([&] {
-      ZImage grid(GridBitmap(background).get(), Rect(0, 0, 1024, 1024));
-      if (grid.SavePNG(folder + "/gridtmp.png"))
-        sprites[GridSprite]->LoadTexture(folder + "/gridtmp.png", false, -1, -1);
+    Attempt([&] {
+      const std::string file = folder_ + TextureFiles[GridSprite];
+      ZImage grid(GridBitmap(background_).get(), Rect(0, 0, 1024, 1024));
+      return grid.SavePNG(file) && sprites[GridSprite]->LoadTexture(file, false, -1, -1);
     });
-  attempt([&] { MakeBeam(*sprites[BeamSprite], background, folder + "/radartmp.png"); });
-  attempt([&] { MakeSignal(*sprites[SignalSprite], background, folder + "/signaltmp.png"); });
-  attempt([&] { MakeDisc(*sprites[MaskSprite], 2048, background, 511, true, folder + "/masktmp.png"); });
-  attempt([&] { MakeDisc(*sprites[PointSprite], 128, 0x00FF00, 20, false, folder + "/pointtmp.png"); });
+  for (int s : {BeamSprite, SignalSprite, MaskSprite, PointSprite})
+    if (made.written[s]) sprites[s]->LoadTexture(folder_ + TextureFiles[s], false, -1, -1);
+  made_.reset();
   sprites[GridSprite]->SetColor(TColor(0xFFFFFF), 160);
   for (int s : {BeamSprite, SignalSprite, MaskSprite, PointSprite})
     sprites[s]->SetColor(TColor(0xFFFFFF), 255);
   for (int s : {GridSprite, BeamSprite, SignalSprite, MaskSprite}) sprites[s]->Centre = {511, 511, 0};
   sprites[PointSprite]->Centre = {63, 63, 0};
-  return sprites;
 }
 
-void DrawRadar(const std::array<std::unique_ptr<ZSprite>, 5>& sprites, const RadarAnimation::Pass& pass) {
+void DrawRadar(const RadarSpriteSet& sprites, const RadarAnimation::Pass& pass) {
   using scene::Matrix;
   constexpr float s = float(RadarAnimation::Scale), a = float(RadarAnimation::Aspect);
   constexpr float cx = float(RadarAnimation::CentreX), cy = float(RadarAnimation::CentreY);

@@ -68,6 +68,7 @@ TFastDetectFrameV2::~TFastDetectFrameV2() {
     StopThreads();
     RadarViewActive = 0;
     for (auto& sprite : sprites_) sprite.reset();
+    radarTextures_.reset();
   });
 }
 
@@ -141,7 +142,7 @@ void TFastDetectFrameV2::CreateRadarSprites() {
   Guarded("TFastDetectFrameV2::CreateRadarSprites", [&] {
     if (!xBase) return;
     const int background = GlobalIniService ? GlobalIniService->ReadDisplayBgColor() : 0;
-    sprites_ = MakeRadarSprites(xBase, background, ProgramFolder + "meshes");
+    radarTextures_ = std::make_unique<RadarTextures>(background, ProgramFolder + "meshes");
   });
 }
 
@@ -154,6 +155,7 @@ void TFastDetectFrameV2::UpdateFromIni() {
 }
 
 void TFastDetectFrameV2::EnterView() {
+  if (radarTextures_) radarTextures_->LoadInto(xBase, sprites_);
   // The labels of all four displays are shown by now; they go to their places.
   main_->PlaceTexts();
   for (StdDisplay* d : titles_) d->PlaceTexts();

@@ -12,6 +12,7 @@
 #include "engine/Threads.h"
 #include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/FastDetectLogic.h"
+#include "screens/locate/RadarSprites.h"
 
 class DigitalBuffer;
 class StdDisplay;
@@ -122,5 +123,6 @@ class TFastDetectFrameV2 : public TLocateModeFrame {
   double radarSteps_ = 50.0;
   double targetBearing_ = 0.0;
   RadarAnimation radar_;
-  std::array<std::unique_ptr<ZSprite>, 5> sprites_;  // grid, beam, signal, mask, point
+  std::unique_ptr<RadarTextures> radarTextures_;  // made from construction on, taken at the first Enter
+  RadarSpriteSet sprites_;                        // grid, beam, signal, mask, point
 };
