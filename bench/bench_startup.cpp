@@ -7,7 +7,8 @@
 //     runs          default 5
 //     ini MB        an RT7731IV.INI of that size (the program's keys and a large foreign section),
 //                   laid anew before each run; default none (the file the previous run wrote)
-//     registry MB   the same for the registry file
+//     registry MB   the same for the registry file (holding the branding a start writes, as after
+//                   the first start)
 // The display is the environment's: under xvfb-run it is the X server, without one "offscreen".
 #include <poll.h>
 #include <signal.h>
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     if (iniMb > 0) WriteLargeFile(folder / "program/RT7731IV.INI", "[FORM]\r\nLeft=100\r\nTop=100", iniMb);
     if (registryMb > 0)
-      WriteLargeFile(folder / "config/RT7731IV/registry.ini", "[Software\\RT7731IV]\r\nLanguage=0", registryMb);
+      WriteLargeFile(folder / "config/RT7731IV/registry.ini", "[Software\\RT7731IV]\r\nDistributor=brenholt", registryMb);
     const double seconds = OneRun(folder);
     std::printf("run %d: %.3f s\n", run + 1, seconds);
     std::fflush(stdout);

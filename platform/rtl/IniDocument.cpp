@@ -2,6 +2,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
+
 namespace rtl_detail {
 
 namespace {
@@ -10,10 +12,16 @@ bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std:
 
 bool IsBlank(unsigned char c) { return c <= ' '; }
 
-std::string Unquote(const std::string& value) {
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-    return value.substr(1, value.size() - 2);
-  return value;
+// Names compare without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
 }
 
 // Quotes a value whose outer blanks or quotes would otherwise be lost on reading.
@@ -26,33 +34,49 @@ std::string Quote(const std::string& value) {
 
 }  // namespace
 
-IniDocument::Line IniDocument::ParseLine(const std::string& raw) {
+IniDocument::Line IniDocument::ParseLine(std::string raw) {
   Line line;
-  line.raw = raw;
-  std::string text = Trim(raw);
-  if (text.empty() || text[0] == ';' || text[0] == '#') return line;
-  if (text[0] == '[') {
-    size_t close = text.find(']');
-    if (close != std::string::npos) {  // a header cut short has no name and is skipped
+  line.raw = std::move(raw);
+  const std::string_view text(line.raw);
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  if (begin == end || text[begin] == ';' || text[begin] == '#') return line;
+  // Sets the part [from, to) of the line, less its outer blanks.
+  const auto part = [&](size_t from, size_t to, uint32_t& at, uint32_t& size) {
+    while (from < to && IsBlank(text[from])) ++from;
+    while (to > from && IsBlank(text[to - 1])) --to;
+    at = uint32_t(from);
+    size = uint32_t(to - from);
+  };
+  if (text[begin] == '[') {
+    size_t close = text.find(']', begin);
+    if (close != std::string_view::npos) {  // a header cut short has no name and is skipped
       line.kind = Kind::Section;
-      line.name = Trim(text.substr(1, close - 1));
+      part(begin + 1, close, line.nameAt, line.nameSize);
     }
     return line;
   }
-  size_t equals = text.find('=');
-  if (equals == std::string::npos || equals == 0) return line;
+  size_t equals = text.find('=', begin);
+  if (equals == std::string_view::npos || equals == begin || equals >= end) return line;
   line.kind = Kind::Entry;
-  line.name = Trim(text.substr(0, equals));
-  line.value = Unquote(Trim(text.substr(equals + 1)));
+  part(begin, equals, line.nameAt, line.nameSize);
+  part(equals + 1, end, line.valueAt, line.valueSize);
+  if (line.valueSize >= 2 && text[line.valueAt] == '"' && text[line.valueAt + line.valueSize - 1] == '"') {
+    line.valueAt += 1;
+    line.valueSize -= 2;
+  }
   return line;
 }
 
 IniDocument::Line IniDocument::EntryLine(const std::string& key, const std::string& value) {
+  const std::string stored = Quote(value);
   Line line;
   line.kind = Kind::Entry;
-  line.name = key;
-  line.value = value;
-  line.raw = key + "=" + Quote(value);
+  line.raw = key + "=" + stored;
+  line.nameSize = uint32_t(key.size());
+  line.valueAt = uint32_t(key.size() + 1 + (stored.size() - value.size()) / 2);
+  line.valueSize = uint32_t(value.size());
   return line;
 }
 
@@ -66,19 +90,26 @@ void IniDocument::Parse(const std::string& text) {
                      firstBreak == std::string::npos
                  ? "\r\n"
                  : "\n";
+  lines_.reserve(size_t(std::count(text.begin() + long(start), text.end(), '\n')) + 1);
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string raw = text.substr(start, end - start);
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    lines_.push_back(ParseLine(raw));
+    size_t length = end - start;
+    if (length > 0 && text[end - 1] == '\r') --length;
+    lines_.push_back(ParseLine(text.substr(start, length)));
     start = end + 1;
   }
 }
 
 std::string IniDocument::Serialize() const {
   std::string text = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
-  for (const Line& line : lines_) text += line.raw + lineEnd_;
+  size_t size = text.size();
+  for (const Line& line : lines_) size += line.raw.size() + lineEnd_.size();
+  text.reserve(size);
+  for (const Line& line : lines_) {
+    text += line.raw;
+    text += lineEnd_;
+  }
   return text;
 }
 
@@ -86,7 +117,7 @@ bool IniDocument::FindSection(const std::string& section, Range& range) const {
   if (!sectionIndexed_) {
     sectionIndex_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
-      if (lines_[i].kind == Kind::Section) sectionIndex_.emplace(LowerCase(lines_[i].name), i);
+      if (lines_[i].kind == Kind::Section) sectionIndex_.emplace(LowerCase(std::string(lines_[i].Name())), i);
     sectionIndexed_ = true;
   }
   const auto found = sectionIndex_.find(LowerCase(section));
@@ -106,8 +137,8 @@ bool IniDocument::Find(const std::string& section, const std::string& key, std::
   Range range{};
   if (!FindSection(section, range)) return false;
   for (size_t i = range.header + 1; i < range.end; ++i) {
-    if (lines_[i].kind == Kind::Entry && SameText(lines_[i].name, key)) {
-      value = lines_[i].value;
+    if (lines_[i].kind == Kind::Entry && SameName(lines_[i].Name(), key)) {
+      value = lines_[i].Value();
       return true;
     }
   }
@@ -119,7 +150,7 @@ std::vector<std::string> IniDocument::Keys(const std::string& section) const {
   Range range{};
   if (!FindSection(section, range)) return keys;
   for (size_t i = range.header + 1; i < range.end; ++i)
-    if (lines_[i].kind == Kind::Entry) keys.push_back(lines_[i].name);
+    if (lines_[i].kind == Kind::Entry) keys.emplace_back(lines_[i].Name());
   return keys;
 }
 
@@ -129,12 +160,13 @@ void IniDocument::AddSection(const std::string& section) {
   Changed();
   Line header;
   header.kind = Kind::Section;
-  header.name = section;
   header.raw = "[" + section + "]";
+  header.nameAt = 1;
+  header.nameSize = uint32_t(section.size());
   lines_.push_back(header);
 }
 
-void IniDocument::Set(const std::string& section, const std::string& key, const std::string& value) {
+bool IniDocument::Set(const std::string& section, const std::string& key, const std::string& value) {
   AddSection(section);
   Range range{};
   FindSection(section, range);
@@ -144,14 +176,16 @@ void IniDocument::Set(const std::string& section, const std::string& key, const 
       if (!Trim(lines_[i].raw).empty()) insertAt = i + 1;  // after comments too, before blank lines
       continue;
     }
-    if (SameText(lines_[i].name, key)) {
-      lines_[i] = EntryLine(lines_[i].name, value);
-      return;
+    if (SameName(lines_[i].Name(), key)) {
+      if (lines_[i].Value() == value) return false;
+      lines_[i] = EntryLine(std::string(lines_[i].Name()), value);
+      return true;
     }
     insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), EntryLine(key, value));
   Changed();
+  return true;
 }
 
 bool IniDocument::EraseSection(const std::string& section) {
@@ -172,7 +206,7 @@ bool IniDocument::DeleteKey(const std::string& section, const std::string& key) 
   // Every entry of the key goes: a second one would otherwise surface as the value after the delete.
   bool deleted = false;
   for (size_t i = range.end; i-- > range.header + 1;) {
-    if (lines_[i].kind == Kind::Entry && SameText(lines_[i].name, key)) {
+    if (lines_[i].kind == Kind::Entry && SameName(lines_[i].Name(), key)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
       Changed();
       deleted = true;

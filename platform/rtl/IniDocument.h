@@ -1,7 +1,9 @@
 // The text of an INI file as lines, with lookups and edits that keep every other line as it was.
 // Shared by TIniFile and TRegistry.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -17,7 +19,8 @@ class IniDocument {
   bool Find(const std::string& section, const std::string& key, std::string& value) const;
   std::vector<std::string> Keys(const std::string& section) const;
 
-  void Set(const std::string& section, const std::string& key, const std::string& value);
+  // False when the key already holds that value: the document (and the line's own form) stay as they are.
+  bool Set(const std::string& section, const std::string& key, const std::string& value);
   void AddSection(const std::string& section);    // nothing when it exists
   bool EraseSection(const std::string& section);  // every section of that name; false when none
   // Every entry of the key in the section that Find reads; false when there is none.
@@ -30,16 +33,20 @@ class IniDocument {
 
  private:
   enum class Kind { Other, Section, Entry };
+  // One line as it stands in the file; its name (section name or key) and value (entries only,
+  // without quotes) are parts of it, so a large file costs one string a line.
   struct Line {
     Kind kind = Kind::Other;
     std::string raw;
-    std::string name;   // section name or key
-    std::string value;  // entries only, without quotes
+    uint32_t nameAt = 0, nameSize = 0;
+    uint32_t valueAt = 0, valueSize = 0;
+    std::string_view Name() const { return std::string_view(raw).substr(nameAt, nameSize); }
+    std::string_view Value() const { return std::string_view(raw).substr(valueAt, valueSize); }
   };
   struct Range {
     size_t header, end;  // header line index, one past the section's last line
   };
-  static Line ParseLine(const std::string& raw);
+  static Line ParseLine(std::string raw);
   static Line EntryLine(const std::string& key, const std::string& value);
   bool FindSection(const std::string& section, Range& range) const;
   void Changed() { sectionIndexed_ = false; }

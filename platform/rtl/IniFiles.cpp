@@ -45,8 +45,7 @@ bool TIniFile::WriteString(const std::string& section, const std::string& ident,
       !IniDocument::IsWritableValue(value))
     return false;
   return rtl_detail::EditIniFile(fileName_, [&](IniDocument& document) {
-    document.Set(section, ident, value);
-    return true;
+    return document.Set(section, ident, value);
   });
 }
 

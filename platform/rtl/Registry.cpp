@@ -107,8 +107,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
 bool TRegistry::WriteString(const std::string& name, const std::string& value) {
   if (!open_ || !IniDocument::IsWritableKey(name) || !IniDocument::IsWritableValue(value)) return false;
   return EditStore([&](IniDocument& document) {
-    document.Set(currentPath_, name, value);
-    return true;
+    return document.Set(currentPath_, name, value);
   });
 }
 
