@@ -1,13 +1,13 @@
 // PNG, BMP, TIFF and GIF through Qt's image readers and PNG writer; PNG and BMP headers parsed here.
 #include "platform/imaging/Codecs.h"
 #include "platform/imaging/PixelAccess.h"
+#include "platform/rtl/FileText.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <cstring>
 
 namespace imaging::detail {
@@ -326,16 +326,14 @@ bool WritePng(const std::string& path, const ImageRef& image, double dpiX, doubl
     out.setDotsPerMeterX(int(dpiX / 0.0254 + 0.5));
     out.setDotsPerMeterY(int(dpiY / 0.0254 + 0.5));
   }
-  // Into a temporary file renamed over the old one only when complete (and on the disk): a failed
-  // write (a full disk) leaves the old file as it was, never a truncated one.
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  QImageWriter writer(&file, "png");
-  if (!writer.write(out)) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  // Encoded in memory, then written as the settings files are: a temporary file renamed over the old
+  // one only when complete and on the disk, so a failed write (a full disk) keeps the old file whole.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly)) return false;
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(out)) return false;
+  return rtl_detail::WriteFileAtomically(path, std::string(bytes.constData(), size_t(bytes.size())));
 }
 
 }  // namespace imaging::detail

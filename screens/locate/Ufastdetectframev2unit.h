@@ -80,6 +80,7 @@ class TFastDetectFrameV2 : public TLocateModeFrame {
   DigitalBuffer& VerifyBuffer() { return *verify_; }
   bool AnyThreadRunning() const;
   const RadarAnimation& Radar() const { return radar_; }
+  const RadarSpriteSet& RadarSprites() const { return sprites_; }
 
   TPanel* Panel1 = nullptr;
   TLabel* Label2 = nullptr;

@@ -6,6 +6,7 @@
 
 #include "platform/imaging/Imaging.h"
 #include "tests/platform/imaging/Fixtures.h"
+#include "tests/support/FileSizeLimit.h"
 
 using namespace imaging;
 using fixtures::Bytes;
@@ -281,6 +282,26 @@ TEST(ImagingSave, PngRoundTripsEveryLayout) {
 
   EXPECT_FALSE(SavePNG("/nonexistent/folder/x.png", bits.Ref()));
   EXPECT_FALSE(SavePNG(dir / "invalid.png", ImageRef{}));
+}
+
+// A write that fails part way (a full disk) keeps the old file whole and leaves no temporary file.
+TEST(ImagingSave, FailedPngWriteKeepsTheOldFile) {
+  fixtures::TempFolder dir;
+  const std::string path = dir / "radartmp.png";
+  Image old = MakeImage(4, 4, 4, false);
+  ASSERT_TRUE(SavePNG(path, old.Ref()));
+  const std::string before = fixtures::TempFolder::ReadBytes(path);
+  Image large = MakeImage(512, 512, 4, false);
+  for (size_t i = 0; i < large.pixels.size(); ++i) large.pixels[i] = uint8_t(i * 7919 >> 3);
+  {
+    FileSizeLimit fullDisk(before.size() + 100);
+    EXPECT_FALSE(SavePNG(path, large.Ref()));
+  }
+  EXPECT_EQ(fixtures::TempFolder::ReadBytes(path), before);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"radartmp.png"});
+  EXPECT_FALSE(ReadImage(path, 4, false).Empty());
+  ASSERT_TRUE(SavePNG(path, large.Ref()));  // and a write that can go through replaces it
+  EXPECT_EQ(ReadImage(path, 4, false).pixels, large.pixels);
 }
 
 TEST(ImagingDecode, SixteenBitSamplesKeptOrNarrowed) {

@@ -1,7 +1,14 @@
 // The auto-category views end to end against the simulated instrument: mobile bands, fast detect and
 // silent detect, and leaving each of them in the middle of a run.
+#include <algorithm>
+#include <filesystem>
+
+#include "display/DirectXBase.h"
 #include "device/InOut.h"
 #include "display/Display.h"
+#include "platform/imaging/Imaging.h"
+#include "platform/rtl/SysUtils.h"
+#include "screens/locate/RadarSprites.h"
 #include "engine/Buffers.h"
 #include "engine/FastDetectThreads.h"
 #include "engine/SilentList.h"
@@ -12,6 +19,8 @@
 #include "screens/locate/Usilentframeunit.h"
 #include "base/IniService.h"
 #include "tests/screens/detect/DetectFixture.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -100,6 +109,48 @@ TEST_F(AutoScreen, FastDetectEndsWithAlarmForTheRoomBug) {
   Fast()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);  // Stop
   EXPECT_EQ(Fast()->Status(), "");
   EXPECT_EQ(RadarViewActive.load(), 0);
+}
+
+// The radar's textures are made beside the start-up; entering fast detect gives it all five sprites,
+// and the four texture files are there, whole.
+TEST_F(AutoScreen, FastDetectEnteredHasItsRadarSpritesAndTheirFiles) {
+  StartWith();
+  EnterOnly(Fast());
+  for (const auto& sprite : Fast()->RadarSprites()) {
+    ASSERT_TRUE(sprite);
+    EXPECT_TRUE(sprite->Texture);
+  }
+  const std::pair<const char*, int> files[] = {
+      {"radartmp.png", 1024}, {"signaltmp.png", 1024}, {"masktmp.png", 2048}, {"pointtmp.png", 128}};
+  for (const auto& [name, size] : files) {
+    imaging::FileInfo info;
+    ASSERT_TRUE(imaging::ReadFileInfo(ProgramFolder + "meshes/" + name, info)) << name;
+    EXPECT_EQ(info.width, size) << name;
+    EXPECT_FALSE(imaging::ReadImage(ProgramFolder + "meshes/" + name, 4, false).Empty()) << name;
+  }
+}
+
+// Textures that cannot be written (a full disk) leave the files of the last start as they were.
+TEST_F(AutoScreen, RadarTexturesThatCannotBeWrittenKeepTheOldFiles) {
+  StartWith();
+  EnterOnly(Fast());  // the start's textures are written
+  const std::string meshes = ProgramFolder + "meshes/";
+  const char* names[] = {"radartmp.png", "signaltmp.png", "masktmp.png", "pointtmp.png"};
+  std::vector<std::string> before;
+  for (const char* name : names) before.push_back(TempFolder::ReadBytes(meshes + name));
+  const auto entries = [&] {
+    std::vector<std::string> list;
+    for (const auto& e : std::filesystem::directory_iterator(meshes)) list.push_back(e.path().filename());
+    std::sort(list.begin(), list.end());
+    return list;
+  };
+  const std::vector<std::string> filesBefore = entries();
+  {
+    FileSizeLimit fullDisk(1000);
+    RadarTextures textures(0x404040, ProgramFolder + "meshes");  // another colour: other files
+  }  // the worker has ended
+  for (size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(TempFolder::ReadBytes(meshes + names[i]), before[i]) << names[i];
+  EXPECT_EQ(entries(), filesBefore);  // no temporary file left
 }
 
 TEST_F(AutoScreen, FastDetectFindsNothingWithoutRelayingEmitters) {
