@@ -129,6 +129,20 @@ TEST_F(IniCacheTest, WriteKeepsWhatAnotherWriterAddedAfterTheLastRead) {
   EXPECT_EQ(TempFolder::ReadBytes(file), "[FORM]\nLeft=1\nTop=7\n\n" + foreign);
 }
 
+TEST_F(IniCacheTest, WritingTheStoredValueAgainLeavesTheFileAlone) {
+  TempFolder::WriteBytes(file, "[FORM]\nLeft = 1\n");
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  TIniFile ini(file);
+  EXPECT_TRUE(ini.WriteInteger("form", "LEFT", 1));
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced
+  EXPECT_EQ(TempFolder::ReadBytes(file), "[FORM]\nLeft = 1\n");
+  EXPECT_TRUE(ini.WriteInteger("FORM", "Left", 2));
+  EXPECT_EQ(TempFolder::ReadBytes(file), "[FORM]\nLeft=2\n");
+}
+
 TEST_F(IniCacheTest, FailedWriteLeavesFileAndReadsAsTheyWere) {
   TempFolder::WriteBytes(file, "[FORM]\nLeft=1\n");
   TIniFile ini(file);
