@@ -32,7 +32,7 @@ struct Palettes {
 
 }  // namespace
 
-int ImageBytesAllocated = 0;
+std::atomic<int> ImageBytesAllocated{0};
 uint32_t GreyPalette[256];
 uint32_t OneBitPalette[256];
 bool ImageLogging = true;
@@ -87,7 +87,7 @@ ImageBase::ImageBase() {
 
 ImageBase::~ImageBase() {
   if (ImageBytesAllocated != 0)
-    ImageMessage(std::to_string(ImageBytesAllocated) + " Bytes nicht freigegeben");
+    ImageMessage(std::to_string(ImageBytesAllocated.load()) + " Bytes nicht freigegeben");
   ImageLog("ImageBase beendet");
 }
 

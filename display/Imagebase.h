@@ -7,6 +7,7 @@
 // An operation ending in _C returns a new image that the caller deletes.
 // ROI: an all-zero rectangle means the whole image; otherwise the ROI is clipped to the image.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -28,7 +29,7 @@ struct HSVColor {
 };
 
 // ---- Unit globals and functions ----
-extern int ImageBytesAllocated;      // bytes of pixel buffers currently allocated
+extern std::atomic<int> ImageBytesAllocated;  // bytes of pixel buffers currently allocated (any thread)
 extern uint32_t GreyPalette[256];    // entry i = grey level i (0x00RRGGBB)
 extern uint32_t OneBitPalette[256];  // entry 0 white, entry 1 black, others 0
 extern bool ImageLogging;            // the image logging switch (on)
