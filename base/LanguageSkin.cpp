@@ -2,6 +2,7 @@
 // blended in and the captions of the current language drawn on. The pixel work is the imaging
 // facility's; buttons and panels are read as opaque RGB, the symbols as RGBA with their own alpha.
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "base/BitmapImages.h"
@@ -66,6 +67,45 @@ Image Darkened(const Image& source) {
 }
 
 TBitmap* BitmapOf(Image& image) { return NewBitmapOf(image.Ref()); }
+
+// Sizes and colours of the plain pictures that stand in for button pictures that cannot be read.
+constexpr int MainButtonSize = 80;
+constexpr int FrameButtonWidth = 140;
+constexpr int FrameButtonHeight = 40;
+constexpr TColor PlainButtonFace = 0x303030;
+constexpr TColor PlainButtonEdge = 0x707070;
+
+// A plain button picture (a dark face with a light edge) to carry a caption and symbol.
+Image PlainButtonImage(int width, int height) {
+  TBitmap bitmap;
+  bitmap.SetSize(width, height);
+  TCanvas* canvas = bitmap.Canvas();
+  canvas->Brush()->SetColor(PlainButtonEdge);
+  canvas->FillRect(TRect(0, 0, width, height));
+  canvas->Brush()->SetColor(PlainButtonFace);
+  canvas->FillRect(TRect(2, 2, width - 2, height - 2));
+  return ImageOfBitmap(&bitmap, TRect());
+}
+
+// Says on stderr (and in the log) which button picture could not be read and what stands in.
+void ReportPlainButtons(const std::string& wanted, const std::string& chosen) {
+  const std::string file = chosen.empty() ? wanted + ".bmp/.jpg/.tif/.tga (not found)" : chosen;
+  const std::string text =
+      "skin picture " + file + " could not be read: plain buttons with their captions are used instead";
+  std::fprintf(stderr, "RT7731_IV: %s\n", text.c_str());
+  std::fflush(stderr);
+  WriteLog(text);
+}
+
+// The button picture from the skin file, else a plain one of the given size (reported).
+std::unique_ptr<Image> OpenButtonImage(const std::string& wanted, int width, int height) {
+  const std::string chosen = LanguageSkinTool::ChooseSkinFile(wanted);
+  if (std::unique_ptr<Image> image = OpenSkinImage(chosen)) return image;
+  ReportPlainButtons(wanted, chosen);
+  Image plain = PlainButtonImage(width, height);
+  if (plain.Empty()) return nullptr;
+  return std::make_unique<Image>(std::move(plain));
+}
 
 void PrepareCaption(TCanvas* canvas, TColor colour) {
   canvas->Brush()->SetStyle(bsClear);
@@ -142,7 +182,7 @@ void LanguageSkinTool::LoadMainButtons() {
     std::vector<TBitmap*>& list = active ? mainButtonsActive : mainButtonsNormal;
     for (int i = 1; i <= 9; ++i) {
       const std::unique_ptr<Image> image =
-          OpenSkinImage(ChooseSkinFile(ElementsPath(MainButtonName(skinNr, i, active))));
+          OpenButtonImage(ElementsPath(MainButtonName(skinNr, i, active)), MainButtonSize, MainButtonSize);
       list.push_back(image ? ComposeWithSymbol(*image, GetSymbol(i - 1), 16, 8) : nullptr);
     }
   }
@@ -190,9 +230,12 @@ void LanguageSkinTool::LoadFrameButtons() {
   Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
   if (image.Empty()) {
     WriteLog2("Fehler Open", chosen);
-    return;
+    ReportPlainButtons(name, chosen);
+    image = PlainButtonImage(FrameButtonWidth, FrameButtonHeight);
+    if (image.Empty()) return;
+  } else {
+    WriteLog2("Open", chosen);
   }
-  WriteLog2("Open", chosen);
 
   Image dark = Darkened(image);
   for (int c = 1; c <= 9; ++c) {
@@ -210,8 +253,10 @@ void LanguageSkinTool::LoadFrameButtons() {
 
 void LanguageSkinTool::LoadUpDownButtons() {
   ClearUpDownButtons();
+  // The same picture as the frame buttons (reported there when it cannot be read).
   const std::string chosen = ChooseSkinFile(ElementsPath(FrameButtonName(skinNr)));
-  const Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
+  Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
+  if (image.Empty()) image = PlainButtonImage(FrameButtonWidth, FrameButtonHeight);
   if (image.Empty()) return;
   const Image dark = Darkened(image);
   // Button 1 carries symbol 12 at (10, -5), button 2 symbol 11 at (4, -5); a missing symbol leaves

@@ -1,6 +1,8 @@
 // Binding of the USB interface module and USB2Base, the lowest layer of the device object.
 #include "device/InOut.h"
 
+#include <atomic>
+
 #include "device/InOutPlatform.h"
 
 void* Usb2DllHandle = nullptr;
@@ -146,51 +148,79 @@ USB2Base::~USB2Base() {
   if (--BindingUsers == 0) FreeUsb2Dll();
 }
 
-bool USB2Base::Init() { return Usb2Functions.UsbInit && Usb2Functions.UsbInit(Dev()) != 0; }
+namespace {
+std::atomic<const char*> lastFailedCall{nullptr};
+std::atomic<int> lastFailedError{0};
+}  // namespace
+
+std::string LastModuleFailure() {
+  const char* entry = lastFailedCall.load();
+  if (!entry) return "";
+  return std::string(entry) + " failed (module error " + std::to_string(lastFailedError.load()) + ")";
+}
+
+void ClearLastModuleFailure() { lastFailedCall.store(nullptr); }
+
+bool USB2Base::Noted(const char* entry, bool ok) {
+  if (!ok) {
+    lastFailedError.store(GetError());
+    lastFailedCall.store(entry);
+  }
+  return ok;
+}
+
+bool USB2Base::Init() { return Noted("UsbInit", Usb2Functions.UsbInit && Usb2Functions.UsbInit(Dev()) != 0); }
 
 bool USB2Base::DevicePresent() {
   return Usb2Functions.UsbDevicePresent && Usb2Functions.UsbDevicePresent(Dev()) != 0;
 }
 
 bool USB2Base::SetIODir(uint8_t port, uint8_t pin, uint8_t dir) {
-  return Usb2Functions.UsbSetIODir && Usb2Functions.UsbSetIODir(Dev(), uint8_t(port * 8 + pin), dir) != 0;
+  return Noted("UsbSetIODir",
+               Usb2Functions.UsbSetIODir && Usb2Functions.UsbSetIODir(Dev(), uint8_t(port * 8 + pin), dir) != 0);
 }
 
 bool USB2Base::SetIOState(uint8_t port, uint8_t pin, uint8_t level) {
-  return Usb2Functions.UsbSetIOState &&
-         Usb2Functions.UsbSetIOState(Dev(), uint8_t(port * 8 + pin), level) != 0;
+  return Noted("UsbSetIOState", Usb2Functions.UsbSetIOState &&
+                                    Usb2Functions.UsbSetIOState(Dev(), uint8_t(port * 8 + pin), level) != 0);
 }
 
 bool USB2Base::SetPortDir(uint8_t port, uint8_t mask) {
-  return Usb2Functions.UsbSetPortDir && Usb2Functions.UsbSetPortDir(Dev(), port, mask) != 0;
+  return Noted("UsbSetPortDir", Usb2Functions.UsbSetPortDir && Usb2Functions.UsbSetPortDir(Dev(), port, mask) != 0);
 }
 
 bool USB2Base::SetPort2Output() { return SetPortDir(2, 0xFF); }
 
 // A chip that does not answer does not fail the transfer while the module is attached; the
 // address is kept for TakeI2CError.
-bool USB2Base::I2CFailed(uint8_t addr) {
+bool USB2Base::I2CFailed(uint8_t addr, const char* entry) {
   LastI2CError = addr;
-  return DevicePresent();
+  const int error = GetError();
+  const bool present = DevicePresent();
+  if (!present) {
+    lastFailedError.store(error);
+    lastFailedCall.store(entry);
+  }
+  return present;
 }
 
 bool USB2Base::I2CWriteByte(uint8_t addr, uint8_t value) {
   if (!Usb2Functions.UsbI2CWriteByte) return false;
   if (Usb2Functions.UsbI2CWriteByte(Dev(), addr, value)) return true;
-  return I2CFailed(addr);
+  return I2CFailed(addr, "UsbI2CWriteByte");
 }
 
 bool USB2Base::I2CReadByte(uint8_t addr, uint8_t* out) {
   if (!out || !Usb2Functions.UsbI2CReadByte) return false;
   if (Usb2Functions.UsbI2CReadByte(Dev(), addr, out)) return true;
   *out = 0xFF;  // nothing drove the bus: the pull-ups read as ones
-  return I2CFailed(addr);
+  return I2CFailed(addr, "UsbI2CReadByte");
 }
 
 bool USB2Base::I2CWriteBytes(uint8_t addr, const uint8_t* data, int count) {
   if (!data || count <= 0 || count > 0xFFFF || !Usb2Functions.UsbI2CWriteBytes) return false;
   if (Usb2Functions.UsbI2CWriteBytes(Dev(), addr, uint16_t(count), data)) return true;
-  return I2CFailed(addr);
+  return I2CFailed(addr, "UsbI2CWriteBytes");
 }
 
 uint8_t USB2Base::TakeI2CError() {
@@ -200,15 +230,15 @@ uint8_t USB2Base::TakeI2CError() {
 }
 
 bool USB2Base::ParInit(uint8_t mode) {
-  return Usb2Functions.UsbParInit && Usb2Functions.UsbParInit(Dev(), mode) != 0;
+  return Noted("UsbParInit", Usb2Functions.UsbParInit && Usb2Functions.UsbParInit(Dev(), mode) != 0);
 }
 
 bool USB2Base::ParOut(const uint8_t* data, uint32_t count) {
-  return Usb2Functions.UsbParOut && Usb2Functions.UsbParOut(Dev(), data, count) != 0;
+  return Noted("UsbParOut", Usb2Functions.UsbParOut && Usb2Functions.UsbParOut(Dev(), data, count) != 0);
 }
 
 bool USB2Base::ParIn(uint8_t* data, uint32_t count) {
-  return Usb2Functions.UsbParIn && Usb2Functions.UsbParIn(Dev(), data, count) != 0;
+  return Noted("UsbParIn", Usb2Functions.UsbParIn && Usb2Functions.UsbParIn(Dev(), data, count) != 0);
 }
 
 bool USB2Base::ParSetTimeout(uint32_t ms) {

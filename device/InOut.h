@@ -68,6 +68,11 @@ const std::string& GetUsb2ModuleName();
 // In-process driver: when set, LoadUsb2Dll binds this table instead of loading a module.
 void SetUsb2FunctionOverride(const Usb2FunctionTable* table);
 
+// The last module call that failed, for reports: "UsbParOut failed (module error 5)"; empty when none
+// failed since the last clear. Any thread may ask.
+std::string LastModuleFailure();
+void ClearLastModuleFailure();
+
 // ---------------------------------------------------------------------------------------------
 class USB2Base {
  public:
@@ -100,7 +105,9 @@ class USB2Base {
 
  protected:
   uint8_t Dev() const { return static_cast<uint8_t>(DeviceIndex & 0xFF); }
-  bool I2CFailed(uint8_t addr);
+  bool I2CFailed(uint8_t addr, const char* entry);
+  // ok, after noting entry as the last failed call when it is false.
+  bool Noted(const char* entry, bool ok);
 };
 
 // ---------------------------------------------------------------------------------------------

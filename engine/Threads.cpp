@@ -1,10 +1,17 @@
 #include "engine/Threads.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <typeinfo>
+
+#include "device/InOut.h"
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
@@ -22,8 +29,33 @@ void IOThreadBase::CheckStart() {
   if (!FinishedEvent || !HandlerSet.load()) FatalError("Event oder OnTerminate = NULL");
 }
 
+namespace {
+std::mutex failureMutex;
+std::string lastFailureReport;
+}  // namespace
+
+std::string LastThreadFailureReport() {
+  std::lock_guard lock(failureMutex);
+  return lastFailureReport;
+}
+
+std::string IOThreadBase::ThreadName() const {
+  const char* mangled = typeid(*this).name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  return status == 0 && name ? std::string(name.get()) : std::string(mangled);
+}
+
 void IOThreadBase::ErrorExit(const std::string& tag) {
-  std::fprintf(stderr, "Device operation failed in %s\n", tag.c_str());
+  std::string report = "Device operation failed in " + (tag.empty() ? ThreadName() : tag);
+  const std::string call = LastModuleFailure();
+  report += call.empty() ? ": a device operation failed without a module error" : ": " + call;
+  std::fprintf(stderr, "%s\n", report.c_str());
+  std::fflush(stderr);
+  {
+    std::lock_guard lock(failureMutex);
+    lastFailureReport = report;
+  }
   ErrorFlag.store(1);
   SignalFinished();
 }
@@ -77,6 +109,7 @@ bool IOThreadBase::DeviceStep(const std::string& tag, const std::function<bool()
   bool ok;
   {
     HardwareLockGuard lock;
+    ClearLastModuleFailure();  // the report names this step's failed call, not an older one
     ok = op();
   }
   if (!ok) ErrorExit(tag);

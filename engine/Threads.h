@@ -24,6 +24,10 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
 
+// The report of the last thread that stopped on a failed device operation ("Device operation failed
+// in SonarThread: UsbParOut failed (module error 5)"); empty when none did. Any thread may ask.
+std::string LastThreadFailureReport();
+
 class IOThreadBase : public TThread {
  public:
   // Suspended, self-freeing, no event, no error, gate open.
@@ -43,8 +47,12 @@ class IOThreadBase : public TThread {
 
   // Ends the process through FatalError when the event or the terminate handler is missing.
   void CheckStart();
-  // A device operation failed: ErrorFlag := 1, then the event is set. The caller returns at once.
+  // A device operation failed: reported on stderr with tag (the thread's class name when tag is
+  // empty) and the module call that failed, ErrorFlag := 1, then the event is set. The caller
+  // returns at once.
   void ErrorExit(const std::string& tag);
+  // The thread's class name, as reports name it.
+  std::string ThreadName() const;
   // Shows text in a box captioned "Schwerer Fehler in Thread" (ShowFatalErrorBox), then ends the
   // process with FatalExitCode.
   [[noreturn]] void FatalError(const std::string& text = "");

@@ -31,17 +31,21 @@ SelfTestRun::SelfTestRun(IOControl& io, SelfTestSheet& sheet, PauseFn pause)
     : io_(io), sheet_(sheet), pause_(std::move(pause)) {}
 
 bool SelfTestRun::Run() {
-  if (!TestFirmware() || !TestChips() || !TestSonarProbe() || !TestCurrents() || !TestTemperatures())
-    return false;
-  for (int n = 1; n <= 4; ++n) {
-    if (!TestIFFilter(n)) return false;
-    pause_(CheckPause);
-  }
-  if (!TestVLFOscillator()) return false;
+  const std::function<bool()> checks[] = {
+      [this] { return TestFirmware(); },     [this] { return TestChips(); },
+      [this] { return TestSonarProbe(); },   [this] { return TestCurrents(); },
+      [this] { return TestTemperatures(); }, [this] { return TestIFFilter(1) && Pause(); },
+      [this] { return TestIFFilter(2) && Pause(); }, [this] { return TestIFFilter(3) && Pause(); },
+      [this] { return TestIFFilter(4) && Pause(); }, [this] { return TestVLFOscillator() && Pause(); },
+      [this] { return TestXO400Drift(nullptr) && Pause(); }, [this] { return TestSoundRAM(); }};
+  for (const auto& check : checks)
+    if (Stopping() || !check()) return false;
+  return true;
+}
+
+bool SelfTestRun::Pause() {
   pause_(CheckPause);
-  if (!TestXO400Drift(nullptr)) return false;
-  pause_(CheckPause);
-  return TestSoundRAM();
+  return !Stopping();
 }
 
 bool SelfTestRun::TestFirmware() {
@@ -76,7 +80,7 @@ bool SelfTestRun::TestChips() {
         ok = io_.I2CReadByte(chip.Address, &value);
         break;
     }
-    if (!ok) return false;
+    if (!ok || Stopping()) return false;
     sheet_.ShowResult(chip.Row, ChipText(chip.Address), VerdictColour(io_.TakeI2CError() == 0));
   }
   return true;
@@ -133,7 +137,8 @@ bool SelfTestRun::SetUpCurrent(CurrentSetUp setUp) {
 bool SelfTestRun::TestCurrents() {
   for (const CurrentCheck& check : SelfTestCurrents) {
     double amperes = 0.0;
-    if (!SetUpCurrent(check.SetUp) || !io_.ReadCurrentSense(check.Selector, &amperes)) return false;
+    if (Stopping() || !SetUpCurrent(check.SetUp) || !io_.ReadCurrentSense(check.Selector, &amperes))
+      return false;
     sheet_.ShowResult(check.Row, CurrentText(amperes), VerdictColour(check.Window.Contains(amperes)));
   }
   return io_.SetMainboardPort(0x0F);
@@ -236,7 +241,7 @@ bool SelfTestRun::TestXO400Drift(double* deviation) {
     sheet_.ShowResult(RowXo400Drift, DeviationText(first), FailColour);
     return reject(true);
   }
-  pause_(CheckPause);
+  if (!Pause()) return reject(false);
 
   if (!SweepZeroLine(corrected, samples.data())) return reject(false);
   DrawSweepCurve(canvas, samples.data(), 10, clLime);
@@ -258,7 +263,7 @@ bool SelfTestRun::TestSoundRAM() {
     TColor colour = PassColour;
     for (uint8_t block = 0; block <= 3; ++block) {
       int errors = 0;
-      if (!io_.TestSoundMemory(block, bank, &errors)) return false;
+      if (Stopping() || !io_.TestSoundMemory(block, bank, &errors)) return false;
       text += SoundBlockText(errors);
       if (errors != 0) colour = FailColour;
       sheet_.ShowResult(RowFirstSoundBank + bank, text, colour);

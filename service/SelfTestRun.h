@@ -28,9 +28,13 @@ class SelfTestRun {
   using PauseFn = std::function<void(unsigned milliseconds)>;
   SelfTestRun(IOControl& io, SelfTestSheet& sheet, PauseFn pause);
 
-  // The whole sequence; false as soon as a device operation fails (the rows not reached keep
-  // their "---").
+  // The whole sequence; false as soon as a device operation fails or a stop is requested (the
+  // rows not reached keep their "---").
   bool Run();
+
+  // Asked before every step (a check, a row, a pause's end): true ends the run there, as a failed
+  // device operation does. Unset: the run goes to its end.
+  std::function<bool()> StopRequested;
 
   bool TestFirmware();
   bool TestChips();
@@ -48,6 +52,9 @@ class SelfTestRun {
   bool TestSoundRAM();
 
  private:
+  bool Stopping() const { return StopRequested && StopRequested(); }
+  // The pause between two checks; false when a stop was requested meanwhile.
+  bool Pause();
   bool SetUpCurrent(CurrentSetUp setUp);
   bool SweepFilter(uint8_t channel, uint8_t dds, double start, double step, uint8_t* samples);
   // One drift pass with the given clock offset; scaled samples into `samples`.

@@ -1,5 +1,6 @@
 #include "service/Selfcheckframeunit.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "device/InOut.h"
@@ -20,6 +21,7 @@ constexpr const char* HeaderName = "a0";
 constexpr const char* RunningHeader = "Self-test active ... please wait";
 constexpr const char* CompleteHeader = "Selbsttes ... complete";
 constexpr const char* AbortedHeader = "Self-test aborted ... the instrument does not answer";
+constexpr const char* StoppedHeader = "Self-test stopped ... the program ends";
 
 // A text in the sheet's own colour could not be read (the button face of the "connected" and
 // "complete" texts is the sheet's colour): such a text is shown in the window-text colour.
@@ -101,7 +103,12 @@ class SheetWriter : public SelfTestSheet {
 
 TSelfCheckFrame::TSelfCheckFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
   SetEnabled(false);
-  Pause = [](unsigned milliseconds) { Sleep(milliseconds); };
+  // The pause between two checks ends early when the program is asked to end.
+  Pause = [](unsigned milliseconds) {
+    constexpr unsigned slice = 10;
+    for (unsigned waited = 0; waited < milliseconds && !Application->TerminationRequested(); waited += slice)
+      Sleep(std::min(slice, milliseconds - waited));
+  };
   Image = new TImage(this);
   Image->SetParent(this);
   Image->SetBounds(0, 0, 881, 157);
@@ -274,13 +281,16 @@ bool TSelfCheckFrame::RunSelfTest() {
   SetNavigationEnabled(false);
   Application->ProcessMessages();
   SheetWriter writer(*this);
-  const bool completed = SelfTestRun(*IOCtrl, writer, Pause).Run();
+  SelfTestRun run(*IOCtrl, writer, Pause);
+  // A request to end the program ends the run at its next step (a lost link fails that step).
+  run.StopRequested = [] { return Application->TerminationRequested(); };
+  const bool completed = run.Run();
   // A device failure ends the run, but never leaves the program without navigation.
   SetNavigationEnabled(true);
   if (completed)
     SetResult(HeaderName, CompleteHeader, clBtnFace);
   else
-    SetResult(HeaderName, AbortedHeader, FailColour);
+    SetResult(HeaderName, Application->TerminationRequested() ? StoppedHeader : AbortedHeader, FailColour);
   running_ = false;
   return completed;
 }

@@ -43,6 +43,8 @@ std::string BatteryCaption(double powerModuleTemperature, double mainboardTemper
 void TMainWin::OnAkkuTimer(TObject*) {
   if (!IOCtrl) return;
   ProbeLink();
+  // An open box or dialog would hold the idle loop, and with it the way out: close it.
+  if (LinkLossEndsProgram()) Application->DismissDialogs();
   // The values of the last health check; each is an atomic, written by the measurement threads.
   const uint8_t level = IOCtrl->BatteryLevel;
   SetCaption(BatteryCaption(IOCtrl->PowerModuleTemperature, IOCtrl->MainboardTemperature));

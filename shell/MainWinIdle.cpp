@@ -42,7 +42,7 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
   }
   // The link is tested before a scene is begun, so that no scene stays open on the way out. The
   // test displays of a service build keep the program running without the instrument.
-  if (!LinkUp && !TestDisplaySwitch) {
+  if (LinkLossEndsProgram()) {
     ShowExitScreen();
     return;
   }
@@ -56,6 +56,8 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
   Sleep(10);
   Done = false;
 }
+
+bool TMainWin::LinkLossEndsProgram() const { return !LinkUp && !TestDisplaySwitch && !SelfCheckLoop; }
 
 void TMainWin::RenderEnteredViews(RenderPass pass) {
   for (int n = 1; n <= 9; ++n)

@@ -31,6 +31,7 @@
 #include "shell/Splashinunit.h"
 #include "shell/Splashoutunit.h"
 #include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "base/IniService.h"
 #include "base/Language.h"
 #include "base/Log.h"
@@ -424,9 +425,10 @@ void TMainWin::ShowExitScreen() {
   if (exiting_) return;
   exiting_ = true;
   // The user sees only the exit screen: say why the program ends where it can be read afterwards.
-  std::fprintf(stderr, "RT7731_IV: %s\n", LinkLostMessage);
+  const std::string reason = ExitReason();
+  std::fprintf(stderr, "RT7731_IV: %s\n", reason.c_str());
   std::fflush(stderr);
-  WriteLog(LinkLostMessage);
+  WriteLog(reason);
   Hide();
   Application->ProcessMessages();
   if (SplashOut) {
@@ -435,6 +437,19 @@ void TMainWin::ShowExitScreen() {
   }
   Sleep(3000);
   Close();
+}
+
+std::string TMainWin::ExitReason() {
+  bool present = false;
+  if (IOCtrl) {
+    HardwareLockGuard lock;
+    present = IOCtrl->DevicePresent();
+  }
+  if (!present) return LinkLostMessage;
+  std::string failure = LastThreadFailureReport();
+  if (failure.empty()) failure = LastModuleFailure();
+  if (failure.empty()) failure = "a device operation failed";
+  return failure + CommandFailedSuffix;
 }
 
 void TMainWin::ClearTestImages() {

@@ -17,6 +17,8 @@ class TSettingsWin;
 // Reported on stderr and in log.txt when the program ends because the instrument is absent or lost.
 inline constexpr const char* LinkLostMessage =
     "no link to the instrument (absent or disconnected): the program ends";
+// Ends the report when a command failed while the instrument still answers.
+inline constexpr const char* CommandFailedSuffix = "; the instrument is still attached: the program ends";
 
 class TTestFrame;
 class TDDSUserFrame;
@@ -104,6 +106,11 @@ class TMainWin : public TForm {
   void FormShow(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action);
   void ShowExitScreen();
+  // Why the program ends: the link lost, or the failed operation (which call, in which thread)
+  // while the module still answers.
+  std::string ExitReason();
+  // A lost link ends the program (not in a service build that runs on without the instrument).
+  bool LinkLossEndsProgram() const;
   void ClearTestImages();
   void WriteDistributor();
 

@@ -1,6 +1,7 @@
 // The application object: Qt start-up, the message loop with idle handling, the message hook, the
-// exception box, message boxes from any thread, SIGINT/SIGTERM, and the screen.
+// exception box, message boxes from any thread, SIGINT/SIGTERM/SIGHUP, and the screen.
 #include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 
 #include <errno.h>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -89,20 +91,24 @@ void InstallWakePipe() {
   });
 }
 
-// ---- SIGINT / SIGTERM through a self-pipe ----
+// ---- SIGINT / SIGTERM / SIGHUP through a self-pipe ----
 int signalPipe[2] = {-1, -1};
+volatile sig_atomic_t terminationRequested = 0;
 bool signalPending = false;
+std::atomic<bool> headlessDialogsWait{false};
 
 void OnSignal(int signo) {
   int saved = errno;
+  terminationRequested = 1;
   unsigned char b = static_cast<unsigned char>(signo);
   if (signalPipe[1] >= 0) [[maybe_unused]]
     auto n = write(signalPipe[1], &b, 1);
   errno = saved;
 }
 
-// Reads what the signal handler wrote. With a program window the main form is closed (now, or when
-// Run starts); without any form the signal ends the process as it would have without us.
+// Reads what the signal handler wrote. With a program window, open boxes and dialogs are closed and
+// the main form is closed by the message loop once the handlers on the stack have returned; without
+// any form the signal ends the process as it would have without us.
 void HandleSignalBytes() {
   unsigned char buf[16];
   int last = 0;
@@ -115,7 +121,8 @@ void HandleSignalBytes() {
     return;
   }
   signalPending = true;
-  VclInternals::CloseOnSignal();
+  Application->DismissDialogs();
+  Wake();
 }
 
 void InstallSignalHandlers() {
@@ -126,8 +133,8 @@ void InstallSignalHandlers() {
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  // A closing terminal (SIGHUP) asks the program to end like SIGTERM does.
+  for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &sa, nullptr);
 }
 
 // ---- Scripted answers and the record of shown boxes ----
@@ -144,6 +151,14 @@ const std::vector<int>& BoxButtons(unsigned flags) {
   return sets[kind < 6 ? kind : 0];
 }
 
+// The answer of a box closed without a person: cancel where it has one, else no, else abort, else OK.
+int DismissedButton(unsigned flags) {
+  const std::vector<int>& buttons = BoxButtons(flags);
+  for (int id : {IDCANCEL, IDNO, IDABORT})
+    if (std::find(buttons.begin(), buttons.end(), id) != buttons.end()) return id;
+  return IDOK;
+}
+
 int DefaultButton(unsigned flags) {
   const std::vector<int>& buttons = BoxButtons(flags);
   size_t index = (flags >> 8) & 0xF;
@@ -151,6 +166,7 @@ int DefaultButton(unsigned flags) {
 }
 
 int ShowBoxOnGuiThread(const std::string& text, const std::string& caption, unsigned flags) {
+  if (Application->DialogsDismissed()) return DismissedButton(flags);  // asked from a thread meanwhile
   QMessageBox box;
   box.setWindowTitle(vcl::ToQ(caption));
   box.setText(vcl::ToQ(text));
@@ -180,7 +196,7 @@ int ShowBoxOnGuiThread(const std::string& text, const std::string& caption, unsi
   QMessageBox::StandardButton pressed = clicked ? box.standardButton(clicked) : QMessageBox::NoButton;
   for (const B& b : all)
     if (b.button == pressed) return b.id;
-  return (flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
+  return DismissedButton(flags);
 }
 
 }  // namespace
@@ -207,6 +223,8 @@ void EnsureApplication() {
   InstallWakePipe();
   SetMainThreadWakeup(Wake);
   InstallSignalHandlers();
+  const char* dialogs = std::getenv("VCL_HEADLESS_DIALOGS");
+  headlessDialogsWait = dialogs && std::string(dialogs) == "wait";
 }
 
 bool IsGuiThread() {
@@ -315,6 +333,13 @@ void RecordShown(const std::string& caption, const std::string& text, int answer
   shown.push_back({caption, text, answer});
 }
 
+bool HeadlessDialogsWait() { return headlessDialogsWait; }
+
+bool AnswersAtOnce() {
+  if (Application->DialogsDismissed() || !QCoreApplication::instance()) return true;
+  return IsHeadless() && !headlessDialogsWait;
+}
+
 void WriteHeadlessNote(const std::string& caption, const std::string& text) {
   std::string line = "[" + caption + "] " + text + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
@@ -324,7 +349,8 @@ void WriteHeadlessNote(const std::string& caption, const std::string& text) {
 }  // namespace vcl
 
 // ---- The message hook ----
-// A termination signal closes the main form as its close button would, once Run is running.
+// A termination signal closes the main form as its close button would, from Run's own loop: never
+// inside a handler that is still on the stack (a box's caller, a long run pumping messages).
 void VclInternals::CloseOnSignal() {
   TForm* main = Application->MainForm();
   if (!main || Application->runDepth_ == 0 || !signalPending) return;
@@ -426,6 +452,7 @@ void TApplication::Run() {
   VclInternals::CloseOnSignal();
   while (!terminated_) {
     ProcessMessages();
+    VclInternals::CloseOnSignal();
     if (terminated_) break;
     bool done = true;
     vcl::Guarded([&] {
@@ -434,6 +461,7 @@ void TApplication::Run() {
       for (TApplicationEvents* ev : hooks)
         if (ev->OnIdle) ev->OnIdle(this, done);
     });
+    VclInternals::CloseOnSignal();  // a signal read inside the idle handler does not wait for the next event
     if (terminated_) break;
     if (done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
@@ -469,6 +497,18 @@ static std::string BoxCaption() {
 }
 
 bool TApplication::Headless() const { return vcl::IsHeadless(); }
+
+void VclInternals::AllowDialogs() { Application->dialogsDismissed_ = false; }
+
+bool TApplication::TerminationRequested() const { return terminationRequested != 0; }
+
+void TApplication::DismissDialogs() {
+  dialogsDismissed_ = true;
+  if (!vcl::IsGuiThread()) return;  // the open ones run their loops on the GUI thread
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+      dialog->done(QDialog::Rejected);
+}
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   return ::MessageBox(text, caption, flags);
@@ -511,18 +551,23 @@ TApplicationEvents::~TApplicationEvents() {
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   vcl::Answer scripted;
   int result;
-  if (vcl::TakeAnswer(vcl::AnswerKind::Box, scripted)) {
+  if (Application->DialogsDismissed()) {
+    vcl::WriteHeadlessNote(caption, text);
+    result = DismissedButton(flags);
+  } else if (vcl::TakeAnswer(vcl::AnswerKind::Box, scripted)) {
     result = scripted.kind == vcl::AnswerKind::Cancel ? IDCANCEL : scripted.id;
     vcl::WriteHeadlessNote(caption, text);
-  } else if (vcl::IsHeadless() || !QCoreApplication::instance()) {
+  } else if (vcl::AnswersAtOnce()) {
     vcl::WriteHeadlessNote(caption, text);
     result = DefaultButton(flags);
-  } else if (vcl::IsGuiThread()) {
-    result = ShowBoxOnGuiThread(text, caption, flags);
   } else {
+    if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, text + " (waiting)");
     result = IDCANCEL;
-    QMetaObject::invokeMethod(
-        Helper(), [&] { result = ShowBoxOnGuiThread(text, caption, flags); }, Qt::BlockingQueuedConnection);
+    if (vcl::IsGuiThread())
+      result = ShowBoxOnGuiThread(text, caption, flags);
+    else
+      QMetaObject::invokeMethod(
+          Helper(), [&] { result = ShowBoxOnGuiThread(text, caption, flags); }, Qt::BlockingQueuedConnection);
   }
   vcl::RecordShown(caption, text, result);
   return result;
@@ -584,6 +629,17 @@ bool Headless() { return vcl::IsHeadless(); }
 static void Push(const vcl::Answer& a) {
   std::lock_guard<std::mutex> lock(answersMutex);
   answers.push_back(a);
+}
+
+void SetHeadlessDialogsWait(bool on) { headlessDialogsWait = on; }
+
+void ResetTermination() {
+  unsigned char buf[16];
+  while (signalPipe[0] >= 0 && read(signalPipe[0], buf, sizeof buf) > 0) {
+  }
+  terminationRequested = 0;
+  signalPending = false;
+  VclInternals::AllowDialogs();
 }
 
 void ScriptMessageBoxAnswer(int id) { Push({vcl::AnswerKind::Box, id, {}, clBlack}); }

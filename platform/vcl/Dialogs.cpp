@@ -39,20 +39,24 @@ bool TOpenDialog::Run(bool save) {
     if (chosen) fileName_ = answer.fileName;
     return chosen;
   }
-  if (vcl::IsHeadless() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption, "(no display: cancelled)");
+  if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
+    vcl::WriteHeadlessNote(caption, Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
     vcl::RecordShown(caption, fileName_, mrCancel);
     return false;
   }
+  if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, "(waiting)");
   QString start = vcl::ToQ(fileName_.empty() ? initialDir_ : fileName_);
   if (!fileName_.empty() && ExtractFilePath(fileName_).empty() && !initialDir_.empty())
     start = vcl::ToQ(IncludeTrailingPathDelimiter(initialDir_) + fileName_);
-  QFileDialog::Options options;
-  if (save && !(options_ & ofOverwritePrompt)) options |= QFileDialog::DontConfirmOverwrite;
-  QString chosen = save ? QFileDialog::getSaveFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_),
-                                                       nullptr, options)
-                        : QFileDialog::getOpenFileName(nullptr, vcl::ToQ(caption), start, QtFilter(filter_),
-                                                       nullptr, options);
+  // Our own dialog widget, never the desktop's: a termination request must be able to close it.
+  QFileDialog dialog(nullptr, vcl::ToQ(caption), start, QtFilter(filter_));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
+  if (save && !(options_ & ofOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  QString chosen;
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    chosen = dialog.selectedFiles().constFirst();
   vcl::RecordShown(caption, fileName_, chosen.isEmpty() ? mrCancel : mrOk);
   if (chosen.isEmpty()) return false;
   std::string name = vcl::FromQ(chosen);
@@ -74,12 +78,15 @@ bool TColorDialog::Execute() {
     if (chosen) color_ = answer.color;
     return chosen;
   }
-  if (vcl::IsHeadless() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption, "(no display: cancelled)");
+  if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
+    vcl::WriteHeadlessNote(caption, Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
     vcl::RecordShown(caption, "", mrCancel);
     return false;
   }
-  QColor chosen = QColorDialog::getColor(vcl::ToQColor(color_));
+  if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, "(waiting)");
+  QColorDialog dialog(vcl::ToQColor(color_));
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  QColor chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
   vcl::RecordShown(caption, "", chosen.isValid() ? mrOk : mrCancel);
   if (!chosen.isValid()) return false;
   color_ = vcl::FromQColor(chosen);

@@ -211,7 +211,7 @@ TModalResult TForm::ShowModal() {
       if (canClose && action != caNone) break;
       modalResult_ = mrNone;
     }
-    if (Application->Terminated() || !Visible()) {
+    if (Application->Terminated() || Application->DialogsDismissed() || !Visible()) {
       if (modalResult_ == mrNone) modalResult_ = mrCancel;
       break;
     }

@@ -1,6 +1,7 @@
 // Forms, frames, scroll boxes, the application object with its message loop, and the screen.
 // Conventions: see Controls.h.
 #pragma once
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <string>
@@ -230,6 +231,14 @@ class TApplication : public TComponent {
   bool Headless() const;  // no real display: boxes and dialogs answer without blocking
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags = MB_OK);
+  // True once SIGINT, SIGTERM or SIGHUP asked the program to end (set by the signal itself, so a
+  // long run on the GUI thread sees it at its next step, before the loop has read the signal).
+  bool TerminationRequested() const;
+  // The program is on its way out: every open box and dialog closes as if cancelled, and every
+  // later one is answered at once with its cancel (else no, else OK) answer, without waiting for
+  // a person. A termination signal does this itself; the program calls it for its own reasons.
+  void DismissDialogs();
+  bool DialogsDismissed() const { return dialogsDismissed_.load(); }
   // The standard exception box: OnException when set, else a box with the exception's text.
   void ShowException(const std::exception& e);
   void HandleException(TObject* sender);  // inside a catch block: shows the current exception
@@ -249,6 +258,7 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   bool showMainForm_ = true;
   int runDepth_ = 0;
+  std::atomic<bool> dialogsDismissed_{false};
 };
 
 // The program's application object (never deleted).

@@ -75,6 +75,11 @@ struct Answer {
 bool TakeAnswer(AnswerKind wanted, Answer& answer);
 void RecordShown(const std::string& caption, const std::string& text, int answer);
 void WriteHeadlessNote(const std::string& caption, const std::string& text);
+// Headless boxes and dialogs normally answer at once; in "wait" mode (VCL_HEADLESS_DIALOGS=wait,
+// or the test hook) they are shown on the offscreen screen and wait to be closed, as with a display.
+bool HeadlessDialogsWait();
+// A box or dialog answers without a person: no display (and no wait mode), or dismissed.
+bool AnswersAtOnce();
 void RegisterForm(TForm* form);
 void UnregisterForm(TForm* form);
 
@@ -111,5 +116,6 @@ struct VclInternals {
   static void UserResized(TForm* form);
   static bool PreDispatch(QObject* receiver, QEvent* event);
   static void CloseOnSignal();
+  static void AllowDialogs();
   static void SetHookSuppressed(bool on);
 };

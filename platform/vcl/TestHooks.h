@@ -48,6 +48,11 @@ void ScriptFileDialogAnswer(const std::string& fileName);  // "" cancels
 void ScriptColorDialogAnswer(TColor color);
 void ScriptDialogCancel();
 void ClearScriptedAnswers();
+// Headless boxes and dialogs are shown on the offscreen screen and wait until they are closed (by
+// a termination signal or DismissDialogs), as with a display; off: they answer at once.
+void SetHeadlessDialogsWait(bool on);
+// Forgets a termination signal and a dismissal of the dialogs, so that a test can start afresh.
+void ResetTermination();
 int ScriptedAnswersLeft();
 
 // Every box and dialog shown so far (caption and text), oldest first; Clear empties it.

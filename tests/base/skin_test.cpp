@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -208,17 +209,77 @@ TEST_F(SkinTest, SymbolsAreBlendedIntoMainButtons) {
   EXPECT_EQ(button->Canvas()->Pixels(4, 4), RGB(40, 40, 40));
 }
 
-TEST_F(SkinTest, MissingFrameButtonFileIsLoggedAndLeavesItsSetsEmpty) {
+TEST_F(SkinTest, MissingFrameButtonFileIsLoggedAndSaidAndPlainButtonsStandIn) {
   WriteSkin(folder, 1, true);
   std::filesystem::remove(folder.path() + "Elements/FrameBut101101.bmp");
+  testing::internal::CaptureStderr();
   LanguageSkinTool tool;
+  const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_TRUE(LogHas("Versuch Open     " + Elements("FrameBut101101.bmp")));
   EXPECT_TRUE(LogHas("Fehler Open     "));
+  EXPECT_NE(err.find(Elements("FrameBut101101") + ".bmp/.jpg/.tif/.tga (not found)"), std::string::npos) << err;
+  EXPECT_NE(err.find("plain buttons with their captions are used instead"), std::string::npos) << err;
   for (int c = 1; c <= 9; ++c)
-    for (int n = 1; n <= FrameButtonCounts[c - 1]; ++n) EXPECT_EQ(tool.GetFrameButton(c, n, false), nullptr);
-  EXPECT_EQ(tool.GetUpDownButton(1, false), nullptr);
+    for (int n = 1; n <= FrameButtonCounts[c - 1]; ++n) {
+      ASSERT_NE(tool.GetFrameButton(c, n, false), nullptr);
+      EXPECT_EQ(tool.GetFrameButton(c, n, false)->Width(), 140);
+      EXPECT_EQ(tool.GetFrameButton(c, n, true)->Height(), 40);
+    }
+  EXPECT_NE(tool.GetUpDownButton(1, false), nullptr);
   EXPECT_NE(tool.GetMainButton(1, false), nullptr);
 }
+
+// A button picture that cannot be read (whatever the damage) is named on stderr, and a plain button
+// of the picture's size carries the caption instead.
+struct DamageCase {
+  const char* name;
+  std::function<void(TempFolder&)> damage;
+  const char* reported;  // the file named on stderr, below Elements/
+};
+
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+
+class DamagedButtonPicture : public SkinTest, public testing::WithParamInterface<DamageCase> {};
+
+TEST_P(DamagedButtonPicture, IsNamedOnStderrAndAPlainButtonCarriesTheCaption) {
+  WriteSkin(folder, 1, true);
+  GlobalIniService->WriteSkinTextColor(clWhite, 1);
+  GetParam().damage(folder);
+  testing::internal::CaptureStderr();
+  LanguageSkinTool tool;
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("skin picture " + Elements(GetParam().reported)), std::string::npos) << err;
+  for (TBitmap* button : {tool.GetMainButton(2, false), tool.GetFrameButton(1, 1, false)}) {
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(InkOf(button, RGB(0x30, 0x30, 0x30)).Empty());
+    // The white caption is drawn on the plain face.
+    bool white = false;
+    for (int y = 0; y < button->Height() && !white; ++y)
+      for (int x = 0; x < button->Width() && !white; ++x) white = button->Canvas()->Pixels(x, y) == clWhite;
+    EXPECT_TRUE(white);
+  }
+  EXPECT_EQ(tool.GetMainButton(2, false)->Width(), 80);
+  EXPECT_EQ(tool.GetFrameButton(1, 1, false)->Width(), 140);
+}
+
+void Corrupt(TempFolder& folder, const std::string& text) {
+  folder.Write("Elements/MainButNormal101102.bmp", text);
+  folder.Write("Elements/FrameBut101101.bmp", text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedButtonPicture,
+    testing::Values(
+        DamageCase{"Garbage", [](TempFolder& f) { Corrupt(f, "BM this is not an image"); },
+                   "MainButNormal101102.bmp"},
+        DamageCase{"Empty", [](TempFolder& f) { Corrupt(f, ""); }, "FrameBut101101.bmp"},
+        DamageCase{"Truncated",
+                   [](TempFolder& f) { Corrupt(f, skinfiles::Bmp(140, 40, 1, 2, 3).substr(0, 60)); },
+                   "FrameBut101101.bmp"},
+        DamageCase{"FolderMissing",
+                   [](TempFolder& f) { std::filesystem::remove_all(f.path() + "Elements"); },
+                   "MainButNormal101102"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SkinTest, FoundFrameButtonFileIsLoggedWithTheChosenCandidate) {
   WriteSkin(folder, 1, false);
@@ -231,13 +292,13 @@ TEST_F(SkinTest, FoundFrameButtonFileIsLoggedWithTheChosenCandidate) {
   EXPECT_EQ(tool.GetFrameButton(1, 1, false)->Canvas()->Pixels(1, 1), RGB(10, 20, 30));
 }
 
-TEST_F(SkinTest, CorruptAndMissingFilesGiveNullEntriesAndTheRestLoads) {
+TEST_F(SkinTest, CorruptAndMissingFilesGiveNullEntriesOrPlainButtonsAndTheRestLoads) {
   WriteSkin(folder, 1, true);
   folder.Write("Elements/MainButNormal101102.bmp", "BM this is not an image");
   std::filesystem::remove(folder.path() + "Elements/Panel101103.bmp");
   folder.Write("Elements/Symbol_5.tga", "");
   LanguageSkinTool tool;
-  EXPECT_EQ(tool.GetMainButton(2, false), nullptr);
+  EXPECT_NE(tool.GetMainButton(2, false), nullptr);  // a plain button stands in
   EXPECT_NE(tool.GetMainButton(2, true), nullptr);
   EXPECT_NE(tool.GetMainButton(3, false), nullptr);
   EXPECT_EQ(tool.GetPanel(3), nullptr);
@@ -265,10 +326,14 @@ TEST_F(SkinTest, ReloadTakesTheNewSkinForMainButtonsAndPanels) {
   tool.Reload();
   EXPECT_EQ(tool.GetSkinNr(), 2);
   EXPECT_EQ(tool.GetPanel(1), nullptr);
-  EXPECT_EQ(tool.GetMainButton(1, false), nullptr);
-  EXPECT_NE(tool.GetFrameButton(1, 1, false), nullptr);  // rebuilt only by LoadFrameButtons
+  const TColor plainFace = 0x303030;  // the stand-in for a button picture that is not there
+  ASSERT_NE(tool.GetMainButton(1, false), nullptr);
+  EXPECT_EQ(tool.GetMainButton(1, false)->Canvas()->Pixels(4, 4), plainFace);
+  ASSERT_NE(tool.GetFrameButton(1, 1, false), nullptr);  // rebuilt only by LoadFrameButtons
+  EXPECT_NE(tool.GetFrameButton(1, 1, false)->Canvas()->Pixels(4, 4), plainFace);
   tool.LoadFrameButtons();
-  EXPECT_EQ(tool.GetFrameButton(1, 1, false), nullptr);
+  ASSERT_NE(tool.GetFrameButton(1, 1, false), nullptr);
+  EXPECT_EQ(tool.GetFrameButton(1, 1, false)->Canvas()->Pixels(4, 4), plainFace);
 }
 
 TEST_F(SkinTest, FrameTitleHasTheRectSizeAndItsLine) {

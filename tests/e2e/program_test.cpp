@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,7 +59,8 @@ class ProgramRun : public testing::Test {
 
   void Scenario(const std::string& text) { std::ofstream(program / "usb2sim.ini") << text; }
 
-  void Launch() {
+  // Boxes and dialogs wait for a person, as with a display, instead of answering at once.
+  void Launch(bool dialogsWait = false) {
     pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -68,6 +70,7 @@ class ProgramRun : public testing::Test {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("XDG_CONFIG_HOME", config.c_str(), 1);
       unsetenv("USB2SIM_SCENARIO");
+      if (dialogsWait) setenv("VCL_HEADLESS_DIALOGS", "wait", 1);
       const std::string exe = (program / "RT7731_IV").string();
       execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
       _exit(127);
@@ -148,6 +151,46 @@ TEST_F(ProgramRun, WithoutTheModuleItSaysSoAndEnds) {
   EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0);
   EXPECT_NE(Stderr().find("Usb2Dll could not be opened"), std::string::npos) << Stderr();
   ExpectStartUpLog(Log());
+}
+
+// A box that waits for a person is open when the program is asked to end (SIGHUP: the terminal
+// closed): the box closes and the program ends through its normal path, saving its window bounds.
+class EndRequest : public ProgramRun, public testing::WithParamInterface<int> {};
+
+TEST_P(EndRequest, ClosesAnOpenBoxAndEndsThroughTheNormalPath) {
+  fs::remove(program / "libusb2.so");
+  Launch(true);
+  ASSERT_TRUE(PollFor([&] { return Stderr().find("Usb2Dll could not be opened (waiting)") != std::string::npos; },
+                      std::chrono::seconds(120)))
+      << Stderr();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(Running()) << "the box waits";
+  const auto sent = std::chrono::steady_clock::now();
+  kill(pid, GetParam());
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(60)), 0) << Stderr();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+  std::printf("signal %d to exit with the box open: %.2f s\n", GetParam(), seconds);
+  ExpectFormKeys(Ini());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndRequest, testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
+  return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGINT ? "SIGINT" : "SIGHUP");
+});
+
+// A command that fails while the instrument answers is not a lost link: stderr and the log name
+// the failed call and the thread, and say that the instrument is still attached.
+TEST_F(ProgramRun, FailedCommandIsToldFromALostLink) {
+  Scenario("[device]\npace=fast\n[faults]\nfail_command=12,20,23,29,30\n");
+  Launch();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0) << Stderr();
+  const std::string err = Stderr();
+  EXPECT_EQ(err.find("no link to the instrument"), std::string::npos) << err;
+  EXPECT_NE(err.find("the instrument is still attached: the program ends"), std::string::npos) << err;
+  EXPECT_NE(err.find("UsbParOut failed (module error 5)"), std::string::npos) << err;
+  EXPECT_EQ(err.find("Device operation failed in \n"), std::string::npos) << err;
+  EXPECT_EQ(err.find("Device operation failed in :"), std::string::npos) << err;
+  EXPECT_NE(Log().find("the instrument is still attached"), std::string::npos) << Log();
+  ExpectFormKeys(Ini());
 }
 
 }  // namespace

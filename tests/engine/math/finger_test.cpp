@@ -1,5 +1,6 @@
 // The fingerprint buffer and its ".fng" file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,11 @@ TEST_F(FingerFileTest, FileOfAnotherSizeIsRefusedAndTheBufferKept) {
   EXPECT_FALSE(buffer.Load(PathOf("missing.fng")));
   EXPECT_NE(buffer.LoadError().find("does not exist"), std::string::npos);
   EXPECT_FALSE(buffer.Load(folder.string()));  // a folder is not a fingerprint
+  EXPECT_NE(buffer.LoadError().find("not a regular file"), std::string::npos) << buffer.LoadError();
+  const std::string fifo = PathOf("pipe.fng");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(buffer.Load(fifo));  // refused without opening it, which would wait for a writer
+  EXPECT_NE(buffer.LoadError().find("not a regular file"), std::string::npos) << buffer.LoadError();
   EXPECT_EQ(Bytes(buffer), before);
 }
 

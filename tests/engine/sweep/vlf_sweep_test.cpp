@@ -105,6 +105,22 @@ TEST_F(VlfSweepTest, AVanishedModuleEndsTheThread) {
   EXPECT_EQ(LinkUp.load(), 0);
 }
 
+// A command that fails while the module answers: the report names the thread (which passes no
+// tag of its own) and the module call that failed.
+TEST_F(VlfSweepTest, AFailedCommandIsReportedWithTheThreadAndTheCall) {
+  bool ended = false;
+  slot.Start(Make(), [&](IOThreadBase* t) { ended = t->ErrorFlag.load() != 0; });
+  ASSERT_TRUE(WaitSweeps(1));
+  testing::internal::CaptureStderr();
+  for (uint8_t opcode : {12, 20, 23, 29, 30}) usb2sim::SetCommandFails(opcode, true);
+  ASSERT_TRUE(PumpUntil([&] { return ended; }));
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string report = "Device operation failed in SweepVlfThread: UsbParOut failed (module error 5)";
+  EXPECT_NE(err.find(report + "\n"), std::string::npos) << err;
+  EXPECT_EQ(LastThreadFailureReport(), report);
+  EXPECT_TRUE(usb2sim::GetState().present);
+}
+
 // ---- Pure pieces ----
 
 TEST(VlfPieces, NormalisationSettlesAtThirtyForAConstantInput) {

@@ -14,6 +14,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/TestHooks.h"
@@ -33,6 +34,8 @@ class LoopTest : public ::testing::Test {
   void TearDown() override {
     Application->OnIdle = nullptr;
     Application->SetShowMainForm(true);
+    VclTest::SetHeadlessDialogsWait(false);
+    VclTest::ResetTermination();
   }
 };
 
@@ -300,10 +303,62 @@ TEST_P(TerminationSignal, ClosesTheMainFormThroughItsNormalPath) {
   EXPECT_EQ(log, (std::vector<std::string>{"close", "destroy"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT),
+// A box that waits for a person (as with a display) is open when the signal comes: the box closes
+// with its cancel answer, a box opened after it answers at once, and the main form closes once
+// the handler that opened them has returned.
+TEST_P(TerminationSignal, ClosesAnOpenBoxThenTheMainFormAfterItsCaller) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::vector<std::string> log;
+  main->OnClose = [&](TObject*, TCloseAction&) { log.push_back("close"); };
+  VclTest::SetHeadlessDialogsWait(true);
+  TTimer signalTimer(nullptr);
+  signalTimer.SetInterval(20);
+  signalTimer.OnTimer = [&](TObject*) {
+    signalTimer.SetEnabled(false);
+    log.push_back("signal");
+    kill(getpid(), GetParam());
+  };
+  bool asked = false;
+  Application->OnIdle = [&](TObject*, bool&) {
+    if (asked) return;
+    asked = true;
+    signalTimer.SetEnabled(true);
+    log.push_back("answer " + std::to_string(MessageBox("Overwrite?", "Question", MB_YESNOCANCEL)));
+    log.push_back("then " + std::to_string(MessageBox("Really?", "Question", MB_YESNO)));
+    EXPECT_TRUE(Application->TerminationRequested());
+  };
+  Application->Run();
+  EXPECT_EQ(log, (std::vector<std::string>{"signal", "answer " + std::to_string(IDCANCEL),
+                                           "then " + std::to_string(IDNO), "close"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const auto& info) {
-                           return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                           return std::string(info.param == SIGTERM  ? "SIGTERM"
+                                              : info.param == SIGINT ? "SIGINT"
+                                                                     : "SIGHUP");
                          });
+
+// The program ends for its own reason (a lost instrument) while an open dialog and a modal form
+// wait: both close as cancelled, and nothing is asked any more.
+TEST_F(LoopTest, DismissedDialogsCloseAsCancelledAndLaterOnesAnswerAtOnce) {
+  VclTest::SetHeadlessDialogsWait(true);
+  TTimer dismissTimer(nullptr);
+  dismissTimer.SetInterval(20);
+  dismissTimer.OnTimer = [&](TObject*) { Application->DismissDialogs(); };
+  dismissTimer.SetEnabled(true);
+  TOpenDialog open(nullptr);
+  EXPECT_FALSE(open.Execute());
+  EXPECT_TRUE(open.FileName().empty());
+  TForm modal(nullptr);
+  EXPECT_EQ(modal.ShowModal(), mrCancel);
+  TColorDialog colour(nullptr);
+  EXPECT_FALSE(colour.Execute());
+  EXPECT_EQ(MessageBox("Gone", "Info", MB_OK), IDOK);
+  EXPECT_EQ(MessageBox("Retry?", "Error", MB_ABORTRETRYIGNORE), IDABORT);
+  EXPECT_FALSE(Application->TerminationRequested());
+}
 
 TEST_F(LoopTest, SignalBeforeRunClosesTheMainFormWhenRunStarts) {
   TForm* main = nullptr;

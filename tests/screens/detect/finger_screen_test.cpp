@@ -1,4 +1,6 @@
 // The fingerprint views end to end against the simulated instrument: record, save, load, compare.
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -217,6 +219,47 @@ TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnL
   ASSERT_TRUE(view->Recording());
   view->Leave();
   EXPECT_FALSE(view->Recording());
+}
+
+// The instrument is unplugged while the file dialog of "compare" waits for a person: the dialog
+// closes as cancelled, and the next idle pass takes the program's way out through the exit screen.
+TEST_F(FingerScreen, UnplugWhileTheFileDialogIsOpenClosesItAndEndsTheProgram) {
+  StartWith();
+  OpenCategory(FingerCategory);
+  ASSERT_TRUE(View()->IsEntered());
+  ASSERT_EQ(LinkUp.load(), 1);
+  const TUFingerFrame::ViewMode mode = View()->Mode();
+  VclTest::ClearShownBoxes();
+  VclTest::SetHeadlessDialogsWait(true);
+  struct Restore {
+    ~Restore() {
+      VclTest::SetHeadlessDialogsWait(false);
+      VclTest::ResetTermination();  // the dismissal of dialogs stays with this test
+    }
+  } restore;
+  TTimer unplug(nullptr);
+  unplug.SetInterval(200);
+  std::chrono::steady_clock::time_point unplugged;
+  unplug.OnTimer = [&](TObject*) {
+    unplug.SetEnabled(false);
+    unplugged = std::chrono::steady_clock::now();
+    usb2sim::UnplugNow();
+  };
+  unplug.SetEnabled(true);
+  testing::internal::CaptureStderr();
+  View()->CompareWithFile();  // returns once the dialog is closed
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - unplugged).count();
+  std::printf("unplug to closed dialog: %.2f s\n", seconds);
+  const auto shown = VclTest::ShownBoxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].answer, mrCancel);
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_EQ(View()->Mode(), mode) << "nothing was loaded";
+  IdlePass();  // the exit screen closes the window
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(win->Visible());
+  EXPECT_NE(err.find("(waiting)"), std::string::npos) << err;
+  EXPECT_NE(err.find(LinkLostMessage), std::string::npos) << err;
 }
 
 }  // namespace

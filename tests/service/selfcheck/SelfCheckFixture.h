@@ -50,6 +50,7 @@ class SelfCheckTest : public testing::Test {
     FramePanelRef = nullptr;
     RenderWindow = nullptr;
     usb2sim::LoadScenarioText("");
+    VclTest::ResetTermination();
   }
 
   // Loads the scenario, brings the instrument up as the main window does and makes the view,

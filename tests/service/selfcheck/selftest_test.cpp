@@ -1,6 +1,9 @@
 // The self-test as the operator runs it: "Start", the rows of the result sheet in order with their
 // verdicts, navigation disabled while it runs and restored after, and each injected fault failing
 // its own row (and the rows that physically depend on it).
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <set>
 
@@ -77,6 +80,24 @@ TEST_F(SelfCheckTest, RowsFillInOrderWithNavigationDisabled) {
   // After each IF filter check, after the VLF check, inside and after the drift check.
   EXPECT_EQ(filled, (std::vector<int>{44, 46, 48, 50, 51, 52, 52}));
   for (int row = 53; row <= SelfTestRowCount; ++row) EXPECT_EQ(Text(row), "0000");
+}
+
+// The program is asked to end during the run: the run stops at its next step instead of going on
+// to its end, and the navigation is back so that the program can close.
+TEST_F(SelfCheckTest, TerminationSignalEndsTheRunAtItsNextStep) {
+  Start();
+  int pauses = 0;
+  frame->Pause = [&](unsigned) {
+    if (++pauses == 1) kill(getpid(), SIGTERM);  // after the first IF filter check
+  };
+  ASSERT_TRUE(PressStart());
+  EXPECT_EQ(pauses, 1);
+  EXPECT_EQ(Text(IFFilterRow(1, 2)), "OK");
+  EXPECT_EQ(Text(IFFilterRow(2, 1)), "---");
+  EXPECT_EQ(Text(RowFirstSoundBank), "---");
+  EXPECT_EQ(Header()->Caption(), "Self-test stopped ... the program ends");
+  EXPECT_TRUE(ActionPanelRef->Enabled());
+  EXPECT_TRUE(FramePanelRef->Enabled());
 }
 
 TEST_F(SelfCheckTest, DeviceFailureMidwayEnablesNavigationAndSaysSo) {
