@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 #include "base/BitmapImages.h"
 #include "base/Globals.h"
@@ -87,9 +88,12 @@ Image PlainButtonImage(int width, int height) {
   return ImageOfBitmap(&bitmap, TRect());
 }
 
-// Says on stderr (and in the log) which button picture could not be read and what stands in.
+// Says on stderr (and in the log) which button picture could not be read and what stands in; once
+// per file, as a reload of the same skin finds the same files.
 void ReportPlainButtons(const std::string& wanted, const std::string& chosen) {
   const std::string file = chosen.empty() ? wanted + ".bmp/.jpg/.tif/.tga (not found)" : chosen;
+  static std::set<std::string> reported;
+  if (!reported.insert(file).second) return;
   const std::string text =
       "skin picture " + file + " could not be read: plain buttons with their captions are used instead";
   std::fprintf(stderr, "RT7731_IV: %s\n", text.c_str());

@@ -140,7 +140,8 @@ class TForm : public TWinControl {
   // the form open). Closing the main form ends the application's Run; another form hides (caFree:
   // it is deleted at the next dispatch). A modal form ends its ShowModal with mrCancel instead.
   void Close();
-  // Shows the form and runs the message loop until ModalResult is set or the form closes.
+  // Shows the form and runs the message loop until ModalResult is set or the form closes; mrCancel
+  // once the application terminates or dismisses its dialogs.
   TModalResult ShowModal();
   void Release();  // deletes the form at the next dispatch
 

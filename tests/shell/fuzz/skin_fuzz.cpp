@@ -1,6 +1,7 @@
 // Fuzz entry point of the skin files: any content in a symbol, main button, panel or frame button file
-// gives either no bitmap (the button is drawn without it) or bitmaps of the size the file declares,
-// never a crash; the category title is made at the size asked for or not at all.
+// gives either no bitmap (a symbol or panel is drawn without it) or bitmaps of the size the file
+// declares, never a crash; a button whose file cannot be read gets a plain picture of the button's
+// size instead; the category title is made at the size asked for or not at all.
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ size_t RoleOf(const uint8_t* data, size_t size) {
   size_t sum = size;
   for (size_t i = 0; i < size; ++i) sum += data[i];
   return sum % 4;
+}
+
+// The plain stand-in for a button picture that could not be read: the button's size, its edge colour
+// in the corner.
+bool IsPlain(TBitmap* bitmap, int width, int height) {
+  return bitmap->Width() == width && bitmap->Height() == height && bitmap->Canvas()->Pixels(0, 0) == 0x707070;
 }
 
 bool SizeMatches(TBitmap* bitmap, const imaging::FileInfo& info) {
@@ -61,28 +68,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(role == 0 && known && symbol->width == info.width && symbol->height == info.height &&
                    symbol->depth == 4,
                "symbol of another size or layout than its file");
-  for (bool active : {false, true})
-    if (TBitmap* button = skin.GetMainButton(1, active))
-      FUZZ_CHECK(role == 1 && known && SizeMatches(button, info),
-                 "main button of another size than its file");
+  for (bool active : {false, true}) {
+    TBitmap* button = skin.GetMainButton(1, active);
+    FUZZ_CHECK(button != nullptr, "main button without a picture");
+    FUZZ_CHECK((role == 1 && known && SizeMatches(button, info)) || IsPlain(button, 80, 80),
+               "main button of another size than its file");
+  }
   if (TBitmap* panel = skin.GetPanel(7)) {
     FUZZ_CHECK(role == 2 && known && SizeMatches(panel, info), "panel of another size than its file");
     std::unique_ptr<TBitmap> title(skin.CreateFrameTitle(1, TRect(0, 0, 320, 90)));
     FUZZ_CHECK(!title || (title->Width() == 320 && title->Height() == 90),
                "title of another size than asked");
   }
-  const bool frameButtons = skin.GetFrameButton(1, 1, false) != nullptr;
+  TBitmap* first = skin.GetFrameButton(1, 1, false);
+  FUZZ_CHECK(first != nullptr, "frame button without a picture");
+  const bool fromFile = role == 3 && known && SizeMatches(first, info);
+  FUZZ_CHECK(fromFile || IsPlain(first, 140, 40), "frame button of another size than its file");
   for (int category = 1; category <= 9; ++category)
     for (int n = 1; n <= FrameButtonCounts[size_t(category - 1)]; ++n)
       for (bool active : {false, true}) {
         TBitmap* button = skin.GetFrameButton(category, n, active);
-        FUZZ_CHECK((button != nullptr) == frameButtons, "frame buttons only partly made");
-        if (button)
-          FUZZ_CHECK(role == 3 && known && SizeMatches(button, info), "frame button of another size");
+        FUZZ_CHECK(button != nullptr, "frame buttons only partly made");
+        FUZZ_CHECK(button->Width() == first->Width() && button->Height() == first->Height(),
+                   "frame buttons of different sizes");
       }
   for (int n = 1; n <= 2; ++n)
     if (TBitmap* button = skin.GetUpDownButton(n, false))
-      FUZZ_CHECK(frameButtons && SizeMatches(button, info), "up/down button of another size");
+      FUZZ_CHECK(button->Width() == first->Width() && button->Height() == first->Height(),
+                 "up/down button of another size");
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -181,18 +182,30 @@ TEST_F(MainWinTest, StoredBoundsAreClampedToTheScreenAndTheMinimumSize) {
   EXPECT_GE(win->Top(), 0);
 }
 
-TEST_F(MainWinTest, StartsWithoutSkinImages) {
+// Without the skin's pictures every button gets a plain picture with its caption and takes clicks;
+// stderr names the files that were missing.
+TEST_F(MainWinTest, StartsWithoutSkinImagesWithPlainCaptionedButtons) {
   std::filesystem::remove_all(folder.path() + "Elements");
+  testing::internal::CaptureStderr();
   Start();
+  const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(LinkUp.load(), 1);
-  EXPECT_TRUE(win->MainBut1->Picture()->Bitmap()->Empty());
+  EXPECT_FALSE(win->MainBut1->Picture()->Bitmap()->Empty());
+  for (const char* file : {"MainButNormal101101", "MainButActive101109", "FrameBut101101"})
+    EXPECT_NE(err.find(PlatformPath(folder.path() + "Elements\\" + file) + ".bmp/.jpg/.tif/.tga (not found)"),
+              std::string::npos)
+        << file << "\n" << err;
   const std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.rfind("Fehler Open", 0) == 0; }));
   EXPECT_EQ(win->SettingsWindow->SkinCombo->Items()->Count(), 0);
   EXPECT_EQ(win->SettingsWindow->SkinCombo->ItemIndex(), -1);
-  ASSERT_TRUE(VclTest::Click(win->MainBut4));  // navigation works without pictures
-  EXPECT_EQ(VisibleCategories(win), std::vector<int>{4});
+  ASSERT_TRUE(VclTest::Click(win->MainBut8));  // navigation works with the plain pictures
+  EXPECT_EQ(VisibleCategories(win), std::vector<int>{8});
+  TImage* systemTest = win->SettingFrame->Button(2);
+  EXPECT_FALSE(systemTest->Picture()->Bitmap()->Empty());
+  ASSERT_TRUE(VclTest::Click(systemTest));
+  EXPECT_TRUE(win->SettingFrame->SelfCheckFrame->Visible());
 }
 
 TEST_F(MainWinTest, PollingTickWhileTheLinkIsUpChangesNothing) {
