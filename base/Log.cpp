@@ -1,9 +1,12 @@
 #include "base/Log.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -101,6 +104,13 @@ void SaveLog() {
 }  // namespace
 
 std::string LogFileName() { return PlatformPath(LogFolder) + "log.txt"; }
+
+std::string ClassName(const std::type_info& type) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
+                                              std::free);
+  return status == 0 && name ? std::string(name.get()) : std::string(type.name());
+}
 
 void WriteLog(const std::string& line, bool save) {
   if (!LogList) return;

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 
 // Exit code of the process after a fatal error.
 constexpr int FatalExitCode = 1;
@@ -24,3 +25,5 @@ constexpr uint32_t ColorToARGB(int colour, uint8_t alpha) {
 long double GetPerformanceSeconds();
 // LogFolder + "log.txt" as a platform path.
 std::string LogFileName();
+// The readable name of a class ("SweepVlfThread"), for reports that name a thread or view.
+std::string ClassName(const std::type_info& type);

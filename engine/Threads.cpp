@@ -1,18 +1,13 @@
 #include "engine/Threads.h"
 
-#include <cxxabi.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <mutex>
-#include <typeinfo>
 
 #include "device/InOut.h"
-
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "base/Globals.h"
@@ -39,12 +34,12 @@ std::string LastThreadFailureReport() {
   return lastFailureReport;
 }
 
-std::string IOThreadBase::ThreadName() const {
-  const char* mangled = typeid(*this).name();
-  int status = 0;
-  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
-  return status == 0 && name ? std::string(name.get()) : std::string(mangled);
+void ClearLastThreadFailureReport() {
+  std::lock_guard lock(failureMutex);
+  lastFailureReport.clear();
 }
+
+std::string IOThreadBase::ThreadName() const { return ClassName(typeid(*this)); }
 
 void IOThreadBase::ErrorExit(const std::string& tag) {
   std::string report = "Device operation failed in " + (tag.empty() ? ThreadName() : tag);

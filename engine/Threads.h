@@ -27,6 +27,7 @@
 // The report of the last thread that stopped on a failed device operation ("Device operation failed
 // in SonarThread: UsbParOut failed (module error 5)"); empty when none did. Any thread may ask.
 std::string LastThreadFailureReport();
+void ClearLastThreadFailureReport();
 
 class IOThreadBase : public TThread {
  public:

@@ -447,9 +447,22 @@ std::string TMainWin::ExitReason() {
   }
   if (!present) return LinkLostMessage;
   std::string failure = LastThreadFailureReport();
-  if (failure.empty()) failure = LastModuleFailure();
-  if (failure.empty()) failure = "a device operation failed";
+  if (failure.empty()) {
+    // A view's own device call failed: name the views that were entered and the call.
+    const std::string call = LastModuleFailure();
+    failure = "Device operation failed in " + EnteredViewNames() + ": " +
+              (call.empty() ? std::string("no module call failed") : call);
+  }
   return failure + CommandFailedSuffix;
+}
+
+std::string TMainWin::EnteredViewNames() const {
+  std::string names;
+  for (int n = 1; n <= 9; ++n)
+    if (const TCategoryFrameBase* frame = CategoryFrame(n))
+      for (const TModeFrameBase* view : frame->Views())
+        if (view->IsEntered()) names += (names.empty() ? "" : ", ") + ClassName(typeid(*view));
+  return names.empty() ? "no view" : names;
 }
 
 void TMainWin::ClearTestImages() {

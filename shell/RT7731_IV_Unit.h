@@ -109,6 +109,8 @@ class TMainWin : public TForm {
   // Why the program ends: the link lost, or the failed operation (which call, in which thread)
   // while the module still answers.
   std::string ExitReason();
+  // The class names of the views entered now ("TUFingerFrame"), "no view" when none is.
+  std::string EnteredViewNames() const;
   // A lost link ends the program (not in a service build that runs on without the instrument).
   bool LinkLossEndsProgram() const;
   void ClearTestImages();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "device/InOut.h"
+#include "engine/Threads.h"
 #include "platform/vcl/Forms.h"
 #include "base/Log.h"
 #include "tests/shell/main/MainWinFixture.h"
@@ -38,6 +40,26 @@ TEST_F(MainWinTest, AbsentInstrumentEndsTheProgramSayingWhy) {
   EXPECT_NE(err.find(LinkLostMessage), std::string::npos) << err;
   EXPECT_EQ(LogList->Strings(LogList->Count() - 1), LinkLostMessage);
   EXPECT_NE(TempFolder::ReadBytes(LogFileName()).find(LinkLostMessage), std::string::npos);
+}
+
+// A view's device call fails while the instrument still answers (a failed command): the exit screen
+// says which views were entered and that the instrument is still attached, not that it was lost.
+TEST_F(MainWinTest, FailedCallOfAViewIsToldFromALostLink) {
+  Start();
+  ASSERT_EQ(LinkUp.load(), 1);
+  const std::string views = win->EnteredViewNames();
+  ASSERT_NE(views, "no view");
+  ClearLastThreadFailureReport();
+  ClearLastModuleFailure();
+  LinkUp = 0;  // as a view does when its call fails
+  testing::internal::CaptureStderr();
+  IdlePass();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(win->Visible());
+  const std::string reason = "Device operation failed in " + views + ": no module call failed" + CommandFailedSuffix;
+  EXPECT_NE(err.find(reason), std::string::npos) << err;
+  EXPECT_EQ(err.find(LinkLostMessage), std::string::npos) << err;
+  EXPECT_EQ(LogList->Strings(LogList->Count() - 1), reason);
 }
 
 }  // namespace
