@@ -176,8 +176,8 @@ bool USB2Base::DevicePresent() {
 }
 
 bool USB2Base::SetIODir(uint8_t port, uint8_t pin, uint8_t dir) {
-  return Noted("UsbSetIODir",
-               Usb2Functions.UsbSetIODir && Usb2Functions.UsbSetIODir(Dev(), uint8_t(port * 8 + pin), dir) != 0);
+  return Noted("UsbSetIODir", Usb2Functions.UsbSetIODir &&
+                                  Usb2Functions.UsbSetIODir(Dev(), uint8_t(port * 8 + pin), dir) != 0);
 }
 
 bool USB2Base::SetIOState(uint8_t port, uint8_t pin, uint8_t level) {
@@ -186,7 +186,8 @@ bool USB2Base::SetIOState(uint8_t port, uint8_t pin, uint8_t level) {
 }
 
 bool USB2Base::SetPortDir(uint8_t port, uint8_t mask) {
-  return Noted("UsbSetPortDir", Usb2Functions.UsbSetPortDir && Usb2Functions.UsbSetPortDir(Dev(), port, mask) != 0);
+  return Noted("UsbSetPortDir",
+               Usb2Functions.UsbSetPortDir && Usb2Functions.UsbSetPortDir(Dev(), port, mask) != 0);
 }
 
 bool USB2Base::SetPort2Output() { return SetPortDir(2, 0xFF); }

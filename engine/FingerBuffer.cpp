@@ -71,8 +71,7 @@ bool FingerBufferBase::RefuseSize(const std::string& path, uintmax_t size) {
 bool FingerBufferBase::Load(const std::string& path) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status))
-    return Refuse("The fingerprint file " + path + " does not exist.");
+  if (!std::filesystem::exists(status)) return Refuse("The fingerprint file " + path + " does not exist.");
   // A folder, a pipe or a device is never read: a pipe could block the program for good.
   if (!std::filesystem::is_regular_file(status))
     return Refuse("The file " + path + " is not a fingerprint: it is not a regular file.");

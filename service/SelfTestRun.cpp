@@ -31,13 +31,18 @@ SelfTestRun::SelfTestRun(IOControl& io, SelfTestSheet& sheet, PauseFn pause)
     : io_(io), sheet_(sheet), pause_(std::move(pause)) {}
 
 bool SelfTestRun::Run() {
-  const std::function<bool()> checks[] = {
-      [this] { return TestFirmware(); },     [this] { return TestChips(); },
-      [this] { return TestSonarProbe(); },   [this] { return TestCurrents(); },
-      [this] { return TestTemperatures(); }, [this] { return TestIFFilter(1) && Pause(); },
-      [this] { return TestIFFilter(2) && Pause(); }, [this] { return TestIFFilter(3) && Pause(); },
-      [this] { return TestIFFilter(4) && Pause(); }, [this] { return TestVLFOscillator() && Pause(); },
-      [this] { return TestXO400Drift(nullptr) && Pause(); }, [this] { return TestSoundRAM(); }};
+  const std::function<bool()> checks[] = {[this] { return TestFirmware(); },
+                                          [this] { return TestChips(); },
+                                          [this] { return TestSonarProbe(); },
+                                          [this] { return TestCurrents(); },
+                                          [this] { return TestTemperatures(); },
+                                          [this] { return TestIFFilter(1) && Pause(); },
+                                          [this] { return TestIFFilter(2) && Pause(); },
+                                          [this] { return TestIFFilter(3) && Pause(); },
+                                          [this] { return TestIFFilter(4) && Pause(); },
+                                          [this] { return TestVLFOscillator() && Pause(); },
+                                          [this] { return TestXO400Drift(nullptr) && Pause(); },
+                                          [this] { return TestSoundRAM(); }};
   for (const auto& check : checks)
     if (Stopping() || !check()) return false;
   return true;

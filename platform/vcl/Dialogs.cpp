@@ -40,7 +40,8 @@ bool TOpenDialog::Run(bool save) {
     return chosen;
   }
   if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption, Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
+    vcl::WriteHeadlessNote(caption,
+                           Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
     vcl::RecordShown(caption, fileName_, mrCancel);
     return false;
   }
@@ -79,7 +80,8 @@ bool TColorDialog::Execute() {
     return chosen;
   }
   if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption, Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
+    vcl::WriteHeadlessNote(caption,
+                           Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
     vcl::RecordShown(caption, "", mrCancel);
     return false;
   }

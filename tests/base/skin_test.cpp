@@ -217,7 +217,8 @@ TEST_F(SkinTest, MissingFrameButtonFileIsLoggedAndSaidAndPlainButtonsStandIn) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_TRUE(LogHas("Versuch Open     " + Elements("FrameBut101101.bmp")));
   EXPECT_TRUE(LogHas("Fehler Open     "));
-  EXPECT_NE(err.find(Elements("FrameBut101101") + ".bmp/.jpg/.tif/.tga (not found)"), std::string::npos) << err;
+  EXPECT_NE(err.find(Elements("FrameBut101101") + ".bmp/.jpg/.tif/.tga (not found)"), std::string::npos)
+      << err;
   EXPECT_NE(err.find("plain buttons with their captions are used instead"), std::string::npos) << err;
   for (int c = 1; c <= 9; ++c)
     for (int n = 1; n <= FrameButtonCounts[c - 1]; ++n) {
@@ -276,8 +277,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"Truncated",
                    [](TempFolder& f) { Corrupt(f, skinfiles::Bmp(140, 40, 1, 2, 3).substr(0, 60)); },
                    "FrameBut101101.bmp"},
-        DamageCase{"FolderMissing",
-                   [](TempFolder& f) { std::filesystem::remove_all(f.path() + "Elements"); },
+        DamageCase{"FolderMissing", [](TempFolder& f) { std::filesystem::remove_all(f.path() + "Elements"); },
                    "MainButNormal101102"}),
     [](const auto& info) { return std::string(info.param.name); });
 

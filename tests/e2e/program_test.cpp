@@ -160,8 +160,9 @@ class EndRequest : public ProgramRun, public testing::WithParamInterface<int> {}
 TEST_P(EndRequest, ClosesAnOpenBoxAndEndsThroughTheNormalPath) {
   fs::remove(program / "libusb2.so");
   Launch(true);
-  ASSERT_TRUE(PollFor([&] { return Stderr().find("Usb2Dll could not be opened (waiting)") != std::string::npos; },
-                      std::chrono::seconds(120)))
+  ASSERT_TRUE(
+      PollFor([&] { return Stderr().find("Usb2Dll could not be opened (waiting)") != std::string::npos; },
+              std::chrono::seconds(120)))
       << Stderr();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ASSERT_TRUE(Running()) << "the box waits";

@@ -333,12 +333,10 @@ TEST_P(TerminationSignal, ClosesAnOpenBoxThenTheMainFormAfterItsCaller) {
                                            "then " + std::to_string(IDNO), "close"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-                         [](const auto& info) {
-                           return std::string(info.param == SIGTERM  ? "SIGTERM"
-                                              : info.param == SIGINT ? "SIGINT"
-                                                                     : "SIGHUP");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
+      return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGINT ? "SIGINT" : "SIGHUP");
+    });
 
 // The program ends for its own reason (a lost instrument) while an open dialog and a modal form
 // wait: both close as cancelled, and nothing is asked any more.

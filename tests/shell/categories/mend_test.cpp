@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "base/Log.h"
 #include "device/InOut.h"
 #include "engine/Threads.h"
 #include "platform/vcl/Forms.h"
-#include "base/Log.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {
@@ -56,7 +56,8 @@ TEST_F(MainWinTest, FailedCallOfAViewIsToldFromALostLink) {
   IdlePass();
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_FALSE(win->Visible());
-  const std::string reason = "Device operation failed in " + views + ": no module call failed" + CommandFailedSuffix;
+  const std::string reason =
+      "Device operation failed in " + views + ": no module call failed" + CommandFailedSuffix;
   EXPECT_NE(err.find(reason), std::string::npos) << err;
   EXPECT_EQ(err.find(LinkLostMessage), std::string::npos) << err;
   EXPECT_EQ(LogList->Strings(LogList->Count() - 1), reason);

@@ -194,7 +194,8 @@ TEST_F(MainWinTest, StartsWithoutSkinImagesWithPlainCaptionedButtons) {
   for (const char* file : {"MainButNormal101101", "MainButActive101109", "FrameBut101101"})
     EXPECT_NE(err.find(PlatformPath(folder.path() + "Elements\\" + file) + ".bmp/.jpg/.tif/.tga (not found)"),
               std::string::npos)
-        << file << "\n" << err;
+        << file << "\n"
+        << err;
   const std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.rfind("Fehler Open", 0) == 0; }));
