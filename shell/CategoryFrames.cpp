@@ -288,8 +288,12 @@ void TSettingFrame::Leave() {
 
 void TSettingFrame::OnResize(TObject* Sender) {
   TCategoryFrameBase::OnResize(Sender);
-  // The settings window is a child of the main window: its position is taken in the coordinates
-  // of its own parent, so it lands on the render window's top-left corner.
+  PlaceSettingsForm();
+}
+
+// The settings window is a child of the main window: its position is taken in the coordinates of
+// its own parent, so it lands on the render window's top-left corner.
+void TSettingFrame::PlaceSettingsForm() {
   if (SettingsForm && RenderWindow) {
     TPoint origin = RenderWindow->ClientToScreen(TPoint(0, 0));
     if (TWinControl* parent = SettingsForm->Parent()) origin = parent->ScreenToClient(origin);

@@ -203,6 +203,8 @@ class TSettingFrame : public TCategoryFrameBase {
   void Leave() override;
   void OnResize(TObject* Sender) override;
   void OnFrameButClick(TObject* Sender) override;
+  // Moves the settings window to the render window's top-left corner.
+  void PlaceSettingsForm();
 
   TSelfCheckFrame* SelfCheckFrame = nullptr;
   TForm* SettingsForm = nullptr;  // the settings window; shown and hidden here, not owned

@@ -97,6 +97,10 @@ void TMainWin::LayoutPanels() {
   if (TestFrame) TestFrame->SetBoundsRect(frameRect);
   for (int n = 1; n <= 9; ++n)
     if (TCategoryFrameBase* frame = CategoryFrame(n)) frame->SetBoundsRect(frameRect);
+  // The settings frame moves the settings window on to the render window's corner when its own size
+  // changes; a change of the width alone leaves the frame as it is, and the window would stay in
+  // the bottom-right corner over the frame buttons.
+  if (SettingFrame) SettingFrame->PlaceSettingsForm();
 
   const TRect userRect = UserPanel->ClientRect();
   std::vector<TControl*> userViews = {DDSUserFrame, FilterUserFrame, SweepAFrame, AudioTestFrame};

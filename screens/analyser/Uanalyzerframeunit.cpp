@@ -1,5 +1,7 @@
 #include "screens/analyser/Uanalyzerframeunit.h"
 
+#include <algorithm>
+
 #include "device/InOut.h"
 #include "display/C_cap.h"
 #include "platform/rtl/SysUtils.h"
@@ -16,6 +18,9 @@ namespace {
 
 constexpr int PreviewWidth = 160, PreviewHeight = 120;
 constexpr int VideoPanelWidth = 187, VideoPanelHeight = 141;
+// The preview's place in the virtual 1024 x 768 screen: its right edge 10 short of the spectrum
+// plot's right edge (1004), its top below the band strip (which ends at 120).
+constexpr int VideoRightVirtual = 994, VideoTopVirtual = 130;
 
 TPanel* MakeVideoButton(TFrame* frame, const char* caption, int top, int height, int fontHeight) {
   TPanel* p = control_style::MakeButton(frame, caption, 884, top, 145, height);
@@ -88,12 +93,6 @@ void TUAnalyzerFrame::MakeVideoPanel() {
   CaptureHost->Show();
 }
 
-TWinControl* TUAnalyzerFrame::TopWindow() {
-  TWinControl* top = this;
-  while (top->Parent()) top = top->Parent();
-  return top;
-}
-
 void TUAnalyzerFrame::ShowStatus(const std::string& text) {
   if (ShowInfoCallback) ShowInfoCallback(text, 0);
 }
@@ -111,10 +110,22 @@ void TUAnalyzerFrame::UpdateSkin() {
 
 void TUAnalyzerFrame::OnResize(TObject* Sender) {
   TAnalyserViewBase::OnResize(Sender);
-  TWinControl* top = TopWindow();
-  if (top == this) return;
-  VideoPanel->SetParent(top);
-  VideoPanel->SetBounds(top->Width() - 400, 6, VideoPanelWidth, VideoPanelHeight);
+  PlaceVideoPanel();
+}
+
+// The preview stands in the measurement area, at the top right of the spectrum plot below the band
+// strip, and follows the render window's size as the displays' labels do; it keeps its own size,
+// stays inside the render window and so never covers the main or frame buttons. Without a render
+// window (a view built on its own) it stays where it is.
+void TUAnalyzerFrame::PlaceVideoPanel() {
+  if (!RenderWindow) return;
+  if (VideoPanel->Parent() != RenderWindow) VideoPanel->SetParent(RenderWindow);
+  const int width = RenderWindow->ClientWidth(), height = RenderWindow->ClientHeight();
+  const int left = int(VideoRightVirtual * width / 1024.0) - VideoPanelWidth;
+  const int top = int(VideoTopVirtual * height / 768.0);
+  VideoPanel->SetBounds(std::clamp(left, 0, std::max(0, width - VideoPanelWidth)),
+                        std::clamp(top, 0, std::max(0, height - VideoPanelHeight)), VideoPanelWidth,
+                        VideoPanelHeight);
   VideoPanel->BringToFront();
 }
 
@@ -142,7 +153,7 @@ void TUAnalyzerFrame::AfterFreqSpan() { ShowVideoPanelIfDetail(); }
 
 void TUAnalyzerFrame::ShowVideoPanelIfDetail() {
   const bool show = VideoOn() && DetailRunning();
-  if (show && !VideoPanel->Parent()) OnResize(nullptr);
+  if (show && VideoPanel->Parent() != RenderWindow) PlaceVideoPanel();
   VideoPanel->SetVisible(show);
   if (show) VideoPanel->BringToFront();
 }

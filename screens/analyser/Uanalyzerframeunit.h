@@ -29,7 +29,7 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   TListBox* lb = nullptr;        // hidden: the Sound-Modul expander's bit 7 as read by Enter
   TPanel* Panel1 = nullptr;      // "Video On" / "Video off"
   TPanel* Panel2 = nullptr;      // "Quelle wählen", shown while the video is on
-  TPanel* VideoPanel = nullptr;  // the preview's frame on the main window, shown with the detail sweep
+  TPanel* VideoPanel = nullptr;  // the preview's frame on the render window, shown with the detail sweep
   TImage* VideoBackground = nullptr;
   TForm* CaptureHost = nullptr;  // the window the capture preview lives in
 
@@ -44,7 +44,7 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   // Writes the Sound-Modul port expander's bit 7 ("0" or "128") into lb.
   void ReadSoundExpander();
   // The main window the video panel lies on (the view's top-level parent).
-  TWinControl* TopWindow();
+  void PlaceVideoPanel();
   void ShowStatus(const std::string& text);
   void ClearStatus();
   void VideoToOn();

@@ -1,5 +1,7 @@
 #include "screens/locate/ProbeLocateFrame.h"
 
+#include <algorithm>
+
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "engine/Buffers.h"
@@ -13,7 +15,8 @@
 
 namespace {
 constexpr int ProbeHintText = 18;  // "connect sonar-handprobe"
-}
+constexpr int HintLeft = 40, HintTop = 320, HintWidth = 500, HintHeight = 40;
+}  // namespace
 
 TProbeLocateFrame::TProbeLocateFrame(TComponent* AOwner, std::string name, unsigned points,
                                      ReportTexts reports)
@@ -36,7 +39,7 @@ void TProbeLocateFrame::CreateProbeControls() {
     RenderWindow->RemoveComponent(ProbeHintPanel);
     ProbeHintPanel->SetParent(RenderWindow);
     ProbeHintPanel->SetVisible(false);
-    ProbeHintPanel->SetBounds(40, 320, 500, 40);
+    PlaceHint();
     ProbeHintPanel->Font()->SetName("Consolas");
     ProbeHintPanel->Font()->SetHeight(36);
     ProbeHintPanel->Font()->SetColor(TColor(locate_colours::BlinkRed));
@@ -62,7 +65,21 @@ void TProbeLocateFrame::SkinChanged() {
     ProbeHintPanel->SetCaption(GlobalLanguageSkinTool->GetGeneralText(ProbeHintText));
 }
 
+void TProbeLocateFrame::OnResize(TObject* Sender) {
+  TLocateModeFrame::OnResize(Sender);
+  Guard("OnResize", [&] { PlaceHint(); });
+}
+
+// The hint stands at (40, 320) of the render window; a render window too low for that (the default
+// window's is 295 high) moves it up to its bottom edge, so that the operator still reads it.
+void TProbeLocateFrame::PlaceHint() {
+  if (!ProbeHintPanel || !RenderWindow) return;
+  const int lowest = std::max(0, RenderWindow->ClientHeight() - HintHeight);
+  ProbeHintPanel->SetBounds(HintLeft, std::min(HintTop, lowest), HintWidth, HintHeight);
+}
+
 void TProbeLocateFrame::EnterView() {
+  PlaceHint();
   if (MainDisplay() && MainDisplay()->Commands) MainDisplay()->Commands->ClearAll();
   UsbTimer->SetEnabled(true);
 }

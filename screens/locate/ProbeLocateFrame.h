@@ -28,6 +28,8 @@ class TProbeLocateFrame : public TLocateModeFrame {
   ProbeThreadBase* Thread() const;
   DigitalBuffer& Buffer() const { return *buffer_; }
   bool HintShown() const;
+  // The locate views' resize, then the hint's place on the render window.
+  void OnResize(TObject* Sender) override;
 
   TTimer* UsbTimer = nullptr;
   TPanel* ProbeHintPanel = nullptr;
@@ -46,6 +48,7 @@ class TProbeLocateFrame : public TLocateModeFrame {
   void LeaveView() override;
   bool RestoreDevice() override;
   void SkinChanged() override;
+  void PlaceHint();
 
   std::shared_ptr<DigitalBuffer> buffer_;
   ThreadSlot slot_;

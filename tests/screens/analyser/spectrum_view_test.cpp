@@ -390,12 +390,12 @@ TEST_F(SpectrumVideoTest, VideoOnPreviewsTheCameraBesideTheDetailSweepAndOffStop
   EXPECT_TRUE(status.previewing);
   EXPECT_EQ(status.connectedDriver, 0);
   EXPECT_TRUE(status.scaled);
-  // The preview panel goes with the detail sweep, on the main window.
+  // The preview panel goes with the detail sweep, on the render window.
   EXPECT_FALSE(view->VideoPanel->Visible());  // the overview runs at start
   freq->SetCenter(868.3);
   freq->SetSpan(5);
   EXPECT_TRUE(view->VideoPanel->Visible());
-  EXPECT_EQ(view->VideoPanel->Parent(), win);
+  EXPECT_EQ(view->VideoPanel->Parent(), RenderWindow);
   const unsigned frames = capture::PreviewFrameCount(view->Capture()->CaptureWindow());
   ASSERT_TRUE(Run([&] { return capture::PreviewFrameCount(view->Capture()->CaptureWindow()) > frames + 2; }));
   freq->SetSpan(50);

@@ -1,0 +1,185 @@
+// What a view puts on the render window or the main window while it runs (the camera preview, the
+// probe hint, the silent candidate list, the self-test result sheet, the settings window) stands in
+// the measurement area at the default 800 x 600, at 1024 x 768 and at a large window, follows the
+// window's size, and leaves every main button, every frame button and the view's own buttons to
+// the operator's clicks, found through the window system's hit test.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "engine/SilentList.h"
+#include "platform/vcl/TestHooks.h"
+#include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/analyser/Uanalyzerframeunit.h"
+#include "screens/locate/ProbeLocateFrame.h"
+#include "screens/locate/Usilentframeunit.h"
+#include "screens/locate/Usonarframeunit.h"
+#include "screens/locate/Uvlfsonarframeunit.h"
+#include "service/Selfcheckframeunit.h"
+#include "shell/CategoryFrames.h"
+#include "shell/Settings.h"
+#include "tests/shell/main/MainWinFixture.h"
+
+namespace {
+
+struct RunTimeControl {
+  const char* name;
+  const char* scenario;
+  int category;
+  int button;
+  // The view's part that the operator works with, or null (the settings window has none shown).
+  std::function<TWinControl*(TMainWin*)> view;
+  // Makes the control appear as the operator would and returns it.
+  std::function<TControl*(TMainWin*)> show;
+};
+
+void PrintTo(const RunTimeControl& c, std::ostream* os) { *os << c.name; }
+
+const std::pair<int, int> Sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}};
+
+TImage* MainButton(const TMainWin* win, int n) {
+  TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
+                       win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
+  return buttons[n - 1];
+}
+
+// The centre of a control in the main window's client pixels.
+TPoint CentreInMainWindow(const TMainWin* win, TControl* control) {
+  return win->ScreenToClient(control->ClientToScreen(TPoint(control->Width() / 2, control->Height() / 2)));
+}
+
+TUAnalyzerFrame* Spectrum(TMainWin* win) { return static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame); }
+
+const RunTimeControl Controls[] = {
+    {"CameraPreview", "", 1, 1, [](TMainWin* win) { return Spectrum(win); },
+     [](TMainWin* win) -> TControl* {
+       TUAnalyzerFrame* view = Spectrum(win);
+       view->OnVideoButMouseDown(view->Panel1, mbLeft, 0, 0, 0);
+       view->OnVideoButMouseUp(view->Panel1, mbLeft, 0, 0, 0);
+       static_cast<TFreqControlFrame*>(FreqControlFrame)->SetSpan(5);  // the detail sweep
+       return view->VideoPanel;
+     }},
+    {"SonarProbeHint", "[probe]\npresent=0\n", 3, 1, [](TMainWin* win) { return win->LocateFrame->SonarFrame; },
+     [](TMainWin* win) -> TControl* {
+       auto* view = static_cast<TProbeLocateFrame*>(win->LocateFrame->SonarFrame);
+       view->OnUsbTimer(nullptr);
+       return view->ProbeHintPanel;
+     }},
+    {"VlfSonarProbeHint", "[probe]\npresent=0\n", 4, 4, [](TMainWin* win) { return win->VlfFrame->VLFSonarFrame; },
+     [](TMainWin* win) -> TControl* {
+       auto* view = static_cast<TProbeLocateFrame*>(win->VlfFrame->VLFSonarFrame);
+       view->OnUsbTimer(nullptr);
+       return view->ProbeHintPanel;
+     }},
+    {"SilentCandidates", "", 2, 5, [](TMainWin* win) { return win->AutoFrame->SilentFrame; },
+     [](TMainWin* win) -> TControl* { return win->AutoFrame->SilentFrame->ListBox(); }},
+    {"SelfTestSheet", "", 8, 2, [](TMainWin* win) { return win->SettingFrame->SelfCheckFrame; },
+     [](TMainWin* win) -> TControl* {
+       TSelfCheckFrame* view = win->SettingFrame->SelfCheckFrame;
+       EXPECT_TRUE(VclTest::MouseDown(view->Panel1, mbLeft, 5, 5));  // builds the sheet
+       return view->ResultSheet();
+     }},
+};
+
+class RunTimeControlTest : public MainWinTest, public testing::WithParamInterface<RunTimeControl> {
+ protected:
+  TRect InMainWindow(TControl* control) const {
+    const TPoint origin = win->ScreenToClient(control->ClientToScreen(TPoint(0, 0)));
+    return Rect(origin.X, origin.Y, origin.X + control->Width(), origin.Y + control->Height());
+  }
+
+  // A grid of points over the control reaches it: nothing else covers any part of it.
+  void ExpectUncovered(TControl* control, const std::string& what) const {
+    const TRect r = InMainWindow(control);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        const int x = r.Left + 1 + (r.Width() - 3) * i / 2, y = r.Top + 1 + (r.Height() - 3) * j / 2;
+        EXPECT_TRUE(VclTest::Reaches(win, x, y, control)) << what << " covered at " << x << ", " << y;
+      }
+  }
+
+  void ExpectInside(const TRect& inner, const TRect& outer, const std::string& what) const {
+    EXPECT_TRUE(inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+                inner.Bottom <= outer.Bottom)
+        << what << " (" << inner.Left << ", " << inner.Top << ")-(" << inner.Right << ", " << inner.Bottom
+        << ") leaves (" << outer.Left << ", " << outer.Top << ")-(" << outer.Right << ", " << outer.Bottom << ")";
+  }
+
+  void Enter() {
+    ASSERT_TRUE(VclTest::Click(MainButton(win, GetParam().category)));
+    ASSERT_TRUE(VclTest::Click(win->CategoryFrame(GetParam().category)->Button(GetParam().button)));
+    Settle();
+  }
+
+  void Settle() {
+    for (int i = 0; i < 3; ++i) IdlePass();
+    Application->ProcessMessages();
+  }
+};
+
+TEST_P(RunTimeControlTest, StandsInTheMeasurementAreaAndLeavesEveryButtonFree) {
+  Start(GetParam().scenario);
+  Enter();
+  TControl* control = GetParam().show(win);
+  ASSERT_NE(control, nullptr);
+  for (const auto& [width, height] : Sizes) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    VclTest::UserResize(win, width, height);
+    Settle();
+    ASSERT_TRUE(control->Visible());
+    EXPECT_EQ(control->Parent(), RenderWindow);
+    const TRect area = InMainWindow(RenderWindow);
+    ExpectInside(InMainWindow(control), area, "the control");
+    ExpectUncovered(control, "the control");
+    for (int n = 1; n <= 9; ++n) ExpectUncovered(MainButton(win, n), "main button " + std::to_string(n));
+    TCategoryFrameBase* frame = win->CategoryFrame(GetParam().category);
+    for (int n = 1; n <= 6; ++n)
+      if (TImage* button = frame->Button(n); button && button->Visible())
+        ExpectUncovered(button, "frame button " + std::to_string(n));
+    // The view's own buttons (the panels of its strip) stay free as far as the strip shows them.
+    TWinControl* view = GetParam().view(win);
+    const TRect strip = InMainWindow(win->UserPanel);
+    for (int i = 0; i < view->ControlCount(); ++i) {
+      auto* panel = dynamic_cast<TPanel*>(view->Controls(i));
+      if (!panel || !panel->Visible()) continue;
+      const TRect r = InMainWindow(panel);
+      if (r.Right > strip.Right) continue;
+      ExpectUncovered(panel, "the view's " + panel->Caption());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, RunTimeControlTest, testing::ValuesIn(Controls),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The settings window is a window of its own: it stands at the render window's top-left corner,
+// whatever the window's size and however it was changed (the width alone included), clear of the
+// main and frame buttons.
+TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut8));
+  TForm* settings = win->SettingsWindow;
+  ASSERT_TRUE(settings->Visible());
+  // The last step changes the width alone.
+  const std::pair<int, int> sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}, {1280, 600}, {800, 600}};
+  for (const auto& [width, height] : sizes) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    VclTest::UserResize(win, width, height);
+    Application->ProcessMessages();
+    const TPoint corner = win->ScreenToClient(RenderWindow->ClientToScreen(TPoint(0, 0)));
+    EXPECT_EQ(settings->Left(), corner.X);
+    EXPECT_EQ(settings->Top(), corner.Y);
+    for (int n = 1; n <= 9; ++n) {
+      const TPoint centre = CentreInMainWindow(win, MainButton(win, n));
+      EXPECT_TRUE(VclTest::Reaches(win, centre.X, centre.Y, MainButton(win, n))) << "main button " << n;
+    }
+    for (int n = 1; n <= 2; ++n) {
+      const TPoint centre = CentreInMainWindow(win, win->SettingFrame->Button(n));
+      EXPECT_TRUE(VclTest::Reaches(win, centre.X, centre.Y, win->SettingFrame->Button(n))) << "frame button " << n;
+    }
+  }
+}
+
+}  // namespace
