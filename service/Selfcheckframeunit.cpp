@@ -5,6 +5,7 @@
 
 #include "device/InOut.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
 #include "screens/locate/Usonarframeunit.h"
 #include "service/SelfTestChecks.h"
 #include "service/SelfTestRun.h"
@@ -188,6 +189,7 @@ void TSelfCheckFrame::OnResize(TObject*) {
   Image->SetBoundsRect(ClientRect());
   UpdateSkin();
   if (resultSheet_ && RenderWindow) resultSheet_->SetBoundsRect(RenderWindow->ClientRect());
+  if (resultSheet_ && sheetArea_) sheetArea_->SetBoundsRect(resultSheet_->ClientRect());
 }
 
 void TSelfCheckFrame::UpdateSkin() {
@@ -217,6 +219,12 @@ void TSelfCheckFrame::CreateResultSheet() {
   resultSheet_->SetBorderStyle(bsNone);
   resultSheet_->SetColor(clInactiveCaptionText);
   if (host) resultSheet_->SetBoundsRect(host->ClientRect());
+  // The rows reach down to 534 and across to 600 pixels: a render window smaller than that (the
+  // default window's is 610 x 295) scrolls them, so that every result can still be read.
+  sheetArea_ = new TScrollBox(resultSheet_);
+  sheetArea_->SetParent(resultSheet_);
+  sheetArea_->SetColor(resultSheet_->Color());
+  sheetArea_->SetBoundsRect(resultSheet_->ClientRect());
   resultSheet_->SetVisible(true);
   AddResultLabel(HeaderName, RunningHeader, clYellow, 10, 10);
   for (int row = 1; row <= SelfTestRowCount; ++row) {
@@ -227,7 +235,7 @@ void TSelfCheckFrame::CreateResultSheet() {
   }
   TImage* image = new TImage(resultSheet_);
   image->SetName("Image1");
-  image->SetParent(resultSheet_);
+  image->SetParent(sheetArea_);
   image->SetBounds(350, 20, MaskSize, MaskSize);
   TBitmap* bitmap = image->Picture()->Bitmap();
   bitmap->SetSize(MaskSize, MaskSize);
@@ -237,8 +245,9 @@ void TSelfCheckFrame::CreateResultSheet() {
 }
 
 void TSelfCheckFrame::KillResultSheet() {
-  delete resultSheet_;  // frees the labels and the image it owns
+  delete resultSheet_;  // frees the labels, the image and the scroll area it owns
   resultSheet_ = nullptr;
+  sheetArea_ = nullptr;
 }
 
 void TSelfCheckFrame::AddResultLabel(const std::string& name, const std::string& caption, TColor colour,
@@ -246,7 +255,7 @@ void TSelfCheckFrame::AddResultLabel(const std::string& name, const std::string&
   if (!resultSheet_) return;
   TLabel* label = new TLabel(resultSheet_);
   label->SetName(name);
-  label->SetParent(resultSheet_);
+  label->SetParent(sheetArea_);
   label->SetCaption(caption);
   label->Font()->SetName("Consolas");
   label->Font()->SetSize(10);

@@ -10,6 +10,8 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/ModeFrameBase.h"
 
+class TScrollBox;
+
 class TSelfCheckFrame : public TModeFrameBase {
  public:
   explicit TSelfCheckFrame(TComponent* AOwner);
@@ -67,5 +69,6 @@ class TSelfCheckFrame : public TModeFrameBase {
   void LoadServicePanel();
   void ShowPanelStatus(const std::string& text, bool failed);
   TForm* resultSheet_ = nullptr;
+  TScrollBox* sheetArea_ = nullptr;  // on the sheet and owned by it: holds the labels and the image
   bool running_ = false;
 };

@@ -5,6 +5,7 @@
 // the operator's clicks, found through the window system's hit test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -153,6 +154,39 @@ TEST_P(RunTimeControlTest, StandsInTheMeasurementAreaAndLeavesEveryButtonFree) {
 
 INSTANTIATE_TEST_SUITE_P(Views, RunTimeControlTest, testing::ValuesIn(Controls),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The self-test's rows reach further than a small render window: the sheet scrolls, so that every
+// result can be brought into the measurement area and read there.
+TEST_F(MainWinTest, SelfTestSheetBringsEveryResultIntoTheMeasurementArea) {
+  Start();
+  ASSERT_TRUE(VclTest::Click(win->MainBut8));
+  ASSERT_TRUE(VclTest::Click(win->SettingFrame->Button(2)));
+  TSelfCheckFrame* view = win->SettingFrame->SelfCheckFrame;
+  ASSERT_TRUE(VclTest::MouseDown(view->Panel1, mbLeft, 5, 5));
+  TForm* sheet = view->ResultSheet();
+  ASSERT_NE(sheet, nullptr);
+  for (const auto& [width, height] : Sizes) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    VclTest::UserResize(win, width, height);
+    Application->ProcessMessages();
+    const TPoint origin = RenderWindow->ClientToScreen(TPoint(0, 0));
+    const TRect area = Rect(origin.X, origin.Y, origin.X + RenderWindow->ClientWidth(),
+                            origin.Y + RenderWindow->ClientHeight());
+    TScrollBox* rows = nullptr;
+    for (int i = 0; i < sheet->ControlCount() && !rows; ++i) rows = dynamic_cast<TScrollBox*>(sheet->Controls(i));
+    ASSERT_NE(rows, nullptr);
+    for (int row = 1; row <= 55; ++row) {
+      auto* value = dynamic_cast<TLabel*>(sheet->FindComponent("a" + std::to_string(row) + "a"));
+      ASSERT_NE(value, nullptr) << row;
+      rows->VertScrollBar()->SetPosition(std::max(0, value->Top() - 20));
+      rows->HorzScrollBar()->SetPosition(std::max(0, value->Left() - 20));
+      Application->ProcessMessages();
+      const TPoint at = value->ClientToScreen(TPoint(value->Width() / 2, value->Height() / 2));
+      EXPECT_TRUE(at.X >= area.Left && at.X < area.Right && at.Y >= area.Top && at.Y < area.Bottom)
+          << "row " << row << " at " << at.X << ", " << at.Y;
+    }
+  }
+}
 
 // The settings window is a window of its own: it stands at the render window's top-left corner,
 // whatever the window's size and however it was changed (the width alone included), clear of the
