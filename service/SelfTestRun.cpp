@@ -232,10 +232,9 @@ bool SelfTestRun::TestXO400Drift(double* deviation) {
     return result;
   };
   std::vector<uint8_t> samples(DriftPoints);
-  TCanvas* canvas = sheet_.CurveCanvas();
-
+  // The canvas is asked for at each drawing: the sheet may be gone after a pause (the view left).
   if (!SweepZeroLine(0.0, samples.data())) return reject(false);
-  DrawSweepCurve(canvas, samples.data(), 10, clBlue);
+  DrawSweepCurve(sheet_.CurveCanvas(), samples.data(), 10, clBlue);
   int peak = DriftPeakIndex(samples.data(), DriftPoints);
   const double first = DriftDeviation(peak);
   sheet_.ShowResult(RowXo400Drift, DeviationText(first), PendingColour);
@@ -249,7 +248,7 @@ bool SelfTestRun::TestXO400Drift(double* deviation) {
   if (!Pause()) return reject(false);
 
   if (!SweepZeroLine(corrected, samples.data())) return reject(false);
-  DrawSweepCurve(canvas, samples.data(), 10, clLime);
+  DrawSweepCurve(sheet_.CurveCanvas(), samples.data(), 10, clLime);
   peak = DriftPeakIndex(samples.data(), DriftPoints);
   const double residual = DriftDeviation(peak);
   if (!DriftPassBelievable(samples[size_t(peak)], residual, MaxResidualDeviationHz)) {

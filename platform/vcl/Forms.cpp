@@ -254,7 +254,7 @@ int TControlScrollBar::Range() const { return bar_ ? static_cast<QScrollBar*>(ba
 TScrollBox::TScrollBox(TComponent* AOwner) : TWinControl(AOwner) {
   auto* area = new QScrollArea;
   area->resize(185, 41);
-  inner_ = new vcl::ControlWidget(nullptr);
+  inner_ = new vcl::ControlWidget(this);  // paints the box's colour, when one is set
   area->setWidget(inner_);
   area->setWidgetResizable(false);
   horz_.bar_ = area->horizontalScrollBar();
@@ -266,6 +266,10 @@ TScrollBox::TScrollBox(TComponent* AOwner) : TWinControl(AOwner) {
 TScrollBox::~TScrollBox() = default;
 
 QWidget* TScrollBox::ClientWidget() const { return inner_; }
+
+void TScrollBox::Paint(QPainter& painter) {
+  if (ColorSet()) painter.fillRect(inner_->rect(), vcl::ToQColor(Color()));
+}
 
 void TScrollBox::InsertChild(TControl* child) {
   TWinControl::InsertChild(child);

@@ -75,6 +75,7 @@ class TScrollBox : public TWinControl {
 
  protected:
   QWidget* ClientWidget() const override;
+  void Paint(QPainter& painter) override;
   void InsertChild(TControl* child) override;
   void ChildBoundsChanged(TControl*) override { UpdateRange(); }
   void Resize() override {

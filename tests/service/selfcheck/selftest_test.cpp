@@ -128,6 +128,22 @@ TEST_F(SelfCheckTest, FailureInTheDriftCheckKeepsTheOldClockOffset) {
   EXPECT_EQ(IOCtrl->Dds400ClockOffset, 123.0);
 }
 
+// The program may close (and so leave the view, which frees the sheet) while a run waits between
+// two checks; the run goes on without drawing on the freed sheet, and a new run works.
+TEST_F(SelfCheckTest, LeavingBetweenTheDriftChecksPassesEndsTheRunCleanly) {
+  Start();
+  int pauses = 0;
+  frame->Pause = [&](unsigned) {
+    if (++pauses == 6) frame->Leave();  // between the drift check's two passes
+  };
+  ASSERT_TRUE(PressStart());
+  EXPECT_EQ(frame->ResultSheet(), nullptr);
+  frame->Pause = [](unsigned) {};
+  frame->Enter();
+  ASSERT_TRUE(PressStart());
+  EXPECT_EQ(Colour(RowXo400Drift), clGreen);
+}
+
 TEST_F(SelfCheckTest, DriftCheckStoresABelievableCorrection) {
   Start("[scene]\nxo400_error_hz=4000\n");
   ASSERT_TRUE(PressStart());
