@@ -51,7 +51,9 @@ TPoint CentreInMainWindow(const TMainWin* win, TControl* control) {
   return win->ScreenToClient(control->ClientToScreen(TPoint(control->Width() / 2, control->Height() / 2)));
 }
 
-TUAnalyzerFrame* Spectrum(TMainWin* win) { return static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame); }
+TUAnalyzerFrame* Spectrum(TMainWin* win) {
+  return static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame);
+}
 
 const RunTimeControl Controls[] = {
     {"CameraPreview", "", 1, 1, [](TMainWin* win) { return Spectrum(win); },
@@ -62,13 +64,15 @@ const RunTimeControl Controls[] = {
        static_cast<TFreqControlFrame*>(FreqControlFrame)->SetSpan(5);  // the detail sweep
        return view->VideoPanel;
      }},
-    {"SonarProbeHint", "[probe]\npresent=0\n", 3, 1, [](TMainWin* win) { return win->LocateFrame->SonarFrame; },
+    {"SonarProbeHint", "[probe]\npresent=0\n", 3, 1,
+     [](TMainWin* win) { return win->LocateFrame->SonarFrame; },
      [](TMainWin* win) -> TControl* {
        auto* view = static_cast<TProbeLocateFrame*>(win->LocateFrame->SonarFrame);
        view->OnUsbTimer(nullptr);
        return view->ProbeHintPanel;
      }},
-    {"VlfSonarProbeHint", "[probe]\npresent=0\n", 4, 4, [](TMainWin* win) { return win->VlfFrame->VLFSonarFrame; },
+    {"VlfSonarProbeHint", "[probe]\npresent=0\n", 4, 4,
+     [](TMainWin* win) { return win->VlfFrame->VLFSonarFrame; },
      [](TMainWin* win) -> TControl* {
        auto* view = static_cast<TProbeLocateFrame*>(win->VlfFrame->VLFSonarFrame);
        view->OnUsbTimer(nullptr);
@@ -105,7 +109,8 @@ class RunTimeControlTest : public MainWinTest, public testing::WithParamInterfac
     EXPECT_TRUE(inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
                 inner.Bottom <= outer.Bottom)
         << what << " (" << inner.Left << ", " << inner.Top << ")-(" << inner.Right << ", " << inner.Bottom
-        << ") leaves (" << outer.Left << ", " << outer.Top << ")-(" << outer.Right << ", " << outer.Bottom << ")";
+        << ") leaves (" << outer.Left << ", " << outer.Top << ")-(" << outer.Right << ", " << outer.Bottom
+        << ")";
   }
 
   void Enter() {
@@ -173,7 +178,8 @@ TEST_F(MainWinTest, SelfTestSheetBringsEveryResultIntoTheMeasurementArea) {
     const TRect area = Rect(origin.X, origin.Y, origin.X + RenderWindow->ClientWidth(),
                             origin.Y + RenderWindow->ClientHeight());
     TScrollBox* rows = nullptr;
-    for (int i = 0; i < sheet->ControlCount() && !rows; ++i) rows = dynamic_cast<TScrollBox*>(sheet->Controls(i));
+    for (int i = 0; i < sheet->ControlCount() && !rows; ++i)
+      rows = dynamic_cast<TScrollBox*>(sheet->Controls(i));
     ASSERT_NE(rows, nullptr);
     for (int row = 1; row <= 55; ++row) {
       auto* value = dynamic_cast<TLabel*>(sheet->FindComponent("a" + std::to_string(row) + "a"));
@@ -211,7 +217,8 @@ TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) 
     }
     for (int n = 1; n <= 2; ++n) {
       const TPoint centre = CentreInMainWindow(win, win->SettingFrame->Button(n));
-      EXPECT_TRUE(VclTest::Reaches(win, centre.X, centre.Y, win->SettingFrame->Button(n))) << "frame button " << n;
+      EXPECT_TRUE(VclTest::Reaches(win, centre.X, centre.Y, win->SettingFrame->Button(n)))
+          << "frame button " << n;
     }
   }
 }
