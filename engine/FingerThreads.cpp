@@ -79,44 +79,6 @@ void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
     fingerprint.SetDigital(i, low(digital.Get(0, i)));
 }
 
-FingerRecording::FingerRecording(std::shared_ptr<DigitalBuffer> analog,
-                                 std::shared_ptr<DigitalBuffer> digital)
-    : analog_(std::move(analog)), digital_(std::move(digital)) {}
-
-void FingerRecording::Start(Done done) {
-  Stop();
-  done_ = std::move(done);
-  next_ = 0;
-  StartSegment();
-}
-
-void FingerRecording::Stop() { slot_.Stop(); }
-
-void FingerRecording::StartSegment() {
-  const bool digital = next_ >= FingerSegments;
-  FingerSegmentThread* thread;
-  if (digital)
-    thread = new FingerDigitalThread();
-  else
-    thread = new FingerAnalogThread();
-  const auto& trace = digital ? digital_ : analog_;
-  thread->Trace = trace.get();
-  thread->Hold(trace);
-  thread->Segment = next_ % FingerSegments;
-  slot_.Start(thread, [this](IOThreadBase* ended) {
-    // A failed segment ends the recording: the next one would only drive a lost instrument.
-    if (ended->ErrorFlag.load()) {
-      if (done_) done_(false);
-      return;
-    }
-    if (++next_ < 2 * FingerSegments) {
-      StartSegment();
-    } else if (done_) {
-      done_(true);
-    }
-  });
-}
-
 // ---- Scan ----
 
 FingerScanThread::FingerScanThread(double start, double stop) : Start(start), Stop(stop) {}

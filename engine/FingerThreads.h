@@ -76,26 +76,6 @@ class FingerDigitalThread : public FingerSegmentThread {
 void StoreFingerprint(const DigitalBuffer& analog, const DigitalBuffer& digital,
                       FingerBufferBase& fingerprint);
 
-// Chains the segment threads of a full recording on the GUI thread: analogue segments 0..14, then
-// digital 0..14. Ends after the last segment, or at the first failed one (LinkUp is then cleared).
-class FingerRecording {
- public:
-  using Done = std::function<void(bool ok)>;
-  FingerRecording(std::shared_ptr<DigitalBuffer> analog, std::shared_ptr<DigitalBuffer> digital);
-  void Start(Done done);
-  void Stop();
-  bool Running() const { return slot_.Running(); }
-  // Segments finished so far (0..30).
-  int Progress() const { return next_; }
-
- private:
-  void StartSegment();
-  std::shared_ptr<DigitalBuffer> analog_, digital_;
-  ThreadSlot slot_;
-  Done done_;
-  int next_ = 0;
-};
-
 class FingerScanThread : public IOThreadBase {
  public:
   FingerScanThread(double start, double stop);

@@ -8,32 +8,25 @@
 
 #include "device/InOut.h"
 #include "sim/Instrument.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
 class SimTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   void SetUp() override {
-    usb2sim::LoadScenarioText("");
+    ASSERT_TRUE(siminstrument::Load(""));
     io = std::make_unique<IOControl>(0);
     ASSERT_NE(Usb2DllHandle, nullptr);
   }
   void TearDown() override { io.reset(); }
 
-  // The polling tick and the hardware bring-up as the main window runs them.
+  // The hardware bring-up as the main window runs it, then the version query that brings the link up.
   bool BringUp() {
-    if (!io->Init()) return false;
-    io->ParInit(8);
-    io->PulseIOPin0();
-    if (!io->DevicePresent() || !io->Init() || !io->SetDevicePower(true) || !io->ParInit(8)) return false;
-    for (uint8_t dds = 0; dds <= 5; ++dds)
-      if (!io->DDSOff(dds)) return false;
-    if (!io->InitAudioSpeaker() || !io->InitSoundProc() || !io->InitSoundPCA9539() || !io->SetBand(0, true) ||
-        !io->LoadClockOffsets() || !io->I2CWriteByte(0x22, 0xFF))
-      return false;
+    if (!siminstrument::BringUp(*io)) return false;
     int version = 0;
     return io->GetPicVersion(&version) && version != 0;
   }

@@ -34,6 +34,8 @@
 #include "sim/Instrument.h"
 #include "tests/support/fuzz/Fuzz.h"
 #include "tests/support/fuzz/ScratchFolder.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -136,13 +138,13 @@ class Soak {
     setenv("XDG_CONFIG_HOME", (folder_.Path() + "config").c_str(), 1);
     unsetenv("USB2SIM_SCENARIO");
     SetProgramFolder(folder_.Path());
-    SetUsb2ModuleName((bin / "libusb2.so").string());
+    siminstrument::Bind();
     Application->Initialize();
   }
 
   // The program as the entry routine starts it, on a freshly plugged-in instrument without faults.
   void StartProgram() {
-    usb2sim::LoadScenarioText("");
+    if (!siminstrument::Load("")) Fail("the default scenario does not load");
     ++summary_.runs;
     SplashIn = new TSplashIn(nullptr);
     SplashIn->Show();
@@ -282,10 +284,14 @@ class Soak {
       ++summary_.selfEnded;
     else
       win_->Close();
-    const auto limit = Clock::now() + std::chrono::seconds(30);
-    for (ReapOrphanedThreads(); OrphanedThreadCount() > 0 && Clock::now() < limit; ReapOrphanedThreads())
-      Application->ProcessMessages();
-    if (OrphanedThreadCount() > 0)
+    const bool reaped = testpump::PumpUntil(
+        testpump::Loop::Messages,
+        [] {
+          ReapOrphanedThreads();
+          return OrphanedThreadCount() == 0;
+        },
+        std::chrono::seconds(30));
+    if (!reaped)
       Fail(std::to_string(OrphanedThreadCount()) + " threads still run 30 s after their views were left");
     if (!RunningViews().empty()) Fail("a view still runs after the window closed");
     Application->OnIdle = nullptr;

@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "device/InOut.h"
 #include "engine/Threads.h"
@@ -16,19 +15,21 @@
 #include "platform/rtl/SyncObjs.h"
 #include "base/Globals.h"
 #include "sim/Instrument.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 class LocateFixture {
  public:
-  static void BindSimulator() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
+  static void BindSimulator() { siminstrument::Bind(); }
 
   // Loads the scenario, makes the device object and brings the instrument up.
   void StartInstrument(const std::string& scenario) {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
+    ASSERT_TRUE(siminstrument::Load(scenario));
     LinkUp = 1;
     HardwareLock = new TCriticalSection();
     IOCtrl = new IOControl(0);
     ASSERT_NE(Usb2DllHandle, nullptr);
-    ASSERT_TRUE(BringUp());
+    ASSERT_TRUE(siminstrument::BringUp(*IOCtrl));
   }
 
   void StopInstrument() {
@@ -43,14 +44,8 @@ class LocateFixture {
   }
 
   // Runs the GUI thread's queued calls until done() holds or timeoutSeconds pass; returns done().
-  static bool PumpUntil(const std::function<bool()>& done, double timeoutSeconds = 60.0) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > until) return done();
-      CheckSynchronize();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+  static bool PumpUntil(const std::function<bool()>& done, double timeoutSeconds = 120.0) {
+    return testpump::PumpUntil(testpump::Loop::Queue, done, std::chrono::duration<double>(timeoutSeconds));
   }
   static void Pump(int rounds) {
     for (int i = 0; i < rounds; ++i) CheckSynchronize();
@@ -71,17 +66,4 @@ class LocateFixture {
   ThreadSlot slot;
   bool finished = false;
   int errorFlag = 0;
-
- private:
-  static bool BringUp() {
-    IOControl* io = IOCtrl;
-    if (!io->Init()) return false;
-    io->ParInit(8);
-    io->PulseIOPin0();
-    if (!io->DevicePresent() || !io->Init() || !io->SetDevicePower(true) || !io->ParInit(8)) return false;
-    for (uint8_t dds = 0; dds <= 5; ++dds)
-      if (!io->DDSOff(dds)) return false;
-    return io->InitAudioSpeaker() && io->InitSoundProc() && io->InitSoundPCA9539() && io->SetBand(0, true) &&
-           io->LoadClockOffsets();
-  }
 };

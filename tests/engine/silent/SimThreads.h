@@ -4,10 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "device/InOut.h"
 #include "engine/Threads.h"
@@ -15,19 +13,15 @@
 #include "platform/rtl/SyncObjs.h"
 #include "base/Globals.h"
 #include "sim/Instrument.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 namespace simthreads {
 
-// Runs the GUI thread's queued calls until done() holds; false after 120 s.
+// Runs the GUI thread's queued calls until done() holds; false after the bound.
 template <typename Done>
 bool PumpUntil(Done done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    CheckSynchronize();
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
+  return testpump::PumpUntil(testpump::Loop::Queue, done);
 }
 
 // Hands a frame-owned buffer to a thread: the thread keeps it alive while it exists.
@@ -39,17 +33,17 @@ T* Give(IOThreadBase* thread, const std::shared_ptr<T>& buffer) {
 
 class SimThreadTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   // The scenario of the test; the built-in default scene unless a test overrides it.
   virtual std::string Scenario() const { return ""; }
 
   void SetUp() override {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(Scenario()));
+    ASSERT_TRUE(siminstrument::Load(Scenario()));
     io = std::make_unique<IOControl>(0);
     ASSERT_NE(Usb2DllHandle, nullptr);
-    ASSERT_TRUE(BringUp());
+    ASSERT_TRUE(siminstrument::BringUp(*io));
     HardwareLock = new TCriticalSection();
     IOCtrl = io.get();
     LinkUp = 1;
@@ -63,18 +57,6 @@ class SimThreadTest : public ::testing::Test {
     HardwareLock = nullptr;
     io.reset();
     LinkUp = 1;
-  }
-
-  // The hardware bring-up of the main window.
-  bool BringUp() {
-    if (!io->Init()) return false;
-    io->ParInit(8);
-    io->PulseIOPin0();
-    if (!io->DevicePresent() || !io->Init() || !io->SetDevicePower(true) || !io->ParInit(8)) return false;
-    for (uint8_t dds = 0; dds <= 5; ++dds)
-      if (!io->DDSOff(dds)) return false;
-    return io->InitAudioSpeaker() && io->InitSoundProc() && io->InitSoundPCA9539() && io->SetBand(0, true) &&
-           io->LoadClockOffsets() && io->I2CWriteByte(0x22, 0xFF);
   }
 
   // Starts thread in slot and waits until it has ended by itself; calls inspect(thread) on the GUI

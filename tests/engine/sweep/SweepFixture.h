@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "device/InOut.h"
@@ -17,16 +15,19 @@
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 #include "sim/Instrument.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 class SweepFixture : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   void SetUp() override {
-    usb2sim::LoadScenarioText(Scenario());
+    ASSERT_TRUE(siminstrument::Load(Scenario()));
     io = std::make_unique<IOControl>(0);
-    ASSERT_TRUE(BringUp());
+    // The sweep threads expect the receiver in measure mode, as a measuring view leaves it.
+    ASSERT_TRUE(siminstrument::BringUp(*io) && io->InitMeasureMode());
     IOCtrl = io.get();
     HardwareLock = new TCriticalSection();
     LinkUp = 1;
@@ -43,17 +44,6 @@ class SweepFixture : public ::testing::Test {
   }
   virtual std::string Scenario() const { return ""; }
 
-  bool BringUp() {
-    if (!io->Init()) return false;
-    io->ParInit(8);
-    io->PulseIOPin0();
-    if (!io->DevicePresent() || !io->Init() || !io->SetDevicePower(true) || !io->ParInit(8)) return false;
-    for (uint8_t dds = 0; dds <= 5; ++dds)
-      if (!io->DDSOff(dds)) return false;
-    return io->InitAudioSpeaker() && io->InitSoundProc() && io->InitSoundPCA9539() && io->SetBand(0, true) &&
-           io->LoadClockOffsets() && io->InitMeasureMode();
-  }
-
   // The instrument as an analyser view prepares it for a detail sweep around centre.
   bool PrepareDetail(double centre) {
     HardwareLockGuard lock;
@@ -61,16 +51,10 @@ class SweepFixture : public ::testing::Test {
            io->SetFrequency(centre);
   }
 
-  // Runs the GUI thread's queued calls until done() holds; false after the bound (60 s).
+  // Runs the GUI thread's queued calls until done() holds; false after the bound.
   template <typename Done>
   bool PumpUntil(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      CheckSynchronize();
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
+    return testpump::PumpUntil(testpump::Loop::Queue, done);
   }
 
   // Sweeps made by the simulated instrument so far.

@@ -13,16 +13,14 @@
 #include "platform/vcl/TestHooks.h"
 #include "platform/rtl/SyncObjs.h"
 #include "base/Globals.h"
+#include "tests/support/Pump.h"
 
 namespace {
 
-// Runs the GUI thread's queued calls until done() holds.
+// Runs the GUI thread's queued calls until done() holds; a wait that runs out fails the test.
 template <typename Done>
 void PumpUntil(Done done) {
-  while (!done()) {
-    CheckSynchronize();
-    std::this_thread::yield();
-  }
+  EXPECT_TRUE(testpump::PumpUntil(testpump::Loop::Queue, done));
 }
 
 // How a fake measurement thread behaves.
@@ -265,11 +263,7 @@ TEST(ThreadFatalErrorDeathTest, CheckStartWithoutAnEventShowsTheBoxAndEndsThePro
           if (withEvent) thread->FinishedEvent = &event;  // but no terminate handler
           thread->Resume();
           // The GUI thread's loop: the box is handed to it.
-          const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-          while (std::chrono::steady_clock::now() < until) {
-            CheckSynchronize();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          }
+          testpump::PumpFor(testpump::Loop::Queue, std::chrono::seconds(60));
           std::exit(0);
         },
         ::testing::ExitedWithCode(FatalExitCode),

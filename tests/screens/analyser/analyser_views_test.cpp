@@ -38,6 +38,8 @@
 #include "base/Log.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
@@ -62,14 +64,7 @@ class AnalyserViewsTest : public MainWinTest, public ::testing::WithParamInterfa
  protected:
   template <typename Done>
   bool Run(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      Application->ProcessMessages();
-      CheckSynchronize();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testpump::PumpUntil(testpump::Loop::Messages, done);
   }
   TAnalyserViewBase* Enter(int button) {
     EXPECT_TRUE(VclTest::Click(win->AnalyzerFrame->Button(button)));
@@ -80,8 +75,8 @@ class AnalyserViewsTest : public MainWinTest, public ::testing::WithParamInterfa
   // The program loads the simulator linked into this test, so the test reads what the instrument
   // was told.
   void StartOnLinkedSimulator(const std::string& scenario = "") {
-    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
-    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
+    siminstrument::Bind();
+    ASSERT_TRUE(siminstrument::Load(scenario));
     Start();
   }
   // Waits until the instrument has made at least n more sweeps.

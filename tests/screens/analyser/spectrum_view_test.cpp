@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "display/C_cap.h"
@@ -27,6 +25,8 @@
 #include "base/IniService.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
@@ -40,21 +40,14 @@ class SpectrumViewTest : public MainWinTest {
   // The program loads the simulator linked into this test, so the test can unplug it at a moment of
   // its choosing rather than after a time that a busy machine may not keep.
   void StartViewOnLinkedSimulator() {
-    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
-    ASSERT_TRUE(usb2sim::LoadScenarioText(""));
+    siminstrument::Bind();
+    ASSERT_TRUE(siminstrument::Load(""));
     StartView();
   }
   // Runs the program's messages and idle passes until done() holds (60 s bound).
   template <typename Done>
   bool Run(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      Application->ProcessMessages();
-      CheckSynchronize();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testpump::PumpUntil(testpump::Loop::Messages, done);
   }
   // Waits for the overview's range bar to run through the range once more.
   bool WaitOverviewPass() {

@@ -5,26 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
-#include <thread>
+#include <string>
 
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 class DetectTest : public MainWinTest {
  protected:
   void SetUp() override {
     MainWinTest::SetUp();
-    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
+    siminstrument::Bind();
   }
 
   // Starts the program with the scenario (empty: the default scene).
   void StartWith(const std::string& scenario = "") {
-    folder.Write("scenario.ini", scenario);
-    setenv("USB2SIM_SCENARIO", (folder.path() + "scenario.ini").c_str(), 1);
-    usb2sim::Reset();
+    ASSERT_TRUE(siminstrument::Load(scenario));
     Start();
   }
 
@@ -36,22 +35,11 @@ class DetectTest : public MainWinTest {
   }
   static constexpr int AutoCategory = 2, FingerCategory = 6;
 
-  void TearDown() override {
-    MainWinTest::TearDown();
-    unsetenv("USB2SIM_SCENARIO");
-  }
-
-  // Lets the program run (queued calls, timers) until done() holds or the time is up.
+  // Lets the program run (messages, timers, queued calls) until done() holds or the time is up.
   static bool RunUntil(const std::function<bool()>& done, double seconds = 240.0) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > until) return done();
-      Application->ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return testpump::PumpUntil(testpump::Loop::Messages, done, std::chrono::duration<double>(seconds));
   }
   static void RunFor(double seconds) {
-    RunUntil([] { return false; }, seconds);
+    testpump::PumpFor(testpump::Loop::Messages, std::chrono::duration<double>(seconds));
   }
 };

@@ -1,4 +1,5 @@
 // The fingerprint views end to end against the simulated instrument: record, save, load, compare.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,18 @@
 #include "tests/screens/detect/DetectFixture.h"
 
 namespace {
+
+// The highest level of channel 0 within +-reach points of index.
+float PeakNear(const DigitalBuffer& trace, unsigned index, unsigned reach) {
+  float top = 0.0f;
+  for (unsigned i = index - reach; i <= index + reach; ++i) top = std::max(top, trace.Get(0, i));
+  return top;
+}
+
+// "Start" pressed and released on the compare view, as the operator does.
+bool PressStart(TUFingerCompareFrame* view) {
+  return VclTest::MouseDown(view->Panel1, mbLeft, 10, 10) && VclTest::MouseUp(view->Panel1, mbLeft, 10, 10);
+}
 
 class FingerScreen : public DetectTest {
  protected:
@@ -190,6 +203,8 @@ TEST_F(FingerScreen, LeavingMidScanStopsTheScanAndNothingIsWrittenAfterwards) {
   EXPECT_TRUE(View()->Panel2->Visible());  // what the scan reached is kept as the recording
 }
 
+// Start pressed on the compare view runs the chain of segment threads as the program does: 0 to 2 GHz,
+// analogue then digital, stored into the fingerprint at the end.
 TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnLeave) {
   StartWith();
   OpenCategory(FingerCategory);
@@ -197,25 +212,48 @@ TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnL
   category->FingerFrame->Leave();
   TUFingerCompareFrame* view = category->FingerCompareFrame;
   view->Enter();
-  view->Start();
-  view->Start();  // ignored while the chain runs
+  ASSERT_TRUE(PressStart(view));
+  ASSERT_TRUE(PressStart(view));  // ignored while the chain runs
   ASSERT_TRUE(RunUntil([&] { return !view->Recording(); }));
   EXPECT_TRUE(view->Panel2->Visible());
   EXPECT_EQ(view->Bar(0)->Value, 2u);
   EXPECT_EQ(view->Bar(1)->Value, 2u);
-  EXPECT_GT(view->Recorded().GetAnalog(4339), 100);
-  EXPECT_EQ(view->Recorded().GetAnalog(25000), 0);  // beyond 2 GHz nothing is recorded
+  EXPECT_EQ(LinkUp.load(), 1);
 
-  // The live recording against a stored copy of itself: no hits.
+  // Analogue levels at k x 100 kHz: every emitter below 2 GHz stands out of the floor at its own index.
+  const DigitalBuffer& analog = view->AnalogOverview();
+  for (double mhz : {433.92, 868.3, 1880.0}) {
+    const unsigned at = unsigned(mhz * 10 + 0.5);
+    EXPECT_GT(PeakNear(analog, at, 2), 150.0f) << mhz;
+    EXPECT_LT(analog.Get(0, at + 200), 100.0f) << mhz;  // 20 MHz away
+  }
+  EXPECT_GT(analog.Get(0, 19999), 0.0f);  // segment 1 reaches its last point
+  // Digital activity at k x 500 kHz: the pulsed emitter spreads, the steady carriers do not.
+  const DigitalBuffer& digital = view->DigitalOverview();
+  EXPECT_GT(PeakNear(digital, 3760, 2), 40.0f);
+  EXPECT_LT(PeakNear(digital, 868, 2), 20.0f);
+  for (unsigned i = 0; i < digital.Count; ++i) ASSERT_GE(digital.Get(0, i), 0.0f) << i;
+
+  // The fingerprint holds the recording's levels; beyond 2 GHz nothing is recorded.
+  EXPECT_GT(view->Recorded().GetAnalog(4339), 100);
+  EXPECT_EQ(view->Recorded().GetAnalog(4339), uint8_t(analog.Get(0, 4339)));
+  EXPECT_EQ(view->Recorded().GetAnalog(25000), 0);
+
+  // Stored and loaded back it is the same fingerprint, and compared with itself it gives no hits.
   const std::string path = folder.path() + "same.fng";
   view->Recorded().Save(path);
+  FingerBufferBase loaded;
+  ASSERT_TRUE(loaded.Load(path));
+  const FingerBufferBase& recorded = view->Recorded();
+  EXPECT_TRUE(std::equal(loaded.Analog, loaded.Analog + FingerBufferBase::AnalogSize, recorded.Analog));
+  EXPECT_TRUE(std::equal(loaded.Digital, loaded.Digital + FingerBufferBase::DigitalSize, recorded.Digital));
   VclTest::ScriptFileDialogAnswer(path);
   view->Test();
   float hits = 0;
   for (unsigned i = 0; i < 20000; ++i) hits += view->AnalogOverview().Get(4, i);
   EXPECT_EQ(hits, 0.0f);
 
-  view->Start();
+  ASSERT_TRUE(PressStart(view));
   ASSERT_TRUE(view->Recording());
   view->Leave();
   EXPECT_FALSE(view->Recording());

@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
-#include <thread>
 
 #include "device/InOut.h"
 #include "display/Display.h"
@@ -36,35 +34,26 @@
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
+#include "tests/support/Pump.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
 // Runs the GUI's messages, timers and queued calls until done() holds (at most timeoutSeconds).
-bool PumpUntil(const std::function<bool()>& done, double timeoutSeconds = 60.0) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return done();
-    Application->ProcessMessages();
-    CheckSynchronize();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+bool PumpUntil(const std::function<bool()>& done, double timeoutSeconds = 120.0) {
+  return testpump::PumpUntil(testpump::Loop::Messages, done, std::chrono::duration<double>(timeoutSeconds));
 }
 
-// The main window loads the simulated instrument from its program folder; the tests read and change
-// that same instance (linked into the test) when the folder's module is a link to it.
+// The main window drives the simulated instrument linked into the test, so the tests read and change
+// the instrument it measures.
 class LocateWinTest : public MainWinTest {
  protected:
   void SetUp() override {
     MainWinTest::SetUp();
-    namespace fs = std::filesystem;
-    const fs::path module = fs::path(folder.path()) / "libusb2.so";
-    fs::remove(module);
-    fs::create_symlink(fs::path(RT_BIN_DIR) / "libusb2.so", module);
+    siminstrument::Bind();
   }
-  // The scenario goes straight to that instance (its own file lookup sees the build folder).
   void Start(const std::string& scenario = "") {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
+    ASSERT_TRUE(siminstrument::Load(scenario));
     MainWinTest::Start();
   }
 };

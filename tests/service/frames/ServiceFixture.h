@@ -9,12 +9,13 @@
 #include "service/ServicePrograms.h"
 #include "base/Globals.h"
 #include "sim/Instrument.h"
+#include "tests/support/SimInstrument.h"
 
 class ServiceTest : public MainWinTest {
  protected:
   void StartService(const std::string& scenario = "") {
-    SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so");
-    usb2sim::LoadScenarioText(scenario);
+    siminstrument::Bind();
+    ASSERT_TRUE(siminstrument::Load(scenario));
     VclTest::ClearScriptedAnswers();
     VclTest::ClearShownBoxes();
     // As in a service build, no measuring view is opened at start-up (program 13 does nothing).
@@ -26,7 +27,7 @@ class ServiceTest : public MainWinTest {
   void TearDown() override {
     MainWinTest::TearDown();
     VclTest::ClearScriptedAnswers();
-    usb2sim::LoadScenarioText("");
+    (void)siminstrument::Load("");
   }
   // Boxes shown since the last call.
   std::vector<VclTest::ShownBox> TakeBoxes() {

@@ -3,10 +3,8 @@
 // IF-filter check and the A-mode sweep reach the running thread.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <functional>
-#include <thread>
 
 #include "ServiceFixture.h"
 #include "display/C_cap.h"
@@ -19,6 +17,7 @@
 #include "service/Filterframeunit.h"
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
+#include "tests/support/Pump.h"
 
 namespace {
 
@@ -35,16 +34,9 @@ class TestFrameTest : public ServiceTest {
   }
   TTestFrame* Frame() { return win->TestFrame; }
 
-  // Runs the GUI thread's queued calls until done() holds (at most a generous minute).
+  // Runs the program's messages and the GUI thread's queued calls until done() holds.
   bool PumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      CheckSynchronize();
-      Application->ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testpump::PumpUntil(testpump::Loop::Messages, done);
   }
   static bool Filled(NormalBuffer* buffer) {
     if (!buffer) return false;

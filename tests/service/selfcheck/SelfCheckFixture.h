@@ -18,12 +18,13 @@
 #include "service/Selfcheckframeunit.h"
 #include "base/Globals.h"
 #include "sim/Instrument.h"
+#include "tests/support/SimInstrument.h"
 #include "tests/support/TempFolder.h"
 
 class SelfCheckTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   void SetUp() override {
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
@@ -49,15 +50,17 @@ class SelfCheckTest : public testing::Test {
     ActionPanelRef = nullptr;
     FramePanelRef = nullptr;
     RenderWindow = nullptr;
-    usb2sim::LoadScenarioText("");
+    (void)siminstrument::Load("");
     VclTest::ResetTermination();
   }
 
   // Loads the scenario, brings the instrument up as the main window does and makes the view,
-  // entered, with the pauses between the sweep checks shortened.
-  void Start(const std::string& scenario = "") {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
-    MakeDevice();
+  // entered, with the pauses between the sweep checks shortened. A scenario whose faults stop the
+  // bring-up (an EEPROM that cannot be read) passes bringsUp false: the view gets the instrument as
+  // the failed bring-up left it.
+  void Start(const std::string& scenario = "", bool bringsUp = true) {
+    ASSERT_TRUE(siminstrument::Load(scenario));
+    MakeDevice(bringsUp);
     frame = std::make_unique<TSelfCheckFrame>(nullptr);
     frame->Pause = [](unsigned) {};
     frame->SetParent(host.get());
@@ -65,14 +68,9 @@ class SelfCheckTest : public testing::Test {
     frame->Enter();
   }
 
-  void MakeDevice() {
+  void MakeDevice(bool bringsUp = true) {
     IOCtrl = new IOControl(0);
-    IOControl& io = *IOCtrl;
-    ASSERT_TRUE(io.Init() && io.SetDevicePower(true) && io.ParInit(8));
-    for (uint8_t dds = 0; dds <= 5; ++dds) ASSERT_TRUE(io.DDSOff(dds));
-    ASSERT_TRUE(io.InitAudioSpeaker() && io.InitSoundProc() && io.InitSoundPCA9539() && io.SetBand(0, true) &&
-                io.I2CWriteByte(0x22, 0xFF));
-    io.LoadClockOffsets();  // an EEPROM that cannot be read leaves the offsets at 0
+    EXPECT_EQ(siminstrument::BringUp(*IOCtrl), bringsUp);
   }
 
   void DropDevice() {

@@ -11,18 +11,19 @@
 
 #include "device/InOut.h"
 #include "sim/Instrument.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
 class FilterModelTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   void SetUp() override {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(""));
+    ASSERT_TRUE(siminstrument::Load(""));
     io = std::make_unique<IOControl>(0);
-    ASSERT_TRUE(io->Init() && io->SetDevicePower(true) && io->ParInit(8) && io->AllDDSOff());
+    ASSERT_TRUE(siminstrument::PowerUp(*io) && io->AllDDSOff());
     ASSERT_TRUE(io->SetIFBandwidth(3));
   }
   void TearDown() override { io.reset(); }

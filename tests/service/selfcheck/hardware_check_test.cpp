@@ -7,18 +7,19 @@
 #include "device/InOut.h"
 #include "service/HardwareSelfCheck.h"
 #include "sim/Instrument.h"
+#include "tests/support/SimInstrument.h"
 
 namespace {
 
 class HardwareCheckTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() { SetUsb2ModuleName(std::string(RT_BIN_DIR) + "/libusb2.so"); }
-  static void TearDownTestSuite() { SetUsb2ModuleName("usb2.dll"); }
+  static void SetUpTestSuite() { siminstrument::Bind(); }
+  static void TearDownTestSuite() { siminstrument::Unbind(); }
 
   void Run(const std::string& scenario = "") {
-    ASSERT_TRUE(usb2sim::LoadScenarioText(scenario));
+    ASSERT_TRUE(siminstrument::Load(scenario));
     io = std::make_unique<IOControl>(0);
-    ASSERT_TRUE(io->Init() && io->SetDevicePower(true) && io->ParInit(8));
+    ASSERT_TRUE(siminstrument::PowerUp(*io));
     pic = soundPic = 0;  // as at start-up
     result = RunHardwareChecks(*io, pic, soundPic);
     ASSERT_EQ(result.Rows.size(), 36u);
@@ -96,9 +97,9 @@ TEST_F(HardwareCheckTest, FaultsTurnTheirRowsToErr) {
 }
 
 TEST_F(HardwareCheckTest, StaleI2CFailureIsNotBlamedOnTheFirstRow) {
-  ASSERT_TRUE(usb2sim::LoadScenarioText(""));
+  ASSERT_TRUE(siminstrument::Load(""));
   io = std::make_unique<IOControl>(0);
-  ASSERT_TRUE(io->Init() && io->SetDevicePower(true) && io->ParInit(8));
+  ASSERT_TRUE(siminstrument::PowerUp(*io));
   uint8_t value = 0;
   ASSERT_TRUE(io->I2CReadByte(0x55, &value));  // nobody there: recorded, not a failed call
   result = RunHardwareChecks(*io, pic, soundPic);
@@ -106,9 +107,9 @@ TEST_F(HardwareCheckTest, StaleI2CFailureIsNotBlamedOnTheFirstRow) {
 }
 
 TEST_F(HardwareCheckTest, VanishedModuleGivesErrRowsWithoutStaleValuesAndRunsTheFan) {
-  ASSERT_TRUE(usb2sim::LoadScenarioText(""));
+  ASSERT_TRUE(siminstrument::Load(""));
   io = std::make_unique<IOControl>(0);
-  ASSERT_TRUE(io->Init() && io->SetDevicePower(true) && io->ParInit(8));
+  ASSERT_TRUE(siminstrument::PowerUp(*io));
   pic = 263;
   usb2sim::UnplugNow();
   result = RunHardwareChecks(*io, pic, soundPic);

@@ -135,7 +135,8 @@ TEST_F(ServicePanelTest, FailedWritesAreReported) {
 }
 
 TEST_F(ServicePanelTest, FailedReadsShowTheDefaultsAndSaySo) {
-  Start("[eeprom]\ncell.17=200\ncell.18=170\ncell.50=1\n[faults]\nfail_command=32\n");
+  // The clock offsets cannot be read either: the main window's bring-up stops there.
+  Start("[eeprom]\ncell.17=200\ncell.18=170\ncell.50=1\n[faults]\nfail_command=32\n", false);
   Unlock();
   EXPECT_EQ(frame->TrackBar1->Position(), 168);
   EXPECT_EQ(frame->TrackBar2->Position(), 69);
