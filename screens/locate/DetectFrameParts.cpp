@@ -1,32 +1,7 @@
 #include "screens/locate/DetectFrameParts.h"
 
-#include "display/Display.h"
 #include "platform/vcl/Forms.h"
 #include "base/Globals.h"
-
-StdDisplay* MakeDisplay(const DisplaySetup& setup) {
-  auto* display = new StdDisplay(xBase, 1024, 768);
-  ApplyDisplaySetup(display, setup);
-  display->MoveSymbols(80, 130);
-  return display;
-}
-
-void SetViewport(StdDisplay* display, int left, int top, int right, int bottom) {
-  display->ViewPort = {left, top, right, bottom};
-}
-
-void ApplyDisplaySetup(StdDisplay* display, const DisplaySetup& setup) {
-  SetViewport(display, setup.left, setup.top, setup.right, setup.bottom);
-  display->GridDivX = setup.gridX;
-  display->GridDivY = setup.gridY;
-  display->SetTitle(setup.title);
-  display->DigBuffer = setup.buffer;
-  display->DigChannel = 0;
-  display->RenderMode = uint8_t(setup.renderMode);
-  display->ZoomStart = setup.windowFrom;
-  display->ZoomEnd = setup.windowTo;
-  if (setup.traceColour >= 0) display->TraceColor = setup.traceColour;
-}
 
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName, int fontHeight) {

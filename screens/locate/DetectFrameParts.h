@@ -1,4 +1,4 @@
-// Pieces the detection views share: displays set up from one description, the panel buttons, and a
+// Pieces the detection views share: the panel buttons, the fingerprint views' bar graphs, and a
 // message for the operator.
 #pragma once
 #include <memory>
@@ -7,25 +7,6 @@
 #include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "base/PanelColours.h"
-
-class StdDisplay;
-class DigitalBuffer;
-
-struct DisplaySetup {
-  const char* title;
-  int left, top, right, bottom;  // viewport, virtual 1024 x 768
-  int gridX, gridY;
-  DigitalBuffer* buffer;  // may be null
-  int renderMode;
-  int windowFrom, windowTo;  // point window
-  int traceColour = -1;      // -1 keeps the display's default
-};
-
-// A display on xBase (1024 x 768) with the set-up applied and its symbols at (80, 130).
-StdDisplay* MakeDisplay(const DisplaySetup& setup);
-// Applies viewport, grid, title, data, mode, window and colour to an existing display.
-void ApplyDisplaySetup(StdDisplay* display, const DisplaySetup& setup);
-void SetViewport(StdDisplay* display, int left, int top, int right, int bottom);
 
 // A panel button of the views: released colour, no bevel, bold font in clScrollBar.
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,

@@ -84,14 +84,10 @@ void TLocateModeFrame::UpdateFromIni() {
   });
 }
 
-StdDisplay& TLocateModeFrame::AddDisplay(const DisplaySetup& setup) {
+StdDisplay& TLocateModeFrame::AddDisplay(const DisplaySetup& setup, bool labelled) {
   auto* display = new StdDisplay(xBase, 1024, 768);
-  display->SetPosition(setup.left, setup.top, setup.right - setup.left, setup.bottom - setup.top);
-  display->GridDivX = setup.gridX;
-  display->GridDivY = setup.gridY;
-  display->SetTitle(setup.title);
-  display->RenderMode = setup.renderMode;
-  return AdoptDisplay(display);
+  ApplyDisplaySetup(display, setup);
+  return AdoptDisplay(display, labelled);
 }
 
 StdDisplay& TLocateModeFrame::AdoptDisplay(StdDisplay* display, bool labelled) {

@@ -21,7 +21,6 @@
 // the derived view go first) and touches no control frame of the main window: the owner leaves a
 // view before deleting it.
 #pragma once
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +28,7 @@
 #include <vector>
 
 #include "screens/ModeFrameBase.h"
+#include "screens/locate/DisplaySetup.h"
 
 class StdDisplay;
 class TImage;
@@ -72,16 +72,11 @@ class TLocateModeFrame : public TModeFrameBase {
   TImage* Image = nullptr;
 
  protected:
-  struct DisplaySetup {
-    int left, top, right, bottom;  // viewport in the virtual 1024 x 768 screen
-    int gridX, gridY;
-    std::string title;
-    uint8_t renderMode = 2;
-  };
-  // Adds a display (the first one is the main display) and gives it the INI settings.
-  StdDisplay& AddDisplay(const DisplaySetup& setup);
-  // Takes over a display made elsewhere, as AddDisplay does. Labelled displays show their labels
-  // while the view is entered, as the main display always does.
+  // Adds a display made from the description (the first one is the main display) and gives it the
+  // INI settings. Labelled displays show their labels while the view is entered, as the main display
+  // always does.
+  StdDisplay& AddDisplay(const DisplaySetup& setup, bool labelled = false);
+  // Takes over a display made elsewhere, as AddDisplay does.
   StdDisplay& AdoptDisplay(StdDisplay* display, bool labelled = false);
   // A panel button in the views' style; it takes the pressed colour on mouse-down and the released
   // colour on mouse-up before the handlers run.

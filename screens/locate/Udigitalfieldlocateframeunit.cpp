@@ -69,14 +69,17 @@ void TUDigFieldLocateFrame::KillBuffers() {
 
 void TUDigFieldLocateFrame::CreateDisplays() {
   Guard("CreateDisplays", [&] {
-    StdDisplay& main = AddDisplay({20, 10, 640, 360, 10, 8, DigitalTitle, 2});
-    main.DigBuffer = buffer_.get();
-    main.DigChannel = 0;
+    StdDisplay& main = AddDisplay({.title = DigitalTitle,
+                                   .viewport = {20, 10, 640, 360},
+                                   .gridX = 10,
+                                   .gridY = 8,
+                                   .renderMode = 2,
+                                   .buffer = buffer_.get(),
+                                   .window = PointWindow{0, DigFieldLocateThread::Points},
+                                   .symbols = ViewSymbols});
     main.GenerateText();
-    main.MoveSymbols(80, 130);
-    main.ZoomStart = 0;
-    main.ZoomEnd = DigFieldLocateThread::Points;
-    StdDisplay& intensity = AddDisplay({20, 400, 640, 760, 1, 1, "Intensity", 5});
+    StdDisplay& intensity = AddDisplay(
+        {.title = "Intensity", .viewport = {20, 400, 640, 760}, .gridX = 1, .gridY = 1, .renderMode = 5});
     intensity.GenerateText();
     intensity.DigWaterBuffer = water_.get();
   });

@@ -116,7 +116,13 @@ void TFastDetectFrameV2::CreateBuffers() {
 
 void TFastDetectFrameV2::CreateDisplays() {
   Guarded("TFastDetectFrameV2::CreateDisplays", [&] {
-    main_ = &AdoptDisplay(MakeDisplay({"Fast Detect", 20, 10, 1003, 360, 10, 8, nullptr, 3, 0, VerifyPoints}));
+    main_ = &AddDisplay({.title = "Fast Detect",
+                         .viewport = {20, 10, 1003, 360},
+                         .gridX = 10,
+                         .gridY = 8,
+                         .renderMode = 3,
+                         .window = PointWindow{0, VerifyPoints},
+                         .symbols = ViewSymbols});
     main_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
     for (int s = 0; s < 3; ++s) {
       auto* title = new StdDisplay(xBase, 1024, 768);

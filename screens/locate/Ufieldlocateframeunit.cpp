@@ -61,13 +61,16 @@ void TFieldLocateFrame::KillBuffers() {
 
 void TFieldLocateFrame::CreateDisplays() {
   Guard("CreateDisplays", [&] {
-    StdDisplay& display = AddDisplay({20, 10, 640, 360, 10, 8, "Field Locate", 2});
-    display.DigBuffer = buffer_.get();
-    display.DigChannel = 9;
+    StdDisplay& display = AddDisplay({.title = "Field Locate",
+                                      .viewport = {20, 10, 640, 360},
+                                      .gridX = 10,
+                                      .gridY = 8,
+                                      .renderMode = 2,
+                                      .buffer = buffer_.get(),
+                                      .channel = 9,
+                                      .window = PointWindow{0, 400},
+                                      .symbols = ViewSymbols});
     display.GenerateText();
-    display.MoveSymbols(80, 130);
-    display.ZoomStart = 0;
-    display.ZoomEnd = 400;
   });
 }
 

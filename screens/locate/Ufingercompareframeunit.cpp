@@ -66,10 +66,25 @@ void TUFingerCompareFrame::CreateBuffers() {
 
 void TUFingerCompareFrame::CreateDisplays() {
   Guarded("TUFingerCompareFrame::CreateDisplays", [&] {
-    analogDisplay_ =
-        &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
-    digitalDisplay_ = &AdoptDisplay(
-        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00}), true);
+    analogDisplay_ = &AddDisplay({.title = "Analog",
+                                  .viewport = {20, 20, 980, 300},
+                                  .gridX = 15,
+                                  .gridY = 8,
+                                  .renderMode = 3,
+                                  .buffer = analog_.get(),
+                                  .window = PointWindow{0, AnalogPoints},
+                                  .symbols = ViewSymbols},
+                                 true);
+    digitalDisplay_ = &AddDisplay({.title = "Digital",
+                                   .viewport = {20, 360, 980, 660},
+                                   .gridX = 15,
+                                   .gridY = 8,
+                                   .renderMode = 3,
+                                   .buffer = digital_.get(),
+                                   .window = PointWindow{0, DigitalPoints},
+                                   .traceColour = 0xFFFF00,
+                                   .symbols = ViewSymbols},
+                                  true);
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText("0 MHz", "7500 MHz", "15000 MHz");
   });
 }
@@ -104,11 +119,23 @@ void TUFingerCompareFrame::Start() {
     Panel2->SetVisible(false);
     segment_ = 0;
     analogDisplay_->Commands->ClearAll();
-    ApplyDisplaySetup(analogDisplay_,
-                      {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
+    ApplyDisplaySetup(analogDisplay_, {.title = "Analog",
+                                       .viewport = {20, 20, 980, 300},
+                                       .gridX = 15,
+                                       .gridY = 8,
+                                       .renderMode = 3,
+                                       .buffer = analog_.get(),
+                                       .window = PointWindow{0, AnalogPoints},
+                                       .traceColour = 0x00FFFF});
     digitalDisplay_->Commands->ClearAll();
-    ApplyDisplaySetup(digitalDisplay_,
-                      {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00});
+    ApplyDisplaySetup(digitalDisplay_, {.title = "Digital",
+                                        .viewport = {20, 360, 980, 660},
+                                        .gridX = 15,
+                                        .gridY = 8,
+                                        .renderMode = 3,
+                                        .buffer = digital_.get(),
+                                        .window = PointWindow{0, DigitalPoints},
+                                        .traceColour = 0xFFFF00});
     bars_.Restart();
     UsbTimer->SetEnabled(false);
     analog_->Clear();
@@ -192,9 +219,7 @@ void TUFingerCompareFrame::Test() {
 }
 
 void TUFingerCompareFrame::RenderBarGraphs() {
-  Guarded("TUFingerCompareFrame::RenderBarGraphs", [&] {
-    bars_.Render();
-  });
+  Guarded("TUFingerCompareFrame::RenderBarGraphs", [&] { bars_.Render(); });
 }
 
 void TUFingerCompareFrame::OnUsbTimer(TObject*) {

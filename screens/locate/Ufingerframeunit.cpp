@@ -129,13 +129,42 @@ void TUFingerFrame::CreateBuffers() {
 
 void TUFingerFrame::CreateDisplays() {
   Guarded("TUFingerFrame::CreateDisplays", [&] {
-    analogDisplay_ =
-        &AdoptDisplay(MakeDisplay({"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints}), true);
-    digitalDisplay_ = &AdoptDisplay(
-        MakeDisplay({"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0, DigitalPoints, 0xFFFF00}), true);
-    audioDisplay_ = &AdoptDisplay(
-        MakeDisplay({"Audio FFT", 700, 360, 980, 660, 10, 8, audio_.get(), 3, 0, 255, 0xFFFF00}), true);
-    intensityDisplay_ = &AdoptDisplay(MakeDisplay({"Intensity", 700, 360, 980, 660, 1, 1, nullptr, 4, 0, 0}));
+    analogDisplay_ = &AddDisplay({.title = "Analog",
+                                  .viewport = {20, 20, 980, 300},
+                                  .gridX = 15,
+                                  .gridY = 8,
+                                  .renderMode = 3,
+                                  .buffer = analog_.get(),
+                                  .window = PointWindow{0, AnalogPoints},
+                                  .symbols = ViewSymbols},
+                                 true);
+    digitalDisplay_ = &AddDisplay({.title = "Digital",
+                                   .viewport = {20, 360, 980, 660},
+                                   .gridX = 15,
+                                   .gridY = 8,
+                                   .renderMode = 3,
+                                   .buffer = digital_.get(),
+                                   .window = PointWindow{0, DigitalPoints},
+                                   .traceColour = 0xFFFF00,
+                                   .symbols = ViewSymbols},
+                                  true);
+    audioDisplay_ = &AddDisplay({.title = "Audio FFT",
+                                 .viewport = {700, 360, 980, 660},
+                                 .gridX = 10,
+                                 .gridY = 8,
+                                 .renderMode = 3,
+                                 .buffer = audio_.get(),
+                                 .window = PointWindow{0, 255},
+                                 .traceColour = 0xFFFF00,
+                                 .symbols = ViewSymbols},
+                                true);
+    intensityDisplay_ = &AddDisplay({.title = "Intensity",
+                                     .viewport = {700, 360, 980, 660},
+                                     .gridX = 1,
+                                     .gridY = 1,
+                                     .renderMode = 4,
+                                     .window = PointWindow{0, 0},
+                                     .symbols = ViewSymbols});
     intensityDisplay_->WaterBuffer = waterfall_.get();
     intensityDisplay_->Visible = 0;
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_})
@@ -195,18 +224,18 @@ void TUFingerFrame::OnResize(TObject* Sender) {
     ResultList->Font()->SetHeight(12);
     const double R = double(ResultList->Left() - 20) / width * 1024.0;
     const int r = int(std::lround(R));
-    SetViewport(analogDisplay_, 20, 20, r, 300);
+    SetViewport(analogDisplay_, {20, 20, r, 300});
     if (audioDisplay_->Visible) {
       const double F = R * 2 / 3 - 10;
-      SetViewport(digitalDisplay_, 20, 360, int(std::lround(F)), 660);
-      SetViewport(audioDisplay_, int(std::lround(F + 20)), 360, r, 660);
+      SetViewport(digitalDisplay_, {20, 360, int(std::lround(F)), 660});
+      SetViewport(audioDisplay_, {int(std::lround(F + 20)), 360, r, 660});
     } else {
-      SetViewport(digitalDisplay_, 20, 360, r, 660);
+      SetViewport(digitalDisplay_, {20, 360, r, 660});
     }
     if (mode_ == DigitalRealtime) {
-      SetViewport(digitalDisplay_, 20, 460, r, 660);
-      SetViewport(analogDisplay_, 20, 20, r, 240);
-      SetViewport(intensityDisplay_, 20, 260, r, 460);
+      SetViewport(digitalDisplay_, {20, 460, r, 660});
+      SetViewport(analogDisplay_, {20, 20, r, 240});
+      SetViewport(intensityDisplay_, {20, 260, r, 460});
     }
   });
 }
@@ -234,25 +263,55 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     switch (mode) {
       case Overview:
       case CompareOverview:
-        ApplyDisplaySetup(analogDisplay_,
-                          {"Analog", 20, 20, 980, 300, 15, 8, analog_.get(), 3, 0, AnalogPoints, 0x00FFFF});
-        ApplyDisplaySetup(digitalDisplay_, {"Digital", 20, 360, 980, 660, 15, 8, digital_.get(), 3, 0,
-                                            DigitalPoints, 0xFFFF00});
+        ApplyDisplaySetup(analogDisplay_, {.title = "Analog",
+                                           .viewport = {20, 20, 980, 300},
+                                           .gridX = 15,
+                                           .gridY = 8,
+                                           .renderMode = 3,
+                                           .buffer = analog_.get(),
+                                           .window = PointWindow{0, AnalogPoints},
+                                           .traceColour = 0x00FFFF});
+        ApplyDisplaySetup(digitalDisplay_, {.title = "Digital",
+                                            .viewport = {20, 360, 980, 660},
+                                            .gridX = 15,
+                                            .gridY = 8,
+                                            .renderMode = 3,
+                                            .buffer = digital_.get(),
+                                            .window = PointWindow{0, DigitalPoints},
+                                            .traceColour = 0xFFFF00});
         overviewLabels(analogDisplay_);
         overviewLabels(digitalDisplay_);
         // No commands: both displays draw the recording alone; the hits are in the result list.
         ResultList->SetVisible(mode == CompareOverview);
         break;
       case AnalogRealtime:
-        ApplyDisplaySetup(analogDisplay_, {"Analog Realtime", 20, 20, 980, 300, 10, 8, realtime_.get(), 7, 0,
-                                           LivePoints, 0x00FFFF});
+        ApplyDisplaySetup(analogDisplay_, {.title = "Analog Realtime",
+                                           .viewport = {20, 20, 980, 300},
+                                           .gridX = 10,
+                                           .gridY = 8,
+                                           .renderMode = 7,
+                                           .buffer = realtime_.get(),
+                                           .window = PointWindow{0, LivePoints},
+                                           .traceColour = 0x00FFFF});
         analogDisplay_->CustomText("Start", "Center", "Stop");
         liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_, {"Analog Overview", 20, 360, 580, 660, 15, 8, analog_.get(), 3, 0,
-                                            AnalogPoints, 0xFFFF00});
+        ApplyDisplaySetup(digitalDisplay_, {.title = "Analog Overview",
+                                            .viewport = {20, 360, 580, 660},
+                                            .gridX = 15,
+                                            .gridY = 8,
+                                            .renderMode = 3,
+                                            .buffer = analog_.get(),
+                                            .window = PointWindow{0, AnalogPoints},
+                                            .traceColour = 0xFFFF00});
         overviewLabels(digitalDisplay_);
         compareCurves(digitalDisplay_);
-        ApplyDisplaySetup(audioDisplay_, {"AudioFFT", 600, 360, 850, 660, 10, 8, audio_.get(), 3, 0, 255});
+        ApplyDisplaySetup(audioDisplay_, {.title = "AudioFFT",
+                                          .viewport = {600, 360, 850, 660},
+                                          .gridX = 10,
+                                          .gridY = 8,
+                                          .renderMode = 3,
+                                          .buffer = audio_.get(),
+                                          .window = PointWindow{0, 255}});
         audio_->SetRange(0.0f, 255.0f, 0, 255);
         audioDisplay_->Commands->ClearAll();
         audioDisplay_->Commands->AddCommand(0, 3, 0x00FFFF, 3);
@@ -265,15 +324,32 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         break;
       case DigitalRealtime:
         realtime_->Clear();
-        ApplyDisplaySetup(analogDisplay_, {"Digital Realtime", 20, 20, 980, 200, 10, 8, realtime_.get(), 7, 0,
-                                           LivePoints, 0x00FFFF});
+        ApplyDisplaySetup(analogDisplay_, {.title = "Digital Realtime",
+                                           .viewport = {20, 20, 980, 200},
+                                           .gridX = 10,
+                                           .gridY = 8,
+                                           .renderMode = 7,
+                                           .buffer = realtime_.get(),
+                                           .window = PointWindow{0, LivePoints},
+                                           .traceColour = 0x00FFFF});
         analogDisplay_->CustomText("Start", "Center", "Stop");
         liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_, {"Digital Overview", 20, 460, 980, 660, 15, 8, digital_.get(), 3,
-                                            0, DigitalPoints, 0xFFFF00});
+        ApplyDisplaySetup(digitalDisplay_, {.title = "Digital Overview",
+                                            .viewport = {20, 460, 980, 660},
+                                            .gridX = 15,
+                                            .gridY = 8,
+                                            .renderMode = 3,
+                                            .buffer = digital_.get(),
+                                            .window = PointWindow{0, DigitalPoints},
+                                            .traceColour = 0xFFFF00});
         overviewLabels(digitalDisplay_);
         compareCurves(digitalDisplay_);
-        ApplyDisplaySetup(intensityDisplay_, {"Intensity", 20, 260, 980, 460, 1, 1, nullptr, 4, 0, 0});
+        ApplyDisplaySetup(intensityDisplay_, {.title = "Intensity",
+                                              .viewport = {20, 260, 980, 460},
+                                              .gridX = 1,
+                                              .gridY = 1,
+                                              .renderMode = 4,
+                                              .window = PointWindow{0, 0}});
         intensityDisplay_->GenerateText();
         intensityDisplay_->Visible = 1;
         ResultList->SetVisible(true);
@@ -318,8 +394,8 @@ void TUFingerFrame::StartScanThread() {
     Panel3->SetVisible(false);
     ResultList->SetVisible(false);
     audioDisplay_->Visible = 0;
-    SetViewport(analogDisplay_, 20, 20, 980, 300);
-    SetViewport(digitalDisplay_, 20, 360, 980, 660);
+    SetViewport(analogDisplay_, {20, 20, 980, 300});
+    SetViewport(digitalDisplay_, {20, 360, 980, 660});
     if (Application) Application->ProcessMessages();
     OnResize(nullptr);
     analog_->Clear();
@@ -362,9 +438,7 @@ void TUFingerFrame::OnScanFinished() {
 }
 
 void TUFingerFrame::StoreFingerprint() {
-  Guarded("TUFingerFrame::StoreFingerprint", [&] {
-    ::StoreFingerprint(*analog_, *digital_, *recorded_);
-  });
+  Guarded("TUFingerFrame::StoreFingerprint", [&] { ::StoreFingerprint(*analog_, *digital_, *recorded_); });
 }
 
 // Bar 1 shows the GHz of the analogue scan done, bar 2 of the digital one: a 100 MHz step is done once

@@ -39,9 +39,15 @@ void TMobilFrameV2::CreateDisplays() {
   Guard("CreateDisplays", [&] {
     for (int b = 0; b < MobilBandCount; ++b) {
       const MobilBandView& v = MobilBandViews[b];
-      bandDisplays_[b] = &AdoptDisplay(
-          MakeDisplay({v.title, v.left, v.top, v.right, v.bottom, 10, 8, buffers_[b].get(), 11, 0, 20}), true);
-      bandDisplays_[b]->MoveSymbols(v.symbolX, v.symbolY);
+      bandDisplays_[b] = &AddDisplay({.title = v.title,
+                                      .viewport = {v.left, v.top, v.right, v.bottom},
+                                      .gridX = 10,
+                                      .gridY = 8,
+                                      .renderMode = 11,
+                                      .buffer = buffers_[b].get(),
+                                      .window = PointWindow{0, 20},
+                                      .symbols = SymbolPlace{v.symbolX, v.symbolY}},
+                                     true);
     }
   });
 }

@@ -97,14 +97,28 @@ void TUSilentFrame::CreateBuffers() {
 
 void TUSilentFrame::CreateDisplays() {
   Guarded("TUSilentFrame::CreateDisplays", [&] {
-    signalDisplay_ = &AdoptDisplay(
-        MakeDisplay({"Signal to be tested", 600, 30, 1000, 330, 10, 8, signal_.get(), 2, 0, 400}), true);
+    signalDisplay_ = &AddDisplay({.title = "Signal to be tested",
+                                  .viewport = {600, 30, 1000, 330},
+                                  .gridX = 10,
+                                  .gridY = 8,
+                                  .renderMode = 2,
+                                  .buffer = signal_.get(),
+                                  .window = PointWindow{0, 400},
+                                  .symbols = ViewSymbols},
+                                 true);
     signalDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     signalDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);
     signalDisplay_->Commands->AddCommand(2, 2, 0x008000, 3);
     signalDisplay_->Commands->AddCommand(3, 3, 0x0000FF, 1);
-    scanDisplay_ =
-        &AdoptDisplay(MakeDisplay({"Scan Range", 20, 520, 1003, 760, 15, 8, scan_.get(), 3, 0, 15000}), true);
+    scanDisplay_ = &AddDisplay({.title = "Scan Range",
+                                .viewport = {20, 520, 1003, 760},
+                                .gridX = 15,
+                                .gridY = 8,
+                                .renderMode = 3,
+                                .buffer = scan_.get(),
+                                .window = PointWindow{0, 15000},
+                                .symbols = ViewSymbols},
+                               true);
     scanDisplay_->CustomText(FormatFloat("0.0", 0), FormatFloat("0.0", 7500), FormatFloat("0.0", 15000));
     scanDisplay_->Commands->AddCommand(0, 2, 0x00FFFF, 3);
     scanDisplay_->Commands->AddCommand(1, 2, 0xFFFF00, 3);

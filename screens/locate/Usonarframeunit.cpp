@@ -70,13 +70,15 @@ TUSonarFrame::~TUSonarFrame() {
 
 void TUSonarFrame::CreateDisplays() {
   Guard("CreateDisplays", [&] {
-    StdDisplay& display = AddDisplay({20, 10, 640, 360, 10, 8, "Sonar Locate", 2});
-    display.DigBuffer = buffer_.get();
-    display.DigChannel = 0;
+    StdDisplay& display = AddDisplay({.title = "Sonar Locate",
+                                      .viewport = {20, 10, 640, 360},
+                                      .gridX = 10,
+                                      .gridY = 8,
+                                      .renderMode = 2,
+                                      .buffer = buffer_.get(),
+                                      .window = PointWindow{0, 400},
+                                      .symbols = ViewSymbols});
     display.GenerateText();
-    display.MoveSymbols(80, 130);
-    display.ZoomStart = 0;
-    display.ZoomEnd = 400;
     display.Commands->AddCommand(0, 2, 0x0000FF, 3);
   });
 }

@@ -26,14 +26,16 @@ TUVLFSonarFrame::~TUVLFSonarFrame() {
 
 void TUVLFSonarFrame::CreateDisplays() {
   Guard("CreateDisplays", [&] {
-    StdDisplay& display = AddDisplay({20, 10, 640, 700, 10, 8, "VLF Sonar Locate", 2});
-    display.DigBuffer = buffer_.get();
-    display.DigChannel = 0;
+    StdDisplay& display = AddDisplay({.title = "VLF Sonar Locate",
+                                      .viewport = {20, 10, 640, 700},
+                                      .gridX = 10,
+                                      .gridY = 8,
+                                      .renderMode = 2,
+                                      .buffer = buffer_.get(),
+                                      .window = PointWindow{0, VlfSonarThread::Points},
+                                      .symbols = ViewSymbols});
     display.GenerateText();
     display.ShowCenterMarker = 1;
-    display.MoveSymbols(80, 130);
-    display.ZoomStart = 0;
-    display.ZoomEnd = VlfSonarThread::Points;
     display.Commands->AddCommand(0, 2, 0x0000FF, 3);
   });
 }

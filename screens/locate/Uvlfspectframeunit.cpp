@@ -91,22 +91,32 @@ void TUVLFSpectFrame::KillBuffers() {
 void TUVLFSpectFrame::CreateDisplays() {
   Guard("CreateDisplays", [&] {
     // In the render loop's order: the spectrum, "FFT Spektrum", "FFT Wasserfall".
-    StdDisplay& main = AddDisplay({20, 10, 620, 700, 10, 8, SpanTitle(5e6), 2});
-    main.DigBuffer = spectrum_.get();
-    main.DigChannel = 0;
+    StdDisplay& main = AddDisplay({.title = SpanTitle(5e6),
+                                   .viewport = {20, 10, 620, 700},
+                                   .gridX = 10,
+                                   .gridY = 8,
+                                   .renderMode = 2,
+                                   .buffer = spectrum_.get(),
+                                   .window = PointWindow{0, SweepVlfThread::Points},
+                                   .symbols = ViewSymbols});
     main.GenerateText();
     main.ShowCenterMarker = 1;
-    main.MoveSymbols(80, 130);
-    main.ZoomStart = 0;
-    main.ZoomEnd = SweepVlfThread::Points;
     main.ClampToPlot = 1;
     main.CustomText("0.00 MHz", "2.50 MHz", "5.00 MHz");
-    StdDisplay& spectrum = AddDisplay({640, 340, 1004, 700, 5, 4, "FFT Spektrum", 1});
+    StdDisplay& spectrum = AddDisplay({.title = "FFT Spektrum",
+                                       .viewport = {640, 340, 1004, 700},
+                                       .gridX = 5,
+                                       .gridY = 4,
+                                       .renderMode = 1,
+                                       .traceColour = 0xFFFF00});
     spectrum.DataBuffer = fft_.get();
     spectrum.GenerateText();
     spectrum.CustomText("0", "2.5", "5");
-    spectrum.TraceColor = 0xFFFF00;
-    StdDisplay& water = AddDisplay({640, 10, 1004, 370, 1, 1, "FFT Wasserfall", 4});
+    StdDisplay& water = AddDisplay({.title = "FFT Wasserfall",
+                                    .viewport = {640, 10, 1004, 370},
+                                    .gridX = 1,
+                                    .gridY = 1,
+                                    .renderMode = 4});
     water.GenerateText();
     water.WaterBuffer = waterfall_.get();
     water.CustomText("0", "2.5", "5");

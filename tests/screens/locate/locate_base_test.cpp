@@ -19,7 +19,9 @@ namespace {
 
 class TestView : public TLocateModeFrame {
  public:
-  TestView() : TLocateModeFrame(nullptr, "TestView") { AddDisplay({20, 10, 640, 360, 10, 8, "Test", 2}); }
+  TestView() : TLocateModeFrame(nullptr, "TestView") {
+    AddDisplay({.title = "Test", .viewport = {20, 10, 640, 360}, .gridX = 10, .gridY = 8, .renderMode = 2});
+  }
   std::vector<std::string> log;
   std::function<void()> duringEnter, duringRestore;
 
