@@ -6,9 +6,12 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "engine/Buffers.h"
 #include "platform/vcl/Forms.h"
 #include "screens/locate/LocateModeFrame.h"
 #include "screens/locate/Uvlfsonarframeunit.h"
@@ -76,6 +79,65 @@ TEST_F(LocateBaseTest, AnEnterOrLeaveDuringLeaveIsIgnored) {
   view.Enter();
   EXPECT_TRUE(view.IsEntered());
   EXPECT_EQ(displays.Count(), 1);
+}
+
+// Where the first symbol of the display sits.
+std::pair<float, float> SymbolAt(const StdDisplay& d) {
+  const scene::Vec3 at = d.Symbols->Get(0)->Sprite->Position;
+  return {at.x, at.y};
+}
+
+// A display description sets what it gives, sets the data (none, channel 0, unless given) and keeps
+// the window, trace colour and symbol place it leaves out: a new display's defaults, or what an earlier
+// description gave when the view lays the display out again.
+TEST_F(LocateBaseTest, ADisplayDescriptionSetsWhatItGivesAndKeepsWhatItLeavesOut) {
+  TestView view;
+  StdDisplay& d = *view.MainDisplay();
+  const auto expectViewport = [&](int left, int top, int right, int bottom) {
+    EXPECT_EQ((std::vector<int>{d.ViewPort.left, d.ViewPort.top, d.ViewPort.right, d.ViewPort.bottom}),
+              (std::vector<int>{left, top, right, bottom}));
+  };
+  expectViewport(20, 10, 640, 360);
+  EXPECT_EQ(d.GridDivX, 10);
+  EXPECT_EQ(d.GridDivY, 8);
+  EXPECT_EQ(d.Texts()[3], "Test");
+  EXPECT_EQ(d.RenderMode, 2);
+  EXPECT_EQ(d.DigBuffer.load(), nullptr);
+  EXPECT_EQ(d.ZoomEnd.load(), 0);
+  EXPECT_EQ(d.TraceColor, 0x00FFFF);
+  EXPECT_EQ(SymbolAt(d), (std::pair<float, float>{100, 150}));
+
+  DigitalBuffer buffer(400);
+  ApplyDisplaySetup(&d, {.title = "Full",
+                         .viewport = {1, 2, 300, 400},
+                         .gridX = 15,
+                         .gridY = 4,
+                         .renderMode = 3,
+                         .buffer = &buffer,
+                         .channel = 9,
+                         .window = PointWindow{5, 400},
+                         .traceColour = 0xFFFF00,
+                         .symbols = ViewSymbols});
+  expectViewport(1, 2, 300, 400);
+  EXPECT_EQ(d.DigBuffer.load(), &buffer);
+  EXPECT_EQ(d.DigChannel.load(), 9);
+  EXPECT_EQ(d.ZoomStart.load(), 5);
+  EXPECT_EQ(d.ZoomEnd.load(), 400);
+  EXPECT_EQ(d.TraceColor, 0xFFFF00);
+  EXPECT_EQ(SymbolAt(d), (std::pair<float, float>{80, 130}));
+
+  ApplyDisplaySetup(
+      &d, {.title = "Bare", .viewport = {20, 260, 980, 460}, .gridX = 1, .gridY = 1, .renderMode = 4});
+  expectViewport(20, 260, 980, 460);
+  EXPECT_EQ(d.GridDivX, 1);
+  EXPECT_EQ(d.Texts()[3], "Bare");
+  EXPECT_EQ(d.RenderMode, 4);
+  EXPECT_EQ(d.DigBuffer.load(), nullptr);
+  EXPECT_EQ(d.DigChannel.load(), 0);
+  EXPECT_EQ(d.ZoomStart.load(), 5);
+  EXPECT_EQ(d.ZoomEnd.load(), 400);
+  EXPECT_EQ(d.TraceColor, 0xFFFF00);
+  EXPECT_EQ(SymbolAt(d), (std::pair<float, float>{80, 130}));
 }
 
 // An exception inside a view's operation ends the program with the operation's own text: the VLF
