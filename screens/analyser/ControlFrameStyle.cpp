@@ -1,5 +1,7 @@
 #include "screens/analyser/ControlFrameStyle.h"
 
+#include "screens/PanelButton.h"
+
 namespace control_style {
 
 void DrawBackground(TFrame* frame, TImage* image) {
@@ -19,11 +21,7 @@ void DrawBackground(TFrame* frame, TImage* image) {
 }
 
 TPanel* MakeButton(TFrame* frame, const char* caption, int left, int top, int width, int height) {
-  auto* p = new TPanel(frame);
-  p->SetParent(frame);
-  p->SetBounds(left, top, width, height);
-  p->SetCaption(caption);
-  p->SetColor(Released);
+  TPanel* p = NewPanelButton(frame, caption, left, top, width, height);
   p->Font()->SetColor(Text);
   p->SetParentBackground(false);
   return p;

@@ -1,5 +1,6 @@
-// What the analyser's small control frames share: their colour set, the background with its grey
-// frame line, and the panel buttons that take the pressed colour while held.
+// What the analyser's small control frames share: their own colours, the background with its grey
+// frame line, and the panel buttons, which take the panel colours (panel_colours) as they are
+// pressed and released.
 #pragma once
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
@@ -8,9 +9,7 @@
 namespace control_style {
 constexpr TColor Background = 0x606060;
 constexpr TColor FrameLine = 0x808080;
-using panel_colours::Released;
 constexpr TColor Text = 0xC8D0D4;
-using panel_colours::Pressed;
 
 // Sizes image to the frame's client area and draws the background with its frame line.
 void DrawBackground(TFrame* frame, TImage* image);

@@ -170,7 +170,7 @@ void TFreqControlFrame::RangeDown() {
 void TFreqControlFrame::SetMaxima(bool limited) { MaxFrequency = MaxSpan = limited ? 5000.0 : 15000.0; }
 
 void TFreqControlFrame::OnPanelMouseDown(TObject* Sender, TMouseButton, TShiftState, int, int) {
-  if (auto* p = dynamic_cast<TPanel*>(Sender)) p->SetColor(control_style::Pressed);
+  if (auto* p = dynamic_cast<TPanel*>(Sender)) p->SetColor(panel_colours::Pressed);
   if (Sender == Panel4) return RangeUp();
   if (Sender == Panel5) return RangeDown();
   if (Sender == Panel1)
@@ -185,7 +185,7 @@ void TFreqControlFrame::OnPanelMouseDown(TObject* Sender, TMouseButton, TShiftSt
 }
 
 void TFreqControlFrame::OnPanelMouseUp(TObject* Sender, TMouseButton, TShiftState, int, int) {
-  if (auto* p = dynamic_cast<TPanel*>(Sender)) p->SetColor(control_style::Released);
+  if (auto* p = dynamic_cast<TPanel*>(Sender)) p->SetColor(panel_colours::Released);
 }
 
 void TFreqControlFrame::OnEditKeyDown(TObject* Sender, uint16_t& Key, TShiftState) {

@@ -72,7 +72,7 @@ void TIntensitySettingsFrame::Update() {
 
 void TIntensitySettingsFrame::OnPanelMouseDown(TObject* Sender, TMouseButton, TShiftState, int, int) {
   auto* panel = static_cast<TPanel*>(Sender);
-  panel->SetColor(control_style::Pressed);
+  panel->SetColor(panel_colours::Pressed);
   if (panel == Panel1)
     Speed = NextSetting(Speed);
   else if (panel == Panel2)
@@ -82,5 +82,5 @@ void TIntensitySettingsFrame::OnPanelMouseDown(TObject* Sender, TMouseButton, TS
 }
 
 void TIntensitySettingsFrame::OnPanelMouseUp(TObject* Sender, TMouseButton, TShiftState, int, int) {
-  static_cast<TPanel*>(Sender)->SetColor(control_style::Released);
+  static_cast<TPanel*>(Sender)->SetColor(panel_colours::Released);
 }

@@ -34,10 +34,10 @@ void TTestSoundFrame::Update() {
 }
 
 void TTestSoundFrame::OnPanel1MouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(control_style::Pressed);
+  Panel1->SetColor(panel_colours::Pressed);
   if (OnChange) OnChange();
 }
 
 void TTestSoundFrame::OnPanel1MouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(control_style::Released);
+  Panel1->SetColor(panel_colours::Released);
 }

@@ -159,13 +159,13 @@ void TUAnalyzerFrame::ShowVideoPanelIfDetail() {
 }
 
 void TUAnalyzerFrame::OnVideoButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(control_style::Pressed);
+  Panel1->SetColor(panel_colours::Pressed);
   Application->ProcessMessages();
 }
 
 void TUAnalyzerFrame::OnVideoButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
   Guarded("TUAnalyzerFrame::OnVideoButMouseUp", [&] {
-    Panel1->SetColor(control_style::Released);
+    Panel1->SetColor(panel_colours::Released);
     Application->ProcessMessages();
     if (VideoOn())
       VideoToOff();
@@ -202,13 +202,13 @@ void TUAnalyzerFrame::VideoToOn() {
 }
 
 void TUAnalyzerFrame::OnVideoSrcButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel2->SetColor(control_style::Pressed);
+  Panel2->SetColor(panel_colours::Pressed);
   Application->ProcessMessages();
 }
 
 void TUAnalyzerFrame::OnVideoSrcButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
   Guarded("TUAnalyzerFrame::OnVideoSrcButMouseUp", [&] {
-    Panel2->SetColor(control_style::Released);
+    Panel2->SetColor(panel_colours::Released);
     Application->ProcessMessages();
     if (!VideoOn()) return;
     ShowStatus("Change Video Source...");

@@ -2,17 +2,14 @@
 
 #include "screens/analyser/ControlFrameStyle.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
+#include "screens/PanelButton.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 
 TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner)
     : TDigitalTraceViewBase(AOwner, "TUMaxHoldFrame", "Max Hold", 10, 1) {
-  Panel1 = new TPanel(this);
-  Panel1->SetParent(this);
+  Panel1 = NewPanelButton(this, "Clear", 888, 16, 145, 37);
   Panel1->SetBevelOuter(bvNone);
-  Panel1->SetBounds(888, 16, 145, 37);
-  Panel1->SetCaption("Clear");
-  Panel1->SetColor(control_style::Released);
   Panel1->SetParentBackground(false);
   Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     OnClearButMouseDown(s, b, sh, x, y);
@@ -46,11 +43,11 @@ void TUMaxHoldFrame::LeaveExtraControls() {
 }
 
 void TUMaxHoldFrame::OnClearButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(control_style::Pressed);
+  Panel1->SetColor(panel_colours::Pressed);
 }
 
 void TUMaxHoldFrame::OnClearButMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  Panel1->SetColor(control_style::Released);
+  Panel1->SetColor(panel_colours::Released);
   DigitalBuffer* running = AThread() ? detailDigital_.get() : WThread() ? overviewDigital_.get() : nullptr;
   if (!running) return;
   HardwareLockGuard lock;

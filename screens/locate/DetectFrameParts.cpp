@@ -1,15 +1,12 @@
 #include "screens/locate/DetectFrameParts.h"
 
 #include "platform/vcl/Forms.h"
+#include "screens/PanelButton.h"
 #include "base/Globals.h"
 
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName, int fontHeight) {
-  auto* panel = new TPanel(parent);
-  panel->SetParent(parent);
-  panel->SetBounds(left, top, width, height);
-  panel->SetCaption(caption);
-  panel->SetColor(panel_colours::Released);
+  TPanel* panel = NewPanelButton(parent, caption, left, top, width, height);
   panel->SetBevelOuter(bvNone);
   panel->Font()->SetName(fontName);
   panel->Font()->SetHeight(fontHeight);

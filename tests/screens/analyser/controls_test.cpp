@@ -206,9 +206,9 @@ TEST(IntensitySettings, EachClickStepsOneSettingAndTellsTheViewOnce) {
                          Click{f.Panel2, intensity::NormalSpeed, intensity::Narrow},
                          Click{f.Panel2, intensity::NormalSpeed, intensity::Wide}}) {
     f.OnPanelMouseDown(c.panel, mbRight, 0, 0, 0);  // any button counts
-    EXPECT_EQ(c.panel->Color(), control_style::Pressed);
+    EXPECT_EQ(c.panel->Color(), panel_colours::Pressed);
     f.OnPanelMouseUp(c.panel, mbRight, 0, 0, 0);
-    EXPECT_EQ(c.panel->Color(), control_style::Released);
+    EXPECT_EQ(c.panel->Color(), panel_colours::Released);
     EXPECT_EQ(f.Speed, c.speed);
     EXPECT_EQ(f.Filter, c.filter);
   }
