@@ -1,15 +1,16 @@
 #include "screens/locate/LocateModeFrame.h"
 
-#include "display/Display.h"
-#include "display/DisplayIni.h"
-#include "screens/locate/DetectFrameParts.h"
-#include "platform/vcl/ExtCtrls.h"
-#include "platform/vcl/Graphics.h"
 #include "base/Globals.h"
 #include "base/Guard.h"
 #include "base/Language.h"
 #include "base/Log.h"
 #include "base/PanelColours.h"
+#include "display/Display.h"
+#include "display/DisplayIni.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/vcl/StdCtrls.h"
+#include "screens/locate/DetectFrameParts.h"
 
 TLocateModeFrame::TLocateModeFrame(TComponent* AOwner, std::string name, ReportTexts reports)
     : TModeFrameBase(AOwner), name_(std::move(name)), reports_(std::move(reports)) {
@@ -96,6 +97,13 @@ StdDisplay& TLocateModeFrame::AdoptDisplay(StdDisplay* display, bool labelled) {
   displays_.emplace_back(display);
   labelled_.push_back(labelled);
   return *displays_.back();
+}
+
+TButton* TLocateModeFrame::AddHiddenButton(const std::string& caption, TNotifyEvent onClick) {
+  auto* button = AddHidden<TButton>();
+  button->SetCaption(caption);
+  button->OnClick = std::move(onClick);
+  return button;
 }
 
 TPanel* TLocateModeFrame::AddPanel(const std::string& caption, int left, int top, int width, int height) {

@@ -32,6 +32,7 @@
 
 class StdDisplay;
 class TImage;
+class TButton;
 class TPanel;
 
 // Colour of the views' blinking captions (0x00BBGGRR).
@@ -85,6 +86,16 @@ class TLocateModeFrame : public TModeFrameBase {
   // A panel in the same style without handlers: the view binds its mouse events and sets the
   // colours itself.
   TPanel* AddPanel(const std::string& caption, int left, int top, int width = 233, int height = 57);
+  // The views' service and test controls stay hidden: made on the view, parented and not shown.
+  template <class Control>
+  Control* AddHidden() {
+    auto* control = new Control(this);
+    control->SetParent(this);
+    control->SetVisible(false);
+    return control;
+  }
+  // A hidden button with its caption and click handler.
+  TButton* AddHiddenButton(const std::string& caption, TNotifyEvent onClick);
   // Takes the displays off the render loop and frees them.
   void KillDisplays();
 

@@ -28,9 +28,7 @@ TUDigFieldLocateFrame::TUDigFieldLocateFrame(TComponent* AOwner)
     CreateBuffers();
     CreateDisplays();
     UpdateFromIni();
-    TrackBar1 = new TTrackBar(this);
-    TrackBar1->SetParent(this);
-    TrackBar1->SetVisible(false);
+    TrackBar1 = AddHidden<TTrackBar>();
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(31);
     TrackBar1->SetPosition(0);

@@ -77,30 +77,15 @@ void TFastDetectFrameV2::CreateServiceControls() {
   Timer1->SetEnabled(false);
   Timer1->SetInterval(100);
   Timer1->OnTimer = [this](TObject* s) { OnTimer1(s); };
-  const auto button = [this](const char* caption, TNotifyEvent onClick) {
-    auto* b = new TButton(this);
-    b->SetParent(this);
-    b->SetCaption(caption);
-    b->SetVisible(false);
-    b->OnClick = std::move(onClick);
-    return b;
-  };
-  Button1 = button("Test", [this](TObject* s) { OnTestButClick(s); });
-  Button2 = button("Center Thread", [this](TObject* s) { OnCenterTestButClick(s); });
-  Button3 = button("Synth Test off", [this](TObject* s) { OnSynthTestButClick(s); });
-  const auto edit = [this](const char* text) {
-    auto* e = new TEdit(this);
-    e->SetParent(this);
-    e->SetCaption(text);
-    e->SetVisible(false);
-    return e;
-  };
-  Edit1 = edit("300");
-  Edit2 = edit("500");
-  Label1 = new TLabel(this);
-  Label1->SetParent(this);
+  Button1 = AddHiddenButton("Test", [this](TObject* s) { OnTestButClick(s); });
+  Button2 = AddHiddenButton("Center Thread", [this](TObject* s) { OnCenterTestButClick(s); });
+  Button3 = AddHiddenButton("Synth Test off", [this](TObject* s) { OnSynthTestButClick(s); });
+  Edit1 = AddHidden<TEdit>();
+  Edit1->SetCaption("300");
+  Edit2 = AddHidden<TEdit>();
+  Edit2->SetCaption("500");
+  Label1 = AddHidden<TLabel>();
   Label1->SetCaption("Label1");
-  Label1->SetVisible(false);
 }
 
 void TFastDetectFrameV2::CreateBuffers() {

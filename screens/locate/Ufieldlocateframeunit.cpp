@@ -76,23 +76,15 @@ void TFieldLocateFrame::CreateDisplays() {
 
 // The service controls exist but are never shown.
 void TFieldLocateFrame::CreateHiddenControls() {
-  TrackBar1 = new TTrackBar(this);
-  TrackBar1->SetParent(this);
-  TrackBar1->SetVisible(false);
+  TrackBar1 = AddHidden<TTrackBar>();
   TrackBar1->SetMin(0);
   TrackBar1->SetMax(255);
   TrackBar1->SetPosition(0);
   TrackBar1->OnChange = [this](TObject* s) { OnTrackBar1Change(s); };
-  CB1 = new TCheckBox(this);
-  CB1->SetParent(this);
-  CB1->SetVisible(false);
+  CB1 = AddHidden<TCheckBox>();
   CB1->SetCaption("Tracking");
   CB1->OnClick = [this](TObject* s) { OnCB1Click(s); };
-  Button1 = new TButton(this);
-  Button1->SetParent(this);
-  Button1->SetVisible(false);
-  Button1->SetCaption("Click");
-  Button1->OnClick = [this](TObject* s) { OnClickButClick(s); };
+  Button1 = AddHiddenButton("Click", [this](TObject* s) { OnClickButClick(s); });
 }
 
 FieldLocateThread* TFieldLocateFrame::Thread() const {

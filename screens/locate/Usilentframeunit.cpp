@@ -72,16 +72,8 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
 }
 
 void TUSilentFrame::MakeTestButtons() {
-  const auto button = [this](const char* caption, TNotifyEvent onClick) {
-    auto* b = new TButton(this);
-    b->SetParent(this);
-    b->SetCaption(caption);
-    b->SetVisible(false);
-    b->OnClick = std::move(onClick);
-    return b;
-  };
-  Button1 = button("Test", [this](TObject* s) { OnTestButClick(s); });
-  Button2 = button("Thread Test", [this](TObject* s) { OnThreadTestButClick(s); });
+  Button1 = AddHiddenButton("Test", [this](TObject* s) { OnTestButClick(s); });
+  Button2 = AddHiddenButton("Thread Test", [this](TObject* s) { OnThreadTestButClick(s); });
 }
 
 void TUSilentFrame::CreateBuffers() {

@@ -49,14 +49,8 @@ TUSonarFrame::TUSonarFrame(TComponent* AOwner) : TProbeLocateFrame(AOwner, "TUSo
     Timer2->SetEnabled(false);
     Timer2->SetInterval(300);
     Timer2->OnTimer = [this](TObject* s) { OnTimer2(s); };
-    Button1 = new TButton(this);
-    Button1->SetParent(this);
-    Button1->SetVisible(false);
-    Button1->SetCaption("Test");
-    Button1->OnClick = [this](TObject* s) { OnTestButClick(s); };
-    Edit1 = new TEdit(this);
-    Edit1->SetParent(this);
-    Edit1->SetVisible(false);
+    Button1 = AddHiddenButton("Test", [this](TObject* s) { OnTestButClick(s); });
+    Edit1 = AddHidden<TEdit>();
   });
 }
 
@@ -84,9 +78,7 @@ void TUSonarFrame::CreateDisplays() {
 }
 
 void TUSonarFrame::CreateSetupPanel() {
-  SetupPanel = new TPanel(this);
-  SetupPanel->SetParent(this);
-  SetupPanel->SetVisible(false);
+  SetupPanel = AddHidden<TPanel>();
   SetupPanel->SetBounds(304, 24, 333, 81);
   TrackBar1 = MakeBar(SetupPanel, 0, 255, 127, 4);
   TrackBar2 = MakeBar(SetupPanel, 150, 190, 168, 42);

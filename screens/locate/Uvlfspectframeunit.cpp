@@ -133,18 +133,10 @@ void TUVLFSpectFrame::CreateControls() {
   Image1 = new TImage(this);
   Image1->SetParent(this);
   Image1->SetBounds(268, 20, 169, 45);
-  Panel1 = new TPanel(this);
-  Panel1->SetParent(this);
-  Panel1->SetVisible(false);
+  Panel1 = AddHidden<TPanel>();
   Panel1->SetCaption("Panel1");
-  Edit1 = new TEdit(this);
-  Edit1->SetParent(this);
-  Edit1->SetVisible(false);
-  Button1 = new TButton(this);
-  Button1->SetParent(this);
-  Button1->SetVisible(false);
-  Button1->SetCaption("Test");
-  Button1->OnClick = [this](TObject* s) { OnTestButClick(s); };
+  Edit1 = AddHidden<TEdit>();
+  Button1 = AddHiddenButton("Test", [this](TObject* s) { OnTestButClick(s); });
 }
 
 SweepVlfThread* TUVLFSpectFrame::Thread() const { return static_cast<SweepVlfThread*>(slot_.Thread()); }
