@@ -1,8 +1,35 @@
 #include "screens/locate/DetectFrameParts.h"
 
+#include "base/Globals.h"
+#include "display/Display.h"
 #include "platform/vcl/Forms.h"
 #include "screens/PanelButton.h"
-#include "base/Globals.h"
+
+DisplaySetup FingerAnalogDisplay(DigitalBuffer* trace) {
+  return {.title = "Analog",
+          .viewport = {20, 20, 980, 300},
+          .gridX = 15,
+          .gridY = 8,
+          .renderMode = 3,
+          .buffer = trace,
+          .window = PointWindow{0, FingerAnalogPoints},
+          .traceColour = 0x00FFFF,
+          .symbols = ViewSymbols};
+}
+
+DisplaySetup FingerDigitalDisplay(DigitalBuffer* trace) {
+  return {.title = "Digital",
+          .viewport = {20, 360, 980, 660},
+          .gridX = 15,
+          .gridY = 8,
+          .renderMode = 3,
+          .buffer = trace,
+          .window = PointWindow{0, FingerDigitalPoints},
+          .traceColour = 0xFFFF00,
+          .symbols = ViewSymbols};
+}
+
+void LabelFingerOverview(StdDisplay* display) { display->CustomText("0 MHz", "7500 MHz", "15000 MHz"); }
 
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName, int fontHeight) {

@@ -4,9 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "base/PanelColours.h"
 #include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "base/PanelColours.h"
+#include "screens/locate/DisplaySetup.h"
 
 // A panel button of the views: released colour, no bevel, bold font in clScrollBar.
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
@@ -14,6 +15,14 @@ TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int lef
 
 // The fingerprint views' two progress bars, under the analogue and the digital display (15 steps
 // each), drawn by the idle pass while the view is entered.
+// The fingerprint views' two overviews of 0..15 GHz: the analogue levels (150000 points) above the
+// digital activity (30000 points), both labelled "0 MHz", "7500 MHz", "15000 MHz". The set-ups
+// serve both when the displays are made and whenever a view lays them out as overviews again.
+constexpr int FingerAnalogPoints = 150000, FingerDigitalPoints = 30000;
+DisplaySetup FingerAnalogDisplay(DigitalBuffer* trace);
+DisplaySetup FingerDigitalDisplay(DigitalBuffer* trace);
+void LabelFingerOverview(StdDisplay* display);
+
 class FingerBarGraphs {
  public:
   FingerBarGraphs();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Globals.h"
+#include "base/Guard.h"
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "display/Renderobjects.h"
@@ -12,11 +14,9 @@
 #include "platform/vcl/Dialogs.h"
 #include "screens/locate/DetectFrameParts.h"
 #include "screens/locate/FingerprintLogic.h"
-#include "base/Globals.h"
-#include "base/Guard.h"
 
 namespace {
-constexpr int AnalogPoints = 150000, DigitalPoints = 30000;
+constexpr int AnalogPoints = FingerAnalogPoints, DigitalPoints = FingerDigitalPoints;
 }
 
 TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
@@ -66,26 +66,9 @@ void TUFingerCompareFrame::CreateBuffers() {
 
 void TUFingerCompareFrame::CreateDisplays() {
   Guarded("TUFingerCompareFrame::CreateDisplays", [&] {
-    analogDisplay_ = &AddDisplay({.title = "Analog",
-                                  .viewport = {20, 20, 980, 300},
-                                  .gridX = 15,
-                                  .gridY = 8,
-                                  .renderMode = 3,
-                                  .buffer = analog_.get(),
-                                  .window = PointWindow{0, AnalogPoints},
-                                  .symbols = ViewSymbols},
-                                 true);
-    digitalDisplay_ = &AddDisplay({.title = "Digital",
-                                   .viewport = {20, 360, 980, 660},
-                                   .gridX = 15,
-                                   .gridY = 8,
-                                   .renderMode = 3,
-                                   .buffer = digital_.get(),
-                                   .window = PointWindow{0, DigitalPoints},
-                                   .traceColour = 0xFFFF00,
-                                   .symbols = ViewSymbols},
-                                  true);
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->CustomText("0 MHz", "7500 MHz", "15000 MHz");
+    analogDisplay_ = &AddDisplay(FingerAnalogDisplay(analog_.get()), true);
+    digitalDisplay_ = &AddDisplay(FingerDigitalDisplay(digital_.get()), true);
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) LabelFingerOverview(d);
   });
 }
 
@@ -119,23 +102,9 @@ void TUFingerCompareFrame::Start() {
     Panel2->SetVisible(false);
     segment_ = 0;
     analogDisplay_->Commands->ClearAll();
-    ApplyDisplaySetup(analogDisplay_, {.title = "Analog",
-                                       .viewport = {20, 20, 980, 300},
-                                       .gridX = 15,
-                                       .gridY = 8,
-                                       .renderMode = 3,
-                                       .buffer = analog_.get(),
-                                       .window = PointWindow{0, AnalogPoints},
-                                       .traceColour = 0x00FFFF});
+    ApplyDisplaySetup(analogDisplay_, FingerAnalogDisplay(analog_.get()));
     digitalDisplay_->Commands->ClearAll();
-    ApplyDisplaySetup(digitalDisplay_, {.title = "Digital",
-                                        .viewport = {20, 360, 980, 660},
-                                        .gridX = 15,
-                                        .gridY = 8,
-                                        .renderMode = 3,
-                                        .buffer = digital_.get(),
-                                        .window = PointWindow{0, DigitalPoints},
-                                        .traceColour = 0xFFFF00});
+    ApplyDisplaySetup(digitalDisplay_, FingerDigitalDisplay(digital_.get()));
     bars_.Restart();
     UsbTimer->SetEnabled(false);
     analog_->Clear();

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Globals.h"
+#include "base/Guard.h"
+#include "base/IniService.h"
+#include "base/Language.h"
 #include "device/InOut.h"
 #include "display/Display.h"
 #include "display/Renderobjects.h"
@@ -14,15 +18,10 @@
 #include "platform/vcl/StdCtrls.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/DetectFrameParts.h"
-#include "base/Globals.h"
-#include "base/Guard.h"
-#include "base/IniService.h"
-#include "base/Language.h"
 
 namespace {
-constexpr int AnalogPoints = 150000, DigitalPoints = 30000, LivePoints = 1000;
+constexpr int AnalogPoints = FingerAnalogPoints, DigitalPoints = FingerDigitalPoints, LivePoints = 1000;
 constexpr int ScanSteps = 150;  // of 100 MHz
-const char* const OverviewLabels[3] = {"0 MHz", "7500 MHz", "15000 MHz"};
 }  // namespace
 
 TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUFingerFrame") {
@@ -129,25 +128,8 @@ void TUFingerFrame::CreateBuffers() {
 
 void TUFingerFrame::CreateDisplays() {
   Guarded("TUFingerFrame::CreateDisplays", [&] {
-    analogDisplay_ = &AddDisplay({.title = "Analog",
-                                  .viewport = {20, 20, 980, 300},
-                                  .gridX = 15,
-                                  .gridY = 8,
-                                  .renderMode = 3,
-                                  .buffer = analog_.get(),
-                                  .window = PointWindow{0, AnalogPoints},
-                                  .symbols = ViewSymbols},
-                                 true);
-    digitalDisplay_ = &AddDisplay({.title = "Digital",
-                                   .viewport = {20, 360, 980, 660},
-                                   .gridX = 15,
-                                   .gridY = 8,
-                                   .renderMode = 3,
-                                   .buffer = digital_.get(),
-                                   .window = PointWindow{0, DigitalPoints},
-                                   .traceColour = 0xFFFF00,
-                                   .symbols = ViewSymbols},
-                                  true);
+    analogDisplay_ = &AddDisplay(FingerAnalogDisplay(analog_.get()), true);
+    digitalDisplay_ = &AddDisplay(FingerDigitalDisplay(digital_.get()), true);
     audioDisplay_ = &AddDisplay({.title = "Audio FFT",
                                  .viewport = {700, 360, 980, 660},
                                  .gridX = 10,
@@ -167,8 +149,7 @@ void TUFingerFrame::CreateDisplays() {
                                      .symbols = ViewSymbols});
     intensityDisplay_->WaterBuffer = waterfall_.get();
     intensityDisplay_->Visible = 0;
-    for (StdDisplay* d : {analogDisplay_, digitalDisplay_})
-      d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
+    for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) LabelFingerOverview(d);
     audioDisplay_->CustomText("0", "2.5", "5");
   });
 }
@@ -248,9 +229,6 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     audioDisplay_->Visible = 0;
     audioDisplay_->HideTexts();
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->Commands->ClearAll();
-    const auto overviewLabels = [](StdDisplay* d) {
-      d->CustomText(OverviewLabels[0], OverviewLabels[1], OverviewLabels[2]);
-    };
     const auto compareCurves = [](StdDisplay* d) {
       d->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
       d->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
@@ -263,24 +241,10 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     switch (mode) {
       case Overview:
       case CompareOverview:
-        ApplyDisplaySetup(analogDisplay_, {.title = "Analog",
-                                           .viewport = {20, 20, 980, 300},
-                                           .gridX = 15,
-                                           .gridY = 8,
-                                           .renderMode = 3,
-                                           .buffer = analog_.get(),
-                                           .window = PointWindow{0, AnalogPoints},
-                                           .traceColour = 0x00FFFF});
-        ApplyDisplaySetup(digitalDisplay_, {.title = "Digital",
-                                            .viewport = {20, 360, 980, 660},
-                                            .gridX = 15,
-                                            .gridY = 8,
-                                            .renderMode = 3,
-                                            .buffer = digital_.get(),
-                                            .window = PointWindow{0, DigitalPoints},
-                                            .traceColour = 0xFFFF00});
-        overviewLabels(analogDisplay_);
-        overviewLabels(digitalDisplay_);
+        ApplyDisplaySetup(analogDisplay_, FingerAnalogDisplay(analog_.get()));
+        ApplyDisplaySetup(digitalDisplay_, FingerDigitalDisplay(digital_.get()));
+        LabelFingerOverview(analogDisplay_);
+        LabelFingerOverview(digitalDisplay_);
         // No commands: both displays draw the recording alone; the hits are in the result list.
         ResultList->SetVisible(mode == CompareOverview);
         break;
@@ -303,7 +267,7 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
                                             .buffer = analog_.get(),
                                             .window = PointWindow{0, AnalogPoints},
                                             .traceColour = 0xFFFF00});
-        overviewLabels(digitalDisplay_);
+        LabelFingerOverview(digitalDisplay_);
         compareCurves(digitalDisplay_);
         ApplyDisplaySetup(audioDisplay_, {.title = "AudioFFT",
                                           .viewport = {600, 360, 850, 660},
@@ -342,7 +306,7 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
                                             .buffer = digital_.get(),
                                             .window = PointWindow{0, DigitalPoints},
                                             .traceColour = 0xFFFF00});
-        overviewLabels(digitalDisplay_);
+        LabelFingerOverview(digitalDisplay_);
         compareCurves(digitalDisplay_);
         ApplyDisplaySetup(intensityDisplay_, {.title = "Intensity",
                                               .viewport = {20, 260, 980, 460},
