@@ -17,6 +17,27 @@ QImage WrapPixels(std::vector<uint32_t>& pixels) {
                 QImage::Format_RGB32);
 }
 
+// The smallest rectangle holding every pixel in which two frames differ; empty when they are equal.
+// Rows are compared whole; within a differing row only the columns outside the rectangle found so
+// far are searched, so the whole costs about one comparison of the buffers.
+RectI DifferingArea(const uint32_t* a, const uint32_t* b) {
+  RectI area{BackBufferWidth, BackBufferHeight, 0, 0};
+  for (int y = 0; y < BackBufferHeight; ++y) {
+    const uint32_t* ra = a + static_cast<size_t>(y) * BackBufferStride;
+    const uint32_t* rb = b + static_cast<size_t>(y) * BackBufferStride;
+    if (std::memcmp(ra, rb, BackBufferWidth * 4) == 0) continue;
+    if (area.top > y) area.top = y;
+    area.bottom = y + 1;
+    int x = 0;
+    while (x < area.left && ra[x] == rb[x]) ++x;
+    area.left = std::min(area.left, x);
+    x = BackBufferWidth;
+    while (x > area.right && ra[x - 1] == rb[x - 1]) --x;
+    area.right = std::max(area.right, x);
+  }
+  return area.bottom > area.top ? area : RectI{};
+}
+
 template <typename Array>
 bool InRange(int index, const Array& a) {
   return index >= 0 && index < static_cast<int>(a.size());
@@ -59,6 +80,7 @@ bool Device::Present() {
     d.front = WrapPixels(d.frontPixels);
   }
   ++d.presentCount;
+  d.changed = {};
   // The idle loop draws the same frame many times: one that draws exactly what the window shows
   // is not rasterised at all. The back buffer then holds the shown frame again.
   if (!first && d.drawing.SameFrameAs(d.shown)) {
@@ -73,16 +95,37 @@ bool Device::Present() {
   }
   std::swap(d.drawing, d.shown);
   d.drawing.Reset();
-  // A frame equal to the one on the window needs no repaint; the back buffer already holds it.
-  if (!first && std::memcmp(d.backPixels.data(), d.frontPixels.data(), d.backPixels.size() * 4) == 0) return true;
+  // Only the pixels that differ from the frame on the window are repainted there; a frame equal
+  // to it needs no repaint, and the back buffer already holds it.
+  const RectI changed = first ? RectI{0, 0, BackBufferWidth, BackBufferHeight}
+                              : DifferingArea(d.backPixels.data(), d.frontPixels.data());
+  if (changed.Width() <= 0) return true;
   std::swap(d.backPixels, d.frontPixels);
   std::swap(d.back, d.front);
   d.backStale = true;
+  d.changed = changed;
   d.RequestRepaint();
   return true;
 }
 
 int Device::PresentCount() const { return impl_->presentCount; }
+
+RectI Device::ChangedArea() const { return impl_->changed; }
+
+RectI Device::RepaintArea(int width, int height) const { return WindowArea(impl_->changed, width, height); }
+
+RectI WindowArea(const RectI& area, int width, int height) {
+  if (area.Width() <= 0 || area.Height() <= 0 || width < 1 || height < 1) return {};
+  // A window pixel shows the frame pixel under its centre (or a blend of neighbours when the
+  // stretch filters); two pixels of margin cover the filter and the painter's rounding.
+  constexpr int Margin = 2;
+  const auto lower = [](int v, int size, int full) { return int(int64_t(v) * size / full); };
+  const auto upper = [](int v, int size, int full) { return int((int64_t(v) * size + full - 1) / full); };
+  return {std::max(0, lower(area.left, width, BackBufferWidth) - Margin),
+          std::max(0, lower(area.top, height, BackBufferHeight) - Margin),
+          std::min(width, upper(area.right, width, BackBufferWidth) + Margin),
+          std::min(height, upper(area.bottom, height, BackBufferHeight) + Margin)};
+}
 
 int Device::DrawCount() const { return impl_->drawCount; }
 
@@ -94,16 +137,19 @@ void PaintFront(const Device::Impl& d, QPainter& painter, int width, int height)
 
 std::vector<uint32_t> Device::GrabPresented(int width, int height) const {
   if (impl_->front.isNull() || width < 1 || height < 1) return {};
-  QImage target(width, height, QImage::Format_RGB32);
-  {
-    QPainter painter(&target);
-    PaintFront(*impl_, painter, width, height);
-  }
   std::vector<uint32_t> out(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&out[static_cast<size_t>(y) * width], target.constScanLine(y),
-                static_cast<size_t>(width) * 4);
+  RepaintPresented(out, width, height, {0, 0, width, height});
   return out;
+}
+
+void Device::RepaintPresented(std::vector<uint32_t>& screen, int width, int height, const RectI& area) const {
+  if (impl_->front.isNull() || width < 1 || height < 1) return;
+  if (screen.size() != static_cast<size_t>(width) * height) return;
+  QImage target(reinterpret_cast<uchar*>(screen.data()), width, height, qsizetype(width) * 4,
+                QImage::Format_RGB32);
+  QPainter painter(&target);
+  painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
+  PaintFront(*impl_, painter, width, height);
 }
 
 uint32_t* Device::BackBuffer() {

@@ -139,6 +139,15 @@ class Device {
   // The last presented frame scaled to width x height exactly as the window paints it
   // (row-major, 0xAARRGGBB). Empty when nothing was presented yet or the size is < 1.
   std::vector<uint32_t> GrabPresented(int width, int height) const;
+  // The frame pixels in which the last present's frame differs from the one on the window before it
+  // (the whole frame for the first; empty when equal); only the window pixels that can show them
+  // are repainted.
+  RectI ChangedArea() const;
+  // The window pixels, on a window of width x height, that can show the changed area.
+  RectI RepaintArea(int width, int height) const;
+  // Paints the last presented frame into a width x height screen (row-major, 0xAARRGGBB) within
+  // the area only, as a window repaints part of itself.
+  void RepaintPresented(std::vector<uint32_t>& screen, int width, int height, const RectI& area) const;
 
   // Raw back buffer: BackBufferHeight rows of BackBufferWidth pixels, BackBufferStride
   // pixels apart: pixel (x, y) is BackBuffer()[y * BackBufferStride + x]. The pointer is

@@ -78,6 +78,7 @@ struct Device::Impl {
   bool backStale = false;
   bool inScene = false;
   int presentCount = 0;
+  RectI changed;  // frame pixels the last repaint request covers
   // The operations of the frame being drawn (rasterised when read or presented) and of the frame
   // on the window; equal logs need no drawing.
   FrameLog drawing, shown;
@@ -135,6 +136,9 @@ void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, 
 void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
                  const QTransform& transform, uint32_t alpha);
 void BlitStretched(uint32_t* pixels, const uint32_t* source, int strideBytes, const RectI& src, const RectI& dest);
+
+// The window pixels that can show any of a frame's area when it is stretched to width x height.
+RectI WindowArea(const RectI& area, int width, int height);
 
 // Paints the presented frame stretched into the target rectangle (window paint and tests).
 void PaintFront(const Device::Impl& device, QPainter& painter, int width, int height);

@@ -4,6 +4,7 @@
 #include "platform/vcl/Native.h"
 
 #include <QPointer>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,7 +56,10 @@ void DetachWindow(Device::Impl& device) {
 
 void Device::Impl::RequestRepaint() {
   WindowLink* link = LinkOf(*this);
-  if (link && link->widget) window->Invalidate();
+  if (!link || !link->widget) return;
+  QWidget* widget = link->widget;
+  const RectI area = WindowArea(changed, widget->width(), widget->height());
+  widget->update(QRect(area.left, area.top, area.Width(), area.Height()));
 }
 
 bool Device::StretchBlit(TBitmap* bitmap, const RectI& dest) {

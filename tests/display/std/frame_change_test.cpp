@@ -34,13 +34,22 @@ struct Rig {
 
   // One idle pass as the main window runs it: begin (clear), the displays, end (present). Handing
   // out the back buffer makes the device rasterise every operation at once: the reference.
+  // The window (of another size than the frame) repaints only the area the present asks for.
   void Pass(bool fromScratch = false) {
     scene.BeginScene();
     if (fromScratch) scene.Device->BackBuffer();
     display->Render();
     scene.EndScene();
+    const auto area = scene.Device->RepaintArea(WindowWidth, WindowHeight);
+    if (window.empty()) window.assign(size_t(WindowWidth) * WindowHeight, 0xFF00FF00u);
+    scene.Device->RepaintPresented(window, WindowWidth, WindowHeight, area);
   }
   std::vector<uint32_t> Shown() const { return scene.Device->GrabPresented(1024, 768); }
+  // The presented frame painted whole over the window.
+  std::vector<uint32_t> Whole() const { return scene.Device->GrabPresented(WindowWidth, WindowHeight); }
+
+  static constexpr int WindowWidth = 800, WindowHeight = 560;
+  std::vector<uint32_t> window;
   int Draws() const { return scene.Device->DrawCount(); }
 
   ZXBase scene;
@@ -72,6 +81,7 @@ TEST_P(FrameChangeTest, UnchangedPassesDrawNothingAndAChangeShowsAsDrawnFromScra
   }
   const std::vector<uint32_t> first = rig.Shown();
   EXPECT_EQ(first, reference.Shown());
+  EXPECT_EQ(rig.window, reference.Whole());
 
   const int draws = rig.Draws();
   rig.Pass();
@@ -85,6 +95,7 @@ TEST_P(FrameChangeTest, UnchangedPassesDrawNothingAndAChangeShowsAsDrawnFromScra
     rig.Pass();
     reference.Pass(true);
     EXPECT_EQ(rig.Shown(), reference.Shown());
+    EXPECT_EQ(rig.window, reference.Whole()) << "the window repainted in part shows the whole frame";
   }
   EXPECT_GT(rig.Draws(), draws);
   EXPECT_NE(rig.Shown(), first) << "the change must show";
@@ -93,6 +104,7 @@ TEST_P(FrameChangeTest, UnchangedPassesDrawNothingAndAChangeShowsAsDrawnFromScra
   rig.Pass();
   EXPECT_EQ(rig.Draws(), changed);
   EXPECT_EQ(rig.Shown(), reference.Shown());
+  EXPECT_EQ(rig.window, reference.Whole());
 }
 
 void Nothing(Rig&) {}

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -113,6 +116,67 @@ TEST_P(FrameChangeTest, AChangedFrameShowsExactlyWhatDrawingItAtOnceGives) {
     EXPECT_EQ(device.GrabPresented(1024, 768), pass.frame == &before ? expectedBefore : expectedAfter);
     EXPECT_EQ(device.DrawCount() - draws, pass.draws);
   }
+}
+
+// The exact bounding box of the pixels in which two 1024 x 768 frames differ (empty when equal).
+RectI DifferingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  RectI box{1024, 768, 0, 0};
+  for (int y = 0; y < 768; ++y)
+    for (int x = 0; x < 1024; ++x)
+      if (a[size_t(y) * 1024 + x] != b[size_t(y) * 1024 + x]) {
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+      }
+  return box.right > box.left ? box : RectI{};
+}
+
+std::array<int, 4> Box(const RectI& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// A window repaints only the area each present asks for; what it shows must still be, pass after
+// pass, exactly the presented frame painted whole. Checked on windows of the frame's size, smaller,
+// larger and stretched unevenly, and against the exact box of the changed pixels.
+TEST_P(FrameChangeTest, RepaintingOnlyTheChangedAreaShowsTheWholeFrame) {
+  FrameSpec before, after;
+  GetParam().change(after);
+  const std::pair<int, int> sizes[] = {{1024, 768}, {512, 300}, {1280, 1024}, {700, 500}, {333, 777}};
+  Device device;
+  std::vector<std::vector<uint32_t>> screens;
+  std::vector<uint32_t> last;
+  for (const FrameSpec* frame : {&before, &after, &after, &before, &after}) {
+    Present(device, *frame);
+    const std::vector<uint32_t> shown = device.GrabPresented(1024, 768);
+    if (!last.empty()) {
+      EXPECT_EQ(Box(device.ChangedArea()), Box(DifferingPixels(last, shown)));
+    }
+    const bool first = last.empty();
+    last = shown;
+    for (size_t i = 0; i < std::size(sizes); ++i) {
+      const auto [w, h] = sizes[i];
+      if (first) {
+        EXPECT_EQ(Box(device.RepaintArea(w, h)), Box({0, 0, w, h}));
+        screens.emplace_back(size_t(w) * h, 0xFF00FF00u);
+      }
+      device.RepaintPresented(screens[i], w, h, device.RepaintArea(w, h));
+      EXPECT_EQ(screens[i], device.GrabPresented(w, h)) << w << " x " << h;
+    }
+  }
+}
+
+// A small change asks for a small repaint: the blit's pixel alone, not the whole window.
+TEST_F(FrameLogTest, ASmallChangeRepaintsASmallArea) {
+  Device device;
+  FrameSpec f;
+  Present(device, f);
+  f.blitPixel = 0x00336698;
+  Present(device, f);
+  const RectI area = device.ChangedArea();
+  EXPECT_GE(area.left, f.blitDest.left);
+  EXPECT_LE(area.right, f.blitDest.right);
+  EXPECT_GE(area.top, f.blitDest.top);
+  EXPECT_LE(area.bottom, f.blitDest.bottom);
+  EXPECT_GT(area.Width(), 0);
+  const RectI window = device.RepaintArea(512, 384);
+  EXPECT_LE(window.Width(), area.Width() / 2 + 5);
+  EXPECT_LE(window.Height(), area.Height() / 2 + 5);
 }
 
 const ChangeCase ChangeCases[] = {
