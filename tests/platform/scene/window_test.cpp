@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Native.h"
+#include "platform/vcl/StdCtrls.h"
 
 using namespace scene;
 
@@ -68,6 +71,44 @@ TEST_F(WindowTest, PresentStretchesTheFrameOverTheClientArea) {
   EXPECT_EQ(tall.pixel(50, 100) & 0xFFFFFF, 0xFF0000u);
   EXPECT_EQ(tall.pixel(150, 100) & 0xFFFFFF, 0x0000FFu);
   EXPECT_EQ(tall.pixel(50, 390) & 0xFFFFFF, 0x00FF00u);
+}
+
+// What the window system holds for the form (its backing store), not a fresh render of it.
+QImage OnScreen(TForm* form) {
+  QWidget* widget = NativeWidget(form);
+  return widget->screen()->grabWindow(widget->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A present repaints only where its frame changed; the window, with a label lying over the frame,
+// then shows exactly what repainting all of it shows.
+TEST_F(WindowTest, APartRepaintShowsWhatAWholeRepaintShows) {
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(200, 120, 150, 30);
+  label->SetCaption("over the frame");
+  Device device(panel);
+  PaintQuarters(device);
+  device.Present();
+  Application->ProcessMessages();
+  const QImage before = OnScreen(form);
+  ASSERT_FALSE(before.isNull());
+  for (const Vec2 end : {Vec2{1000, 500}, Vec2{400, 300}, Vec2{600, 100}}) {
+    PaintQuarters(device);
+    Line line(device);
+    line.SetWidth(3);
+    line.SetAntialias(true);
+    const Vec2 trace[3] = {{20, 700}, {300, 250}, end};
+    line.Draw(trace, 3, 0xC0FFFF00);
+    device.Present();
+    EXPECT_LT(device.RepaintArea(512, 300).Width(), 512) << "a part of the window is repainted";
+    Application->ProcessMessages();
+    const QImage part = OnScreen(form);
+    panel->Invalidate();
+    label->Invalidate();
+    Application->ProcessMessages();
+    EXPECT_EQ(part, OnScreen(form));
+    EXPECT_NE(part, before);
+  }
 }
 
 TEST_F(WindowTest, DeviceOutlivingItsWindowIsSafe) {
