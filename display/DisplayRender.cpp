@@ -355,8 +355,14 @@ bool StdDisplay::RenderWater() {
     if (!buffer) return true;
     if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
       BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
-    FillWater(int(buffer->Width), int(buffer->RowCount),
-              [buffer](int age) { return buffer->GetBufferForDisplay(age); });
+    // The picture is filled again only when the buffer changed since (a new picture never was).
+    const uint64_t stamp = buffer->ChangeStamp();
+    if (WaterBitmap->FilledAt != stamp || WaterBitmap->FilledFrom != WaterFrom) {
+      FillWater(int(buffer->Width), int(buffer->RowCount),
+                [buffer](int age) { return buffer->GetBufferForDisplay(age); });
+      WaterBitmap->FilledAt = stamp;
+      WaterBitmap->FilledFrom = WaterFrom;
+    }
     BlitWater();
     return true;
   });

@@ -172,6 +172,12 @@ WaterfallBuffer::WaterfallBuffer(unsigned width, unsigned rows) {
     for (unsigned r = 0; r < rows; ++r) Rows[r] = NewLevels(width);
     NextRow.store(rows > 0 ? rows - 1 : 0, relaxed);
   });
+  Changed();
+}
+
+void WaterfallBuffer::Changed() {
+  static std::atomic<uint64_t> lastStamp{0};
+  stamp_.store(lastStamp.fetch_add(1, relaxed) + 1, std::memory_order_release);
 }
 
 WaterfallBuffer::~WaterfallBuffer() {
@@ -182,6 +188,7 @@ WaterfallBuffer::~WaterfallBuffer() {
 
 void WaterfallBuffer::Clear() {
   for (unsigned r = 0; r < RowCount; ++r) ZeroLevels(Rows[r], Width);
+  Changed();
 }
 
 void WaterfallBuffer::SetARow(unsigned row, const float* values) { SetARow(row, values, 1.0f); }
@@ -189,6 +196,7 @@ void WaterfallBuffer::SetARow(unsigned row, const float* values) { SetARow(row, 
 void WaterfallBuffer::SetARow(unsigned row, const float* values, float factor) {
   if (!values || row >= RowCount) return;
   for (unsigned i = 0; i < Width; ++i) Rows[row][i].store(values[i] * factor, relaxed);
+  Changed();
 }
 
 void WaterfallBuffer::Advance(bool keepRow) {
@@ -196,6 +204,7 @@ void WaterfallBuffer::Advance(bool keepRow) {
   if (!keepRow) ++next;
   if (next >= RowCount) next = 0;
   NextRow.store(next, relaxed);
+  Changed();
 }
 
 void WaterfallBuffer::Insert(const float* values, bool keepRow) { Insert(values, keepRow, 1.0f); }

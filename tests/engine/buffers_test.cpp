@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -277,6 +279,28 @@ TEST(WaterfallBuffer, SetARowIgnoresBadRowsAndNullSources) {
   EXPECT_EQ(w.Rows[1][1].load(), 8.0f);
   w.Clear();
   EXPECT_EQ(w.Rows[1][1].load(), 0.0f);
+}
+
+// Every change renews the stamp, and no two buffers ever share one: a picture made at a stamp
+// is up to date exactly while the stamp stays.
+TEST(WaterfallBuffer, EveryChangeRenewsAStampNoOtherBufferHas) {
+  WaterfallBuffer w(2, 3), other(2, 3);
+  const float a[2] = {1, 2};
+  std::vector<uint64_t> seen{w.ChangeStamp(), other.ChangeStamp()};
+  const std::function<void()> changes[] = {
+      [&] { w.Insert(a, false); }, [&] { w.Insert(a, true); },  [&] { w.SetARow(1, a); },
+      [&] { w.SetARow(1, a, 2.0f); }, [&] { w.Clear(); },
+  };
+  for (const auto& change : changes) {
+    change();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), w.ChangeStamp()), 0);
+    seen.push_back(w.ChangeStamp());
+  }
+  EXPECT_NE(w.ChangeStamp(), 0u);
+  const uint64_t now = w.ChangeStamp();
+  EXPECT_EQ(FirstOf(w.GetBufferForDisplay(0)), 0.0f);  // reading changes nothing
+  w.SetARow(5, a);                                      // nor does a refused write
+  EXPECT_EQ(w.ChangeStamp(), now);
 }
 
 TEST(WaterfallBuffer, EmptyRingHandsOutNoRows) {

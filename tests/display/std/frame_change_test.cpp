@@ -56,6 +56,7 @@ struct Rig {
   std::unique_ptr<StdDisplay> display;
   NormalBuffer trace{200};
   WaterfallBuffer water{200, 50};
+  WaterfallBuffer otherWater{200, 50};
   RangeDefList bands;
 };
 
@@ -137,6 +138,19 @@ const ChangeCase ChangeCases[] = {
      [](Rig& r) {
        std::vector<float> row(200, 1.0f);
        r.water.Insert(row.data(), false);
+     }},
+    {"WaterfallOneLevel", Waterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 0.5f);
+       row[120] = 0.8f;
+       r.water.SetARow(7, row.data());
+     }},
+    {"WaterfallCleared", Waterfall, [](Rig& r) { r.water.Clear(); }},
+    {"WaterfallBufferReplaced", Waterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 0.2f);
+       for (int i = 0; i < 50; ++i) r.otherWater.Insert(row.data(), false);
+       r.display->WaterBuffer = &r.otherWater;
      }},
     {"Hidden", Nothing, [](Rig& r) { r.display->Visible = 0; }},
 };
