@@ -18,24 +18,37 @@ QImage WrapPixels(std::vector<uint32_t>& pixels) {
 }
 
 // The smallest rectangle holding every pixel in which two frames differ; empty when they are equal.
-// Rows are compared whole; within a differing row only the columns outside the rectangle found so
-// far are searched, so the whole costs about one comparison of the buffers.
+// The first and last differing rows are found by comparing whole rows from either end; in the rows
+// between, only the columns outside the rectangle found so far are compared, so that a change
+// across the frame costs little more than finding where it starts and ends.
 RectI DifferingArea(const uint32_t* a, const uint32_t* b) {
-  RectI area{BackBufferWidth, BackBufferHeight, 0, 0};
-  for (int y = 0; y < BackBufferHeight; ++y) {
-    const uint32_t* ra = a + static_cast<size_t>(y) * BackBufferStride;
-    const uint32_t* rb = b + static_cast<size_t>(y) * BackBufferStride;
-    if (std::memcmp(ra, rb, BackBufferWidth * 4) == 0) continue;
-    if (area.top > y) area.top = y;
-    area.bottom = y + 1;
-    int x = 0;
-    while (x < area.left && ra[x] == rb[x]) ++x;
-    area.left = std::min(area.left, x);
-    x = BackBufferWidth;
-    while (x > area.right && ra[x - 1] == rb[x - 1]) --x;
-    area.right = std::max(area.right, x);
+  const auto rowA = [a](int y) { return a + static_cast<size_t>(y) * BackBufferStride; };
+  const auto rowB = [b](int y) { return b + static_cast<size_t>(y) * BackBufferStride; };
+  const auto same = [](const uint32_t* p, const uint32_t* q, int count) {
+    return count <= 0 || std::memcmp(p, q, static_cast<size_t>(count) * 4) == 0;
+  };
+  int top = 0;
+  while (top < BackBufferHeight && same(rowA(top), rowB(top), BackBufferWidth)) ++top;
+  if (top == BackBufferHeight) return {};
+  int bottom = BackBufferHeight;
+  while (bottom - 1 > top && same(rowA(bottom - 1), rowB(bottom - 1), BackBufferWidth)) --bottom;
+  RectI area{BackBufferWidth, top, 0, bottom};
+  for (int y = top; y < bottom; ++y) {
+    const uint32_t* ra = rowA(y);
+    const uint32_t* rb = rowB(y);
+    if (!same(ra, rb, area.left)) {
+      int x = 0;
+      while (ra[x] == rb[x]) ++x;
+      area.left = x;
+    }
+    const int right = std::max(area.right, area.left);
+    if (!same(ra + right, rb + right, BackBufferWidth - right)) {
+      int x = BackBufferWidth;
+      while (ra[x - 1] == rb[x - 1]) --x;
+      area.right = x;
+    }
   }
-  return area.bottom > area.top ? area : RectI{};
+  return area;
 }
 
 template <typename Array>
