@@ -34,10 +34,7 @@ std::string TLocateModeFrame::ReportText(const std::string& operation) const {
 
 void TLocateModeFrame::Guard(const std::string& operation, const std::function<void()>& body) const {
   const std::string where = ReportText(operation);
-  Guarded(where.c_str(), [&] {
-    if (GuardWatch) GuardWatch(where);
-    body();
-  });
+  Guarded(where.c_str(), body);
 }
 
 // Only this view's displays leave the render loop: another view's may be listed when a view is

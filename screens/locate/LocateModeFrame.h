@@ -54,9 +54,6 @@ class TLocateModeFrame : public TModeFrameBase {
   const std::string& ReportName() const { return name_; }
   // The text the guarded operation reports when it fails.
   std::string ReportText(const std::string& operation) const;
-  // Sees the report text of every guarded operation of the locate views as it begins (tests and
-  // diagnostics); empty in normal runs.
-  inline static std::function<void(const std::string& text)> GuardWatch;
 
   // Background from skin panel 3, then the view's own skin texts.
   void UpdateSkin();

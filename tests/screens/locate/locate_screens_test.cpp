@@ -30,6 +30,7 @@
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
 #include "service/Selfcheckframeunit.h"
+#include "base/Guard.h"
 #include "base/PanelColours.h"
 #include "shell/CategoryFrames.h"
 #include "sim/Instrument.h"
@@ -209,13 +210,17 @@ class LocateViewTest : public LocateWinTest {};
 
 // ---- The texts of the fatal-error reports ----
 
-// Records the report text of every guarded operation of the locate views while it lives.
+// Records the report text of every guarded operation entered on the test's thread while it lives.
 class WatchedTexts {
  public:
   WatchedTexts() {
-    TLocateModeFrame::GuardWatch = [this](const std::string& text) { texts.push_back(text); };
+    watching_ = this;
+    GuardEntered = &Note;
   }
-  ~WatchedTexts() { TLocateModeFrame::GuardWatch = nullptr; }
+  ~WatchedTexts() {
+    GuardEntered = nullptr;
+    watching_ = nullptr;
+  }
   // Whether want appears in this order among the texts (others may stand between).
   bool InOrder(const std::vector<std::string>& want) const {
     auto at = texts.begin();
@@ -227,6 +232,13 @@ class WatchedTexts {
     return true;
   }
   std::vector<std::string> texts;
+
+ private:
+  // Threads other than the one that made the watch have no watch of their own.
+  static void Note(const char* where) {
+    if (watching_) watching_->texts.push_back(where);
+  }
+  inline static thread_local WatchedTexts* watching_ = nullptr;
 };
 
 std::string Joined(const std::vector<std::string>& texts) {
