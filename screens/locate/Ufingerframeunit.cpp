@@ -229,15 +229,6 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     audioDisplay_->Visible = 0;
     audioDisplay_->HideTexts();
     for (StdDisplay* d : {analogDisplay_, digitalDisplay_}) d->Commands->ClearAll();
-    const auto compareCurves = [](StdDisplay* d) {
-      d->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
-      d->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
-      d->Commands->AddCommand(FingerChannel::Hits, 2, 0x0000FF, 1);
-    };
-    const auto liveBars = [](StdDisplay* d) {
-      d->Commands->AddCommand(0, 3, 0x0000FF, 1);
-      d->Commands->AddCommand(1, 3, 0x008000, 1);
-    };
     switch (mode) {
       case Overview:
       case CompareOverview:
@@ -249,26 +240,7 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         ResultList->SetVisible(mode == CompareOverview);
         break;
       case AnalogRealtime:
-        ApplyDisplaySetup(analogDisplay_, {.title = "Analog Realtime",
-                                           .viewport = {20, 20, 980, 300},
-                                           .gridX = 10,
-                                           .gridY = 8,
-                                           .renderMode = 7,
-                                           .buffer = realtime_.get(),
-                                           .window = PointWindow{0, LivePoints},
-                                           .traceColour = 0x00FFFF});
-        analogDisplay_->CustomText("Start", "Center", "Stop");
-        liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_, {.title = "Analog Overview",
-                                            .viewport = {20, 360, 580, 660},
-                                            .gridX = 15,
-                                            .gridY = 8,
-                                            .renderMode = 3,
-                                            .buffer = analog_.get(),
-                                            .window = PointWindow{0, AnalogPoints},
-                                            .traceColour = 0xFFFF00});
-        LabelFingerOverview(digitalDisplay_);
-        compareCurves(digitalDisplay_);
+        ShowRealtimeLayout("Analog", 300, {20, 360, 580, 660}, analog_.get(), AnalogPoints);
         ApplyDisplaySetup(audioDisplay_, {.title = "AudioFFT",
                                           .viewport = {600, 360, 850, 660},
                                           .gridX = 10,
@@ -288,26 +260,7 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
         break;
       case DigitalRealtime:
         realtime_->Clear();
-        ApplyDisplaySetup(analogDisplay_, {.title = "Digital Realtime",
-                                           .viewport = {20, 20, 980, 200},
-                                           .gridX = 10,
-                                           .gridY = 8,
-                                           .renderMode = 7,
-                                           .buffer = realtime_.get(),
-                                           .window = PointWindow{0, LivePoints},
-                                           .traceColour = 0x00FFFF});
-        analogDisplay_->CustomText("Start", "Center", "Stop");
-        liveBars(analogDisplay_);
-        ApplyDisplaySetup(digitalDisplay_, {.title = "Digital Overview",
-                                            .viewport = {20, 460, 980, 660},
-                                            .gridX = 15,
-                                            .gridY = 8,
-                                            .renderMode = 3,
-                                            .buffer = digital_.get(),
-                                            .window = PointWindow{0, DigitalPoints},
-                                            .traceColour = 0xFFFF00});
-        LabelFingerOverview(digitalDisplay_);
-        compareCurves(digitalDisplay_);
+        ShowRealtimeLayout("Digital", 200, {20, 460, 980, 660}, digital_.get(), DigitalPoints);
         ApplyDisplaySetup(intensityDisplay_, {.title = "Intensity",
                                               .viewport = {20, 260, 980, 460},
                                               .gridX = 1,
@@ -323,6 +276,35 @@ void TUFingerFrame::SetViewMode(ViewMode mode) {
     if (Application) Application->ProcessMessages();
     if (ResizeTimer) ResizeTimer->SetEnabled(true);
   });
+}
+
+// The live trace with its two bars on top (the analogue display, down to liveBottom) and the
+// overview of the kind's recording with the compared curves (the digital display).
+void TUFingerFrame::ShowRealtimeLayout(const std::string& kind, int liveBottom, const Viewport& overview,
+                                       DigitalBuffer* recording, int recordingPoints) {
+  ApplyDisplaySetup(analogDisplay_, {.title = kind + " Realtime",
+                                     .viewport = {20, 20, 980, liveBottom},
+                                     .gridX = 10,
+                                     .gridY = 8,
+                                     .renderMode = 7,
+                                     .buffer = realtime_.get(),
+                                     .window = PointWindow{0, LivePoints},
+                                     .traceColour = 0x00FFFF});
+  analogDisplay_->CustomText("Start", "Center", "Stop");
+  analogDisplay_->Commands->AddCommand(0, 3, 0x0000FF, 1);
+  analogDisplay_->Commands->AddCommand(1, 3, 0x008000, 1);
+  ApplyDisplaySetup(digitalDisplay_, {.title = kind + " Overview",
+                                      .viewport = overview,
+                                      .gridX = 15,
+                                      .gridY = 8,
+                                      .renderMode = 3,
+                                      .buffer = recording,
+                                      .window = PointWindow{0, recordingPoints},
+                                      .traceColour = 0xFFFF00});
+  LabelFingerOverview(digitalDisplay_);
+  digitalDisplay_->Commands->AddCommand(FingerChannel::RecordingSmoothed, 2, 0xFFFF00, 1);
+  digitalDisplay_->Commands->AddCommand(FingerChannel::LoadedSmoothed, 2, 0x008000, 1);
+  digitalDisplay_->Commands->AddCommand(FingerChannel::Hits, 2, 0x0000FF, 1);
 }
 
 void TUFingerFrame::OnStartButMouseDown(TObject*, TMouseButton, TShiftState, int, int) {

@@ -92,6 +92,9 @@ class TUFingerFrame : public TLocateModeFrame {
   void CreateDisplays();
   // The shared volume frame leaves this view (its volume kept), if the view holds it.
   void TakeOutVolumeFrame();
+  // The displays of a realtime view mode ("Analog" or "Digital").
+  void ShowRealtimeLayout(const std::string& kind, int liveBottom, const Viewport& overview,
+                          DigitalBuffer* recording, int recordingPoints);
   // handler: "Class::OnXPanel", completed with "MouseDown" and "MouseUp" in fatal-error reports.
   TPanel* MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
                         const std::string& bigText, const std::string& handler, std::function<void()> onUp);
