@@ -13,8 +13,6 @@
 TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                         int height, const std::string& fontName = "MS Sans Serif", int fontHeight = -21);
 
-// The fingerprint views' two progress bars, under the analogue and the digital display (15 steps
-// each), drawn by the idle pass while the view is entered.
 // The fingerprint views' two overviews of 0..15 GHz: the analogue levels (150000 points) above the
 // digital activity (30000 points), both labelled "0 MHz", "7500 MHz", "15000 MHz". The set-ups
 // serve both when the displays are made and whenever a view lays them out as overviews again.
@@ -23,6 +21,8 @@ DisplaySetup FingerAnalogDisplay(DigitalBuffer* trace);
 DisplaySetup FingerDigitalDisplay(DigitalBuffer* trace);
 void LabelFingerOverview(StdDisplay* display);
 
+// The fingerprint views' two progress bars, under the analogue and the digital display (15 steps
+// each), drawn by the idle pass while the view is entered.
 class FingerBarGraphs {
  public:
   FingerBarGraphs();
