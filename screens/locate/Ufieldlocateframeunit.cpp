@@ -137,13 +137,9 @@ void TFieldLocateFrame::OnTrackingPanelMouseDown(TObject*) {
   Guard("OnTrackingPanelMouseDown", [&] {
     FieldLocateThread* thread = Thread();
     if (!thread) return;
-    if (thread->AutoTracking()) {
-      thread->SetGraphCommands(false);
-      Timer1->SetEnabled(false);
-    } else {
-      thread->SetGraphCommands(true);
-      Timer1->SetEnabled(true);
-    }
+    const bool tracking = !thread->AutoTracking();
+    thread->SetGraphCommands(tracking);
+    Timer1->SetEnabled(tracking);
     Panel1->Font()->SetColor(clScrollBar);
   });
 }
