@@ -189,7 +189,6 @@ void TSelfCheckFrame::OnResize(TObject*) {
   Image->SetBoundsRect(ClientRect());
   UpdateSkin();
   if (resultSheet_ && RenderWindow) resultSheet_->SetBoundsRect(RenderWindow->ClientRect());
-  if (resultSheet_ && sheetArea_) sheetArea_->SetBoundsRect(resultSheet_->ClientRect());
 }
 
 void TSelfCheckFrame::UpdateSkin() {
@@ -224,7 +223,7 @@ void TSelfCheckFrame::CreateResultSheet() {
   sheetArea_ = new TScrollBox(resultSheet_);
   sheetArea_->SetParent(resultSheet_);
   sheetArea_->SetColor(resultSheet_->Color());
-  sheetArea_->SetBoundsRect(resultSheet_->ClientRect());
+  sheetArea_->SetAlign(alClient);
   resultSheet_->SetVisible(true);
   AddResultLabel(HeaderName, RunningHeader, clYellow, 10, 10);
   for (int row = 1; row <= SelfTestRowCount; ++row) {
