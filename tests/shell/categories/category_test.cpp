@@ -10,6 +10,7 @@
 
 #include "platform/vcl/TestHooks.h"
 #include "shell/CategoryFrames.h"
+#include "tests/shell/OnScreen.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {
@@ -44,11 +45,7 @@ const CategoryCase Cases[] = {
     {"Help", 9, {}, -1, {}, {}, {}},
 };
 
-TImage* MainButton(const TMainWin* win, int n) {
-  TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
-                       win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
-  return buttons[n - 1];
-}
+using onscreen::MainButton;
 
 class CategoryTest : public MainWinTest, public testing::WithParamInterface<CategoryCase> {
  protected:

@@ -10,21 +10,20 @@
 #include "platform/vcl/TestHooks.h"
 #include "screens/locate/Usilentframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "tests/shell/OnScreen.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {
+
+using onscreen::CentreInMainWindow;
+using onscreen::MainButton;
+using onscreen::VisibleCategories;
 
 struct ViewButton {
   const char* name;
   int category;
   int button;
 };
-
-TImage* MainButton(const TMainWin* win, int n) {
-  TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
-                       win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
-  return buttons[n - 1];
-}
 
 void PrintTo(const ViewButton& v, std::ostream* os) { *os << v.name; }
 
@@ -39,42 +38,18 @@ const ViewButton ViewButtons[] = {
 
 class MainButtonsOnScreenTest : public MainWinTest, public testing::WithParamInterface<ViewButton> {
  protected:
-  // The centre of a control in the main window's client pixels.
-  TPoint CentreInMainWindow(TControl* control) const {
-    const TPoint screen = control->ClientToScreen(TPoint(control->Width() / 2, control->Height() / 2));
-    return win->ScreenToClient(screen);
-  }
-
-  // No other control covers any part of the control: a grid of points over it reaches it.
-  void ExpectUncovered(TControl* control) const {
-    const TPoint origin = win->ScreenToClient(control->ClientToScreen(TPoint(0, 0)));
-    for (int i = 0; i < 5; ++i)
-      for (int j = 0; j < 5; ++j) {
-        const int x = origin.X + 1 + (control->Width() - 3) * i / 4;
-        const int y = origin.Y + 1 + (control->Height() - 3) * j / 4;
-        EXPECT_TRUE(VclTest::Reaches(win, x, y, control)) << "covered at " << x << ", " << y;
-      }
-  }
-
   bool ClickOnScreen(TControl* control) {
-    const TPoint at = CentreInMainWindow(control);
+    const TPoint at = CentreInMainWindow(win, control);
     const bool taken = VclTest::ClickAt(win, at.X, at.Y);
     Application->ProcessMessages();
     return taken;
-  }
-
-  std::vector<int> VisibleCategories() const {
-    std::vector<int> visible;
-    for (int n = 1; n <= 9; ++n)
-      if (win->CategoryFrame(n)->Visible()) visible.push_back(n);
-    return visible;
   }
 
   // Enters the view as the operator does: its main button, then its frame button; then a few
   // passes of the idle loop, so that what the view makes while it runs is on the screen too.
   void EnterView() {
     ASSERT_TRUE(ClickOnScreen(MainButton(win, GetParam().category)));
-    ASSERT_EQ(VisibleCategories(), std::vector<int>{GetParam().category});
+    ASSERT_EQ(VisibleCategories(win), std::vector<int>{GetParam().category});
     TCategoryFrameBase* frame = win->CategoryFrame(GetParam().category);
     ASSERT_TRUE(ClickOnScreen(frame->Button(GetParam().button)));
     for (int i = 0; i < 3; ++i) IdlePass();
@@ -88,9 +63,9 @@ TEST_P(MainButtonsOnScreenTest, EveryMainButtonTakesItsClickFromTheView) {
   for (int main = 1; main <= 9; ++main) {
     SCOPED_TRACE(testing::Message() << "main button " << main);
     EnterView();
-    ExpectUncovered(MainButton(win, main));
+    onscreen::ExpectUncovered(win, MainButton(win, main), 5, "the main button");
     ASSERT_TRUE(ClickOnScreen(MainButton(win, main)));
-    EXPECT_EQ(VisibleCategories(), std::vector<int>{main});
+    EXPECT_EQ(VisibleCategories(win), std::vector<int>{main});
   }
 }
 
@@ -115,10 +90,6 @@ TEST_F(MainWinTest, SilentCandidateListStaysInTheMeasurementAreaAtEverySize) {
               Rect(int(20 * sx), int(30 * sy), int(20 * sx) + int(560 * sx), int(30 * sy) + int(300 * sy)));
   }
 }
-
-}  // namespace
-
-namespace {
 
 // At the default 800 x 600 the top bar is narrower than nine full-size buttons: they stand closer
 // and smaller, each inside the bar and clear of the version panel; from 1014 pixels on they keep

@@ -21,9 +21,13 @@
 #include "service/Selfcheckframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/Settings.h"
+#include "tests/shell/OnScreen.h"
 #include "tests/shell/main/MainWinFixture.h"
 
 namespace {
+
+using onscreen::CentreInMainWindow;
+using onscreen::MainButton;
 
 struct RunTimeControl {
   const char* name;
@@ -39,17 +43,6 @@ struct RunTimeControl {
 void PrintTo(const RunTimeControl& c, std::ostream* os) { *os << c.name; }
 
 const std::pair<int, int> Sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}};
-
-TImage* MainButton(const TMainWin* win, int n) {
-  TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
-                       win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
-  return buttons[n - 1];
-}
-
-// The centre of a control in the main window's client pixels.
-TPoint CentreInMainWindow(const TMainWin* win, TControl* control) {
-  return win->ScreenToClient(control->ClientToScreen(TPoint(control->Width() / 2, control->Height() / 2)));
-}
 
 TUAnalyzerFrame* Spectrum(TMainWin* win) {
   return static_cast<TUAnalyzerFrame*>(win->AnalyzerFrame->AnalyzerFrame);
@@ -90,19 +83,11 @@ const RunTimeControl Controls[] = {
 
 class RunTimeControlTest : public MainWinTest, public testing::WithParamInterface<RunTimeControl> {
  protected:
-  TRect InMainWindow(TControl* control) const {
-    const TPoint origin = win->ScreenToClient(control->ClientToScreen(TPoint(0, 0)));
-    return Rect(origin.X, origin.Y, origin.X + control->Width(), origin.Y + control->Height());
-  }
+  TRect InMainWindow(TControl* control) const { return onscreen::InMainWindow(win, control); }
 
   // A grid of points over the control reaches it: nothing else covers any part of it.
   void ExpectUncovered(TControl* control, const std::string& what) const {
-    const TRect r = InMainWindow(control);
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) {
-        const int x = r.Left + 1 + (r.Width() - 3) * i / 2, y = r.Top + 1 + (r.Height() - 3) * j / 2;
-        EXPECT_TRUE(VclTest::Reaches(win, x, y, control)) << what << " covered at " << x << ", " << y;
-      }
+    onscreen::ExpectUncovered(win, control, 3, what);
   }
 
   void ExpectInside(const TRect& inner, const TRect& outer, const std::string& what) const {

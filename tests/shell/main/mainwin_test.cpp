@@ -24,6 +24,7 @@
 #include "service/Testframeunit.h"
 #include "shell/CategoryFrames.h"
 #include "shell/Settings.h"
+#include "tests/shell/OnScreen.h"
 #include "base/IniService.h"
 #include "base/Language.h"
 
@@ -35,19 +36,8 @@ std::vector<std::string> LogLines() {
   return lines;
 }
 
-// The category frames that are visible, by main-button number.
-std::vector<int> VisibleCategories(const TMainWin* win) {
-  std::vector<int> visible;
-  for (int n = 1; n <= 9; ++n)
-    if (win->CategoryFrame(n)->Visible()) visible.push_back(n);
-  return visible;
-}
-
-TImage* MainButton(const TMainWin* win, int n) {
-  TImage* buttons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4, win->MainBut5,
-                       win->MainBut6, win->MainBut7, win->MainBut8, win->MainBut9};
-  return buttons[n - 1];
-}
+using onscreen::MainButton;
+using onscreen::VisibleCategories;
 
 // ---- Start-up ----
 
