@@ -272,7 +272,6 @@ class StdDisplay : public DisplayBase {
     int Width = 0, Height = 0;
     std::vector<uint32_t> Pixels;
     uint64_t FilledAt = 0;  // the waterfall buffer's change stamp when filled last (0: not yet)
-    int FilledFrom = 0;     // the first level shown then
   };
 
   DisplayText* LabelLeft = nullptr;

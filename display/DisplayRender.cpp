@@ -355,13 +355,13 @@ bool StdDisplay::RenderWater() {
     if (!buffer) return true;
     if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
       BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
-    // The picture is filled again only when the buffer changed since (a new picture never was).
+    // The picture is filled again only when the buffer changed since (a new picture never was; a
+    // new column range always comes with a new picture).
     const uint64_t stamp = buffer->ChangeStamp();
-    if (WaterBitmap->FilledAt != stamp || WaterBitmap->FilledFrom != WaterFrom) {
+    if (WaterBitmap->FilledAt != stamp) {
       FillWater(int(buffer->Width), int(buffer->RowCount),
                 [buffer](int age) { return buffer->GetBufferForDisplay(age); });
       WaterBitmap->FilledAt = stamp;
-      WaterBitmap->FilledFrom = WaterFrom;
     }
     BlitWater();
     return true;
