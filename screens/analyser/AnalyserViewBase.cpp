@@ -120,6 +120,7 @@ void TAnalyserViewBase::UpdateSkin() {
   Operation("UpdateSkin", [&] {
     if (!GlobalLanguageSkinTool) return;
     if (TBitmap* panel = GlobalLanguageSkinTool->GetPanel(3)) Image->Picture()->Assign(panel);
+    SkinChanged();
   });
 }
 

@@ -52,8 +52,8 @@ class TAnalyserViewBase : public TModeFrameBase {
                     std::string overviewTitle);
   ~TAnalyserViewBase() override;
 
-  // The control strip's background takes skin panel 3.
-  virtual void UpdateSkin();
+  // The control strip's background takes skin panel 3, then the view its own skin texts.
+  void UpdateSkin();
   // The "Class::Method" text under which an exception escaping the named operation ends the
   // program, or empty where the view leaves that operation to the caller.
   std::string FailureText(const std::string& method) const;
@@ -123,6 +123,8 @@ class TAnalyserViewBase : public TModeFrameBase {
   virtual bool SetDetailFilter() { return true; }
   // The left button went down (true) or up (false) over the running overview.
   virtual void HoldOverview(bool /*held*/) {}
+  // Skin-dependent texts of the view, after the background took the skin (with a skin only).
+  virtual void SkinChanged() {}
   // Just before the overview thread is made, with the overview display showing the overview data.
   virtual void BeforeWThread() {}
   // After the detail sweep thread was stopped or ended by itself.

@@ -101,12 +101,7 @@ void TUAnalyzerFrame::ClearStatus() {
   if (ClearInfoCallback) ClearInfoCallback();
 }
 
-void TUAnalyzerFrame::UpdateSkin() {
-  Operation("UpdateSkin", [&] {
-    TAnalyserViewBase::UpdateSkin();
-    if (GlobalLanguageSkinTool) Panel2->SetCaption(GeneralText(21, "Quelle wählen"));
-  });
-}
+void TUAnalyzerFrame::SkinChanged() { Panel2->SetCaption(GeneralText(21, "Quelle wählen")); }
 
 void TUAnalyzerFrame::OnResize(TObject* Sender) {
   TAnalyserViewBase::OnResize(Sender);

@@ -16,7 +16,6 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   ~TUAnalyzerFrame() override;
 
   void OnResize(TObject* Sender) override;
-  void UpdateSkin() override;
 
   void OnVideoButMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void OnVideoButMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -38,12 +37,13 @@ class TUAnalyzerFrame : public TAnalyserViewBase {
   void StopWork() override;
   void AfterFreqSpan() override;
   void DetailThreadEnded() override;
+  void SkinChanged() override;
 
  private:
   void MakeVideoPanel();
   // Writes the Sound-Modul port expander's bit 7 ("0" or "128") into lb.
   void ReadSoundExpander();
-  // The main window the video panel lies on (the view's top-level parent).
+  // Puts the video panel on the render window at the top right of the spectrum plot.
   void PlaceVideoPanel();
   void ShowStatus(const std::string& text);
   void ClearStatus();
