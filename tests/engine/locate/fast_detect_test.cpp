@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "display/Display.h"
@@ -55,6 +56,18 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
     ASSERT_EQ(errorFlag, 0);
   }
 
+  // A centring thread over the ranges, drawing into the verify buffer and the display; not yet started.
+  FastDetectCenterThread* NewCentreThread(const std::vector<TargetRangeItem>& items) {
+    auto list = std::make_shared<std::vector<TargetRangeItem>>(items);
+    auto* centre = new FastDetectCenterThread();
+    centre->Buffer = verify.get();
+    centre->List = list.get();
+    centre->Display = display.get();
+    centre->Hold(verify);
+    centre->Hold(std::move(list));
+    return centre;
+  }
+
   // The ranges of the stage-3 hits (4 MHz either side), then the centring run.
   std::vector<double> Centre() {
     std::vector<TargetRangeItem> items;
@@ -66,13 +79,7 @@ class FastDetectTest : public ::testing::Test, public LocateFixture {
       items.push_back({hz - 4e6, hz + 4e6, 0.0});
     }
     if (items.empty()) return {};
-    auto list = std::make_shared<std::vector<TargetRangeItem>>(items);
-    auto* centre = new FastDetectCenterThread();
-    centre->Buffer = verify.get();
-    centre->List = list.get();
-    centre->Display = display.get();
-    centre->Hold(verify);
-    centre->Hold(list);
+    auto* centre = NewCentreThread(items);
     std::vector<double> confirmed;
     Start(centre, [&](IOThreadBase* t) { confirmed = static_cast<FastDetectCenterThread*>(t)->Confirmed; });
     EXPECT_TRUE(PumpUntil([&] { return finished; }, 240));
@@ -189,13 +196,7 @@ struct Shown {
 TEST_F(FastDetectTest, CentringPausesOnEachStageOfTheNarrowingDown) {
   StartInstrument("");
   std::vector<TargetRangeItem> items{{Bug - 1e6, Bug + 1e6, 0.0}, {ToneTransmitter - 1e6, ToneTransmitter + 1e6, 0.0}};
-  auto list = std::make_shared<std::vector<TargetRangeItem>>(items);
-  auto* centre = new FastDetectCenterThread();
-  centre->Buffer = verify.get();
-  centre->List = list.get();
-  centre->Display = display.get();
-  centre->Hold(verify);
-  centre->Hold(list);
+  auto* centre = NewCentreThread(items);
   std::vector<Shown> shown;
   DigitalBuffer* buffer = verify.get();
   centre->Pause = [&shown, buffer](double seconds) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 #include "display/Display.h"
 #include "engine/Buffers.h"
@@ -39,6 +40,15 @@ class LocateThreadTest : public ::testing::Test, public LocateFixture {
     auto buffer = std::make_shared<DigitalBuffer>(points);
     return buffer;
   }
+
+  // A field locate thread on the carrier drawing into buffer (held by the thread), not yet started.
+  static FieldLocateThread* NewFieldLocate(std::shared_ptr<DigitalBuffer> buffer) {
+    auto* thread = new FieldLocateThread();
+    thread->Buffer = buffer.get();
+    thread->Hold(std::move(buffer));
+    thread->StartFrequency = Carrier;
+    return thread;
+  }
 };
 
 // ---- Field locate ----
@@ -50,10 +60,7 @@ TEST_F(LocateThreadTest, FieldLocateTracksACarrierDriftingByTwoMegahertz) {
   drifting.driftLimitHz = 2e6;
   const int id = usb2sim::AddEmitter(Emitter(Carrier, -50));
   auto buffer = MakeBuffer(400);
-  auto* thread = new FieldLocateThread();
-  thread->Buffer = buffer.get();
-  thread->Hold(buffer);
-  thread->StartFrequency = Carrier;
+  auto* thread = NewFieldLocate(buffer);
   thread->SetGraphCommands(true);
   Start(thread);
   // Locked onto the carrier first, then it walks away by 2 MHz and the sweep follows it.
@@ -74,11 +81,7 @@ TEST_F(LocateThreadTest, FieldLocateTracksACarrierDriftingByTwoMegahertz) {
 
 TEST_F(LocateThreadTest, FieldLocateWithoutTrackingStaysOnTheStartFrequency) {
   usb2sim::AddEmitter(Emitter(Carrier + 1e6, -50));
-  auto buffer = MakeBuffer(400);
-  auto* thread = new FieldLocateThread();
-  thread->Buffer = buffer.get();
-  thread->Hold(buffer);
-  thread->StartFrequency = Carrier;
+  auto* thread = NewFieldLocate(MakeBuffer(400));
   Start(thread);
   ASSERT_TRUE(PumpUntil([&] { return usb2sim::GetState().sweeps > 20; }));
   EXPECT_DOUBLE_EQ(thread->Frequency, Carrier);
@@ -91,11 +94,7 @@ TEST_F(LocateThreadTest, RangingBringsALevelThatRoseByThirtyDecibelsBackIntoRang
   usb2sim::EmitterSpec wide = Emitter(Carrier, -85);
   wide.bandwidthHz = 1e6;  // fills the points the level is taken from
   const int id = usb2sim::AddEmitter(wide);
-  auto buffer = MakeBuffer(400);
-  auto* thread = new FieldLocateThread();
-  thread->Buffer = buffer.get();
-  thread->Hold(buffer);
-  thread->StartFrequency = Carrier;
+  auto* thread = NewFieldLocate(MakeBuffer(400));
   Start(thread);
   ASSERT_TRUE(PumpUntil([&] { return usb2sim::GetState().sweeps > 10; }));
   const int before = thread->Attenuation;
@@ -125,11 +124,7 @@ TEST_F(LocateThreadTest, FieldLocateIndicatorGoesToTheSecondChannelOfTheSoundPot
   usb2sim::EmitterSpec wide = Emitter(Carrier, -95);
   wide.bandwidthHz = 2e6;
   const int id = usb2sim::AddEmitter(wide);
-  auto buffer = MakeBuffer(400);
-  auto* thread = new FieldLocateThread();
-  thread->Buffer = buffer.get();
-  thread->Hold(buffer);
-  thread->StartFrequency = Carrier;
+  auto* thread = NewFieldLocate(MakeBuffer(400));
   Start(thread);
   // At the ranged level (below the reference) the indicator rests at 170.
   ASSERT_TRUE(PumpUntil([] { return usb2sim::GetState().soundPot[1] == 170; }));
