@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "base/BitmapImages.h"
 #include "base/Globals.h"
@@ -35,13 +36,18 @@ T* Entry(const std::vector<T*>& list, int index) {
   return index >= 0 && index < static_cast<int>(list.size()) ? list[index] : nullptr;
 }
 
+// The picture of a skin file as RGB (depth 3) or RGBA (depth 4); empty when there is no file ("")
+// or it cannot be read.
+Image ReadSkinImage(const std::string& path, int depth = 3) {
+  return path.empty() ? Image{} : imaging::ReadImage(PlatformPath(path), depth, false);
+}
+
 // Opens an existing skin file as RGB (depth 3) or RGBA (depth 4); a file that exists but cannot be
 // read is logged.
 std::unique_ptr<Image> OpenSkinImage(const std::string& path, int depth = 3) {
-  if (path.empty()) return nullptr;
-  auto image = std::make_unique<Image>(imaging::ReadImage(PlatformPath(path), depth, false));
-  if (!image->Empty()) return image;
-  WriteLog2("Fehler Open", path);
+  Image image = ReadSkinImage(path, depth);
+  if (!image.Empty()) return std::make_unique<Image>(std::move(image));
+  if (!path.empty()) WriteLog2("Fehler Open", path);
   return nullptr;
 }
 
@@ -101,14 +107,18 @@ void ReportPlainButtons(const std::string& wanted, const std::string& chosen) {
   WriteLog(text);
 }
 
-// The button picture from the skin file, else a plain one of the given size (reported).
-std::unique_ptr<Image> OpenButtonImage(const std::string& wanted, int width, int height) {
-  const std::string chosen = LanguageSkinTool::ChooseSkinFile(wanted);
-  if (std::unique_ptr<Image> image = OpenSkinImage(chosen)) return image;
+// The plain button picture of the given size that stands in for wanted (reported).
+Image StandInButton(const std::string& wanted, const std::string& chosen, int width, int height) {
   ReportPlainButtons(wanted, chosen);
-  Image plain = PlainButtonImage(width, height);
-  if (plain.Empty()) return nullptr;
-  return std::make_unique<Image>(std::move(plain));
+  return PlainButtonImage(width, height);
+}
+
+// The button picture from the skin file, else a plain one of the given size (reported); empty only
+// when even that cannot be made.
+Image OpenButtonImage(const std::string& wanted, int width, int height) {
+  const std::string chosen = LanguageSkinTool::ChooseSkinFile(wanted);
+  if (std::unique_ptr<Image> image = OpenSkinImage(chosen)) return std::move(*image);
+  return StandInButton(wanted, chosen, width, height);
 }
 
 void PrepareCaption(TCanvas* canvas, TColor colour) {
@@ -185,9 +195,9 @@ void LanguageSkinTool::LoadMainButtons() {
   for (bool active : {false, true}) {
     std::vector<TBitmap*>& list = active ? mainButtonsActive : mainButtonsNormal;
     for (int i = 1; i <= 9; ++i) {
-      const std::unique_ptr<Image> image =
+      const Image image =
           OpenButtonImage(ElementsPath(MainButtonName(skinNr, i, active)), MainButtonSize, MainButtonSize);
-      list.push_back(image ? ComposeWithSymbol(*image, GetSymbol(i - 1), 16, 8) : nullptr);
+      list.push_back(image.Empty() ? nullptr : ComposeWithSymbol(image, GetSymbol(i - 1), 16, 8));
     }
   }
   DrawMainButtonTexts();
@@ -231,15 +241,10 @@ void LanguageSkinTool::LoadFrameButtons() {
   const std::string name = ElementsPath(FrameButtonName(skinNr));
   WriteLog2("Versuch Open", name + ".bmp");
   const std::string chosen = ChooseSkinFile(name);
-  Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
-  if (image.Empty()) {
-    WriteLog2("Fehler Open", chosen);
-    ReportPlainButtons(name, chosen);
-    image = PlainButtonImage(FrameButtonWidth, FrameButtonHeight);
-    if (image.Empty()) return;
-  } else {
-    WriteLog2("Open", chosen);
-  }
+  Image image = ReadSkinImage(chosen);
+  WriteLog2(image.Empty() ? "Fehler Open" : "Open", chosen);
+  if (image.Empty()) image = StandInButton(name, chosen, FrameButtonWidth, FrameButtonHeight);
+  if (image.Empty()) return;
 
   Image dark = Darkened(image);
   for (int c = 1; c <= 9; ++c) {
@@ -258,8 +263,7 @@ void LanguageSkinTool::LoadFrameButtons() {
 void LanguageSkinTool::LoadUpDownButtons() {
   ClearUpDownButtons();
   // The same picture as the frame buttons (reported there when it cannot be read).
-  const std::string chosen = ChooseSkinFile(ElementsPath(FrameButtonName(skinNr)));
-  Image image = chosen.empty() ? Image{} : imaging::ReadImage(PlatformPath(chosen), 3, false);
+  Image image = ReadSkinImage(ChooseSkinFile(ElementsPath(FrameButtonName(skinNr))));
   if (image.Empty()) image = PlainButtonImage(FrameButtonWidth, FrameButtonHeight);
   if (image.Empty()) return;
   const Image dark = Darkened(image);
