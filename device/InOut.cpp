@@ -151,6 +151,11 @@ USB2Base::~USB2Base() {
 namespace {
 std::atomic<const char*> lastFailedCall{nullptr};
 std::atomic<int> lastFailedError{0};
+
+void NoteFailure(const char* entry, int error) {
+  lastFailedError.store(error);
+  lastFailedCall.store(entry);
+}
 }  // namespace
 
 std::string LastModuleFailure() {
@@ -162,10 +167,7 @@ std::string LastModuleFailure() {
 void ClearLastModuleFailure() { lastFailedCall.store(nullptr); }
 
 bool USB2Base::Noted(const char* entry, bool ok) {
-  if (!ok) {
-    lastFailedError.store(GetError());
-    lastFailedCall.store(entry);
-  }
+  if (!ok) NoteFailure(entry, GetError());
   return ok;
 }
 
@@ -198,10 +200,7 @@ bool USB2Base::I2CFailed(uint8_t addr, const char* entry) {
   LastI2CError = addr;
   const int error = GetError();
   const bool present = DevicePresent();
-  if (!present) {
-    lastFailedError.store(error);
-    lastFailedCall.store(entry);
-  }
+  if (!present) NoteFailure(entry, error);
   return present;
 }
 
