@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <numbers>
 
 #include "device/InOut.h"
@@ -314,15 +315,10 @@ void SilentAnalysis::Run(const float* input1, const float* input2) {
     Result = 0.0f;
     return;
   }
-  const float later = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], kBins, terms);
-  const float same = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], 0, terms);
-  const float earlier = SumOfDifferences(Spectrogram[0], kBins, Spectrogram[1], 0, terms);
-  Scores[0] = later;
-  Scores[1] = same;
-  Scores[2] = earlier;
-  Result = later;
-  if (same < Result) Result = same;
-  if (earlier < Result) Result = earlier;
+  Scores[0] = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], kBins, terms);  // one block later
+  Scores[1] = SumOfDifferences(Spectrogram[0], 0, Spectrogram[1], 0, terms);      // aligned
+  Scores[2] = SumOfDifferences(Spectrogram[0], kBins, Spectrogram[1], 0, terms);  // one block earlier
+  Result = *std::min_element(std::begin(Scores), std::end(Scores));
 }
 
 SilentAnalyzerThread::SilentAnalyzerThread() = default;
