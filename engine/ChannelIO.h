@@ -2,6 +2,7 @@
 // Indices beyond the channel are dropped on writes and read as 0.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/Buffers.h"
@@ -23,20 +24,22 @@ inline void WriteBytes(DigitalBuffer& buffer, int channel, const uint8_t* data, 
   for (unsigned i = 0; i < count; ++i) buffer.SetValue(channel, offset + i, float(data[i]));
 }
 
-// The difference second byte - first byte of each of count two-byte points of a word sweep, with its
-// sign, into channel from index offset on.
-inline void WriteDifferences(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,
-                             unsigned offset) {
-  for (unsigned i = 0; i < count; ++i)
-    buffer.SetValue(channel, offset + i, float(int(pairs[2 * i + 1]) - int(pairs[2 * i])));
+// Second byte - first byte of two-byte point i of a word sweep.
+inline int PairDifference(const uint8_t* pairs, unsigned i) {
+  return int(pairs[2 * i + 1]) - int(pairs[2 * i]);
 }
 
-// The spread (second byte - first byte) of each of count two-byte points of a word sweep, as a
+// The difference of each of count two-byte points of a word sweep, with its sign, into channel from
+// index offset on.
+inline void WriteDifferences(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,
+                             unsigned offset) {
+  for (unsigned i = 0; i < count; ++i) buffer.SetValue(channel, offset + i, float(PairDifference(pairs, i)));
+}
+
+// The spread (the difference's size) of each of count two-byte points of a word sweep, as a
 // non-negative activity value, into channel from index offset on.
 inline void WriteSpreads(DigitalBuffer& buffer, int channel, const uint8_t* pairs, unsigned count,
                          unsigned offset) {
-  for (unsigned i = 0; i < count; ++i) {
-    const int spread = int(pairs[2 * i + 1]) - int(pairs[2 * i]);
-    buffer.SetValue(channel, offset + i, float(spread < 0 ? -spread : spread));
-  }
+  for (unsigned i = 0; i < count; ++i)
+    buffer.SetValue(channel, offset + i, float(std::abs(PairDifference(pairs, i))));
 }
