@@ -41,10 +41,14 @@ void ClearLastThreadFailureReport() {
 
 std::string IOThreadBase::ThreadName() const { return ClassName(typeid(*this)); }
 
-void IOThreadBase::ErrorExit(const std::string& tag) {
-  std::string report = "Device operation failed in " + (tag.empty() ? ThreadName() : tag);
+std::string DeviceFailureReport(const std::string& where, const std::string& withoutCall) {
   const std::string call = LastModuleFailure();
-  report += call.empty() ? ": a device operation failed without a module error" : ": " + call;
+  return "Device operation failed in " + where + ": " + (call.empty() ? withoutCall : call);
+}
+
+void IOThreadBase::ErrorExit(const std::string& tag) {
+  const std::string report = DeviceFailureReport(tag.empty() ? ThreadName() : tag,
+                                                 "a device operation failed without a module error");
   std::fprintf(stderr, "%s\n", report.c_str());
   std::fflush(stderr);
   {

@@ -27,6 +27,9 @@
 // The report of the last thread that stopped on a failed device operation ("Device operation failed
 // in SonarThread: UsbParOut failed (module error 5)"); empty when none did. Any thread may ask.
 std::string LastThreadFailureReport();
+// "Device operation failed in <where>: <the last failed module call>", with withoutCall in the
+// call's place when no module call failed.
+std::string DeviceFailureReport(const std::string& where, const std::string& withoutCall);
 void ClearLastThreadFailureReport();
 
 class IOThreadBase : public TThread {

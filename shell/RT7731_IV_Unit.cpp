@@ -449,9 +449,7 @@ std::string TMainWin::ExitReason() {
   std::string failure = LastThreadFailureReport();
   if (failure.empty()) {
     // A view's own device call failed: name the views that were entered and the call.
-    const std::string call = LastModuleFailure();
-    failure = "Device operation failed in " + EnteredViewNames() + ": " +
-              (call.empty() ? std::string("no module call failed") : call);
+    failure = DeviceFailureReport(EnteredViewNames(), "no module call failed");
   }
   return failure + CommandFailedSuffix;
 }
