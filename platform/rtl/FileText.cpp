@@ -11,12 +11,21 @@
 
 namespace rtl_detail {
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
+int OpenForReading(const std::string& path, struct stat& info) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return -1;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
-            ReadToEnd(fd, content, info.st_size > 0 ? size_t(info.st_size) : 0);
+  int fd = OpenForReading(path, info);
+  if (fd < 0) return false;
+  bool ok = ReadToEnd(fd, content, info.st_size > 0 ? size_t(info.st_size) : 0);
   ::close(fd);
   return ok;
 }
@@ -81,15 +90,6 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, bo
   if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(name.c_str());
   return ok;
-}
-
-bool ReadFileForEdit(const std::string& path, std::string& content) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    content.clear();
-    return errno == ENOENT;
-  }
-  return ReadWholeFile(path, content);
 }
 
 std::mutex& FileEditMutex() {

@@ -1,10 +1,15 @@
 // Whole-file reads and crash-safe whole-file writes, shared by the list, INI and registry classes.
 #pragma once
+#include <sys/stat.h>
+
 #include <mutex>
 #include <string>
 
 namespace rtl_detail {
 
+// Opens the file for reading and describes it (the opened file, whatever the path names later);
+// -1 when it cannot be opened or is a folder.
+int OpenForReading(const std::string& path, struct stat& info);
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);
 // Reads what is left of an open file (sizeHint bytes expected); false on a read error.
@@ -16,9 +21,6 @@ bool ReadToEnd(int fd, std::string& content, size_t sizeHint = 0);
 // when any step fails.
 bool WriteFileAtomically(const std::string& path, const std::string& content, bool flushToDisk = true);
 
-// Loads the INI-style file at path for an edit: a missing file gives an empty text; false when the file
-// exists but cannot be read (so an edit never overwrites what it could not read).
-bool ReadFileForEdit(const std::string& path, std::string& content);
 // Serialises read-edit-write cycles of this process.
 std::mutex& FileEditMutex();
 

@@ -1,6 +1,5 @@
 #include "platform/rtl/IniCache.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,13 +66,9 @@ void ReportTooLarge(const std::string& path, off_t size) {
 // Reads and parses the file into entry; false when it cannot be read.
 bool Fill(const std::string& path, Entry& entry) {
   const int64_t readAt = NowNs();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
+  int fd = OpenForReading(path, info);
+  if (fd < 0) return false;
   entry.stamp = StampOf(info);
   entry.tooLarge = info.st_size > MaxIniFileBytes;
   entry.trusted = entry.tooLarge || readAt - entry.stamp.changed >= RacyWindowNs;
@@ -124,8 +119,8 @@ Entry* Current(const std::string& path) {
     found = cache.insert_or_assign(path, std::move(fresh)).first;
   }
   found->second.lastUse = ++useClock;
-  EvictLeastRecentlyUsed();
-  return &cache.find(path)->second;
+  EvictLeastRecentlyUsed();  // never this entry: it is the most recently used
+  return &found->second;
 }
 
 }  // namespace
