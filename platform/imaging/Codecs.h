@@ -5,6 +5,16 @@
 
 namespace imaging::detail {
 
+// Unsigned integers stored in a file, most (BE) or least (LE) significant byte first.
+inline uint16_t BE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline uint32_t BE32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+inline uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t LE32(const uint8_t* p) {
+  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
 bool ReadJpegInfo(const uint8_t* data, size_t size, FileInfo& info);
 Image DecodeJpeg(const uint8_t* data, size_t size);
 std::vector<uint8_t> EncodeJpeg(const ImageRef& image, int quality);

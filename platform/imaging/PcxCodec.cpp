@@ -14,20 +14,18 @@ struct PcxHeader {
   int bitsPerPlane = 0, planes = 0, bytesPerLine = 0, width = 0, height = 0, dpiX = 0, dpiY = 0;
 };
 
-int U16(const uint8_t* p) { return p[0] | p[1] << 8; }
-
 bool ParseHeader(const uint8_t* data, size_t size, PcxHeader& h) {
   if (!data || size <= HeaderBytes || data[0] != 0x0A || data[2] != 1) return false;
   const int version = data[1];
   if (version != 0 && version != 2 && version != 3 && version != 4 && version != 5) return false;
   h.bitsPerPlane = data[3];
   h.planes = data[65];
-  h.bytesPerLine = U16(data + 66);
-  const int xMin = U16(data + 4), yMin = U16(data + 6), xMax = U16(data + 8), yMax = U16(data + 10);
+  h.bytesPerLine = LE16(data + 66);
+  const int xMin = LE16(data + 4), yMin = LE16(data + 6), xMax = LE16(data + 8), yMax = LE16(data + 10);
   h.width = xMax - xMin + 1;
   h.height = yMax - yMin + 1;
-  h.dpiX = U16(data + 12);
-  h.dpiY = U16(data + 14);
+  h.dpiX = LE16(data + 12);
+  h.dpiY = LE16(data + 14);
   const bool layout = (h.bitsPerPlane == 1 && h.planes == 1) || (h.bitsPerPlane == 8 && (h.planes == 1 || h.planes == 3));
   return layout && h.width > 0 && h.height > 0 && h.bytesPerLine * 8 >= h.width * h.bitsPerPlane;
 }

@@ -20,11 +20,6 @@ struct PsdLayout {
   size_t imageData = 0;  // offset of the compression word
 };
 
-uint32_t BE32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-int BE16(const uint8_t* p) { return p[0] << 8 | p[1]; }
-
 // Skips one length-prefixed section at `at`; false when it runs past the end.
 bool SkipSection(const uint8_t* data, size_t size, size_t& at, size_t* body = nullptr) {
   if (size - at < 4) return false;
@@ -160,7 +155,7 @@ Image DecodePsd(const uint8_t* data, size_t size) {
       }
       for (int c = 0; c < used; ++c) {
         const uint8_t* s = planes.data() + size_t(c) * plane + at;
-        Put(ref, row, x, c, wide ? uint32_t(s[0] << 8 | s[1]) : s[0]);  // samples are big-endian
+        Put(ref, row, x, c, wide ? BE16(s) : s[0]);
       }
     }
   }

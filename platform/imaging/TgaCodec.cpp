@@ -11,12 +11,10 @@ struct TgaHeader {
   int descriptor;
 };
 
-int U16(const uint8_t* p) { return p[0] | p[1] << 8; }
-
 bool ParseHeader(const uint8_t* data, size_t size, TgaHeader& h) {
   if (!data || size < 18) return false;
-  h = {data[0], data[1],        data[2],        U16(data + 3), U16(data + 5),
-       data[7], U16(data + 12), U16(data + 14), data[16],      data[17]};
+  h = {data[0], data[1],         data[2],         LE16(data + 3), LE16(data + 5),
+       data[7], LE16(data + 12), LE16(data + 14), data[16],       data[17]};
   const int kind = h.imageType & ~8;
   if (h.mapType > 1 || (kind != 1 && kind != 2 && kind != 3) || h.imageType > 11) return false;
   if (kind == 1) {
@@ -34,7 +32,7 @@ bool ParseHeader(const uint8_t* data, size_t size, TgaHeader& h) {
 // One pixel of `bits` bits at p as R, G, B, A.
 void Unpack(const uint8_t* p, int bits, uint8_t rgba[4]) {
   if (bits == 15 || bits == 16) {
-    int v = U16(p);
+    int v = LE16(p);
     rgba[0] = uint8_t(((v >> 10) & 31) * 255 / 31);
     rgba[1] = uint8_t(((v >> 5) & 31) * 255 / 31);
     rgba[2] = uint8_t((v & 31) * 255 / 31);

@@ -13,14 +13,6 @@
 namespace imaging::detail {
 namespace {
 
-uint32_t BE32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-uint32_t LE32(const uint8_t* p) {
-  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
 const char* FormatName(FileType type) {
   switch (type) {
     case FileType::PNG:
