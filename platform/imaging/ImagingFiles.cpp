@@ -35,21 +35,19 @@ bool StartsWith(const uint8_t* data, size_t size, const char* magic, size_t leng
 
 // The file's own layout: 1-bit indices, grey or colour, narrow or wide.
 Image DecodeNative(const uint8_t* data, size_t size) {
-  switch (GuessFileType(data, size)) {
+  const FileType type = GuessFileType(data, size);
+  switch (type) {
     case FileType::JPEG:
       return DecodeJpeg(data, size);
     case FileType::TGA:
       return DecodeTga(data, size);
     case FileType::PNG:
-      return DecodeWithToolkit(data, size, FileType::PNG);
     case FileType::BMP:
-      return DecodeWithToolkit(data, size, FileType::BMP);
     case FileType::TIFF:
-      return DecodeWithToolkit(data, size, FileType::TIFF);
     case FileType::GIF:
     case FileType::PNM:
     case FileType::WBMP:
-      return DecodeWithToolkit(data, size, GuessFileType(data, size));
+      return DecodeWithToolkit(data, size, type);
     case FileType::PCX:
       return DecodePcx(data, size);
     case FileType::PSD:
@@ -88,7 +86,8 @@ FileType GuessFileType(const std::string& path) {
 bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info) {
   info = FileInfo{};
   bool ok = false;
-  switch (GuessFileType(data, size)) {
+  const FileType type = GuessFileType(data, size);
+  switch (type) {
     case FileType::JPEG:
       ok = ReadJpegInfo(data, size, info);
       break;
@@ -105,7 +104,7 @@ bool ReadFileInfo(const uint8_t* data, size_t size, FileInfo& info) {
     case FileType::GIF:
     case FileType::PNM:
     case FileType::WBMP:
-      ok = ReadToolkitInfo(data, size, GuessFileType(data, size), info);
+      ok = ReadToolkitInfo(data, size, type, info);
       break;
     case FileType::PCX:
       ok = ReadPcxInfo(data, size, info);

@@ -97,11 +97,11 @@ bool ReadPcxInfo(const uint8_t* data, size_t size, FileInfo& info) {
 }
 
 Image DecodePcx(const uint8_t* data, size_t size) {
-  FileInfo info;
   PcxHeader h;
-  if (!ReadPcxInfo(data, size, info) || !ParseHeader(data, size, h)) return {};
-  if (int64_t(h.width) * h.height > MaxPixels) return {};
-  const uint8_t* palette = h.bitsPerPlane == 8 && h.planes == 1 ? Palette256(data, size) : nullptr;
+  if (!ParseHeader(data, size, h) || int64_t(h.width) * h.height > MaxPixels) return {};
+  const bool indexed = h.bitsPerPlane == 8 && h.planes == 1;
+  const uint8_t* palette = indexed ? Palette256(data, size) : nullptr;
+  if (indexed && !palette) return {};
   std::vector<uint8_t> lines;
   if (!Unpack(data, palette ? size - PaletteBytes : size, h, lines)) return {};
   const size_t lineBytes = size_t(h.planes) * size_t(h.bytesPerLine);
