@@ -21,6 +21,19 @@ QString QtFilter(const std::string& filter) {
   return out.join(";;");
 }
 
+// True when no person can answer the dialog (no display, dismissed, or not the GUI thread): it is
+// noted and recorded as cancelled. Otherwise a headless dialog notes that it waits to be closed.
+bool CancelledWithoutPerson(const std::string& caption, const std::string& recorded) {
+  if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
+    vcl::WriteHeadlessNote(caption,
+                           Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
+    vcl::RecordShown(caption, recorded, mrCancel);
+    return true;
+  }
+  if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, "(waiting)");
+  return false;
+}
+
 }  // namespace
 
 TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner) {}
@@ -39,13 +52,7 @@ bool TOpenDialog::Run(bool save) {
     if (chosen) fileName_ = answer.fileName;
     return chosen;
   }
-  if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption,
-                           Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
-    vcl::RecordShown(caption, fileName_, mrCancel);
-    return false;
-  }
-  if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, "(waiting)");
+  if (CancelledWithoutPerson(caption, fileName_)) return false;
   QString start = vcl::ToQ(fileName_.empty() ? initialDir_ : fileName_);
   if (!fileName_.empty() && ExtractFilePath(fileName_).empty() && !initialDir_.empty())
     start = vcl::ToQ(IncludeTrailingPathDelimiter(initialDir_) + fileName_);
@@ -79,13 +86,7 @@ bool TColorDialog::Execute() {
     if (chosen) color_ = answer.color;
     return chosen;
   }
-  if (vcl::AnswersAtOnce() || !vcl::IsGuiThread()) {
-    vcl::WriteHeadlessNote(caption,
-                           Application->DialogsDismissed() ? "(dismissed)" : "(no display: cancelled)");
-    vcl::RecordShown(caption, "", mrCancel);
-    return false;
-  }
-  if (vcl::IsHeadless()) vcl::WriteHeadlessNote(caption, "(waiting)");
+  if (CancelledWithoutPerson(caption, "")) return false;
   QColorDialog dialog(vcl::ToQColor(color_));
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   QColor chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
