@@ -296,44 +296,44 @@ bool DrawEllipse(const ImageRef& image, int cx, int cy, int rx, int ry, Colour c
   return true;
 }
 
-bool AlphaBlend(const ImageRef& dst, const ImageRef& top, int x, int y) {
+namespace {
+
+// Calls pixel(d, t, i, ti) for every pixel i of dst's row d that top, placed at (x, y), covers with
+// its pixel ti of row t. False, calling nothing, unless both images are valid, have four channels
+// and samples of one width.
+template <typename Pixel>
+bool ForEachOverlap(const ImageRef& dst, const ImageRef& top, int x, int y, Pixel pixel) {
   if (!IsValid(dst) || !IsValid(top) || dst.depth != 4 || top.depth != 4 || dst.wide != top.wide)
     return false;
   const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
   const int64_t x1 = std::min<int64_t>(int64_t(x) + top.width, dst.width);
   const int64_t y1 = std::min<int64_t>(int64_t(y) + top.height, dst.height);
-  if (x0 >= x1 || y0 >= y1) return true;  // nothing overlaps: nothing to blend
-  const uint64_t full = FullScale(dst);
   for (int64_t j = y0; j < y1; ++j) {
     uint8_t* d = RowOf(dst, int(j));
     const uint8_t* t = RowOf(top, int(j - y));
-    for (int64_t i = x0; i < x1; ++i) {
-      const int ti = int(i - x);
-      const uint64_t a = Get(top, t, ti, 3);
-      for (int c = 0; c < 3; ++c) {
-        uint64_t v = (Get(top, t, ti, c) * a + Get(dst, d, int(i), c) * (full - a) + full / 2) / full;
-        Put(dst, d, int(i), c, uint32_t(v));
-      }
-    }
+    for (int64_t i = x0; i < x1; ++i) pixel(d, t, int(i), int(i - x));
   }
   return true;
 }
 
-bool RaiseAlpha(const ImageRef& dst, const ImageRef& top, int x, int y) {
-  if (!IsValid(dst) || !IsValid(top) || dst.depth != 4 || top.depth != 4 || dst.wide != top.wide)
-    return false;
-  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
-  const int64_t x1 = std::min<int64_t>(int64_t(x) + top.width, dst.width);
-  const int64_t y1 = std::min<int64_t>(int64_t(y) + top.height, dst.height);
-  for (int64_t j = y0; j < y1; ++j) {
-    uint8_t* d = RowOf(dst, int(j));
-    const uint8_t* t = RowOf(top, int(j - y));
-    for (int64_t i = x0; i < x1; ++i) {
-      const uint32_t a = Get(top, t, int(i - x), 3);
-      if (a > Get(dst, d, int(i), 3)) Put(dst, d, int(i), 3, a);
+}  // namespace
+
+bool AlphaBlend(const ImageRef& dst, const ImageRef& top, int x, int y) {
+  const uint64_t full = FullScale(dst);
+  return ForEachOverlap(dst, top, x, y, [&](uint8_t* d, const uint8_t* t, int i, int ti) {
+    const uint64_t a = Get(top, t, ti, 3);
+    for (int c = 0; c < 3; ++c) {
+      uint64_t v = (Get(top, t, ti, c) * a + Get(dst, d, i, c) * (full - a) + full / 2) / full;
+      Put(dst, d, i, c, uint32_t(v));
     }
-  }
-  return true;
+  });
+}
+
+bool RaiseAlpha(const ImageRef& dst, const ImageRef& top, int x, int y) {
+  return ForEachOverlap(dst, top, x, y, [&](uint8_t* d, const uint8_t* t, int i, int ti) {
+    const uint32_t a = Get(top, t, ti, 3);
+    if (a > Get(dst, d, i, 3)) Put(dst, d, i, 3, a);
+  });
 }
 
 bool AdjustBrightnessContrast(const ImageRef& image, double brightness, double contrast) {
