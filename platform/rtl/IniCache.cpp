@@ -132,6 +132,19 @@ void ReadIniFile(const std::string& path, const std::function<void(const IniDocu
   read(entry && !entry->tooLarge ? entry->document : empty);
 }
 
+bool FindInIniFile(const std::string& path, const std::string& section, const std::string& key,
+                   std::string& value) {
+  bool found = false;
+  ReadIniFile(path, [&](const IniDocument& document) { found = document.Find(section, key, value); });
+  return found;
+}
+
+bool IniFileHasSection(const std::string& path, const std::string& section) {
+  bool exists = false;
+  ReadIniFile(path, [&](const IniDocument& document) { exists = document.HasSection(section); });
+  return exists;
+}
+
 bool EditIniFile(const std::string& path, const std::function<bool(IniDocument&)>& edit, bool createFolder) {
   std::lock_guard lock(FileEditMutex());
   Entry* entry = Current(path);

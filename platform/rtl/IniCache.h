@@ -22,6 +22,12 @@ inline constexpr int64_t RacyWindowNs = 100'000'000;
 // Calls read with the file's current content; a missing, unreadable or too large file reads as empty.
 void ReadIniFile(const std::string& path, const std::function<void(const IniDocument&)>& read);
 
+// A key's value in the file's current content; false when the key is not there.
+bool FindInIniFile(const std::string& path, const std::string& section, const std::string& key,
+                   std::string& value);
+// True when the file's current content has the section.
+bool IniFileHasSection(const std::string& path, const std::string& section);
+
 // Calls edit with the file's current content and, when edit reports a change, writes the result
 // through WriteFileAtomically (creating the file's folder first when createFolder is set). False when
 // the file exists but cannot be read or is too large, or when the write fails: the file then stays

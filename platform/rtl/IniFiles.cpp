@@ -2,31 +2,20 @@
 
 #include "platform/rtl/IniCache.h"
 
+using rtl_detail::FindInIniFile;
 using rtl_detail::IniDocument;
-
-namespace {
-
-// Looks key up in the file's current content.
-bool FindValue(const std::string& fileName, const std::string& section, const std::string& key,
-               std::string& value) {
-  bool found = false;
-  rtl_detail::ReadIniFile(fileName, [&](const IniDocument& document) { found = document.Find(section, key, value); });
-  return found;
-}
-
-}  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) const {
   std::string value;
-  return FindValue(fileName_, section, ident, value) ? value : defaultValue;
+  return FindInIniFile(fileName_, section, ident, value) ? value : defaultValue;
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const {
   std::string value;
-  if (!FindValue(fileName_, section, ident, value)) return defaultValue;
+  if (!FindInIniFile(fileName_, section, ident, value)) return defaultValue;
   return StrToIntDef(value, defaultValue);
 }
 
@@ -36,7 +25,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 
 double TIniFile::ReadFloat(const std::string& section, const std::string& ident, double defaultValue) const {
   std::string value;
-  if (!FindValue(fileName_, section, ident, value)) return defaultValue;
+  if (!FindInIniFile(fileName_, section, ident, value)) return defaultValue;
   return StrToFloatDef(value, defaultValue);
 }
 
@@ -62,14 +51,12 @@ bool TIniFile::WriteFloat(const std::string& section, const std::string& ident, 
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-  bool exists = false;
-  rtl_detail::ReadIniFile(fileName_, [&](const IniDocument& document) { exists = document.HasSection(section); });
-  return exists;
+  return rtl_detail::IniFileHasSection(fileName_, section);
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) const {
   std::string value;
-  return FindValue(fileName_, section, ident, value);
+  return FindInIniFile(fileName_, section, ident, value);
 }
 
 void TIniFile::ReadSection(const std::string& section, TStringList& idents) const {

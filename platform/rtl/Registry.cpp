@@ -18,26 +18,17 @@ std::string HomeFolder() {
   return ".";
 }
 
-// Calls read with the store's current content.
-void ReadStore(const std::function<void(const IniDocument&)>& read) {
-  rtl_detail::ReadIniFile(TRegistry::StoreFileName(), read);
-}
-
 // Applies edit to the store and writes it back (creating its folder) when edit reports a change.
 bool EditStore(const std::function<bool(IniDocument&)>& edit) {
   return rtl_detail::EditIniFile(TRegistry::StoreFileName(), edit, true);
 }
 
 bool StoreHasSection(const std::string& path) {
-  bool exists = false;
-  ReadStore([&](const IniDocument& document) { exists = document.HasSection(path); });
-  return exists;
+  return rtl_detail::IniFileHasSection(TRegistry::StoreFileName(), path);
 }
 
 bool StoreFind(const std::string& path, const std::string& name, std::string& value) {
-  bool found = false;
-  ReadStore([&](const IniDocument& document) { found = document.Find(path, name, value); });
-  return found;
+  return rtl_detail::FindInIniFile(TRegistry::StoreFileName(), path, name, value);
 }
 
 // "\A\\B\" -> "A\B": no leading, trailing or doubled separators.
