@@ -7,3 +7,9 @@
 
 TPanel* NewPanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
                        int height);
+
+// A panel button of the views: released colour, no bevel, the font (bold unless a plain style is
+// given) in clScrollBar.
+TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
+                        int height, const std::string& fontName = "MS Sans Serif", int fontHeight = -21,
+                        TFontStyles fontStyle = fsBold);

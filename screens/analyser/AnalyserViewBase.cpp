@@ -216,6 +216,7 @@ void TAnalyserViewBase::StartWork() {
       for (StdDisplay* d : AllDisplays()) DisplayListGlobal->Add(d);
       detailDisplay_->Visible = 0;
     }
+    DisplaysListed();
     if (GlobalIOSettings && Freq()) {
       Freq()->SetCenter(GlobalIOSettings->Center / 1e6);
       Freq()->SetSpan(GlobalIOSettings->Span / 1e6);
@@ -259,6 +260,7 @@ void TAnalyserViewBase::StopWork() {
       GlobalIOSettings->Center = Freq()->Center * 1e6;
       GlobalIOSettings->Span = Freq()->Span * 1e6;
     }
+    LeaveDone();
   });
 }
 
@@ -270,6 +272,7 @@ void TAnalyserViewBase::EnterControls() {
     ParentInto(f, this, 8, 8);
     f->OnChange = [this] { UpdateFreqSpan(); };
     f->Enter();
+    FreqFrameEntered();
   }
   if (TUpDownFrame* u = UpDown()) {
     ParentInto(u, this, 420, 8);
@@ -282,6 +285,7 @@ void TAnalyserViewBase::EnterControls() {
 }
 
 void TAnalyserViewBase::LeaveControls() {
+  LeaveExtraControls();
   if (TFreqControlFrame* f = Freq()) {
     Unparent(f);
     f->Leave();
@@ -296,7 +300,6 @@ void TAnalyserViewBase::LeaveControls() {
     else
       v->Detach();  // the slider to 0: the next detail sweep starts silent
   }
-  LeaveExtraControls();
 }
 
 // ---- Threads ----
@@ -309,6 +312,22 @@ bool TAnalyserViewBase::Prepare(const std::function<bool()>& calls) {
   }
   if (!ok) LinkUp = 0;
   return ok;
+}
+
+bool TAnalyserViewBase::SetUpDetailSound() {
+  const auto speaker = [] { return IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true); };
+  const auto soundWord = [] { return IOCtrl->WritePCA9539(I2CAddr::SoundPCA9539, 0); };
+  switch (DetailSoundSetUp()) {
+    case SoundSetUp::SpeakerThenSoundWord:
+      return speaker() && soundWord();
+    case SoundSetUp::SoundWordThenSpeaker:
+      return soundWord() && speaker();
+    case SoundSetUp::SoundWordThenSpeakerUnchecked:
+      if (!soundWord()) return false;
+      speaker();
+      return true;
+  }
+  return false;
 }
 
 void TAnalyserViewBase::SetDetailWindow() {
@@ -329,9 +348,8 @@ void TAnalyserViewBase::StartAThread() {
     const int volume = Volume() ? Volume()->Volume : 0;
     if (!Prepare([&] {
           return IOCtrl->SetFrequency(ClampFrequency(centre * 1e6)) && IOCtrl->SetAttenuator(0) &&
-                 IOCtrl->SetIFBandwidth(3) && SetDetailFilter() &&
-                 IOCtrl->SetAudioSpeaker(true, true, true, true, false, false, true) &&
-                 IOCtrl->WritePCA9539(0x74, 0) && IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
+                 IOCtrl->SetIFBandwidth(3) && SetDetailFilter() && SetUpDetailSound() &&
+                 IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
         }))
       return;
     // The volume ramp lets the application process messages: the view may have been left meanwhile.

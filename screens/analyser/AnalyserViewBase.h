@@ -111,16 +111,27 @@ class TAnalyserViewBase : public TModeFrameBase {
   virtual void ThawDetail(StdDisplay& display, int offset);
   // The highest centre a drag of the overview reaches (MHz).
   virtual double MaxDragCentre() const { return 15000.0; }
-  // Parents further control frames (Enter) and takes them away again (Leave, after the threads
-  // stopped).
+  // Right after the frequency frame was parented and entered (Enter).
+  virtual void FreqFrameEntered() {}
+  // Parents further control frames after the volume frame (Enter), and takes them away again before
+  // the frequency frame leaves (Leave, after the threads stopped).
   virtual void EnterExtraControls() {}
   virtual void LeaveExtraControls() {}
+  // The last step of Leave, after centre and span were written back.
+  virtual void LeaveDone() {}
+  // After the displays were listed on Enter.
+  virtual void DisplaysListed() {}
   // Makes the view's further displays (once the scene exists) with AddExtraDisplay.
   virtual void CreateExtraDisplays() {}
   // After every change of centre or span and on Enter, with the new windows set.
   virtual void AfterFreqSpan() {}
   // The detail sweep's filter after the normal IF bandwidth (inside the lock); false on a failure.
   virtual bool SetDetailFilter() { return true; }
+  // How the detail sweep's set-up puts the sound path up: the speaker switches before the sound
+  // word (0x74), or after it with their failure ending the start, or after it with their result
+  // ignored.
+  enum class SoundSetUp { SpeakerThenSoundWord, SoundWordThenSpeaker, SoundWordThenSpeakerUnchecked };
+  virtual SoundSetUp DetailSoundSetUp() const { return SoundSetUp::SpeakerThenSoundWord; }
   // The left button went down (true) or up (false) over the running overview.
   virtual void HoldOverview(bool /*held*/) {}
   // Skin-dependent texts of the view, after the background took the skin (with a skin only).
@@ -165,6 +176,7 @@ class TAnalyserViewBase : public TModeFrameBase {
   // The detail and overview displays share one place: shows the one of the running sweep.
   void ShowSweepDisplay(bool detail);
   void Fade(StdDisplay* display, int symbol);
+  void PlaceOverlayStrip(StdDisplay* display);
 
   std::shared_ptr<NormalBuffer> detail_, drag_, overview_;
   std::unique_ptr<StdDisplay> detailDisplay_, overviewDisplay_;
@@ -182,13 +194,14 @@ class TAnalyserViewBase : public TModeFrameBase {
   void LeaveControls();
   void ShowOverlayStrip();
   void HideOverlayStrip();
-  void PlaceOverlayStrip(StdDisplay* display);
   void DrawBandStrip();
   // Common end of a stopped or ended measurement thread.
   void ThreadEnded(bool detail);
   void SetDetailWindow();
   // Device calls on the GUI thread while no thread runs; false (LinkUp cleared) on a failure.
   bool Prepare(const std::function<bool()>& calls);
+  // The sound word and the speaker switches of the detail sweep, in the view's order.
+  bool SetUpDetailSound();
 
   int viewLeft_ = 20, viewTop_ = 60, viewWidth_ = 984, viewHeight_ = 700;
   int symbolX_ = 50, symbolY_ = 200;

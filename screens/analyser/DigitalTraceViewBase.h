@@ -26,6 +26,7 @@ class TDigitalTraceViewBase : public TAnalyserViewBase {
   bool FindOverviewCentre(int start, int& index) override;
   void FreezeDetail(StdDisplay& display) override;
   void ThawDetail(StdDisplay& display, int offset) override;
+  SoundSetUp DetailSoundSetUp() const override { return SoundSetUp::SoundWordThenSpeakerUnchecked; }
   // The display picture's offset of channel 0 against channel 1.
   virtual float DifferenceOffset() const { return 0.0f; }
 

@@ -12,10 +12,11 @@ namespace {
 
 std::string Mhz(double v) { return FormatFloat("0.000", v); }
 
-// The C library's reading of a decimal number: text that is no number, and "inf" or "nan", read as 0.
+// The C library's reading of a decimal number ("1e400" reads as infinity); text that is no number,
+// and "nan", read as 0.
 double ReadNumber(const TEdit* edit) {
   const double v = std::strtod(edit->Caption().c_str(), nullptr);
-  return std::isfinite(v) ? v : 0.0;
+  return std::isnan(v) ? 0.0 : v;
 }
 
 TEdit* MakeEdit(TFrame* frame, int left, int width) {
@@ -197,18 +198,15 @@ void TFreqControlFrame::OnEditKeyDown(TObject* Sender, uint16_t& Key, TShiftStat
     if (!(v >= 0)) v = 0;
     if (v > max) v = max;
     Edit1->SetText(Mhz(v));
-    if (Mode == ModeCenter) {
-      Center = v;
-    } else {
-      // A span below the smallest step would sweep nothing.
-      Span = v < 1 ? 1 : v;
-    }
+    (Mode == ModeCenter ? Center : Span) = v;
     AroundCenter();
     Update();
     return;
   }
   if (Sender != Edit2 && Sender != Edit3) return;
-  double a = ReadNumber(Edit2), b = ReadNumber(Edit3);
+  // Start and stop are not clamped; an infinite one reads as 0, as it would leave no frequency to tune to.
+  const auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
+  double a = finite(ReadNumber(Edit2)), b = finite(ReadNumber(Edit3));
   if (Sender == Edit2 && !(b - 1 >= a)) a = b - 1;
   if (Sender == Edit3 && a + 1 > b) b = a + 1;
   Edit2->SetText(Mhz(a));

@@ -1,5 +1,6 @@
 #include "screens/analyser/Intensitysettingsframeunit.h"
 
+#include "screens/PanelButton.h"
 #include "screens/analyser/ControlFrameStyle.h"
 #include "base/Globals.h"
 #include "base/Guard.h"
@@ -27,10 +28,16 @@ TLabel* MakeTitle(TFrame* frame, const char* caption, int left) {
   label->SetAutoSize(false);
   label->SetBounds(left, 16, 97, 29);
   label->SetAlignment(taCenter);
-  label->SetTransparent(true);
-  label->Font()->SetColor(control_style::Text);
+  label->SetColor(control_style::Background);
+  label->Font()->SetName("MS Sans Serif");
+  label->Font()->SetHeight(-19);
+  label->Font()->SetColor(clScrollBar);
   label->SetCaption(caption);
   return label;
+}
+
+TPanel* MakeSetting(TFrame* frame, int left) {
+  return MakePanelButton(frame, "Start", left, 56, 97, 33, "MS Sans Serif", -11);
 }
 
 uint8_t NextSetting(uint8_t value) { return uint8_t((value + 1) % 3); }
@@ -45,8 +52,8 @@ TIntensitySettingsFrame::TIntensitySettingsFrame(TComponent* AOwner) : TFrame(AO
     Image1->SetParent(this);
     Label1 = MakeTitle(this, "Speed", 12);
     Label2 = MakeTitle(this, "Filter", 120);
-    Panel1 = control_style::MakeButton(this, "Start", 12, 56, 97, 33);
-    Panel2 = control_style::MakeButton(this, "Start", 120, 56, 97, 33);
+    Panel1 = MakeSetting(this, 12);
+    Panel2 = MakeSetting(this, 120);
     for (TPanel* p : {Panel1, Panel2}) {
       p->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
         OnPanelMouseDown(s, b, sh, x, y);

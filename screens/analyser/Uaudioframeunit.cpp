@@ -19,12 +19,8 @@ TUAudioFrame::~TUAudioFrame() {
   aSlot_.Stop();  // the thread writes the audio buffers too
 }
 
+// Made in the order they are listed on Enter: the audio spectrum, then the audio waterfall.
 void TUAudioFrame::CreateExtraDisplays() {
-  StdDisplay* water = AddExtraDisplay("FFT Waterfall", 640, 60, 364, 340);
-  water->RenderMode = 4;
-  water->WaterBuffer = audioWater_.get();
-  water->InitWater(0, Bins);
-  water->CustomText("0", "2.5", "5");
   StdDisplay* audio = AddExtraDisplay("FFT Spectrum", 640, 400, 364, 300);
   audio->GridDivX = 5;
   audio->GridDivY = 4;
@@ -32,6 +28,16 @@ void TUAudioFrame::CreateExtraDisplays() {
   audio->DataBuffer = audioTrace_.get();
   audio->TraceColor = 0x00FF00;
   audio->CustomText("0", "2.5", "5");
+  StdDisplay* water = AddExtraDisplay("FFT Waterfall", 640, 60, 364, 340);
+  water->RenderMode = 4;
+  water->WaterBuffer = audioWater_.get();
+  water->InitWater(0, Bins);
+  water->CustomText("0", "2.5", "5");
+}
+
+void TUAudioFrame::DisplaysListed() {
+  PlaceOverlayStrip(OverviewDisplay());
+  PlaceOverlayStrip(DetailDisplay());
 }
 
 Sweep10MhzThread* TUAudioFrame::MakeAThread() {

@@ -26,6 +26,8 @@ class TUAudioFrame : public TAnalyserViewBase {
   void CreateExtraDisplays() override;
   void BeforeWThread() override;
   bool KeepsVolumeOnLeave() const override { return true; }
+  SoundSetUp DetailSoundSetUp() const override { return SoundSetUp::SoundWordThenSpeaker; }
+  void DisplaysListed() override;
   bool ReportsFailuresOf(const std::string& method) const override;
 
  private:

@@ -17,14 +17,17 @@ SweepWideThread* TUDiffFrame::MakeWThread() {
   return t;
 }
 
-void TUDiffFrame::EnterExtraControls() {
+void TUDiffFrame::FreqFrameEntered() {
   if (auto* f = static_cast<TFreqControlFrame*>(FreqControlFrame)) f->SetMaxima(true);
 }
 
 void TUDiffFrame::LeaveExtraControls() {
   if (auto* f = static_cast<TFreqControlFrame*>(FreqControlFrame)) f->SetMaxima(false);
+}
+
+void TUDiffFrame::LeaveDone() {
   // The instrument leaves the view on its normal input (both threads have stopped).
-  if (!IOCtrl || !LinkUp) return;
+  if (!IOCtrl) return;
   HardwareLockGuard lock;
   if (!IOCtrl->SelectInputNormal()) LinkUp = 0;
 }

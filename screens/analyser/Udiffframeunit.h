@@ -13,6 +13,7 @@ class TUDiffFrame : public TDigitalTraceViewBase {
   SweepWideThread* MakeWThread() override;
   float DifferenceOffset() const override { return 5.0f; }
   double MaxDragCentre() const override { return 5000.0; }
-  void EnterExtraControls() override;
+  void FreqFrameEntered() override;
   void LeaveExtraControls() override;
+  void LeaveDone() override;
 };

@@ -26,6 +26,7 @@ class TUIntensityFrame : public TAnalyserViewBase {
   Sweep10MhzThread* MakeAThread() override;
   SweepWideThread* MakeWThread() override;
   bool SetDetailFilter() override;
+  SoundSetUp DetailSoundSetUp() const override { return SoundSetUp::SoundWordThenSpeakerUnchecked; }
   void CreateExtraDisplays() override;
   void EnterExtraControls() override;
   void LeaveExtraControls() override;

@@ -8,9 +8,7 @@
 
 TUMaxHoldFrame::TUMaxHoldFrame(TComponent* AOwner)
     : TDigitalTraceViewBase(AOwner, "TUMaxHoldFrame", "Max Hold", 10, 1) {
-  Panel1 = NewPanelButton(this, "Clear", 888, 16, 145, 37);
-  Panel1->SetBevelOuter(bvNone);
-  Panel1->SetParentBackground(false);
+  Panel1 = MakePanelButton(this, "Clear", 888, 16, 145, 37, "Arial", -19);
   Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     OnClearButMouseDown(s, b, sh, x, y);
   };

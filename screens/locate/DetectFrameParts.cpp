@@ -31,17 +31,6 @@ DisplaySetup FingerDigitalDisplay(DigitalBuffer* trace) {
 
 void LabelFingerOverview(StdDisplay* display) { display->CustomText("0 MHz", "7500 MHz", "15000 MHz"); }
 
-TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
-                        int height, const std::string& fontName, int fontHeight) {
-  TPanel* panel = NewPanelButton(parent, caption, left, top, width, height);
-  panel->SetBevelOuter(bvNone);
-  panel->Font()->SetName(fontName);
-  panel->Font()->SetHeight(fontHeight);
-  panel->Font()->SetStyle(fsBold);
-  panel->Font()->SetColor(clScrollBar);
-  return panel;
-}
-
 FingerBarGraphs::FingerBarGraphs()
     : analog_(std::make_unique<BargarphLine>(xBase, 20, 290, 960, 12)),
       digital_(std::make_unique<BargarphLine>(xBase, 20, 650, 960, 12)) {

@@ -7,11 +7,8 @@
 #include "base/PanelColours.h"
 #include "display/Renderobjects.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "screens/PanelButton.h"
 #include "screens/locate/DisplaySetup.h"
-
-// A panel button of the views: released colour, no bevel, bold font in clScrollBar.
-TPanel* MakePanelButton(TWinControl* parent, const std::string& caption, int left, int top, int width,
-                        int height, const std::string& fontName = "MS Sans Serif", int fontHeight = -21);
 
 // The fingerprint views' two overviews of 0..15 GHz: the analogue levels (150000 points) above the
 // digital activity (30000 points), both labelled "0 MHz", "7500 MHz", "15000 MHz". The set-ups

@@ -148,10 +148,16 @@ void TLocateModeFrame::StopWork() {
   RunLeave();
 }
 
+void TLocateModeFrame::TakeDisplaysOff() {
+  for (StdDisplay* display : Labelled()) display->HideTexts();
+  if (DisplayListGlobal) DisplayListGlobal->Clear();
+}
+
 void TLocateModeFrame::RunLeave() {
   Guard("Leave", [&] {
     busy_ = leaving_ = true;
     LeaveView();
+    if (displaysOffFirst_) TakeDisplaysOff();
     // A failed restore has cleared LinkUp (the main loop shuts the program down): Leave ends there,
     // the view still shown.
     if (!RestoreDevice()) {
@@ -159,8 +165,8 @@ void TLocateModeFrame::RunLeave() {
       busy_ = leaving_ = false;
       return;
     }
-    for (StdDisplay* display : Labelled()) display->HideTexts();
-    if (DisplayListGlobal) DisplayListGlobal->Clear();
+    if (!displaysOffFirst_) TakeDisplaysOff();
+    AfterRestore();
     SetEnabled(false);
     busy_ = leaving_ = false;
   });

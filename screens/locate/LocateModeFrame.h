@@ -6,7 +6,8 @@
 // (EnterView). Leave stops the view's work (LeaveView: timers, then threads through their slots),
 // puts the device back (RestoreDevice: the view's calls; the first failure clears LinkUp and ends
 // Leave there, with the view still shown), hides the labels and takes the displays off the render
-// loop.
+// loop (a view may take them off before the device calls instead), then ends the view's own steps
+// (AfterRestore).
 //
 // Every operation of a view runs under its fatal-error guard; the report names the operation as
 // "Name::Operation" unless the view gives its own text for it (a bare "Enter", another class's
@@ -101,10 +102,15 @@ class TLocateModeFrame : public TModeFrameBase {
   virtual void LeaveView() {}
   // The view's device calls after its threads stopped; false at the first failure (LinkUp is then 0).
   virtual bool RestoreDevice() { return true; }
+  // Leave's last steps of the view once the device was put back, before the view is hidden.
+  virtual void AfterRestore() {}
   // Skin-dependent texts of the view (language changes).
   virtual void SkinChanged() {}
   // Whether Enter starts the main window's deferred resize.
   bool deferredResize_ = true;
+  // Whether Leave takes the displays off (labels hidden, render loop emptied) before the device calls
+  // instead of after them.
+  bool displaysOffFirst_ = false;
   // Runs body under the view's fatal-error guard for the operation (ReportText).
   void Guard(const std::string& operation, const std::function<void()>& body) const;
   // A device call of the view: false clears LinkUp.
@@ -114,6 +120,8 @@ class TLocateModeFrame : public TModeFrameBase {
   void StartWork() final;
   void StopWork() final;
   void RunLeave();
+  // Hides the labels and empties the render loop.
+  void TakeDisplaysOff();
 
   std::string name_;
   ReportTexts reports_;

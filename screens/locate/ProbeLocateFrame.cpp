@@ -134,8 +134,10 @@ void TProbeLocateFrame::OnSonarThreadTerminate(TObject* Sender) {
   });
 }
 
-void TProbeLocateFrame::LeaveView() {
-  OnSonarThreadTerminate(nullptr);
+void TProbeLocateFrame::LeaveView() { OnSonarThreadTerminate(nullptr); }
+
+// Only a Leave whose device calls went through hides the hint.
+void TProbeLocateFrame::AfterRestore() {
   if (ProbeHintPanel) ProbeHintPanel->SetVisible(false);
 }
 

@@ -47,6 +47,7 @@ class TProbeLocateFrame : public TLocateModeFrame {
   void EnterView() override;
   void LeaveView() override;
   bool RestoreDevice() override;
+  void AfterRestore() override;
   void SkinChanged() override;
   void PlaceHint();
 

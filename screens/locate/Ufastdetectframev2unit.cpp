@@ -27,6 +27,7 @@ constexpr int VerifyPoints = 300000;
 TFastDetectFrameV2::TFastDetectFrameV2(TComponent* AOwner) : TLocateModeFrame(AOwner, "TFastDetectFrameV2") {
   Guard("TFastDetectFrame", [&] {
     deferredResize_ = false;
+    displaysOffFirst_ = true;
     SetBounds(0, 0, 1023, 127);
     Image->SetBounds(4, 4, 1001, 117);
     Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);

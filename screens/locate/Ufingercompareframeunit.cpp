@@ -41,7 +41,6 @@ TUFingerCompareFrame::TUFingerCompareFrame(TComponent* AOwner)
       Guarded("TUFingerCompareFrame::OnCompareMouseUp", [&] { Panel2->SetColor(panel_colours::Released); });
     };
     OpenDialog = new TOpenDialog(this);
-    OpenDialog->SetFilter("Fingerprint|*.fng");
     OpenDialog->SetOptions(ofHideReadOnly);
     OpenDialog->SetOptionsEx(ofExNoPlacesBar);
     UsbTimer = new TTimer(this);

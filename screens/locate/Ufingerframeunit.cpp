@@ -21,7 +21,6 @@
 
 namespace {
 constexpr int AnalogPoints = FingerAnalogPoints, DigitalPoints = FingerDigitalPoints, LivePoints = 1000;
-constexpr int ScanSteps = 150;  // of 100 MHz
 }  // namespace
 
 TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUFingerFrame") {
@@ -44,7 +43,6 @@ TUFingerFrame::TUFingerFrame(TComponent* AOwner) : TLocateModeFrame(AOwner, "TUF
     SaveDialog->SetOptions(ofOverwritePrompt | ofHideReadOnly);
     SaveDialog->SetOptionsEx(ofExNoPlacesBar);
     OpenDialog = new TOpenDialog(this);
-    OpenDialog->SetFilter("Fingerprint|*.fng");
     OpenDialog->SetOptions(ofHideReadOnly);
     OpenDialog->SetOptionsEx(ofExNoPlacesBar);
     UsbTimer = new TTimer(this);
@@ -181,7 +179,7 @@ void TUFingerFrame::LeaveView() {
   // Nothing of this view runs while it is not shown: a scan ends here and keeps what it reached.
   // Left running, its sweeps would set up the receiver between the measuring steps of the next
   // view's thread.
-  StopScanThread();
+  OnScanThreadTerminate(nullptr);
   realtimeThread_.Stop();
   TakeOutVolumeFrame();
   ResultList->SetVisible(false);
@@ -352,7 +350,6 @@ void TUFingerFrame::StartScanThread() {
     }
     analogDisplay_->TraceColor = 0x00FFFF;
     digitalDisplay_->TraceColor = 0xFFFF00;
-    bars_.Analog().Value = bars_.Digital().Value = 0;
     auto* thread = new FingerScanThread(0.0, 15e9);
     thread->AnalogTrace = analog_.get();
     thread->DigitalTrace = digital_.get();
@@ -360,25 +357,29 @@ void TUFingerFrame::StartScanThread() {
     thread->Hold(digital_);
     thread->AnalogDisplay = analogDisplay_;
     thread->DigitalDisplay = digitalDisplay_;
-    scanThread_.Start(thread, [this](IOThreadBase*) { OnScanFinished(); });
+    scanThread_.Start(thread, [this](IOThreadBase* ended) { OnScanThreadTerminate(ended); });
   });
 }
 
+// A terminate request only: the scan ends after its current step, and its end handler shows the
+// panels and stores what it reached.
 void TUFingerFrame::StopScanThread() {
   Guarded("TUFingerFrame::StopScanThread", [&] {
-    // The scan ends after its current step; what it reached is stored as the fingerprint.
-    if (!scanThread_.Running()) return;
-    scanThread_.Stop();
-    OnScanFinished();
+    if (IOThreadBase* thread = scanThread_.Thread()) thread->RequestStop();
   });
 }
 
-void TUFingerFrame::OnScanFinished() {
+// The scan's end: with no sender, a running scan is first stopped and waited for (nothing when none
+// runs).
+void TUFingerFrame::OnScanThreadTerminate(TObject* Sender) {
   Guarded("TUFingerFrame::OnScanThreadTerminate", [&] {
+    if (!Sender) {
+      if (!scanThread_.Running()) return;
+      scanThread_.Stop();
+    }
     Panel1->SetCaption("Start");
     Panel2->SetVisible(true);
     Panel3->SetVisible(true);
-    ShowScanProgress();
     StoreFingerprint();
   });
 }
@@ -387,21 +388,8 @@ void TUFingerFrame::StoreFingerprint() {
   Guarded("TUFingerFrame::StoreFingerprint", [&] { ::StoreFingerprint(*analog_, *digital_, *recorded_); });
 }
 
-// Bar 1 shows the GHz of the analogue scan done, bar 2 of the digital one: a 100 MHz step is done once
-// its last point holds a level (the receiver's noise floor is never 0).
-void TUFingerFrame::ShowScanProgress() {
-  int analogSteps = 0, digitalSteps = 0;
-  while (analogSteps < ScanSteps && analog_->Get(0, analogSteps * 1000 + 999) > 0) ++analogSteps;
-  while (digitalSteps < ScanSteps && digital_->Get(0, digitalSteps * 200 + 199) > 0) ++digitalSteps;
-  bars_.Analog().Value = unsigned(analogSteps / 10);
-  bars_.Digital().Value = unsigned(digitalSteps / 10);
-}
-
 void TUFingerFrame::RenderBarGraphs() {
-  Guarded("TUFingerFrame::RenderBarGraphs", [&] {
-    if (scanThread_.Running()) ShowScanProgress();
-    bars_.Render();
-  });
+  Guarded("TUFingerFrame::RenderBarGraphs", [&] { bars_.Render(); });
 }
 
 void TUFingerFrame::OnSavePanelMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
@@ -443,7 +431,6 @@ void TUFingerFrame::CompareWithFile() {
       TellOperator(problem);
       return;
     }
-    realtimeThread_.Stop();
     loaded_ = candidate;
     Label3->SetCaption(ExtractFileName(OpenDialog->FileName()));
     CompareFingerprints();

@@ -42,6 +42,7 @@ class TUFingerFrame : public TLocateModeFrame {
   void SetViewMode(ViewMode mode);
   void StartScanThread();
   void StopScanThread();
+  void OnScanThreadTerminate(TObject* Sender);
   void StoreFingerprint();
   void ShowSaveDialog();
   void CompareWithFile();
@@ -98,9 +99,7 @@ class TUFingerFrame : public TLocateModeFrame {
   // handler: "Class::OnXPanel", completed with "MouseDown" and "MouseUp" in fatal-error reports.
   TPanel* MakeFilePanel(int top, TLabel*& small, const std::string& smallText, TLabel*& big,
                         const std::string& bigText, const std::string& handler, std::function<void()> onUp);
-  void OnScanFinished();
   void StartRealtimeThread();
-  void ShowScanProgress();
   void OnResultListDrawItem(TWinControl* control, int index, const TRect& rect);
 
   std::shared_ptr<DigitalBuffer> analog_, digital_, realtime_, audio_;

@@ -25,6 +25,12 @@ TForm* OutermostForm(TComponent* component) {
     if (auto* f = dynamic_cast<TForm*>(c)) form = f;
   return form;
 }
+
+// The view's panels: the views' panel buttons, in a plain font.
+TPanel* MakeSilentPanel(TWinControl* parent, const std::string& caption, int left, int top, int width,
+                        int height) {
+  return MakePanelButton(parent, caption, left, top, width, height, "MS Sans Serif", -21, TFontStyles(0));
+}
 }  // namespace
 
 TUSilentFrame::TUSilentFrame(TComponent* AOwner)
@@ -33,15 +39,15 @@ TUSilentFrame::TUSilentFrame(TComponent* AOwner)
     deferredResize_ = false;
     SetBounds(0, 0, 1091, 240);
     Image->SetBounds(-1, 4, 974, 125);
-    Panel1 = MakePanelButton(this, "Start", 20, 20, 125, 81);
+    Panel1 = MakeSilentPanel(this, "Start", 20, 20, 125, 81);
     Panel1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnStartPanelMouseDown(s, b, h, x, y);
     };
-    Panel2 = MakePanelButton(this, "Src. int. Micro", 156, 20, 161, 37);
+    Panel2 = MakeSilentPanel(this, "Src. int. Micro", 156, 20, 161, 37);
     Panel2->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnSrcPanelMouseDown(s, b, h, x, y);
     };
-    Panel3 = MakePanelButton(this, "Select Range", 156, 64, 161, 37);
+    Panel3 = MakeSilentPanel(this, "Select Range", 156, 64, 161, 37);
     Panel3->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState h, int x, int y) {
       OnSelectRangePanelMouseDown(s, b, h, x, y);
     };
@@ -128,7 +134,7 @@ TUSilentFrame::~TUSilentFrame() {
 }
 
 void TUSilentFrame::MakeRangePanel() {
-  Panel4 = MakePanelButton(this, "", 328, 20, 205, 81);
+  Panel4 = MakeSilentPanel(this, "", 328, 20, 205, 81);
   Panel4->SetVisible(false);
   const auto label = [this](const char* text, int left, int top, int height) {
     auto* l = new TLabel(Panel4);

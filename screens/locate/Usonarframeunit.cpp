@@ -102,6 +102,7 @@ void TUSonarFrame::OnThreadEnded() {
 }
 
 void TUSonarFrame::LeaveView() {
+  // The blink ends with the view: it would otherwise go on over the next visit's untracked caption.
   Timer2->SetEnabled(false);
   TProbeLocateFrame::LeaveView();
 }

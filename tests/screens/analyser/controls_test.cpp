@@ -46,17 +46,30 @@ TEST_F(ControlFrameTest, DefaultsAndCentreEntry) {
   EXPECT_DOUBLE_EQ(f->Center, 15000);
   Enter(f->Edit1, "nan");
   EXPECT_DOUBLE_EQ(f->Center, 0);
+  Enter(f->Edit1, "1e400");  // infinity to the C library, then the highest centre
+  EXPECT_DOUBLE_EQ(f->Center, 15000);
+  EXPECT_EQ(f->Edit1->Caption(), "15000.000");
 }
 
-TEST_F(ControlFrameTest, SpanEntryNeverGoesBelowOneMegahertz) {
+// A typed span is kept as typed between 0 and the largest span, below 1 MHz too (the detail window
+// holds at least one point); what is not >= 0 reads as 0.
+TEST_F(ControlFrameTest, SpanEntryKeepsWhatWasTypedWithinZeroAndTheLargestSpan) {
   f->SetSpan(20);
   EXPECT_EQ(f->Mode, TFreqControlFrame::ModeSpan);
-  for (const char* text : {"0", "abc", "-3", "0.2"}) {
-    Enter(f->Edit1, text);
-    EXPECT_DOUBLE_EQ(f->Span, 1) << text;
+  struct Case {
+    const char* text;
+    double span;
+    const char* shown;
+  };
+  for (const Case& c : {Case{"0.5", 0.5, "0.500"}, Case{"0.2", 0.2, "0.200"}, Case{"0", 0, "0.000"},
+                        Case{"abc", 0, "0.000"}, Case{"-3", 0, "0.000"}, Case{"nan", 0, "0.000"},
+                        Case{"-1e400", 0, "0.000"}, Case{"99999", 15000, "15000.000"},
+                        Case{"1e400", 15000, "15000.000"}}) {
+    Enter(f->Edit1, c.text);
+    EXPECT_DOUBLE_EQ(f->Span, c.span) << c.text;
+    EXPECT_EQ(f->Edit1->Caption(), c.shown) << c.text;
+    EXPECT_NEAR(f->Stop - f->Start, c.span, 1e-9) << c.text;
   }
-  Enter(f->Edit1, "99999");
-  EXPECT_DOUBLE_EQ(f->Span, 15000);
 }
 
 TEST_F(ControlFrameTest, StartStopEntry) {
@@ -147,7 +160,7 @@ TEST(ViewNumerics, DetailAndOverviewWindows) {
     int from, to;
   };
   for (const Detail& d : {Detail{10, 0, 1000}, Detail{5, 250, 750}, Detail{2, 400, 600}, Detail{1, 450, 550},
-                          Detail{1.23, 439, 562}, Detail{0, 500, 501}}) {
+                          Detail{1.23, 439, 562}, Detail{0.5, 475, 525}, Detail{0, 500, 501}}) {
     const analyser::Window w = analyser::DetailWindow(d.span);
     EXPECT_EQ(w.From, d.from) << d.span;
     EXPECT_EQ(w.To, d.to) << d.span;

@@ -282,4 +282,29 @@ TEST_F(AutoScreen, LeavingMidRunStopsTheThreadsAndNothingIsWrittenAfterwards) {
   EXPECT_EQ(Fast()->ScanBuffer(2).Get(0, 4339), level);
 }
 
+// The fast-detect view's Leave takes its four displays off (labels hidden, render loop emptied) before
+// its device calls: a failed call ends Leave with the view shown and its displays already off.
+TEST_F(AutoScreen, FastDetectLeaveTakesItsDisplaysOffBeforeItsDeviceCalls) {
+  StartWith();
+  EnterOnly(Fast());
+  ASSERT_EQ(DisplayListGlobal->Count(), 4);
+  usb2sim::UnplugNow();
+  Fast()->Leave();
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_TRUE(Fast()->Visible()) << "Leave ended at the failed call";
+  EXPECT_EQ(DisplayListGlobal->Count(), 0);
+  for (const auto& display : Fast()->Displays()) EXPECT_FALSE(display->LabelTitle->Visible());
+}
+
+// The silent-detect panels keep a plain font: "MS Sans Serif", height -21, clScrollBar, not bold.
+TEST_F(AutoScreen, SilentDetectPanelsTakeAPlainFont) {
+  StartWith();
+  for (TPanel* p : {Silent()->Panel1, Silent()->Panel2, Silent()->Panel3, Silent()->Panel4}) {
+    EXPECT_EQ(p->Font()->Name(), "MS Sans Serif") << p->Caption();
+    EXPECT_EQ(p->Font()->Height(), -21) << p->Caption();
+    EXPECT_EQ(p->Font()->Style() & fsBold, 0u) << p->Caption();
+    EXPECT_EQ(p->Font()->Color(), clScrollBar) << p->Caption();
+  }
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include "display/Renderobjects.h"
 #include "engine/Buffers.h"
 #include "engine/FingerBuffer.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/TestHooks.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "screens/locate/Ufingercompareframeunit.h"
@@ -78,7 +79,10 @@ TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnly
   EXPECT_EQ(View()->Panel1->Caption(), "Start");
   EXPECT_TRUE(View()->Panel2->Visible());
   EXPECT_GT(View()->Recorded().GetAnalog(4339), 100);  // the room bug at 433.92 MHz
-  EXPECT_EQ(View()->Bar(0)->Value, 15u);
+  for (int bar = 0; bar < 2; ++bar) {  // as Enter set them: nothing else moves them
+    EXPECT_EQ(View()->Bar(bar)->Value, 0u) << bar;
+    EXPECT_EQ(View()->Bar(bar)->Maximum, 15u) << bar;
+  }
 
   const std::string path = folder.path() + "Finger/room";
   SaveAs(path);
@@ -122,6 +126,10 @@ TEST_F(FingerScreen, RecordingSavedAndLoadedComparesCleanAndANewEmitterIsTheOnly
   volume->MoveSlider(400);  // to the top of the scale: the realtime thread sets the loudspeaker
   EXPECT_EQ(volume->Volume, 240);
   EXPECT_TRUE(RunUntil([] { return (usb2sim::GetState().soundProcessor[0] & 0x3F) == 240 / 4; }, 30));
+  // A compare shows the compare overview and leaves the live view running.
+  CompareWith(path + ".fng");
+  EXPECT_EQ(View()->Mode(), TUFingerFrame::CompareOverview);
+  EXPECT_TRUE(View()->RealtimeRunning());
   win->FingerFrame->Leave();
   EXPECT_FALSE(View()->RealtimeRunning());
   // The control leaves with the view and keeps its volume for the next visit.
@@ -186,6 +194,35 @@ TEST_F(FingerScreen, BadFilesAndAFailedSaveGiveAMessageAndKeepEverything) {
   SaveAs(folder.path() + "elsewhere.fng");
   EXPECT_TRUE(std::filesystem::exists(folder.path() + "elsewhere.fng"));
   EXPECT_TRUE(win && LinkUp);
+}
+
+// Start pressed during a scan only asks the scan to stop and returns at once; the scan ends after its
+// step, and its end shows the save and compare panels with what it reached stored.
+TEST_F(FingerScreen, StartDuringAScanOnlyRequestsTheStopAndThePanelsFollowItsEnd) {
+  StartWith();
+  OpenCategory(FingerCategory);
+  View()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
+  View()->OnStartButMouseUp(nullptr, mbLeft, 0, 0, 0);
+  ASSERT_TRUE(RunUntil([&] { return View()->AnalogOverview().Get(0, 1500) > 0; }, 60));
+  View()->OnStartButMouseDown(nullptr, mbLeft, 0, 0, 0);
+  View()->OnStartButMouseUp(nullptr, mbLeft, 0, 0, 0);
+  EXPECT_TRUE(View()->Scanning()) << "the press did not wait for the scan";
+  EXPECT_FALSE(View()->Panel2->Visible());
+  EXPECT_EQ(View()->Panel1->Caption(), "Stop");
+  ASSERT_TRUE(RunUntil([&] { return !View()->Scanning(); }, 60));
+  EXPECT_EQ(View()->Panel1->Caption(), "Start");
+  EXPECT_TRUE(View()->Panel2->Visible());
+  EXPECT_TRUE(View()->Panel3->Visible());
+  EXPECT_GT(View()->Recorded().GetAnalog(1500), 0);
+  EXPECT_EQ(View()->Recorded().GetAnalog(149999), 0) << "stopped early";
+}
+
+// The open dialogs of both fingerprint views list every file: they have no filter.
+TEST_F(FingerScreen, TheOpenDialogsHaveNoFileFilter) {
+  StartWith();
+  EXPECT_EQ(View()->OpenDialog->Filter(), "");
+  EXPECT_EQ(win->FingerFrame->FingerCompareFrame->OpenDialog->Filter(), "");
+  EXPECT_EQ(View()->SaveDialog->Filter(), "Fingerprint|*.fng");
 }
 
 TEST_F(FingerScreen, LeavingMidScanStopsTheScanAndNothingIsWrittenAfterwards) {

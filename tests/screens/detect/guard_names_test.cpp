@@ -91,6 +91,7 @@ TEST_F(GuardNames, FingerprintViews) {
   v->StopScanThread();
   ASSERT_FALSE(names_.empty());
   EXPECT_EQ(names_.front(), "TUFingerFrame::StopScanThread");
+  ASSERT_TRUE(RunUntil([&] { return !v->Scanning(); }));  // the scan's end follows in its end handler
   EXPECT_TRUE(Seen("TUFingerFrame::OnScanThreadTerminate"));
   EXPECT_TRUE(Seen("TUFingerFrame::StoreFingerprint"));
   ExpectNames({

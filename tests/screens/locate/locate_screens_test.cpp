@@ -612,6 +612,40 @@ TEST_F(LocateViewTest, SonarEnteredWithoutProbeWaitsWithTheHint) {
   EXPECT_FALSE(view->HintShown());
 }
 
+// Both probe views hide the hint only once Leave's device calls went through: a failed call (the
+// module unplugged) ends Leave with the hint still shown.
+struct ProbeViewCase {
+  const char* name;
+  int category, button;
+  std::function<TProbeLocateFrame*(TMainWin*)> view;
+};
+std::ostream& operator<<(std::ostream& os, const ProbeViewCase& c) { return os << c.name; }
+
+class ProbeHintTest : public LocateWinTest, public ::testing::WithParamInterface<ProbeViewCase> {};
+
+TEST_P(ProbeHintTest, AFailedLeaveKeepsTheHintShown) {
+  const ProbeViewCase& c = GetParam();
+  Start("[probe]\npresent=0\n");
+  TImage* const mainButtons[] = {win->MainBut1, win->MainBut2, win->MainBut3, win->MainBut4};
+  ASSERT_TRUE(VclTest::Click(mainButtons[c.category - 1]));
+  ASSERT_TRUE(VclTest::Click(win->CategoryFrame(c.category)->Button(c.button)));
+  TProbeLocateFrame* view = c.view(win);
+  ASSERT_TRUE(PumpUntil([&] { return view->HintShown(); }));
+  usb2sim::UnplugNow();
+  view->Leave();
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_TRUE(view->Visible());
+  EXPECT_TRUE(view->HintShown());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Probe, ProbeHintTest,
+    ::testing::Values(
+        ProbeViewCase{"Sonar", 3, 1, [](TMainWin* w) -> TProbeLocateFrame* { return w->LocateFrame->SonarFrame; }},
+        ProbeViewCase{"VlfSonar", 4, 4,
+                      [](TMainWin* w) -> TProbeLocateFrame* { return w->VlfFrame->VLFSonarFrame; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(LocateViewTest, SonarSetupPanelLoadsTheStoredValuesAndStoresTheOperatorsChanges) {
   Start("[eeprom]\ncell.17=90\ncell.18=170\n");
   ASSERT_TRUE(VclTest::Click(win->MainBut3));
