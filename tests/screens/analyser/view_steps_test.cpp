@@ -14,11 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/HardwareLockGuard.h"
 #include "device/InOut.h"
+#include "display/Display.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TestHooks.h"
-#include "display/Display.h"
 #include "screens/analyser/Freqcontrolframeunit.h"
 #include "screens/analyser/Intensitysettingsframeunit.h"
 #include "screens/analyser/Uaudioframeunit.h"
@@ -26,7 +27,6 @@
 #include "screens/analyser/Umaxholdframeunit.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "shell/CategoryFrames.h"
-#include "base/HardwareLockGuard.h"
 #include "sim/Instrument.h"
 #include "tests/shell/main/MainWinFixture.h"
 #include "tests/support/Pump.h"
@@ -141,8 +141,8 @@ struct SetUpCase {
 std::ostream& operator<<(std::ostream& os, const SetUpCase& c) { return os << c.name; }
 
 const SetUpCase SetUpCases[] = {
-    {"Spectrum", 1, true, true},   {"Intensity", 2, false, false}, {"Digital", 3, false, false},
-    {"Audio", 4, false, true},     {"MaxHold", 5, false, false},   {"Differential", 6, false, false},
+    {"Spectrum", 1, true, true}, {"Intensity", 2, false, false}, {"Digital", 3, false, false},
+    {"Audio", 4, false, true},   {"MaxHold", 5, false, false},   {"Differential", 6, false, false},
 };
 
 class ViewStepsTest : public MainWinTest {
@@ -209,13 +209,15 @@ TEST_P(DetailSetUpPerView, TheDetailSweepSetsTheDeviceUpInTheViewsOrder) {
   EXPECT_EQ(s.speakerPort, SpeakerSwitches);
   EXPECT_EQ(Volume(s), 240 / 4);
   // The sound word's three bytes and the speaker switches' two (a read of the expander writes one).
-  const int soundWord = watch.First(I2CAddr::SoundPCA9539, 3), speaker = watch.First(I2CAddr::SpeakerExpander, 2);
+  const int soundWord = watch.First(I2CAddr::SoundPCA9539, 3),
+            speaker = watch.First(I2CAddr::SpeakerExpander, 2);
   ASSERT_GE(soundWord, 0);
   ASSERT_GE(speaker, 0);
   EXPECT_EQ(speaker < soundWord, c.speakerBeforeSoundWord);
   EXPECT_LT(watch.First(I2CAddr::Frontend), watch.First(I2CAddr::IFFilterSweep)) << "attenuator, then filter";
   EXPECT_LT(watch.First(I2CAddr::IFFilterSweep), std::min(soundWord, speaker));
-  EXPECT_GT(watch.First(I2CAddr::SoundProcessor, 0, std::max(soundWord, speaker)), 0) << "the volume comes last";
+  EXPECT_GT(watch.First(I2CAddr::SoundProcessor, 0, std::max(soundWord, speaker)), 0)
+      << "the volume comes last";
   EXPECT_EQ(LinkUp.load(), 1);
 }
 
@@ -302,7 +304,8 @@ TEST_F(ViewStepsTest, TheAudioViewListsItsDisplaysAndPlacesTheBandStripOnEnter) 
   EXPECT_EQ(DisplayListGlobal->GetDisplay(1), view->DetailDisplay());
   EXPECT_EQ(DisplayListGlobal->GetDisplay(2)->DataBuffer, view->AudioTrace());
   EXPECT_EQ(DisplayListGlobal->GetDisplay(3)->WaterBuffer, view->AudioWater());
-  const TRect strip = analyser::StripBounds(20, 60, 580, RenderWindow->ClientWidth(), RenderWindow->ClientHeight());
+  const TRect strip =
+      analyser::StripBounds(20, 60, 580, RenderWindow->ClientWidth(), RenderWindow->ClientHeight());
   EXPECT_EQ(OverlayStripPanel->BoundsRect(), strip);
   VclTest::HoldTimerTicks(nullptr);
 }

@@ -641,7 +641,8 @@ TEST_P(ProbeHintTest, AFailedLeaveKeepsTheHintShown) {
 INSTANTIATE_TEST_SUITE_P(
     Probe, ProbeHintTest,
     ::testing::Values(
-        ProbeViewCase{"Sonar", 3, 1, [](TMainWin* w) -> TProbeLocateFrame* { return w->LocateFrame->SonarFrame; }},
+        ProbeViewCase{"Sonar", 3, 1,
+                      [](TMainWin* w) -> TProbeLocateFrame* { return w->LocateFrame->SonarFrame; }},
         ProbeViewCase{"VlfSonar", 4, 4,
                       [](TMainWin* w) -> TProbeLocateFrame* { return w->VlfFrame->VLFSonarFrame; }}),
     [](const auto& info) { return std::string(info.param.name); });
