@@ -297,6 +297,12 @@ MainThreadQueue& Queue() {
 // Binds the main thread during static start-up, before main() runs.
 const bool mainThreadBound = (Queue(), true);
 
+void WakeMainThread() {
+  MainThreadQueue& q = Queue();
+  std::lock_guard lock(q.wakeupMutex);
+  if (q.wakeup) q.wakeup();
+}
+
 }  // namespace
 
 std::thread::id MainThreadId() {
@@ -317,8 +323,7 @@ void QueueToMainThread(std::function<void()> fn, const void* key) {
     std::lock_guard lock(q.mutex);
     q.calls.push_back({std::move(fn), key});
   }
-  std::lock_guard lock(q.wakeupMutex);
-  if (q.wakeup) q.wakeup();
+  WakeMainThread();
 }
 
 void RemoveQueuedCalls(const void* key) {
@@ -329,7 +334,7 @@ void RemoveQueuedCalls(const void* key) {
 }
 
 bool CheckSynchronize() {
-  if (!IsMainThread()) return false;
+  if (!IsMainThread() || MainThreadDispatchHeld()) return false;
   MainThreadQueue& q = Queue();
   size_t budget;  // calls queued while these run wait for the next pass
   {
@@ -355,6 +360,24 @@ bool CheckSynchronize() {
 void SetMainThreadWakeup(std::function<void()> wakeup) {
   std::lock_guard lock(Queue().wakeupMutex);
   Queue().wakeup = std::move(wakeup);
+}
+
+namespace {
+std::atomic<int> dispatchHolds{0};  // changed on the main thread only
+}  // namespace
+
+TDispatchHold::TDispatchHold() : held_(IsMainThread()) {
+  if (held_) ++dispatchHolds;
+}
+
+TDispatchHold::~TDispatchHold() {
+  if (!held_ || --dispatchHolds > 0) return;
+  WakeMainThread();  // what waited during the hold runs from the next loop pass
+}
+
+// The count first: it is read on every event, and mostly no hold is taken.
+bool MainThreadDispatchHeld() {
+  return dispatchHolds.load(std::memory_order_relaxed) > 0 && IsMainThread();
 }
 
 // ---- TThread ----

@@ -191,11 +191,33 @@ bool IsMainThread();
 void QueueToMainThread(std::function<void()> fn, const void* key = nullptr);
 void RemoveQueuedCalls(const void* key);
 // On the main thread: runs the calls queued so far, oldest first (re-entrant: a call may pump again).
-// Elsewhere it does nothing. Returns whether anything ran.
+// Elsewhere, and while the main thread's dispatch is held, it does nothing. Returns whether anything
+// ran.
 bool CheckSynchronize();
 // Installed by the GUI loop: called (from the queuing thread) after every QueueToMainThread so the
 // loop wakes and calls CheckSynchronize. It must not queue calls itself. Null removes it.
 void SetMainThreadWakeup(std::function<void()> wakeup);
+
+// ---- Holding the main thread's dispatch ----
+
+// While a hold is taken on the main thread, nothing that a message loop would start runs there:
+// CheckSynchronize runs no queued call, and the GUI library dispatches no pending message, timer
+// tick or message hook (platform/vcl). What is pending stays pending and runs from the loop that
+// runs after the last hold is released; the release wakes the loop. Holds nest. On any other thread
+// a hold does nothing. A caller holds dispatch around work that no message may re-enter (a hold of
+// a lock that a thread it may stop needs, or a switch of what runs).
+class TDispatchHold {
+ public:
+  TDispatchHold();
+  ~TDispatchHold();
+  TDispatchHold(const TDispatchHold&) = delete;
+  TDispatchHold& operator=(const TDispatchHold&) = delete;
+
+ private:
+  bool held_;
+};
+// True on the main thread while a hold is taken.
+bool MainThreadDispatchHeld();
 
 // ---- Threads ----
 

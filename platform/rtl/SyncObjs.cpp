@@ -84,6 +84,11 @@ bool TCriticalSection::TryEnter() {
   return true;
 }
 
+bool TCriticalSection::HeldByCaller() const {
+  std::lock_guard lock(mutex_);
+  return depth_ > 0 && owner_ == std::this_thread::get_id();
+}
+
 int TCriticalSection::WaitingThreads() const {
   std::lock_guard lock(mutex_);
   uint64_t drawn = nextTicket_ - servingTicket_;  // the holder's ticket is among them

@@ -44,6 +44,8 @@ class TCriticalSection {
   void Release() { Leave(); }
   // Takes the lock when it is free or already held by the caller; never waits.
   bool TryEnter();
+  // True when the calling thread holds the lock.
+  bool HeldByCaller() const;
   // Threads waiting in Enter at this moment (diagnostics and tests).
   int WaitingThreads() const;
   // Test hook: runs in a thread that had to wait in Enter, once its ticket has come up and before it

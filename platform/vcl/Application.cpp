@@ -365,7 +365,8 @@ bool hookSuppressed = false;
 void VclInternals::SetHookSuppressed(bool on) { hookSuppressed = on; }
 
 bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
-  if (hookSuppressed || !receiver->isWidgetType()) return false;
+  // Under a dispatch hold only a box or dialog opened inside the hold gets input; the hook waits.
+  if (hookSuppressed || MainThreadDispatchHeld() || !receiver->isWidgetType()) return false;
   bool hasHook = static_cast<bool>(Application->OnMessage);
   for (TApplicationEvents* ev : AppEvents()) hasHook = hasHook || static_cast<bool>(ev->OnMessage);
   if (!hasHook) return false;
@@ -478,7 +479,8 @@ void TApplication::ProcessMessages() {
     if (!IsMainThread()) return;
     Initialize();
   }
-  if (!vcl::IsGuiThread()) return;
+  // Under a dispatch hold everything pending waits for the loop that runs after the hold.
+  if (!vcl::IsGuiThread() || MainThreadDispatchHeld()) return;
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   vcl::Guarded([] { CheckSynchronize(); });

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/Classes.h"
 #include "platform/vcl/Internal.h"
 #include "platform/vcl/TestHooks.h"
 
@@ -183,6 +184,7 @@ std::function<bool(const TTimer*)> heldTimerTicks;  // test hook, GUI thread onl
 void VclTest::HoldTimerTicks(std::function<bool(const TTimer*)> held) { heldTimerTicks = std::move(held); }
 
 void TTimer::Tick() {
-  if (heldTimerTicks && heldTimerTicks(this)) return;
+  // A tick under a dispatch hold is dropped: the timer keeps running and ticks again.
+  if (MainThreadDispatchHeld() || (heldTimerTicks && heldTimerTicks(this))) return;
   if (OnTimer) OnTimer(this);
 }

@@ -79,7 +79,8 @@ class TImage : public TGraphicControl {
 
 // Calls OnTimer every Interval milliseconds while Enabled, from the GUI message loop (Run or
 // ProcessMessages). Interval 0 never fires. Enabling a disabled timer, or changing the interval,
-// starts the count again. A late tick is delivered once, never as a burst.
+// starts the count again. A late tick is delivered once, never as a burst. A tick that falls in a
+// dispatch hold (TDispatchHold) is dropped; the timer ticks again an interval later.
 class TTimer : public TComponent {
  public:
   explicit TTimer(TComponent* AOwner);

@@ -219,7 +219,8 @@ class TApplication : public TComponent {
   // the application terminates (the main form closed, Terminate); the main form is then deleted.
   void Run();
   // Dispatches the pending events (timer ticks, paints, input, queued calls to the GUI thread) and
-  // returns. Re-entrant; never calls OnIdle; does nothing on another thread.
+  // returns. Re-entrant; never calls OnIdle; does nothing on another thread, nor while the GUI
+  // thread's dispatch is held (TDispatchHold): what is pending then waits for the loop after it.
   void ProcessMessages();
   void Terminate();
   bool Terminated() const { return terminated_; }

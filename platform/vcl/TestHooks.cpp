@@ -53,11 +53,16 @@ Qt::MouseButtons HeldButtons(TShiftState s) {
   return b;
 }
 
-void SendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint pos,
-               Qt::KeyboardModifiers mods) {
+QMouseEvent MouseEvent(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
+                       QPoint pos, Qt::KeyboardModifiers mods) {
   QPointF local(pos);
   QPointF global(w->mapToGlobal(pos));
-  QMouseEvent event(type, local, local, global, button, held, mods);
+  return QMouseEvent(type, local, local, global, button, held, mods);
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint pos,
+               Qt::KeyboardModifiers mods) {
+  QMouseEvent event = MouseEvent(w, type, button, held, pos, mods);
   QApplication::sendEvent(w, &event);
 }
 
@@ -100,6 +105,17 @@ bool Click(TControl* control) {
   if (!alive || !alive->isVisible() || !alive->isEnabled())
     return true;  // the press itself may hide or free it
   MouseUp(control, mbLeft, at.x(), at.y());
+  return true;
+}
+
+bool PostClick(TControl* control) {
+  if (!Reachable(control)) return false;
+  QWidget* w = InputWidget(control);
+  const QPoint at(w->width() / 2, w->height() / 2);
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QCoreApplication::postEvent(w, MouseEvent(w, type, Qt::LeftButton, held, at, Qt::NoModifier).clone());
+  }
   return true;
 }
 

@@ -22,6 +22,11 @@ bool MouseDown(TControl* control, TMouseButton button, int x, int y, TShiftState
 bool MouseMove(TControl* control, int x, int y, TShiftState shift = 0);
 bool MouseUp(TControl* control, TMouseButton button, int x, int y, TShiftState shift = 0);
 bool DoubleClick(TControl* control, int x, int y);
+// A click that arrives while the program is busy: the left button's down and up at the centre are
+// queued as the window system queues them, and delivered (through the message hook to the control)
+// by the next loop that dispatches messages. False (nothing queued) when the control is not showing
+// or not enabled.
+bool PostClick(TControl* control);
 // Left button down and up at (x, y) of the form's client area, delivered to the control the window
 // system finds there: the topmost visible child under the point, whatever covers whom. Returns
 // false (and delivers nothing) when the point lies outside the form or on a disabled control.

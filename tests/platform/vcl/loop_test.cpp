@@ -159,6 +159,88 @@ TEST_F(LoopTest, ProcessMessagesOnAWorkerThreadDoesNothing) {
   EXPECT_TRUE(ran);
 }
 
+// A dispatch hold: what is pending (a click that arrived, a call a thread queued, the message hook)
+// runs neither in ProcessMessages nor in CheckSynchronize while any hold lasts, and runs from the first
+// loop after the last hold is released.
+TEST_F(LoopTest, NothingPendingRunsUnderADispatchHoldUntilTheLastHoldIsReleased) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  form.Show();
+  int clicks = 0, hooked = 0;
+  bool queued = false;
+  panel->OnClick = [&](TObject*) { ++clicks; };
+  Application->OnMessage = [&](TMsg&, bool&) { ++hooked; };
+  {
+    TDispatchHold outer;
+    ASSERT_TRUE(VclTest::PostClick(panel));
+    std::thread([&] { QueueToMainThread([&] { queued = true; }); }).join();
+    {
+      TDispatchHold inner;
+      EXPECT_TRUE(MainThreadDispatchHeld());
+    }
+    EXPECT_TRUE(MainThreadDispatchHeld()) << "holds nest";
+    for (int i = 0; i < 3; ++i) {
+      Application->ProcessMessages();
+      EXPECT_FALSE(CheckSynchronize());
+    }
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(hooked, 0);
+    EXPECT_FALSE(queued);
+  }
+  EXPECT_FALSE(MainThreadDispatchHeld());
+  EXPECT_TRUE(PumpUntil([&] { return clicks == 1 && queued; }));
+  EXPECT_GT(hooked, 0);
+}
+
+TEST_F(LoopTest, ADispatchHoldOnAWorkerThreadHoldsNothing) {
+  TEvent holding(true, false), done(true, false);
+  bool heldThere = true;
+  std::thread worker([&] {
+    TDispatchHold hold;
+    heldThere = MainThreadDispatchHeld();
+    holding.SetEvent();
+    done.WaitFor();
+  });
+  ASSERT_EQ(holding.WaitFor(), wrSignaled);
+  bool ran = false;
+  QueueToMainThread([&] { ran = true; });
+  EXPECT_FALSE(MainThreadDispatchHeld());
+  Application->ProcessMessages();
+  EXPECT_TRUE(ran);
+  done.SetEvent();
+  worker.join();
+  EXPECT_FALSE(heldThere);
+}
+
+// A form shown modally inside a hold gets its own input and closes; meanwhile no timer tick, queued
+// call or message hook runs. They run after the hold.
+TEST_F(LoopTest, AModalFormUnderADispatchHoldGetsItsInputButRunsNothingElse) {
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  int ticks = 0, hooked = 0;
+  bool queued = false;
+  timer.OnTimer = [&](TObject*) { ++ticks; };
+  Application->OnMessage = [&](TMsg&, bool&) { ++hooked; };
+  TForm dialog(nullptr);
+  auto* ok = new TPanel(&dialog);
+  ok->SetParent(&dialog);
+  ok->OnClick = [&](TObject*) { dialog.SetModalResult(mrOk); };
+  dialog.OnShow = [&](TObject*) {
+    QueueToMainThread([&] { queued = true; });
+    ASSERT_TRUE(VclTest::PostClick(ok));
+    Sleep(20);  // the timer is due when the dialog's loop first runs
+  };
+  {
+    TDispatchHold hold;
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(hooked, 0);
+    EXPECT_FALSE(queued);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return ticks > 0 && queued; }));
+}
+
 struct SilentTimerCase {
   const char* name;
   unsigned firstInterval;  // set (and running) before the interval under test
