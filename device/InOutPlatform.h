@@ -16,7 +16,8 @@ void DeviceMessageBox(const std::string& text, const std::string& caption);
 void DeviceSleep(unsigned milliseconds);
 int64_t DeviceCounter();
 int64_t DeviceCounterFrequency();
-// Lets the GUI thread's pending messages run; does nothing on other threads.
+// Lets the GUI thread's pending messages run; does nothing on other threads, nor while the GUI
+// thread's dispatch is held (inside HardwareLock, a view's Enter or Leave).
 void DeviceProcessMessages();
 std::string DeviceFormatFloat(const std::string& format, double value);
 void DeviceWriteXO400Offset(double offset);

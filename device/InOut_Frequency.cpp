@@ -74,6 +74,7 @@ bool IOControl::SetFrequency(double f) {
   return SetDDS400Frequency(Dds400Output(f, BandOf(f)));
 }
 
+// Pending messages run here only outside HardwareLock (see IOControl::VolumeUp).
 bool IOControl::SetMainVCO(double clock, double F) {
   const bool result = SetDDSFrequency(1, clock, 20000000.0 + (F - BandSplitFrequency) / 250.0);
   DeviceProcessMessages();

@@ -57,7 +57,9 @@ bool IOControl::SetSoundProcLowpass(uint8_t v) { return WriteTEA6320(5, uint8_t(
 
 bool IOControl::SetSoundProcHighpass(uint8_t v) { return WriteTEA6320(6, uint8_t(std::max(v / 8, 8))); }
 
-// Counters are wider than a byte so that a ramp to 255 or down to 0 ends.
+// Counters are wider than a byte so that a ramp to 255 or down to 0 ends. The ramps let pending
+// messages run only outside HardwareLock: under the lock the GUI thread's dispatch is held, since a
+// click run there could stop a thread that waits for the lock (HardwareLockGuard).
 bool IOControl::VolumeUp(uint8_t target) {
   for (int v = 0; v <= target; v += 2) {
     if (!SetSoundProcVolume(uint8_t(v))) return false;

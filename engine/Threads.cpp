@@ -1,6 +1,7 @@
 #include "engine/Threads.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -193,6 +194,12 @@ void JoinOrphanedThreads() {
 
 int OrphanedThreadCount() { return static_cast<int>(Orphans().size()); }
 
+namespace {
+std::atomic<int> stopsWithLockHeld{0};
+}  // namespace
+
+int StopsWithHardwareLockHeld() { return stopsWithLockHeld.load(); }
+
 // ---- ThreadSlot ----
 
 ThreadSlot::ThreadSlot() : event_(std::make_shared<TEvent>(false, false)) {}
@@ -223,6 +230,11 @@ void ThreadSlot::OnThreadTerminate(TObject* sender) {
 bool ThreadSlot::Stop() {
   IOThreadBase* thread = thread_;
   if (!thread) return true;
+  if (HardwareLockHeldHere()) {
+    // A fault of the caller: the thread may wait for this very lock, so the wait would run out.
+    ++stopsWithLockHeld;
+    std::fprintf(stderr, "A measurement thread is stopped while the device lock is held\n");
+  }
   thread->OnTerminate = nullptr;
   thread->RequestStop();
   WaitForEnd(thread);

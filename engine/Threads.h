@@ -168,3 +168,5 @@ class ThreadSlot {
 void ReapOrphanedThreads();
 void JoinOrphanedThreads();
 int OrphanedThreadCount();
+// Stops reached while the stopping thread held HardwareLock (a fault: each is reported on stderr).
+int StopsWithHardwareLockHeld();

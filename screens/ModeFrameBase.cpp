@@ -1,12 +1,30 @@
 #include "screens/ModeFrameBase.h"
 
+#include "platform/rtl/Classes.h"
+
 TModeFrameBase::TModeFrameBase(TComponent* AOwner) : TFrame(AOwner) {
   SetDoubleBuffered(true);
   SetVisible(false);
   TControl::OnResize = [this](TObject* sender) { OnResize(sender); };
 }
 
+namespace {
+// One view's Enter or Leave in progress: no message is dispatched until it ends.
+class SwitchScope {
+ public:
+  explicit SwitchScope(int& depth) : depth_(depth) { ++depth_; }
+  ~SwitchScope() { --depth_; }
+  SwitchScope(const SwitchScope&) = delete;
+  SwitchScope& operator=(const SwitchScope&) = delete;
+
+ private:
+  TDispatchHold hold_;
+  int& depth_;
+};
+}  // namespace
+
 void TModeFrameBase::Enter() {
+  SwitchScope scope(switches_);
   SetVisible(true);
   if (entered_) return;
   entered_ = true;
@@ -15,6 +33,7 @@ void TModeFrameBase::Enter() {
 }
 
 void TModeFrameBase::Leave() {
+  SwitchScope scope(switches_);
   keepShown_ = false;
   if (entered_) {
     StopWork();

@@ -2,6 +2,10 @@
 // view's running state, which is kept apart from its visibility, so hiding a view never skips
 // stopping it. The owner (a category frame, the main window) leaves an entered view before it
 // destroys it and before it enters another view of the same category.
+//
+// Enter and Leave hold the GUI thread's message dispatch (TDispatchHold) while they run: what they
+// do to let pending messages run (making displays, device operations) runs none, so no click can
+// switch views in the middle of a switch; the messages run after it.
 #pragma once
 #include "platform/vcl/Forms.h"
 
@@ -54,6 +58,8 @@ class TModeFrameBase : public TFrame {
   // Rank of the view's last real Leave among all views' Leaves (0: never left): shows the order
   // in which a category left its views.
   int LeaveRank() const { return leaveRank_; }
+  // Enter and Leave calls of all views now running on the GUI thread (nested ones count).
+  static int SwitchesInProgress() { return switches_; }
 
  protected:
   // Called by Enter after the view was shown, and by Leave before it is hidden.
@@ -71,4 +77,5 @@ class TModeFrameBase : public TFrame {
   int leaveCount_ = 0;
   int leaveRank_ = 0;
   inline static int leaves_ = 0;  // views live in the GUI thread only
+  inline static int switches_ = 0;
 };

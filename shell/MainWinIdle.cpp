@@ -14,6 +14,7 @@
 #include "shell/CategoryFrames.h"
 #include "shell/RT7731_IV_Unit.h"
 #include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "base/Language.h"
 #include "base/Log.h"
 
@@ -52,7 +53,8 @@ void TMainWin::IdleLoop(TObject*, bool& Done) {
   if (DisplayListGlobal) DisplayListGlobal->RenderAll();
   RenderEnteredViews(RenderPass::AfterDisplays);
   xBase->EndScene();
-  LastFrameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
+  LastFrameMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
   Sleep(10);
   Done = false;
 }
@@ -84,9 +86,13 @@ void TMainWin::ProbeLink() {
   // Without a measurement thread nothing talks to the module, so an unplug would go unseen: ask the
   // module whether it is there. A thread inside a device operation holds the lock and notices a
   // lost module itself; the probe then waits for the next tick instead of blocking the GUI.
-  if (!IOCtrl || LinkUp != 1 || !HardwareLock || !HardwareLock->TryEnter()) return;
-  const bool present = IOCtrl->DevicePresent();
-  HardwareLock->Leave();
+  if (!IOCtrl || LinkUp != 1) return;
+  bool present = true;
+  {
+    HardwareLockGuard lock(HardwareLockGuard::Try);
+    if (!lock.Owns()) return;
+    present = IOCtrl->DevicePresent();
+  }
   if (!present) LinkUp = 0;
 }
 

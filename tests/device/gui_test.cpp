@@ -8,8 +8,11 @@
 
 #include "FakeUsb2.h"
 #include "platform/rtl/Classes.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/TestHooks.h"
 #include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "base/IniService.h"
 
 namespace {
@@ -22,25 +25,59 @@ class GuiPumpTest : public ::testing::Test {
   IOControl io{0};
 };
 
+struct PumpCase {
+  const char* name;
+  std::function<bool(IOControl&)> call;
+};
+
+const PumpCase PumpCases[] = {
+    {"SetMainVCOLow", [](IOControl& c) { return c.SetMainVCOLow(); }},
+    {"SetMainVCOHigh", [](IOControl& c) { return c.SetMainVCOHigh(); }},
+    {"VolumeUp", [](IOControl& c) { return c.VolumeUp(8); }},
+    {"VolumeDown", [](IOControl& c) { return c.VolumeDown(8); }},
+};
+
 TEST_F(GuiPumpTest, OperationsLetTheGuiThreadsMessagesRun) {
-  struct Case {
-    const char* name;
-    std::function<bool(IOControl&)> call;
-  };
-  const Case cases[] = {
-      {"SetMainVCOLow", [](IOControl& c) { return c.SetMainVCOLow(); }},
-      {"SetMainVCOHigh", [](IOControl& c) { return c.SetMainVCOHigh(); }},
-      {"VolumeUp", [](IOControl& c) { return c.VolumeUp(8); }},
-      {"VolumeDown", [](IOControl& c) { return c.VolumeDown(8); }},
-  };
   ASSERT_TRUE(IsMainThread());
-  for (const auto& c : cases) {
+  for (const auto& c : PumpCases) {
     bool ran = false;
     QueueToMainThread([&ran] { ran = true; });
     ASSERT_TRUE(c.call(io)) << c.name;
     EXPECT_TRUE(ran) << c.name;
     CheckSynchronize();
   }
+}
+
+// Inside HardwareLock on the GUI thread the same operations let nothing run: a click that arrived or
+// a call a thread queued could otherwise stop a thread that waits for the lock the GUI thread holds.
+// Both run once the lock is left.
+TEST_F(GuiPumpTest, UnderTheHardwareLockOperationsLetNothingRun) {
+  TForm form(nullptr);
+  auto* button = new TPanel(&form);
+  button->SetParent(&form);
+  form.Show();
+  TCriticalSection lock;
+  HardwareLock = &lock;
+  for (const auto& c : PumpCases) {
+    int clicks = 0;
+    bool queued = false;
+    button->OnClick = [&](TObject*) {
+      EXPECT_FALSE(HardwareLockHeldHere()) << c.name;
+      ++clicks;
+    };
+    {
+      HardwareLockGuard guard;
+      ASSERT_TRUE(VclTest::PostClick(button));
+      std::thread([&] { QueueToMainThread([&] { queued = true; }); }).join();
+      ASSERT_TRUE(c.call(io)) << c.name;
+      EXPECT_EQ(clicks, 0) << c.name;
+      EXPECT_FALSE(queued) << c.name;
+    }
+    Application->ProcessMessages();
+    EXPECT_EQ(clicks, 1) << c.name;
+    EXPECT_TRUE(queued) << c.name;
+  }
+  HardwareLock = nullptr;
 }
 
 TEST_F(GuiPumpTest, WorkerThreadsPumpNothing) {

@@ -1,12 +1,15 @@
 // Soak run: the whole program in this process, headless, against the simulated instrument. For the
 // given time it clicks main and frame buttons and the frequency controls and turns the wheel in random
 // order (every view of the category frames' button tables, so new views are visited as they come),
+// and now and then queues a burst of view clicks that arrive while the views are still switching,
 // while it injects faults through the simulator: absent I2C chips, failing commands, the probe unplugged
 // and plugged again, a low battery. A fault that costs the link ends the program, as it must; it is then
 // started again on a repaired instrument. Near the end the module vanishes and the last run must end by
-// itself. Throughout, the idle pass must keep asking to run while the link is up and no view may run
-// outside the shown category; at the end of every run the window must close, every thread end, the
-// window bounds be written and the INI file keep all it held.
+// itself. Throughout, the idle pass must keep asking to run while the link is up, no view may run
+// outside the shown category, no click may run while the GUI thread holds the hardware lock or inside
+// a view's Enter or Leave, and no stop may run out (its thread would be orphaned); at the end of every
+// run the window must close, every thread end, the window bounds be written and the INI file keep all
+// it held.
 //   soak [--seconds S] [--seed N]
 // Prints a summary; exits 1 after the first failure, naming the seed that reproduces the run.
 #include <malloc.h>
@@ -31,6 +34,7 @@
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
 #include "base/Globals.h"
+#include "base/HardwareLockGuard.h"
 #include "sim/Instrument.h"
 #include "tests/support/fuzz/Fuzz.h"
 #include "tests/support/fuzz/ScratchFolder.h"
@@ -41,9 +45,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// A thread whose view was left may take a few idle passes to be reaped.
-constexpr int MaxOrphanedThreads = 8;
 
 // The INI file the run starts with: the keys the program reads plus a comment, which must all survive.
 const char* const StartIni =
@@ -60,7 +61,8 @@ struct MemorySample {
 
 struct Summary {
   double seconds = 0;
-  long mainClicks = 0, frameClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0, faults = 0;
+  long mainClicks = 0, frameClicks = 0, burstClicks = 0, controlClicks = 0, wheelTurns = 0, idlePasses = 0,
+       faults = 0;
   long viewsEntered = 0;
   int runs = 0, selfEnded = 0;  // program runs, and how many of them ended by themselves
   int peakOrphans = 0;          // threads whose stop timed out, not yet ended
@@ -143,7 +145,14 @@ class Soak {
   }
 
   // The program as the entry routine starts it, on a freshly plugged-in instrument without faults.
+  // Every click it gets is checked as it is dispatched.
   void StartProgram() {
+    Application->OnMessage = [this](TMsg& msg, bool&) {
+      if (msg.message == WM_LBUTTONUP) ++released_;
+      if (msg.message != WM_LBUTTONDOWN) return;
+      if (HardwareLockHeldHere()) Fail("a click ran while the GUI thread held the hardware lock");
+      if (TModeFrameBase::SwitchesInProgress() > 0) Fail("a click ran inside a view's Enter or Leave");
+    };
     if (!siminstrument::Load("")) Fail("the default scenario does not load");
     ++summary_.runs;
     SplashIn = new TSplashIn(nullptr);
@@ -212,7 +221,9 @@ class Soak {
     } else if (action < 7) {
       const int category = ShownCategory();
       TCategoryFrameBase* frame = category ? win_->CategoryFrame(category) : nullptr;
-      if (frame && frame->ButtonCount() > 0) {
+      if (frame && frame->ButtonCount() > 0 && random_.Below(4) == 0) {
+        PostClickBurst(*frame);
+      } else if (frame && frame->ButtonCount() > 0) {
         const std::vector<std::pair<int, TModeFrameBase*>> before = RunningViews();
         if (VclTest::Click(frame->Button(1 + int(random_.Below(size_t(frame->ButtonCount())))))) {
           ++summary_.frameClicks;
@@ -229,6 +240,19 @@ class Soak {
     }
     IdlePasses(1 + int(random_.Below(4)));
     Check();
+  }
+
+  // Two to eight clicks on the category's view buttons, queued at once as quick clicks arrive while
+  // the program is still switching; they are all handled before the next idle pass.
+  void PostClickBurst(TCategoryFrameBase& frame) {
+    const int count = 2 + int(random_.Below(7));
+    int posted = 0;
+    released_ = 0;
+    for (int i = 0; i < count; ++i)
+      posted += VclTest::PostClick(frame.Button(1 + int(random_.Below(size_t(frame.ButtonCount())))));
+    if (!testpump::PumpUntil(testpump::Loop::Messages, [&] { return released_ >= posted; }))
+      Fail("a burst of clicks was not handled");
+    summary_.burstClicks += posted;
   }
 
   void InjectFault() {
@@ -271,8 +295,10 @@ class Soak {
              " shows");
     if (running.size() > 1) Fail(std::to_string(running.size()) + " views run at once");
     summary_.peakOrphans = std::max(summary_.peakOrphans, OrphanedThreadCount());
-    if (OrphanedThreadCount() > MaxOrphanedThreads)
-      Fail(std::to_string(OrphanedThreadCount()) + " threads outlived their views");
+    if (OrphanedThreadCount() > 0)
+      Fail("a stop ran out: " + std::to_string(OrphanedThreadCount()) + " threads outlived their views");
+    if (StopsWithHardwareLockHeld() > 0)
+      Fail("a thread was stopped while the GUI thread held the hardware lock");
     summary_.peakKb = std::max(summary_.peakKb, StatusKb("VmRSS:"));
   }
 
@@ -295,6 +321,7 @@ class Soak {
       Fail(std::to_string(OrphanedThreadCount()) + " threads still run 30 s after their views were left");
     if (!RunningViews().empty()) Fail("a view still runs after the window closed");
     Application->OnIdle = nullptr;
+    Application->OnMessage = nullptr;
     delete win_;
     win_ = nullptr;
     // The process of a real program run ends here and takes with it the style's picture cache and
@@ -325,9 +352,9 @@ class Soak {
     std::printf("soak: %.1f s, seed %llu; %d program runs, %d ended by themselves after a lost link\n",
                 s.seconds, static_cast<unsigned long long>(seed_), s.runs, s.selfEnded);
     std::printf(
-        "  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld frequency controls; "
-        "%ld wheel turns\n",
-        s.mainClicks, s.frameClicks, s.viewsEntered, s.controlClicks, s.wheelTurns);
+        "  clicks: %ld main buttons, %ld frame buttons (%ld views entered), %ld in bursts, %ld frequency "
+        "controls; %ld wheel turns\n",
+        s.mainClicks, s.frameClicks, s.viewsEntered, s.burstClicks, s.controlClicks, s.wheelTurns);
     std::printf("  %ld idle passes, %ld faults injected, at most %d threads outlived their stop\n",
                 s.idlePasses, s.faults, s.peakOrphans);
     std::printf("  memory: peak %ld kB, final %ld kB\n", s.peakKb, s.final.residentKb);
@@ -348,6 +375,7 @@ class Soak {
   Clock::time_point vanishedAt_;
   Clock::time_point start_;
   Summary summary_;
+  int released_ = 0;  // clicks (button up) dispatched since the last burst was queued
 };
 
 }  // namespace
