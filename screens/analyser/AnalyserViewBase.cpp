@@ -352,8 +352,6 @@ void TAnalyserViewBase::StartAThread() {
                  IOCtrl->VolumeUp(uint8_t(ClampVolume(volume)));
         }))
       return;
-    // The volume ramp lets the application process messages: the view may have been left meanwhile.
-    if (!IsEntered()) return;
     if (detailDisplay_) {
       ShowDetailData(*detailDisplay_);
       detailDisplay_->GenerateText();
@@ -420,7 +418,6 @@ void TAnalyserViewBase::StartWThread() {
     if (!Prepare(
             [&] { return IOCtrl->VolumeDown(uint8_t(ClampVolume(volume))) && IOCtrl->InitMeasureMode(); }))
       return;
-    if (!IsEntered()) return;
     if (overviewDisplay_) {
       ShowOverviewData(*overviewDisplay_);
       overviewDisplay_->GenerateText();
