@@ -337,11 +337,7 @@ void TSelfCheckFrame::OnInitEEPromMouseDown(TObject*, TMouseButton, TShiftState,
   values.SonarClock = TrackBar1->Position();
   values.SonarSensitivity = TrackBar2->Position();
   values.Distributor = RadioButton2->Checked();
-  // The clock calibration is the instrument's own measurement: it is cleared only on request.
-  const bool clearCalibration =
-      Application->MessageBox("Clear the clock calibration of the instrument as well?", "Init EEPR",
-                              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-  const std::vector<std::string> failures = WriteServicePanelValues(*IOCtrl, values, clearCalibration);
+  const std::vector<std::string> failures = WriteServicePanelValues(*IOCtrl, values);
   if (failures.empty())
     ShowPanelStatus("EEPROM written", false);
   else

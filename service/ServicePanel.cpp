@@ -35,13 +35,10 @@ ServicePanelValues ReadServicePanelValues(IOControl& io, std::vector<std::string
   return values;
 }
 
-std::vector<std::string> WriteServicePanelValues(IOControl& io, const ServicePanelValues& values,
-                                                 bool clearCalibration) {
+std::vector<std::string> WriteServicePanelValues(IOControl& io, const ServicePanelValues& values) {
   std::vector<std::string> failures;
-  if (clearCalibration) {
-    io.DdsClockOffset = io.Dds400ClockOffset = io.VcoLowRefOffset = io.VcoHighRefOffset = 0.0;
-    if (!io.StoreClockOffsets()) failures.push_back("Clock offsets");
-  }
+  io.DdsClockOffset = io.Dds400ClockOffset = io.VcoLowRefOffset = io.VcoHighRefOffset = 0.0;
+  if (!io.StoreClockOffsets()) failures.push_back("Clock offsets");
   if (!io.WriteEEPromByte(SonarSensitivityCell, uint8_t(values.SonarSensitivity)))
     failures.push_back("Sonar Sens");
   if (!io.WriteEEPromByte(SonarClockCell, uint8_t(values.SonarClock))) failures.push_back("Sonar Takt");

@@ -29,7 +29,6 @@ struct ServicePanelValues {
 
 // Reads the three cells. A cell that cannot be read gives its default and its name in `failures`.
 ServicePanelValues ReadServicePanelValues(IOControl& io, std::vector<std::string>& failures);
-// Writes the clock calibration cleared to 0 (when asked), cells 17, 18 and 50, then the registry
+// Clears the four clock offsets and stores them, writes cells 17, 18 and 50, then the registry
 // value. Every step is tried; the names of those that failed are returned.
-std::vector<std::string> WriteServicePanelValues(IOControl& io, const ServicePanelValues& values,
-                                                 bool clearCalibration);
+std::vector<std::string> WriteServicePanelValues(IOControl& io, const ServicePanelValues& values);

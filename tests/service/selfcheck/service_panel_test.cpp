@@ -30,10 +30,7 @@ constexpr const char* Calibrated = "[eeprom]\ncell.34=0\ncell.35=0\ncell.36=72\n
 class ServicePanelTest : public SelfCheckTest {
  protected:
   void Unlock() { ASSERT_TRUE(VclTest::TypeText(frame->Edit1, "quorbix")); }
-  void PressInit(int answer) {
-    VclTest::ScriptMessageBoxAnswer(answer);
-    ASSERT_TRUE(VclTest::MouseDown(frame->Panel2, mbLeft, 5, 5));
-  }
+  void PressInit() { ASSERT_TRUE(VclTest::MouseDown(frame->Panel2, mbLeft, 5, 5)); }
 };
 
 TEST_F(ServicePanelTest, OnlyTheExactCodeUnlocks) {
@@ -85,7 +82,7 @@ TEST_F(ServicePanelTest, ValuesReachEepromAndRegistryAndSurviveARestart) {
   frame->TrackBar1->SetPosition(175);
   frame->TrackBar2->SetPosition(42);
   frame->RadioButton2->SetChecked(true);
-  PressInit(IDNO);
+  PressInit();
   auto state = usb2sim::GetState();
   EXPECT_EQ(state.eeprom[17], 42);
   EXPECT_EQ(state.eeprom[18], 175);
@@ -104,32 +101,34 @@ TEST_F(ServicePanelTest, ValuesReachEepromAndRegistryAndSurviveARestart) {
   EXPECT_EQ(RegistryBranding(), "tarvix");
 
   frame->RadioButton1->SetChecked(true);
-  PressInit(IDNO);
+  PressInit();
   EXPECT_EQ(usb2sim::GetState().eeprom[50], 0);
   EXPECT_EQ(RegistryBranding(), "brenholt");
 }
 
-TEST_F(ServicePanelTest, ClockCalibrationIsClearedOnlyWhenConfirmed) {
-  Start(Calibrated);
+TEST_F(ServicePanelTest, InitClearsTheClockCalibrationWithoutAsking) {
+  const std::string scenario = std::string("[eeprom]\nfile=") + config.path() + "eeprom.bin\n";
+  Start(scenario + Calibrated);
   ASSERT_EQ(IOCtrl->Dds400ClockOffset, 200.0);
   Unlock();
-  PressInit(IDNO);
-  EXPECT_EQ(IOCtrl->Dds400ClockOffset, 200.0);
-  EXPECT_EQ(OffsetCell(34), 200.0f);
-  PressInit(IDYES);
+  VclTest::ClearShownBoxes();
+  PressInit();
+  EXPECT_TRUE(VclTest::ShownBoxes().empty());
   EXPECT_EQ(IOCtrl->Dds400ClockOffset, 0.0);
   for (int first = 30; first <= 42; first += 4) EXPECT_EQ(OffsetCell(first), 0.0f) << first;
   // The next start-up loads zero offsets.
-  ASSERT_TRUE(IOCtrl->LoadClockOffsets());
+  frame.reset();
+  DropDevice();
+  Start(scenario);
   EXPECT_EQ(IOCtrl->Dds400ClockOffset, 0.0);
 }
 
 TEST_F(ServicePanelTest, FailedWritesAreReported) {
   Start("[faults]\nfail_command=33\n");  // the EEPROM's write command
   Unlock();
-  PressInit(IDNO);
+  PressInit();
   EXPECT_TRUE(frame->PanelStatusLabel->Visible());
-  EXPECT_EQ(frame->PanelStatusLabel->Caption(), "Write failed: Sonar Sens, Sonar Takt, Distributor");
+  EXPECT_EQ(frame->PanelStatusLabel->Caption(), "Write failed: Clock offsets, Sonar Sens, Sonar Takt, Distributor");
   EXPECT_EQ(frame->PanelStatusLabel->Font()->Color(), clRed);
   EXPECT_EQ(RegistryBranding(), "brenholt");
 }
