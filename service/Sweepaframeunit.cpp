@@ -64,20 +64,14 @@ TSweepAFrame::TSweepAFrame(TComponent* AOwner) : TModeFrameBase(AOwner) {
 }
 
 bool TSweepAFrame::ReadSpan(float& span) {
-  double value = 0.0;
-  if (!TryStrToFloat(SpanEdit->Text(), value) || !std::isfinite(value)) {
-    ShowServiceMessage("Span: \"" + SpanEdit->Text() +
-                       "\" is not a number of MHz (use '.' as the decimal point)");
+  const float value = static_cast<float>(LeadingNumber(SpanEdit->Text()));
+  // Refused: a span that is not above 0 would give a zero or negative sweep step, and one too large
+  // for a float an endless one.
+  if (!(value > 0.0f) || !std::isfinite(value)) {
+    ShowServiceMessage("Span: \"" + SpanEdit->Text() + "\" is no span above 0 MHz; the sweep keeps its span");
     return false;
   }
-  if (value < MinSpanMHz || value > MaxSpanMHz) {
-    const float held = value < MinSpanMHz ? MinSpanMHz : MaxSpanMHz;
-    ShowServiceMessage("Span: " + FloatToStr(value) + " MHz is outside 1 to 18 MHz; " + FloatToStr(held) +
-                       " MHz is used");
-    ShowSpan(held);
-    value = held;
-  }
-  span = static_cast<float>(value);
+  span = value;
   return true;
 }
 

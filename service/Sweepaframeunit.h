@@ -36,8 +36,8 @@ class TSweepAFrame : public TModeFrameBase {
   TRadioButton* RBModAudio = nullptr;
 
  private:
-  // The typed span in MHz; false (after telling the user) when it is not a number. A span outside
-  // 1..18 MHz is held at the nearer end, and the edit shows it.
+  // The typed span in MHz, read as far as the text is a number (none: 0); false (after telling the
+  // user) when it is not above 0.
   bool ReadSpan(float& span);
   void ShowSpan(float span);
   void Notify(float spanMHz);

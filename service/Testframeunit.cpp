@@ -1,5 +1,6 @@
 #include "service/Testframeunit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -295,12 +296,11 @@ void TTestFrame::RunAutoAdjustFilter() {
     // The other tests stay disabled while the alignment lets window messages run.
     SetButtonsEnabled(false);
     AlignResult result = AlignResult::DeviceFailed;
-    // The tunable filter on the module's port, then its trim path.
-    const bool pathSelected = DeviceSteps([](IOControl& io) { return io.SetIFFilterPort(2, 0); },
-                                          [](IOControl& io) { return io.SelectFilterPath(2, 0); });
+    const bool pathSelected = DeviceSteps([](IOControl& io) { return io.SelectFilterPath(2, 0); });
     if (pathSelected) AdjustFilter(IOCtrl, 0, &graph, displays_[0].get(), &result);
     if (result == AlignResult::Done) {
-      // The three trim records of the sweep module into EEPROM records 0-2, each write checked.
+      // The three trim records of the sweep module into EEPROM records 0-2, each write checked: an
+      // unchecked failure would leave old records behind an alignment reported as done.
       for (uint8_t k = 0; k < 3; ++k)
         if (!DeviceSteps(
                 [&](IOControl& io) { return io.WriteFilterRecord(k, FilterAlignRecords[k + 1u].Data()); })) {
@@ -324,8 +324,6 @@ void TTestFrame::OnSweepAModeButClick(TObject*) {
   if (!BeginTest(5)) return;
   Guarded("TTestFrame::OnSweepAModeButClick", [&] {
     if (SweepAFrame) {
-      SweepAFrame->SpanEdit->SetText("18.0");
-      SweepAFrame->Module = 0;
       SweepAFrame->Enter();
       SweepAFrame->OnChange = [this](uint8_t module, float span) { OnSweepAModeChange(module, span); };
     }
@@ -335,7 +333,8 @@ void TTestFrame::OnSweepAModeButClick(TObject*) {
         DeviceSteps([](IOControl& io) { return io.DDSOff(2); }, [](IOControl& io) { return io.DDSOff(3); },
                     [](IOControl& io) { return io.SetIFFilterPort(2, 0); });
     if (!ready) {
-      // A failed set-up is a lost link, as in every service test; the test ends with nothing left.
+      // A failed set-up is a lost link, as in every service test; the test ends with nothing left
+      // rather than a display without a measurement that looks like a running test.
       LinkUp = 0;
       FreeDisplays();
       if (DisplayListGlobal) DisplayListGlobal->Clear();
@@ -350,8 +349,11 @@ void TTestFrame::OnSweepAModeButClick(TObject*) {
 void TTestFrame::StartSweepAModeThread(uint8_t module, double spanHz) {
   auto* thread = new SweepAModeThread();
   thread->SweepParam = 0;
-  thread->StartFrequency = IFCentre - spanHz / 2.0;
-  thread->StopFrequency = IFCentre + spanHz / 2.0;
+  // From 0 Hz at the lowest, as the running sweep holds a wide span: no synthesiser makes a negative
+  // frequency, and the axis would not match what is swept.
+  const double half = std::min(spanHz / 2.0, IFCentre);
+  thread->StartFrequency = IFCentre - half;
+  thread->StopFrequency = IFCentre + half;
   thread->StepFrequency = spanHz * 0.002;
   thread->Module = module;
   thread->Trace = buffers_[0].get();
@@ -366,6 +368,7 @@ void TTestFrame::StartSweepAModeThread(uint8_t module, double spanHz) {
 void TTestFrame::OnSweepAModeChange(uint8_t module, float spanHz) {
   Guarded("TTestFrame::OnSweepAModeChange", [&] {
     auto* thread = static_cast<SweepAModeThread*>(SweepAMode.Thread());
+    // A span that is not above 0 would give a zero or negative sweep step: the sweep keeps its span.
     if (!thread || !buffers_[0] || !(spanHz > 0.0f)) return;
     if (module != sweepAModule_) {
       // The module is read by the running sweep: another module is a new thread, not a posted value.

@@ -225,9 +225,14 @@ int Model::ParSetTimeout(uint32_t ms) {
 
 // ---- receiver -----------------------------------------------------------------------------
 
+// The port's filter type decides. A port that holds none (0xFF, as the bring-up leaves it) leaves
+// the choice to the module's path pots (chip 2 or 5, channels 1-3): path 2 puts the tunable filter
+// in the signal path, shaped by the trims as they stand.
 int Model::FilterType(int module) const {
   const int t = latch_[static_cast<size_t>(0x22 + module)] & 0x07;  // type 1 arrives as 9
-  return t <= 4 ? t : 0;
+  if (t <= 4) return t;
+  const auto& path = pots_[module == 0 ? 2 : 5];
+  return path[3] == 255 && path[1] == 0 && path[2] == 0 ? 2 : 0;
 }
 
 int Model::InputSelect() const {

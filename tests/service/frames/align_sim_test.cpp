@@ -72,10 +72,14 @@ TEST_F(AlignSimTest, DetunedRecordsAreAlignedBackAndStored) {
   StartService("[faults]\ndetune_record.0=40\ndetune_record.1=40\ndetune_record.2=-40\n");
   const auto before = Records();
   ASSERT_EQ(before[0][0], 168);
+  const uint8_t port = usb2sim::GetState().ifPortSweep;
   TakeBoxes();
   Frame()->OnAutoAdjustFilterButClick(nullptr);
   EXPECT_EQ(LinkUp.load(), 1);
   EXPECT_TRUE(TakeBoxes().empty());  // no refusal: the run ended well
+  // The run selects the tunable filter's path (pot channel 3 of chip 2) and leaves the port alone.
+  EXPECT_EQ(usb2sim::GetState().ifPortSweep, port);
+  EXPECT_EQ(usb2sim::GetState().filterPots[2][3], 255);
   const auto after = Records();
   for (size_t k = 0; k < 3; ++k) {
     SCOPED_TRACE(k);

@@ -179,11 +179,27 @@ TEST_F(TestFrameTest, AModeZoomReachesTheRunningSweep) {
   win->SweepAFrame->OnZoomButClick(win->SweepAFrame->ZoomInBut);  // 18 -> 11.88 MHz
   EXPECT_TRUE(
       PumpUntil([&] { return std::abs(Frame()->Buffer(0)->Start.load() - float(27.3e6 - 5.94e6)) < 100; }));
+  // Spans outside 1..18 MHz are swept as typed.
+  for (const auto& [text, span] : {std::pair{"25", 25e6}, std::pair{"0.5", 0.5e6}}) {
+    win->SweepAFrame->SpanEdit->SetText(text);
+    uint16_t enter = VK_RETURN;
+    win->SweepAFrame->OnSpanEditKeyDown(win->SweepAFrame->SpanEdit, enter, 0);
+    EXPECT_TRUE(PumpUntil([&] { return std::abs(Frame()->Buffer(0)->Start.load() - float(27.3e6 - span / 2)) < 100; }))
+        << text;
+  }
+  win->SweepAFrame->SpanEdit->SetText("11.88");
   win->SweepAFrame->RBModAudio->SetChecked(true);  // another module: a new sweep on the audio path
   EXPECT_EQ(static_cast<SweepAModeThread*>(Frame()->SweepAMode.Thread())->Module, 1);
   EXPECT_TRUE(Frame()->SweepAMode.Running());
   Frame()->OnFFTTestButClick(nullptr);
   EXPECT_FALSE(win->SweepAFrame->Visible());
+  // Started again, the test sweeps its 18 MHz on the sweep module; the strip keeps what was set last.
+  Frame()->OnSweepAModeButClick(nullptr);
+  EXPECT_EQ(win->SweepAFrame->SpanEdit->Text(), "11.88");
+  EXPECT_EQ(win->SweepAFrame->Module, 1);
+  EXPECT_TRUE(win->SweepAFrame->RBModAudio->Checked());
+  EXPECT_FLOAT_EQ(Frame()->Buffer(0)->Start.load(), float(27.3e6 - 9e6));
+  EXPECT_EQ(static_cast<SweepAModeThread*>(Frame()->SweepAMode.Thread())->Module, 0);
 }
 
 TEST_F(TestFrameTest, ALostLinkEndsTheTestAndItsReturnRestartsIt) {
