@@ -10,6 +10,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "service/ServiceInput.h"
 
 #ifndef RT_SERVICE_PROGRAM_NUMBER
 #define RT_SERVICE_PROGRAM_NUMBER 0
@@ -246,14 +247,10 @@ void ServicePrograms::Run(int program, IOControl& io, ServiceProgramView& view) 
 // Receiver test panel
 
 bool ReadTestCenterFreq(const std::string& text, double& mhz, std::string& message) {
-  double v = 0.0;
-  if (!TryStrToFloat(text, v) || !std::isfinite(v)) {
-    message = "Center Frequency: \"" + text + "\" is not a number of MHz (use '.' as the decimal point)";
-    return false;
-  }
-  if (v < 0.0 || v > MaxTestCenterMHz) {
-    message = "Center Frequency: " + FloatToStr(v) + " MHz is outside 0 to " + FloatToStr(MaxTestCenterMHz) +
-              " MHz";
+  const double v = LeadingNumber(text);
+  if (v < MinTestCenterMHz || v >= MaxTestCenterMHz) {
+    message = "Center Frequency: " + FloatToStr(v) + " MHz is beyond what the 400 MHz synthesiser can make (" +
+              FloatToStr(MinTestCenterMHz) + " to " + FloatToStr(MaxTestCenterMHz) + " MHz)";
     return false;
   }
   mhz = v;
@@ -262,7 +259,8 @@ bool ReadTestCenterFreq(const std::string& text, double& mhz, std::string& messa
 
 double StepTestCenterFreq(double mhz, bool up) {
   const double v = up ? mhz + 5.0 : mhz - 5.0;
-  return v < 0.0 ? 0.0 : (v > MaxTestCenterMHz ? MaxTestCenterMHz : v);
+  if (v < 0.0) return 0.0;
+  return v < MaxTestCenterMHz ? v : mhz;  // a step past the synthesiser's reach is not taken
 }
 
 double TestPanelDds400Hz(double centreMHz) { return (centreMHz + 5000.0) * 1e6 / 256.0; }

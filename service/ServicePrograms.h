@@ -58,11 +58,13 @@ class ServicePrograms {
   std::vector<TImage*> Images(ServiceProgramView& view, int count, int width);
 };
 
-// The receiver test panel's centre (MHz) from its edit: a number in 0..15000 MHz, else false with a
-// message for the technician.
-constexpr double MaxTestCenterMHz = 15000.0;
+// The receiver test panel's centre (MHz) from its edit, read as far as the text is a number (an
+// empty or non-numeric text reads 0). Refused, with a message for the technician: a centre the
+// 400 MHz synthesiser's 32-bit tuning word cannot hold, (centre + 5000) / 256 outside 0 to 400 MHz.
+constexpr double MinTestCenterMHz = -5000.0;
+constexpr double MaxTestCenterMHz = 400.0 * 256.0 - 5000.0;
 bool ReadTestCenterFreq(const std::string& text, double& mhz, std::string& message);
-// "<<" and ">>": 5 MHz down or up, held at 0 and at the top.
+// "<<" and ">>": 5 MHz down or up; below 0 gives 0, and a step past the top is not taken.
 double StepTestCenterFreq(double mhz, bool up);
 // The DDS-400 frequency of program 12 for a centre in MHz: (centre + 5000) MHz / 256.
 double TestPanelDds400Hz(double centreMHz);

@@ -146,8 +146,8 @@ void TMainWin::OnTrackBar1Change(TObject*) {
 }
 
 void TMainWin::OnChangeTestInputFreqEdit(TObject*) {
-  // Typed one key at a time: a text that is not (yet) a centre frequency keeps the last good one
-  // and says why on the info line, instead of tuning from a value read as 0 or out of range.
+  // A centre the 400 MHz synthesiser cannot make keeps the last good one and says why on the info
+  // line, instead of tuning to a wrapped or saturated frequency.
   double mhz = 0.0;
   std::string message;
   if (ReadTestCenterFreq(Edit1->Text(), mhz, message))

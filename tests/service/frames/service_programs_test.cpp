@@ -181,11 +181,17 @@ TEST_F(ServiceProgramTest, TestPanelCentreIsCheckedAndStepped) {
   } cases[] = {
       {"3", &TMainWin::Button2, 0.0, "0"},
       {"100", &TMainWin::Button3, 105.0, "105"},
-      {"14998", &TMainWin::Button3, 15000.0, "15000"},
+      {"14998", &TMainWin::Button3, 15003.0, "15003"},
+      {"97398", &TMainWin::Button3, 97398.0, "97398"},  // a step past the synthesiser's reach: kept
       {"250.5", nullptr, 250.5, "250.5"},
-      {"abc", nullptr, 250.5, "abc"},
-      {"1e30", nullptr, 250.5, "1e30"},
-      {"-5", nullptr, 250.5, "-5"},
+      {"abc", nullptr, 0.0, "abc"},  // read as far as it is a number: none is 0
+      {"", nullptr, 0.0, ""},
+      {"433.9 MHz", nullptr, 433.9, "433.9 MHz"},
+      {"-5", nullptr, -5.0, "-5"},
+      {"250", nullptr, 250.0, "250"},
+      {"1e30", nullptr, 250.0, "1e30"},  // beyond the tuning word: the last centre stays
+      {"97400", nullptr, 250.0, "97400"},
+      {"-5001", nullptr, 250.0, "-5001"},
   };
   for (const auto& c : cases) {
     win->Edit1->SetText(c.text);
