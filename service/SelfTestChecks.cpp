@@ -186,8 +186,12 @@ double ClockOffsetForDeviation(double deviation) {
   return ((deviation * 0.00390625 + 19531250.0) * 4.76837158203125e-9) * 4294967296.0 - 400000000.0;
 }
 
-bool DriftPassBelievable(uint8_t scaledPeak, double deviation, double limit) {
-  return scaledPeak >= MinDriftPeak && deviation >= -limit && deviation <= limit;
+bool DriftLineInsideSweep(uint8_t scaledPeak, int peakIndex) {
+  return scaledPeak >= MinDriftPeak && peakIndex > 0 && peakIndex < DriftPoints - 1;
+}
+
+bool DriftCorrected(uint8_t scaledPeak, double residual) {
+  return scaledPeak >= MinDriftPeak && residual >= -MaxResidualDeviationHz && residual <= MaxResidualDeviationHz;
 }
 
 std::string DeviationText(double deviation) { return FormatFloat("0.0 Hz", deviation); }

@@ -107,12 +107,17 @@ double DriftDeviation(int peakIndex);
 // The DDS-400 clock offset that corrects a deviation (0.08 x deviation).
 double ClockOffsetForDeviation(double deviation);
 // A drift measurement is believable when the line stands out (peak above half scale before
-// scaling) and lies within the crystal's tolerance.
-constexpr double MaxDriftDeviationHz = 250000.0;    // +-20 kHz of the 400 MHz clock
-constexpr double MaxResidualDeviationHz = 10000.0;  // after the correction
+// scaling): a sweep without the line would otherwise be stored as a correction.
 constexpr uint8_t MinDriftPeak = 93;                // the scaled value of a raw sample above 127
-// The verdict on one pass: the line was found and its deviation is within `limit`.
-bool DriftPassBelievable(uint8_t scaledPeak, double deviation, double limit);
+constexpr double MaxResidualDeviationHz = 10000.0;  // after the correction
+// The first pass: the line stands out and lies inside the sweep. The window is all the sweep can
+// place, -4 990 000 to +4 995 000 Hz (an offset of about +-400 kHz on the 400 MHz clock): only a
+// peak on the sweep's first or last point is refused, as the line may lie beyond it. Any narrower
+// window would leave a drifted instrument that the sweep can measure uncorrected.
+bool DriftLineInsideSweep(uint8_t scaledPeak, int peakIndex);
+// The second pass: the line stands out and the correction brought it within the residual limit;
+// otherwise the correction did not work and is not stored.
+bool DriftCorrected(uint8_t scaledPeak, double residual);
 std::string DeviationText(double deviation);  // "5000.0 Hz"
 
 // ---- Sound RAM ----

@@ -241,7 +241,7 @@ bool SelfTestRun::TestXO400Drift(double* deviation) {
   const double corrected = ClockOffsetForDeviation(first);
   sheet_.Refresh();
   if (deviation) *deviation = first;
-  if (!DriftPassBelievable(samples[size_t(peak)], first, MaxDriftDeviationHz)) {
+  if (!DriftLineInsideSweep(samples[size_t(peak)], peak)) {
     sheet_.ShowResult(RowXo400Drift, DeviationText(first), FailColour);
     return reject(true);
   }
@@ -251,7 +251,7 @@ bool SelfTestRun::TestXO400Drift(double* deviation) {
   DrawSweepCurve(sheet_.CurveCanvas(), samples.data(), 10, clLime);
   peak = DriftPeakIndex(samples.data(), DriftPoints);
   const double residual = DriftDeviation(peak);
-  if (!DriftPassBelievable(samples[size_t(peak)], residual, MaxResidualDeviationHz)) {
+  if (!DriftCorrected(samples[size_t(peak)], residual)) {
     sheet_.ShowResult(RowXo400Drift, DeviationText(residual), FailColour);
     return reject(true);
   }

@@ -90,21 +90,30 @@ TEST(SelfTestJudging, DriftArithmetic) {
   EXPECT_EQ(DriftPeakIndex(twin.data(), DriftPoints), 1200);
 }
 
-TEST(SelfTestJudging, DriftIsBelievedOnlyWithALineWithinTolerance) {
+TEST(SelfTestJudging, DriftIsBelievedOnlyWithALineInsideTheSweep) {
   struct Case {
     uint8_t peak;
-    double deviation;
-    double limit;
+    int index;
     bool pass;
   };
   const Case cases[] = {
-      {185, 0.0, MaxDriftDeviationHz, true},        {185, 250000.0, MaxDriftDeviationHz, true},
-      {185, -255000.0, MaxDriftDeviationHz, false}, {92, 0.0, MaxDriftDeviationHz, false},
-      {93, 5000.0, MaxResidualDeviationHz, true},   {185, 15000.0, MaxResidualDeviationHz, false},
-      {0, -4500000.0, MaxDriftDeviationHz, false},
+      {185, 999, true},   {185, 1, true},    {185, DriftPoints - 2, true},  // as far as the sweep sees
+      {185, 0, false},    {185, DriftPoints - 1, false},                    // the line may lie beyond
+      {92, 999, false},   {0, 99, false},                                   // no line: an all-zero sweep
   };
   for (const Case& c : cases)
-    EXPECT_EQ(DriftPassBelievable(c.peak, c.deviation, c.limit), c.pass) << int(c.peak) << " " << c.deviation;
+    EXPECT_EQ(DriftLineInsideSweep(c.peak, c.index), c.pass) << int(c.peak) << " " << c.index;
+  EXPECT_EQ(DriftDeviation(1), -4990000.0);
+  EXPECT_EQ(DriftDeviation(DriftPoints - 2), 4995000.0);
+}
+
+TEST(SelfTestJudging, CorrectionIsBelievedOnlyWhenTheLineCameBack) {
+  const struct {
+    uint8_t peak;
+    double residual;
+    bool pass;
+  } cases[] = {{185, 0.0, true}, {93, 5000.0, true}, {185, -10000.0, true}, {185, 15000.0, false}, {92, 0.0, false}};
+  for (const auto& c : cases) EXPECT_EQ(DriftCorrected(c.peak, c.residual), c.pass) << int(c.peak) << " " << c.residual;
 }
 
 // ---- The tolerance mask on an in-memory image ----

@@ -144,14 +144,20 @@ TEST_F(SelfCheckTest, LeavingBetweenTheDriftChecksPassesEndsTheRunCleanly) {
   EXPECT_EQ(Colour(RowXo400Drift), clGreen);
 }
 
-TEST_F(SelfCheckTest, DriftCheckStoresABelievableCorrection) {
-  Start("[scene]\nxo400_error_hz=4000\n");
-  ASSERT_TRUE(PressStart());
-  EXPECT_EQ(Colour(RowXo400Drift), clGreen);
-  EXPECT_EQ(Text(RowXo400Drift), "0.0 Hz");
-  // The line stands 10 points (50 kHz) off: 0.08 x 50 kHz.
-  EXPECT_NEAR(IOCtrl->Dds400ClockOffset, 4000.0, 1e-6);
-  EXPECT_NEAR(CellFloat(usb2sim::GetState().eeprom, 34), 4000.0f, 1e-3);
+// The first pass finds the 0 Hz line 12.5 x the reference's error off; the check corrects every
+// error whose line its sweep can place (up to about +-399 kHz), near the sweep's ends as well.
+TEST_F(SelfCheckTest, DriftCheckStoresACorrectionForEveryLineTheSweepPlaces) {
+  for (const double errorHz : {4000.0, 40000.0, 390000.0, -390000.0}) {
+    SCOPED_TRACE(errorHz);
+    frame.reset();
+    DropDevice();
+    Start("[scene]\nxo400_error_hz=" + std::to_string(errorHz) + "\n");
+    ASSERT_TRUE(PressStart());
+    EXPECT_EQ(Colour(RowXo400Drift), clGreen);
+    EXPECT_EQ(Text(RowXo400Drift), "0.0 Hz");
+    EXPECT_NEAR(IOCtrl->Dds400ClockOffset, errorHz, 1e-6);
+    EXPECT_NEAR(CellFloat(usb2sim::GetState().eeprom, 34), float(errorHz), 1e-3);
+  }
 }
 
 TEST_F(SelfCheckTest, DriftCheckWithoutALineKeepsTheStoredOffset) {
@@ -248,7 +254,7 @@ const FaultCase FaultCases[] = {
     {"AudioFilter150kHzDetuned", "[faults]\ndetune_record.4=-40\n", {48}},
     {"AudioFilter25kHzDetuned", "[faults]\ndetune_record.5=40\n", {50}},
     {"NoZeroHzLine", "[scene]\nzero_hz_signal=0\n", {52}},
-    {"ReferenceFarOff", "[scene]\nxo400_error_hz=40000\n", {52}},
+    {"ReferenceBeyondTheSweep", "[scene]\nxo400_error_hz=420000\n", {52}},
     {"SoundBank0ReadsBackWrong", "[faults]\nbad_sound_bank=0\n", {53}},
     {"SoundBank1ReadsBackWrong", "[faults]\nbad_sound_bank=1\n", {54}},
     {"SoundBank2ReadsBackWrong", "[faults]\nbad_sound_bank=2\n", {55}},
