@@ -66,10 +66,11 @@ TMainWin::TMainWin(TComponent* AOwner) : TForm(AOwner) {
   osKind = ChooseBaseFolder();
   registryOpen = OpenRegistry();
   AddLine(registryOpen ? "Registry geöffnet" : "Fehler beim öffnen der Registry...");
-  pathRegistered = registryOpen && ReadInstallPath(installPath);
+  const bool pathRegistered = registryOpen && ReadInstallPath(installPath);
   if (!pathRegistered) {
     AddLine("Install Path nicht registriert...");
     installPath = baseFolder.empty() ? "" : baseFolder + ProgramFolderName;
+    if (!installPath.empty()) WriteInstallPath(installPath);
   }
   CreateFolders();
 }
@@ -240,11 +241,9 @@ void TMainWin::OnShow(TObject*) {
   Timer1->SetEnabled(true);
 }
 
-// The path is registered only once everything is in place, so a failed run leaves no path behind.
 void TMainWin::OnTimer1(TObject*) {
   Timer1->SetEnabled(false);
   if (CopyAll()) {
-    if (!pathRegistered) WriteInstallPath(installPath);
     ExitCode = 0;
     Label2->SetCaption("Installation erfolgreich...");
   } else {

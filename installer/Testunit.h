@@ -53,7 +53,6 @@ class TMainWin : public TForm {
   std::string installPath;  // without a trailing '/'
   bool started = false;
   bool registryOpen = false;
-  bool pathRegistered = false;
   int osKind = 0;  // 0 unknown, 1 "Programme" layout, 2 "Program Files (x86)" layout
   std::unique_ptr<TRegistry> registry;
 };

@@ -221,11 +221,13 @@ TEST_F(Installer, ABadCommandLineIsRefused) {
   EXPECT_EQ(Install({"--root"}), 2);
 }
 
-// Each failure: its lines, then "Fehler bei Installation...", exit code 1, and no path registered.
+// Each failure: its lines, then "Fehler bei Installation...", exit code 1. The default path is
+// registered at the start, before anything is copied, whenever the root was found.
 struct FailureCase {
   const char* name;
   std::function<std::string(const fs::path& temp, const fs::path& package)> prepare;  // gives the root
   std::vector<std::string> lines;  // "$ROOT" stands for the root
+  const char* registered = "$ROOT/Programme/RT7731IV";
 };
 
 std::string Substitute(std::string line, const std::string& root) {
@@ -236,13 +238,15 @@ std::string Substitute(std::string line, const std::string& root) {
 const FailureCase FailureCases[] = {
     {"MissingRoot",
      [](const fs::path& temp, const fs::path&) { return (temp / "nowhere").string(); },
-     {"OS Version unbekannt", "$ROOT nicht gefunden..."}},
+     {"OS Version unbekannt", "$ROOT nicht gefunden..."},
+     ""},
     {"RootBelowARegularFile",
      [](const fs::path& temp, const fs::path&) {
        WriteFile(temp / "file", "x");
        return (temp / "file" / "root").string();
      },
-     {"$ROOT nicht gefunden..."}},
+     {"$ROOT nicht gefunden..."},
+     ""},
     {"BaseFolderCannotBeMade",
      [](const fs::path& temp, const fs::path&) {
        fs::create_directories(temp / "root");
@@ -289,7 +293,7 @@ TEST_F(Installer, EachFailureEndsWithItsMessageAndExitCode) {
       EXPECT_TRUE(HasLine(Substitute(line, root))) << Substitute(line, root) << "\n" << Output();
     EXPECT_TRUE(HasLine("Fehler bei Installation...")) << Output();
     EXPECT_FALSE(HasLine("Installation erfolgreich...")) << Output();
-    EXPECT_EQ(RegisteredPath(), "") << Registry();
+    EXPECT_EQ(RegisteredPath(), Substitute(failure.registered, root)) << Registry();
   }
 }
 
@@ -303,7 +307,7 @@ TEST_F(Installer, AReadOnlyRootFails) {
   EXPECT_EQ(Install({"--root", "/proc"}), 1) << Output();
   EXPECT_TRUE(HasLine("/proc/Programme kann nicht erzeugt werden...")) << Output();
   EXPECT_TRUE(HasLine("Fehler bei Installation...")) << Output();
-  EXPECT_EQ(RegisteredPath(), "") << Registry();
+  EXPECT_EQ(RegisteredPath(), "/proc/Programme/RT7731IV") << Registry();
 }
 
 // A failed run after a successful one keeps the registered path and the installed files.
