@@ -3,10 +3,13 @@
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -124,13 +127,41 @@ void WriteLog2(const std::string& text, const std::string& text2, bool save) {
 }
 
 void ReportFatalError(const std::string& where) {
-  // A box belongs to the GUI thread; a worker (whose frame may be waiting for it) reports on stderr.
-  if (IsMainThread())
-    MessageBox(where, "Error", MB_OK);
-  else
-    std::fprintf(stderr, "Error: %s\n", where.c_str());
+  std::fprintf(stderr, "Error: %s\n", where.c_str());
+  std::fflush(nullptr);
+  ShowBoxFromAnyThread(where, "Error");
   std::fflush(nullptr);
   std::_Exit(FatalExitCode);
+}
+
+void ShowBoxFromAnyThread(const std::string& text, const std::string& caption) {
+  if (IsMainThread()) {
+    MessageBox(text, caption, MB_OK);
+    return;
+  }
+  struct Handover {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool started = false;
+    bool closed = false;
+  };
+  auto handover = std::make_shared<Handover>();
+  auto mark = [handover](bool Handover::*flag) {
+    {
+      std::lock_guard lock(handover->mutex);
+      handover.get()->*flag = true;
+    }
+    handover->changed.notify_all();
+  };
+  QueueToMainThread([mark, text, caption] {
+    mark(&Handover::started);
+    MessageBox(text, caption, MB_OK);
+    mark(&Handover::closed);
+  });
+  std::unique_lock lock(handover->mutex);
+  const auto startLimit = std::chrono::duration<double>(FatalBoxStartSeconds);
+  if (!handover->changed.wait_for(lock, startLimit, [&] { return handover->started; })) return;
+  handover->changed.wait(lock, [&] { return handover->closed; });
 }
 
 long double GetPerformanceSeconds() {

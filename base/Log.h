@@ -4,7 +4,8 @@
 #include <string>
 #include <typeinfo>
 
-// Exit code of the process after a fatal error.
+// Exit code of the process after a fatal error: not 0, so that whatever watches the program does
+// not take a fatal error for a normal end.
 constexpr int FatalExitCode = 1;
 
 // Appends line to LogList (nothing when LogList does not exist), with save rewrites LogFolder +
@@ -13,9 +14,15 @@ constexpr int FatalExitCode = 1;
 void WriteLog(const std::string& line, bool save = true);
 // WriteLog of text + five blanks + text2.
 void WriteLog2(const std::string& text, const std::string& text2, bool save = true);
-// Shows a box with the text where and the caption "Error", then ends the process with FatalExitCode
-// (no destructors run).
+// Shows a box with the text where and the caption "Error" (from a worker: on the GUI thread, as
+// ShowBoxFromAnyThread), then ends the process with FatalExitCode (no destructors run).
 [[noreturn]] void ReportFatalError(const std::string& where);
+// A box with an OK button, from any thread. From a worker the box is handed to the GUI thread, and
+// the call returns once the operator has closed it. A GUI thread that does not take the box within
+// FatalBoxStartSeconds (it may itself be waiting for this worker to end) leaves the report to
+// stderr alone.
+inline constexpr double FatalBoxStartSeconds = 30.0;
+void ShowBoxFromAnyThread(const std::string& text, const std::string& caption);
 // A colour with red in the low byte (0x00BBGGRR) as a scene colour 0xAARRGGBB with the given alpha.
 constexpr uint32_t ColorToARGB(int colour, uint8_t alpha) {
   return uint32_t(alpha) << 24 | uint32_t(colour & 0xFF) << 16 | uint32_t(colour & 0xFF00) |

@@ -70,35 +70,7 @@ void IOThreadBase::FatalError(const std::string& text) {
   std::_Exit(FatalExitCode);
 }
 
-void ShowFatalErrorBox(const std::string& text) {
-  if (IsMainThread()) {
-    MessageBox(text, FatalErrorCaption, MB_OK);
-    return;
-  }
-  struct Handover {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool started = false;
-    bool closed = false;
-  };
-  auto handover = std::make_shared<Handover>();
-  auto mark = [handover](bool Handover::*flag) {
-    {
-      std::lock_guard lock(handover->mutex);
-      handover.get()->*flag = true;
-    }
-    handover->changed.notify_all();
-  };
-  QueueToMainThread([mark, text] {
-    mark(&Handover::started);
-    MessageBox(text, FatalErrorCaption, MB_OK);
-    mark(&Handover::closed);
-  });
-  std::unique_lock lock(handover->mutex);
-  const auto startLimit = std::chrono::duration<double>(FatalBoxStartSeconds);
-  if (!handover->changed.wait_for(lock, startLimit, [&] { return handover->started; })) return;
-  handover->changed.wait(lock, [&] { return handover->closed; });
-}
+void ShowFatalErrorBox(const std::string& text) { ShowBoxFromAnyThread(text, FatalErrorCaption); }
 
 void IOThreadBase::Hold(std::shared_ptr<void> resource) {
   std::lock_guard lock(holdMutex_);

@@ -86,12 +86,9 @@ class IOThreadBase : public TThread {
   std::vector<std::shared_ptr<void>> held_;
 };
 
-// The box of a fatal error in a measurement thread: text, caption "Schwerer Fehler in Thread", OK.
-// From a worker the box is handed to the GUI thread, and the call returns once the operator has closed
-// it. A GUI thread that does not take the box within FatalBoxStartSeconds (it may itself be waiting
-// for this worker to end) leaves the report to stderr alone.
+// The box of a fatal error in a measurement thread: text, caption "Schwerer Fehler in Thread", OK,
+// shown from any thread as ShowBoxFromAnyThread (base/Log.h) shows it.
 inline constexpr const char* FatalErrorCaption = "Schwerer Fehler in Thread";
-inline constexpr double FatalBoxStartSeconds = 30.0;
 void ShowFatalErrorBox(const std::string& text);
 
 // A value the GUI posts to a running thread. The GUI writes the value and raises the flag; the thread

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "platform/rtl/Classes.h"
 #include "base/Globals.h"
 #include "base/Log.h"
+#include "tests/support/Pump.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -131,6 +133,18 @@ TEST_F(FatalErrorDeathTest, ShowsThePlaceWithCaptionErrorAndEndsWithFailure) {
               testing::AllOf(testing::HasSubstr("Error"), testing::HasSubstr("RangeDefList::AddItem")));
   EXPECT_EXIT(ReportFatalError(""), testing::ExitedWithCode(FatalExitCode), "Error");
   EXPECT_NE(FatalExitCode, 0);
+}
+
+// From a worker thread the box is handed to the GUI thread and shown there before the process ends.
+TEST_F(FatalErrorDeathTest, FromAWorkerTheGuiThreadShowsTheBox) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        std::thread([] { ReportFatalError("SweepThread::Execute"); }).detach();
+        testpump::PumpFor(testpump::Loop::Queue, std::chrono::seconds(60));
+        std::exit(0);
+      },
+      testing::ExitedWithCode(FatalExitCode), "\\[Error\\] SweepThread::Execute");
 }
 
 struct ArgbCase {
