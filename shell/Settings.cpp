@@ -176,7 +176,6 @@ void TSettingsWin::NotifySkin() {
 void TSettingsWin::OnCloseButClick(TObject*) { Close(); }
 
 void TSettingsWin::OnGridColorPanelClick(TObject*) {
-  GridColorDialog->SetColor(GridColorPanel->Color());
   if (!GridColorDialog->Execute()) return;
   GridColorPanel->SetColor(GridColorDialog->Color());
   WriteGridAndNotify();
@@ -208,7 +207,6 @@ void TSettingsWin::OnDisplayDefaultButClick(TObject*) {
 }
 
 void TSettingsWin::OnDisplayTextColorPanelClick(TObject*) {
-  TextColorDialog->SetColor(TextColorPanel->Color());
   if (!TextColorDialog->Execute()) return;
   TextColorPanel->SetColor(TextColorDialog->Color());
   if (Ini) Ini->WriteDisplayTextColor(TextColorPanel->Color());
@@ -222,7 +220,6 @@ void TSettingsWin::OnCBDisplayDimsClick(TObject*) {
 }
 
 void TSettingsWin::OnBgColorPanelClick(TObject*) {
-  BgColorDialog->SetColor(BgColorPanel->Color());
   if (!BgColorDialog->Execute()) return;
   BgColorPanel->SetColor(BgColorDialog->Color());
   if (Ini) Ini->WriteDisplayBgColor(BgColorPanel->Color());

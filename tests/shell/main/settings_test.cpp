@@ -120,17 +120,20 @@ TEST_F(SettingsWinTest, ColourDialogsWriteOnlyWhenConfirmed) {
   Make();
   const struct {
     TPanel* panel;
+    TColorDialog* dialog;
     std::function<int()> stored;
     bool display;
-  } cases[] = {{win->GridColorPanel, [this] { return ini->ReadGridColor(); }, false},
-               {win->TextColorPanel, [this] { return ini->ReadDisplayTextColor(); }, true},
-               {win->BgColorPanel, [this] { return ini->ReadDisplayBgColor(); }, true}};
+  } cases[] = {{win->GridColorPanel, win->GridColorDialog, [this] { return ini->ReadGridColor(); }, false},
+               {win->TextColorPanel, win->TextColorDialog, [this] { return ini->ReadDisplayTextColor(); }, true},
+               {win->BgColorPanel, win->BgColorDialog, [this] { return ini->ReadDisplayBgColor(); }, true}};
   for (const auto& c : cases) {
+    c.panel->SetColor(0x445566);
     const int before = c.stored();
     const size_t calls = grid.size() + display.size();
     const size_t ownCalls = c.display ? display.size() : grid.size();
     VclTest::ScriptDialogCancel();
     ASSERT_TRUE(VclTest::Click(c.panel));
+    EXPECT_EQ(c.dialog->Color(), clBlack);  // it opens at its own colour, not at the panel's
     EXPECT_EQ(c.stored(), before);
     EXPECT_EQ(grid.size() + display.size(), calls);
     VclTest::ScriptColorDialogAnswer(0x123456);
@@ -159,6 +162,11 @@ TEST_F(SettingsWinTest, SkinComboListsThePresentSkinsAndStoresTheChoice) {
   EXPECT_EQ(ini->ReadSkinNr(), 1);
   EXPECT_EQ(skinChanges, 1);
 
+  // Only the skin's dialog opens at its panel's colour.
+  win->SkinTextColorPanel->SetColor(0x445566);
+  VclTest::ScriptDialogCancel();
+  ASSERT_TRUE(VclTest::Click(win->SkinTextColorPanel));
+  EXPECT_EQ(win->SkinTextColorDialog->Color(), 0x445566);
   VclTest::ScriptColorDialogAnswer(0x00FF00);
   ASSERT_TRUE(VclTest::Click(win->SkinTextColorPanel));
   EXPECT_EQ(ini->ReadSkinTextColor(1), 0x00FF00);
