@@ -103,9 +103,12 @@ void TMainWin::LayoutPanels() {
   if (SettingFrame) SettingFrame->PlaceSettingsForm();
 
   const TRect userRect = UserPanel->ClientRect();
-  std::vector<TControl*> userViews = {DDSUserFrame, FilterUserFrame, SweepAFrame, AudioTestFrame};
+  std::vector<TControl*> userViews = {DDSUserFrame, FilterUserFrame, SweepAFrame};
   if (AnalyzerFrame)
-    for (TModeFrameBase* view : AnalyzerFrame->Views()) userViews.push_back(view);
+    for (TControl* view : std::initializer_list<TControl*>{AnalyzerFrame->AnalyzerFrame, AnalyzerFrame->AudioFrame,
+                                                          AnalyzerFrame->IntensityFrame, AnalyzerFrame->DigitalFrame,
+                                                          AnalyzerFrame->DiffFrame})
+      userViews.push_back(view);
   if (AutoFrame) userViews.push_back(AutoFrame->FastDetectFrame);
   if (VlfFrame) userViews.push_back(VlfFrame->VLFSpectFrame);
   if (SettingFrame) userViews.push_back(SettingFrame->SelfCheckFrame);
@@ -259,10 +262,6 @@ void TMainWin::InitSkin() {
     if (TCategoryFrameBase* frame = CategoryFrame(n)) frame->UpdateSkin();
   if (FreqControlFrame) FreqControlFrame->Update();
   PlaceBatteryGauge();
-  if (GlobalLanguageSkinTool) {
-    AkkuLabel1->Font()->SetColor(GlobalLanguageSkinTool->GetSkinTextColor());
-    AkkuLabel2->Font()->SetColor(GlobalLanguageSkinTool->GetSkinTextColor());
-  }
 }
 
 void TMainWin::PlaceBatteryGauge() {

@@ -19,6 +19,12 @@
 #include "screens/locate/Udigitalfieldlocateframeunit.h"
 #include "screens/locate/Ufieldlocateframeunit.h"
 #include "screens/locate/Usonarframeunit.h"
+#include "screens/analyser/Udiffframeunit.h"
+#include "screens/locate/Ufastdetectframev2unit.h"
+#include "screens/locate/Uvlfspectframeunit.h"
+#include "service/Audiotestframeunit.h"
+#include "service/Ddsuserframeunit.h"
+#include "service/Filterframeunit.h"
 #include "service/Selfcheckframeunit.h"
 #include "service/Sweepaframeunit.h"
 #include "service/Testframeunit.h"
@@ -326,6 +332,14 @@ TEST_F(MainWinTest, LayoutFollowsTheWindowDownToTheMinimumSize) {
     EXPECT_EQ(win->AnalyzerFrame->AnalyzerFrame->BoundsRect(), win->UserPanel->ClientRect());
     EXPECT_EQ(win->ActionPanelImage->BoundsRect(), win->ActionPanel->ClientRect());
   }
+  // The layout sizes the frames of its list; the audio test frame keeps the size it was made with.
+  const TRect audioTest = win->AudioTestFrame->BoundsRect();
+  win->LayoutPanels();
+  EXPECT_EQ(win->AudioTestFrame->BoundsRect(), audioTest);
+  for (TControl* frame : std::initializer_list<TControl*>{win->DDSUserFrame, win->FilterUserFrame, win->SweepAFrame,
+                                                          win->AnalyzerFrame->DiffFrame, win->SettingFrame->SelfCheckFrame,
+                                                          win->AutoFrame->FastDetectFrame, win->VlfFrame->VLFSpectFrame})
+    EXPECT_EQ(frame->BoundsRect(), win->UserPanel->ClientRect()) << frame->Name();
   const int width = win->Width();
   VclTest::UserResize(win, 461, 600);
   Application->ProcessMessages();
@@ -428,12 +442,18 @@ TEST_F(MainWinTest, SkinChoiceIsStoredAndReloadsTheSkin) {
   EXPECT_EQ(combo->Items()->Strings(0), "1");
   EXPECT_EQ(combo->Items()->Strings(1), "2");
   EXPECT_EQ(combo->ItemIndex(), 0);
+  const TColor batteryColour = win->AkkuLabel1->Font()->Color();
+  GlobalIniService->WriteSkinTextColor(0x00FF00, 2);
   combo->SetItemIndex(1);
   win->SettingsWindow->OnSkinComboChange(combo);
   EXPECT_EQ(GlobalIniService->ReadSkinNr(), 2);
   EXPECT_EQ(GlobalLanguageSkinTool->GetSkinNr(), 2);
+  ASSERT_EQ(GlobalLanguageSkinTool->GetSkinTextColor(), 0x00FF00);
   EXPECT_FALSE(win->ActionPanelImage->Picture()->Bitmap()->Empty());
   EXPECT_EQ(win->AnalyzerFrame->ActiveButton(), 1);
+  // The skin's text colour is for the skin's own texts: the battery labels keep theirs.
+  EXPECT_EQ(win->AkkuLabel1->Font()->Color(), batteryColour);
+  EXPECT_EQ(win->AkkuLabel2->Font()->Color(), batteryColour);
 }
 
 TEST_F(MainWinTest, LanguageChangeReloadsTheSkinTexts) {
