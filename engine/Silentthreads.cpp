@@ -120,7 +120,7 @@ void SilentScanThread::Execute() {
 
 // ---- Record ----
 
-void ReduceRunsToCentres(std::vector<float>& marks) {
+void MarkRunCentres(std::vector<float>& marks) {
   const int n = int(marks.size());
   for (int i = 0; i < n;) {
     if (marks[size_t(i)] == 0.0f) {
@@ -128,7 +128,7 @@ void ReduceRunsToCentres(std::vector<float>& marks) {
       continue;
     }
     const int first = i;
-    while (i < n && marks[size_t(i)] != 0.0f) marks[size_t(i++)] = 0.0f;
+    while (i < n && marks[size_t(i)] != 0.0f) ++i;
     marks[size_t((first + i) / 2)] = 255.0f;
   }
 }
@@ -166,7 +166,7 @@ CentreResult CentreCarrier(DigitalBuffer& look, double frequency) {
   std::vector<float> marks(level.size(), 0.0f);
   for (int i = 100; i < 300 && i < n; ++i)
     if (smooth[size_t(i)] > floor[size_t(i)]) marks[size_t(i)] = 10.0f;
-  ReduceRunsToCentres(marks);
+  MarkRunCentres(marks);
   WriteChannel(look, 3, marks);
   return NearestCentre(marks, frequency);
 }

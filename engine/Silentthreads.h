@@ -5,8 +5,9 @@
 // microphone. The analyser's input 1 is the demodulated audio (level 1, "LevelDemod"), input 2 the
 // microphone (level 2, "LevelMicro").
 //
-// The scan and record threads hold HardwareLock around every device step and end through ErrorExit
-// when one fails, so the frame learns of a lost instrument. The analyser uses no device.
+// The scan and record threads hold HardwareLock around every device step and end quietly when one
+// fails (finished event, no error flag): the frame sees the missing results, and the link probe
+// notices a lost instrument. The analyser uses no device.
 #pragma once
 #include <memory>
 #include <vector>
@@ -29,10 +30,12 @@ struct CentreResult {
   double frequency = 0.0;       // Hz, of the carrier (the tuned frequency when none was found)
   double ifTuner = 27300000.0;  // Hz, the IF tuner setting that puts it on the IF
 };
-// Fills channels 1-3 of the look buffer (smoothed, floor, run centres 255) from channel 0.
+// Fills channels 1-3 of the look buffer (smoothed, floor, carrier marks: 10 along each run, 255 at
+// its centre) from channel 0.
 CentreResult CentreCarrier(DigitalBuffer& look, double frequency);
-// Every run of nonzero marks becomes one mark of 255 at (first + end) / 2, end the first zero after it.
-void ReduceRunsToCentres(std::vector<float>& marks);
+// Every run of nonzero marks keeps its marks and gets 255 at (first + end) / 2, end the first zero
+// after it.
+void MarkRunCentres(std::vector<float>& marks);
 // The centre mark nearest index 199, the lower index first at equal distance; d steps below it the
 // carrier lies d x 25 kHz above the tuned frequency and the IF tuners go d x 25 kHz below 27.3 MHz.
 CentreResult NearestCentre(const std::vector<float>& marks, double frequency);

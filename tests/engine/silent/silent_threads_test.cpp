@@ -64,16 +64,20 @@ TEST(SilentMarking, TheRangeOnlyLimitsTheMarkingAndIsClippedToTheBuffer) {
 
 // ---- Centring ----
 
-TEST(SilentCentre, RunsBecomeOneMarkAtTheirMiddle) {
+// Each run keeps its 10s (the silent view's red bars show the whole run) and gets 255 at its centre.
+TEST(SilentCentre, RunsKeepTheirMarksAndGetTheCentreMark) {
   std::vector<float> marks(400, 0.0f);
   std::fill(marks.begin() + 205, marks.begin() + 215, 10.0f);
   std::fill(marks.begin() + 250, marks.begin() + 251, 10.0f);
-  ReduceRunsToCentres(marks);
-  std::vector<int> at;
-  for (int i = 0; i < 400; ++i)
-    if (marks[size_t(i)] != 0.0f) at.push_back(i);
-  EXPECT_EQ(at, (std::vector<int>{210, 250}));
-  EXPECT_EQ(marks[210], 255.0f);
+  std::fill(marks.begin() + 396, marks.end(), 10.0f);  // a run up to the last point
+  MarkRunCentres(marks);
+  std::vector<int> centres, run;
+  for (int i = 0; i < 400; ++i) {
+    if (marks[size_t(i)] == 255.0f) centres.push_back(i);
+    if (marks[size_t(i)] == 10.0f) run.push_back(i);
+  }
+  EXPECT_EQ(centres, (std::vector<int>{210, 250, 398}));
+  EXPECT_EQ(run, (std::vector<int>{205, 206, 207, 208, 209, 211, 212, 213, 214, 396, 397, 399}));
 }
 
 TEST(SilentCentre, CentresOnTheMarkNearestTheIF) {
@@ -190,6 +194,7 @@ class SilentThreadTest : public SimThreadTest {
     bool centred = false;
     double centredFrequency = 0.0;
     float levelDemod = 0, levelMicro = 0, result = 0;
+    int runMarks = 0, centreMarks = 0;  // channel 3 of the look: 10s along each run, 255 at its centre
   };
   // One check of a candidate: record, then analyse.
   Check CheckCandidate(double frequency) {
@@ -207,6 +212,10 @@ class SilentThreadTest : public SimThreadTest {
       check.centred = t->Centred;
       check.centredFrequency = t->CentredFrequency;
     }));
+    for (unsigned i = 0; i < look->Count; ++i) {
+      check.runMarks += look->Get(3, i) == 10.0f;
+      check.centreMarks += look->Get(3, i) == 255.0f;
+    }
     auto* analyser = new SilentAnalyzerThread();
     analyser->Input1 = Give(analyser, demod)->data();
     analyser->Input2 = Give(analyser, micro)->data();
@@ -278,6 +287,8 @@ TEST_F(SilentAnalysisTest, TellsTheRoomBugFromTheToneTransmitter) {
     const Check check = CheckCandidate(c.frequency);
     EXPECT_TRUE(check.centred) << c.frequency;
     EXPECT_NEAR(check.centredFrequency, c.frequency, 25e3) << c.frequency;
+    EXPECT_GE(check.centreMarks, 1) << c.frequency;
+    EXPECT_GE(check.runMarks, 2) << c.frequency;  // the carrier's run is shown whole
     EXPECT_GE(check.levelMicro, 1700.0f) << c.frequency;  // measurable
     EXPECT_GT(check.levelDemod, 1000.0f) << c.frequency;
     EXPECT_EQ(check.result < 500.0f, c.match) << c.frequency << ": " << check.result;
