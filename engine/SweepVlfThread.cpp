@@ -245,9 +245,12 @@ bool SweepVlfThread::Vorton(bool& found) {
 bool SweepVlfThread::CheckTones(bool& hit) {
   hit = false;
   if (!ToneBuffer) return true;
-  return Guarded("SweepVlfThread::CheckTones", [&] {
+  // Its fatal-error report has an empty text.
+  return Guarded("", [&] {
     constexpr int blocks = int(std::size(Tones));
     SoundBufferBase sound(blocks * ToneSamples);
+    // The play and read results are tested: a failed one would be judged as silence, a lost
+    // instrument as "no relay".
     if (!PlayAndRecord(sound, blocks * ToneSamples * 2 / 256)) return false;
     int matches = 0;
     for (int j = 0; j < blocks; ++j) {

@@ -3,10 +3,15 @@
 // rejects one that does not; the normalisation, the run marking and the tone analysis as tables.
 #include "engine/SweepVlfThread.h"
 
+#include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "SweepFixture.h"
+#include "base/Guard.h"
 
 namespace {
 
@@ -56,13 +61,33 @@ TEST_F(VlfSweepTest, SpectrumShowsTheVlfEmittersAboveTheSettledFloor) {
   EXPECT_LT(spectrum->Get(0, Index(4.5e6)), 60);  // the floor settles near 30
 }
 
+// The texts under which the guarded operations of any thread would report a fatal error.
+std::mutex guardTextsMutex;
+std::vector<std::string> guardTexts;
+void NoteGuardText(const char* where) {
+  std::lock_guard lock(guardTextsMutex);
+  guardTexts.push_back(where);
+}
+
 TEST_F(VlfSweepTest, SearchConfirmsTheRelayAndRejectsThePlainCarrier) {
   auto* t = Make();
   t->PostVolume(100);
+  guardTexts.clear();
+  GuardEntered = &NoteGuardText;
   slot.Start(t);
   ASSERT_TRUE(WaitSweeps(4));
   t->RequestSearch();
   ASSERT_TRUE(PumpUntil([&] { return t->SearchesDone.load() == 1; }));
+  GuardEntered = nullptr;
+  {
+    // The pre-tone test reports under its name, the tone-sequence test (run for the relay) with an
+    // empty text.
+    std::lock_guard textsLock(guardTextsMutex);
+    const auto vorton = std::find(guardTexts.begin(), guardTexts.end(), "SweepVlfThread::Vorton");
+    ASSERT_NE(vorton, guardTexts.end());
+    EXPECT_NE(std::find(vorton, guardTexts.end(), ""), guardTexts.end());
+    EXPECT_EQ(std::find(guardTexts.begin(), guardTexts.end(), "SweepVlfThread::CheckTones"), guardTexts.end());
+  }
   HardwareLockGuard lock;
   // Both are candidates (channel 4 marks a run's middle)...
   auto marked = [&](int channel, double hz) {
