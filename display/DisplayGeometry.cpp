@@ -45,12 +45,13 @@ float ColumnPeak(Levels v, ColumnRange r) {
   return peak;
 }
 
-// Level at the start of a column when the window has fewer indices than columns. Past the window's
-// last index the level is held: the index beyond the window is not part of the zoomed trace.
-float Interpolated(Levels v, double position, long long end) {
+// Level at the start of a column when the window has fewer indices than columns: towards the next
+// index, also past the window's end. Past the buffer's last point there is no point to read, and
+// the level there is 0, as everywhere past the data.
+float Interpolated(Levels v, double position) {
   const long long i0 = (long long)position;
   const float a = v.At(i0);
-  const float b = i0 + 1 < end ? v.At(i0 + 1) : a;
+  const float b = v.At(i0 + 1);
   return float(a + (b - a) * (position - double(i0)));
 }
 
@@ -237,7 +238,7 @@ int DrawZoomLine(const PlotGeometry& g, Levels v, uint32_t argb, bool clampToPlo
   if (v.Empty() || columns <= 1) return middle;
   const bool wide = columns >= g.ZoomLength();
   for (int c = 0; c + 1 < columns; ++c) {
-    const float level = wide ? Interpolated(v, g.ZoomPosition(c), g.ZoomEnd) : ColumnPeak(v, RangeOf(g, c));
+    const float level = wide ? Interpolated(v, g.ZoomPosition(c)) : ColumnPeak(v, RangeOf(g, c));
     const int row = Clamped(g.Row(level, ZoomScale.low, ZoomScale.high), g, clampToPlot);
     scratch[c] = {float(g.Left + c), float(row)};
     if (c == columns / 2) middle = row;
@@ -316,8 +317,8 @@ int DrawFingerBars(const PlotGeometry& g, Levels a, Levels b, float width, LineS
   for (int c = 0; c + 1 < columns; ++c) {
     const ColumnRange r = RangeOf(g, c);
     const double p = g.ZoomPosition(c);
-    const float levelA = wide ? Interpolated(a, p, g.ZoomEnd) : ColumnPeak(a, r);
-    const float levelB = wide ? Interpolated(b, p, g.ZoomEnd) : ColumnPeak(b, r);
+    const float levelA = wide ? Interpolated(a, p) : ColumnPeak(a, r);
+    const float levelB = wide ? Interpolated(b, p) : ColumnPeak(b, r);
     const float x = float(g.Left + c);
     Segment(sink, x, bottom, x, float(g.Row(levelA, ZoomScale.low, ZoomScale.high)), Red);
     Segment(sink, x, bottom, x, float(g.Row(levelB, ZoomScale.low, ZoomScale.high)), DarkGreen);

@@ -696,6 +696,38 @@ TEST_F(DisplayTest, BandBarMovesThePlotDownAndDrawsItsSprite) {
   EXPECT_NEAR(Green(p), 0x26 * 160 / 255, 3);
 }
 
+// A window of indices 0..10 over a 20-point trace, 1024 columns: in the window's last tenth the line
+// rises from point 9 (level 0) towards point 10 (level 255), which lies beyond the window but in the
+// buffer. With the window reaching the buffer's end there is no point 10: the line stays at level 0.
+TEST_F(DisplayTest, ZoomedLineRisesTowardsThePointAfterTheWindow) {
+  NormalBuffer trace(20);
+  trace.SetRange(0, 20, 0, 255);
+  for (unsigned i = 10; i < 20; ++i) trace.SetPoint(i, 255.0f);
+  display->DataBuffer = &trace;
+  display->RenderMode = 2;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 10;
+  ASSERT_TRUE(Frame());
+  // Column 1000: p = 9.766, level 195.3, row 30 + trunc(708 - 708 / 255 * 195.3) = 195.
+  const uint32_t yellow = 0xFFFFFF00;
+  auto litNear = [&](int x, int row) {
+    for (int y = row - 6; y <= row + 6; ++y)
+      if (LineColour(Pixel(x, y), yellow)) return true;
+    return false;
+  };
+  EXPECT_TRUE(litNear(1000, 195));
+  EXPECT_TRUE(ColourNear(Pixel(1000, 737), 0xFF000000));
+  EXPECT_TRUE(litNear(500, 737));  // inside the window: level 0 at the plot bottom (row 738)
+
+  NormalBuffer shortTrace(10);  // the window ends at the buffer's end: nothing to rise towards
+  shortTrace.SetRange(0, 10, 0, 255);
+  display->DataBuffer = &shortTrace;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(litNear(1000, 737));
+  EXPECT_TRUE(ColourNear(Pixel(1000, 195), 0xFF000000));
+  display->DataBuffer = nullptr;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reads at the end of the data
 

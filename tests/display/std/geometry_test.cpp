@@ -269,16 +269,20 @@ TEST(ZoomLine, SmallWindowInterpolatesBetweenIndices) {
   EXPECT_EQ(sink.strokes[0].points[15].y, 138.0f);
 }
 
-TEST(ZoomLine, SmallWindowHoldsItsLastLevelToTheRightEdge) {
-  // A window of 10 indices over 1024 columns: the columns after the last index must not slope down
-  // towards the empty index past the window.
+TEST(ZoomLine, SmallWindowSlopesTowardsThePointAfterItToTheRightEdge) {
+  // A window of 10 indices over 1024 columns: from column 922 (p = 9.004) on, the line slopes from
+  // index 9 towards index 10, which lies beyond the window but in the buffer.
   std::vector<float> v(10, 120.0f);
   v.push_back(0.0f);  // beyond the window
   Trace t(v);
   RecordingSink sink;
   DrawZoomLine(Plot(1024, 0, 10), t.levels(), 0xFF00FFFF, false, 0.0f, scratch.data(), sink);
   ASSERT_EQ(sink.strokes.size(), 1u);
-  for (float y : Ys(sink.strokes[0])) EXPECT_EQ(y, RowOf(120.0f));
+  const std::vector<float> ys = Ys(sink.strokes[0]);
+  for (size_t c = 0; c < 922; ++c) EXPECT_EQ(ys[c], RowOf(120.0f)) << c;
+  // Column 1000: p = 9.765625, level 120 - 120 x 0.765625 = 28.125, row 256.875 -> 256.
+  EXPECT_EQ(ys[1000], RowOf(29.0f));
+  EXPECT_GT(ys[1022], ys[1000]);
 }
 
 TEST(ZoomLine, LargeWindowTakesColumnPeaksFromZero) {
