@@ -54,7 +54,8 @@ class IniService {
 
   // ---- GRID ----
   int ReadGridColor();
-  // The grid's alpha 0..255; a stored value outside gives the default 127.
+  // The grid's alpha 0..255; a stored value outside gives the default 127: taken as a byte, 256 would
+  // give an invisible grid and -1 an opaque one.
   int ReadGridTransparence();
   int ReadGridSize();
   void WriteGrid(int colour, int transparence, int size);
@@ -67,8 +68,9 @@ class IniService {
   int ReadDisplayBgColor();
   void WriteDisplayBgColor(int colour);
 
-  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing;
-  // a value that is not a finite number reads 0.0) ----
+  // ---- TEST (channels 0..5; others read 0.0 / false and write nothing; a value that is not a
+  // finite number reads 0.0, so that no synthesiser is tuned to it). Frequencies in Hz are kept as
+  // doubles: a float would store a typed 40 MHz value off by up to 2 Hz. ----
   double ReadTestDDSFreq(int channel);
   void WriteTestDDSFreq(int channel, double value);
   bool ReadTestDDSOn(int channel);

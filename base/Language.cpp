@@ -50,6 +50,8 @@ LanguageSkinTool::~LanguageSkinTool() {
   ClearUpDownButtons();
 }
 
+// A number outside 0..3 falls back to English: used as it stands, it would index the next text's
+// entries (language 4 would label button 1 "Auto").
 int LanguageSkinTool::ValidLanguageNr(int nr) { return nr >= 0 && nr < LanguageCount ? nr : LangEnglish; }
 
 int LanguageSkinTool::ValidSkinNr(int nr) { return nr >= MinSkinNr && nr <= MaxSkinNr ? nr : DefaultSkinNr; }

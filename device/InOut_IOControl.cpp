@@ -150,7 +150,7 @@ bool IOControl::SetIFFilter(int type) {
 
 bool IOControl::SetAttenuator(int value) {
   if (value > 31) value = 31;
-  if (value < 0) value = 0;
+  if (value < 0) value = 0;  // a negative value would invert to a byte that is no attenuator step
   return I2CWriteByte(I2CAddr::Frontend, uint8_t(~value));
 }
 
@@ -224,8 +224,9 @@ bool IOControl::CheckAkku() {
   PowerModuleTemperature = power;
   if (!ReadTemperature(0, &mainboard)) return false;
   MainboardTemperature = mainboard;
-  // The detector channel must be back before the next sweep reads it.
+  // The detector channel must be back before the next sweep reads it: a failed restore is reported.
   if (!SelectADChannel(previous)) return false;
+  // A failed fan write is reported too: a hot power module left without its fan is not healthy.
   if (power > FanOnAbove) {
     if (!SetFan(true)) return false;
   } else if (power < FanOffBelow) {

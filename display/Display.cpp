@@ -212,6 +212,7 @@ bool DisplayBase::Render() {
     Line->SetAntialias(true);
     Line->SetGLLines(true);
     const display::PlotGeometry g = Geometry();
+    // No window messages run between the grid lines: an event run mid-frame could free this display.
     display::DrawGrid(g, GridDivX, GridDivY, D_RGBA(GridColor, GridAlpha), Lines());
     if (ShowFrame) display::DrawFrame(g, D_RGBA(TextColor, 255), Lines());
     return true;

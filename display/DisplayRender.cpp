@@ -128,7 +128,7 @@ void StdDisplay::DrawSpanLine(bool digital) {
       if (RenderMode == 6) index = std::trunc(index / 2);
       return g.ZoomX(index, x);
     };
-    if (!xOf(from, x1) || !xOf(to, x2)) return;
+    if (!xOf(from, x1) || !xOf(to, x2)) return;  // an empty zoom window maps nothing: no division by 0
     x2 = std::min(x2, float(g.Left + w));
   } else {
     x1 = float(g.Left + double(w) / (stop - start) * (from - start));

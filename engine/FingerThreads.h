@@ -3,8 +3,9 @@
 // the stored fingerprint with the audio spectrum of the demodulated signal.
 //
 // Trace indices are absolute, as in the fingerprint file: analogue point k is k x 100 kHz, digital
-// point k is k x 500 kHz. Digital values are the spread (maximum - minimum) of a word sweep's point,
-// never negative. A failed device operation or health check ends a thread through ErrorExit.
+// point k is k x 500 kHz. Digital values come from a word sweep's point (second byte - first byte):
+// a recorded segment keeps the sign, so its values can be negative; the scan and the live view take
+// the difference's size. A failed device operation or health check ends a thread through ErrorExit.
 #pragma once
 #include <chrono>
 #include <cstdint>

@@ -58,6 +58,8 @@ ProbeThreadBase::ProbeResult ProbeThreadBase::UpdateProbe() {
   ProbeResult result = ProbeResult::Failed;
   Locked([&] {
     uint8_t raw = 0;
+    // A failed AD select or read is a device failure whatever the probe's flag last said: taken for
+    // an unplugged probe, a module that is gone would be waited for without end.
     if (!IOCtrl->SelectADChannel(ProbeADChannel)) return;
     if (SettleMs()) Sleep(SettleMs());
     if (!IOCtrl->ReadADByte(&raw)) return;

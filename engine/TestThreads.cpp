@@ -140,6 +140,9 @@ bool SweepAModeThread::SweepPass(const AModeLayout& layout) {
 
 // The new range around the IF, kept at or above 0 Hz. A step that does not fit the span is refused.
 void SweepAModeThread::ApplyChange(const AModeRange& range, AModeLayout& layout) {
+  // The range starts at 0 Hz at the lowest (no synthesiser makes a negative frequency), and the
+  // points and blocks are recomputed for it: kept from the first range, a held or differently
+  // stepped range would be swept past its stop and drawn under the wrong axis.
   const double half = std::min(range.Span / 2.0, NominalIF);
   const double start = NominalIF - half, stop = NominalIF + half;
   const AModeLayout next = LayoutAModeSweep(start, stop, range.Step);

@@ -97,8 +97,9 @@ void TFilterUserFrame::OnSaveFilterButClick(TObject*) {
 void TFilterUserFrame::OnUpdateEEPROMButClick(TObject*) {
   Guarded("TFilterUserFrame::OnUpdateEEPROMButClick", [&] {
     if (!LinkUp || !IOCtrl) return;
-    // Every file is read and checked (present, readable, exactly 40 bytes) before the question, so
-    // a bad file never leaves the EEPROM with some records restored and others not.
+    // Every file is read and checked (present, readable, holding at least the record's 40 bytes)
+    // before the question, so a bad file never leaves the EEPROM with some records restored and
+    // others not.
     std::array<RecordBytes, FilterRecordCount> records{};
     for (int k = 0; k < FilterRecordCount; ++k) {
       try {

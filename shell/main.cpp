@@ -23,7 +23,7 @@ int main() {
     Application->Run();
   } catch (const std::exception& e) {
     Application->ShowException(e);
-    return 1;
+    return 1;  // not 0: a start that failed must not read as a normal end
   } catch (...) {
     Application->ShowException(Exception("Unknown exception"));
     return 1;
