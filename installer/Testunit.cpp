@@ -160,7 +160,8 @@ bool TMainWin::OpenRegistry() {
   return registry->OpenKey(RegistryKey, true);
 }
 
-// Only an absolute path counts as registered.
+// Only an absolute path counts as registered: a relative one would install below whatever folder
+// the installer happens to be started from.
 bool TMainWin::ReadInstallPath(std::string& path) {
   const std::string value = WithoutTrailingSlash(registry->ReadString(InstallPathValue));
   if (value.empty() || value[0] != '/') return false;

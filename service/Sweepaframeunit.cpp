@@ -86,10 +86,9 @@ void TSweepAFrame::Notify(float spanMHz) {
 
 void TSweepAFrame::OnSpanEditKeyDown(TObject*, uint16_t& Key, TShiftState) {
   if (Key != VK_RETURN) return;
-  float span = 0.0f;
-  if (!ReadSpan(span)) return;
   Module = RBModWobbel->Checked() ? 0 : 1;
-  Notify(span);
+  float span = 0.0f;
+  if (ReadSpan(span)) Notify(span);
 }
 
 void TSweepAFrame::OnZoomButClick(TObject* Sender) {
