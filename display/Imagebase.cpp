@@ -42,7 +42,7 @@ std::string ImageLogFile() { return IncludeTrailingPathDelimiter(GetProgramFolde
 
 void ClearImageLog() {
   if (!ImageLogging) return;
-  if (FILE* file = std::fopen(ImageLogFile().c_str(), "w")) std::fclose(file);
+  if (FILE* file = OpenTextFileForWriting(ImageLogFile(), false)) std::fclose(file);
 }
 
 void ImageLog(const std::string& text) {
@@ -52,7 +52,7 @@ void ImageLog(const std::string& text) {
     QueueToMainThread([text] { ImageLog(text); });
     return;
   }
-  if (FILE* file = std::fopen(ImageLogFile().c_str(), "a")) {
+  if (FILE* file = OpenTextFileForWriting(ImageLogFile(), true)) {
     std::fprintf(file, "%s\n", text.c_str());
     std::fclose(file);
   }

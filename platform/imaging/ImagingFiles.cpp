@@ -2,6 +2,9 @@
 #include "platform/imaging/Codecs.h"
 #include "platform/imaging/Imaging.h"
 #include "platform/imaging/PixelAccess.h"
+#include "platform/rtl/FileText.h"
+
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -16,8 +19,14 @@ namespace {
 constexpr long MaxFileBytes = 256L * 1024 * 1024;
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return false;
+  struct stat info {};
+  const int fd = rtl_detail::OpenForReading(path, info);  // a regular file only
+  if (fd < 0) return false;
+  std::unique_ptr<FILE, int (*)(FILE*)> file(::fdopen(fd, "rb"), std::fclose);
+  if (!file) {
+    ::close(fd);
+    return false;
+  }
   if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
   long size = std::ftell(file.get());
   if (size <= 0 || size > MaxFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;

@@ -3,6 +3,7 @@
 #pragma once
 #include <concepts>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <type_traits>
@@ -46,6 +47,10 @@ bool FileExists(const std::string& path);  // a file (not a folder) exists
 bool DirectoryExists(const std::string& path);
 bool CreateDir(const std::string& path);         // one level; false when it fails or exists
 bool ForceDirectories(const std::string& path);  // every missing level; true when the folder exists after
+// Opens a text file to write it anew (append false) or to append to it, creating it when missing, as
+// fopen's "w" and "a" do; nullptr when it cannot be opened or is not a regular file (a FIFO, socket
+// or device there is named on stderr and never opened: opening a FIFO waits for a reader).
+std::FILE* OpenTextFileForWriting(const std::string& path, bool append);
 
 // ---- Numbers and text ----
 std::string IntToStr(long long value);

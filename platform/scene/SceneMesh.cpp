@@ -1,10 +1,10 @@
 // Mesh objects and a reader for text .X files (vertices, faces, materials).
 #include "platform/scene/Scene.h"
+#include "platform/rtl/FileText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -225,11 +225,8 @@ std::unique_ptr<Mesh> Mesh::LoadFromX(const std::string& path, std::string* erro
   };
   std::string native = path;
   std::replace(native.begin(), native.end(), '\\', '/');
-  std::ifstream in(native, std::ios::binary);
-  if (!in) return fail("cannot open " + path);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  std::string text;
+  if (!rtl_detail::ReadWholeFile(native, text)) return fail("cannot open " + path);
   if (text.compare(0, 4, "xof ") != 0 || text.size() < 16 || text.compare(8, 3, "txt") != 0)
     return fail("not a text .X file: " + path);
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <tuple>
 
+#include "platform/rtl/FileText.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Internal.h"
 
@@ -527,6 +528,8 @@ void Adopt(QImage& target, TPixelFormat& format, const QImage& loaded) {
 }  // namespace
 
 void TBitmap::LoadFromFile(const std::string& fileName) {
+  if (rtl_detail::ExistsButIsNotRegular(PlatformPath(fileName)))  // a FIFO would hold the reader for ever
+    throw Exception("Cannot load the picture \"" + fileName + "\": not a regular file");
   QImageReader reader(vcl::ToQ(PlatformPath(fileName)));
   QImage loaded = reader.read();
   if (loaded.isNull())
