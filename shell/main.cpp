@@ -12,6 +12,8 @@ TSettingsWin* SettingsWin = nullptr;
 TSilentTestWin* SilentTestWin = nullptr;
 
 int main() {
+  // Before anything that takes time or shows a box, so that no signal kills the program.
+  Application->CatchTerminationSignals();
   try {
     Application->Initialize();
     SplashIn = new TSplashIn(nullptr);

@@ -95,6 +95,7 @@ void InstallWakePipe() {
 int signalPipe[2] = {-1, -1};
 volatile sig_atomic_t terminationRequested = 0;
 bool signalPending = false;
+bool programEndsItself = false;  // CatchTerminationSignals: a signal never kills the program
 std::atomic<bool> headlessDialogsWait{false};
 
 void OnSignal(int signo) {
@@ -106,16 +107,17 @@ void OnSignal(int signo) {
   errno = saved;
 }
 
-// Reads what the signal handler wrote. With a program window, open boxes and dialogs are closed and
-// the main form is closed by the message loop once the handlers on the stack have returned; without
-// any form the signal ends the process as it would have without us.
+// Reads what the signal handler wrote. Open boxes and dialogs are closed and the main form is closed
+// by the message loop once the handlers on the stack have returned (or once the loop runs, for a
+// signal during start-up). In a process without any form that did not ask to catch the signals
+// (CatchTerminationSignals), the signal ends the process as it would have without us.
 void HandleSignalBytes() {
   unsigned char buf[16];
   int last = 0;
   ssize_t n;
   while ((n = read(signalPipe[0], buf, sizeof buf)) > 0) last = buf[n - 1];
   if (!last) return;
-  if (AllForms().empty()) {
+  if (AllForms().empty() && !programEndsItself) {
     signal(last, SIG_DFL);
     raise(last);
     return;
@@ -125,16 +127,22 @@ void HandleSignalBytes() {
   Wake();
 }
 
-void InstallSignalHandlers() {
-  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Helper());
-  QObject::connect(notifier, &QSocketNotifier::activated, Helper(), [] { HandleSignalBytes(); });
+// Needs no GUI: a signal that comes before the loop exists waits in the pipe until it is read.
+void CatchSignals() {
+  if (signalPipe[0] >= 0 || pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   // A closing terminal (SIGHUP) asks the program to end like SIGTERM does.
   for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &sa, nullptr);
+}
+
+void InstallSignalHandlers() {
+  CatchSignals();
+  if (signalPipe[0] < 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Helper());
+  QObject::connect(notifier, &QSocketNotifier::activated, Helper(), [] { HandleSignalBytes(); });
 }
 
 // ---- Scripted answers and the record of shown boxes ----
@@ -431,6 +439,11 @@ bool VclInternals::PreDispatch(QObject* receiver, QEvent* event) {
 // ---- TApplication ----
 TApplication::TApplication() : TComponent(nullptr) {}
 TApplication::~TApplication() = default;
+
+void TApplication::CatchTerminationSignals() {
+  programEndsItself = true;
+  CatchSignals();
+}
 
 void TApplication::Initialize() { vcl::EnsureApplication(); }
 

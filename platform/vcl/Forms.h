@@ -200,6 +200,13 @@ class TApplication : public TComponent {
   TApplication();
   ~TApplication() override;
 
+  // Called first thing in a program's main, before anything that takes time or shows a box: from
+  // then on SIGINT, SIGTERM and SIGHUP never kill the program. They close every open box and dialog
+  // as cancelled (start-up boxes included) and then the main form once the message loop runs, so
+  // the program ends through its normal path, or through its start-up failure when that comes
+  // first. Without this call the signals are caught from Initialize on, and one that comes while no
+  // form exists ends the process as it would have without us.
+  void CatchTerminationSignals();
   // Sets up the GUI (idempotent; every control also does it on first use). Without a display, and
   // with QT_QPA_PLATFORM unset, the program runs headless on the offscreen platform.
   void Initialize();

@@ -440,6 +440,25 @@ TEST_F(LoopTest, DismissedDialogsCloseAsCancelledAndLaterOnesAnswerAtOnce) {
   EXPECT_FALSE(Application->TerminationRequested());
 }
 
+// A program that catches the signals first thing (each test runs in a process of its own): a
+// signal while no form exists yet closes the box its start-up failure shows, and the process
+// lives on to end by its own path.
+TEST_F(LoopTest, CaughtSignalWithoutAnyFormClosesTheBoxAndKeepsTheProcess) {
+  Application->CatchTerminationSignals();
+  ASSERT_EQ(Screen->FormCount(), 0);
+  VclTest::SetHeadlessDialogsWait(true);
+  TTimer signalTimer(nullptr);
+  signalTimer.SetInterval(20);
+  signalTimer.OnTimer = [&](TObject*) {
+    signalTimer.SetEnabled(false);
+    kill(getpid(), SIGTERM);
+  };
+  signalTimer.SetEnabled(true);
+  EXPECT_EQ(MessageBox("Cannot load the picture", "RT7731_IV", MB_OK), IDOK);
+  EXPECT_TRUE(Application->TerminationRequested());
+  EXPECT_EQ(MessageBox("Later", "RT7731_IV", MB_OKCANCEL), IDCANCEL) << "answered at once";
+}
+
 TEST_F(LoopTest, SignalBeforeRunClosesTheMainFormWhenRunStarts) {
   TForm* main = nullptr;
   Application->CreateForm(main);
