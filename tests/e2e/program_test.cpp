@@ -1,7 +1,12 @@
 // The whole program, started headless from a temporary copy of the program folder.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +19,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/support/TempFolder.h"
@@ -71,6 +77,7 @@ class ProgramRun : public testing::Test {
       setenv("XDG_CONFIG_HOME", config.c_str(), 1);
       unsetenv("USB2SIM_SCENARIO");
       if (dialogsWait) setenv("VCL_HEADLESS_DIALOGS", "wait", 1);
+      for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
       const std::string exe = (program / "RT7731_IV").string();
       execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
       _exit(127);
@@ -114,7 +121,45 @@ class ProgramRun : public testing::Test {
 
   TempFolder temp;
   fs::path root, program, config;
+  std::vector<std::pair<std::string, std::string>> environment;  // set in the program's environment
   pid_t pid = -1;
+};
+
+// A display server on a local TCP port that accepts a connection and never answers: a program that
+// makes its GUI there is held inside that step until the server goes away, and then carries on
+// without a display ("xcb;offscreen" falls back to the offscreen platform).
+class SilentDisplay {
+ public:
+  SilentDisplay() {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (number_ = 50; number_ < 100; ++number_) {
+      address.sin_port = htons(static_cast<uint16_t>(6000 + number_));
+      if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    }
+    listen(listener_, 1);
+  }
+  ~SilentDisplay() { GoAway(); }
+  std::string Name() const { return "127.0.0.1:" + std::to_string(number_); }
+  // True once a program has connected (within limit).
+  bool Connected(std::chrono::seconds limit) {
+    pollfd wait{listener_, POLLIN, 0};
+    if (poll(&wait, 1, int(std::chrono::milliseconds(limit).count())) != 1) return false;
+    client_ = accept(listener_, nullptr, nullptr);
+    return client_ >= 0;
+  }
+  void GoAway() {
+    for (int* fd : {&client_, &listener_})
+      if (*fd >= 0) {
+        close(*fd);
+        *fd = -1;
+      }
+  }
+
+ private:
+  int listener_ = -1, client_ = -1, number_ = 0;
 };
 
 TEST_F(ProgramRun, WithTheInstrumentItRunsUntilTerminated) {
@@ -177,6 +222,92 @@ TEST_P(EndRequest, ClosesAnOpenBoxAndEndsThroughTheNormalPath) {
 INSTANTIATE_TEST_SUITE_P(Signals, EndRequest, testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
   return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGINT ? "SIGINT" : "SIGHUP");
 });
+
+class EarlySignal : public ProgramRun, public testing::WithParamInterface<int> {};
+
+// A signal while the program is still making its GUI (which can take its time: here the display
+// server does not answer): the program does not die of it, but ends through its normal path once
+// it can.
+TEST_P(EarlySignal, WhileTheGuiIsMadeEndsThroughTheNormalPath) {
+  Scenario("[device]\npace=fast\n");
+  SilentDisplay display;
+  environment = {{"QT_QPA_PLATFORM", "xcb;offscreen"}, {"DISPLAY", display.Name()}};
+  Launch();
+  ASSERT_TRUE(display.Connected(std::chrono::seconds(60))) << Stderr();
+  kill(pid, GetParam());  // pending before the program can go on: a default action would kill it
+  display.GoAway();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0) << Stderr();
+  ExpectFormKeys(Ini());
+}
+
+// The start splash's picture is missing: its box waits for a person when the signal comes. The box
+// closes and the program ends with its start-up failure's exit code, not by the signal.
+TEST_P(EarlySignal, WithTheSplashBoxOpenEndsWithTheStartUpFailure) {
+  fs::remove(program / "Images" / "Splash_3.jpg");
+  Launch(true);
+  ASSERT_TRUE(PollFor(
+      [&] {
+        const std::string err = Stderr();
+        return err.find("Cannot load the picture") != std::string::npos && err.find("(waiting)") != std::string::npos;
+      },
+      std::chrono::seconds(120)))
+      << Stderr();
+  ASSERT_TRUE(Running()) << "the box waits";
+  kill(pid, GetParam());
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(60)), 1) << Stderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EarlySignal, testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
+  return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGINT ? "SIGINT" : "SIGHUP");
+});
+
+// A FIFO where a file the program reads at start-up belongs: the program names it, uses its
+// defaults, runs as usual and leaves the FIFO as it is (opening it would wait for a writer for ever).
+struct FifoCase {
+  const char* name;
+  const char* file;  // below the temporary folder
+};
+
+class FifoAtStartUp : public ProgramRun, public testing::WithParamInterface<FifoCase> {};
+
+TEST_P(FifoAtStartUp, IsNamedLeftAloneAndTheProgramRuns) {
+  const fs::path fifo = root / GetParam().file;
+  fs::create_directories(fifo.parent_path());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Scenario("[device]\npresent=0\n");  // the program ends by itself through the exit screen
+  Launch();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0) << Stderr();
+  EXPECT_NE(Stderr().find(fifo.string() + " is a named pipe (FIFO), not a regular file"), std::string::npos)
+      << Stderr();
+  struct stat info {};
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "replaced";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, FifoAtStartUp,
+                         testing::Values(FifoCase{"Ini", "program/RT7731IV.INI"}, FifoCase{"Log", "program/log.txt"},
+                                         FifoCase{"Registry", "config/RT7731IV/registry.ini"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Settings and log kept elsewhere through symbolic links: the program writes the links' targets and
+// the links stay.
+TEST_F(ProgramRun, LinkedSettingsAndLogAreWrittenThroughTheirLinks) {
+  const fs::path elsewhere = root / "elsewhere";
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "user.ini") << "[FORM]\nLeft=7\nTop=9\n[USER]\nKept=yes\n";
+  fs::create_symlink(elsewhere / "user.ini", program / "RT7731IV.INI");
+  fs::create_symlink("../elsewhere/log.txt", program / "log.txt");  // dangling until the first save
+  Scenario("[device]\npresent=0\n");
+  Launch();
+  EXPECT_EQ(WaitForExit(std::chrono::seconds(120)), 0) << Stderr();
+  EXPECT_TRUE(fs::is_symlink(program / "RT7731IV.INI"));
+  EXPECT_TRUE(fs::is_symlink(program / "log.txt"));
+  const std::string ini = ReadFile(elsewhere / "user.ini");
+  ExpectFormKeys(ini);
+  EXPECT_NE(ini.find("Kept=yes"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Left=7"), std::string::npos) << "the stored bounds were read through the link\n" << ini;
+  ExpectStartUpLog(ReadFile(elsewhere / "log.txt"));
+}
 
 // A command that fails while the instrument answers is not a lost link: stderr and the log name
 // the failed call and the thread, and say that the instrument is still attached.
