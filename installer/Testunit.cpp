@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "installer/FileCopy.h"
+#include "installer/ProgramFolders.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -26,9 +27,6 @@ constexpr const char* IniName = "RT7731IV.INI";
 constexpr int Version = 980;
 constexpr unsigned StepPauseMs = 200;
 
-// The folders made below the install path, after the install path itself.
-constexpr const char* SubFolders[] = {"Elements", "Finger", "Images",     "Logilink Treiber",
-                                      "meshes",   "Sounds", "USB Driver", "Docs"};
 
 // The data folders copied with their whole content, and the name their failure line uses. The
 // program reads its meshes from "meshes", so that is where they go.
@@ -192,7 +190,7 @@ bool TMainWin::CreateFolders() {
   if (installPath == baseFolder + ProgramFolderName && !CreateFolder(WithoutTrailingSlash(baseFolder)))
     return false;
   if (!CreateFolder(installPath)) return false;
-  for (const char* folder : SubFolders)
+  for (const char* folder : ProgramSubFolders)  // below the install path, after the path itself
     if (!CreateFolder(installPath + "/" + folder)) return false;
   return true;
 }

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "installer/ProgramFolders.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,8 +42,6 @@ bool PollFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 
 constexpr const char* PayloadNames[] = {"Installer", "RT7731_IV", "libusb2.so", "libescapi.so",
                                         "Elements",  "Images",    "meshes",     "Sounds"};
-constexpr const char* InstalledFolders[] = {"Elements", "Finger", "Images",     "Logilink Treiber",
-                                            "meshes",   "Sounds", "USB Driver", "Docs"};
 
 class Installer : public testing::Test {
  protected:
@@ -113,7 +113,7 @@ class Installer : public testing::Test {
   bool HasLine(const std::string& line) const { return Output().find(line + "\n") != std::string::npos; }
 
   void ExpectInstalled(const fs::path& target) {
-    for (const char* folder : InstalledFolders) EXPECT_TRUE(fs::is_directory(target / folder)) << folder;
+    for (const char* folder : ProgramSubFolders) EXPECT_TRUE(fs::is_directory(target / folder)) << folder;
     for (const char* file : {"RT7731_IV", "libusb2.so", "libescapi.so"}) {
       EXPECT_TRUE(fs::is_regular_file(target / file)) << file;
       EXPECT_TRUE(HasLine((target / file).string() + " kopiert...")) << file << "\n" << Output();
@@ -134,6 +134,13 @@ class Installer : public testing::Test {
   pid_t pid = -1;
 };
 
+// The build's program folder has every folder an installation has, so that the program run from
+// there finds them (the fingerprint dialogs open in Finger/).
+TEST(ProgramFolder, TheBuildLaysOutEveryFolderTheInstallerMakes) {
+  for (const char* folder : ProgramSubFolders)
+    EXPECT_TRUE(fs::is_directory(fs::path(RT_BIN_DIR) / folder)) << folder;
+}
+
 TEST_F(Installer, InstallsBelowTheHomeFolderByDefault) {
   ASSERT_EQ(Install(), 0) << Output() << Errors();
   const fs::path target = home / "Programme" / "RT7731IV";
@@ -145,7 +152,7 @@ TEST_F(Installer, InstallsBelowTheHomeFolderByDefault) {
     EXPECT_TRUE(HasLine(line)) << line << "\n" << out;
   // The folders are made in their order, each listed once.
   size_t at = out.find(target.string() + "\n");
-  for (const char* folder : InstalledFolders) {
+  for (const char* folder : ProgramSubFolders) {
     const size_t found = out.find((target / folder).string() + "\n");
     ASSERT_NE(found, std::string::npos) << folder << "\n" << out;
     EXPECT_GT(found, at) << folder;
