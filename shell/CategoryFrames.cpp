@@ -20,6 +20,7 @@
 #include "screens/locate/Uvlfsonarframeunit.h"
 #include "screens/locate/Uvlfspectframeunit.h"
 #include "service/Selfcheckframeunit.h"
+#include "shell/Settings.h"
 #include "base/Globals.h"
 #include "base/HardwareLockGuard.h"
 #include "base/Language.h"
@@ -292,12 +293,15 @@ void TSettingFrame::OnResize(TObject* Sender) {
 }
 
 // The settings window is a child of the main window: its position is taken in the coordinates of
-// its own parent, so it lands on the render window's top-left corner.
+// its own parent, so it lands on the render window's top-left corner. It stays within the render
+// window, shrinking (its contents scroll) in a small main window: at its full size it would cover
+// the frame buttons and reach beyond the main window.
 void TSettingFrame::PlaceSettingsForm() {
   if (SettingsForm && RenderWindow) {
     TPoint origin = RenderWindow->ClientToScreen(TPoint(0, 0));
     if (TWinControl* parent = SettingsForm->Parent()) origin = parent->ScreenToClient(origin);
-    SettingsForm->SetBounds(origin.X, origin.Y, SettingsForm->Width(), SettingsForm->Height());
+    SettingsForm->PlaceWithin(Rect(origin.X, origin.Y, origin.X + RenderWindow->ClientWidth(),
+                                   origin.Y + RenderWindow->ClientHeight()));
   }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/vcl/Forms.h"
 #include "screens/ModeFrameBase.h"
 
+class TSettingsWin;
 class TUAnalyzerFrame;
 class TUAudioFrame;
 class TUIntensityFrame;
@@ -207,7 +208,7 @@ class TSettingFrame : public TCategoryFrameBase {
   void PlaceSettingsForm();
 
   TSelfCheckFrame* SelfCheckFrame = nullptr;
-  TForm* SettingsForm = nullptr;  // the settings window; shown and hidden here, not owned
+  TSettingsWin* SettingsForm = nullptr;  // the settings window; shown and hidden here, not owned
 };
 
 class THelpFrame : public TCategoryFrameBase {

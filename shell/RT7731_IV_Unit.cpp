@@ -118,20 +118,20 @@ void TMainWin::BuildPanels() {
 
   TitlePanel = MakeChild<TPanel>(this, this);
   TitlePanelImage = MakePanelImage(TitlePanel, this);
-  AkkuLabel1 = MakeChild<TLabel>(TitlePanel, this);
-  AkkuLabel1->SetAutoSize(false);
-  AkkuLabel1->SetTransparent(true);
-  AkkuLabel1->SetAlignment(taCenter);
-  AkkuLabel1->Font()->SetName("Verdana");
-  AkkuLabel1->Font()->SetHeight(-16);
-  AkkuLabel1->SetCaption("Akku Zustand");
-  AkkuLabel2 = MakeChild<TLabel>(TitlePanel, this);
-  AkkuLabel2->SetAutoSize(false);
-  AkkuLabel2->SetTransparent(true);
-  AkkuLabel2->SetAlignment(taCenter);
-  AkkuLabel2->Font()->SetName("Verdana");
-  AkkuLabel2->Font()->SetHeight(-11);
-  AkkuLabel2->SetCaption("unknow");
+  // The battery texts are centred in a fixed width; each is as high as a line of its font (sized
+  // while it still sizes itself), so that no descender is cut off.
+  auto makeBatteryLabel = [this](int fontHeight, const std::string& caption) {
+    TLabel* label = MakeChild<TLabel>(TitlePanel, this);
+    label->SetTransparent(true);
+    label->SetAlignment(taCenter);
+    label->Font()->SetName("Verdana");
+    label->Font()->SetHeight(-fontHeight);
+    label->SetCaption(caption);
+    label->SetAutoSize(false);
+    return label;
+  };
+  AkkuLabel1 = makeBatteryLabel(16, "Akku Zustand");
+  AkkuLabel2 = makeBatteryLabel(11, "unknow");
   AkkuImage1 = MakeChild<TImage>(TitlePanel, this);
   llb = MakeChild<TListBox>(TitlePanel, this);
   llb->SetVisible(false);

@@ -1,5 +1,7 @@
 #include "shell/Settings.h"
 
+#include <algorithm>
+
 #include "platform/rtl/SysUtils.h"
 #include "base/Globals.h"
 #include "base/IniService.h"
@@ -36,7 +38,7 @@ TPanel* MakeSwatch(TWinControl* parent, int left, int top) {
 TSettingsWin::TSettingsWin(TComponent* AOwner, IniService* ini) : TForm(AOwner), Ini(ini) {
   SetBorderStyle(bsSingle);
   SetCaption("Settings");
-  SetBounds(Left(), Top(), 500, 400);
+  SetBounds(Left(), Top(), DesignWidth, DesignHeight);
   Loading = true;
   BuildControls();
   if (Ini) {
@@ -55,8 +57,12 @@ TSettingsWin::TSettingsWin(TComponent* AOwner, IniService* ini) : TForm(AOwner),
 }
 
 void TSettingsWin::BuildControls() {
+  // The pages and the close button scroll when the window is smaller than its design size.
+  Content = new TScrollBox(this);
+  Content->SetParent(this);
+  Content->SetAlign(alClient);
   pc = new TPageControl(this);
-  pc->SetParent(this);
+  pc->SetParent(Content);
   pc->SetBounds(4, 4, 484, 330);
   TabSheet1 = new TTabSheet(this);
   TabSheet1->SetPageControl(pc);
@@ -130,7 +136,7 @@ void TSettingsWin::BuildControls() {
   Button2->OnClick = [this](TObject* s) { OnDisplayDefaultButClick(s); };
 
   Button1 = new TButton(this);
-  Button1->SetParent(this);
+  Button1->SetParent(Content);
   Button1->SetCaption("Close");
   Button1->SetBounds(400, 340, 88, 25);
   Button1->OnClick = [this](TObject* s) { OnCloseButClick(s); };
@@ -139,6 +145,11 @@ void TSettingsWin::BuildControls() {
   TextColorDialog = new TColorDialog(this);
   BgColorDialog = new TColorDialog(this);
   SkinTextColorDialog = new TColorDialog(this);
+}
+
+void TSettingsWin::PlaceWithin(const TRect& area) {
+  SetBounds(area.Left, area.Top, std::min(DesignWidth, area.Right - area.Left),
+            std::min(DesignHeight, area.Bottom - area.Top));
 }
 
 std::string TSettingsWin::SkinMarkerFile(int skin) {

@@ -18,6 +18,12 @@ class TSettingsWin : public TForm {
   // instance) the window reads nothing and writes nothing.
   explicit TSettingsWin(TComponent* AOwner, IniService* ini = nullptr);
 
+  // Its size as designed; a smaller area shrinks it and its contents scroll.
+  static constexpr int DesignWidth = 500;
+  static constexpr int DesignHeight = 400;
+  // Places the window at the area's top-left corner, no larger than the area.
+  void PlaceWithin(const TRect& area);
+
   // Lists the skins whose "Elements\Panel1<nn>101.jpg" exists and selects SKIN_NR.
   void FillSkinCombo();
 
@@ -35,6 +41,7 @@ class TSettingsWin : public TForm {
   // The file that marks skin n as present: ProgramFolder + "Elements\Panel1" + nn + "101.jpg".
   static std::string SkinMarkerFile(int skin);
 
+  TScrollBox* Content = nullptr;  // holds the pages and the close button
   TPageControl* pc = nullptr;
   TTabSheet* TabSheet1 = nullptr;
   TTabSheet* TabSheet2 = nullptr;

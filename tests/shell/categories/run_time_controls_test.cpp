@@ -179,16 +179,18 @@ TEST_F(MainWinTest, SelfTestSheetBringsEveryResultIntoTheMeasurementArea) {
   }
 }
 
-// The settings window is a window of its own: it stands at the render window's top-left corner,
-// whatever the window's size and however it was changed (the width alone included), clear of the
-// main and frame buttons.
+// The settings window is a window of its own: it stands at the render window's top-left corner and
+// within the render window, whatever the window's size down to the smallest allowed and however it
+// was changed (the width alone included), clear of the main and frame buttons; in a small window its
+// contents scroll, so its close button can still be reached.
 TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) {
   Start();
   ASSERT_TRUE(VclTest::Click(win->MainBut8));
-  TForm* settings = win->SettingsWindow;
+  TSettingsWin* settings = win->SettingsWindow;
   ASSERT_TRUE(settings->Visible());
-  // The last step changes the width alone.
-  const std::pair<int, int> sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}, {1280, 600}, {800, 600}};
+  // Step 4 changes the width alone; the last one grows the window again.
+  const std::pair<int, int> sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}, {1280, 600},
+                                       {640, 480}, {462, 462},  {800, 600},   {1280, 1000}};
   for (const auto& [width, height] : sizes) {
     SCOPED_TRACE(testing::Message() << width << " x " << height);
     VclTest::UserResize(win, width, height);
@@ -196,6 +198,17 @@ TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) 
     const TPoint corner = win->ScreenToClient(RenderWindow->ClientToScreen(TPoint(0, 0)));
     EXPECT_EQ(settings->Left(), corner.X);
     EXPECT_EQ(settings->Top(), corner.Y);
+    EXPECT_EQ(settings->Width(), std::min(TSettingsWin::DesignWidth, RenderWindow->ClientWidth()));
+    EXPECT_EQ(settings->Height(), std::min(TSettingsWin::DesignHeight, RenderWindow->ClientHeight()));
+    TButton* close = settings->Button1;
+    settings->Content->HorzScrollBar()->SetPosition(close->Left());
+    settings->Content->VertScrollBar()->SetPosition(close->Top());
+    Application->ProcessMessages();
+    const TPoint closeCentre = CentreInMainWindow(win, close);
+    EXPECT_TRUE(VclTest::Reaches(win, closeCentre.X, closeCentre.Y, close)) << "close button";
+    settings->Content->HorzScrollBar()->SetPosition(0);
+    settings->Content->VertScrollBar()->SetPosition(0);
+    Application->ProcessMessages();
     for (int n = 1; n <= 9; ++n) {
       const TPoint centre = CentreInMainWindow(win, MainButton(win, n));
       EXPECT_TRUE(VclTest::Reaches(win, centre.X, centre.Y, MainButton(win, n))) << "main button " << n;

@@ -487,6 +487,30 @@ TEST_F(MainWinTest, BatteryTickShowsTheStateAndKeepsRunning) {
   EXPECT_TRUE(win->Visible());
 }
 
+// The battery texts are whole in every language: each label is as high as a line of its font
+// (descenders included), and the heading, value and gauge stand one below the other.
+TEST_F(MainWinTest, BatteryTextsAreNotCutInAnyLanguage) {
+  Start("[battery]\nlevel=170\n");
+  HardwareLock->Enter();
+  ASSERT_TRUE(IOCtrl->CheckAkku());
+  HardwareLock->Leave();
+  for (int language = 0; language <= 3; ++language) {
+    SCOPED_TRACE(testing::Message() << "language " << language);
+    GlobalIniService->WriteLangNr(language);
+    win->OnSettingsSkinChange();
+    win->OnAkkuTimer(nullptr);
+    for (TLabel* label : {win->AkkuLabel1, win->AkkuLabel2}) {
+      TBitmap measure;
+      measure.Canvas()->Font()->Assign(label->Font());
+      const TSize text = measure.Canvas()->TextExtent(label->Caption());
+      EXPECT_GE(label->Height(), text.cy) << label->Caption();
+      EXPECT_GE(label->Width(), text.cx) << label->Caption();
+    }
+    EXPECT_LE(win->AkkuLabel1->Top() + win->AkkuLabel1->Height(), win->AkkuLabel2->Top());
+    EXPECT_LE(win->AkkuLabel2->Top() + win->AkkuLabel2->Height(), win->AkkuImage1->Top());
+  }
+}
+
 TEST_F(MainWinTest, LowBatteryClosesTheProgram) {
   Start("[battery]\nlevel=110\n");
   HardwareLock->Enter();
