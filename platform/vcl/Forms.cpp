@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -276,14 +277,23 @@ void TScrollBox::InsertChild(TControl* child) {
   UpdateRange();
 }
 
-// The inner area covers the viewport and every child, so the scroll bars reach all of them.
+// The inner area covers the viewport and every child, so the scroll bars reach all of them. The
+// viewport is worked out from the box's own size (a hidden box's viewport keeps a stale size until
+// it is shown), so that children that fit show no scroll bar.
 void TScrollBox::UpdateRange() {
   auto* area = static_cast<QScrollArea*>(Widget());
-  int w = area->viewport()->width(), h = area->viewport()->height();
+  int childrenWidth = 0, childrenHeight = 0;
   for (int i = 0; i < ControlCount(); ++i) {
     TControl* c = Controls(i);
-    w = std::max(w, c->Left() + c->Width());
-    h = std::max(h, c->Top() + c->Height());
+    childrenWidth = std::max(childrenWidth, c->Left() + c->Width());
+    childrenHeight = std::max(childrenHeight, c->Top() + c->Height());
   }
-  inner_->resize(w, h);
+  const QRect contents = area->contentsRect();
+  const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
+  bool horizontal = childrenWidth > contents.width();
+  const bool vertical = childrenHeight > contents.height() - (horizontal ? bar : 0);
+  horizontal = horizontal || (vertical && childrenWidth > contents.width() - bar);
+  const int viewportWidth = contents.width() - (vertical ? bar : 0);
+  const int viewportHeight = contents.height() - (horizontal ? bar : 0);
+  inner_->resize(std::max(childrenWidth, viewportWidth), std::max(childrenHeight, viewportHeight));
 }

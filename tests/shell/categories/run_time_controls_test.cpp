@@ -182,12 +182,17 @@ TEST_F(MainWinTest, SelfTestSheetBringsEveryResultIntoTheMeasurementArea) {
 // The settings window is a window of its own: it stands at the render window's top-left corner and
 // within the render window, whatever the window's size down to the smallest allowed and however it
 // was changed (the width alone included), clear of the main and frame buttons; in a small window its
-// contents scroll, so its close button can still be reached.
+// contents scroll, so its close button can still be reached, and at its full size nothing scrolls.
 TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) {
   Start();
+  VclTest::UserResize(win, 1024, 768);
+  Application->ProcessMessages();
   ASSERT_TRUE(VclTest::Click(win->MainBut8));
   TSettingsWin* settings = win->SettingsWindow;
   ASSERT_TRUE(settings->Visible());
+  Application->ProcessMessages();
+  EXPECT_EQ(settings->Content->HorzScrollBar()->Range(), 0) << "shown at its full size, nothing scrolls";
+  EXPECT_EQ(settings->Content->VertScrollBar()->Range(), 0) << "shown at its full size, nothing scrolls";
   // Step 4 changes the width alone; the last one grows the window again.
   const std::pair<int, int> sizes[] = {{800, 600}, {1024, 768}, {1280, 1000}, {1280, 600},
                                        {640, 480}, {462, 462},  {800, 600},   {1280, 1000}};
@@ -200,6 +205,10 @@ TEST_F(MainWinTest, SettingsWindowStandsAtTheMeasurementAreaClearOfEveryButton) 
     EXPECT_EQ(settings->Top(), corner.Y);
     EXPECT_EQ(settings->Width(), std::min(TSettingsWin::DesignWidth, RenderWindow->ClientWidth()));
     EXPECT_EQ(settings->Height(), std::min(TSettingsWin::DesignHeight, RenderWindow->ClientHeight()));
+    if (settings->Width() == TSettingsWin::DesignWidth && settings->Height() == TSettingsWin::DesignHeight) {
+      EXPECT_EQ(settings->Content->HorzScrollBar()->Range(), 0) << "nothing to scroll at the full size";
+      EXPECT_EQ(settings->Content->VertScrollBar()->Range(), 0) << "nothing to scroll at the full size";
+    }
     TButton* close = settings->Button1;
     settings->Content->HorzScrollBar()->SetPosition(close->Left());
     settings->Content->VertScrollBar()->SetPosition(close->Top());
