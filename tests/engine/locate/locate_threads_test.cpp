@@ -182,9 +182,17 @@ TEST_F(SonarTest, LedBarAndDigitsRiseWithTheLevelAtTheFrequency) {
   const auto weak = usb2sim::GetState();
   usb2sim::ModifyEmitter(id, Emitter(Carrier, -40));
   ASSERT_TRUE(PumpUntil([&] { return usb2sim::GetState().ledCount > weak.ledCount + 8; }));
-  const auto strong = usb2sim::GetState();
+  // A pass sets the level and the LED bar inside the hardware lock: read both under it, so that no
+  // pass can fall between the two reads.
+  usb2sim::State strong;
+  double level = 0;
+  {
+    HardwareLockGuard lock;
+    strong = usb2sim::GetState();
+    level = thread->ProbeLevel;
+  }
   EXPECT_GT(std::stod(strong.digits), std::stod(weak.digits));
-  EXPECT_EQ(strong.ledCount, locate::ProbeLedCount(thread->ProbeLevel)) << "within one pass";
+  EXPECT_EQ(strong.ledCount, locate::ProbeLedCount(level)) << "within one pass";
   EXPECT_TRUE(slot.Stop());
 }
 
