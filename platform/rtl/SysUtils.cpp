@@ -1,8 +1,11 @@
 #include "platform/rtl/SysUtils.h"
 
+#include "platform/rtl/TestClock.h"
+
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <chrono>
@@ -21,8 +24,16 @@ namespace fs = std::filesystem;
 
 void Sleep(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+namespace {
+// Negative while the counter runs (see TestClock.h).
+std::atomic<int64_t> stoppedCounter{-1};
+}  // namespace
+
+void StopPerformanceCounterAt(std::optional<int64_t> ticks) { stoppedCounter = ticks ? std::max<int64_t>(0, *ticks) : -1; }
+
 int64_t QueryPerformanceCounter() {
   using namespace std::chrono;
+  if (const int64_t stopped = stoppedCounter.load(); stopped >= 0) return stopped;
   return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 

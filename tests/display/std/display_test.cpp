@@ -5,7 +5,9 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "display/DirectXBase.h"
 #include "display/Display.h"
@@ -66,6 +68,15 @@ class DisplayTest : public ::testing::Test {
   }
   bool Frame() { return Frame(*display); }
   uint32_t Pixel(int x, int y) const { return scene.Device->PixelAt(x, y); }
+  // Every pixel of the back buffer after one frame of the display.
+  std::vector<uint32_t> Drawn() {
+    EXPECT_TRUE(Frame());
+    std::vector<uint32_t> pixels;
+    pixels.reserve(size_t(scene.Device->Width()) * size_t(scene.Device->Height()));
+    for (int y = 0; y < scene.Device->Height(); ++y)
+      for (int x = 0; x < scene.Device->Width(); ++x) pixels.push_back(Pixel(x, y));
+    return pixels;
+  }
 
   ZXBase scene;
   std::unique_ptr<StdDisplay> display;
@@ -363,14 +374,40 @@ TEST_F(DisplayTest, ZoomWindowOutlineEndsMarginTopAboveThePlotBottom) {
   display->DataBuffer = nullptr;
 }
 
+// The zoom-window and vertical-line overlays have nothing to map on a digital display (no trace
+// buffer) or when the zoom window is empty: the frame is the one drawn with both switched off.
 TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
   DigitalBuffer digital(100);
-  display->DigBuffer = &digital;  // a digital display has no trace buffer for the overlay
-  display->ShowZoomWindow = 1;
-  display->ShowVertLine = 1;  // the zoom window is empty: no mapping
-  display->VertLineIndex = 10;
-  ASSERT_TRUE(Frame());
+  NormalBuffer trace(1000);
+  trace.SetRange(0, 100e6f, 0, 255);
+  for (unsigned i = 0; i < 1000; ++i) trace.SetPoint(i, 120.0f);
+  struct Case {
+    const char* what;
+    DigitalBuffer* digital;
+    NormalBuffer* trace;
+    int zoomStart, zoomEnd;
+  };
+  const Case cases[] = {{"digital display", &digital, nullptr, 0, 100},
+                        {"empty zoom window", nullptr, &trace, 500, 500},
+                        {"trace, zoom window on", nullptr, &trace, 0, 1000}};  // the control: drawn
+  display->RenderMode = 2;
+  display->ZoomCenter = 50e6;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    display->DigBuffer = c.digital;
+    display->DataBuffer = c.trace;
+    display->ZoomStart = c.zoomStart;
+    display->ZoomEnd = c.zoomEnd;
+    display->ShowZoomWindow = 0;
+    display->ShowVertLine = 0;
+    const std::vector<uint32_t> without = Drawn();
+    display->ShowZoomWindow = 1;
+    display->ShowVertLine = 1;
+    display->VertLineIndex = 10;
+    EXPECT_EQ(Drawn() == without, c.zoomEnd != 1000);
+  }
   display->DigBuffer = nullptr;
+  display->DataBuffer = nullptr;
 }
 
 // The span line marks a frequency span under the plot. Digital displays in the zoomed line and
@@ -799,6 +836,80 @@ TEST_F(DisplayTest, MobileBandsPastThePointsShowLevelZero) {
   EXPECT_TRUE(ColourNear(Pixel(125, 500), 0xFF000000));
   EXPECT_TRUE(ColourNear(Pixel(125, 400), 0xFF000000));
   display->DigBuffer = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What a frame draws with a digital buffer, and without a data buffer
+
+// A display with both buffers draws the digital channels only: its frame is, pixel for pixel, the
+// one drawn without the data buffer (the data trace stands at another level than the channel).
+TEST_F(DisplayTest, DigitalBufferIsDrawnInsteadOfTheDataBuffer) {
+  NormalBuffer trace(100);
+  trace.SetRange(0, 100, 0, 255);
+  DigitalBuffer digital(100);
+  for (unsigned i = 0; i < 100; ++i) {
+    trace.SetPoint(i, 200.0f);
+    digital.SetValue(0, i, 100.0f);
+  }
+  display->ZoomStart = 0;
+  display->ZoomEnd = 100;
+  display->RenderMode = 2;
+  display->TraceColor = 0x0000FF;
+  display->ShowCenterMarker = 1;
+  display->Commands->AddCommand(0, 2, 0x00FF00, 3);
+  display->DataBuffer = &trace;
+  ASSERT_TRUE(Frame());
+  EXPECT_TRUE(LineColour(Pixel(300, 182), 0xFFFF0000)) << "the data trace alone, at level 200";
+  display->DigBuffer = &digital;
+  const std::vector<uint32_t> both = Drawn();
+  EXPECT_TRUE(LineColour(Pixel(300, 460), 0xFF00FF00)) << "channel 0 at level 100";
+  EXPECT_FALSE(LineColour(Pixel(300, 182), 0xFFFF0000));
+  display->DataBuffer = nullptr;
+  EXPECT_TRUE(Drawn() == both);
+  display->DigBuffer = nullptr;
+}
+
+// Each overlay of the trace (a peak marker, the zoom window, the vertical line, the centre marker, a
+// fading symbol) changes the frame of a display with a data buffer, and leaves the frame of one
+// without a data buffer exactly as it was.
+TEST_F(DisplayTest, WithoutDataBufferAFrameDrawsNoMarkersOverlaysCentreMarkerOrSymbols) {
+  NormalBuffer trace(1000);
+  trace.SetRange(0, 100e6f, 0, 255);
+  for (unsigned i = 0; i < 1000; ++i) trace.SetPoint(i, 120.0f);
+  display->RenderMode = 2;
+  display->ZoomStart = 0;
+  display->ZoomEnd = 1000;
+  display->ZoomCenter = 30e6;
+  display->VertLineIndex = 700;
+  ASSERT_EQ(display->Markers->Add(scene.Device, 800.0f, 200.0f), 0);
+  struct Overlay {
+    const char* name;
+    std::function<void(bool)> show;
+  };
+  const Overlay overlays[] = {
+      {"peak marker", [&](bool on) { display->Markers->Get(0)->Visible = on ? 1 : 0; }},
+      {"zoom window", [&](bool on) { display->ShowZoomWindow = on ? 1 : 0; }},
+      {"vertical line", [&](bool on) { display->ShowVertLine = on ? 1 : 0; }},
+      {"centre marker", [&](bool on) { display->ShowCenterMarker = on ? 1 : 0; }},
+      {"symbol", [&](bool on) {
+         if (on)
+           display->Symbols->StartFade(0, 1000.0);
+         else
+           display->Symbols->Get(0)->Visible = display->Symbols->Get(0)->Fading = 0;
+       }},
+  };
+  for (const Overlay& o : overlays) o.show(false);
+  for (const Overlay& o : overlays) {
+    SCOPED_TRACE(o.name);
+    for (NormalBuffer* data : {static_cast<NormalBuffer*>(&trace), static_cast<NormalBuffer*>(nullptr)}) {
+      display->DataBuffer = data;
+      const std::vector<uint32_t> plain = Drawn();
+      o.show(true);
+      EXPECT_EQ(Drawn() != plain, data != nullptr) << (data ? "with" : "without") << " a data buffer";
+      o.show(false);
+    }
+  }
+  display->DataBuffer = nullptr;
 }
 
 }  // namespace

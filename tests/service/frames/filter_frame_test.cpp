@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "ServiceFixture.h"
 #include "service/Filterframeunit.h"
@@ -147,6 +148,56 @@ TEST_F(FilterFrameTest, NothingHappensWhileTheLinkIsDown) {
   WriteGoodFiles();
   Frame()->OnUpdateEEPROMButClick(nullptr);
   EXPECT_EQ(Questions(), 0);
+  LinkUp = 1;
+}
+
+// ---- A failed EEPROM command: the link goes down and nothing more is tried ----
+
+// Failed commands that one EEPROM record command makes the instrument count.
+unsigned FailuresOfOneCall(const std::function<bool()>& call) {
+  const unsigned before = usb2sim::GetState().failedCommands;
+  EXPECT_FALSE(call());
+  return usb2sim::GetState().failedCommands - before;
+}
+
+// The instrument refuses to read its records: the backup clears LinkUp after the first failed read,
+// tries no further record and leaves the files already in the folder as they were.
+TEST_F(FilterFrameTest, AFailedReadDuringTheBackupTakesTheLinkDownAndStops) {
+  StartService(DistinctRecords());
+  WriteGoodFiles();
+  usb2sim::SetCommandFails(14, true);  // read a filter record
+  uint8_t record[18];
+  const unsigned perRead = FailuresOfOneCall([&] { return IOCtrl->ReadFilterRecord(0, record); });
+  ASSERT_GT(perRead, 0u);
+  LinkUp = 1;
+  const unsigned before = usb2sim::GetState().failedCommands;
+  Frame()->OnSaveFilterButClick(nullptr);
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_EQ(usb2sim::GetState().failedCommands - before, perRead) << "one read tried";
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(FileBytes(k), std::string(18, char(200 + k)) + std::string(22, '\0')) << k;
+  usb2sim::SetCommandFails(14, false);
+  LinkUp = 1;
+}
+
+// The instrument refuses to write its records: the restore clears LinkUp after the first failed
+// write and tries no further record; the records stay as they were.
+TEST_F(FilterFrameTest, AFailedWriteDuringTheRestoreTakesTheLinkDownAndStops) {
+  StartService(DistinctRecords());
+  WriteGoodFiles();
+  const auto before = Records();
+  usb2sim::SetCommandFails(13, true);  // write a filter record
+  const uint8_t record[18] = {};
+  const unsigned perWrite = FailuresOfOneCall([&] { return IOCtrl->WriteFilterRecord(0, record); });
+  ASSERT_GT(perWrite, 0u);
+  LinkUp = 1;
+  const unsigned failed = usb2sim::GetState().failedCommands;
+  VclTest::ScriptMessageBoxAnswer(IDYES);
+  Frame()->OnUpdateEEPROMButClick(nullptr);
+  EXPECT_EQ(Questions(), 1);
+  EXPECT_EQ(LinkUp.load(), 0);
+  EXPECT_EQ(usb2sim::GetState().failedCommands - failed, perWrite) << "one write tried";
+  EXPECT_EQ(Records(), before);
+  usb2sim::SetCommandFails(13, false);
   LinkUp = 1;
 }
 
