@@ -69,8 +69,9 @@ class DisplayTest : public ::testing::Test {
   bool Frame() { return Frame(*display); }
   uint32_t Pixel(int x, int y) const { return scene.Device->PixelAt(x, y); }
   // Every pixel of the back buffer after one frame of the display.
-  std::vector<uint32_t> Drawn() {
-    EXPECT_TRUE(Frame());
+  std::vector<uint32_t> Drawn() { return Drawn(*display); }
+  std::vector<uint32_t> Drawn(StdDisplay& d) {
+    EXPECT_TRUE(Frame(d));
     std::vector<uint32_t> pixels;
     pixels.reserve(size_t(scene.Device->Width()) * size_t(scene.Device->Height()));
     for (int y = 0; y < scene.Device->Height(); ++y)
@@ -374,8 +375,9 @@ TEST_F(DisplayTest, ZoomWindowOutlineEndsMarginTopAboveThePlotBottom) {
   display->DataBuffer = nullptr;
 }
 
-// The zoom-window and vertical-line overlays have nothing to map on a digital display (no trace
-// buffer) or when the zoom window is empty: the frame is the one drawn with both switched off.
+// The zoom window maps frequencies of the trace buffer, so a digital display (which has none) draws
+// no zoom window; the vertical line maps an index into the zoom window, so an empty window draws no
+// line. Either frame is, pixel for pixel, the one drawn with the overlay switched off.
 TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
   DigitalBuffer digital(100);
   NormalBuffer trace(1000);
@@ -386,12 +388,19 @@ TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
     DigitalBuffer* digital;
     NormalBuffer* trace;
     int zoomStart, zoomEnd;
+    bool zoomWindow, vertLine;
+    bool drawn;
   };
-  const Case cases[] = {{"digital display", &digital, nullptr, 0, 100},
-                        {"empty zoom window", nullptr, &trace, 500, 500},
-                        {"trace, zoom window on", nullptr, &trace, 0, 1000}};  // the control: drawn
+  const Case cases[] = {
+      {"digital display, zoom window", &digital, nullptr, 0, 100, true, false, false},
+      {"empty zoom window, vertical line", nullptr, &trace, 500, 500, false, true, false},
+      {"empty zoom window, zoom window", nullptr, &trace, 500, 500, true, false, false},
+      {"trace, zoom window", nullptr, &trace, 0, 1000, true, false, true},  // the controls
+      {"trace, vertical line", nullptr, &trace, 0, 1000, false, true, true},
+  };
   display->RenderMode = 2;
   display->ZoomCenter = 50e6;
+  display->VertLineIndex = 10;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     display->DigBuffer = c.digital;
@@ -401,10 +410,9 @@ TEST_F(DisplayTest, ZoomWindowWithoutTraceOrWindowDrawsNothing) {
     display->ShowZoomWindow = 0;
     display->ShowVertLine = 0;
     const std::vector<uint32_t> without = Drawn();
-    display->ShowZoomWindow = 1;
-    display->ShowVertLine = 1;
-    display->VertLineIndex = 10;
-    EXPECT_EQ(Drawn() == without, c.zoomEnd != 1000);
+    display->ShowZoomWindow = c.zoomWindow ? 1 : 0;
+    display->ShowVertLine = c.vertLine ? 1 : 0;
+    EXPECT_EQ(Drawn() != without, c.drawn);
   }
   display->DigBuffer = nullptr;
   display->DataBuffer = nullptr;
@@ -873,6 +881,10 @@ TEST_F(DisplayTest, DigitalBufferIsDrawnInsteadOfTheDataBuffer) {
 // fading symbol) changes the frame of a display with a data buffer, and leaves the frame of one
 // without a data buffer exactly as it was.
 TEST_F(DisplayTest, WithoutDataBufferAFrameDrawsNoMarkersOverlaysCentreMarkerOrSymbols) {
+  // The marker and symbol pictures of the program folder.
+  const std::string folder = ProgramFolder;
+  ProgramFolder = std::string(RT_BIN_DIR) + "/";
+  display = std::make_unique<StdDisplay>(&scene, 1024, 768);
   NormalBuffer trace(1000);
   trace.SetRange(0, 100e6f, 0, 255);
   for (unsigned i = 0; i < 1000; ++i) trace.SetPoint(i, 120.0f);
@@ -910,6 +922,7 @@ TEST_F(DisplayTest, WithoutDataBufferAFrameDrawsNoMarkersOverlaysCentreMarkerOrS
     }
   }
   display->DataBuffer = nullptr;
+  ProgramFolder = folder;
 }
 
 }  // namespace

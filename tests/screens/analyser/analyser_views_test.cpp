@@ -33,6 +33,7 @@
 #include "screens/analyser/Updownframeunit.h"
 #include "screens/analyser/Volumeframeunit.h"
 #include "shell/CategoryFrames.h"
+#include "base/Guard.h"
 #include "base/HardwareLockGuard.h"
 #include "base/Language.h"
 #include "base/Log.h"
@@ -437,6 +438,30 @@ TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
       {5, "TUMaxHoldFrame", named},
       {6, "TUDiffFrame", named},
   };
+  // The operations the operator's actions call directly, each run once on the entered view while the
+  // texts under which it runs are watched (GUI thread only).
+  struct Call {
+    std::string op;
+    std::function<void(TAnalyserViewBase*)> run;
+  };
+  const std::vector<Call> calls = {
+      {"UpdateSkin", [](TAnalyserViewBase* v) { v->UpdateSkin(); }},
+      {"UpdateFromIni", [](TAnalyserViewBase* v) { v->UpdateFromIni(); }},
+      {"OnResize", [](TAnalyserViewBase* v) { v->OnResize(nullptr); }},
+      {"UpdateFreqSpan", [](TAnalyserViewBase* v) { v->UpdateFreqSpan(); }},
+      {"SearchUpDown", [](TAnalyserViewBase* v) { v->SearchUpDown(true); }},
+      {"UpdateVolume", [](TAnalyserViewBase* v) { v->UpdateVolume(10); }},
+      {"AutoCenter", [](TAnalyserViewBase* v) { v->AutoCenter(); }},
+      {"OnWheel", [](TAnalyserViewBase* v) { v->OnWheel(120); }},
+      {"OnRenderWinMouseDown", [](TAnalyserViewBase* v) { v->OnRenderWinMouseDown(mbLeft, ssLeft, 500, 400); }},
+      {"OnRenderWinMouseMove", [](TAnalyserViewBase* v) { v->OnRenderWinMouseMove(ssLeft, 510, 400); }},
+      {"OnRenderWinMouseUp", [](TAnalyserViewBase* v) { v->OnRenderWinMouseUp(mbLeft, ssLeft, 510, 400); }},
+      {"Leave", [](TAnalyserViewBase* v) { v->Leave(); }},
+      {"Enter", [](TAnalyserViewBase* v) { v->Enter(); }},
+  };
+  static std::vector<std::string> watched;
+  static std::thread::id gui;
+  gui = std::this_thread::get_id();
   for (const Reports& r : table) {
     TAnalyserViewBase* view = Enter(r.button);
     ASSERT_NE(view, nullptr);
@@ -444,6 +469,19 @@ TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
       const bool reported =
           r.reported.empty() || std::find(r.reported.begin(), r.reported.end(), op) != r.reported.end();
       EXPECT_EQ(view->FailureText(op), reported ? r.viewClass + "::" + op : "") << r.viewClass << " " << op;
+    }
+    for (const Call& call : calls) {
+      const bool reported = r.reported.empty() ||
+                            std::find(r.reported.begin(), r.reported.end(), call.op) != r.reported.end();
+      watched.clear();
+      GuardEntered = [](const char* where) {
+        if (std::this_thread::get_id() == gui) watched.push_back(where);
+      };
+      call.run(view);
+      GuardEntered = nullptr;
+      const bool ranUnderItsName =
+          std::find(watched.begin(), watched.end(), r.viewClass + "::" + call.op) != watched.end();
+      EXPECT_EQ(ranUnderItsName, reported) << r.viewClass << " " << call.op;
     }
   }
 }

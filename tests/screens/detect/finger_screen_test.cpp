@@ -257,9 +257,12 @@ TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnL
   EXPECT_EQ(view->Bar(1)->Value, 2u);
   EXPECT_EQ(LinkUp.load(), 1);
 
-  // Analogue levels at k x 100 kHz: every emitter below 2 GHz stands out of the floor at its own index.
+  // Analogue levels at k x 100 kHz: every steady emitter below 2 GHz stands out of the floor at its
+  // own index. The pulsed one (1880 MHz) is on for half of the single conversions of an analogue
+  // point, in a pattern that every other reading of the instrument shifts, so its analogue points
+  // may all miss it; it is checked in the digital overview, whose points take the extremes of 100.
   const DigitalBuffer& analog = view->AnalogOverview();
-  for (double mhz : {433.92, 868.3, 1880.0}) {
+  for (double mhz : {433.92, 868.3}) {
     const unsigned at = unsigned(mhz * 10 + 0.5);
     EXPECT_GT(PeakNear(analog, at, 2), 150.0f) << mhz;
     EXPECT_LT(analog.Get(0, at + 200), 100.0f) << mhz;  // 20 MHz away

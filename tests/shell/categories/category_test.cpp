@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/Guard.h"
 #include "platform/vcl/TestHooks.h"
 #include "shell/CategoryFrames.h"
 #include "tests/shell/OnScreen.h"
@@ -103,12 +105,48 @@ TEST_P(CategoryTest, EachButtonRunsExactlyItsView) {
   }
 }
 
+// While a button switches views, every guarded operation on the GUI thread is a moment to look: the
+// button's view may be entered only when no other view is (still) entered.
+struct SwitchWatch {
+  std::vector<TModeFrameBase*> views;
+  TModeFrameBase* target = nullptr;
+  std::thread::id gui;
+  int moments = 0, overlaps = 0;
+
+  static void Look(const char*) {
+    SwitchWatch* w = watching;
+    if (!w || std::this_thread::get_id() != w->gui) return;
+    ++w->moments;
+    if (!w->target || !w->target->IsEntered()) return;
+    for (TModeFrameBase* view : w->views)
+      if (view != w->target && view->IsEntered()) ++w->overlaps;
+  }
+  inline static SwitchWatch* watching = nullptr;
+};
+
 TEST_P(CategoryTest, ANewViewIsEnteredOnlyAfterEveryOtherWasLeft) {
   for (const auto& [button, view] : GetParam().buttons) {
     SCOPED_TRACE(testing::Message() << "button " << button);
-    EnterEveryView();
-    ASSERT_TRUE(VclTest::Click(frame->Button(button)));
+    // Every other view runs, the button's view does not.
+    for (size_t v = 0; v < views.size(); ++v) {
+      if (int(v) == view)
+        views[v]->Leave();
+      else
+        views[v]->Enter();
+    }
+    SwitchWatch watch{views, view < 0 ? nullptr : views[size_t(view)], std::this_thread::get_id()};
+    SwitchWatch::watching = &watch;
+    GuardEntered = &SwitchWatch::Look;
+    const bool clicked = VclTest::Click(frame->Button(button));
+    GuardEntered = nullptr;
+    SwitchWatch::watching = nullptr;
+    ASSERT_TRUE(clicked);
     EXPECT_EQ(Entered(), Only(view));
+    // Where another view had to be left for the button's view, the switch was watched.
+    if (watch.target && views.size() > 1) {
+      EXPECT_GT(watch.moments, 0);
+    }
+    EXPECT_EQ(watch.overlaps, 0) << "the view was entered while another still ran";
   }
 }
 
