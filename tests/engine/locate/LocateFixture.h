@@ -20,6 +20,18 @@
 
 class LocateFixture {
  public:
+  static constexpr double Carrier = 433.0e6;
+
+  // A steady transmitter of the scene.
+  static usb2sim::EmitterSpec Emitter(double hz, double dbm, double bandwidthHz = 10e3) {
+    usb2sim::EmitterSpec e;
+    e.frequencyHz = hz;
+    e.levelDbm = dbm;
+    e.bandwidthHz = bandwidthHz;
+    return e;
+  }
+
+
   static void BindSimulator() { siminstrument::Bind(); }
 
   // Loads the scenario, makes the device object and brings the instrument up.

@@ -20,16 +20,6 @@
 
 namespace {
 
-constexpr double Carrier = 433.0e6;
-
-usb2sim::EmitterSpec Emitter(double hz, double dbm) {
-  usb2sim::EmitterSpec e;
-  e.frequencyHz = hz;
-  e.levelDbm = dbm;
-  e.bandwidthHz = 10e3;
-  return e;
-}
-
 class LocateThreadTest : public ::testing::Test, public LocateFixture {
  protected:
   static void SetUpTestSuite() { BindSimulator(); }

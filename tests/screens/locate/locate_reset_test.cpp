@@ -31,14 +31,8 @@ bool PumpUntil(const std::function<bool()>& done, testpump::Loop loop = testpump
   return testpump::PumpUntil(loop, done);
 }
 
-class LocateResetTest : public MainWinTest {
+class LocateResetTest : public SimMainWinTest {
  protected:
-  void SetUp() override {
-    MainWinTest::SetUp();
-    siminstrument::Bind();
-    ASSERT_TRUE(siminstrument::Load(""));
-    Start();
-  }
   TUDigFieldLocateFrame* EnterDigital() {
     EXPECT_TRUE(VclTest::Click(win->MainBut3));
     EXPECT_TRUE(VclTest::Click(win->LocateFrame->Button(3)));

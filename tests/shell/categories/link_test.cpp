@@ -18,13 +18,10 @@
 
 namespace {
 
-class LinkTest : public MainWinTest {
+class LinkTest : public SimMainWinTest {
  protected:
   void SetUp() override {
-    MainWinTest::SetUp();
-    siminstrument::Bind();
-    ASSERT_TRUE(siminstrument::Load(""));
-    Start();
+    SimMainWinTest::SetUp();
     ASSERT_EQ(LinkUp.load(), 1);
   }
 };

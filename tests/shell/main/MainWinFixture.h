@@ -13,6 +13,7 @@
 #include "shell/RT7731_IV_Unit.h"
 #include "shell/Splashinunit.h"
 #include "base/Globals.h"
+#include "tests/support/SimInstrument.h"
 #include "tests/support/TempFolder.h"
 
 class MainWinTest : public testing::Test {
@@ -66,4 +67,16 @@ class MainWinTest : public testing::Test {
   TempFolder folder;
   TempFolder config;
   TMainWin* win = nullptr;
+};
+
+// The main window started on the simulated instrument linked into the test (its default scene), so
+// that the test reads and changes the very instrument the program drives.
+class SimMainWinTest : public MainWinTest {
+ protected:
+  void SetUp() override {
+    MainWinTest::SetUp();
+    siminstrument::Bind();
+    ASSERT_TRUE(siminstrument::Load(""));
+    Start();
+  }
 };
