@@ -29,7 +29,9 @@ namespace {
 std::atomic<int64_t> stoppedCounter{-1};
 }  // namespace
 
-void StopPerformanceCounterAt(std::optional<int64_t> ticks) { stoppedCounter = ticks ? std::max<int64_t>(0, *ticks) : -1; }
+void StopPerformanceCounterAt(std::optional<int64_t> ticks) {
+  stoppedCounter = ticks ? std::max<int64_t>(0, *ticks) : -1;
+}
 
 int64_t QueryPerformanceCounter() {
   using namespace std::chrono;

@@ -903,7 +903,8 @@ TEST_F(DisplayTest, WithoutDataBufferAFrameDrawsNoMarkersOverlaysCentreMarkerOrS
       {"zoom window", [&](bool on) { display->ShowZoomWindow = on ? 1 : 0; }},
       {"vertical line", [&](bool on) { display->ShowVertLine = on ? 1 : 0; }},
       {"centre marker", [&](bool on) { display->ShowCenterMarker = on ? 1 : 0; }},
-      {"symbol", [&](bool on) {
+      {"symbol",
+       [&](bool on) {
          if (on)
            display->Symbols->StartFade(0, 1000.0);
          else

@@ -31,7 +31,6 @@ class LocateFixture {
     return e;
   }
 
-
   static void BindSimulator() { siminstrument::Bind(); }
 
   // Loads the scenario, makes the device object and brings the instrument up.

@@ -63,7 +63,8 @@ TEST_F(FieldLocateLevelsTest, FrontEndKeyMakesTheDigitalLevelTheReference) {
   usb2sim::AddEmitter(burst);
   DigFieldLocateThread* thread = StartDigital(false);
   // The level is the mean of the last ten passes (one word sweep each): wait until it is full.
-  ASSERT_TRUE(PumpUntil([&] { return usb2sim::GetState().sweeps > 2 * DigFieldLocateThread::HistoryLength; }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return usb2sim::GetState().sweeps > 2 * DigFieldLocateThread::HistoryLength; }));
   ASSERT_TRUE(PumpUntil([&] { return thread->Level > 300 && usb2sim::GetState().soundPot[1] == 0; }))
       << thread->Level;
   EXPECT_EQ(thread->Gain.load(), 1.0);

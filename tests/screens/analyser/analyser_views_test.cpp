@@ -453,7 +453,8 @@ TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
       {"UpdateVolume", [](TAnalyserViewBase* v) { v->UpdateVolume(10); }},
       {"AutoCenter", [](TAnalyserViewBase* v) { v->AutoCenter(); }},
       {"OnWheel", [](TAnalyserViewBase* v) { v->OnWheel(120); }},
-      {"OnRenderWinMouseDown", [](TAnalyserViewBase* v) { v->OnRenderWinMouseDown(mbLeft, ssLeft, 500, 400); }},
+      {"OnRenderWinMouseDown",
+       [](TAnalyserViewBase* v) { v->OnRenderWinMouseDown(mbLeft, ssLeft, 500, 400); }},
       {"OnRenderWinMouseMove", [](TAnalyserViewBase* v) { v->OnRenderWinMouseMove(ssLeft, 510, 400); }},
       {"OnRenderWinMouseUp", [](TAnalyserViewBase* v) { v->OnRenderWinMouseUp(mbLeft, ssLeft, 510, 400); }},
       {"Leave", [](TAnalyserViewBase* v) { v->Leave(); }},
@@ -471,8 +472,8 @@ TEST_F(AnalyserViewsTest, EachViewReportsItsOperationsUnderItsOwnName) {
       EXPECT_EQ(view->FailureText(op), reported ? r.viewClass + "::" + op : "") << r.viewClass << " " << op;
     }
     for (const Call& call : calls) {
-      const bool reported = r.reported.empty() ||
-                            std::find(r.reported.begin(), r.reported.end(), call.op) != r.reported.end();
+      const bool reported =
+          r.reported.empty() || std::find(r.reported.begin(), r.reported.end(), call.op) != r.reported.end();
       watched.clear();
       GuardEntered = [](const char* where) {
         if (std::this_thread::get_id() == gui) watched.push_back(where);

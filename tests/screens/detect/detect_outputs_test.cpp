@@ -72,12 +72,12 @@ constexpr int RunLength = 40, Flat = 100;
 
 // The 50/20 split at 750 (recording view) and 50/30 at 750 (compare view), analogue points.
 const Drop AnalogDrops[] = {
-    {600, 50, false, false}, {660, 51, true, true},   {800, 20, false, false},
+    {600, 50, false, false}, {660, 51, true, true},  {800, 20, false, false},
     {860, 21, true, false},  {920, 30, true, false}, {980, 31, true, true},
 };
 // The recording view's digital rule 70/50 split at 150; the compare view keeps 50/30 at 750.
 const Drop DigitalDrops[] = {
-    {40, 70, false, true},   {90, 71, true, true},   {200, 50, false, false}, {260, 51, true, true},
+    {40, 70, false, true},   {90, 71, true, true},  {200, 50, false, false}, {260, 51, true, true},
     {600, 50, false, false}, {660, 51, true, true}, {800, 30, false, false}, {860, 31, false, true},
 };
 
@@ -95,7 +95,8 @@ class FingerThresholdTest : public DetectTest {
       stored.SetDigital(i, Flat);
     }
     for (const Drop& d : AnalogDrops)
-      for (int i = d.start; i < d.start + RunLength; ++i) stored.SetAnalog(unsigned(i), uint8_t(Flat - d.drop));
+      for (int i = d.start; i < d.start + RunLength; ++i)
+        stored.SetAnalog(unsigned(i), uint8_t(Flat - d.drop));
     for (const Drop& d : DigitalDrops)
       for (int i = d.start; i < d.start + RunLength; ++i) stored.SetDigital(unsigned(i), Flat - d.drop);
     const std::string path = folder.path() + "stored.fng";
@@ -133,7 +134,8 @@ TEST_F(FingerThresholdTest, RecordingViewListsWhatStandsAboveTheStoredFingerprin
     if (d.hitWhenRecording) expected.push_back(FingerHit{true, d.start + RunLength / 2}.Text());
   }
   std::vector<std::string> listed;
-  for (int i = 0; i < view->ResultList->Items()->Count(); ++i) listed.push_back(view->ResultList->Items()->Strings(i));
+  for (int i = 0; i < view->ResultList->Items()->Count(); ++i)
+    listed.push_back(view->ResultList->Items()->Strings(i));
   EXPECT_EQ(listed, expected);
 }
 

@@ -174,7 +174,8 @@ TEST_F(FilterFrameTest, AFailedReadDuringTheBackupTakesTheLinkDownAndStops) {
   Frame()->OnSaveFilterButClick(nullptr);
   EXPECT_EQ(LinkUp.load(), 0);
   EXPECT_EQ(usb2sim::GetState().failedCommands - before, perRead) << "one read tried";
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(FileBytes(k), std::string(18, char(200 + k)) + std::string(22, '\0')) << k;
+  for (int k = 0; k < 6; ++k)
+    EXPECT_EQ(FileBytes(k), std::string(18, char(200 + k)) + std::string(22, '\0')) << k;
   usb2sim::SetCommandFails(14, false);
   LinkUp = 1;
 }
