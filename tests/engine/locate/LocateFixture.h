@@ -10,6 +10,8 @@
 #include <string>
 
 #include "device/InOut.h"
+#include "engine/Buffers.h"
+#include "engine/FieldLocateThreads.h"
 #include "engine/Threads.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
@@ -29,6 +31,19 @@ class LocateFixture {
     e.levelDbm = dbm;
     e.bandwidthHz = bandwidthHz;
     return e;
+  }
+
+  // A digital field locate thread on the carrier drawing into buffer and water (held by the thread),
+  // not yet started.
+  static DigFieldLocateThread* NewDigitalLocate(const std::shared_ptr<DigitalBuffer>& buffer,
+                                                const std::shared_ptr<DigitalWaterBuffer>& water) {
+    auto* thread = new DigFieldLocateThread();
+    thread->Buffer = buffer.get();
+    thread->Waterfall = water.get();
+    thread->Hold(buffer);
+    thread->Hold(water);
+    thread->Frequency = Carrier;
+    return thread;
   }
 
   static void BindSimulator() { siminstrument::Bind(); }

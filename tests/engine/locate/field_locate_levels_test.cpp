@@ -34,12 +34,7 @@ class FieldLocateLevelsTest : public ::testing::Test, public LocateFixture {
   DigFieldLocateThread* StartDigital(bool pulseMode) {
     buffer = std::make_shared<DigitalBuffer>(DigFieldLocateThread::Points);
     water = std::make_shared<DigitalWaterBuffer>(100, 100);
-    auto* thread = new DigFieldLocateThread();
-    thread->Buffer = buffer.get();
-    thread->Waterfall = water.get();
-    thread->Hold(buffer);
-    thread->Hold(water);
-    thread->Frequency = Carrier;
+    auto* thread = NewDigitalLocate(buffer, water);
     thread->PulseMode = pulseMode;
     Start(thread);
     return thread;

@@ -130,12 +130,7 @@ TEST_F(LocateThreadTest, DigitalFieldLocateFillsItsChannelsAndAppliesThePostedAt
   usb2sim::AddEmitter(Emitter(Carrier, -40));
   auto buffer = MakeBuffer(100);
   auto water = std::make_shared<DigitalWaterBuffer>(100, 100);
-  auto* thread = new DigFieldLocateThread();
-  thread->Buffer = buffer.get();
-  thread->Waterfall = water.get();
-  thread->Hold(buffer);
-  thread->Hold(water);
-  thread->Frequency = Carrier;
+  auto* thread = NewDigitalLocate(buffer, water);
   Start(thread);
   ASSERT_TRUE(PumpUntil([&] { return buffer->Get(1, 50) > 0; }));
   thread->Attenuation.Post(31);
