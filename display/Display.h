@@ -271,7 +271,7 @@ class StdDisplay : public DisplayBase {
   struct WaterImage {
     int Width = 0, Height = 0;
     std::vector<uint32_t> Pixels;
-    uint64_t FilledAt = 0;  // the waterfall buffer's change stamp when filled last (0: not yet)
+    uint64_t FilledAt = 0;  // the buffer's change stamp when filled last (0: not yet)
   };
 
   DisplayText* LabelLeft = nullptr;
@@ -320,6 +320,8 @@ class StdDisplay : public DisplayBase {
   void DrawSpanLine(bool digital);
   bool DrawFrameStart();
   void BuildWaterImage(int from, int to, unsigned rowWidth, unsigned rows);
+  void ShowWater(const ChangeStamped& buffer, unsigned rowWidth, unsigned rows,
+                 const std::function<const SharedFloat*(int)>& rowOfAge);
   void FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge);
   void BlitWater();
   display::Vec2* Scratch() { return Vertices[0].data(); }

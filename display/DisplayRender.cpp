@@ -353,17 +353,7 @@ bool StdDisplay::RenderWater() {
   return Guarded("StdDisplay::RenderWater", [&] {
     WaterfallBuffer* buffer = WaterBuffer;
     if (!buffer) return true;
-    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
-      BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
-    // The picture is filled again only when the buffer changed since (a new picture never was; a
-    // new column range always comes with a new picture).
-    const uint64_t stamp = buffer->ChangeStamp();
-    if (WaterBitmap->FilledAt != stamp) {
-      FillWater(int(buffer->Width), int(buffer->RowCount),
-                [buffer](int age) { return buffer->GetBufferForDisplay(age); });
-      WaterBitmap->FilledAt = stamp;
-    }
-    BlitWater();
+    ShowWater(*buffer, buffer->Width, buffer->RowCount, [buffer](int age) { return buffer->GetBufferForDisplay(age); });
     return true;
   });
 }
@@ -372,13 +362,23 @@ bool StdDisplay::RenderDigWater() {
   return Guarded("StdDisplay::RenderWater", [&] {
     DigitalWaterBuffer* buffer = DigWaterBuffer;
     if (!buffer) return true;
-    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
-      BuildWaterImage(WaterFrom, WaterTo, buffer->PointsPerRow, buffer->RowCount);
-    FillWater(int(buffer->PointsPerRow), int(buffer->RowCount),
+    ShowWater(*buffer, buffer->PointsPerRow, buffer->RowCount,
               [buffer](int age) { return buffer->GetBufferForDisplay(age, 0); });
-    BlitWater();
     return true;
   });
+}
+
+// The picture is filled again only when its buffer changed since (a new picture never was; a new
+// column range always comes with a new picture), then stretched over the plot.
+void StdDisplay::ShowWater(const ChangeStamped& buffer, unsigned rowWidth, unsigned rows,
+                           const std::function<const SharedFloat*(int)>& rowOfAge) {
+  if (!WaterBitmap || WaterBitmap->Height != int(rows)) BuildWaterImage(WaterFrom, WaterTo, rowWidth, rows);
+  const uint64_t stamp = buffer.ChangeStamp();
+  if (WaterBitmap->FilledAt != stamp) {
+    FillWater(int(rowWidth), int(rows), rowOfAge);
+    WaterBitmap->FilledAt = stamp;
+  }
+  BlitWater();
 }
 
 void StdDisplay::FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge) {

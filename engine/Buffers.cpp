@@ -175,7 +175,7 @@ WaterfallBuffer::WaterfallBuffer(unsigned width, unsigned rows) {
   Changed();
 }
 
-void WaterfallBuffer::Changed() {
+void ChangeStamped::Changed() {
   static std::atomic<uint64_t> lastStamp{0};
   stamp_.store(lastStamp.fetch_add(1, relaxed) + 1, std::memory_order_release);
 }
@@ -310,6 +310,7 @@ DigitalWaterBuffer::DigitalWaterBuffer(unsigned points, unsigned rows) {
     for (unsigned r = 0; r < rows; ++r) Rows[r] = new DigitalBuffer(points);
     NextRow.store(0, relaxed);
   });
+  Changed();
 }
 
 DigitalWaterBuffer::~DigitalWaterBuffer() {
@@ -320,6 +321,7 @@ DigitalWaterBuffer::~DigitalWaterBuffer() {
 
 void DigitalWaterBuffer::Clear() {
   for (unsigned r = 0; r < RowCount; ++r) Rows[r]->Clear();
+  Changed();
 }
 
 void DigitalWaterBuffer::Insert(const float* values, int channel, float factor, bool keepRow) {
@@ -329,6 +331,7 @@ void DigitalWaterBuffer::Insert(const float* values, int channel, float factor, 
   if (!keepRow) ++next;
   if (next >= int(RowCount)) next = 0;
   NextRow.store(next, relaxed);
+  Changed();
 }
 
 SharedFloat* DigitalWaterBuffer::GetBufferForDisplay(int age, int channel) const {

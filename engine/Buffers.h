@@ -62,8 +62,23 @@ class NormalBuffer : public BufferBase {
   void Allocate(int count);
 };
 
+// A stamp that every change of a buffer's levels or of its ring's position renews, unique among all
+// buffers and never 0: a picture made from the buffer is up to date while the stamp it was made at
+// is the current one. Renewed after the change, so that a reader that sees the old stamp reads it
+// again after the change.
+class ChangeStamped {
+ public:
+  uint64_t ChangeStamp() const { return stamp_.load(std::memory_order_acquire); }
+
+ protected:
+  void Changed();
+
+ private:
+  std::atomic<uint64_t> stamp_{0};
+};
+
 // Ring of float rows for waterfall pictures.
-class WaterfallBuffer {
+class WaterfallBuffer : public ChangeStamped {
  public:
   WaterfallBuffer(unsigned width, unsigned rows);
   ~WaterfallBuffer();
@@ -77,11 +92,6 @@ class WaterfallBuffer {
   void Insert(const float* values, bool keepRow, float factor);
   // The row of the given age (age 0 = oldest kept), or null when age is outside the ring.
   SharedFloat* GetBufferForDisplay(int age) const;
-  // A stamp that every change of the levels or of the ring's position renews, unique among all
-  // buffers and never 0: a picture made from the buffer is up to date while the stamp it was made
-  // at is the current one. Renewed after the change, so that a reader that sees the old stamp
-  // reads it again after the change.
-  uint64_t ChangeStamp() const { return stamp_.load(std::memory_order_acquire); }
 
   SharedFloat** Rows = nullptr;      // RowCount rows of Width levels, owned
   std::atomic<unsigned> NextRow{0};  // row that the next advancing insert writes
@@ -90,8 +100,6 @@ class WaterfallBuffer {
 
  private:
   void Advance(bool keepRow);
-  void Changed();
-  std::atomic<uint64_t> stamp_{0};
 };
 
 // Ten parallel channels over one frequency range.
@@ -131,8 +139,8 @@ class DigitalBuffer {
   std::atomic<uint8_t> RangeBarFlag{0};
 };
 
-// Ring of DigitalBuffer rows (digital waterfall).
-class DigitalWaterBuffer {
+// Ring of DigitalBuffer rows (digital waterfall). Its rows change through Insert and Clear only.
+class DigitalWaterBuffer : public ChangeStamped {
  public:
   DigitalWaterBuffer(unsigned points, unsigned rows);
   ~DigitalWaterBuffer();

@@ -17,20 +17,20 @@ QImage WrapPixels(std::vector<uint32_t>& pixels) {
                 QImage::Format_RGB32);
 }
 
-// The smallest rectangle holding every pixel in which two frames differ; empty when they are equal.
-// The first and last differing rows are found by comparing whole rows from either end; in the rows
-// between, only the columns outside the rectangle found so far are compared, so that a change
-// across the frame costs little more than finding where it starts and ends.
-RectI DifferingArea(const uint32_t* a, const uint32_t* b) {
+// The smallest rectangle holding every pixel of the rows in which two frames differ; empty when they
+// are equal there. The first and last differing rows are found by comparing whole rows from either
+// end; in the rows between, only the columns outside the rectangle found so far are compared, so
+// that a change across the rows costs little more than finding where it starts and ends.
+RectI DifferingArea(const uint32_t* a, const uint32_t* b, RowRange rows) {
   const auto rowA = [a](int y) { return a + static_cast<size_t>(y) * BackBufferStride; };
   const auto rowB = [b](int y) { return b + static_cast<size_t>(y) * BackBufferStride; };
   const auto same = [](const uint32_t* p, const uint32_t* q, int count) {
     return count <= 0 || std::memcmp(p, q, static_cast<size_t>(count) * 4) == 0;
   };
-  int top = 0;
-  while (top < BackBufferHeight && same(rowA(top), rowB(top), BackBufferWidth)) ++top;
-  if (top == BackBufferHeight) return {};
-  int bottom = BackBufferHeight;
+  int top = rows.top;
+  while (top < rows.bottom && same(rowA(top), rowB(top), BackBufferWidth)) ++top;
+  if (top == rows.bottom) return {};
+  int bottom = rows.bottom;
   while (bottom - 1 > top && same(rowA(bottom - 1), rowB(bottom - 1), BackBufferWidth)) --bottom;
   RectI area{BackBufferWidth, top, 0, bottom};
   for (int y = top; y < bottom; ++y) {
@@ -49,6 +49,14 @@ RectI DifferingArea(const uint32_t* a, const uint32_t* b) {
     }
   }
   return area;
+}
+
+// The smallest rectangle holding both (an empty one adds nothing).
+RectI Union(const RectI& a, const RectI& b) {
+  if (a.Width() <= 0) return b;
+  if (b.Width() <= 0) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
 }
 
 template <typename Array>
@@ -95,30 +103,59 @@ bool Device::Present() {
   ++d.presentCount;
   d.changed = {};
   // The idle loop draws the same frame many times: one that draws exactly what the window shows
-  // is not rasterised at all. The back buffer then holds the shown frame again.
-  if (!first && d.drawing.SameFrameAs(d.shown)) {
+  // is not rasterised at all, and of a changed one only the rows that its changes can reach.
+  const std::vector<RowRange> rows = first ? std::vector<RowRange>{AllRows} : d.drawing.ChangedRows(d.shown);
+  if (rows.empty()) {
+    if (d.drawing.Started()) d.staleRows = AllRows;  // read in the middle: the back buffer holds part of it
     d.drawing.Reset();
-    d.backStale = true;
+    d.backDrawn = false;
     return true;
   }
+  if (!first && d.drawing.Describes() && d.shown.Describes() && !d.drawing.Started()) return d.PresentRows(rows);
   if (d.drawing.Pending()) d.drawing.DrawPending(d);
-  if (d.backStale) {  // nothing drawn since the last present: the window shows this frame
+  if (!first && !d.backDrawn) {  // nothing drawn since the last present: the window shows this frame
     d.drawing.Reset();
     return true;
   }
-  std::swap(d.drawing, d.shown);
-  d.drawing.Reset();
-  // Only the pixels that differ from the frame on the window are repainted there; a frame equal
-  // to it needs no repaint, and the back buffer already holds it.
   const RectI changed = first ? RectI{0, 0, BackBufferWidth, BackBufferHeight}
-                              : DifferingArea(d.backPixels.data(), d.frontPixels.data());
-  if (changed.Width() <= 0) return true;
-  std::swap(d.backPixels, d.frontPixels);
-  std::swap(d.back, d.front);
-  d.backStale = true;
-  d.changed = changed;
-  d.RequestRepaint();
+                              : DifferingArea(d.backPixels.data(), d.frontPixels.data(), AllRows);
+  d.ShowBackBuffer(changed);
   return true;
+}
+
+// The rows that the frame's changes can reach are drawn again on the frame on the window; the
+// other rows of the back buffer are brought up to it first.
+bool Device::Impl::PresentRows(const std::vector<RowRange>& rows) {
+  int row = staleRows.top;
+  for (const RowRange& drawn : rows) {
+    if (drawn.top > row) CopyFrontRows({row, std::min(drawn.top, staleRows.bottom)});
+    row = std::max(row, drawn.bottom);
+  }
+  CopyFrontRows({row, staleRows.bottom});
+  staleRows = {};
+  RectI changedArea;
+  for (const RowRange& drawn : rows) {
+    drawing.DrawRows(*this, drawn);
+    changedArea = Union(changedArea, DifferingArea(backPixels.data(), frontPixels.data(), drawn));
+  }
+  backDrawn = true;
+  ShowBackBuffer(changedArea);
+  return true;
+}
+
+// The back buffer's frame becomes the one on the window; only its pixels that differ from the
+// frame there (the area) are repainted, and a frame equal to it needs no repaint.
+void Device::Impl::ShowBackBuffer(const RectI& area) {
+  std::swap(drawing, shown);
+  drawing.Reset();
+  backDrawn = false;
+  if (area.Width() <= 0) return;  // the back buffer already holds the frame on the window
+  std::swap(backPixels, frontPixels);
+  std::swap(back, front);
+  // The back buffer now holds the frame before, which differs from this one in the area's rows.
+  staleRows = {area.top, area.bottom};
+  changed = area;
+  RequestRepaint();
 }
 
 int Device::PresentCount() const { return impl_->presentCount; }
@@ -200,11 +237,12 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
   return true;
 }
 
-void BlitStretched(uint32_t* out, const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest) {
+void BlitStretched(uint32_t* out, const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest,
+                   RowRange rows) {
   const int sw = src.Width(), sh = src.Height();
   const int dw = dest.Width(), dh = dest.Height();
   const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
-  const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
+  const int y0 = std::max({dest.top, rows.top, 0}), y1 = std::min({dest.bottom, rows.bottom, BackBufferHeight});
   // Source column of every destination column, sampled at pixel centres.
   std::vector<int> columns(static_cast<size_t>(x1 - x0));
   for (int x = x0; x < x1; ++x) {

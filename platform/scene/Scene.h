@@ -44,6 +44,7 @@ struct RectI {
   int left = 0, top = 0, right = 0, bottom = 0;
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
+  bool operator==(const RectI&) const = default;
 };
 
 // 4 x 4 matrix, row-vector convention: v' = v * M, so S * R * T scales first.

@@ -1,7 +1,8 @@
 // What a frame draws, kept as a list of drawing operations with everything they read (points,
-// blit pixels, the sprite image's identity), so that a frame equal to the one on the window can be
-// recognised before any of it is rasterised. The idle loop draws the same picture many times a
-// second; an unchanged frame then costs the recording and one comparison.
+// blit pixels, the sprite image's identity) and the rows each can touch, so that the rows in which
+// a frame can differ from the one on the window are known before any of it is rasterised. The idle
+// loop draws the same picture many times a second; an unchanged frame then costs the recording and
+// one comparison, and a changed one the rows that its changed operations touch.
 #pragma once
 #include "platform/scene/Scene.h"
 
@@ -12,6 +13,16 @@
 #include <vector>
 
 namespace scene {
+
+// Rows top .. bottom - 1 of the back buffer.
+struct RowRange {
+  int top = 0, bottom = 0;
+  int Height() const { return bottom - top; }
+  bool Empty() const { return bottom <= top; }
+  bool Meets(const RowRange& o) const { return top < o.bottom && o.top < bottom; }
+  bool operator==(const RowRange&) const = default;
+};
+constexpr RowRange AllRows{0, BackBufferHeight};
 
 class FrameLog {
  public:
@@ -24,46 +35,64 @@ class FrameLog {
   // True while the log holds every operation of its frame from its clear on.
   bool Describes() const { return describes_; }
   bool Pending() const { return drawn_ < entries_.size(); }
+  // True when some operation of the frame was rasterised already.
+  bool Started() const { return drawn_ > 0; }
 
   void AddLine(const Vec2* points, int count, uint32_t argb, float width, bool antialias);
-  // image: the texture as modulated; source within it; (ox, oy) its top-left before transform.
+  // image: the texture as modulated; source within it; (ox, oy) its top-left before transform;
+  // bounds: the back-buffer area it covers.
   void AddSprite(const QImage& image, const QRect& source, double ox, double oy, const QTransform& transform,
-                 uint32_t alpha);
+                 uint32_t alpha, const QRectF& bounds);
   // Copies the source rectangle's pixels (the caller's picture may change after this call).
   void AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest);
 
-  // Both logs describe their frames and the frames draw exactly the same.
-  bool SameFrameAs(const FrameLog& other) const;
+  // The rows in which this frame can differ from the other one, in order and apart: all rows
+  // unless both logs describe their frames; none when the frames draw exactly the same.
+  std::vector<RowRange> ChangedRows(const FrameLog& other) const;
   // Rasterises the operations not drawn yet, in order, into the device's back buffer.
   void DrawPending(Device::Impl& device);
+  // Draws the described frame's rows again: its clear and, in order, every operation that can
+  // touch them, each limited to them.
+  void DrawRows(Device::Impl& device, RowRange rows) const;
 
  private:
   enum class Kind : uint32_t { Clear, Line, Sprite, Blit };
-  // One operation; what only sprites need is kept apart, so that the many lines stay small.
-  struct Entry {
+  // Everything an operation reads, but its points, pixels or sprite image: two operations with
+  // equal parameters and equal data draw the same pixels. The comparison takes every member.
+  struct Params {
     Kind kind = Kind::Clear;
     uint32_t argb = 0;  // Clear, Line: the colour; Sprite: the alpha
     float width = 1.0f;
     bool antialias = false;
-    size_t first = 0;  // first point (Line), pixel (Blit) or sprite (Sprite)
-    int count = 0;     // points (Line)
-    RectI dest;        // Blit: the source is the copied rectangle at first, dest's size apart
+    int count = 0;  // points (Line)
+    RectI dest;     // Blit: the source is the copied rectangle, dest's size apart
     int srcWidth = 0, srcHeight = 0;
+    RowRange rows;  // the rows it can touch
+    bool operator==(const Params&) const = default;
+  };
+  struct Entry {
+    Params params;
+    size_t first = 0;  // first point (Line), pixel (Blit) or sprite (Sprite)
+  };
+  // A sprite's key: its image's identity and where and how it is drawn (numbers as bits).
+  struct SpriteKey {
+    int64_t image = 0;
+    int sourceX = 0, sourceY = 0, sourceWidth = 0, sourceHeight = 0;
+    uint64_t ox = 0, oy = 0, m11 = 0, m12 = 0, m21 = 0, m22 = 0, dx = 0, dy = 0;
+    bool operator==(const SpriteKey&) const = default;
   };
   struct SpriteDraw {
-    QImage image;  // shares the texture's pixels
+    QImage image;  // shares the texture's pixels; keeps its key naming them
     QRect source;
     double ox = 0, oy = 0;
     QTransform transform;
+    SpriteKey key;
   };
 
-  void PutWord(uint32_t word) { words_.push_back(word); }
-  void PutFloat(float value);
-  void PutDouble(double value);
-  void Draw(const Entry& entry, Device::Impl& device);
+  void Add(const Params& params, size_t first);
+  bool SameOperation(size_t index, const FrameLog& other, size_t otherIndex) const;
+  void Draw(const Entry& entry, Device::Impl& device, RowRange rows) const;
 
-  // Comparison key: every operation's kind and parameters and the blit pixels, as words.
-  std::vector<uint32_t> words_;
   std::vector<Vec2> points_;
   std::vector<uint32_t> pixels_;
   std::vector<Entry> entries_;

@@ -70,12 +70,13 @@ struct Device::Impl {
   TControl* window = nullptr;
   std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
   // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
-  // swaps the two; the back buffer then still has to show the presented frame, which is
-  // copied back only when someone reads or draws before the next Clear (backStale).
+  // swaps the two; the back buffer then still has to show the presented frame in the rows in
+  // which the two differ (staleRows), which are copied back only when someone reads or draws.
   std::vector<uint32_t> backPixels, frontPixels;
   QImage back;   // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
   QImage front;  // last presented frame; null until the first present
-  bool backStale = false;
+  RowRange staleRows;  // rows in which the back buffer lags the front one
+  bool backDrawn = false;  // the back buffer was read or drawn on since the last present
   bool inScene = false;
   int presentCount = 0;
   RectI changed;  // frame pixels the last repaint request covers
@@ -96,11 +97,16 @@ struct Device::Impl {
 
   // The back buffer as it is now, without the operations still waiting in the log.
   uint32_t* Current() {
-    if (backStale) {
-      std::memcpy(backPixels.data(), frontPixels.data(), backPixels.size() * 4);
-      backStale = false;
-    }
+    CopyFrontRows(staleRows);
+    staleRows = {};
+    backDrawn = true;
     return backPixels.data();
+  }
+  // Brings the rows from the front buffer into the back buffer.
+  void CopyFrontRows(RowRange rows) {
+    if (rows.Empty()) return;
+    const size_t first = size_t(rows.top) * BackBufferStride, count = size_t(rows.Height()) * BackBufferStride;
+    std::memcpy(backPixels.data() + first, frontPixels.data() + first, count * 4);
   }
   // The back buffer for reading or drawing (brought up to date first).
   uint32_t* Pixels() {
@@ -113,8 +119,14 @@ struct Device::Impl {
   }
   // Every pixel overwritten: nothing to bring back from the front.
   void Fill(uint32_t argb) {
-    backStale = false;
+    staleRows = {};
+    backDrawn = true;
     FillBuffer(backPixels.data(), backPixels.size(), argb);
+  }
+  // Fills the rows with the colour (the frame's clear, limited to rows drawn again).
+  void FillRows(RowRange rows, uint32_t argb) {
+    FillBuffer(backPixels.data() + size_t(rows.top) * BackBufferStride, size_t(rows.Height()) * BackBufferStride,
+               argb);
   }
   // An operation just logged is drawn at once when the frame is not described by its log (drawn
   // on the presented frame, or written to directly); else when read or presented.
@@ -122,6 +134,8 @@ struct Device::Impl {
     if (!drawing.Describes()) drawing.DrawPending(*this);
   }
   void RequestRepaint();
+  bool PresentRows(const std::vector<RowRange>& rows);
+  void ShowBackBuffer(const RectI& area);
 };
 
 struct Texture::Impl {
@@ -131,11 +145,14 @@ struct Texture::Impl {
   const QImage& ModulatedBy(uint32_t rgb);
 };
 
-// The rasterisers of the drawing operations, on the back buffer's pixels or image.
-void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float width, bool antialias);
+// The rasterisers of the drawing operations, on the back buffer's pixels or image. Each writes
+// only the given rows, and in them exactly what it writes when drawing every row.
+void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float width, bool antialias,
+                RowRange rows = AllRows);
 void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
-                 const QTransform& transform, uint32_t alpha);
-void BlitStretched(uint32_t* pixels, const uint32_t* source, int strideBytes, const RectI& src, const RectI& dest);
+                 const QTransform& transform, uint32_t alpha, RowRange rows = AllRows);
+void BlitStretched(uint32_t* pixels, const uint32_t* source, int strideBytes, const RectI& src, const RectI& dest,
+                   RowRange rows = AllRows);
 
 // The window pixels that can show any of a frame's area when it is stretched to width x height.
 RectI WindowArea(const RectI& area, int width, int height);

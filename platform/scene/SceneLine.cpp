@@ -108,8 +108,11 @@ struct WeightedColour {
 // Blends one colour into pixels with a weight of 0..256.
 class Blender {
  public:
-  Blender(uint32_t* pixels, uint32_t argb)
+  // Only rows rows.top .. rows.bottom - 1 are written.
+  Blender(uint32_t* pixels, uint32_t argb, RowRange rows)
       : px_(pixels),
+        top_(std::max(rows.top, 0)),
+        last_(std::min(rows.bottom, H) - 1),
         rb_(argb & 0x00FF00FFu),
         g_(argb & 0x0000FF00u),
         solid_(argb | 0xFF000000u),
@@ -118,6 +121,8 @@ class Blender {
   uint32_t Alpha256() const { return alpha256_; }
   uint32_t Colour() const { return rb_ | g_; }
   uint32_t Solid() const { return solid_; }
+  int Top() const { return top_; }
+  int Last() const { return last_; }
 
   struct Weighted : WeightedColour {
     Weighted(const Blender& b, uint32_t a) : WeightedColour{b.rb_ * a, b.g_ * a, 256 - a} {}
@@ -135,15 +140,13 @@ class Blender {
   }
 
   void Plot(int x, int y, uint32_t a) const {
-    if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W) ||
-        static_cast<unsigned>(y) >= static_cast<unsigned>(H))
-      return;
+    if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W) || y < top_ || y > last_) return;
     Blend(px_[y * S + x], a);
   }
 
   // Row y, columns x0..x1 inclusive, clipped.
   void HSpan(int y, int x0, int x1, uint32_t a) const {
-    if (a == 0 || static_cast<unsigned>(y) >= static_cast<unsigned>(H)) return;
+    if (a == 0 || y < top_ || y > last_) return;
     if (x0 > x1) std::swap(x0, x1);
     x0 = std::max(x0, 0);
     x1 = std::min(x1, W - 1);
@@ -159,8 +162,8 @@ class Blender {
   void VSpan(int x, int y0, int y1, uint32_t a) const {
     if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W)) return;
     if (y0 > y1) std::swap(y0, y1);
-    y0 = std::max(y0, 0);
-    y1 = std::min(y1, H - 1);
+    y0 = std::max(y0, top_);
+    y1 = std::min(y1, last_);
     uint32_t* p = px_ + y0 * S + x;
     uint32_t* const end = px_ + y1 * S + x;
     if (a >= 256) {
@@ -205,8 +208,8 @@ class Blender {
       return;
     }
     if (y0 > y1) std::swap(y0, y1);
-    y0 = std::max(y0, 0);
-    y1 = std::min(y1, H - 1);
+    y0 = std::max(y0, top_);
+    y1 = std::min(y1, last_);
     const PairBlender pair(rb_ | g_);
     uint32_t* p = px_ + y0 * S + x;
     uint32_t* const end = px_ + y1 * S + x;
@@ -218,6 +221,7 @@ class Blender {
 
  private:
   uint32_t* px_;
+  int top_, last_;
   uint32_t rb_, g_, solid_, alpha256_;
 };
 
@@ -298,14 +302,16 @@ struct ThinWalk {
     inc = ToFix(slope * step);
   }
   int Last() const { return i0 + step * (count - 1); }
-  // True when every pixel of the walk, and the one after it on the minor axis, lies inside.
-  bool Inside() const {
+  // True when every pixel of the walk, and the one after it on the minor axis, lies inside the
+  // columns and the blender's rows.
+  bool Inside(const Blender& b) const {
     const int iLo = std::min(i0, Last()), iHi = std::max(i0, Last());
     const int64_t mEnd = mf + inc * (count - 1);
     const int mLo = static_cast<int>(std::min(mf, mEnd) >> FixShift);
     const int mHi = static_cast<int>(std::max(mf, mEnd) >> FixShift) + 1;
-    const int majorMax = xMajor ? W : H, minorMax = xMajor ? H : W;
-    return iLo >= 0 && iHi < majorMax && mLo >= 0 && mHi < minorMax;
+    const int xLo = xMajor ? iLo : mLo, xHi = xMajor ? iHi : mHi;
+    const int yLo = xMajor ? mLo : iLo, yHi = xMajor ? mHi : iHi;
+    return xLo >= 0 && xHi < W && yLo >= b.Top() && yHi <= b.Last();
   }
 };
 
@@ -322,7 +328,7 @@ void ThinPlain(const Blender& b, uint32_t* px, const Seg& s, bool skipLast) {
       b.VSpan(m, w.i0, w.Last(), a);
     return;
   }
-  if (!w.Inside()) {
+  if (!w.Inside(b)) {
     for (int i = w.i0; w.count > 0; --w.count, i += w.step, w.mf += w.inc) {
       const int m = static_cast<int>(w.mf >> FixShift);
       if (w.xMajor)
@@ -357,7 +363,7 @@ void ThinWu(const Blender& b, uint32_t* px, const Seg& s, bool skipLast) {
     }
     return;
   }
-  if (!w.Inside()) {
+  if (!w.Inside(b)) {
     for (int i = w.i0; w.count > 0; --w.count, i += w.step, w.mf += w.inc) {
       const int m = static_cast<int>(w.mf >> FixShift);
       const uint32_t f = static_cast<uint32_t>(w.mf & 0xFFFF);
@@ -411,8 +417,8 @@ struct Quad {
   int yTop, yBot;
 };
 
-// False when the segment is too short to have a direction.
-bool MakeQuad(const Seg& s, double width, bool antialias, Quad& q) {
+// False when the segment is too short to have a direction. The rows stay within the blender's.
+bool MakeQuad(const Seg& s, double width, bool antialias, const Blender& b, Quad& q) {
   const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
   q.len = std::sqrt(dx * dx + dy * dy);
   if (!(q.len > 1e-9)) return false;
@@ -421,8 +427,8 @@ bool MakeQuad(const Seg& s, double width, bool antialias, Quad& q) {
   q.hw = width * 0.5;
   q.e = antialias ? 0.5 : 0.0;
   const double reach = q.hw + q.e + 1.0;
-  q.yTop = std::max(0, Floor(std::min(s.y0, s.y1) - reach));
-  q.yBot = std::min(H - 1, Floor(std::max(s.y0, s.y1) + reach) + 1);
+  q.yTop = std::max(b.Top(), Floor(std::min(s.y0, s.y1) - reach));
+  q.yBot = std::min(b.Last(), Floor(std::max(s.y0, s.y1) + reach) + 1);
   return true;
 }
 
@@ -657,7 +663,7 @@ void ThickRect(const Blender& b, uint32_t* px, const Seg& s, const Quad& q, bool
 // Wide line: a rectangle when it runs along a row or a column, else the quad.
 void Thick(const Blender& b, uint32_t* px, const Seg& s, double width, bool antialias) {
   Quad q;
-  if (!MakeQuad(s, width, antialias, q)) return;
+  if (!MakeQuad(s, width, antialias, b, q)) return;
   if (AlongAnAxis(q))
     ThickRect(b, px, s, q, antialias);
   else
@@ -681,13 +687,13 @@ double MarginFor(double width) { return width <= 1.0 ? 2.0 : width * 0.5 + 2.0; 
 
 bool DrawWideSegment(WideRaster raster, uint32_t* pixels, Vec2 a, Vec2 b, float width, bool antialias,
                      uint32_t argb) {
-  const Blender blender(pixels, argb);
+  const Blender blender(pixels, argb, AllRows);
   const double w = std::min(static_cast<double>(width), MaxWidth);
   Seg s{a.x, a.y, b.x, b.y};
   if (!(w > 1.0) || !Finite(a) || !Finite(b) || blender.Alpha256() == 0) return false;
   if (!ClipToMargin(s, MarginFor(w))) return true;
   Quad q;
-  if (!MakeQuad(s, w, antialias, q)) return true;
+  if (!MakeQuad(s, w, antialias, blender, q)) return true;
   if (raster == WideRaster::Quad)
     ThickQuad(blender, s, q, antialias);
   else if (AlongAnAxis(q))
@@ -730,19 +736,23 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
   return true;
 }
 
-void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float lineWidth, bool antialias) {
-  const Blender blender(pixels, argb);
+void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float lineWidth, bool antialias,
+                RowRange rows) {
+  const Blender blender(pixels, argb, rows);
   if (blender.Alpha256() == 0) return;
   const double width = std::min(static_cast<double>(lineWidth), MaxWidth);
   const bool thin = width <= 1.0;
   const double margin = MarginFor(width);
   const double lo = -margin, right = W - 1 + margin, bottom = H - 1 + margin;
+  const double reach = margin + 1.0;  // rows a segment can touch beyond its end points
   for (int i = 0; i + 1 < count; ++i) {
     if (!Finite(points[i]) || !Finite(points[i + 1])) continue;
     Seg s{points[i].x, points[i].y, points[i + 1].x, points[i + 1].y};
     const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right && s.y0 >= lo &&
                         s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
     if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
+    // A segment that cannot reach the rows drawn leaves them as they are.
+    if (std::max(s.y0, s.y1) + reach < blender.Top() || std::min(s.y0, s.y1) - reach > blender.Last()) continue;
     const bool last = i + 2 == count;
     if (!thin)
       Thick(blender, pixels, s, width, antialias);

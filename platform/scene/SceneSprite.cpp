@@ -163,14 +163,15 @@ bool Sprite::Draw(const Texture* texture, const RectI* src, const Vec3* centre, 
 
   const QImage& image = const_cast<Texture*>(texture)->impl().ModulatedBy(modulate);
   Device::Impl& d = device_.impl();
-  d.drawing.AddSprite(image, source, ox, oy, qt, alpha);
+  d.drawing.AddSprite(image, source, ox, oy, qt, alpha, bounds);
   d.DrawUnlessLogged();
   return true;
 }
 
 void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
-                 const QTransform& transform, uint32_t alpha) {
+                 const QTransform& transform, uint32_t alpha, RowRange rows) {
   QPainter painter(&back);
+  if (rows != AllRows) painter.setClipRect(QRect(0, rows.top, BackBufferWidth, rows.Height()));
   painter.setRenderHint(QPainter::SmoothPixmapTransform, !transform.isIdentity());
   painter.setTransform(transform);
   painter.setOpacity(alpha / 255.0);

@@ -7,12 +7,20 @@
 #include <memory>
 #include <vector>
 
+#include "base/Globals.h"
 #include "base/RangeDef.h"
 #include "display/DirectXBase.h"
 #include "display/Display.h"
 #include "platform/vcl/Forms.h"
 
 namespace {
+
+// The program folder's images (symbols, markers) for the displays made while it lives.
+struct WithImages {
+  WithImages() : saved(ProgramFolder) { ProgramFolder = std::string(RT_BIN_DIR) + "/"; }
+  ~WithImages() { ProgramFolder = saved; }
+  std::string saved;
+};
 
 // A scene with a display showing a trace, a waterfall source and a band bar.
 struct Rig {
@@ -30,6 +38,18 @@ struct Rig {
   ~Rig() {
     display->DataBuffer = nullptr;
     display->WaterBuffer = nullptr;
+    display->DigWaterBuffer = nullptr;
+    if (lower) lower->DataBuffer = nullptr;
+  }
+
+  // A second display under the first one, with a trace of its own.
+  void AddLowerDisplay() {
+    display->SetPosition(20, 20, 980, 400);
+    lower = std::make_unique<StdDisplay>(&scene, 1024, 768);
+    lower->SetPosition(20, 480, 980, 260);
+    for (unsigned i = 0; i < 200; ++i) lowerTrace.SetPoint(i, float(100 + i % 30));
+    lowerTrace.SetRange(0.0f, 100e6f, 0.0f, 255.0f);
+    lower->DataBuffer = &lowerTrace;
   }
 
   // One idle pass as the main window runs it: begin (clear), the displays, end (present). Handing
@@ -39,6 +59,7 @@ struct Rig {
     scene.BeginScene();
     if (fromScratch) scene.Device->BackBuffer();
     display->Render();
+    if (lower) lower->Render();
     scene.EndScene();
     const auto area = scene.Device->RepaintArea(WindowWidth, WindowHeight);
     if (window.empty()) window.assign(size_t(WindowWidth) * WindowHeight, 0xFF00FF00u);
@@ -52,9 +73,11 @@ struct Rig {
   std::vector<uint32_t> window;
   int Draws() const { return scene.Device->DrawCount(); }
 
+  WithImages images;
   ZXBase scene;
-  std::unique_ptr<StdDisplay> display;
-  NormalBuffer trace{200};
+  std::unique_ptr<StdDisplay> display, lower;
+  NormalBuffer trace{200}, lowerTrace{200};
+  DigitalWaterBuffer digitalWater{200, 40};
   WaterfallBuffer water{200, 50};
   WaterfallBuffer otherWater{200, 50};
   RangeDefList bands;
@@ -110,6 +133,13 @@ TEST_P(FrameChangeTest, UnchangedPassesDrawNothingAndAChangeShowsAsDrawnFromScra
 
 void Nothing(Rig&) {}
 void Waterfall(Rig& r) { r.display->RenderMode = 4; }
+void DigitalWaterfall(Rig& r) {
+  std::vector<float> row(200, 100.0f);
+  for (int i = 0; i < 40; ++i) r.digitalWater.Insert(row.data(), 0, 0.00392f, false);
+  r.display->DigWaterBuffer = &r.digitalWater;
+  r.display->RenderMode = 5;
+}
+void TwoDisplays(Rig& r) { r.AddLowerDisplay(); }
 
 const ChangeCase ChangeCases[] = {
     {"TraceLevel", Nothing, [](Rig& r) { r.trace.SetPoint(77, 200.0f); }},
@@ -153,6 +183,29 @@ const ChangeCase ChangeCases[] = {
        r.display->WaterBuffer = &r.otherWater;
      }},
     {"Hidden", Nothing, [](Rig& r) { r.display->Visible = 0; }},
+    {"DigitalWaterfallScrolls", DigitalWaterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 200.0f);
+       r.digitalWater.Insert(row.data(), 0, 0.00392f, false);
+     }},
+    {"DigitalWaterfallCleared", DigitalWaterfall, [](Rig& r) { r.digitalWater.Clear(); }},
+    // A fading symbol's next step: its alpha only.
+    {"SymbolFadeStep", [](Rig& r) { r.display->Symbols->StartFade(0, 1e6); },
+     [](Rig& r) { r.display->Symbols->Get(0)->FadeStart -= 5e5; }},
+    {"MarkerAlpha",
+     [](Rig& r) {
+       const int i = r.display->Markers->Add(r.scene.Device, 300.0f, 200.0f);
+       r.display->Markers->Get(unsigned(i))->Visible = 1;
+     },
+     [](Rig& r) { r.display->Markers->Get(0)->SetColor(0xFFFF00, 100); }},
+    // Two displays in rows of their own: a change in one leaves the rows of the other as they were.
+    {"LowerDisplayTrace", TwoDisplays, [](Rig& r) { r.lowerTrace.SetPoint(50, 250.0f); }},
+    {"UpperDisplayTrace", TwoDisplays, [](Rig& r) { r.trace.SetPoint(120, 30.0f); }},
+    {"BothDisplayTraces", TwoDisplays,
+     [](Rig& r) {
+       r.trace.SetPoint(10, 250.0f);
+       r.lowerTrace.SetPoint(190, 20.0f);
+     }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Changes, FrameChangeTest, ::testing::ValuesIn(ChangeCases),
