@@ -17,33 +17,35 @@ QImage WrapPixels(std::vector<uint32_t>& pixels) {
                 QImage::Format_RGB32);
 }
 
-// The smallest rectangle holding every pixel of the rows in which two frames differ; empty when they
-// are equal there. The first and last differing rows are found by comparing whole rows from either
-// end; in the rows between, only the columns outside the rectangle found so far are compared, so
-// that a change across the rows costs little more than finding where it starts and ends.
-RectI DifferingArea(const uint32_t* a, const uint32_t* b, RowRange rows) {
+// The smallest rectangle holding every pixel of the window in which two frames differ; empty when
+// they are equal there. The first and last differing rows are found by comparing whole rows from
+// either end; in the rows between, only the columns outside the rectangle found so far are
+// compared, so that a change across the window costs little more than finding where it starts and
+// ends.
+RectI DifferingArea(const uint32_t* a, const uint32_t* b, const RectI& window) {
+  const int left = window.left, right = window.right;
   const auto rowA = [a](int y) { return a + static_cast<size_t>(y) * BackBufferStride; };
   const auto rowB = [b](int y) { return b + static_cast<size_t>(y) * BackBufferStride; };
   const auto same = [](const uint32_t* p, const uint32_t* q, int count) {
     return count <= 0 || std::memcmp(p, q, static_cast<size_t>(count) * 4) == 0;
   };
-  int top = rows.top;
-  while (top < rows.bottom && same(rowA(top), rowB(top), BackBufferWidth)) ++top;
-  if (top == rows.bottom) return {};
-  int bottom = rows.bottom;
-  while (bottom - 1 > top && same(rowA(bottom - 1), rowB(bottom - 1), BackBufferWidth)) --bottom;
-  RectI area{BackBufferWidth, top, 0, bottom};
+  int top = window.top;
+  while (top < window.bottom && same(rowA(top) + left, rowB(top) + left, right - left)) ++top;
+  if (top == window.bottom) return {};
+  int bottom = window.bottom;
+  while (bottom - 1 > top && same(rowA(bottom - 1) + left, rowB(bottom - 1) + left, right - left)) --bottom;
+  RectI area{right, top, left, bottom};
   for (int y = top; y < bottom; ++y) {
     const uint32_t* ra = rowA(y);
     const uint32_t* rb = rowB(y);
-    if (!same(ra, rb, area.left)) {
-      int x = 0;
+    if (!same(ra + left, rb + left, area.left - left)) {
+      int x = left;
       while (ra[x] == rb[x]) ++x;
       area.left = x;
     }
-    const int right = std::max(area.right, area.left);
-    if (!same(ra + right, rb + right, BackBufferWidth - right)) {
-      int x = BackBufferWidth;
+    const int from = std::max(area.right, area.left);
+    if (!same(ra + from, rb + from, right - from)) {
+      int x = right;
       while (ra[x - 1] == rb[x - 1]) --x;
       area.right = x;
     }
@@ -103,40 +105,35 @@ bool Device::Present() {
   ++d.presentCount;
   d.changed = {};
   // The idle loop draws the same frame many times: one that draws exactly what the window shows
-  // is not rasterised at all, and of a changed one only the rows that its changes can reach.
-  const std::vector<RowRange> rows = first ? std::vector<RowRange>{AllRows} : d.drawing.ChangedRows(d.shown);
-  if (rows.empty()) {
-    if (d.drawing.Started()) d.staleRows = AllRows;  // read in the middle: the back buffer holds part of it
+  // is not rasterised at all, and of a changed one only the areas that its changes can reach.
+  const std::vector<RectI> areas = first ? std::vector<RectI>{WholeBuffer} : d.drawing.ChangedAreas(d.shown);
+  if (areas.empty()) {
+    if (d.drawing.Started()) d.staleArea = WholeBuffer;  // read in the middle: the back buffer holds part of it
     d.drawing.Reset();
     d.backDrawn = false;
     return true;
   }
-  if (!first && d.drawing.Describes() && d.shown.Describes() && !d.drawing.Started()) return d.PresentRows(rows);
+  if (!first && d.drawing.Describes() && d.shown.Describes() && !d.drawing.Started()) return d.PresentAreas(areas);
   if (d.drawing.Pending()) d.drawing.DrawPending(d);
   if (!first && !d.backDrawn) {  // nothing drawn since the last present: the window shows this frame
     d.drawing.Reset();
     return true;
   }
   const RectI changed = first ? RectI{0, 0, BackBufferWidth, BackBufferHeight}
-                              : DifferingArea(d.backPixels.data(), d.frontPixels.data(), AllRows);
+                              : DifferingArea(d.backPixels.data(), d.frontPixels.data(), WholeBuffer);
   d.ShowBackBuffer(changed);
   return true;
 }
 
-// The rows that the frame's changes can reach are drawn again on the frame on the window; the
-// other rows of the back buffer are brought up to it first.
-bool Device::Impl::PresentRows(const std::vector<RowRange>& rows) {
-  int row = staleRows.top;
-  for (const RowRange& drawn : rows) {
-    if (drawn.top > row) CopyFrontRows({row, std::min(drawn.top, staleRows.bottom)});
-    row = std::max(row, drawn.bottom);
-  }
-  CopyFrontRows({row, staleRows.bottom});
-  staleRows = {};
+// The areas that the frame's changes can reach are drawn again on the frame on the window, after the
+// back buffer is brought up to that frame.
+bool Device::Impl::PresentAreas(const std::vector<RectI>& areas) {
+  CopyFrontArea(staleArea);
+  staleArea = {};
   RectI changedArea;
-  for (const RowRange& drawn : rows) {
-    drawing.DrawRows(*this, drawn);
-    changedArea = Union(changedArea, DifferingArea(backPixels.data(), frontPixels.data(), drawn));
+  for (const RectI& area : areas) {
+    drawing.DrawArea(*this, area);
+    changedArea = Union(changedArea, DifferingArea(backPixels.data(), frontPixels.data(), area));
   }
   backDrawn = true;
   ShowBackBuffer(changedArea);
@@ -152,8 +149,8 @@ void Device::Impl::ShowBackBuffer(const RectI& area) {
   if (area.Width() <= 0) return;  // the back buffer already holds the frame on the window
   std::swap(backPixels, frontPixels);
   std::swap(back, front);
-  // The back buffer now holds the frame before, which differs from this one in the area's rows.
-  staleRows = {area.top, area.bottom};
+  // The back buffer now holds the frame before, which differs from this one in the area only.
+  staleArea = area;
   changed = area;
   RequestRepaint();
 }
@@ -238,11 +235,12 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
 }
 
 void BlitStretched(uint32_t* out, const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest,
-                   RowRange rows) {
+                   const RectI& area) {
   const int sw = src.Width(), sh = src.Height();
   const int dw = dest.Width(), dh = dest.Height();
-  const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
-  const int y0 = std::max({dest.top, rows.top, 0}), y1 = std::min({dest.bottom, rows.bottom, BackBufferHeight});
+  const int x0 = std::max({dest.left, area.left, 0}), x1 = std::min({dest.right, area.right, BackBufferWidth});
+  const int y0 = std::max({dest.top, area.top, 0}), y1 = std::min({dest.bottom, area.bottom, BackBufferHeight});
+  if (x0 >= x1) return;
   // Source column of every destination column, sampled at pixel centres.
   std::vector<int> columns(static_cast<size_t>(x1 - x0));
   for (int x = x0; x < x1; ++x) {

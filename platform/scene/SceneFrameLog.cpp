@@ -1,4 +1,4 @@
-// The frame log: records the drawing operations of a frame, finds the rows in which two frames can
+// The frame log: records the drawing operations of a frame, finds the areas in which two frames can
 // differ, rasterises them.
 #include "platform/scene/SceneFrameLog.h"
 #include "platform/scene/SceneInternal.h"
@@ -12,15 +12,18 @@ namespace scene {
 
 namespace {
 
-// Rows from - reach .. to + reach, limited to the buffer (the coordinates may lie far outside it).
-RowRange RowsAround(double from, double to, double reach) {
-  const auto row = [](double y) { return int(std::clamp(std::floor(y), 0.0, double(BackBufferHeight))); };
-  return {row(from - reach), row(to + reach + 1.0)};
+// The pixels from (left, top) - reach to (right, bottom) + reach, limited to the buffer (the
+// coordinates may lie far outside it).
+RectI BoxAround(double left, double top, double right, double bottom, double reach) {
+  const auto at = [](double v, int size) { return int(std::clamp(std::floor(v), 0.0, double(size))); };
+  return {at(left - reach, BackBufferWidth), at(top - reach, BackBufferHeight),
+          at(right + reach + 1.0, BackBufferWidth), at(bottom + reach + 1.0, BackBufferHeight)};
 }
 
-// Two changed row ranges this close are drawn as one: every range costs each operation that
-// reaches into it a set-up of its own.
-constexpr int MergeGap = 16;
+// Changed areas are gathered in tiles: every area drawn again costs each operation that reaches
+// into it a set-up of its own.
+constexpr int TileSize = 32;
+constexpr int TileColumns = BackBufferWidth / TileSize, TileRows = BackBufferHeight / TileSize;
 
 }  // namespace
 
@@ -41,16 +44,18 @@ void FrameLog::StartCleared(uint32_t argb) {
   Params clear;
   clear.kind = Kind::Clear;
   clear.argb = argb;
-  clear.rows = AllRows;
+  clear.box = WholeBuffer;
   Add(clear, 0);
 }
 
 void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width, bool antialias) {
-  // The rows between the highest and the lowest point, widened by what a line of this width and
-  // its soft edge reach beyond them; segments with a non-finite end are not drawn.
-  double low = HUGE_VAL, high = -HUGE_VAL;
+  // The box of the points, widened by what a line of this width and its soft edge reach beyond
+  // them; segments with a non-finite end are not drawn.
+  double left = HUGE_VAL, right = -HUGE_VAL, low = HUGE_VAL, high = -HUGE_VAL;
   for (int i = 0; i < count; ++i)
     if (std::isfinite(points[i].x) && std::isfinite(points[i].y)) {
+      left = std::min(left, double(points[i].x));
+      right = std::max(right, double(points[i].x));
       low = std::min(low, double(points[i].y));
       high = std::max(high, double(points[i].y));
     }
@@ -60,7 +65,7 @@ void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width
   line.width = width;
   line.antialias = antialias;
   line.count = count;
-  if (low <= high) line.rows = RowsAround(low, high, std::max(double(width), 1.0) * 0.5 + 3.0);
+  if (low <= high) line.box = BoxAround(left, low, right, high, std::max(double(width), 1.0) * 0.5 + 3.0);
   Add(line, points_.size());
   points_.insert(points_.end(), points, points + count);
 }
@@ -70,7 +75,7 @@ void FrameLog::AddSprite(const QImage& image, const QRect& source, double ox, do
   Params sprite;
   sprite.kind = Kind::Sprite;
   sprite.argb = alpha;
-  sprite.rows = RowsAround(bounds.top(), bounds.bottom(), 2.0);  // with the filter's reach
+  sprite.box = BoxAround(bounds.left(), bounds.top(), bounds.right(), bounds.bottom(), 2.0);  // and the filter's reach
   Add(sprite, sprites_.size());
   const auto bits = [](double v) { return std::bit_cast<uint64_t>(v); };
   // The image's key names its pixels for as long as this copy holds them.
@@ -87,7 +92,8 @@ void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src
   blit.srcWidth = src.Width();
   blit.srcHeight = src.Height();
   blit.dest = dest;
-  blit.rows = {std::clamp(dest.top, 0, BackBufferHeight), std::clamp(dest.bottom, 0, BackBufferHeight)};
+  blit.box = {std::clamp(dest.left, 0, BackBufferWidth), std::clamp(dest.top, 0, BackBufferHeight),
+              std::clamp(dest.right, 0, BackBufferWidth), std::clamp(dest.bottom, 0, BackBufferHeight)};
   Add(blit, pixels_.size());
   const auto* base = reinterpret_cast<const unsigned char*>(pixels);
   for (int y = src.top; y < src.bottom; ++y) {
@@ -115,61 +121,79 @@ bool FrameLog::SameOperation(size_t index, const FrameLog& other, size_t otherIn
   return false;
 }
 
-// A row shows the operations that touch it, in order. The logs are matched operation by operation
-// from their ends and then from their starts; a row that no unmatched or differing operation of
-// either log touches meets the same operations in both, so it shows the same pixels.
-std::vector<RowRange> FrameLog::ChangedRows(const FrameLog& other) const {
-  if (!describes_ || !other.describes_) return {AllRows};
-  std::vector<int> starts(BackBufferHeight + 1, 0);  // ranges starting minus ranges ending at a row
+// A pixel shows the operations that touch it, in order. The logs are matched operation by operation
+// from their ends and then from their starts; a pixel that no unmatched or differing operation of
+// either log touches meets the same operations in both, so it is the same in both frames.
+std::vector<RectI> FrameLog::ChangedAreas(const FrameLog& other) const {
+  if (!describes_ || !other.describes_) return {WholeBuffer};
+  bool tiles[TileRows][TileColumns] = {};
+  bool any = false;
   const auto mark = [&](const Entry& entry) {
-    if (entry.params.rows.Empty()) return;
-    ++starts[size_t(entry.params.rows.top)];
-    --starts[size_t(entry.params.rows.bottom)];
+    const RectI& box = entry.params.box;
+    if (IsEmpty(box)) return;
+    for (int row = box.top / TileSize; row <= (box.bottom - 1) / TileSize; ++row)
+      for (int column = box.left / TileSize; column <= (box.right - 1) / TileSize; ++column)
+        tiles[row][column] = true;
+    any = true;
   };
   const size_t n = entries_.size(), m = other.entries_.size(), common = std::min(n, m);
   size_t tail = 0;
   while (tail < common && SameOperation(n - 1 - tail, other, m - 1 - tail)) ++tail;
   const size_t paired = common - tail;
-  bool any = n != m;
   for (size_t i = 0; i < paired; ++i)
     if (!SameOperation(i, other, i)) {
       mark(entries_[i]);
       mark(other.entries_[i]);
-      any = true;
     }
   for (size_t i = paired; i < n - tail; ++i) mark(entries_[i]);
   for (size_t i = paired; i < m - tail; ++i) mark(other.entries_[i]);
-  std::vector<RowRange> rows;
-  if (!any) return rows;
-  int depth = 0;
-  for (int y = 0; y < BackBufferHeight; ++y) {
-    const bool inside = depth > 0;
-    depth += starts[size_t(y)];
-    if (depth > 0 && !inside) {
-      if (rows.empty() || y - rows.back().bottom >= MergeGap) rows.push_back({y, y});
+  std::vector<RectI> areas;
+  if (!any) return areas;
+  // Runs of marked tiles along each tile row; a run under one of the same columns extends it.
+  std::vector<size_t> open;  // areas that end at the tile row before
+  for (int row = 0; row < TileRows; ++row) {
+    std::vector<size_t> next;
+    for (int column = 0; column < TileColumns;) {
+      if (!tiles[row][column]) {
+        ++column;
+        continue;
+      }
+      const int first = column;
+      while (column < TileColumns && tiles[row][column]) ++column;
+      const RectI run{first * TileSize, row * TileSize, column * TileSize, (row + 1) * TileSize};
+      const auto above = std::find_if(open.begin(), open.end(), [&](size_t i) {
+        return areas[i].left == run.left && areas[i].right == run.right;
+      });
+      if (above != open.end()) {
+        areas[*above].bottom = run.bottom;
+        next.push_back(*above);
+      } else {
+        areas.push_back(run);
+        next.push_back(areas.size() - 1);
+      }
     }
-    if (depth > 0) rows.back().bottom = y + 1;
+    open.swap(next);
   }
-  return rows;
+  return areas;
 }
 
-void FrameLog::Draw(const Entry& entry, Device::Impl& device, RowRange rows) const {
+void FrameLog::Draw(const Entry& entry, Device::Impl& device, const RectI& area) const {
   const Params& p = entry.params;
   switch (p.kind) {
     case Kind::Clear:
-      device.FillRows(rows, p.argb);
+      device.FillArea(area, p.argb);
       break;
     case Kind::Line:
-      RasterLine(device.backPixels.data(), &points_[entry.first], p.count, p.argb, p.width, p.antialias, rows);
+      RasterLine(device.backPixels.data(), &points_[entry.first], p.count, p.argb, p.width, p.antialias, area);
       break;
     case Kind::Sprite: {
       const SpriteDraw& sprite = sprites_[entry.first];
-      PaintSprite(device.back, sprite.image, sprite.source, sprite.ox, sprite.oy, sprite.transform, p.argb, rows);
+      PaintSprite(device.back, sprite.image, sprite.source, sprite.ox, sprite.oy, sprite.transform, p.argb, area);
       break;
     }
     case Kind::Blit:
       BlitStretched(device.backPixels.data(), &pixels_[entry.first], p.srcWidth * 4, {0, 0, p.srcWidth, p.srcHeight},
-                    p.dest, rows);
+                    p.dest, area);
       break;
   }
   ++device.drawCount;
@@ -178,19 +202,21 @@ void FrameLog::Draw(const Entry& entry, Device::Impl& device, RowRange rows) con
 void FrameLog::DrawPending(Device::Impl& device) {
   for (; drawn_ < entries_.size(); ++drawn_) {
     const Entry& entry = entries_[drawn_];
-    if (entry.params.kind == Kind::Clear)
-      device.Fill(entry.params.argb);  // every row: nothing to bring back from the front
-    else
-      device.Current();
-    Draw(entry, device, AllRows);
+    if (entry.params.kind == Kind::Clear) {
+      device.Fill(entry.params.argb);  // every pixel: nothing to bring back from the front
+      ++device.drawCount;
+      continue;
+    }
+    device.Current();
+    Draw(entry, device, WholeBuffer);
   }
   // A frame that is not described is never compared: what is drawn need not be kept.
   if (!describes_) Reset();
 }
 
-void FrameLog::DrawRows(Device::Impl& device, RowRange rows) const {
+void FrameLog::DrawArea(Device::Impl& device, const RectI& area) const {
   for (const Entry& entry : entries_)
-    if (entry.params.rows.Meets(rows)) Draw(entry, device, rows);
+    if (Meet(entry.params.box, area)) Draw(entry, device, area);
 }
 
 }  // namespace scene

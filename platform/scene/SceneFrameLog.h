@@ -1,8 +1,8 @@
 // What a frame draws, kept as a list of drawing operations with everything they read (points,
-// blit pixels, the sprite image's identity) and the rows each can touch, so that the rows in which
-// a frame can differ from the one on the window are known before any of it is rasterised. The idle
-// loop draws the same picture many times a second; an unchanged frame then costs the recording and
-// one comparison, and a changed one the rows that its changed operations touch.
+// blit pixels, the sprite image's identity) and the area each can touch, so that where a frame can
+// differ from the one on the window is known before any of it is rasterised. The idle loop draws
+// the same picture many times a second; an unchanged frame then costs the recording and one
+// comparison, and a changed one the areas that its changed operations touch.
 #pragma once
 #include "platform/scene/Scene.h"
 
@@ -14,15 +14,12 @@
 
 namespace scene {
 
-// Rows top .. bottom - 1 of the back buffer.
-struct RowRange {
-  int top = 0, bottom = 0;
-  int Height() const { return bottom - top; }
-  bool Empty() const { return bottom <= top; }
-  bool Meets(const RowRange& o) const { return top < o.bottom && o.top < bottom; }
-  bool operator==(const RowRange&) const = default;
-};
-constexpr RowRange AllRows{0, BackBufferHeight};
+constexpr RectI WholeBuffer{0, 0, BackBufferWidth, BackBufferHeight};
+inline bool IsEmpty(const RectI& r) { return r.Width() <= 0 || r.Height() <= 0; }
+// True when the two share a pixel.
+inline bool Meet(const RectI& a, const RectI& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 
 class FrameLog {
  public:
@@ -46,14 +43,14 @@ class FrameLog {
   // Copies the source rectangle's pixels (the caller's picture may change after this call).
   void AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest);
 
-  // The rows in which this frame can differ from the other one, in order and apart: all rows
-  // unless both logs describe their frames; none when the frames draw exactly the same.
-  std::vector<RowRange> ChangedRows(const FrameLog& other) const;
+  // The areas in which this frame can differ from the other one, apart: the whole buffer unless
+  // both logs describe their frames; none when the frames draw exactly the same.
+  std::vector<RectI> ChangedAreas(const FrameLog& other) const;
   // Rasterises the operations not drawn yet, in order, into the device's back buffer.
   void DrawPending(Device::Impl& device);
-  // Draws the described frame's rows again: its clear and, in order, every operation that can
-  // touch them, each limited to them.
-  void DrawRows(Device::Impl& device, RowRange rows) const;
+  // Draws the described frame's area again: its clear and, in order, every operation that can
+  // touch it, each limited to it.
+  void DrawArea(Device::Impl& device, const RectI& area) const;
 
  private:
   enum class Kind : uint32_t { Clear, Line, Sprite, Blit };
@@ -67,7 +64,7 @@ class FrameLog {
     int count = 0;  // points (Line)
     RectI dest;     // Blit: the source is the copied rectangle, dest's size apart
     int srcWidth = 0, srcHeight = 0;
-    RowRange rows;  // the rows it can touch
+    RectI box;  // the pixels it can touch (within the buffer)
     bool operator==(const Params&) const = default;
   };
   struct Entry {
@@ -91,7 +88,7 @@ class FrameLog {
 
   void Add(const Params& params, size_t first);
   bool SameOperation(size_t index, const FrameLog& other, size_t otherIndex) const;
-  void Draw(const Entry& entry, Device::Impl& device, RowRange rows) const;
+  void Draw(const Entry& entry, Device::Impl& device, const RectI& area) const;
 
   std::vector<Vec2> points_;
   std::vector<uint32_t> pixels_;

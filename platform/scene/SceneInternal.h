@@ -70,12 +70,12 @@ struct Device::Impl {
   TControl* window = nullptr;
   std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
   // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
-  // swaps the two; the back buffer then still has to show the presented frame in the rows in
-  // which the two differ (staleRows), which are copied back only when someone reads or draws.
+  // swaps the two; the back buffer then still has to show the presented frame in the area in
+  // which the two differ (staleArea), which is copied back only when someone reads or draws.
   std::vector<uint32_t> backPixels, frontPixels;
   QImage back;   // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
   QImage front;  // last presented frame; null until the first present
-  RowRange staleRows;  // rows in which the back buffer lags the front one
+  RectI staleArea;  // where the back buffer lags the front one
   bool backDrawn = false;  // the back buffer was read or drawn on since the last present
   bool inScene = false;
   int presentCount = 0;
@@ -97,16 +97,18 @@ struct Device::Impl {
 
   // The back buffer as it is now, without the operations still waiting in the log.
   uint32_t* Current() {
-    CopyFrontRows(staleRows);
-    staleRows = {};
+    CopyFrontArea(staleArea);
+    staleArea = {};
     backDrawn = true;
     return backPixels.data();
   }
-  // Brings the rows from the front buffer into the back buffer.
-  void CopyFrontRows(RowRange rows) {
-    if (rows.Empty()) return;
-    const size_t first = size_t(rows.top) * BackBufferStride, count = size_t(rows.Height()) * BackBufferStride;
-    std::memcpy(backPixels.data() + first, frontPixels.data() + first, count * 4);
+  // Brings the area from the front buffer into the back buffer.
+  void CopyFrontArea(const RectI& area) {
+    if (IsEmpty(area)) return;
+    for (int y = area.top; y < area.bottom; ++y) {
+      const size_t first = size_t(y) * BackBufferStride + size_t(area.left);
+      std::memcpy(backPixels.data() + first, frontPixels.data() + first, size_t(area.Width()) * 4);
+    }
   }
   // The back buffer for reading or drawing (brought up to date first).
   uint32_t* Pixels() {
@@ -119,14 +121,14 @@ struct Device::Impl {
   }
   // Every pixel overwritten: nothing to bring back from the front.
   void Fill(uint32_t argb) {
-    staleRows = {};
+    staleArea = {};
     backDrawn = true;
     FillBuffer(backPixels.data(), backPixels.size(), argb);
   }
-  // Fills the rows with the colour (the frame's clear, limited to rows drawn again).
-  void FillRows(RowRange rows, uint32_t argb) {
-    FillBuffer(backPixels.data() + size_t(rows.top) * BackBufferStride, size_t(rows.Height()) * BackBufferStride,
-               argb);
+  // Fills the area with the colour (the frame's clear, limited to an area drawn again).
+  void FillArea(const RectI& area, uint32_t argb) {
+    for (int y = area.top; y < area.bottom; ++y)
+      FillPixels(backPixels.data() + size_t(y) * BackBufferStride + size_t(area.left), size_t(area.Width()), argb);
   }
   // An operation just logged is drawn at once when the frame is not described by its log (drawn
   // on the presented frame, or written to directly); else when read or presented.
@@ -134,7 +136,7 @@ struct Device::Impl {
     if (!drawing.Describes()) drawing.DrawPending(*this);
   }
   void RequestRepaint();
-  bool PresentRows(const std::vector<RowRange>& rows);
+  bool PresentAreas(const std::vector<RectI>& areas);
   void ShowBackBuffer(const RectI& area);
 };
 
@@ -146,13 +148,13 @@ struct Texture::Impl {
 };
 
 // The rasterisers of the drawing operations, on the back buffer's pixels or image. Each writes
-// only the given rows, and in them exactly what it writes when drawing every row.
+// only the given area, and in it exactly what it writes when drawing the whole buffer.
 void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float width, bool antialias,
-                RowRange rows = AllRows);
+                const RectI& area = WholeBuffer);
 void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
-                 const QTransform& transform, uint32_t alpha, RowRange rows = AllRows);
+                 const QTransform& transform, uint32_t alpha, const RectI& area = WholeBuffer);
 void BlitStretched(uint32_t* pixels, const uint32_t* source, int strideBytes, const RectI& src, const RectI& dest,
-                   RowRange rows = AllRows);
+                   const RectI& area = WholeBuffer);
 
 // The window pixels that can show any of a frame's area when it is stretched to width x height.
 RectI WindowArea(const RectI& area, int width, int height);

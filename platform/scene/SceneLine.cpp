@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -108,11 +109,13 @@ struct WeightedColour {
 // Blends one colour into pixels with a weight of 0..256.
 class Blender {
  public:
-  // Only rows rows.top .. rows.bottom - 1 are written.
-  Blender(uint32_t* pixels, uint32_t argb, RowRange rows)
+  // Only the pixels of the area are written.
+  Blender(uint32_t* pixels, uint32_t argb, const RectI& area)
       : px_(pixels),
-        top_(std::max(rows.top, 0)),
-        last_(std::min(rows.bottom, H) - 1),
+        left_(std::max(area.left, 0)),
+        right_(std::min(area.right, W) - 1),
+        top_(std::max(area.top, 0)),
+        last_(std::min(area.bottom, H) - 1),
         rb_(argb & 0x00FF00FFu),
         g_(argb & 0x0000FF00u),
         solid_(argb | 0xFF000000u),
@@ -121,6 +124,8 @@ class Blender {
   uint32_t Alpha256() const { return alpha256_; }
   uint32_t Colour() const { return rb_ | g_; }
   uint32_t Solid() const { return solid_; }
+  int Left() const { return left_; }
+  int Right() const { return right_; }
   int Top() const { return top_; }
   int Last() const { return last_; }
 
@@ -140,7 +145,7 @@ class Blender {
   }
 
   void Plot(int x, int y, uint32_t a) const {
-    if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W) || y < top_ || y > last_) return;
+    if (a == 0 || x < left_ || x > right_ || y < top_ || y > last_) return;
     Blend(px_[y * S + x], a);
   }
 
@@ -148,8 +153,9 @@ class Blender {
   void HSpan(int y, int x0, int x1, uint32_t a) const {
     if (a == 0 || y < top_ || y > last_) return;
     if (x0 > x1) std::swap(x0, x1);
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, W - 1);
+    x0 = std::max(x0, left_);
+    x1 = std::min(x1, right_);
+    if (x0 > x1) return;
     uint32_t* p = px_ + y * S;
     if (a >= 256) {
       FillPixels(p + x0, static_cast<size_t>(x1 - x0 + 1), solid_);
@@ -160,7 +166,7 @@ class Blender {
 
   // Column x, rows y0..y1 inclusive, clipped.
   void VSpan(int x, int y0, int y1, uint32_t a) const {
-    if (a == 0 || static_cast<unsigned>(x) >= static_cast<unsigned>(W)) return;
+    if (a == 0 || x < left_ || x > right_) return;
     if (y0 > y1) std::swap(y0, y1);
     y0 = std::max(y0, top_);
     y1 = std::min(y1, last_);
@@ -202,7 +208,7 @@ class Blender {
 
   // Columns x and x + 1 with weights a0 and a1 (an antialiased vertical line).
   void VSpan2(int x, int y0, int y1, uint32_t a0, uint32_t a1) const {
-    if (a1 == 0 || x < 0 || x + 1 >= W) {
+    if (a1 == 0 || x < left_ || x + 1 > right_) {
       VSpan(x, y0, y1, a0);
       VSpan(x + 1, y0, y1, a1);
       return;
@@ -221,7 +227,7 @@ class Blender {
 
  private:
   uint32_t* px_;
-  int top_, last_;
+  int left_, right_, top_, last_;
   uint32_t rb_, g_, solid_, alpha256_;
 };
 
@@ -303,7 +309,7 @@ struct ThinWalk {
   }
   int Last() const { return i0 + step * (count - 1); }
   // True when every pixel of the walk, and the one after it on the minor axis, lies inside the
-  // columns and the blender's rows.
+  // blender's area.
   bool Inside(const Blender& b) const {
     const int iLo = std::min(i0, Last()), iHi = std::max(i0, Last());
     const int64_t mEnd = mf + inc * (count - 1);
@@ -311,7 +317,7 @@ struct ThinWalk {
     const int mHi = static_cast<int>(std::max(mf, mEnd) >> FixShift) + 1;
     const int xLo = xMajor ? iLo : mLo, xHi = xMajor ? iHi : mHi;
     const int yLo = xMajor ? mLo : iLo, yHi = xMajor ? mHi : iHi;
-    return xLo >= 0 && xHi < W && yLo >= b.Top() && yHi <= b.Last();
+    return xLo >= b.Left() && xHi <= b.Right() && yLo >= b.Top() && yHi <= b.Last();
   }
 };
 
@@ -456,9 +462,12 @@ void ThickQuad(const Blender& b, const Seg& s, const Quad& q, bool antialias) {
       b.HSpan(y, x0, x1, a);
       continue;
     }
+    // The weights are summed up from the row's first column on, also when it lies outside the area.
     double t = (x0 - s.x0) * q.ux + ry * q.uy;
     double n = -(x0 - s.x0) * q.uy + ry * q.ux;
-    for (int x = x0; x <= x1; ++x, t += q.ux, n -= q.uy) b.Plot(x, y, WeightOf(Cover(q, n, t), a));
+    const int end = std::min(x1, b.Right());
+    for (int x = x0; x <= end; ++x, t += q.ux, n -= q.uy)
+      if (x >= b.Left()) b.Plot(x, y, WeightOf(Cover(q, n, t), a));
   }
 }
 
@@ -485,12 +494,8 @@ class AxisRect {
     while (first < count_ && across_[first] == 0.0) ++first;
     while (count_ > first && across_[count_ - 1] == 0.0) --count_;
     if (first == count_) return;
-    x0_ += first;
-    count_ -= first;
-    for (int i = 0; i < count_; ++i) {
-      across_[i] = across_[i + first];
-      full_[i] = WeightOf(across_[i], a_);
-    }
+    for (int i = 0; i < count_; ++i) full_[i] = WeightOf(across_[i], a_);
+    if (!KeepColumns(first, count_, {across_})) return;
     // Rows a whole pixel beyond the soft edge cannot be reached, whatever the rounding.
     const int top = std::max(q_.yTop, Floor(std::min(s_.y0, s_.y1) - q_.e));
     const int bottom = std::min(q_.yBot, Floor(std::max(s_.y0, s_.y1) + q_.e) + 1);
@@ -508,6 +513,7 @@ class AxisRect {
       tail_[i] = aa_ ? Clamp01(q_.len - t + 0.5) : 1.0;
       full_[i] = WeightOf(lead_[i] * tail_[i], a_);
     }
+    if (!KeepColumns(0, count_, {lead_, tail_})) return;
     Rows(q_.yTop, q_.yBot, [this](int y) { return HorizontalRow(y); });
   }
 
@@ -522,6 +528,19 @@ class AxisRect {
     x0_ = static_cast<int>(std::ceil(xa));
     count_ = static_cast<int>(std::floor(xb)) - x0_ + 1;
     return count_ > 0;
+  }
+
+  // Keeps the columns first .. end - 1 of those worked out (with their weights) that lie in the
+  // blender's area; false when none is left.
+  bool KeepColumns(int first, int end, std::initializer_list<double*> weights) {
+    first = std::max(first, b_.Left() - x0_);
+    end = std::min(end, b_.Right() + 1 - x0_);
+    if (first >= end) return false;
+    for (double* w : weights) std::copy(w + first, w + end, w);
+    std::copy(full_ + first, full_ + end, full_);
+    x0_ += first;
+    count_ = end - first;
+    return true;
   }
 
   // Walks in from both ends of rows top .. bottom with rowAt (which blends a partly weighted
@@ -687,7 +706,7 @@ double MarginFor(double width) { return width <= 1.0 ? 2.0 : width * 0.5 + 2.0; 
 
 bool DrawWideSegment(WideRaster raster, uint32_t* pixels, Vec2 a, Vec2 b, float width, bool antialias,
                      uint32_t argb) {
-  const Blender blender(pixels, argb, AllRows);
+  const Blender blender(pixels, argb, WholeBuffer);
   const double w = std::min(static_cast<double>(width), MaxWidth);
   Seg s{a.x, a.y, b.x, b.y};
   if (!(w > 1.0) || !Finite(a) || !Finite(b) || blender.Alpha256() == 0) return false;
@@ -737,8 +756,8 @@ bool Line::Draw(const Vec2* points, int count, uint32_t argb) {
 }
 
 void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, float lineWidth, bool antialias,
-                RowRange rows) {
-  const Blender blender(pixels, argb, rows);
+                const RectI& area) {
+  const Blender blender(pixels, argb, area);
   if (blender.Alpha256() == 0) return;
   const double width = std::min(static_cast<double>(lineWidth), MaxWidth);
   const bool thin = width <= 1.0;
@@ -751,8 +770,10 @@ void RasterLine(uint32_t* pixels, const Vec2* points, int count, uint32_t argb, 
     const bool inside = s.x0 >= lo && s.x0 <= right && s.x1 >= lo && s.x1 <= right && s.y0 >= lo &&
                         s.y0 <= bottom && s.y1 >= lo && s.y1 <= bottom;
     if (!inside && !ClipSegment(s, lo, lo, right, bottom)) continue;
-    // A segment that cannot reach the rows drawn leaves them as they are.
-    if (std::max(s.y0, s.y1) + reach < blender.Top() || std::min(s.y0, s.y1) - reach > blender.Last()) continue;
+    // A segment that cannot reach the area drawn leaves it as it is.
+    if (std::max(s.y0, s.y1) + reach < blender.Top() || std::min(s.y0, s.y1) - reach > blender.Last() ||
+        std::max(s.x0, s.x1) + reach < blender.Left() || std::min(s.x0, s.x1) - reach > blender.Right())
+      continue;
     const bool last = i + 2 == count;
     if (!thin)
       Thick(blender, pixels, s, width, antialias);

@@ -169,9 +169,9 @@ bool Sprite::Draw(const Texture* texture, const RectI* src, const Vec3* centre, 
 }
 
 void PaintSprite(QImage& back, const QImage& image, const QRect& source, double ox, double oy,
-                 const QTransform& transform, uint32_t alpha, RowRange rows) {
+                 const QTransform& transform, uint32_t alpha, const RectI& area) {
   QPainter painter(&back);
-  if (rows != AllRows) painter.setClipRect(QRect(0, rows.top, BackBufferWidth, rows.Height()));
+  if (area != WholeBuffer) painter.setClipRect(QRect(area.left, area.top, area.Width(), area.Height()));
   painter.setRenderHint(QPainter::SmoothPixmapTransform, !transform.isIdentity());
   painter.setTransform(transform);
   painter.setOpacity(alpha / 255.0);
