@@ -104,6 +104,7 @@ bool Device::Present() {
   }
   ++d.presentCount;
   d.changed = {};
+  d.changedParts.clear();
   // The idle loop draws the same frame many times: one that draws exactly what the window shows
   // is not rasterised at all, and of a changed one only the areas that its changes can reach.
   const std::vector<RectI> areas = first ? std::vector<RectI>{WholeBuffer} : d.drawing.ChangedAreas(d.shown);
@@ -121,28 +122,32 @@ bool Device::Present() {
   }
   const RectI changed = first ? RectI{0, 0, BackBufferWidth, BackBufferHeight}
                               : DifferingArea(d.backPixels.data(), d.frontPixels.data(), WholeBuffer);
-  d.ShowBackBuffer(changed);
+  d.ShowBackBuffer(changed, {changed});
   return true;
 }
 
 // The areas that the frame's changes can reach are drawn again on the frame on the window, after the
 // back buffer is brought up to that frame.
 bool Device::Impl::PresentAreas(const std::vector<RectI>& areas) {
-  CopyFrontArea(staleArea);
+  CopyFrontArea(staleArea, areas);
   staleArea = {};
   RectI changedArea;
+  std::vector<RectI> parts;
   for (const RectI& area : areas) {
     drawing.DrawArea(*this, area);
-    changedArea = Union(changedArea, DifferingArea(backPixels.data(), frontPixels.data(), area));
+    const RectI part = DifferingArea(backPixels.data(), frontPixels.data(), area);
+    if (IsEmpty(part)) continue;
+    parts.push_back(part);
+    changedArea = Union(changedArea, part);
   }
   backDrawn = true;
-  ShowBackBuffer(changedArea);
+  ShowBackBuffer(changedArea, std::move(parts));
   return true;
 }
 
 // The back buffer's frame becomes the one on the window; only its pixels that differ from the
 // frame there (the area) are repainted, and a frame equal to it needs no repaint.
-void Device::Impl::ShowBackBuffer(const RectI& area) {
+void Device::Impl::ShowBackBuffer(const RectI& area, std::vector<RectI> parts) {
   std::swap(drawing, shown);
   drawing.Reset();
   backDrawn = false;
@@ -152,6 +157,7 @@ void Device::Impl::ShowBackBuffer(const RectI& area) {
   // The back buffer now holds the frame before, which differs from this one in the area only.
   staleArea = area;
   changed = area;
+  changedParts = std::move(parts);
   RequestRepaint();
 }
 
@@ -160,6 +166,12 @@ int Device::PresentCount() const { return impl_->presentCount; }
 RectI Device::ChangedArea() const { return impl_->changed; }
 
 RectI Device::RepaintArea(int width, int height) const { return WindowArea(impl_->changed, width, height); }
+
+std::vector<RectI> Device::RepaintAreas(int width, int height) const {
+  std::vector<RectI> areas;
+  for (const RectI& part : impl_->changedParts) areas.push_back(WindowArea(part, width, height));
+  return areas;
+}
 
 RectI WindowArea(const RectI& area, int width, int height) {
   if (area.Width() <= 0 || area.Height() <= 0 || width < 1 || height < 1) return {};

@@ -146,6 +146,9 @@ class Device {
   RectI ChangedArea() const;
   // The window pixels, on a window of width x height, that can show the changed area.
   RectI RepaintArea(int width, int height) const;
+  // The window areas that are repainted: those that can show the changed area's parts in which
+  // pixels changed (apart changes are repainted apart).
+  std::vector<RectI> RepaintAreas(int width, int height) const;
   // Paints the last presented frame into a width x height screen (row-major, 0xAARRGGBB) within
   // the area only, as a window repaints part of itself.
   void RepaintPresented(std::vector<uint32_t>& screen, int width, int height, const RectI& area) const;

@@ -80,6 +80,7 @@ struct Device::Impl {
   bool inScene = false;
   int presentCount = 0;
   RectI changed;  // frame pixels the last repaint request covers
+  std::vector<RectI> changedParts;  // the parts of it that changed (each is repainted)
   // The operations of the frame being drawn (rasterised when read or presented) and of the frame
   // on the window; equal logs need no drawing.
   FrameLog drawing, shown;
@@ -102,13 +103,28 @@ struct Device::Impl {
     backDrawn = true;
     return backPixels.data();
   }
-  // Brings the area from the front buffer into the back buffer.
-  void CopyFrontArea(const RectI& area) {
+  // Brings the area from the front buffer into the back buffer, but for the pixels of the areas
+  // left out (disjoint; they are drawn again anyway).
+  void CopyFrontArea(const RectI& area, const std::vector<RectI>& leftOut = {}) {
     if (IsEmpty(area)) return;
+    std::vector<RectI> crossing;
     for (int y = area.top; y < area.bottom; ++y) {
-      const size_t first = size_t(y) * BackBufferStride + size_t(area.left);
-      std::memcpy(backPixels.data() + first, frontPixels.data() + first, size_t(area.Width()) * 4);
+      crossing.clear();
+      for (const RectI& out : leftOut)
+        if (out.top <= y && y < out.bottom) crossing.push_back(out);
+      std::sort(crossing.begin(), crossing.end(), [](const RectI& a, const RectI& b) { return a.left < b.left; });
+      int x = area.left;
+      for (const RectI& out : crossing) {
+        CopyFrontPixels(y, x, std::min(out.left, area.right));
+        x = std::max(x, out.right);
+      }
+      CopyFrontPixels(y, x, area.right);
     }
+  }
+  void CopyFrontPixels(int y, int from, int to) {
+    if (to <= from) return;
+    const size_t first = size_t(y) * BackBufferStride + size_t(from);
+    std::memcpy(backPixels.data() + first, frontPixels.data() + first, size_t(to - from) * 4);
   }
   // The back buffer for reading or drawing (brought up to date first).
   uint32_t* Pixels() {
@@ -137,7 +153,7 @@ struct Device::Impl {
   }
   void RequestRepaint();
   bool PresentAreas(const std::vector<RectI>& areas);
-  void ShowBackBuffer(const RectI& area);
+  void ShowBackBuffer(const RectI& area, std::vector<RectI> parts);
 };
 
 struct Texture::Impl {

@@ -58,8 +58,10 @@ void Device::Impl::RequestRepaint() {
   WindowLink* link = LinkOf(*this);
   if (!link || !link->widget) return;
   QWidget* widget = link->widget;
-  const RectI area = WindowArea(changed, widget->width(), widget->height());
-  widget->update(QRect(area.left, area.top, area.Width(), area.Height()));
+  for (const RectI& part : changedParts) {
+    const RectI area = WindowArea(part, widget->width(), widget->height());
+    widget->update(QRect(area.left, area.top, area.Width(), area.Height()));  // the window joins them
+  }
 }
 
 bool Device::StretchBlit(TBitmap* bitmap, const RectI& dest) {

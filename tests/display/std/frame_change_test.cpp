@@ -61,9 +61,9 @@ struct Rig {
     display->Render();
     if (lower) lower->Render();
     scene.EndScene();
-    const auto area = scene.Device->RepaintArea(WindowWidth, WindowHeight);
     if (window.empty()) window.assign(size_t(WindowWidth) * WindowHeight, 0xFF00FF00u);
-    scene.Device->RepaintPresented(window, WindowWidth, WindowHeight, area);
+    for (const auto& area : scene.Device->RepaintAreas(WindowWidth, WindowHeight))
+      scene.Device->RepaintPresented(window, WindowWidth, WindowHeight, area);
   }
   std::vector<uint32_t> Shown() const { return scene.Device->GrabPresented(1024, 768); }
   // The presented frame painted whole over the window.
