@@ -214,9 +214,22 @@ void FrameLog::DrawPending(Device::Impl& device) {
   if (!describes_) Reset();
 }
 
+// A blit writes every pixel of its box opaquely: where the last one that reaches into the area
+// covers it, what came before it is not drawn.
 void FrameLog::DrawArea(Device::Impl& device, const RectI& area) const {
-  for (const Entry& entry : entries_)
-    if (Meet(entry.params.box, area)) Draw(entry, device, area);
+  size_t from = 0;
+  for (size_t i = entries_.size(); i-- > 1 && from == 0;)
+    if (entries_[i].params.kind == Kind::Blit && Meet(entries_[i].params.box, area)) from = i;
+  const RectI covered = from ? Intersection(entries_[from].params.box, area) : area;
+  for (size_t i = from; i < entries_.size(); ++i)
+    if (Meet(entries_[i].params.box, covered)) Draw(entries_[i], device, covered);
+  if (!from) return;
+  // The rest of the area: above, below, left and right of the covered part.
+  for (const RectI& rest : {RectI{area.left, area.top, area.right, covered.top},
+                            RectI{area.left, covered.bottom, area.right, area.bottom},
+                            RectI{area.left, covered.top, covered.left, covered.bottom},
+                            RectI{covered.right, covered.top, area.right, covered.bottom}})
+    if (!IsEmpty(rest)) DrawArea(device, rest);
 }
 
 }  // namespace scene

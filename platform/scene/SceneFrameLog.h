@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QRect>
 #include <QTransform>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,9 @@ inline bool IsEmpty(const RectI& r) { return r.Width() <= 0 || r.Height() <= 0; 
 // True when the two share a pixel.
 inline bool Meet(const RectI& a, const RectI& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+inline RectI Intersection(const RectI& a, const RectI& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 class FrameLog {

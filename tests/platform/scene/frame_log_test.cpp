@@ -30,6 +30,7 @@ struct FrameSpec {
   uint32_t modulate = 0xC0FFFFFF;
   float spriteScale = 1.0f;
   float spriteTurn = 0.0f;  // radians
+  float spriteShear = 0.0f;  // x moves by this times y
   Vec2 spriteShift{0, 0};  // the transform's translation
   RectI spriteSource{0, 0, 16, 16};
   uint32_t blitPixel = 0x00336699;
@@ -62,8 +63,10 @@ class FrameLogTest : public ::testing::Test {
     for (int i = 1; i <= f.extraPoints; ++i) points.push_back({f.lineEnd.x + 10.0f * i, f.lineEnd.y + 30.0f * i});
     line.Draw(points.data(), int(points.size()), f.lineColour);
     Sprite sprite(device);
+    Matrix shear = Matrix::Identity();
+    shear.m[1][0] = f.spriteShear;
     sprite.SetTransform(Matrix::Scaling(f.spriteScale, f.spriteScale, 1.0f) * Matrix::RotationZ(f.spriteTurn) *
-                        Matrix::Translation(f.spriteShift.x, f.spriteShift.y, 0.0f));
+                        shear * Matrix::Translation(f.spriteShift.x, f.spriteShift.y, 0.0f));
     sprite.Draw(TextureOf(f), &f.spriteSource, nullptr, &f.spritePosition, f.modulate);
     std::vector<uint32_t> blit(8 * 4, 0x00102030);
     blit[13] = f.blitPixel;
@@ -190,16 +193,17 @@ TEST_F(FrameLogTest, ASmallChangeRepaintsASmallArea) {
   EXPECT_LE(window.Height(), area.Height() / 2 + 5);
 }
 
-// A changed frame is drawn again only in the rows its changes reach: the blit's rows are cleared and
-// blitted again; the line and the sprite above them are not rasterised.
-TEST_F(FrameLogTest, AChangeDrawsOnlyTheOperationsThatReachItsRows) {
+// A changed frame is drawn again only in the area its changes reach (the blit's, widened to whole
+// tiles of 32 pixels): there the blit, which covers what came before it, is drawn again, and the
+// clear above, below and left of it; the line and the sprite far from it are not rasterised.
+TEST_F(FrameLogTest, AChangeDrawsOnlyTheOperationsThatReachItsArea) {
   Device device;
   FrameSpec f;
   Present(device, f);
   f.blitPixel = 0x00336698;
   const int draws = device.DrawCount();
   Present(device, f);
-  EXPECT_EQ(device.DrawCount() - draws, 2);  // the clear of the rows, the blit
+  EXPECT_EQ(device.DrawCount() - draws, 4);
   EXPECT_EQ(device.GrabPresented(1024, 768), Reference(f));
 }
 
@@ -218,6 +222,7 @@ const ChangeCase ChangeCases[] = {
     {"SpriteScale", [](FrameSpec& f) { f.spriteScale = 2.0f; }},
     {"SpriteRotation", [](FrameSpec& f) { f.spriteTurn = 0.01f; }},
     {"SpriteTranslation", [](FrameSpec& f) { f.spriteShift.y = 0.5f; }},
+    {"SpriteShear", [](FrameSpec& f) { f.spriteShear = 0.05f; }},
     {"SpriteSource", [](FrameSpec& f) { f.spriteSource = {0, 0, 8, 16}; }},
     {"BlitPixel", [](FrameSpec& f) { f.blitPixel = 0x00336698; }},
     {"BlitSource", [](FrameSpec& f) { f.blitSource = {0, 0, 6, 4}; }},
