@@ -109,7 +109,7 @@ bool Device::Present() {
   // is not rasterised at all, and of a changed one only the areas that its changes can reach.
   const std::vector<RectI> areas = first ? std::vector<RectI>{WholeBuffer} : d.drawing.ChangedAreas(d.shown);
   if (areas.empty()) {
-    if (d.drawing.Started()) d.staleArea = WholeBuffer;  // read in the middle: the back buffer holds part of it
+    if (d.drawing.Started()) d.staleAreas = {WholeBuffer};  // read in the middle: the back buffer holds part of it
     d.drawing.Reset();
     d.backDrawn = false;
     return true;
@@ -129,8 +129,8 @@ bool Device::Present() {
 // The areas that the frame's changes can reach are drawn again on the frame on the window, after the
 // back buffer is brought up to that frame.
 bool Device::Impl::PresentAreas(const std::vector<RectI>& areas) {
-  CopyFrontArea(staleArea, areas);
-  staleArea = {};
+  for (const RectI& stale : staleAreas) CopyFrontArea(stale, areas);
+  staleAreas.clear();
   RectI changedArea;
   std::vector<RectI> parts;
   for (const RectI& area : areas) {
@@ -154,10 +154,10 @@ void Device::Impl::ShowBackBuffer(const RectI& area, std::vector<RectI> parts) {
   if (area.Width() <= 0) return;  // the back buffer already holds the frame on the window
   std::swap(backPixels, frontPixels);
   std::swap(back, front);
-  // The back buffer now holds the frame before, which differs from this one in the area only.
-  staleArea = area;
+  // The back buffer now holds the frame before, which differs from this one in the parts only.
   changed = area;
   changedParts = std::move(parts);
+  staleAreas = changedParts;
   RequestRepaint();
 }
 

@@ -70,12 +70,12 @@ struct Device::Impl {
   TControl* window = nullptr;
   std::shared_ptr<void> windowLink;  // the window's watched widget (SceneWindow.cpp)
   // Pixel stores (BackBufferStride x BackBufferHeight) and QImages over them. Present
-  // swaps the two; the back buffer then still has to show the presented frame in the area in
-  // which the two differ (staleArea), which is copied back only when someone reads or draws.
+  // swaps the two; the back buffer then still has to show the presented frame in the areas in
+  // which the two differ (staleAreas), which are copied back only when someone reads or draws.
   std::vector<uint32_t> backPixels, frontPixels;
   QImage back;   // Format_RGB32, BackBufferWidth x BackBufferHeight, always opaque
   QImage front;  // last presented frame; null until the first present
-  RectI staleArea;  // where the back buffer lags the front one
+  std::vector<RectI> staleAreas;  // where the back buffer lags the front one (apart)
   bool backDrawn = false;  // the back buffer was read or drawn on since the last present
   bool inScene = false;
   int presentCount = 0;
@@ -98,8 +98,8 @@ struct Device::Impl {
 
   // The back buffer as it is now, without the operations still waiting in the log.
   uint32_t* Current() {
-    CopyFrontArea(staleArea);
-    staleArea = {};
+    for (const RectI& area : staleAreas) CopyFrontArea(area);
+    staleAreas.clear();
     backDrawn = true;
     return backPixels.data();
   }
@@ -137,7 +137,7 @@ struct Device::Impl {
   }
   // Every pixel overwritten: nothing to bring back from the front.
   void Fill(uint32_t argb) {
-    staleArea = {};
+    staleAreas.clear();
     backDrawn = true;
     FillBuffer(backPixels.data(), backPixels.size(), argb);
   }

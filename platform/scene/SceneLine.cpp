@@ -536,8 +536,10 @@ class AxisRect {
     first = std::max(first, b_.Left() - x0_);
     end = std::min(end, b_.Right() + 1 - x0_);
     if (first >= end) return false;
-    for (double* w : weights) std::copy(w + first, w + end, w);
-    std::copy(full_ + first, full_ + end, full_);
+    if (first > 0) {
+      for (double* w : weights) std::copy(w + first, w + end, w);
+      std::copy(full_ + first, full_ + end, full_);
+    }
     x0_ += first;
     count_ = end - first;
     return true;
