@@ -143,8 +143,13 @@ struct Device::Impl {
   }
   // Fills the area with the colour (the frame's clear, limited to an area drawn again).
   void FillArea(const RectI& area, uint32_t argb) {
-    for (int y = area.top; y < area.bottom; ++y)
-      FillPixels(backPixels.data() + size_t(y) * BackBufferStride + size_t(area.left), size_t(area.Width()), argb);
+    uint32_t* first = backPixels.data() + size_t(area.top) * BackBufferStride;
+    if (area.left == 0 && area.right == BackBufferWidth) {  // whole rows (and their padding) at once
+      FillBuffer(first, size_t(area.Height()) * BackBufferStride, argb);
+      return;
+    }
+    for (int y = area.top; y < area.bottom; ++y, first += BackBufferStride)
+      FillBuffer(first + area.left, size_t(area.Width()), argb);
   }
   // An operation just logged is drawn at once when the frame is not described by its log (drawn
   // on the presented frame, or written to directly); else when read or presented.
