@@ -303,6 +303,25 @@ TEST(WaterfallBuffer, EveryChangeRenewsAStampNoOtherBufferHas) {
   EXPECT_EQ(w.ChangeStamp(), now);
 }
 
+// The digital ring renews its stamp on every insert and clear, and shares none with other buffers.
+TEST(DigitalWaterBuffer, EveryChangeRenewsAStampNoOtherBufferHas) {
+  DigitalWaterBuffer w(2, 3);
+  WaterfallBuffer other(2, 3);
+  const float a[2] = {1, 2};
+  std::vector<uint64_t> seen{w.ChangeStamp(), other.ChangeStamp()};
+  const std::function<void()> changes[] = {
+      [&] { w.Insert(a, 0, 1.0f, false); }, [&] { w.Insert(a, 3, 0.5f, true); }, [&] { w.Clear(); }};
+  for (const auto& change : changes) {
+    change();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), w.ChangeStamp()), 0);
+    seen.push_back(w.ChangeStamp());
+  }
+  const uint64_t now = w.ChangeStamp();
+  EXPECT_NE(now, 0u);
+  EXPECT_EQ(FirstOf(w.GetBufferForDisplay(0, 0)), 0.0f);  // reading changes nothing
+  EXPECT_EQ(w.ChangeStamp(), now);
+}
+
 TEST(WaterfallBuffer, EmptyRingHandsOutNoRows) {
   WaterfallBuffer w(4, 0);
   const float a[4] = {};

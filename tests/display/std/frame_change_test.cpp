@@ -208,6 +208,51 @@ const ChangeCase ChangeCases[] = {
      }},
 };
 
+// The waterfall picture is filled again only after its buffer changed: a pixel written into the
+// picture by hand stays through unchanged passes and is overwritten by the next fill.
+struct WaterfallKind {
+  const char* name;
+  std::function<void(Rig&)> setUp;
+  std::function<void(Rig&)> change;
+};
+
+class WaterfallFillTest : public ::testing::TestWithParam<WaterfallKind> {
+ protected:
+  static void SetUpTestSuite() { Application->Initialize(); }
+};
+
+TEST_P(WaterfallFillTest, ThePictureIsFilledAgainOnlyWhenItsBufferChanged) {
+  Rig rig;
+  GetParam().setUp(rig);
+  rig.Pass();
+  ASSERT_TRUE(rig.display->WaterBitmap);
+  std::vector<uint32_t>& pixels = rig.display->WaterBitmap->Pixels;
+  const uint32_t filled = pixels[0];
+  pixels[0] = filled ^ 0x00FFFFFFu;
+  rig.Pass();
+  rig.Pass();
+  EXPECT_EQ(pixels[0], filled ^ 0x00FFFFFFu) << "refilled without a change";
+  GetParam().change(rig);
+  rig.Pass();
+  EXPECT_NE(pixels[0], filled ^ 0x00FFFFFFu) << "not refilled after a change";
+}
+
+const WaterfallKind WaterfallKinds[] = {
+    {"Intensity", Waterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 0.5f);
+       r.water.Insert(row.data(), false);
+     }},
+    {"Digital", DigitalWaterfall,
+     [](Rig& r) {
+       std::vector<float> row(200, 100.0f);
+       r.digitalWater.Insert(row.data(), 0, 0.00392f, false);
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WaterfallFillTest, ::testing::ValuesIn(WaterfallKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(Changes, FrameChangeTest, ::testing::ValuesIn(ChangeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
