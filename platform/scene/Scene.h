@@ -204,7 +204,8 @@ class Texture {
  public:
   static constexpr uint32_t DefaultColorKey = 0xFF000000;
 
-  // Decodes BMP, PNG, JPEG, TGA, TIFF by content. Null on any failure (error set).
+  // Decodes BMP, PNG, JPEG, TGA, TIFF by content. Null on any failure (error set). Textures made from
+  // one file at one size share one decode until the file's size or modification time changes.
   static std::unique_ptr<Texture> FromFile(const std::string& path, int width = -1, int height = -1,
                                            uint32_t colorKey = DefaultColorKey, std::string* error = nullptr);
   // Same from an encoded file image in memory (for instance a BMP stream).
@@ -215,6 +216,8 @@ class Texture {
   static std::unique_ptr<Texture> FromPixels(const uint32_t* argb, int width, int height, int strideBytes,
                                              int targetWidth = -1, int targetHeight = -1,
                                              uint32_t colorKey = DefaultColorKey);
+  // How many times FromFile has decoded a file so far.
+  static int FileDecodes();
   ~Texture();
 
   int Width() const;

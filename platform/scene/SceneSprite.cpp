@@ -2,6 +2,7 @@
 #include "platform/imaging/Imaging.h"
 #include "platform/scene/Scene.h"
 #include "platform/scene/SceneInternal.h"
+#include "platform/scene/TextureFileCache.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -82,8 +83,11 @@ std::unique_ptr<Texture> Texture::FromFile(const std::string& path, int width, i
     return nullptr;
   }
   std::unique_ptr<Texture> t(new Texture());
-  t->impl_->image =
-      TextureFromDecoded(imaging::ReadImage(NativePath(path), 4, false), width, height, colorKey);
+  // Every display loads the same symbol and marker files: one decode of each serves them all.
+  const std::string file = NativePath(path);
+  t->impl_->image = SharedTextureImage(file, width, height, colorKey, [&] {
+    return TextureFromDecoded(imaging::ReadImage(file, 4, false), width, height, colorKey);
+  });
   if (t->impl_->image.isNull()) {
     SetError(error, "cannot read image file " + path);
     return nullptr;

@@ -11,6 +11,7 @@
 
 #include "display/DirectXBase.h"
 #include "display/Display.h"
+#include "platform/scene/Scene.h"
 #include "platform/vcl/Forms.h"
 #include "base/Globals.h"
 #include "base/RangeDef.h"
@@ -102,6 +103,37 @@ TEST_F(DisplayTest, NewDisplayHasItsDefaults) {
   EXPECT_EQ(display->Commands->Count(), 0);
   EXPECT_EQ(display->MinMaxColors[0], 0x00FF00);
   EXPECT_EQ(display->MinMaxColors[127], 0x0000FF);
+}
+
+// Every display loads the same eight symbol files and the marker (those shipped with the program): the
+// displays made after the first decode none of them again and show the same pictures.
+TEST_F(DisplayTest, DisplaysShareOneDecodeOfTheSymbolFiles) {
+  const std::string savedFolder = ProgramFolder;
+  ProgramFolder = std::string(RT_SOURCE_DIR) + "/assets/";
+  std::vector<std::unique_ptr<StdDisplay>> displays;
+  std::vector<int> decodes;
+  for (int i = 0; i < 3; ++i) {
+    decodes.push_back(scene::Texture::FileDecodes());
+    displays.push_back(std::make_unique<StdDisplay>(&scene, 1024, 768));
+    displays.back()->Markers->Add(scene.Device, 100, 100);
+  }
+  decodes.push_back(scene::Texture::FileDecodes());
+  ProgramFolder = savedFolder;
+
+  EXPECT_LE(decodes[1] - decodes[0], 9);  // none again when an earlier test loaded them
+  EXPECT_EQ(decodes[3], decodes[1]);
+  for (int i = 0; i < 8; ++i) {
+    const scene::Texture* first = displays[0]->Symbols->Get(i)->Sprite->Texture.get();
+    ASSERT_NE(first, nullptr) << "symbol " << i;
+    for (int d = 1; d < 3; ++d) {
+      const scene::Texture* other = displays[d]->Symbols->Get(i)->Sprite->Texture.get();
+      ASSERT_NE(other, nullptr);
+      ASSERT_EQ(other->Width(), first->Width());
+      ASSERT_EQ(other->Height(), first->Height());
+      for (int y = 0; y < first->Height(); y += 3)
+        for (int x = 0; x < first->Width(); x += 3) ASSERT_EQ(other->PixelAt(x, y), first->PixelAt(x, y));
+    }
+  }
 }
 
 TEST_F(DisplayTest, GenerateTextShowsTheRangeInMegahertz) {

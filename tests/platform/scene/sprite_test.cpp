@@ -7,7 +7,10 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 using namespace scene;
@@ -266,6 +269,68 @@ TEST(TextureTest, ReadsTargaFilesAndStreams) {
   lying[12] = 200;
   lying[14] = 200;
   EXPECT_FALSE(Texture::FromMemory(lying.data(), lying.size()));
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every pixel of a texture, row by row.
+std::vector<uint32_t> PixelsOf(const Texture& texture) {
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < texture.Height(); ++y)
+    for (int x = 0; x < texture.Width(); ++x) pixels.push_back(texture.PixelAt(x, y));
+  return pixels;
+}
+
+// A file is decoded once for all textures made from it at one size, again when it changes on disk,
+// and a file that is gone gives its error rather than the picture it once held.
+TEST(TextureTest, OneDecodePerFileVersionAndSize) {
+  QTemporaryDir dir;
+  const std::string path = (dir.path() + "/Symbol.tga").toStdString();
+  WriteBytes(path, Tga(2, 2, {0xFFFFFFFF, 0xFF00FF00, 0xFF0000FF, 0x80FF0000}));
+
+  const int before = Texture::FileDecodes();
+  auto first = Texture::FromFile(path, 4, 4);
+  auto second = Texture::FromFile(path, 4, 4);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(Texture::FileDecodes(), before + 1);
+  EXPECT_EQ(PixelsOf(*second), PixelsOf(*first));
+  auto ownSize = Texture::FromFile(path);
+  ASSERT_TRUE(ownSize);
+  EXPECT_EQ(ownSize->Width(), 2);
+  EXPECT_EQ(Texture::FileDecodes(), before + 2);
+
+  // New content of the same size; the time is moved on so that a coarse file clock cannot hide it.
+  WriteBytes(path, Tga(2, 2, {0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF}));
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+  auto changed = Texture::FromFile(path, 4, 4);
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(Texture::FileDecodes(), before + 3);
+  EXPECT_EQ(changed->PixelAt(0, 0), 0xFF0000FFu);
+  EXPECT_EQ(first->PixelAt(0, 0), 0xFFFFFFFFu);  // a texture made before keeps its picture
+
+  std::filesystem::remove(path);
+  std::string error;
+  EXPECT_FALSE(Texture::FromFile(path, 4, 4, Texture::DefaultColorKey, &error));
+  EXPECT_EQ(error, "cannot read image file " + path);
+}
+
+TEST(TextureTest, TexturesOfOneFileCanBeMadeOnSeveralThreads) {
+  QTemporaryDir dir;
+  const std::string path = (dir.path() + "/Marker.tga").toStdString();
+  WriteBytes(path, Tga(2, 1, {0xFFFFFFFF, 0xFF00FF00}));
+  const std::vector<uint32_t> expected = PixelsOf(*Texture::FromFile(path, 8, 4));
+  std::vector<std::vector<uint32_t>> made(4);
+  std::vector<std::thread> threads;
+  for (auto& pixels : made)
+    threads.emplace_back([&path, &pixels] {
+      for (int i = 0; i < 20; ++i)
+        if (auto texture = Texture::FromFile(path, 8, 4)) pixels = PixelsOf(*texture);
+    });
+  for (auto& thread : threads) thread.join();
+  for (const auto& pixels : made) EXPECT_EQ(pixels, expected);
 }
 
 TEST(TextureTest, BadInputGivesNullAndAReason) {
