@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,8 @@ class LanguageSkinTool {
   void DrawMainButtonTexts();
   void DrawButtonText(TBitmap* bitmap, const std::string& text) const;
   void ReadNumbers();
+  // Panel 7 resized to width x height for the category titles; null when that fails.
+  std::shared_ptr<const imaging::Image> TitleBackground(int width, int height) const;
 
   int skinNr = DefaultSkinNr;
   std::vector<TBitmap*> mainButtonsNormal;  // 9 entries, null where the file was missing
@@ -112,6 +115,9 @@ class LanguageSkinTool {
   std::vector<imaging::Image*> symbols;               // 13 entries
   std::array<std::vector<TBitmap*>, 9> frameButtons;  // per category: normal, active, normal, active, ...
   std::vector<TBitmap*> upDownButtons;                // 1 normal, 1 active, 2 normal, 2 active
+  // The last title background made: the nine titles share one size and every layout pass makes them
+  // again, so the panel is resized once per size. Dropped with the panels.
+  mutable std::shared_ptr<const imaging::Image> titleBackground;
   int languageNr = LangEnglish;
   std::array<std::vector<std::string>, 13> textGroups;  // four entries per item
 };

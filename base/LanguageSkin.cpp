@@ -172,7 +172,10 @@ void LanguageSkinTool::ClearMainButtons() {
   DeleteAll(mainButtonsActive);
 }
 
-void LanguageSkinTool::ClearPanels() { DeleteAll(panels); }
+void LanguageSkinTool::ClearPanels() {
+  DeleteAll(panels);
+  titleBackground.reset();
+}
 
 void LanguageSkinTool::ClearFrameButtons() {
   for (auto& list : frameButtons) DeleteAll(list);
@@ -281,14 +284,24 @@ void LanguageSkinTool::LoadUpDownButtons() {
 
 // ---- Category titles ----
 
-TBitmap* LanguageSkinTool::CreateFrameTitle(int category, TRect rect) const {
+std::shared_ptr<const Image> LanguageSkinTool::TitleBackground(int width, int height) const {
+  if (titleBackground && titleBackground->width == width && titleBackground->height == height)
+    return titleBackground;
   TBitmap* panel = GetPanel(7);
-  if (category < 1 || category > 9 || rect.IsEmpty() || !panel) return nullptr;
+  if (!panel) return nullptr;
   Image source = ImageOfBitmap(panel, TRect());
-  Image sized = imaging::MakeImage(rect.Width(), rect.Height(), 3, false);
-  if (source.Empty() || sized.Empty() || !imaging::Resize(source.Ref(), sized.Ref(), imaging::Resample::Bicubic))
+  auto sized = std::make_shared<Image>(imaging::MakeImage(width, height, 3, false));
+  if (source.Empty() || sized->Empty() || !imaging::Resize(source.Ref(), sized->Ref(), imaging::Resample::Bicubic))
     return nullptr;
-  Image title = WithAlpha(sized);
+  titleBackground = sized;
+  return titleBackground;
+}
+
+TBitmap* LanguageSkinTool::CreateFrameTitle(int category, TRect rect) const {
+  if (category < 1 || category > 9 || rect.IsEmpty()) return nullptr;
+  const std::shared_ptr<const Image> background = TitleBackground(rect.Width(), rect.Height());
+  if (!background) return nullptr;
+  Image title = WithAlpha(*background);
   if (title.Empty()) return nullptr;
   if (const Image* symbol = GetSymbol(category - 1)) {
     Image icon(*symbol);

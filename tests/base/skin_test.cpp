@@ -350,6 +350,38 @@ TEST_F(SkinTest, FrameTitleHasTheRectSizeAndItsLine) {
   EXPECT_NE(title->Canvas()->Pixels(10, 200), clWhite);
 }
 
+// Titles of one size share one resized panel; a title of another size, or after a skin change, is made
+// from the panel it asks for.
+TEST_F(SkinTest, FrameTitlesFollowTheirSizeAndTheSkinsPanel) {
+  WriteSkin(folder, 1, true);
+  WriteSkin(folder, 2, true);
+  folder.Write("Elements/Panel102107.bmp", skinfiles::Bmp(107, 57, 200, 10, 10));
+  LanguageSkinTool tool;
+  const auto title = [&](int category, int width, int height) {
+    return std::unique_ptr<TBitmap>(tool.CreateFrameTitle(category, TRect(0, 0, width, height)));
+  };
+  const TColor skin1Panel = RGB(20, 30, 40), skin2Panel = RGB(200, 10, 10);
+
+  const auto first = title(2, 160, 300);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->Canvas()->Pixels(10, 200), skin1Panel);
+  const auto other = title(3, 120, 200);
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(other->Width(), 120);
+  EXPECT_EQ(other->Height(), 200);
+  EXPECT_EQ(other->Canvas()->Pixels(10, 150), skin1Panel);
+  const auto again = title(2, 160, 300);
+  ASSERT_NE(again, nullptr);
+  for (int y = 0; y < 300; y += 3)
+    for (int x = 0; x < 160; x += 3) ASSERT_EQ(again->Canvas()->Pixels(x, y), first->Canvas()->Pixels(x, y));
+
+  GlobalIniService->WriteSkinNr(2);
+  tool.Reload();
+  const auto reskinned = title(2, 160, 300);
+  ASSERT_NE(reskinned, nullptr);
+  EXPECT_EQ(reskinned->Canvas()->Pixels(10, 200), skin2Panel);
+}
+
 TEST_F(SkinTest, FrameTitleNullCases) {
   WriteSkin(folder, 1, true);
   LanguageSkinTool tool;
