@@ -317,20 +317,26 @@ TEST(TextureTest, OneDecodePerFileVersionAndSize) {
   EXPECT_EQ(error, "cannot read image file " + path);
 }
 
+// Threads that make textures of one file at the same time, at sizes not made before, all get the
+// picture one thread alone makes.
 TEST(TextureTest, TexturesOfOneFileCanBeMadeOnSeveralThreads) {
   QTemporaryDir dir;
   const std::string path = (dir.path() + "/Marker.tga").toStdString();
   WriteBytes(path, Tga(2, 1, {0xFFFFFFFF, 0xFF00FF00}));
-  const std::vector<uint32_t> expected = PixelsOf(*Texture::FromFile(path, 8, 4));
-  std::vector<std::vector<uint32_t>> made(4);
+  constexpr int Threads = 4, Sizes = 6;
+  std::vector<std::vector<std::vector<uint32_t>>> made(Threads, std::vector<std::vector<uint32_t>>(Sizes));
   std::vector<std::thread> threads;
   for (auto& pixels : made)
     threads.emplace_back([&path, &pixels] {
-      for (int i = 0; i < 20; ++i)
-        if (auto texture = Texture::FromFile(path, 8, 4)) pixels = PixelsOf(*texture);
+      for (int size = 0; size < Sizes; ++size)
+        if (auto texture = Texture::FromFile(path, 4 + 2 * size, 2 + size)) pixels[size] = PixelsOf(*texture);
     });
   for (auto& thread : threads) thread.join();
-  for (const auto& pixels : made) EXPECT_EQ(pixels, expected);
+  for (int size = 0; size < Sizes; ++size) {
+    const auto alone = Texture::FromFile(path, 4 + 2 * size, 2 + size);
+    ASSERT_TRUE(alone);
+    for (const auto& pixels : made) EXPECT_EQ(pixels[size], PixelsOf(*alone)) << "size " << size;
+  }
 }
 
 TEST(TextureTest, BadInputGivesNullAndAReason) {
