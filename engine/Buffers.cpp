@@ -10,12 +10,6 @@ namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
-SharedFloat* NewLevels(unsigned count) {
-  auto* levels = new SharedFloat[count > 0 ? count : 1];
-  for (unsigned i = 0; i < count; ++i) levels[i].store(0.0f, relaxed);
-  return levels;
-}
-
 void ZeroLevels(SharedFloat* levels, unsigned count) {
   for (unsigned i = 0; i < count; ++i) levels[i].store(0.0f, relaxed);
 }
@@ -96,10 +90,10 @@ NormalBuffer::NormalBuffer(const float* values, unsigned count) {
   });
 }
 
-NormalBuffer::~NormalBuffer() { delete[] Points; }
+NormalBuffer::~NormalBuffer() { DeleteLevels(Points); }
 
 void NormalBuffer::Allocate(int count) {
-  delete[] Points;
+  DeleteLevels(Points);
   Points = nullptr;
   Count = count > 0 ? unsigned(count) : 0u;
   Points = NewLevels(Count);
@@ -182,7 +176,7 @@ void ChangeStamped::Changed() {
 
 WaterfallBuffer::~WaterfallBuffer() {
   if (!Rows) return;
-  for (unsigned r = 0; r < RowCount; ++r) delete[] Rows[r];
+  for (unsigned r = 0; r < RowCount; ++r) DeleteLevels(Rows[r]);
   delete[] Rows;
 }
 
@@ -234,7 +228,7 @@ DigitalBuffer::DigitalBuffer(unsigned count) {
 
 DigitalBuffer::~DigitalBuffer() {
   if (!Channels) return;
-  for (int c = 0; c < ChannelCount; ++c) delete[] Channels[c];
+  for (int c = 0; c < ChannelCount; ++c) DeleteLevels(Channels[c]);
   delete[] Channels;
 }
 

@@ -5,12 +5,13 @@
 // Every level, range value and ring index is therefore an atomic word accessed with relaxed order:
 // a frame may show a partly updated trace, but never a torn value, and there is no data race.
 // Allocation (constructors, Resize) and destruction happen only while no thread uses the buffer.
+// Levels come from NewLevels: they read 0 until written, and a large buffer's untouched levels cost
+// no memory.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
-// One shared level: a float that a writer thread and the render pass may touch at the same time.
-using SharedFloat = std::atomic<float>;
+#include "engine/SharedLevels.h"
 
 class BufferBase {
  public:

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <string>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -20,6 +25,23 @@ std::vector<float> ChannelOf(const DigitalBuffer& b, int channel) {
   std::vector<float> out;
   for (unsigned i = 0; i < b.Count; ++i) out.push_back(b.Get(channel, i));
   return out;
+}
+
+// How many pages of [begin, begin + bytes) are in memory.
+size_t ResidentPages(const void* begin, size_t bytes) {
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t first = uintptr_t(begin) & ~(page - 1);
+  const uintptr_t end = uintptr_t(begin) + bytes;
+  std::vector<unsigned char> pages((end - first + page - 1) / page);
+  if (mincore(reinterpret_cast<void*>(first), end - first, pages.data()) != 0) return pages.size();
+  return size_t(std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; }));
+}
+
+// With transparent huge pages always on, one touched page may bring in its whole neighbourhood.
+bool HugePagesAlwaysOn() {
+  std::string mode;
+  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), mode);
+  return mode.find("[always]") != std::string::npos;
 }
 
 void FillChannel(DigitalBuffer& b, int channel, const std::vector<float>& values) {
@@ -217,6 +239,60 @@ TEST(NormalBuffer, ResizeAndClearZeroThePoints) {
   b.Resize(0);
   EXPECT_EQ(b.Count, 0u);
   EXPECT_EQ(b.GetPoint(0), 0.0f);
+}
+
+// Small runs come from the heap and large ones from mappings; either way fresh levels read 0, also
+// where the storage of a freed run (full of other values) is handed out again.
+TEST(LevelStorage, FreshLevelsReadZeroAndHoldWhatIsWritten) {
+  for (unsigned count : {1u, 100u, 20000u, 300000u})
+    for (int round = 0; round < 3; ++round) {
+      SharedFloat* levels = NewLevels(count);
+      unsigned nonZero = 0, wrong = 0;
+      for (unsigned i = 0; i < count; ++i) nonZero += levels[i].load() != 0.0f;
+      for (unsigned i = 0; i < count; ++i) levels[i].store(float(i) + 0.5f);
+      for (unsigned i = 0; i < count; ++i) wrong += levels[i].load() != float(i) + 0.5f;
+      EXPECT_EQ(nonZero, 0u) << count << " levels, round " << round;
+      EXPECT_EQ(wrong, 0u) << count << " levels, round " << round;
+      DeleteLevels(levels);
+    }
+  DeleteLevels(nullptr);
+}
+
+TEST(LevelStorage, FreshBuffersOfEveryKindReadZero) {
+  NormalBuffer trace(300000);
+  DigitalBuffer digital(300000);
+  WaterfallBuffer waterfall(200000, 2);
+  EXPECT_EQ(ValuesOf(trace), std::vector<float>(300000, 0.0f));
+  for (int c = 0; c < DigitalBuffer::ChannelCount; ++c)
+    EXPECT_EQ(ChannelOf(digital, c), std::vector<float>(300000, 0.0f)) << c;
+  for (int age = 0; age < 2; ++age) {
+    const SharedFloat* row = waterfall.GetBufferForDisplay(age);
+    EXPECT_EQ(std::count_if(row, row + 200000, [](const SharedFloat& v) { return v.load() != 0.0f; }), 0);
+  }
+  trace.SetPoint(299999, 3.0f);
+  digital.SetValue(9, 299999, 4.0f);
+  EXPECT_EQ(trace.GetPoint(299999), 3.0f);
+  EXPECT_EQ(digital.Get(9, 299999), 4.0f);
+}
+
+// The analyser and locate views make buffers of 300000 points per channel at start, most of them
+// never written unless their view opens: their levels must take no memory (nor zeroing) until then.
+TEST(LevelStorage, LargeBuffersTakeNoMemoryUntilWritten) {
+  if (HugePagesAlwaysOn()) GTEST_SKIP() << "transparent huge pages are always on";
+  constexpr unsigned Points = 300000;
+  constexpr size_t Bytes = Points * sizeof(SharedFloat);
+  DigitalBuffer digital(Points);
+  NormalBuffer trace{int(Points)};
+  // At most the first page, which holds the storage's own bookkeeping.
+  for (int c = 0; c < DigitalBuffer::ChannelCount; ++c)
+    EXPECT_LE(ResidentPages(digital.Channels[c], Bytes), 1u) << c;
+  EXPECT_LE(ResidentPages(trace.Points, Bytes), 1u);
+
+  digital.SetValue(3, Points / 2, 7.0f);
+  EXPECT_LE(ResidentPages(digital.Channels[3], Bytes), 2u);
+  EXPECT_EQ(digital.Get(3, Points / 2), 7.0f);
+  digital.Clear(3);
+  EXPECT_EQ(digital.Get(3, Points / 2), 0.0f);
 }
 
 TEST(RescaleRawAD, MapsTheDetectorRangeAndClampsBelowIt) {
