@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/Classes.h"
@@ -25,13 +27,15 @@ namespace fs = std::filesystem;
 // When this run started: a log file last written before then belongs to an earlier run.
 const fs::file_time_type RunStart = fs::file_time_type::clock::now();
 
-// What our last save left on disk: which file, for which list, how many lines and bytes, and when.
+// What our last save left on disk: which file, for which list, how many lines and bytes, and when,
+// and the text it wrote.
 struct SavedState {
   std::string file;
   const TStringList* list = nullptr;
   int lines = 0;
   uintmax_t bytes = 0;
   fs::file_time_type time;
+  std::string text;
 };
 SavedState saved;
 bool saveFailureReported = false;
@@ -69,13 +73,30 @@ Foreign ForeignLines(const std::string& fileName) {
   return lines;
 }
 
-void RememberSave(const std::string& fileName) {
+void RememberSave(const std::string& fileName, std::string text) {
   std::error_code error;
+  saved.text = std::move(text);
   saved.file = fileName;
   saved.list = LogList;
   saved.lines = LogList->Count();
   saved.bytes = fs::file_size(fileName, error);
   saved.time = fs::last_write_time(fileName, error);
+}
+
+// Writes the list's text by adding to the file when the file is still exactly what our last save
+// left and the text only adds lines to it: the file then ends as a whole rewrite would leave it,
+// without a new file for every line. False when that does not apply or the append failed.
+bool AppendToSavedFile(const std::string& fileName, const std::string& text) {
+  if (fileName != saved.file || saved.list != LogList) return false;
+  if (text.size() <= saved.text.size() || text.compare(0, saved.text.size(), saved.text) != 0) return false;
+  std::error_code error;
+  if (fs::file_size(fileName, error) != saved.bytes || error || saved.bytes != saved.text.size()) return false;
+  if (fs::last_write_time(fileName, error) != saved.time || error) return false;
+  FILE* file = std::fopen(fileName.c_str(), "ab");
+  if (!file) return false;
+  const size_t added = text.size() - saved.text.size();
+  const bool written = std::fwrite(text.data() + saved.text.size(), 1, added, file) == added;
+  return std::fclose(file) == 0 && written;
 }
 
 void SaveLog() {
@@ -94,8 +115,10 @@ void SaveLog() {
     index = std::min(index, newest) + 1;
   }
   try {
-    LogList->SaveToFile(fileName);
-    RememberSave(fileName);
+    std::string text = LogList->Text();
+    // A failed append leaves the file different from what we saved: the whole rewrite mends it.
+    if (!AppendToSavedFile(fileName, text)) LogList->SaveToFile(fileName);
+    RememberSave(fileName, std::move(text));
     saveFailureReported = false;
   } catch (const Exception& e) {
     // The program keeps running without its log file; say so once until a save succeeds again.

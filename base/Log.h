@@ -8,8 +8,8 @@
 // not take a fatal error for a normal end.
 constexpr int FatalExitCode = 1;
 
-// Appends line to LogList (nothing when LogList does not exist), with save rewrites LogFolder +
-// "log.txt" from the whole list (CR LF line ends), then lets the message queue run once.
+// Appends line to LogList (nothing when LogList does not exist), with save leaves LogFolder +
+// "log.txt" holding the whole list (CR LF line ends), then lets the message queue run once.
 // Lines that other writers appended to the file during this run are kept.
 void WriteLog(const std::string& line, bool save = true);
 // WriteLog of text + five blanks + text2.

@@ -8,6 +8,10 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/rtl/Classes.h"
 #include "base/Globals.h"
@@ -57,6 +61,38 @@ TEST_F(LogTest, EverySaveRewritesTheWholeListWithCrLf) {
   WriteLog("vor Frames...");
   EXPECT_EQ(LogText(), "Panels erzeugt...\r\nxBase     prüfen\r\nvor Frames...\r\n");
   EXPECT_EQ(LogList->Count(), 3);
+}
+
+// File identity (device, inode): a rewrite through a temporary file gives the name a new file.
+std::pair<dev_t, ino_t> FileId(const std::string& path) {
+  struct stat s {};
+  if (::stat(path.c_str(), &s) != 0) return {};
+  return {s.st_dev, s.st_ino};
+}
+
+TEST_F(LogTest, SavesThatOnlyAddLinesAddToTheFileInPlace) {
+  const std::string file = folder.path() + "log.txt";
+  WriteLog("Panels erzeugt...");
+  const auto id = FileId(file);
+  // Checked after each save: a new file may get the number that a removed one had.
+  WriteLog("vor Frames...");
+  EXPECT_EQ(FileId(file), id);
+  WriteLog("nach Frames...");
+  EXPECT_EQ(FileId(file), id);
+  EXPECT_EQ(LogText(), "Panels erzeugt...\r\nvor Frames...\r\nnach Frames...\r\n");
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"log.txt"});
+}
+
+// Another program's file of the very length we saved is not ours to add to: it is rewritten.
+TEST_F(LogTest, AFileReplacedSinceOurSaveIsRewrittenFromTheList) {
+  const std::string file = folder.path() + "log.txt";
+  WriteLog("Panels erzeugt...");
+  const std::string foreign = "fremde Zeile.....\r\n";
+  ASSERT_EQ(foreign.size(), LogText().size());
+  folder.Write("log.txt", foreign);
+  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  WriteLog("vor Frames...");
+  EXPECT_EQ(LogText(), "Panels erzeugt...\r\nvor Frames...\r\n");
 }
 
 TEST_F(LogTest, UnsavedLinesWaitForTheNextSave) {
