@@ -105,7 +105,8 @@ class LanguageSkinTool {
   void DrawMainButtonTexts();
   void DrawButtonText(TBitmap* bitmap, const std::string& text) const;
   void ReadNumbers();
-  // Panel 7 resized to width x height for the category titles; null when that fails.
+  // Panel 7 resized to width x height, with an opaque alpha channel, for the category titles; null
+  // when that fails.
   std::shared_ptr<const imaging::Image> TitleBackground(int width, int height) const;
 
   int skinNr = DefaultSkinNr;

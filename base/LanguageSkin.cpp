@@ -290,10 +290,13 @@ std::shared_ptr<const Image> LanguageSkinTool::TitleBackground(int width, int he
   TBitmap* panel = GetPanel(7);
   if (!panel) return nullptr;
   Image source = ImageOfBitmap(panel, TRect());
-  auto sized = std::make_shared<Image>(imaging::MakeImage(width, height, 3, false));
-  if (source.Empty() || sized->Empty() || !imaging::Resize(source.Ref(), sized->Ref(), imaging::Resample::Bicubic))
+  Image sized = imaging::MakeImage(width, height, 3, false);
+  if (source.Empty() || sized.Empty() || !imaging::Resize(source.Ref(), sized.Ref(), imaging::Resample::Bicubic))
     return nullptr;
-  titleBackground = sized;
+  // Kept with its alpha channel: each title starts from a plain copy of it.
+  auto withAlpha = std::make_shared<Image>(WithAlpha(sized));
+  if (withAlpha->Empty()) return nullptr;
+  titleBackground = withAlpha;
   return titleBackground;
 }
 
