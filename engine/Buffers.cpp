@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
 
 #include "base/Guard.h"
 #include "base/Log.h"
@@ -222,13 +224,18 @@ DigitalBuffer::DigitalBuffer(unsigned count) {
   Guarded("DigitalBuffer::DigitalBuffer", [&] {
     Count = count;
     Channels = new SharedFloat*[ChannelCount]();
-    for (int c = 0; c < ChannelCount; ++c) Channels[c] = NewLevels(count);
+    // One run holds every channel: a buffer of short channels is one mapping (or heap block)
+    // instead of ten, and its untouched levels stay free like those of a long one.
+    const unsigned stride = std::max(count, 1u);
+    if (stride > std::numeric_limits<unsigned>::max() / ChannelCount) throw std::bad_alloc();
+    SharedFloat* levels = NewLevels(ChannelCount * stride);
+    for (int c = 0; c < ChannelCount; ++c) Channels[c] = levels + size_t(c) * stride;
   });
 }
 
 DigitalBuffer::~DigitalBuffer() {
   if (!Channels) return;
-  for (int c = 0; c < ChannelCount; ++c) DeleteLevels(Channels[c]);
+  DeleteLevels(Channels[0]);
   delete[] Channels;
 }
 

@@ -128,7 +128,7 @@ class DigitalBuffer {
   void SetValues(int channel, const float* values, unsigned count, unsigned offset = 0);
 
   unsigned Count = 0;
-  SharedFloat** Channels = nullptr;  // ChannelCount arrays of Count levels, owned
+  SharedFloat** Channels = nullptr;  // ChannelCount runs of Count levels in one owned block
   SharedFloat Start{0.0f};
   SharedFloat Stop{0.0f};
   SharedFloat LevelMin{0.0f};

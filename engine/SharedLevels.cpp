@@ -15,7 +15,7 @@ struct alignas(16) BlockHeader {
 };
 
 // From this size on a block is mapped: below it, calloc's zeroing costs less than a mapping.
-constexpr size_t MapFromBytes = 64 * 1024;
+constexpr size_t MapFromBytes = 32 * 1024;
 
 void* NewZeroBlock(size_t bytes, bool mapped) {
   if (!mapped) return std::calloc(1, bytes);

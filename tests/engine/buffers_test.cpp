@@ -271,6 +271,12 @@ TEST(LevelStorage, FreshBuffersOfEveryKindReadZero) {
   }
   trace.SetPoint(299999, 3.0f);
   digital.SetValue(9, 299999, 4.0f);
+  // The channels share one run of levels: filling one leaves its neighbours as they were.
+  DigitalBuffer shortChannels(5);
+  for (int c = 0; c < DigitalBuffer::ChannelCount; c += 2)
+    FillChannel(shortChannels, c, std::vector<float>(5, float(c + 1)));
+  for (int c = 0; c < DigitalBuffer::ChannelCount; ++c)
+    EXPECT_EQ(ChannelOf(shortChannels, c), std::vector<float>(5, c % 2 == 0 ? float(c + 1) : 0.0f)) << c;
   EXPECT_EQ(trace.GetPoint(299999), 3.0f);
   EXPECT_EQ(digital.Get(9, 299999), 4.0f);
 }
