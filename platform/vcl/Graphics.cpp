@@ -505,7 +505,8 @@ void TBitmap::Assign(const TBitmap* source) {
   if (!source) {
     *image_ = QImage();
   } else {
-    *image_ = source->image_->copy();
+    // Shared until either side is written: every write (painter, pixel, scan line) detaches.
+    *image_ = *source->image_;
     format_ = source->format_;
     transparent_ = source->transparent_;
     transparentColorSet_ = source->transparentColorSet_;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/Forms.h"
@@ -228,6 +229,28 @@ TEST_F(GraphicsTest, AssignCopiesPixelsAndTransparency) {
   EXPECT_EQ(copy.PixelFormat(), pf32bit);
   copy.Assign(nullptr);
   EXPECT_TRUE(copy.Empty());
+}
+
+// A copy shares the source's pixels until one of them is written: every way of writing gives the
+// written side its own pixels and leaves the other as it was.
+TEST_F(GraphicsTest, AssignedCopiesStayApartWhicheverSideIsWritten) {
+  const std::pair<const char*, std::function<void(TBitmap&)>> writes[] = {
+      {"pixel", [](TBitmap& b) { b.Canvas()->SetPixels(0, 0, clBlue); }},
+      {"fill", [](TBitmap& b) {
+         b.Canvas()->Brush()->SetColor(clBlue);
+         b.Canvas()->FillRect(TRect(0, 0, 2, 2));
+       }},
+      {"scan line", [](TBitmap& b) { static_cast<uint32_t*>(b.ScanLine(0))[0] = 0xFF0000FFu; }},
+  };
+  for (const auto& [name, write] : writes)
+    for (bool writeSource : {true, false}) {
+      bitmap.Canvas()->SetPixels(0, 0, clRed);
+      TBitmap copy;
+      copy.Assign(&bitmap);
+      write(writeSource ? bitmap : copy);
+      EXPECT_EQ((writeSource ? copy : bitmap).Canvas()->Pixels(0, 0), clRed) << name << writeSource;
+      EXPECT_EQ((writeSource ? bitmap : copy).Canvas()->Pixels(0, 0), clBlue) << name << writeSource;
+    }
 }
 
 }  // namespace
