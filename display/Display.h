@@ -272,6 +272,10 @@ class StdDisplay : public DisplayBase {
     int Width = 0, Height = 0;
     std::vector<uint32_t> Pixels;
     uint64_t FilledAt = 0;  // the buffer's change stamp when filled last (0: not yet)
+    // Per picture row of a plain waterfall: the ring row and that row's stamp it was filled from
+    // (stamp 0: not filled from the ring yet); and the ring position then.
+    std::vector<std::pair<unsigned, uint64_t>> RowSources;
+    unsigned FilledNext = 0;
   };
 
   DisplayText* LabelLeft = nullptr;
@@ -323,6 +327,7 @@ class StdDisplay : public DisplayBase {
   void ShowWater(const ChangeStamped& buffer, unsigned rowWidth, unsigned rows,
                  const std::function<const SharedFloat*(int)>& rowOfAge);
   void FillWater(int rowLength, int rows, const std::function<const SharedFloat*(int)>& rowOfAge);
+  void ScrollWater(const WaterfallBuffer& buffer);
   void BlitWater();
   display::Vec2* Scratch() { return Vertices[0].data(); }
   double ZoomIndex(double index) const;

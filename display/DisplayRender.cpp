@@ -2,6 +2,7 @@
 // and the overlays. The vertices come from display/DisplayGeometry.h.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "display/DirectXBase.h"
 #include "display/Display.h"
@@ -353,7 +354,14 @@ bool StdDisplay::RenderWater() {
   return Guarded("StdDisplay::RenderWater", [&] {
     WaterfallBuffer* buffer = WaterBuffer;
     if (!buffer) return true;
-    ShowWater(*buffer, buffer->Width, buffer->RowCount, [buffer](int age) { return buffer->GetBufferForDisplay(age); });
+    if (!WaterBitmap || WaterBitmap->Height != int(buffer->RowCount))
+      BuildWaterImage(WaterFrom, WaterTo, buffer->Width, buffer->RowCount);
+    const uint64_t stamp = buffer->ChangeStamp();
+    if (WaterBitmap->FilledAt != stamp) {
+      ScrollWater(*buffer);
+      WaterBitmap->FilledAt = stamp;
+    }
+    BlitWater();
     return true;
   });
 }
@@ -385,6 +393,35 @@ void StdDisplay::FillWater(int rowLength, int rows, const std::function<const Sh
   WaterImage& image = *WaterBitmap;
   FillWaterfall(image.Pixels.data(), image.Width, std::min(rows, image.Height), rowLength, WaterFrom,
                 waterPixels_.data(), rowOfAge);
+}
+
+// Brings the picture of a plain waterfall up to its buffer without filling it whole: after the ring
+// advanced, the picture's rows move up by as many rows; then only the rows whose ring row or that
+// row's stamp differ from what they were filled from are filled. The result equals a whole fill.
+void StdDisplay::ScrollWater(const WaterfallBuffer& buffer) {
+  WaterImage& image = *WaterBitmap;
+  if (buffer.RowCount == 0) return;
+  const int rows = std::min(int(buffer.RowCount), image.Height);
+  auto& sources = image.RowSources;
+  if (sources.size() != size_t(rows)) sources.assign(size_t(rows), {0u, 0u});
+  const unsigned next = buffer.NextRow.load(std::memory_order_relaxed);
+  const int shift = int((uint64_t(next) + buffer.RowCount - image.FilledNext % buffer.RowCount) % buffer.RowCount);
+  const int filled = rows - 1;  // the last picture row keeps the background
+  if (shift > 0 && shift < filled) {
+    const size_t width = size_t(image.Width);
+    std::memmove(image.Pixels.data(), image.Pixels.data() + size_t(shift) * width,
+                 size_t(filled - shift) * width * sizeof(uint32_t));
+    std::move(sources.begin() + shift, sources.begin() + filled, sources.begin());
+  }
+  image.FilledNext = next;
+  for (int age = 0; age < filled; ++age) {
+    const unsigned ring = buffer.RingRowOfAge(next, age);
+    const std::pair<unsigned, uint64_t> source{ring, buffer.RowVersion(ring)};
+    if (sources[size_t(age)] == source) continue;
+    FillWaterfall(image.Pixels.data() + size_t(age) * size_t(image.Width), image.Width, 2, int(buffer.Width),
+                  WaterFrom, waterPixels_.data(), [&buffer, ring](int) { return buffer.Rows[ring]; });
+    sources[size_t(age)] = source;
+  }
 }
 
 // The picture is stretched opaquely over the plot area, in draw order with the lines.

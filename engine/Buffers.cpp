@@ -165,16 +165,22 @@ WaterfallBuffer::WaterfallBuffer(unsigned width, unsigned rows) {
     Width = width;
     RowCount = rows;
     Rows = new SharedFloat*[rows > 0 ? rows : 1]();
-    for (unsigned r = 0; r < rows; ++r) Rows[r] = NewLevels(width);
+    rowVersions_ = std::make_unique<std::atomic<uint64_t>[]>(rows > 0 ? rows : 1);
+    for (unsigned r = 0; r < rows; ++r) {
+      Rows[r] = NewLevels(width);
+      rowVersions_[r].store(NewStamp(), relaxed);
+    }
     NextRow.store(rows > 0 ? rows - 1 : 0, relaxed);
   });
   Changed();
 }
 
-void ChangeStamped::Changed() {
+uint64_t ChangeStamped::NewStamp() {
   static std::atomic<uint64_t> lastStamp{0};
-  stamp_.store(lastStamp.fetch_add(1, relaxed) + 1, std::memory_order_release);
+  return lastStamp.fetch_add(1, relaxed) + 1;
 }
+
+void ChangeStamped::Changed() { stamp_.store(NewStamp(), std::memory_order_release); }
 
 WaterfallBuffer::~WaterfallBuffer() {
   if (!Rows) return;
@@ -183,8 +189,19 @@ WaterfallBuffer::~WaterfallBuffer() {
 }
 
 void WaterfallBuffer::Clear() {
-  for (unsigned r = 0; r < RowCount; ++r) ZeroLevels(Rows[r], Width);
+  for (unsigned r = 0; r < RowCount; ++r) {
+    ZeroLevels(Rows[r], Width);
+    RowWritten(r);
+  }
   Changed();
+}
+
+void WaterfallBuffer::RowWritten(unsigned row) {
+  rowVersions_[row].store(NewStamp(), std::memory_order_release);
+}
+
+uint64_t WaterfallBuffer::RowVersion(unsigned row) const {
+  return row < RowCount ? rowVersions_[row].load(std::memory_order_acquire) : 0;
 }
 
 void WaterfallBuffer::SetARow(unsigned row, const float* values) { SetARow(row, values, 1.0f); }
@@ -192,6 +209,7 @@ void WaterfallBuffer::SetARow(unsigned row, const float* values) { SetARow(row, 
 void WaterfallBuffer::SetARow(unsigned row, const float* values, float factor) {
   if (!values || row >= RowCount) return;
   for (unsigned i = 0; i < Width; ++i) Rows[row][i].store(values[i] * factor, relaxed);
+  RowWritten(row);
   Changed();
 }
 
@@ -213,8 +231,11 @@ void WaterfallBuffer::Insert(const float* values, bool keepRow, float factor) {
 
 SharedFloat* WaterfallBuffer::GetBufferForDisplay(int age) const {
   if (age < 0 || unsigned(age) >= RowCount) return nullptr;
-  const unsigned row = unsigned((uint64_t(NextRow.load(relaxed)) + 1 + unsigned(age)) % RowCount);
-  return Rows[row];
+  return Rows[RingRowOfAge(NextRow.load(relaxed), age)];
+}
+
+unsigned WaterfallBuffer::RingRowOfAge(unsigned next, int age) const {
+  return unsigned((uint64_t(next) + 1 + unsigned(age)) % RowCount);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "engine/SharedLevels.h"
 
@@ -73,6 +74,8 @@ class ChangeStamped {
 
  protected:
   void Changed();
+  // A new stamp, unique among all buffers.
+  static uint64_t NewStamp();
 
  private:
   std::atomic<uint64_t> stamp_{0};
@@ -93,6 +96,11 @@ class WaterfallBuffer : public ChangeStamped {
   void Insert(const float* values, bool keepRow, float factor);
   // The row of the given age (age 0 = oldest kept), or null when age is outside the ring.
   SharedFloat* GetBufferForDisplay(int age) const;
+  // The ring row that holds the given age while NextRow is next.
+  unsigned RingRowOfAge(unsigned next, int age) const;
+  // A stamp that every write of the ring row renews after the write, unique among all buffers and
+  // never 0: a picture row made from it is up to date while the stamp it was made at is the current one.
+  uint64_t RowVersion(unsigned row) const;
 
   SharedFloat** Rows = nullptr;      // RowCount rows of Width levels, owned
   std::atomic<unsigned> NextRow{0};  // row that the next advancing insert writes
@@ -101,6 +109,9 @@ class WaterfallBuffer : public ChangeStamped {
 
  private:
   void Advance(bool keepRow);
+  void RowWritten(unsigned row);
+
+  std::unique_ptr<std::atomic<uint64_t>[]> rowVersions_;
 };
 
 // Ten parallel channels over one frequency range.

@@ -250,6 +250,43 @@ const WaterfallKind WaterfallKinds[] = {
      }},
 };
 
+// The intensity picture is brought up to its ring row by row (moved up as the ring advances, only
+// the rows written since filled): after every step it equals the picture filled whole from the ring.
+TEST(WaterfallScrollTest, TheScrolledPictureEqualsAWholeFillAfterEveryStep) {
+  Application->Initialize();
+  Rig scrolled, whole;
+  for (Rig* r : {&scrolled, &whole}) Waterfall(*r);
+  const auto row = [](float level, int peak) {
+    std::vector<float> values(200, level);
+    values[size_t(peak)] = 0.9f;
+    return values;
+  };
+  const std::vector<std::function<void(WaterfallBuffer&)>> steps = {
+      [&](WaterfallBuffer& w) { w.Insert(row(0.1f, 3).data(), false); },
+      [&](WaterfallBuffer& w) { w.Insert(row(0.3f, 40).data(), false); },
+      [&](WaterfallBuffer& w) { w.Insert(row(0.6f, 41).data(), true); },  // the newest row again
+      [&](WaterfallBuffer& w) {
+        for (int i = 0; i < 3; ++i) w.Insert(row(0.2f * float(i), 10 + i).data(), false);
+      },
+      [&](WaterfallBuffer& w) { w.SetARow(5, row(0.7f, 100).data()); },
+      [&](WaterfallBuffer& w) { w.Clear(); },
+      [&](WaterfallBuffer& w) { w.Insert(row(0.8f, 150).data(), false); },
+      [&](WaterfallBuffer& w) {  // more rows than the ring holds
+        for (int i = 0; i < 60; ++i) w.Insert(row(0.01f * float(i), i).data(), false);
+      },
+      [&](WaterfallBuffer& w) { w.Insert(row(0.4f, 199).data(), false); },
+  };
+  for (size_t step = 0; step < steps.size(); ++step) {
+    for (Rig* r : {&scrolled, &whole}) steps[step](r->water);
+    scrolled.Pass();
+    whole.display->WaterBitmap.reset();
+    whole.Pass();
+    ASSERT_TRUE(scrolled.display->WaterBitmap && whole.display->WaterBitmap);
+    EXPECT_EQ(scrolled.display->WaterBitmap->Pixels, whole.display->WaterBitmap->Pixels) << "step " << step;
+    EXPECT_EQ(scrolled.Shown(), whole.Shown()) << "step " << step;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, WaterfallFillTest, ::testing::ValuesIn(WaterfallKinds),
                          [](const auto& info) { return std::string(info.param.name); });
 
