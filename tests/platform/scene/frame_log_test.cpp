@@ -40,7 +40,7 @@ struct FrameSpec {
 
 class FrameLogTest : public ::testing::Test {
  protected:
-  // The texture of a frame: 16 x 16 texels, one of them the spec's value (made once per value).
+  // The texture of a frame: 16 x 16 texels, one of them the frame's texel value (made once per value).
   const Texture* TextureOf(const FrameSpec& f) {
     std::unique_ptr<Texture>& texture = textures[f.texel];
     if (!texture) {
