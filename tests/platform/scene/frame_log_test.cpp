@@ -25,14 +25,18 @@ struct FrameSpec {
   float lineWidth = 3.0f;
   bool antialias = true;
   int extraPoints = 0;  // points the line goes on through, towards the bottom right
-  uint32_t texel = 0xFF20C040;  // the texture's contents (a texture of its own per value)
-  Vec3 spritePosition{200, 150, 0};
+  bool closed = false;  // the line goes back to its first point (within the box of its points)
+  // The texture's contents: one texel that stands out from the rest (a texture of its own per value).
+  uint32_t texel = 0xFF2040C0;
+  // Between pixels, so that the moves within a pixel below keep the area the sprite can touch:
+  // only the comparison of the sprite itself then tells the frames apart.
+  Vec3 spritePosition{200.5f, 150.25f, 0};
   uint32_t modulate = 0xC0FFFFFF;
-  float spriteScale = 1.0f;
+  Vec2 spriteScale{1, 1};
   float spriteTurn = 0.0f;  // radians
-  float spriteShear = 0.0f;  // x moves by this times y
+  Vec2 spriteShear{0, 0};  // x moves by .x times y, y by .y times x
   Vec2 spriteShift{0, 0};  // the transform's translation
-  RectI spriteSource{0, 0, 16, 16};
+  RectI spriteSource{0, 0, 15, 15};
   uint32_t blitPixel = 0x00336699;
   RectI blitSource{1, 0, 7, 4};
   RectI blitDest{700, 500, 800, 560};
@@ -61,12 +65,15 @@ class FrameLogTest : public ::testing::Test {
     line.SetAntialias(f.antialias);
     std::vector<Vec2> points = {{50.25f, 40.0f}, {300.0f, 400.75f}, f.lineEnd};
     for (int i = 1; i <= f.extraPoints; ++i) points.push_back({f.lineEnd.x + 10.0f * i, f.lineEnd.y + 30.0f * i});
+    if (f.closed) points.push_back(points.front());
     line.Draw(points.data(), int(points.size()), f.lineColour);
     Sprite sprite(device);
     Matrix shear = Matrix::Identity();
-    shear.m[1][0] = f.spriteShear;
-    sprite.SetTransform(Matrix::Scaling(f.spriteScale, f.spriteScale, 1.0f) * Matrix::RotationZ(f.spriteTurn) *
-                        shear * Matrix::Translation(f.spriteShift.x, f.spriteShift.y, 0.0f));
+    shear.m[1][0] = f.spriteShear.x;
+    shear.m[0][1] = f.spriteShear.y;
+    sprite.SetTransform(Matrix::Scaling(f.spriteScale.x, f.spriteScale.y, 1.0f) *
+                        Matrix::RotationZ(f.spriteTurn) * shear *
+                        Matrix::Translation(f.spriteShift.x, f.spriteShift.y, 0.0f));
     sprite.Draw(TextureOf(f), &f.spriteSource, nullptr, &f.spritePosition, f.modulate);
     std::vector<uint32_t> blit(8 * 4, 0x00102030);
     blit[13] = f.blitPixel;
@@ -215,17 +222,32 @@ const ChangeCase ChangeCases[] = {
     {"LineAntialias", [](FrameSpec& f) { f.antialias = false; }},
     {"LineColourAlpha", [](FrameSpec& f) { f.lineColour = 0xC1FF8000; }},
     {"LinePointCount", [](FrameSpec& f) { f.extraPoints = 1; }},
-    {"TextureContents", [](FrameSpec& f) { f.texel = 0xFF20C041; }},
+    {"LinePointCountWithinItsBox", [](FrameSpec& f) { f.closed = true; }},
+    {"TextureContents", [](FrameSpec& f) { f.texel = 0xFF2040C1; }},
     {"SpritePosition", [](FrameSpec& f) { f.spritePosition.x += 1.0f; }},
     {"SpriteModulation", [](FrameSpec& f) { f.modulate = 0xC0FF00FF; }},
     {"SpriteAlpha", [](FrameSpec& f) { f.modulate = 0xBFFFFFFF; }},
-    {"SpriteScale", [](FrameSpec& f) { f.spriteScale = 2.0f; }},
+    {"SpriteScale", [](FrameSpec& f) { f.spriteScale = {2, 2}; }},
     {"SpriteRotation", [](FrameSpec& f) { f.spriteTurn = 0.01f; }},
     {"SpriteTranslation", [](FrameSpec& f) { f.spriteShift.y = 0.5f; }},
-    {"SpriteShear", [](FrameSpec& f) { f.spriteShear = 0.05f; }},
+    {"SpriteShear", [](FrameSpec& f) { f.spriteShear.x = 0.05f; }},
     {"SpriteSource", [](FrameSpec& f) { f.spriteSource = {0, 0, 8, 16}; }},
+    // Moves within a pixel, one part of the placement or transform each, and sources of the same
+    // size: the sprite can touch the same area as before.
+    {"SpritePositionAcrossWithinAPixel", [](FrameSpec& f) { f.spritePosition.x -= 0.4f; }},
+    {"SpritePositionDownWithinAPixel", [](FrameSpec& f) { f.spritePosition.y += 0.5f; }},
+    {"SpriteScaleAcrossWithinAPixel", [](FrameSpec& f) { f.spriteScale.x = 1.001f; }},
+    {"SpriteScaleDownWithinAPixel", [](FrameSpec& f) { f.spriteScale.y = 1.001f; }},
+    {"SpriteRotationWithinAPixel", [](FrameSpec& f) { f.spriteTurn = 0.001f; }},
+    {"SpriteShearAcrossWithinAPixel", [](FrameSpec& f) { f.spriteShear.x = 0.001f; }},
+    {"SpriteShearDownWithinAPixel", [](FrameSpec& f) { f.spriteShear.y = 0.001f; }},
+    {"SpriteTranslationAcrossWithinAPixel", [](FrameSpec& f) { f.spriteShift.x = -0.4f; }},
+    {"SpriteSourceAcross", [](FrameSpec& f) { f.spriteSource = {1, 0, 16, 15}; }},
+    {"SpriteSourceDown", [](FrameSpec& f) { f.spriteSource = {0, 1, 15, 16}; }},
     {"BlitPixel", [](FrameSpec& f) { f.blitPixel = 0x00336698; }},
     {"BlitSource", [](FrameSpec& f) { f.blitSource = {0, 0, 6, 4}; }},
+    {"BlitSourceWidth", [](FrameSpec& f) { f.blitSource = {1, 0, 6, 4}; }},
+    {"BlitSourceHeight", [](FrameSpec& f) { f.blitSource = {1, 0, 7, 3}; }},
     {"BlitPlace", [](FrameSpec& f) { f.blitDest = {700, 500, 801, 560}; }},
     // Changes far apart: the rows between them are drawn from the frame before.
     {"SpriteAndBlit",
