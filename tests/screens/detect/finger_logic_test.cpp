@@ -53,6 +53,39 @@ TEST(FingerCompare, EmptyLiveChannelsFlagNothing) {
   EXPECT_TRUE(MarkedPoints(b, FingerChannel::Hits).empty());
 }
 
+// Each rule's threshold changes exactly at its split point: a recording that stands above the
+// stored level by the same amount everywhere is flagged below the split where that exceeds the
+// threshold there, and from the split on where it exceeds the one there (the run centres left
+// out, to see every point).
+TEST(FingerCompare, EachRuleChangesItsThresholdExactlyAtItsSplitPoint) {
+  struct Case {
+    const char* name;
+    const FingerCompareRule& rule;
+    int split, below, from;
+  };
+  const Case cases[] = {
+      {"recording, analogue", RecordAnalogRule, 750, 50, 20},
+      {"recording, digital", RecordDigitalRule, 150, 70, 50},
+      {"compare, analogue", CompareAnalogRule, 750, 50, 30},
+      {"compare, digital", CompareDigitalRule, 750, 50, 30},
+  };
+  const int n = 2000;
+  for (const Case& c : cases) {
+    FingerCompareRule rule = c.rule;
+    rule.runCentres = false;
+    for (int above : {c.from, c.from + 1, c.below, c.below + 1}) {
+      SCOPED_TRACE(testing::Message() << c.name << ", " << above << " above");
+      std::vector<uint8_t> recorded(n, uint8_t(100 + above)), loaded(n, 100);
+      DigitalBuffer buffer(n);
+      CompareFingerChannels(buffer, recorded.data(), loaded.data(), n, rule);
+      std::vector<int> expected;
+      for (int i = 0; i < n; ++i)
+        if (above > (i < c.split ? c.below : c.from)) expected.push_back(i);
+      EXPECT_EQ(MarkedPoints(buffer, FingerChannel::Hits), expected);
+    }
+  }
+}
+
 TEST(FingerCompare, RunCentresAndAnOpenRunAtTheEnd) {
   std::vector<float> marks(30, 0.0f);
   for (int i = 10; i < 15; ++i) marks[i] = 1;
