@@ -251,6 +251,15 @@ TEST_F(FingerScreen, CompareViewRecordsTwoSegmentsIgnoresASecondStartAndStopsOnL
   view->Enter();
   ASSERT_TRUE(PressStart(view));
   ASSERT_TRUE(PressStart(view));  // ignored while the chain runs
+  // Pressed again once the first segment is recorded, Start is still ignored: the chain goes on with
+  // its second segment and keeps what the first one recorded (433.92 MHz lies in the first).
+  ASSERT_TRUE(RunUntil([&] { return view->Bar(0)->Value == 2u; }));
+  ASSERT_TRUE(view->Recording());
+  const float firstSegment = view->AnalogOverview().Get(0, 4339);
+  ASSERT_GT(firstSegment, 0.0f);
+  ASSERT_TRUE(PressStart(view));
+  EXPECT_EQ(view->Bar(0)->Value, 2u);
+  EXPECT_EQ(view->AnalogOverview().Get(0, 4339), firstSegment);
   ASSERT_TRUE(RunUntil([&] { return !view->Recording(); }));
   EXPECT_TRUE(view->Panel2->Visible());
   EXPECT_EQ(view->Bar(0)->Value, 2u);
