@@ -3,7 +3,7 @@
 // the switch before them has ended, never inside it: never while the GUI thread holds the hardware
 // lock, never inside a view's Enter or Leave. So no stop waits for a thread that waits for that lock:
 // no stop runs out (a stop that runs out leaves its thread orphaned), and the last view clicked
-// sweeps.
+// sweeps. Clicks that arrive while a retune restarts the sweep wait for the hardware lock as well.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,7 +37,9 @@ struct ClickSeen {
   bool insideSwitch;
 };
 
-class ViewSwitchTest : public MainWinTest, public ::testing::WithParamInterface<SwitchCase> {
+// The main window on the simulated instrument at its own pace, with every click noted as it is
+// dispatched to the program.
+class ClickWatchTest : public MainWinTest {
  protected:
   void SetUp() override {
     MainWinTest::SetUp();
@@ -70,6 +72,8 @@ class ViewSwitchTest : public MainWinTest, public ::testing::WithParamInterface<
   int released = 0;
 };
 
+class ViewSwitchTest : public ClickWatchTest, public ::testing::WithParamInterface<SwitchCase> {};
+
 TEST_P(ViewSwitchTest, ClicksDuringASwitchWaitForItAndNoStopRunsOut) {
   static_cast<TFreqControlFrame*>(FreqControlFrame)->SetSpan(GetParam().spanMHz);
   const int orphansBefore = OrphanedThreadCount();
@@ -98,6 +102,26 @@ TEST_P(ViewSwitchTest, ClicksDuringASwitchWaitForItAndNoStopRunsOut) {
   const unsigned sweeps = usb2sim::GetState().sweeps;
   EXPECT_TRUE(testpump::PumpUntil(testpump::Loop::Messages,
                                   [&] { return usb2sim::GetState().sweeps >= sweeps + 2; }));
+}
+
+// A retune from the overview into the detail sweep restarts the sweep outside any Enter or Leave,
+// under the hardware lock, with a volume ramp that lets pending messages run: clicks that arrived
+// meanwhile are still handled only once the GUI thread has left the lock.
+TEST_F(ClickWatchTest, ClicksDuringARetuneWaitUntilTheHardwareLockIsLeft) {
+  auto* freq = static_cast<TFreqControlFrame*>(FreqControlFrame);
+  freq->SetSpan(1000.0);
+  TAnalyserViewBase* view = EnteredView();
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(view->OverviewRunning());
+  const int clicks = 3;  // on the entered view's own button: no view switch
+  for (int i = 0; i < clicks; ++i) ASSERT_TRUE(VclTest::PostClick(win->AnalyzerFrame->Button(1)));
+  freq->SetSpan(5.0);
+  ASSERT_TRUE(view->DetailRunning());
+  ASSERT_TRUE(testpump::PumpUntil(testpump::Loop::Messages, [&] { return released == clicks; }));
+  ASSERT_EQ(int(seen.size()), clicks);
+  for (size_t i = 0; i < seen.size(); ++i)
+    EXPECT_FALSE(seen[i].lockHeld) << "click " << i << " ran while the GUI thread held the hardware lock";
+  EXPECT_EQ(EnteredView(), view);
 }
 
 INSTANTIATE_TEST_SUITE_P(Spans, ViewSwitchTest,
