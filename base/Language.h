@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,9 @@ class LanguageSkinTool {
   void LoadMainButtons();
   void LoadPanels();
   void LoadFrameButtons();
+  // LoadFrameButtons, unless the buttons were last loaded for the same skin, language and text
+  // colour: the captioned buttons would come out the same.
+  void UpdateFrameButtons();
   void LoadUpDownButtons();
 
   // ---- Skin file names ----
@@ -121,4 +125,6 @@ class LanguageSkinTool {
   mutable std::shared_ptr<const imaging::Image> titleBackground;
   int languageNr = LangEnglish;
   std::array<std::vector<std::string>, 13> textGroups;  // four entries per item
+  // What the frame buttons were last loaded for: skin, language and text colour.
+  std::optional<std::array<int, 3>> frameButtonsMadeFor;
 };

@@ -239,8 +239,13 @@ void LanguageSkinTool::LoadPanels() {
   }
 }
 
+void LanguageSkinTool::UpdateFrameButtons() {
+  if (frameButtonsMadeFor != std::array{skinNr, languageNr, GetSkinTextColor()}) LoadFrameButtons();
+}
+
 void LanguageSkinTool::LoadFrameButtons() {
   ClearFrameButtons();
+  frameButtonsMadeFor = std::array{skinNr, languageNr, GetSkinTextColor()};
   const std::string name = ElementsPath(FrameButtonName(skinNr));
   WriteLog2("Versuch Open", name + ".bmp");
   const std::string chosen = ChooseSkinFile(name);

@@ -256,7 +256,7 @@ void TMainWin::InitSkin() {
                              ActionPanelImage, VersionPanelImage, FramePanelImage};
     for (int n = 1; n <= 7; ++n) panelImages[n - 1]->Picture()->Assign(skin.GetPanel(n));
     if (TestFrame) TestFrame->TestFrameImage->Picture()->Assign(skin.GetPanel(7));
-    skin.LoadFrameButtons();
+    skin.UpdateFrameButtons();
   }
   for (int n = 1; n <= 9; ++n)
     if (TCategoryFrameBase* frame = CategoryFrame(n)) frame->UpdateSkin();

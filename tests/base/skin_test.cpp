@@ -336,6 +336,52 @@ TEST_F(SkinTest, ReloadTakesTheNewSkinForMainButtonsAndPanels) {
   EXPECT_EQ(tool.GetFrameButton(1, 1, false)->Canvas()->Pixels(4, 4), plainFace);
 }
 
+// What changes between two updates of the frame buttons, and whether the update loads them anew.
+struct FrameButtonUpdateCase {
+  const char* name;
+  void (*change)(LanguageSkinTool& tool);
+  bool loadsAnew;
+};
+
+void PrintTo(const FrameButtonUpdateCase& c, std::ostream* os) { *os << c.name; }
+
+class FrameButtonUpdateTest : public SkinTest, public testing::WithParamInterface<FrameButtonUpdateCase> {};
+
+TEST_P(FrameButtonUpdateTest, LoadsOnlyWhatWouldComeOutDifferent) {
+  WriteSkin(folder, 1, false);
+  LanguageSkinTool tool;
+  const TColor marker = RGB(1, 2, 3);  // drawn on the loaded button: a new load does not have it
+  tool.GetFrameButton(1, 1, false)->Canvas()->SetPixels(0, 0, marker);
+  const int logged = LogList->Count();
+  GetParam().change(tool);
+  tool.UpdateFrameButtons();
+  ASSERT_NE(tool.GetFrameButton(1, 1, false), nullptr);
+  EXPECT_EQ(tool.GetFrameButton(1, 1, false)->Canvas()->Pixels(0, 0) != marker, GetParam().loadsAnew);
+  EXPECT_EQ(LogList->Count() > logged, GetParam().loadsAnew);  // a load logs the file it opens
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, FrameButtonUpdateTest,
+    testing::Values(FrameButtonUpdateCase{"Nothing", [](LanguageSkinTool& tool) { tool.Reload(); }, false},
+                    FrameButtonUpdateCase{"Language",
+                                          [](LanguageSkinTool& tool) {
+                                            GlobalIniService->WriteLangNr(LangGerman);
+                                            tool.Reload();
+                                          },
+                                          true},
+                    FrameButtonUpdateCase{"Skin",
+                                          [](LanguageSkinTool& tool) {
+                                            GlobalIniService->WriteSkinNr(2);
+                                            tool.Reload();
+                                          },
+                                          true},
+                    FrameButtonUpdateCase{"TextColour",
+                                          [](LanguageSkinTool&) {
+                                            GlobalIniService->WriteSkinTextColor(RGB(9, 9, 9), 1);
+                                          },
+                                          true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SkinTest, FrameTitleHasTheRectSizeAndItsLine) {
   WriteSkin(folder, 1, true);
   GlobalIniService->WriteSkinTextColor(clWhite, 1);

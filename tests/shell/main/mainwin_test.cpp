@@ -79,6 +79,15 @@ TEST_F(MainWinTest, StartUpLogsEveryStepInOrderAndBringsTheLinkUp) {
   EXPECT_EQ(RenderWindow->BoundsRect(), win->DisplayPanel->ClientRect());
 }
 
+TEST_F(MainWinTest, StartUpLoadsTheFrameButtonsOnce) {
+  Start();
+  const std::vector<std::string> lines = LogLines();
+  const auto loads = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("Versuch Open") && line.find("FrameBut") != std::string::npos;
+  });
+  EXPECT_EQ(loads, 1);
+}
+
 TEST_F(MainWinTest, SplashReachesItsEndBeforeTheWindowIsShownAndGoesAway) {
   Application->Initialize();
   SplashIn = new TSplashIn(nullptr);
