@@ -101,9 +101,24 @@ void TCategoryFrameBase::LeaveViews(const std::vector<TModeFrameBase*>& order, T
 
 void TCategoryFrameBase::UpdateSkin() {
   if (!GlobalLanguageSkinTool) return;
+  // Only a frame that can be seen needs its title now: most categories stay hidden at start.
+  if (Visible())
+    MakeTitle();
+  else
+    titleDue_ = true;
+  if (skinnedCount_ > 0) MarkButton(1);
+}
+
+void TCategoryFrameBase::SetVisible(bool visible) {
+  if (visible && titleDue_) MakeTitle();
+  TFrame::SetVisible(visible);
+}
+
+void TCategoryFrameBase::MakeTitle() {
+  titleDue_ = false;
+  if (!GlobalLanguageSkinTool) return;
   std::unique_ptr<TBitmap> title(GlobalLanguageSkinTool->CreateFrameTitle(category_, Image->BoundsRect()));
   Image->Picture()->Assign(title.get());
-  if (skinnedCount_ > 0) MarkButton(1);
 }
 
 void TCategoryFrameBase::OnResize(TObject*) {

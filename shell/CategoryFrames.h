@@ -52,8 +52,11 @@ class TCategoryFrameBase : public TFrame {
   virtual void Enter();
   // Leaves the views in the category's leave order (and any other still entered), hides the frame.
   virtual void Leave();
-  // Title and buttons from the skin; button 1 shows as active.
+  // Title and buttons from the skin; button 1 shows as active. A hidden frame makes its title when
+  // it is next shown.
   void UpdateSkin();
+  // Shown, a frame whose title is due makes it first.
+  void SetVisible(bool visible) override;
   // Lays out the title and places the views in the host panel.
   virtual void OnResize(TObject* Sender);
   // Marks the clicked button, leaves the views its row names and enters its view.
@@ -122,6 +125,8 @@ class TCategoryFrameBase : public TFrame {
  private:
   // Highlight: button n active, the other skinned buttons normal; none for an unskinned button.
   void MarkButton(int n);
+  // The title from the skin, in the frame's size.
+  void MakeTitle();
   void SetButtonPicture(int n, bool active);
   // Leaves the given views in order, then every other entered view except keep.
   void LeaveViews(const std::vector<TModeFrameBase*>& order, TModeFrameBase* keep);
@@ -130,6 +135,7 @@ class TCategoryFrameBase : public TFrame {
   int buttonCount_;
   int skinnedCount_;
   int activeButton_ = 0;
+  bool titleDue_ = false;  // the skin or the size changed while the frame was hidden
   std::array<TImage*, MaxFrameButtons> buttons_{};
   std::vector<TModeFrameBase*> views_;
   Table table_;

@@ -249,6 +249,9 @@ TMainWin::TMainWin(TComponent* AOwner) : TForm(AOwner) {
   BuildServiceFrames();
   BuildCategoryFrames();
   BuildControlFrames();
+  // The frames take their places now, before the skin: the skin set-up then makes each title once,
+  // in its final size, and the window's first appearance finds everything in place.
+  LayoutPanels();
 
   GlobalLanguageSkinTool = new LanguageSkinTool();
   StepSplash();
@@ -408,7 +411,7 @@ void TMainWin::FormCreate(TObject*) {
 }
 
 void TMainWin::FormShow(TObject*) {
-  // The frames were made after the constructor's layout pass: the first appearance lays them out.
+  // A size the window took on its way to the screen is laid out at its first appearance.
   LayoutPanels();
   if (!SplashIn) return;
   SplashIn->Close();

@@ -89,6 +89,21 @@ class CategoryTest : public MainWinTest, public testing::WithParamInterface<Cate
   std::vector<TModeFrameBase*> views;
 };
 
+TEST_P(CategoryTest, ShownItHasItsTitleInItsSizeAlsoAfterAResizeWhileHidden) {
+  auto expectTitleFits = [this] {
+    EXPECT_EQ(frame->Image->Picture()->Width(), frame->ClientWidth());
+    EXPECT_EQ(frame->Image->Picture()->Height(), frame->ClientHeight());
+  };
+  expectTitleFits();
+  const int other = GetParam().category == 9 ? 1 : 9;
+  ASSERT_TRUE(VclTest::Click(MainButton(win, other)));
+  VclTest::UserResize(win, win->Width() + 40, win->Height() + 60);
+  Application->ProcessMessages();
+  ASSERT_TRUE(VclTest::Click(MainButton(win, GetParam().category)));
+  EXPECT_EQ(frame->BoundsRect(), win->FramePanel->ClientRect());
+  expectTitleFits();
+}
+
 TEST_P(CategoryTest, EachButtonRunsExactlyItsView) {
   EXPECT_EQ(Entered(), Only(GetParam().firstView));
   for (const auto& [button, view] : GetParam().buttons) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "MainWinFixture.h"
@@ -95,6 +96,28 @@ TEST_F(MainWinTest, SplashReachesItsEndBeforeTheWindowIsShownAndGoesAway) {
   EXPECT_EQ(SplashIn->Progress->Position(), TSplashIn::ProgressMax);
   win->Show();
   EXPECT_EQ(SplashIn, nullptr);
+}
+
+TEST_F(MainWinTest, FramesAndTheShownTitleAreInPlaceBeforeTheWindowFirstAppears) {
+  Application->Initialize();
+  win = new TMainWin(nullptr);
+  int resizes = 0;
+  for (int n = 1; n <= 9; ++n) {
+    TCategoryFrameBase* frame = win->CategoryFrame(n);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->BoundsRect(), win->FramePanel->ClientRect()) << "category " << n;
+    // The title of the category shown was made in the frame's final size; a hidden category makes
+    // its title when it is shown.
+    const std::pair title{frame->Image->Picture()->Width(), frame->Image->Picture()->Height()};
+    const std::pair expected = frame->Visible() ? std::pair{frame->ClientWidth(), frame->ClientHeight()} : std::pair{0, 0};
+    EXPECT_EQ(title, expected) << "category " << n;
+    frame->TControl::OnResize = [&resizes, inner = frame->TControl::OnResize](TObject* sender) {
+      ++resizes;
+      inner(sender);
+    };
+  }
+  win->Show();
+  EXPECT_EQ(resizes, 0);  // nothing to lay out or make again
 }
 
 TEST_F(MainWinTest, AnalyserIsActiveWithItsFirstButtonAndTheConnectionMessageShows) {
