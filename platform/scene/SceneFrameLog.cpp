@@ -20,6 +20,30 @@ RectI BoxAround(double left, double top, double right, double bottom, double rea
           at(right + reach + 1.0, BackBufferWidth), at(bottom + reach + 1.0, BackBufferHeight)};
 }
 
+// How far a line's pixels reach beyond its points: half its width and its soft edge.
+double LineReach(float width) { return std::max(double(width), 1.0) * 0.5 + 3.0; }
+
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+bool SamePoint(const Vec2& a, const Vec2& b) { return SameBits(a.x, b.x) && SameBits(a.y, b.y); }
+bool InBuffer(const Vec2& p) {
+  return p.x >= 0.0f && p.x <= float(BackBufferWidth - 1) && p.y >= 0.0f && p.y <= float(BackBufferHeight - 1);
+}
+int Direction(float from, float to) { return (to > from) - (to < from); }
+
+// True when segment b is segment a with its ends moved along the column (vertical) or row both
+// lie on, in the same direction, all inside the buffer. A segment along an axis is rasterised
+// with weights across it that depend on its position across alone and weights along it that are
+// whole but within a pixel or two of its ends, so the two draw the same pixels away from the
+// ends that moved.
+bool SlidesAlong(const Vec2& a0, const Vec2& a1, const Vec2& b0, const Vec2& b1, bool vertical) {
+  if (!InBuffer(a0) || !InBuffer(a1) || !InBuffer(b0) || !InBuffer(b1)) return false;
+  const auto across = [vertical](const Vec2& p) { return vertical ? p.x : p.y; };
+  const auto along = [vertical](const Vec2& p) { return vertical ? p.y : p.x; };
+  const int direction = Direction(along(a0), along(a1));
+  return direction != 0 && direction == Direction(along(b0), along(b1)) && SameBits(across(a0), across(a1)) &&
+         SameBits(across(a0), across(b0)) && SameBits(across(a0), across(b1));
+}
+
 // Changed areas are gathered in tiles: every area drawn again costs each operation that reaches
 // into it a set-up of its own.
 constexpr int TileSize = 32;
@@ -65,7 +89,7 @@ void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width
   line.width = width;
   line.antialias = antialias;
   line.count = count;
-  if (low <= high) line.box = BoxAround(left, low, right, high, std::max(double(width), 1.0) * 0.5 + 3.0);
+  if (low <= high) line.box = BoxAround(left, low, right, high, LineReach(width));
   Add(line, points_.size());
   points_.insert(points_.end(), points, points + count);
 }
@@ -121,6 +145,36 @@ bool FrameLog::SameOperation(size_t index, const FrameLog& other, size_t otherIn
   return false;
 }
 
+// A polyline's segments are rasterised one after the other, each on its own: a pixel that no
+// differing segment reaches meets the same segments in both lines.
+template <typename Mark>
+bool FrameLog::MarkLineChanges(const Entry& a, const FrameLog& other, const Entry& b, Mark&& mark) const {
+  Params pa = a.params, pb = b.params;
+  pa.box = pb.box = {};  // the boxes follow from the points
+  if (pa.kind != Kind::Line || !(pa == pb)) return false;
+  const Vec2* p = &points_[a.first];
+  const Vec2* q = &other.points_[b.first];
+  for (int i = 0; i < pa.count; ++i)
+    if (!std::isfinite(p[i].x) || !std::isfinite(p[i].y) || !std::isfinite(q[i].x) || !std::isfinite(q[i].y))
+      return false;
+  const double reach = LineReach(pa.width);
+  const auto around = [&](const Vec2& u, const Vec2& v) {
+    mark(BoxAround(std::min(u.x, v.x), std::min(u.y, v.y), std::max(u.x, v.x), std::max(u.y, v.y), reach));
+  };
+  for (int i = 0; i + 1 < pa.count; ++i) {
+    const bool sameStart = SamePoint(p[i], q[i]), sameEnd = SamePoint(p[i + 1], q[i + 1]);
+    if (sameStart && sameEnd) continue;
+    if (SlidesAlong(p[i], p[i + 1], q[i], q[i + 1], true) || SlidesAlong(p[i], p[i + 1], q[i], q[i + 1], false)) {
+      if (!sameStart) around(p[i], q[i]);
+      if (!sameEnd) around(p[i + 1], q[i + 1]);
+      continue;
+    }
+    around(p[i], p[i + 1]);
+    around(q[i], q[i + 1]);
+  }
+  return true;
+}
+
 // A pixel shows the operations that touch it, in order. The logs are matched operation by operation
 // from their ends and then from their starts; a pixel that no unmatched or differing operation of
 // either log touches meets the same operations in both, so it is the same in both frames.
@@ -128,20 +182,20 @@ std::vector<RectI> FrameLog::ChangedAreas(const FrameLog& other) const {
   if (!describes_ || !other.describes_) return {WholeBuffer};
   bool tiles[TileRows][TileColumns] = {};
   bool any = false;
-  const auto mark = [&](const Entry& entry) {
-    const RectI& box = entry.params.box;
+  const auto markBox = [&](const RectI& box) {
     if (IsEmpty(box)) return;
     for (int row = box.top / TileSize; row <= (box.bottom - 1) / TileSize; ++row)
       for (int column = box.left / TileSize; column <= (box.right - 1) / TileSize; ++column)
         tiles[row][column] = true;
     any = true;
   };
+  const auto mark = [&](const Entry& entry) { markBox(entry.params.box); };
   const size_t n = entries_.size(), m = other.entries_.size(), common = std::min(n, m);
   size_t tail = 0;
   while (tail < common && SameOperation(n - 1 - tail, other, m - 1 - tail)) ++tail;
   const size_t paired = common - tail;
   for (size_t i = 0; i < paired; ++i)
-    if (!SameOperation(i, other, i)) {
+    if (!SameOperation(i, other, i) && !MarkLineChanges(entries_[i], other, other.entries_[i], markBox)) {
       mark(entries_[i]);
       mark(other.entries_[i]);
     }

@@ -92,6 +92,10 @@ class FrameLog {
 
   void Add(const Params& params, size_t first);
   bool SameOperation(size_t index, const FrameLog& other, size_t otherIndex) const;
+  // Marks the pixels in which two lines of the same colour, width and number of points can
+  // differ, segment by segment; false (nothing marked) for any other pair of operations.
+  template <typename Mark>
+  bool MarkLineChanges(const Entry& a, const FrameLog& other, const Entry& b, Mark&& mark) const;
   void Draw(const Entry& entry, Device::Impl& device, const RectI& area) const;
 
   std::vector<Vec2> points_;

@@ -40,6 +40,11 @@ struct FrameSpec {
   uint32_t blitPixel = 0x00336699;
   RectI blitSource{1, 0, 7, 4};
   RectI blitDest{700, 500, 800, 560};
+  // A bar along a column and a rung along a row under its foot, lines of their own.
+  Vec2 barFoot{400.5f, 700.0f}, barTop{400.5f, 500.25f};
+  Vec2 rungStart{100.0f, 690.5f}, rungEnd{600.75f, 690.5f};
+  float barWidth = 3.0f;
+  bool barAntialias = true;
 };
 
 class FrameLogTest : public ::testing::Test {
@@ -78,6 +83,17 @@ class FrameLogTest : public ::testing::Test {
     std::vector<uint32_t> blit(8 * 4, 0x00102030);
     blit[13] = f.blitPixel;
     device.StretchBlit(blit.data(), 8, 4, 8 * 4, f.blitSource, f.blitDest);
+    DrawBars(device, f);
+  }
+
+  static void DrawBars(Device& device, const FrameSpec& f) {
+    Line bar(device);
+    bar.SetWidth(f.barWidth);
+    bar.SetAntialias(f.barAntialias);
+    const Vec2 barPoints[] = {f.barFoot, f.barTop};
+    bar.Draw(barPoints, 2, 0xFFFFFF00);
+    const Vec2 rungPoints[] = {f.rungStart, f.rungEnd};
+    bar.Draw(rungPoints, 2, 0xC000FFFF);
   }
 
   void Present(Device& device, const FrameSpec& f) {
@@ -100,7 +116,7 @@ TEST_F(FrameLogTest, AFrameLikeTheShownOneDrawsNothingAndTheBackBufferStillHolds
   const FrameSpec f;
   Present(device, f);
   const int draws = device.DrawCount();
-  EXPECT_EQ(draws, 4);  // clear, line, sprite, blit
+  EXPECT_EQ(draws, 6);  // clear, line, sprite, blit, bar, rung
   const std::vector<uint32_t> shown = device.GrabPresented(1024, 768);
   for (int pass = 0; pass < 3; ++pass) Present(device, f);
   EXPECT_EQ(device.DrawCount(), draws);
@@ -115,6 +131,7 @@ TEST_F(FrameLogTest, AFrameLikeTheShownOneDrawsNothingAndTheBackBufferStillHolds
 struct ChangeCase {
   const char* name;
   std::function<void(FrameSpec&)> change;
+  std::function<void(FrameSpec&)> start = [](FrameSpec&) {};  // both frames
 };
 
 class FrameChangeTest : public FrameLogTest, public ::testing::WithParamInterface<ChangeCase> {};
@@ -123,6 +140,8 @@ class FrameChangeTest : public FrameLogTest, public ::testing::WithParamInterfac
 // and shows exactly its reference, pass after pass, also when it goes back to an earlier frame.
 TEST_P(FrameChangeTest, AChangedFrameShowsExactlyWhatDrawingItAtOnceGives) {
   FrameSpec before, after;
+  GetParam().start(before);
+  GetParam().start(after);
   GetParam().change(after);
   const std::vector<uint32_t> expectedBefore = Reference(before), expectedAfter = Reference(after);
   ASSERT_NE(expectedBefore, expectedAfter) << "the change must show";
@@ -157,6 +176,8 @@ std::array<int, 4> Box(const RectI& r) { return {r.left, r.top, r.right, r.botto
 // larger and stretched unevenly, and against the exact box of the changed pixels.
 TEST_P(FrameChangeTest, RepaintingOnlyTheChangedAreaShowsTheWholeFrame) {
   FrameSpec before, after;
+  GetParam().start(before);
+  GetParam().start(after);
   GetParam().change(after);
   const std::pair<int, int> sizes[] = {{1024, 768}, {512, 300}, {1280, 1024}, {700, 500}, {333, 777}};
   Device device;
@@ -198,6 +219,19 @@ TEST_F(FrameLogTest, ASmallChangeRepaintsASmallArea) {
   const RectI window = device.RepaintArea(512, 384);
   EXPECT_LE(window.Width(), area.Width() / 2 + 5);
   EXPECT_LE(window.Height(), area.Height() / 2 + 5);
+}
+
+// A bar whose top slides along its column is drawn again near its top only: the rung under its
+// foot and the rest of the frame are not rasterised again.
+TEST_F(FrameLogTest, ABarWhoseTopSlidesIsDrawnAgainNearItsTopOnly) {
+  Device device;
+  FrameSpec f;
+  Present(device, f);
+  f.barTop.y -= 30.5f;
+  const int draws = device.DrawCount();
+  Present(device, f);
+  EXPECT_EQ(device.DrawCount() - draws, 2);  // the clear and the bar
+  EXPECT_EQ(device.GrabPresented(1024, 768), Reference(f));
 }
 
 // A changed frame is drawn again only in the area its changes reach (the blit's, widened to whole
@@ -249,6 +283,35 @@ const ChangeCase ChangeCases[] = {
     {"BlitSourceWidth", [](FrameSpec& f) { f.blitSource = {1, 0, 6, 4}; }},
     {"BlitSourceHeight", [](FrameSpec& f) { f.blitSource = {1, 0, 7, 3}; }},
     {"BlitPlace", [](FrameSpec& f) { f.blitDest = {700, 500, 801, 560}; }},
+    // A line along a column or a row whose ends slide along it, thick or thin, soft or plain.
+    {"BarTopRises", [](FrameSpec& f) { f.barTop.y -= 40.25f; }},
+    {"BarTopFalls", [](FrameSpec& f) { f.barTop.y += 60.0f; }},
+    {"BarTopMovesLittle", [](FrameSpec& f) { f.barTop.y += 0.25f; }},
+    {"BarBothEndsSlide",
+     [](FrameSpec& f) {
+       f.barTop.y -= 100.5f;
+       f.barFoot.y -= 3.0f;
+     }},
+    {"BarTurnsOver", [](FrameSpec& f) { f.barTop.y = 720.5f; }},
+    {"BarLeans", [](FrameSpec& f) { f.barTop.x += 0.25f; }},
+    {"BarMovesAcross",
+     [](FrameSpec& f) {
+       f.barTop.x += 0.25f;
+       f.barFoot.x += 0.25f;
+     }},
+    {"BarFromOutside", [](FrameSpec& f) { f.barTop.y -= 10.0f; }, [](FrameSpec& f) { f.barFoot.y = 800.0f; }},
+    {"BarLeavesTheBuffer", [](FrameSpec& f) { f.barTop.y = -30.0f; }},
+    {"ThinSoftBarTop", [](FrameSpec& f) { f.barTop.y -= 20.5f; },
+     [](FrameSpec& f) { f.barWidth = 1.0f; }},
+    {"ThinPlainBarTop", [](FrameSpec& f) { f.barTop.y += 20.75f; },
+     [](FrameSpec& f) {
+       f.barWidth = 1.0f;
+       f.barAntialias = false;
+     }},
+    {"ThickPlainBarTop", [](FrameSpec& f) { f.barTop.y -= 7.5f; }, [](FrameSpec& f) { f.barAntialias = false; }},
+    {"RungEndSlides", [](FrameSpec& f) { f.rungEnd.x += 30.5f; }},
+    {"RungStartSlides", [](FrameSpec& f) { f.rungStart.x += 250.25f; }, [](FrameSpec& f) { f.barWidth = 0.5f; }},
+    {"PolylineInnerPoint", [](FrameSpec& f) { f.lineEnd.y += 5.0f; }, [](FrameSpec& f) { f.extraPoints = 2; }},
     // Changes far apart: the rows between them are drawn from the frame before.
     {"SpriteAndBlit",
      [](FrameSpec& f) {
@@ -312,6 +375,7 @@ TEST_F(FrameLogTest, ReadingInTheMiddleOfAFrameKeepsItComparable) {
   std::vector<uint32_t> blit(8 * 4, 0x00102030);
   blit[13] = f.blitPixel;
   device.StretchBlit(blit.data(), 8, 4, 8 * 4, {1, 0, 7, 4}, f.blitDest);
+  DrawBars(device, f);
   device.Present();
   EXPECT_EQ(device.DrawCount(), draws);  // only the clear was drawn, for the read
   EXPECT_EQ(device.GrabPresented(1024, 768), Reference(f));
