@@ -241,7 +241,7 @@ bool Device::StretchBlit(const uint32_t* pixels, int width, int height, int stri
   const int x0 = std::max(dest.left, 0), x1 = std::min(dest.right, BackBufferWidth);
   const int y0 = std::max(dest.top, 0), y1 = std::min(dest.bottom, BackBufferHeight);
   if (x0 >= x1 || y0 >= y1) return true;
-  impl_->drawing.AddBlit(pixels, strideBytes, src, dest);
+  impl_->drawing.AddBlit(pixels, strideBytes, src, dest, impl_->shown);
   impl_->DrawUnlessLogged();
   return true;
 }

@@ -44,6 +44,12 @@ bool SlidesAlong(const Vec2& a0, const Vec2& a1, const Vec2& b0, const Vec2& b1,
          SameBits(across(a0), across(b0)) && SameBits(across(a0), across(b1));
 }
 
+// Row y of a picture whose rows lie strideBytes apart.
+const uint32_t* SourceRow(const uint32_t* pixels, int strideBytes, int y) {
+  return reinterpret_cast<const uint32_t*>(reinterpret_cast<const unsigned char*>(pixels) +
+                                           std::ptrdiff_t(y) * strideBytes);
+}
+
 // Changed areas are gathered in tiles: every area drawn again costs each operation that reaches
 // into it a set-up of its own.
 constexpr int TileSize = 32;
@@ -53,7 +59,7 @@ constexpr int TileColumns = BackBufferWidth / TileSize, TileRows = BackBufferHei
 
 void FrameLog::Reset() {
   points_.clear();
-  pixels_.clear();
+  blits_.clear();
   entries_.clear();
   sprites_.clear();
   drawn_ = 0;
@@ -110,7 +116,8 @@ void FrameLog::AddSprite(const QImage& image, const QRect& source, double ox, do
   sprites_.push_back({image, source, ox, oy, transform, key});
 }
 
-void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest) {
+void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest,
+                       const FrameLog& shown) {
   Params blit;
   blit.kind = Kind::Blit;
   blit.srcWidth = src.Width();
@@ -118,12 +125,36 @@ void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src
   blit.dest = dest;
   blit.box = {std::clamp(dest.left, 0, BackBufferWidth), std::clamp(dest.top, 0, BackBufferHeight),
               std::clamp(dest.right, 0, BackBufferWidth), std::clamp(dest.bottom, 0, BackBufferHeight)};
-  Add(blit, pixels_.size());
-  const auto* base = reinterpret_cast<const unsigned char*>(pixels);
-  for (int y = src.top; y < src.bottom; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(base + std::ptrdiff_t(y) * strideBytes) + src.left;
-    pixels_.insert(pixels_.end(), row, row + blit.srcWidth);
+  BlitPixels kept = shown.KeptPixelsEqualTo(entries_.size(), blit, pixels, strideBytes, src);
+  if (!kept) {
+    auto copy = std::make_shared<std::vector<uint32_t>>();
+    copy->reserve(size_t(blit.srcWidth) * size_t(blit.srcHeight));
+    for (int y = src.top; y < src.bottom; ++y) {
+      const uint32_t* row = SourceRow(pixels, strideBytes, y) + src.left;
+      copy->insert(copy->end(), row, row + blit.srcWidth);
+    }
+    kept = std::move(copy);
   }
+  Add(blit, blits_.size());
+  blits_.push_back(std::move(kept));
+}
+
+// The pixels kept for this log's operation at the index when it is a blit of the same size whose
+// pixels equal the source rectangle's; else none.
+FrameLog::BlitPixels FrameLog::KeptPixelsEqualTo(size_t index, const Params& blit, const uint32_t* pixels,
+                                                 int strideBytes, const RectI& src) const {
+  if (index >= entries_.size()) return nullptr;
+  const Entry& entry = entries_[index];
+  if (entry.params.kind != Kind::Blit || entry.params.srcWidth != blit.srcWidth ||
+      entry.params.srcHeight != blit.srcHeight)
+    return nullptr;
+  const BlitPixels& kept = blits_[entry.first];
+  const size_t width = size_t(blit.srcWidth);
+  for (int y = 0; y < blit.srcHeight; ++y)
+    if (std::memcmp(kept->data() + size_t(y) * width, SourceRow(pixels, strideBytes, src.top + y) + src.left,
+                    width * 4) != 0)
+      return nullptr;
+  return kept;
 }
 
 bool FrameLog::SameOperation(size_t index, const FrameLog& other, size_t otherIndex) const {
@@ -139,7 +170,8 @@ bool FrameLog::SameOperation(size_t index, const FrameLog& other, size_t otherIn
     case Kind::Sprite:
       return sprites_[a.first].key == other.sprites_[b.first].key;
     case Kind::Blit:
-      return std::memcmp(&pixels_[a.first], &other.pixels_[b.first],
+      return blits_[a.first] == other.blits_[b.first] ||
+             std::memcmp(blits_[a.first]->data(), other.blits_[b.first]->data(),
                          size_t(a.params.srcWidth) * size_t(a.params.srcHeight) * 4) == 0;
   }
   return false;
@@ -246,8 +278,8 @@ void FrameLog::Draw(const Entry& entry, Device::Impl& device, const RectI& area)
       break;
     }
     case Kind::Blit:
-      BlitStretched(device.backPixels.data(), &pixels_[entry.first], p.srcWidth * 4, {0, 0, p.srcWidth, p.srcHeight},
-                    p.dest, area);
+      BlitStretched(device.backPixels.data(), blits_[entry.first]->data(), p.srcWidth * 4,
+                    {0, 0, p.srcWidth, p.srcHeight}, p.dest, area);
       break;
   }
   ++device.drawCount;

@@ -11,6 +11,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace scene {
@@ -44,8 +45,9 @@ class FrameLog {
   // bounds: the back-buffer area it covers.
   void AddSprite(const QImage& image, const QRect& source, double ox, double oy, const QTransform& transform,
                  uint32_t alpha, const QRectF& bounds);
-  // Copies the source rectangle's pixels (the caller's picture may change after this call).
-  void AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest);
+  // Keeps the source rectangle's pixels (the caller's picture may change after this call): those
+  // of the blit at the same place in the shown log when they are equal, else a copy.
+  void AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest, const FrameLog& shown);
 
   // The areas in which this frame can differ from the other one, apart: the whole buffer unless
   // both logs describe their frames; none when the frames draw exactly the same.
@@ -99,7 +101,12 @@ class FrameLog {
   void Draw(const Entry& entry, Device::Impl& device, const RectI& area) const;
 
   std::vector<Vec2> points_;
-  std::vector<uint32_t> pixels_;
+  // A blit's pixels, never written once kept: two logs share them while their blits copy equal
+  // pixels, so a picture that did not change is compared but not copied again.
+  using BlitPixels = std::shared_ptr<const std::vector<uint32_t>>;
+  BlitPixels KeptPixelsEqualTo(size_t index, const Params& blit, const uint32_t* pixels, int strideBytes,
+                               const RectI& src) const;
+  std::vector<BlitPixels> blits_;
   std::vector<Entry> entries_;
   std::vector<SpriteDraw> sprites_;
   size_t drawn_ = 0;

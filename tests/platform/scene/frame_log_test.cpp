@@ -342,6 +342,26 @@ TEST_F(FrameLogTest, OperationsDrawWhatTheyWereGivenWhenCalled) {
   EXPECT_EQ(shown[101 * 1024 + 101], 0xFFAA0000u);
 }
 
+// A blit of the pixels the shown frame's blit copied keeps showing them when the caller's picture
+// changes after the call; a changed picture in the next frame is shown.
+TEST_F(FrameLogTest, ABlitRepeatingTheShownPixelsIsNotChangedByLaterWritesToThePicture) {
+  Device device;
+  std::vector<uint32_t> picture(4 * 3, 0xFF00AA00);
+  const auto blitAndPresent = [&](uint32_t laterPixel) {
+    device.Clear(0);
+    device.StretchBlit(picture.data(), 4, 3, 16, {0, 0, 4, 3}, {10, 10, 50, 40});
+    const uint32_t given = picture[9];
+    picture[9] = laterPixel;
+    device.Present();
+    EXPECT_EQ(device.GrabPresented(1024, 768)[35 * 1024 + 25], given | 0xFF000000u);
+  };
+  blitAndPresent(0xFF0000BB);
+  picture[9] = 0xFF00AA00;
+  blitAndPresent(0xFF0000CC);  // the same pixels as shown, changed after the call
+  blitAndPresent(0xFF0000DD);  // row 2 changed since: shown
+  blitAndPresent(0xFF0000DD);
+}
+
 // A frame written to through the raw back buffer is not described by its operations: it is never
 // taken for an earlier frame, nor a later one for it.
 TEST_F(FrameLogTest, DirectWritesAreNeverTakenForAnUnchangedFrame) {
