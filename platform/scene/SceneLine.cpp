@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -495,7 +494,7 @@ class AxisRect {
     while (count_ > first && across_[count_ - 1] == 0.0) --count_;
     if (first == count_) return;
     for (int i = 0; i < count_; ++i) full_[i] = WeightOf(across_[i], a_);
-    if (!KeepColumns(first, count_, {across_})) return;
+    if (!KeepColumns(first, count_)) return;
     // Rows a whole pixel beyond the soft edge cannot be reached, whatever the rounding.
     const int top = std::max(q_.yTop, Floor(std::min(s_.y0, s_.y1) - q_.e));
     const int bottom = std::min(q_.yBot, Floor(std::max(s_.y0, s_.y1) + q_.e) + 1);
@@ -513,7 +512,7 @@ class AxisRect {
       tail_[i] = aa_ ? Clamp01(q_.len - t + 0.5) : 1.0;
       full_[i] = WeightOf(lead_[i] * tail_[i], a_);
     }
-    if (!KeepColumns(0, count_, {lead_, tail_})) return;
+    if (!KeepColumns(0, count_)) return;
     Rows(q_.yTop, q_.yBot, [this](int y) { return HorizontalRow(y); });
   }
 
@@ -530,16 +529,13 @@ class AxisRect {
     return count_ > 0;
   }
 
-  // Keeps the columns first .. end - 1 of those worked out (with their weights) that lie in the
-  // blender's area; false when none is left.
-  bool KeepColumns(int first, int end, std::initializer_list<double*> weights) {
+  // Keeps the columns first .. end - 1 of those worked out that lie in the blender's area; their
+  // weights stay in place, from kept_ on. False when none is left.
+  bool KeepColumns(int first, int end) {
     first = std::max(first, b_.Left() - x0_);
     end = std::min(end, b_.Right() + 1 - x0_);
     if (first >= end) return false;
-    if (first > 0) {
-      for (double* w : weights) std::copy(w + first, w + end, w);
-      std::copy(full_ + first, full_ + end, full_);
-    }
+    kept_ = first;
     x0_ += first;
     count_ = end - first;
     return true;
@@ -561,7 +557,7 @@ class AxisRect {
     if (!aa_) return true;
     const double lead = Clamp01(t + 0.5), tail = Clamp01(q_.len - t + 0.5);
     if (lead == 1.0 && tail == 1.0) return true;
-    for (int i = 0; i < count_; ++i) row_[i] = WeightOf(across_[i] * lead * tail, a_);
+    for (int i = 0; i < count_; ++i) row_[i] = WeightOf(across_[kept_ + i] * lead * tail, a_);
     BlendRow(y, row_);
     return false;
   }
@@ -574,8 +570,8 @@ class AxisRect {
     if (across == 1.0) return true;
     const uint32_t plain = WeightOf(across, a_);
     for (int i = 0; i < count_; ++i) {
-      const bool fullAlong = lead_[i] == 1.0 && tail_[i] == 1.0;
-      row_[i] = fullAlong ? plain : WeightOf(across * lead_[i] * tail_[i], a_);
+      const double lead = lead_[kept_ + i], tail = tail_[kept_ + i];
+      row_[i] = lead == 1.0 && tail == 1.0 ? plain : WeightOf(across * lead * tail, a_);
     }
     BlendRow(y, row_);
     return false;
@@ -609,7 +605,7 @@ class AxisRect {
   // is a strip of a few columns for the lines the displays draw, and its rows stay cached
   // for the next strip.
   void BlendBand(int top, int bottom) {
-    const int n = RunsOf(full_, runs_);
+    const int n = RunsOf(full_ + kept_, runs_);
     for (int r = 0; r < n; ++r) {
       const Run& run = runs_[r];
       uint32_t* const first = px_ + top * S + x0_ + run.offset;
@@ -662,9 +658,10 @@ class AxisRect {
   const Quad& q_;
   const bool aa_;
   const uint32_t a_;
-  int x0_ = 0, count_ = 0;
-  // Per column: the weight across (vertical) or the two along (horizontal), the weights of a
-  // row in the full band, the weights of a partly weighted row, and the runs of a row.
+  int x0_ = 0, count_ = 0, kept_ = 0;
+  // Per column worked out (those kept start at kept_): the weight across (vertical) or the two
+  // along (horizontal) and the weight in the full band; per column kept: the weights of a partly
+  // weighted row and the runs of a row.
   double across_[W], lead_[W], tail_[W];
   uint32_t full_[W], row_[W];
   Run runs_[W];
