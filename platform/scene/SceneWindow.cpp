@@ -40,13 +40,17 @@ void AttachWindow(Device::Impl& device) {
                                     [](void* p) { delete static_cast<WindowLink*>(p); });
   device.windowLink = link;
   const Device::Impl* d = &device;
-  SetPaintHandler(device.window, [d](QPainter& painter, const QRect& client) {
-    painter.save();
-    painter.translate(client.topLeft());
-    PaintFront(*d, painter, client.width(), client.height());
-    painter.restore();
-    ReportFirstFrameShown(*d);
-  });
+  // Once a frame is presented it is stretched over every pixel of the window.
+  SetPaintHandler(
+      device.window,
+      [d](QPainter& painter, const QRect& client) {
+        painter.save();
+        painter.translate(client.topLeft());
+        PaintFront(*d, painter, client.width(), client.height());
+        painter.restore();
+        ReportFirstFrameShown(*d);
+      },
+      [d] { return !d->front.isNull(); });
 }
 
 void DetachWindow(Device::Impl& device) {

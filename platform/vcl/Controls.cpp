@@ -488,6 +488,10 @@ void ControlWidget::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
 
 void VclInternals::Paint(TControl* control, QPainter& painter, const QRect& rect) {
   painter.save();
+  // Under a handler that paints every pixel the control's own painting would not show: it still
+  // runs (its events fire) but is clipped away instead of filling pixels.
+  if (control->paintHandler_ && control->paintHandlerCovers_ && control->paintHandlerCovers_())
+    painter.setClipRect(QRect(), Qt::ReplaceClip);
   control->Paint(painter);
   painter.restore();
   if (control->paintHandler_) control->paintHandler_(painter, rect.width(), rect.height());
@@ -628,14 +632,14 @@ void NotifyBitmapChanged(TBitmap* bitmap) {
   if (bitmap) VclInternals::BitmapChanged(bitmap);
 }
 
-void SetPaintHandler(TControl* control, NativePaintHandler handler) {
+void SetPaintHandler(TControl* control, NativePaintHandler handler, std::function<bool()> covers) {
   if (!control) return;
   if (!handler) {
-    VclInternals::SetPaintHandler(control, nullptr);
+    VclInternals::SetPaintHandler(control, nullptr, nullptr);
     return;
   }
-  VclInternals::SetPaintHandler(control,
-                                [handler](QPainter& p, int w, int h) { handler(p, QRect(0, 0, w, h)); });
+  VclInternals::SetPaintHandler(
+      control, [handler](QPainter& p, int w, int h) { handler(p, QRect(0, 0, w, h)); }, std::move(covers));
 }
 
 TControl* ControlOfWidget(QWidget* widget) {

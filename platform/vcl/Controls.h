@@ -268,6 +268,7 @@ class TControl : public TComponent {
   bool parentFont_ = true;
   bool applyingParentFont_ = false;
   std::function<void(QPainter&, int, int)> paintHandler_;  // set through Native.h
+  std::function<bool()> paintHandlerCovers_;  // true while the handler paints every pixel
 };
 
 // A control drawn by the library inside its parent (labels, images).

@@ -91,8 +91,10 @@ struct VclInternals {
   static void Paint(TControl* control, QPainter& painter, const QRect& rect);
   static void Dispatch(TControl* control, QEvent* event, bool& consumed);
   static void SizeMaybeChanged(TControl* control) { control->SizeMaybeChanged(); }
-  static void SetPaintHandler(TControl* control, std::function<void(QPainter&, int, int)> handler) {
+  static void SetPaintHandler(TControl* control, std::function<void(QPainter&, int, int)> handler,
+                              std::function<bool()> covers) {
     control->paintHandler_ = std::move(handler);
+    control->paintHandlerCovers_ = std::move(covers);
   }
   static void SetClickFromMouse(TControl* control, bool on) { control->clickFromMouse_ = on; }
   // Another widget whose input belongs to the control (a list's viewport).

@@ -22,8 +22,10 @@ void NotifyBitmapChanged(TBitmap* bitmap);
 // Lets the caller draw the control's client area: the handler runs whenever the control paints,
 // after the control's own content, with the client rectangle. An empty handler removes it. Use
 // TControl::Invalidate (paint at the next dispatch) or TControl::Repaint (paint now) to present.
+// covers, when given, tells whether the handler paints every pixel of the client area: while it
+// does, the control's own content underneath is clipped away unpainted.
 using NativePaintHandler = std::function<void(QPainter& painter, const QRect& client)>;
-void SetPaintHandler(TControl* control, NativePaintHandler handler);
+void SetPaintHandler(TControl* control, NativePaintHandler handler, std::function<bool()> covers = {});
 
 // The control whose widget this is (or the nearest ancestor widget that belongs to a control).
 TControl* ControlOfWidget(QWidget* widget);

@@ -81,6 +81,23 @@ QImage OnScreen(TForm* form) {
 
 // A present repaints only where its frame changed; the window, with a label lying over the frame,
 // then shows exactly what repainting all of it shows.
+// Until a frame is presented the window paints itself (its colour shows); from then on the frame
+// covers it.
+TEST_F(WindowTest, TheWindowShowsItsOwnColourUntilAFrameIsPresented) {
+  panel->SetColor(clYellow);
+  Device device(panel);
+  const auto shownAt = [&](int x, int y) {
+    QImage image(512, 300, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    NativeWidget(panel)->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image.pixel(x, y) & 0xFFFFFF;
+  };
+  EXPECT_EQ(shownAt(100, 100), 0xFFFF00u);
+  PaintQuarters(device);
+  ASSERT_TRUE(device.Present());
+  EXPECT_EQ(shownAt(100, 100), 0xFF0000u);
+}
+
 TEST_F(WindowTest, APartRepaintShowsWhatAWholeRepaintShows) {
   auto* label = new TLabel(form);
   label->SetParent(form);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/vcl/ComCtrls.h"
@@ -814,6 +815,42 @@ TEST_F(ControlsTest, PaintHandlerPresentsOnInvalidateAtTheNextDispatchAndOnRepai
   EXPECT_EQ(paints, before + 1);
   EXPECT_EQ(Grab(window).pixelColor(10, 10), QColor(Qt::green));
   SetPaintHandler(window, nullptr);
+  delete window;
+}
+
+// A handler that paints every pixel hides what the control paints itself, which is then clipped
+// away unpainted (its paint event still fires); while it does not, the control paints as before.
+TEST_F(ControlsTest, AHandlerThatCoversTheClientLeavesTheControlsOwnPaintingClippedAway) {
+  auto* window = new TForm(nullptr);
+  window->SetBorderStyle(bsNone);
+  window->SetParent(form);
+  window->SetBounds(0, 0, 64, 48);
+  window->SetColor(clRed);
+  window->Show();
+  int ownPaints = 0;
+  window->OnPaint = [&](TObject*) { ++ownPaints; };
+  bool covers = false;
+  // Paints the left half only, so that what lies under the right half shows.
+  SetPaintHandler(
+      window,
+      [](QPainter& painter, const QRect& rect) {
+        painter.fillRect(0, 0, rect.width() / 2, rect.height(), Qt::green);
+      },
+      [&] { return covers; });
+  // The window painted over blue: the colours of a pixel in the left half and in the right half.
+  const auto painted = [&] {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    NativeWidget(window)->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return std::pair{image.pixelColor(10, 10), image.pixelColor(50, 10)};
+  };
+  EXPECT_EQ(painted(), std::pair(QColor(Qt::green), QColor(Qt::red)));
+  covers = true;
+  const int before = ownPaints;
+  EXPECT_EQ(painted(), std::pair(QColor(Qt::green), QColor(Qt::blue)));
+  EXPECT_EQ(ownPaints, before + 1);
+  SetPaintHandler(window, nullptr);
+  EXPECT_EQ(painted(), std::pair(QColor(Qt::red), QColor(Qt::red)));
   delete window;
 }
 
