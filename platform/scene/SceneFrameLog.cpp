@@ -51,9 +51,10 @@ const uint32_t* SourceRow(const uint32_t* pixels, int strideBytes, int y) {
 }
 
 // Changed areas are gathered in tiles: every area drawn again costs each operation that reaches
-// into it a set-up of its own.
-constexpr int TileSize = 32;
-constexpr int TileColumns = BackBufferWidth / TileSize, TileRows = BackBufferHeight / TileSize;
+// into it a set-up of its own. Low tiles keep the band that the moving tops of a row of bars
+// sweep narrow.
+constexpr int TileWidth = 32, TileHeight = 16;
+constexpr int TileColumns = BackBufferWidth / TileWidth, TileRows = BackBufferHeight / TileHeight;
 
 }  // namespace
 
@@ -216,8 +217,8 @@ std::vector<RectI> FrameLog::ChangedAreas(const FrameLog& other) const {
   bool any = false;
   const auto markBox = [&](const RectI& box) {
     if (IsEmpty(box)) return;
-    for (int row = box.top / TileSize; row <= (box.bottom - 1) / TileSize; ++row)
-      for (int column = box.left / TileSize; column <= (box.right - 1) / TileSize; ++column)
+    for (int row = box.top / TileHeight; row <= (box.bottom - 1) / TileHeight; ++row)
+      for (int column = box.left / TileWidth; column <= (box.right - 1) / TileWidth; ++column)
         tiles[row][column] = true;
     any = true;
   };
@@ -246,7 +247,7 @@ std::vector<RectI> FrameLog::ChangedAreas(const FrameLog& other) const {
       }
       const int first = column;
       while (column < TileColumns && tiles[row][column]) ++column;
-      const RectI run{first * TileSize, row * TileSize, column * TileSize, (row + 1) * TileSize};
+      const RectI run{first * TileWidth, row * TileHeight, column * TileWidth, (row + 1) * TileHeight};
       const auto above = std::find_if(open.begin(), open.end(), [&](size_t i) {
         return areas[i].left == run.left && areas[i].right == run.right;
       });
