@@ -67,16 +67,21 @@ void FrameLog::Reset() {
   describes_ = false;
 }
 
-void FrameLog::Add(const Params& params, size_t first) { entries_.push_back({params, first}); }
+// The parameters are written where the entry lies: a copy of them just written would wait for
+// those writes.
+FrameLog::Params& FrameLog::Add(Kind kind, size_t first) {
+  Entry& entry = entries_.emplace_back();
+  entry.params.kind = kind;
+  entry.first = first;
+  return entry.params;
+}
 
 void FrameLog::StartCleared(uint32_t argb) {
   Reset();
   describes_ = true;
-  Params clear;
-  clear.kind = Kind::Clear;
+  Params& clear = Add(Kind::Clear, 0);
   clear.argb = argb;
   clear.box = WholeBuffer;
-  Add(clear, 0);
 }
 
 void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width, bool antialias) {
@@ -90,24 +95,20 @@ void FrameLog::AddLine(const Vec2* points, int count, uint32_t argb, float width
       low = std::min(low, double(points[i].y));
       high = std::max(high, double(points[i].y));
     }
-  Params line;
-  line.kind = Kind::Line;
+  Params& line = Add(Kind::Line, points_.size());
   line.argb = argb;
   line.width = width;
   line.antialias = antialias;
   line.count = count;
   if (low <= high) line.box = BoxAround(left, low, right, high, LineReach(width));
-  Add(line, points_.size());
   points_.insert(points_.end(), points, points + count);
 }
 
 void FrameLog::AddSprite(const QImage& image, const QRect& source, double ox, double oy,
                          const QTransform& transform, uint32_t alpha, const QRectF& bounds) {
-  Params sprite;
-  sprite.kind = Kind::Sprite;
+  Params& sprite = Add(Kind::Sprite, sprites_.size());
   sprite.argb = alpha;
   sprite.box = BoxAround(bounds.left(), bounds.top(), bounds.right(), bounds.bottom(), 2.0);  // and the filter's reach
-  Add(sprite, sprites_.size());
   const auto bits = [](double v) { return std::bit_cast<uint64_t>(v); };
   // The image's key names its pixels for as long as this copy holds them.
   const SpriteKey key{image.cacheKey(),    source.x(),         source.y(),         source.width(),
@@ -119,14 +120,14 @@ void FrameLog::AddSprite(const QImage& image, const QRect& source, double ox, do
 
 void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src, const RectI& dest,
                        const FrameLog& shown) {
-  Params blit;
-  blit.kind = Kind::Blit;
+  const size_t index = entries_.size();
+  Params& blit = Add(Kind::Blit, blits_.size());
   blit.srcWidth = src.Width();
   blit.srcHeight = src.Height();
   blit.dest = dest;
   blit.box = {std::clamp(dest.left, 0, BackBufferWidth), std::clamp(dest.top, 0, BackBufferHeight),
               std::clamp(dest.right, 0, BackBufferWidth), std::clamp(dest.bottom, 0, BackBufferHeight)};
-  BlitPixels kept = shown.KeptPixelsEqualTo(entries_.size(), blit, pixels, strideBytes, src);
+  BlitPixels kept = shown.KeptPixelsEqualTo(index, blit, pixels, strideBytes, src);
   if (!kept) {
     auto copy = std::make_shared<std::vector<uint32_t>>();
     copy->reserve(size_t(blit.srcWidth) * size_t(blit.srcHeight));
@@ -136,7 +137,6 @@ void FrameLog::AddBlit(const uint32_t* pixels, int strideBytes, const RectI& src
     }
     kept = std::move(copy);
   }
-  Add(blit, blits_.size());
   blits_.push_back(std::move(kept));
 }
 

@@ -92,7 +92,7 @@ class FrameLog {
     SpriteKey key;
   };
 
-  void Add(const Params& params, size_t first);
+  Params& Add(Kind kind, size_t first);
   bool SameOperation(size_t index, const FrameLog& other, size_t otherIndex) const;
   // Marks the pixels in which two lines of the same colour, width and number of points can
   // differ, segment by segment; false (nothing marked) for any other pair of operations.
