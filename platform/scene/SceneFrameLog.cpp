@@ -15,7 +15,8 @@ namespace {
 // The pixels from (left, top) - reach to (right, bottom) + reach, limited to the buffer (the
 // coordinates may lie far outside it).
 RectI BoxAround(double left, double top, double right, double bottom, double reach) {
-  const auto at = [](double v, int size) { return int(std::clamp(std::floor(v), 0.0, double(size))); };
+  // Limited to 0 .. size first, the coordinate's floor is its whole part (no library call).
+  const auto at = [](double v, int size) { return int(std::clamp(v, 0.0, double(size))); };
   return {at(left - reach, BackBufferWidth), at(top - reach, BackBufferHeight),
           at(right + reach + 1.0, BackBufferWidth), at(bottom + reach + 1.0, BackBufferHeight)};
 }
