@@ -18,7 +18,7 @@ namespace {
 // Longest chain of symbolic links followed, as the kernel's own limit.
 constexpr int MaxLinkHops = 40;
 
-const char* SpecialFileKind(mode_t mode) {
+const char* NonRegularKind(mode_t mode) {
   if (S_ISFIFO(mode)) return "a named pipe (FIFO)";
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
@@ -36,7 +36,7 @@ void ReportOnce(const std::string& path, const std::string& text) {
 // True for a regular file. A FIFO, socket or device is named on stderr; a folder is refused quietly.
 bool IsRegular(const std::string& path, const struct stat& info) {
   if (S_ISREG(info.st_mode)) return true;
-  if (const char* kind = SpecialFileKind(info.st_mode))
+  if (const char* kind = NonRegularKind(info.st_mode))
     ReportOnce(path, path + " is " + kind + ", not a regular file: it is neither read nor written");
   errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
   return false;

@@ -28,20 +28,20 @@ namespace {
 
 // ---- FIFO, socket, device ----
 
-enum class Special { Fifo, Socket, Device };
+enum class NonRegular { Fifo, Socket, Device };
 
-struct SpecialCase {
+struct NonRegularCase {
   const char* name;
-  Special kind;
+  NonRegular kind;
 };
 
-// Puts the special file at path (the device through a link to /dev/zero, which never ends).
-void MakeSpecial(Special kind, const std::string& path, int& socketFd) {
+// Puts the non-regular file at path (the device through a link to /dev/zero, which never ends).
+void MakeNonRegular(NonRegular kind, const std::string& path, int& socketFd) {
   switch (kind) {
-    case Special::Fifo:
+    case NonRegular::Fifo:
       ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
       break;
-    case Special::Socket: {
+    case NonRegular::Socket: {
       socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
       sockaddr_un address{};
       address.sun_family = AF_UNIX;
@@ -50,7 +50,7 @@ void MakeSpecial(Special kind, const std::string& path, int& socketFd) {
       ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
       break;
     }
-    case Special::Device:
+    case NonRegular::Device:
       fs::create_symlink("/dev/zero", path);
       break;
   }
@@ -94,9 +94,9 @@ mode_t KindOf(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0;
 }
 
-class SpecialFileTest : public testing::TestWithParam<SpecialCase> {
+class NonRegularFileTest : public testing::TestWithParam<NonRegularCase> {
  protected:
-  void SetUp() override { MakeSpecial(GetParam().kind, file, socketFd); }
+  void SetUp() override { MakeNonRegular(GetParam().kind, file, socketFd); }
   void TearDown() override {
     if (socketFd >= 0) ::close(socketFd);
   }
@@ -105,7 +105,7 @@ class SpecialFileTest : public testing::TestWithParam<SpecialCase> {
   int socketFd = -1;
 };
 
-TEST_P(SpecialFileTest, IsNeitherReadNorWrittenAndNamedOnce) {
+TEST_P(NonRegularFileTest, IsNeitherReadNorWrittenAndNamedOnce) {
   const mode_t kind = KindOf(file);
   testing::internal::CaptureStderr();
   {
@@ -135,9 +135,9 @@ TEST_P(SpecialFileTest, IsNeitherReadNorWrittenAndNamedOnce) {
   EXPECT_EQ(temp.Entries(), std::vector<std::string>{"RT7731IV.INI"});  // no temporary file left
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileTest,
-                         testing::Values(SpecialCase{"Fifo", Special::Fifo}, SpecialCase{"Socket", Special::Socket},
-                                         SpecialCase{"DeviceThroughALink", Special::Device}),
+INSTANTIATE_TEST_SUITE_P(Kinds, NonRegularFileTest,
+                         testing::Values(NonRegularCase{"Fifo", NonRegular::Fifo}, NonRegularCase{"Socket", NonRegular::Socket},
+                                         NonRegularCase{"DeviceThroughALink", NonRegular::Device}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Symbolic links ----
