@@ -92,7 +92,7 @@ bool AppendToSavedFile(const std::string& fileName, const std::string& text) {
   std::error_code error;
   if (fs::file_size(fileName, error) != saved.bytes || error || saved.bytes != saved.text.size()) return false;
   if (fs::last_write_time(fileName, error) != saved.time || error) return false;
-  FILE* file = std::fopen(fileName.c_str(), "ab");
+  FILE* file = OpenTextFileForWriting(fileName, true);
   if (!file) return false;
   const size_t added = text.size() - saved.text.size();
   const bool written = std::fwrite(text.data() + saved.text.size(), 1, added, file) == added;
